@@ -1,0 +1,112 @@
+#include "config_engine.h"
+
+#include "global.h"
+#include "utils.h"
+#include "platform/devpath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+ConfigEngine* ConfigEngine::p_config = nullptr;
+
+namespace {
+const char* const kNames[ConfigItem::ConfigCount] = {
+    "TCPPort", "MACAddress", "IPAddress", "SubNetMask", "GateWay",
+    "BarCode", "usbupgradedir", "YuqMaxPixel_UINT", "LcdLangValid",
+};
+} // namespace
+
+ConfigEngine* ConfigEngine::pInstance()
+{
+    if (!p_config) {
+        p_config = new ConfigEngine;
+        Utils::getIPAddress();
+    }
+    return p_config;
+}
+
+void ConfigEngine::reset_for_test()
+{
+    delete p_config;
+    p_config = nullptr;
+    pInstance();
+}
+
+QString ConfigEngine::item_key(ConfigItem::ConfigName item)
+{
+    return QStringLiteral("config/") + QLatin1String(kNames[item]);
+}
+
+QVariant ConfigEngine::item_default(ConfigItem::ConfigName item)
+{
+    switch (item) {
+    case ConfigItem::TCPPort: return 5005u;
+    case ConfigItem::MACAddress: return QStringLiteral("00:11:22:33:44:55");
+    case ConfigItem::IPAddress: return QStringLiteral("192.168.1.199");
+    case ConfigItem::SubNetMask: return QStringLiteral("255.255.255.0");
+    case ConfigItem::GateWay: return QStringLiteral("192.168.1.1");
+    case ConfigItem::BarCode: return QStringLiteral(" ");
+    case ConfigItem::usbupgradedir: return QStringLiteral("YUQ-K64");
+    case ConfigItem::YuqMaxPixel_UINT: return 13107200u;
+    case ConfigItem::LcdLangValid: return 0x1Fu;
+    case ConfigItem::ConfigCount: break;
+    }
+    return QVariant();
+}
+
+ConfigEngine::ConfigEngine()
+{
+    load();
+}
+
+void ConfigEngine::load()
+{
+    platform::ensure_device_tree();
+    const QString path = platform::dev_path(config_path());
+    QSettings ini(path, QSettings::IniFormat);
+    bool missing = false;
+    for (int i = 0; i < ConfigItem::ConfigCount; ++i) {
+        const auto item = static_cast<ConfigItem::ConfigName>(i);
+        const QVariant def = item_default(item);
+        QVariant v = ini.value(item_key(item));
+        bool ok = v.isValid() && !v.toString().isEmpty();
+        if (ok && def.type() == QVariant::UInt) {
+            const uint n = v.toString().toUInt(&ok, 0);
+            v = n;
+        }
+        if (!ok) {
+            v = def;
+            ini.setValue(item_key(item), def);
+            missing = true;
+        }
+        m_values[i] = v;
+    }
+    if (missing)
+        ini.sync();
+
+    QFile load(platform::dev_path(load_config_path()));
+    m_appEntryOk = load.open(QIODevice::ReadOnly) && load.readAll().contains(app_path().toLatin1());
+}
+
+QVariant ConfigEngine::read_config_variant(ConfigItem::ConfigName item) const
+{
+    if (item < 0 || item >= ConfigItem::ConfigCount)
+        return QVariant();
+    QMutexLocker l(&m_mutex);
+    return m_values[item];
+}
+
+void ConfigEngine::write_config_variant(ConfigItem::ConfigName item, const QVariant& value)
+{
+    if (item < 0 || item >= ConfigItem::ConfigCount)
+        return;
+    {
+        QMutexLocker l(&m_mutex);
+        m_values[item] = value;
+    }
+    QSettings ini(platform::dev_path(config_path()), QSettings::IniFormat);
+    ini.setValue(item_key(item), value);
+    ini.sync();
+}

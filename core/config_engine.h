@@ -1,0 +1,52 @@
+#pragma once
+// The INI configuration /data/configs/tcpip.ini: each item under "config/<item name>".
+#include <QMutex>
+#include <QString>
+#include <QVariant>
+
+namespace ConfigItem {
+enum ConfigName {
+    TCPPort = 0,
+    MACAddress = 1,
+    IPAddress = 2,
+    SubNetMask = 3,
+    GateWay = 4,
+    BarCode = 5,
+    usbupgradedir = 6,
+    YuqMaxPixel_UINT = 7,
+    LcdLangValid = 8,
+    ConfigCount
+};
+}
+
+class ConfigEngine
+{
+public:
+    static ConfigEngine* pInstance();
+    static ConfigEngine* p_config;
+
+    // Reads the file (defaults for what it lacks) and copies the items into the globals.
+    ConfigEngine();
+
+    QVariant read_config_variant(ConfigItem::ConfigName item) const;
+    void write_config_variant(ConfigItem::ConfigName item, const QVariant& value);
+
+    static QString item_key(ConfigItem::ConfigName item); // "config/<name>"
+    static QVariant item_default(ConfigItem::ConfigName item);
+
+    // Whether /data/configs/led_load_config.ini named this application at start.
+    bool app_entry_ok() const { return m_appEntryOk; }
+    static QString config_path() { return QStringLiteral("/data/configs/tcpip.ini"); }
+    static QString load_config_path() { return QStringLiteral("/data/configs/led_load_config.ini"); }
+    static QString app_path() { return QStringLiteral("/data/app/yuqK87N"); }
+
+    // Tests re-create the engine on a fresh device root.
+    static void reset_for_test();
+
+private:
+    void load();
+
+    mutable QMutex m_mutex;
+    QVariant m_values[ConfigItem::ConfigCount];
+    bool m_appEntryOk = false;
+};

@@ -1,0 +1,7 @@
+#include "engine_handshake.h"
+
+EngineHandshake& EngineHandshake::instance()
+{
+    static EngineHandshake h;
+    return h;
+}

@@ -1,0 +1,3 @@
+#include "logMsg.h"
+
+void writeLogMsg(_LogType, const QString&) {}

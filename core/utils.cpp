@@ -1,0 +1,135 @@
+#include "utils.h"
+
+#include "config_engine.h"
+#include "global.h"
+#include "logMsg.h"
+#include "platform/devpath.h"
+#include "platform/shell_gate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstdio>
+
+QMutex Utils::_spi_mutex;
+QMutex Utils::_c331_reg_mutex;
+QMutex Utils::_file_deal_mutex;
+QMutex Utils::_system_mutex;
+QMutex Utils::_test_signal_mutex;
+QMutex Utils::_source_hdminfo_mutex;
+QMutex Utils::_source_start_mutex;
+QMutex Utils::_brightness_mutex;
+QMutex Utils::_led_para_init_mutex;
+QMutex Utils::_multicast_mutex;
+
+unsigned char Utils::BCC(const unsigned char* data, int len)
+{
+    unsigned char x = 0;
+    for (int i = 0; i < len; ++i)
+        x ^= data[i];
+    return x;
+}
+
+int Utils::getTimeSpace(unsigned int start)
+{
+    const uint32_t now = G_timeTicks.load();
+    if (now >= start)
+        return static_cast<int>(now - start);
+    return static_cast<int>(static_cast<uint32_t>(now - start - 1));
+}
+
+int Utils::system_mutex(const QString& command, int* status)
+{
+    QMutexLocker lock(&_system_mutex);
+    const int rc = platform::shell_run(QString::fromLatin1(command.toLatin1()));
+    if (status)
+        *status = rc;
+    return rc == 0 ? 0 : 255;
+}
+
+int Utils::getIPAddress()
+{
+    ConfigEngine* c = ConfigEngine::p_config;
+    if (!c)
+        return 0;
+    g_tcp_port = c->read_config_variant(ConfigItem::TCPPort).toUInt();
+    g_str_ip = c->read_config_variant(ConfigItem::IPAddress).toString();
+    g_srt_mask = c->read_config_variant(ConfigItem::SubNetMask).toString();
+    g_str_gateway = c->read_config_variant(ConfigItem::GateWay).toString();
+    g_str_barcode = c->read_config_variant(ConfigItem::BarCode).toString();
+    g_usb_grade_path = c->read_config_variant(ConfigItem::usbupgradedir).toString();
+    g_max_pixel = c->read_config_variant(ConfigItem::YuqMaxPixel_UINT).toUInt();
+    g_lcd_lang_valid = c->read_config_variant(ConfigItem::LcdLangValid).toUInt();
+    return 0;
+}
+
+int Utils::initIPAddress()
+{
+    if (system_mutex(QStringLiteral("ifconfig eth0 &>/dev/null")) != 0)
+        return 255;
+    getIPAddress();
+    // Addresses are checked on entry, but quote them anyway: they end up in a shell line.
+    const QString ip = g_str_ip.get(), mask = g_srt_mask.get(), gw = g_str_gateway.get();
+    system_mutex(QStringLiteral("route del default wlan0"));
+    system_mutex(QStringLiteral("ifconfig eth0 %1 netmask %2").arg(ip, mask));
+    system_mutex(QStringLiteral("route add -host %1 dev eth0").arg(gw));
+    system_mutex(QStringLiteral("route add default gw %1 metric 100").arg(gw));
+    system_mutex(QStringLiteral("route add -host 255.255.255.255 eth0"));
+    system_mutex(QStringLiteral("route del 255.255.255.255 wlan1"));
+    return 0;
+}
+
+bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data)
+{
+    const QString target = platform::dev_path(devicePath);
+    if (target.isEmpty())
+        return false;
+    QDir().mkpath(QFileInfo(target).path());
+    const QByteArray tmp = (target + QStringLiteral(".tmp")).toLocal8Bit();
+    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        std::perror("write_file_atomic open");
+        return false;
+    }
+    qint64 done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n <= 0) {
+            std::perror("write_file_atomic write");
+            ::close(fd);
+            ::unlink(tmp.constData());
+            return false;
+        }
+        done += n;
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        ::unlink(tmp.constData());
+        return false;
+    }
+    if (::rename(tmp.constData(), target.toLocal8Bit().constData()) != 0) {
+        std::perror("write_file_atomic rename");
+        ::unlink(tmp.constData());
+        return false;
+    }
+    // Make the rename itself durable.
+    const int dfd = ::open(QFileInfo(target).path().toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+bool Utils::read_file(const QString& devicePath, QByteArray* data)
+{
+    const QString p = platform::dev_path(devicePath);
+    if (p.isEmpty())
+        return false;
+    QFile f(p);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    *data = f.readAll();
+    return true;
+}

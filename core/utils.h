@@ -1,0 +1,39 @@
+#pragma once
+#include <QByteArray>
+#include <QMutex>
+#include <QString>
+#include <cstdint>
+
+class Utils
+{
+public:
+    // Shared mutexes, one per shared resource.
+    static QMutex _spi_mutex;             // the SPI bus (engine and FPGA side)
+    static QMutex _c331_reg_mutex;        // the scaler's register banks
+    static QMutex _file_deal_mutex;       // parameter, user-mode, recovery, scan, upgrade and transfer files
+    static QMutex _system_mutex;          // shell commands (and reading the clock for the aging log)
+    static QMutex _test_signal_mutex;     // the refresh emit
+    static QMutex _source_hdminfo_mutex;  // input timing records
+    static QMutex _source_start_mutex;    // input source start-up
+    static QMutex _brightness_mutex;      // brightness hand-off
+    static QMutex _led_para_init_mutex;   // g_set_led_para / g_set_led_setup
+    static QMutex _multicast_mutex;       // multicast frames to the FPGAs
+
+    // XOR of all bytes.
+    static unsigned char BCC(const unsigned char* data, int len);
+    // Ticks since `start`: G_timeTicks - start, one less when the counter wrapped past start.
+    static int getTimeSpace(unsigned int start);
+    // Runs a shell command through the gate under _system_mutex; 0 when it succeeded, else 255.
+    static int system_mutex(const QString& command, int* status = nullptr);
+
+    // Reads every configuration item into its global; returns 0.
+    static int getIPAddress();
+    // Applies the configured address to eth0 and its routes; 255 when eth0 is not there.
+    static int initIPAddress();
+
+    // Writes a whole file so that it is never torn: temp file in the same folder, fsync,
+    // rename. `devicePath` is a device path. Returns true on success.
+    static bool write_file_atomic(const QString& devicePath, const QByteArray& data);
+    // Reads a whole file by device path; false when it does not open.
+    static bool read_file(const QString& devicePath, QByteArray* data);
+};

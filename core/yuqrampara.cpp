@@ -1,0 +1,496 @@
+#include "yuqrampara.h"
+
+#include "engine_handshake.h"
+#include "global.h"
+#include "logMsg.h"
+#include "utils.h"
+#include "platform/devpath.h"
+#include "platform/shell_gate.h"
+
+#include <QFile>
+#include <QMetaObject>
+#include <QThread>
+#include <cstring>
+#include <unistd.h>
+
+YuqRamPara* YuqRamPara::p_yuqrampara_config = nullptr;
+std::atomic<int> YuqRamPara::write_pause_us{100000};
+
+namespace {
+const char* const kRamFile = "/data/ram_device_info";
+
+void build_factory_list(unsigned char* list)
+{
+    std::memset(list, 0, RAM_PARA_SIZE);
+    list[0] = 0xAA;
+    list[1] = 0xAA;
+    // Image offset o sits at list index 2 + o - 0x300.
+    auto put16 = [list](int off, uint16_t v) { wr16(list, 2 + off - 0x300, v); };
+    put16(img::Language, 0);
+    put16(img::ApOff, 0);
+    for (int s = 0; s < 6; ++s) {
+        const bool uhd = s >= 4;
+        put16(img::Edid + 6 * s, uhd ? 3840 : 1920);
+        put16(img::Edid + 6 * s + 2, uhd ? 2160 : 1080);
+        put16(img::Edid + 6 * s + 4, 60);
+    }
+    put16(img::SpliceMode, 4);
+    put16(img::LedWidth, 1920);
+    put16(img::LedHeight, 1080);
+    put16(img::Out1Width, 1920);
+    put16(img::Out1Height, 1080);
+    put16(img::Out2X, 0);
+    put16(img::Out2Y, 0);
+    put16(img::Out2Width, 1920);
+    put16(img::Out2Height, 1080);
+    put16(img::CurrentWindow, 0);
+    const uint16_t picture[8] = {100, 50, 10, 50, 2, 64, 64, 64};
+    for (int i = 0; i < 8; ++i)
+        put16(img::Brightness + 2 * i, picture[i]);
+    // A new device shows HDMI1 full-canvas on window 0, sound on; the other windows off.
+    const int w0 = img::Window;
+    put16(w0 + img::WinFlags, 1);
+    put16(w0 + img::WinInput, 2);
+    put16(w0 + img::WinW, 1920);
+    put16(w0 + img::WinH, 1080);
+    put16(w0 + img::WinVolume, 0x80FF);
+}
+
+bool factory_built = (build_factory_list(default_para_ramlist), true);
+} // namespace
+
+unsigned char default_para_ramlist[RAM_PARA_SIZE];
+
+YuqRamPara* YuqRamPara::pInstance()
+{
+    if (!p_yuqrampara_config) {
+        p_yuqrampara_config = new YuqRamPara;
+        p_yuqrampara_config->load_ram_file();
+        p_yuqrampara_config->YuqCropSourceInit();
+        p_yuqrampara_config->load_user_modes();
+    }
+    return p_yuqrampara_config;
+}
+
+YuqRamPara* YuqRamPara::reset_for_test()
+{
+    delete p_yuqrampara_config;
+    p_yuqrampara_config = nullptr;
+    return pInstance();
+}
+
+YuqRamPara::YuqRamPara()
+{
+    (void)factory_built;
+    std::memset(ram_para, 0, sizeof ram_para);
+    std::memset(ram_para_old, 0, sizeof ram_para_old);
+    std::memset(user_mode, 0xFF, sizeof user_mode);
+    std::memset(reg_status, 0, sizeof reg_status);
+}
+
+void YuqRamPara::sync_and_pause()
+{
+    platform::shell_run(QStringLiteral("sync"));
+    const int us = write_pause_us.load();
+    if (us > 0)
+        usleep(useconds_t(us));
+}
+
+// ---- the parameter file ----
+
+void YuqRamPara::load_ram_file()
+{
+    platform::ensure_device_tree();
+    QByteArray data;
+    bool present;
+    {
+        QMutexLocker lock(&Utils::_file_deal_mutex);
+        present = Utils::read_file(QString::fromLatin1(kRamFile), &data);
+    }
+    const bool good = present && data.size() >= RAM_FILE_MIN && uchar(data[0]) == 0xAA
+                      && uchar(data[1]) == 0xAA;
+    if (good) {
+        std::memcpy(ram_para + 0x300, data.constData() + 2, RAM_PARA_SIZE - 0x300);
+    } else {
+        if (present) {
+            // Keep the bad file for a look later, then start from the factory image.
+            const QString host = platform::dev_path(QString::fromLatin1(kRamFile));
+            QFile::remove(host + QStringLiteral(".bad"));
+            QFile::rename(host, host + QStringLiteral(".bad"));
+            std::printf("ram_device_info damaged (%d bytes): kept as .bad, factory image used\n",
+                        int(data.size()));
+            writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info damaged"));
+        }
+        std::memcpy(ram_para + 0x300, default_para_ramlist + 2, RAM_PARA_SIZE - 0x300);
+        QMutexLocker lock(&Utils::_file_deal_mutex);
+        if (!Utils::write_file_atomic(QString::fromLatin1(kRamFile),
+                                      QByteArray(reinterpret_cast<const char*>(default_para_ramlist),
+                                                 RAM_PARA_SIZE)))
+            writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info not created"));
+    }
+    std::memcpy(ram_para_old, ram_para, RAM_PARA_SIZE);
+    g_language = ram_para[img::Language] <= 4 ? ram_para[img::Language] : 1;
+}
+
+bool YuqRamPara::write_ram_file()
+{
+    QMutexLocker lock(&Utils::_file_deal_mutex);
+    QByteArray data;
+    // Bytes past the image (3330-4095) keep what the file held; a missing or short file
+    // starts from the factory list.
+    if (!Utils::read_file(QString::fromLatin1(kRamFile), &data) || data.size() < RAM_PARA_SIZE)
+        data = QByteArray(reinterpret_cast<const char*>(default_para_ramlist), RAM_PARA_SIZE);
+    data[0] = char(0xAA);
+    data[1] = char(0xAA);
+    std::memcpy(data.data() + 2, ram_para + 0x300, RAM_PARA_SIZE - 0x300);
+    const bool ok = Utils::write_file_atomic(QString::fromLatin1(kRamFile), data);
+    sync_and_pause();
+    return ok;
+}
+
+// ---- refresh requests ----
+
+int YuqRamPara::test_signal(int code)
+{
+    if (QThread::currentThread() == thread()) {
+        // On the GUI thread the refresh runs at once; one asked for during a refresh waits
+        // its turn in the event queue instead of nesting. The mutex is not held across the
+        // refresh: it may show a modal tip for seconds and worker threads must not stall.
+        if (m_inRefresh) {
+            QMetaObject::invokeMethod(this, [this, code] { test_signal(code); }, Qt::QueuedConnection);
+            return 1;
+        }
+        m_inRefresh = true;
+        emit sig_update_para(code);
+        m_inRefresh = false;
+        return 1;
+    }
+    QMutexLocker lock(&Utils::_test_signal_mutex);
+    emit sig_update_para(code);
+    return 1;
+}
+
+int YuqRamPara::YuqLanguageChanged()
+{
+    if (rd16(ram_para, img::Language) == rd16(ram_para_old, img::Language))
+        return 0;
+    const uint8_t stored = ram_para[img::Language];
+    const uint32_t mask = g_lcd_lang_valid.load();
+    // A language above 4 has no bit of its own: it counts as not enabled.
+    if (stored <= 4 && (mask & (1u << stored))) {
+        g_language = stored;
+        return 1;
+    }
+    for (uint8_t l = 0; l <= 4; ++l) {
+        if (mask & (1u << l)) {
+            ram_para[img::Language] = l;
+            ram_para[img::Language + 1] = 0;
+            g_language = l;
+            return 1;
+        }
+    }
+    if (stored <= 4)
+        g_language = stored;
+    return 1;
+}
+
+// ---- user modes ----
+
+QString YuqRamPara::mode_file_path(int slot)
+{
+    return QStringLiteral("/data/modes/custom_mode%1").arg(slot + 1);
+}
+
+QString YuqRamPara::mode_osd_path(int slot)
+{
+    return QStringLiteral("/data/modes/MO%1.json").arg(slot + 1, 2, 16, QLatin1Char('0'));
+}
+
+int YuqRamPara::mode_file_write(int slot, int op)
+{
+    if (slot < 0 || slot >= USER_MODE_COUNT)
+        return 0;
+    unsigned char* s = user_mode[slot];
+    bool ok;
+    {
+        QMutexLocker lock(&Utils::_file_deal_mutex);
+        if (op == 1)
+            std::memcpy(s + 2, ram_para + USER_MODE_IMAGE_BASE, USER_MODE_COPY_LEN);
+        s[0] = 0xAA;
+        s[1] = 0xAA;
+        ok = Utils::write_file_atomic(mode_file_path(slot),
+                                      QByteArray(reinterpret_cast<const char*>(s), RAM_PARA_SIZE));
+        sync_and_pause();
+    }
+    if (!ok) {
+        writeLogMsg(LOG_ERROR, QStringLiteral("user mode %1 not written").arg(slot + 1));
+        return 0;
+    }
+    if (op == 0 && rd16(ram_para, img::OsdEnable) == 1)
+        platform::shell_run(QStringLiteral("cp /data/configs/omenu.json ") + mode_osd_path(slot));
+    return 1;
+}
+
+int YuqRamPara::mode_file_deal(int slot, int op)
+{
+    if (slot < 0 || slot >= USER_MODE_COUNT)
+        return 0;
+    unsigned char* s = user_mode[slot];
+    if (op == 1) {
+        platform::shell_run(QStringLiteral("rm  -rf  ") + mode_file_path(slot));
+        const int osd = 2 + img::OsdEnable - USER_MODE_IMAGE_BASE;
+        if (rd16(s, osd) == 1) {
+            platform::shell_run(QStringLiteral("rm  -rf  ") + mode_osd_path(slot));
+            wr16(s, osd, 0);
+        }
+        platform::shell_run(QStringLiteral("sync"));
+    }
+    QByteArray data;
+    QMutexLocker lock(&Utils::_file_deal_mutex);
+    if (!Utils::read_file(mode_file_path(slot), &data)) {
+        s[0] = s[1] = 0xFF;
+        return 0;
+    }
+    // A file too short to hold the mode counts as not saved.
+    if (data.size() < 2 + USER_MODE_COPY_LEN) {
+        s[0] = s[1] = 0xFF;
+        return 1;
+    }
+    std::memcpy(s, data.constData(), size_t(qMin(data.size(), RAM_PARA_SIZE)));
+    return 1;
+}
+
+void YuqRamPara::load_user_modes()
+{
+    for (int i = 0; i < USER_MODE_COUNT; ++i)
+        mode_file_deal(i, 0);
+}
+
+int YuqRamPara::YuqUserModeSaved(int slot) const
+{
+    if (slot < 0 || slot >= USER_MODE_COUNT)
+        return 0;
+    return (user_mode[slot][0] == 0xAA && user_mode[slot][1] == 0xAA) ? 1 : 0;
+}
+
+int YuqRamPara::YuqUserModeIndex(char start, char mode) const
+{
+    const int s = static_cast<unsigned char>(start) % USER_MODE_COUNT;
+    for (int i = (mode == 2 ? 0 : 1); i <= USER_MODE_COUNT; ++i) {
+        const int slot = mode == 0 ? (s - i + 2 * USER_MODE_COUNT) % USER_MODE_COUNT
+                                   : (s + i) % USER_MODE_COUNT;
+        if (YuqUserModeSaved(slot))
+            return slot;
+    }
+    return 256;
+}
+
+int YuqRamPara::YuqGetCurrentModeIndex() const
+{
+    const uint16_t m = rd16(ram_para, img::CurrentMode);
+    return m <= 16 ? m : 0;
+}
+
+// ---- windows and sources ----
+
+int YuqRamPara::YuqGetImageSource(unsigned char* base, unsigned char window, short* crop,
+                                  char* index, unsigned char slot) const
+{
+    *crop = 0;
+    if (!base || window >= WINDOW_COUNT)
+        return 0;
+    const int winBase = slot ? (img::Window + 8 - USER_MODE_IMAGE_BASE) : (img::Window + 8);
+    const int cropBase = slot ? (img::CropTable - USER_MODE_IMAGE_BASE) : img::CropTable;
+    const uint16_t word = rd16(base, winBase + img::WindowSize * window);
+    if (!(word & 0x8000)) {
+        const int src = word & 0xFF;
+        return src < 6 ? src : 0;
+    }
+    *crop = 1;
+    const int e = word & 0xFF;
+    *index = char(e);
+    if (e >= CROP_COUNT)
+        return 0;
+    const int src = rd16(base, cropBase + 10 * e) & 0xFF;
+    return src < 6 ? src : 0;
+}
+
+void YuqRamPara::YuqSetImageSource(int crop, char source, char window)
+{
+    const int w = static_cast<unsigned char>(window);
+    const int src = static_cast<unsigned char>(source);
+    if (w >= WINDOW_COUNT || src >= 6)
+        return;
+    YuqCropSourceInit();
+    uint16_t word = uint16_t(src);
+    if (crop >= 1) {
+        const int e = crop_entry_of(src, crop);
+        word = e >= 0 ? uint16_t(0x8000 | e) : 0;
+    }
+    EngineLock lock;
+    wr16(ram_para, img::Window + img::WindowSize * w + img::WinInput, word);
+    if (rd16(ram_para, img::CurrentMode) == rd16(ram_para_old, img::CurrentMode))
+        wr16(ram_para, img::CurrentMode, 0);
+    EngineHandshake::instance().raise(1);
+}
+
+void YuqRamPara::YuqSetImageFreeze()
+{
+    const int w = g_image_current.load();
+    EngineLock lock;
+    if (w < WINDOW_COUNT) {
+        const int base = img::Window + img::WindowSize * w;
+        if (rd16(ram_para, base + img::WinFlags) & 1)
+            wr16(ram_para, base + img::WinMode, rd16(ram_para, base + img::WinMode) ^ 0x0002);
+    }
+    EngineHandshake::instance().raise(1);
+}
+
+void YuqRamPara::YuqSetImageBlack()
+{
+    const int w = g_image_current.load();
+    EngineLock lock;
+    if (w < WINDOW_COUNT) {
+        const int base = img::Window + img::WindowSize * w + img::WinMode;
+        wr16(ram_para, base, rd16(ram_para, base) ^ 0x0001);
+    }
+    EngineHandshake::instance().raise(1);
+}
+
+// ---- crops ----
+
+void YuqRamPara::YuqCropSourceInit()
+{
+    std::memset(g_cut_source_state, 0, sizeof g_cut_source_state);
+    for (int e = 0; e < CROP_COUNT; ++e) {
+        const uint16_t word = rd16(ram_para, img::CropTable + 10 * e);
+        if (!(word & 0x8000))
+            continue;
+        const int src = word & 0xFF;
+        const int num = (word >> 8) & 0x7F; // crop number - 1
+        if (src < 6 && num < CROP_COUNT)
+            g_cut_source_state[src * 5 + num / 8] |= uint8_t(1u << (num % 8));
+    }
+}
+
+int YuqRamPara::YuqGetSourceNum(int source, int n) const
+{
+    int count = 0;
+    for (int e = 0; e < qMin(n, CROP_COUNT); ++e) {
+        const uint16_t word = rd16(ram_para, img::CropTable + 10 * e);
+        if ((word & 0x8000) && (word & 0xFF) == source)
+            ++count;
+    }
+    return count;
+}
+
+int YuqRamPara::YuqGetCropID(int source, int n) const
+{
+    if (source < 0 || source >= 6 || n < 1)
+        return 0;
+    int seen = 0;
+    for (int k = 0; k < CROP_COUNT; ++k) {
+        if (g_cut_source_state[source * 5 + k / 8] & (1u << (k % 8))) {
+            if (++seen == n)
+                return k + 1;
+        }
+    }
+    return 0;
+}
+
+int YuqRamPara::crop_entry_of(int source, int n) const
+{
+    const int id = YuqGetCropID(source, n);
+    if (id == 0)
+        return -1;
+    for (int e = 0; e < CROP_COUNT; ++e) {
+        const uint16_t word = rd16(ram_para, img::CropTable + 10 * e);
+        if ((word & 0x8000) && (word & 0xFF) == source && ((word >> 8) & 0x7F) == id - 1)
+            return e;
+    }
+    return -1;
+}
+
+void YuqRamPara::YuqGetCropPara(int source, int n, CROP_PARA* para, int* index) const
+{
+    const int e = crop_entry_of(source, n);
+    if (e < 0) {
+        *index = CROP_COUNT;
+        return;
+    }
+    *index = e;
+    const int b = img::CropTable + 10 * e;
+    para->word = rd16(ram_para, b);
+    para->x = rd16(ram_para, b + 2);
+    para->y = rd16(ram_para, b + 4);
+    para->w = rd16(ram_para, b + 6);
+    para->h = rd16(ram_para, b + 8);
+}
+
+void YuqRamPara::YuqSetCropPara(char source, char n, CROP_PARA* para)
+{
+    YuqCropSourceInit();
+    const int e = crop_entry_of(static_cast<unsigned char>(source), static_cast<unsigned char>(n));
+    if (e < 0)
+        return;
+    const int b = img::CropTable + 10 * e;
+    EngineLock lock;
+    wr16(ram_para, b + 2, uint16_t(para->x));
+    wr16(ram_para, b + 4, uint16_t(para->y));
+    wr16(ram_para, b + 6, uint16_t(para->w));
+    wr16(ram_para, b + 8, uint16_t(para->h));
+    EngineHandshake::instance().raise(1);
+}
+
+void YuqRamPara::YuqAddNewCrop(int source, CROP_PARA* para)
+{
+    if (source < 0 || source >= 6)
+        return;
+    YuqCropSourceInit();
+    int num = -1;
+    for (int k = 0; k < CROP_COUNT && num < 0; ++k)
+        if (!(g_cut_source_state[source * 5 + k / 8] & (1u << (k % 8))))
+            num = k;
+    int e = -1;
+    for (int i = 0; i < CROP_COUNT && e < 0; ++i)
+        if (!(rd16(ram_para, img::CropTable + 10 * i) & 0x8000))
+            e = i;
+    if (num < 0 || e < 0)
+        return;
+    const int b = img::CropTable + 10 * e;
+    {
+        EngineLock lock;
+        wr16(ram_para, b, uint16_t(0x8000 | (num << 8) | source));
+        wr16(ram_para, b + 2, uint16_t(para->x));
+        wr16(ram_para, b + 4, uint16_t(para->y));
+        wr16(ram_para, b + 6, uint16_t(para->w));
+        wr16(ram_para, b + 8, uint16_t(para->h));
+        EngineHandshake::instance().raise(1);
+    }
+    YuqCropSourceInit();
+}
+
+void YuqRamPara::YuqDeleteCrop(char source, char n)
+{
+    YuqCropSourceInit();
+    const int e = crop_entry_of(static_cast<unsigned char>(source), static_cast<unsigned char>(n));
+    if (e < 0)
+        return;
+    {
+        EngineLock lock;
+        wr16(ram_para, img::CropTable + 10 * e, 0);
+        EngineHandshake::instance().raise(1);
+    }
+    YuqCropSourceInit();
+}
+
+void YuqRamPara::YuqSetEDIDPara(int source, short width, short height, short rate)
+{
+    if (source < 0 || source >= 6)
+        return;
+    EngineLock lock;
+    wr16(ram_para, img::Edid + 6 * source, uint16_t(width));
+    wr16(ram_para, img::Edid + 6 * source + 2, uint16_t(height));
+    wr16(ram_para, img::Edid + 6 * source + 4, uint16_t(rate));
+    EngineHandshake::instance().raise(1);
+}

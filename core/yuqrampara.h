@@ -1,0 +1,145 @@
+#pragma once
+// The parameter block: live image, applied copy, sixteen user-mode slots, register area.
+// Image offsets are little-endian; bytes 0x300-0xFFF persist in /data/ram_device_info.
+#include <QObject>
+#include <atomic>
+#include <cstdint>
+
+constexpr int RAM_PARA_SIZE = 4096;
+constexpr int USER_MODE_COUNT = 16;
+constexpr int USER_MODE_SIZE = 4098;      // 2 marker bytes + 4096 data bytes
+constexpr int USER_MODE_IMAGE_BASE = 0x380; // slot data offset k holds image byte 0x380 + k
+constexpr int USER_MODE_COPY_LEN = 3200;  // image 0x380..0xFFF
+constexpr int RAM_FILE_MIN = 3330;        // marker + image 0x300..0xFFF
+constexpr int CROP_COUNT = 40;
+constexpr int WINDOW_COUNT = 6;
+
+// Image offsets used across subsystems.
+namespace img {
+constexpr int SourceTiming = 0x100; // + 6*s: width, height, rate
+constexpr int Language = 0x300;
+constexpr int KeyLock = 0x304;
+constexpr int ApOff = 0x306;
+constexpr int TestPattern = 0x360;
+constexpr int CurrentMode = 0x362;
+constexpr int SaveRequest = 0x364;
+constexpr int Edid = 0x380;         // + 6*s: width, height, rate
+constexpr int SpliceMode = 0x560;
+constexpr int LedWidth = 0x562;
+constexpr int LedHeight = 0x564;
+constexpr int CropTable = 0x5C0;    // + 10*e: word, x, y, w, h
+constexpr int Out1Width = 0x584;
+constexpr int Out1Height = 0x586;
+constexpr int Out2X = 0x588;
+constexpr int Out2Y = 0x58A;
+constexpr int Out2Width = 0x58C;
+constexpr int Out2Height = 0x58E;
+constexpr int CurrentWindow = 0x840;
+constexpr int DotByDot = 0x842;
+constexpr int AllWindowsState = 0x844;
+constexpr int SwitchEffect = 0x846;
+constexpr int OsdEnable = 0x84C;
+constexpr int Brightness = 0x880;
+constexpr int Contrast = 0x882;
+constexpr int Sharpness = 0x884;
+constexpr int Saturation = 0x886;
+constexpr int ColorTempType = 0x888;
+constexpr int Red = 0x88A;
+constexpr int Green = 0x88C;
+constexpr int Blue = 0x88E;
+constexpr int Window = 0x8E0;       // + 26*w
+constexpr int WindowSize = 26;
+constexpr int WinFlags = 0, WinMirror = 4, WinInput = 8, WinX = 10, WinY = 12, WinW = 14,
+              WinH = 16, WinMode = 18, WinVolume = 20, WinDotMode = 22;
+constexpr int FadeWords = 0xB00;    // + 4*w
+} // namespace img
+
+struct CROP_PARA
+{
+    int32_t word; // bit 15 used, bits 8-14 crop number - 1, bits 0-7 source id
+    int32_t x, y, w, h;
+};
+
+// Factory parameter list: 0xAA 0xAA, then the factory image from 0x300 on.
+extern unsigned char default_para_ramlist[RAM_PARA_SIZE];
+
+inline uint16_t rd16(const unsigned char* base, int off)
+{
+    return uint16_t(base[off] | (base[off + 1] << 8));
+}
+inline void wr16(unsigned char* base, int off, uint16_t v)
+{
+    base[off] = uint8_t(v & 0xFF);
+    base[off + 1] = uint8_t(v >> 8);
+}
+
+class YuqRamPara : public QObject
+{
+    Q_OBJECT
+public:
+    static YuqRamPara* pInstance();
+    static YuqRamPara* p_yuqrampara_config;
+    // Tests: drop the singleton and load a fresh one from the current device root.
+    static YuqRamPara* reset_for_test();
+
+    unsigned char ram_para[RAM_PARA_SIZE];     // live image
+    unsigned char ram_para_old[RAM_PARA_SIZE]; // applied copy
+    unsigned char user_mode[USER_MODE_COUNT][USER_MODE_SIZE];
+    unsigned char reg_status[256];             // register and status area
+
+    uint16_t image16(int off) const { return (off >= 0 && off + 1 < RAM_PARA_SIZE) ? rd16(ram_para, off) : 0; }
+    uint16_t applied16(int off) const { return (off >= 0 && off + 1 < RAM_PARA_SIZE) ? rd16(ram_para_old, off) : 0; }
+    void set_image16(int off, uint16_t v)
+    {
+        if (off >= 0 && off + 1 < RAM_PARA_SIZE)
+            wr16(ram_para, off, v);
+    }
+
+    // Refresh request: emits sig_update_para(code); 1.
+    int test_signal(int code);
+    int ram_para_save() { return test_signal(1); }
+
+    int YuqLanguageChanged();
+    int mode_file_write(int slot, int op);
+    int mode_file_deal(int slot, int op);
+    int YuqUserModeSaved(int slot) const;
+    int YuqUserModeIndex(char start, char mode) const;
+    int YuqGetCurrentModeIndex() const;
+
+    int YuqGetImageSource(unsigned char* base, unsigned char window, short* crop, char* index,
+                          unsigned char slot) const;
+    void YuqSetImageSource(int crop, char source, char window);
+    void YuqSetImageFreeze();
+    void YuqSetImageBlack();
+
+    void YuqCropSourceInit();
+    int YuqGetSourceNum(int source, int n) const;
+    int YuqGetCropID(int source, int n) const;
+    void YuqGetCropPara(int source, int n, CROP_PARA* para, int* index) const;
+    void YuqSetCropPara(char source, char n, CROP_PARA* para);
+    void YuqAddNewCrop(int source, CROP_PARA* para);
+    void YuqDeleteCrop(char source, char n);
+    void YuqSetEDIDPara(int source, short width, short height, short rate);
+
+    // /data/ram_device_info: load at start (repairing a bad file) and write back bytes
+    // 0x300-0xFFF without tearing the file. write_ram_file returns false on failure.
+    void load_ram_file();
+    bool write_ram_file();
+    void load_user_modes();
+
+    // The pause after each "sync" of a parameter or user-mode write (µs).
+    static std::atomic<int> write_pause_us;
+
+    static QString mode_file_path(int slot);  // "/data/modes/custom_mode<slot+1>"
+    static QString mode_osd_path(int slot);   // "/data/modes/MO<xx>.json"
+
+signals:
+    void sig_update_para(int code);
+
+private:
+    YuqRamPara();
+    int crop_entry_of(int source, int n) const; // table position or -1
+    void sync_and_pause();
+
+    bool m_inRefresh = false;
+};

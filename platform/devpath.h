@@ -1,0 +1,24 @@
+#pragma once
+// The one place that turns a device path ("/data/...", "/mnt/usb1/...", "/etc/...",
+// "/proc/scsi/usb-storage") into a path on this machine. On the host every device path
+// lives under the device root; nothing else may build such a path by hand.
+#include <QString>
+#include <QByteArray>
+
+namespace platform {
+
+// Root folder of the simulated device: $DEVICE_ROOT, else ./device-root. Created on first use.
+QString device_root();
+// Tests point the root at a fresh folder. Empty = back to the environment default.
+void set_device_root(const QString& root);
+
+// Roots a device path. A path that would climb out of the root ("..") is refused:
+// the result is empty and callers must treat it as a file that does not exist.
+QString dev_path(const QString& devicePath);
+// Same, as 8-bit for fopen()/open().
+QByteArray dev_path_c(const QString& devicePath);
+
+// Creates the device folders the program expects (data/configs, data/modes, ...).
+void ensure_device_tree();
+
+} // namespace platform

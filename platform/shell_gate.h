@@ -1,0 +1,36 @@
+#pragma once
+// The one gate for shell commands. On the device it hands the command to /bin/sh.
+// On the host it records the command exactly as the device would run it, carries out
+// the plain file commands (rm, cp, mv, chmod, mkdir, sync) on rooted paths, and runs
+// nothing else: no reboot, ifconfig, route, kill, date -s ... ever reaches this machine.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace platform {
+
+// Like system(): returns the raw wait status (0 = success).
+int shell_run(const QString& command);
+// Like popen(cmd, "r"): output collected into *out; returns the raw status.
+int shell_read(const QString& command, QByteArray* out);
+
+// Quotes one word that came from outside (a file name, a typed address) so that the
+// shell sees it as one argument and never as code.
+QString shell_quote(const QString& word);
+
+// Every command that went through the gate, oldest first (host build).
+QStringList shell_recorded();
+void shell_clear_recorded();
+
+// The simulated device may answer commands the host does not run (ifconfig's status,
+// date for popen ...). Return true when the command was answered.
+using ShellResponder = std::function<bool(const QString& command, int* status, QByteArray* out)>;
+void shell_set_responder(ShellResponder responder);
+
+// Splits a command line as /bin/sh would split plain words (quotes and backslashes).
+// Returns false when the line holds anything beyond plain words (; & | < > ` $( newline),
+// which the host gate records but never carries out.
+bool shell_split(const QString& command, QStringList* words);
+
+} // namespace platform

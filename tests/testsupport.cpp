@@ -1,0 +1,53 @@
+#include "testsupport.h"
+
+#include "platform/devpath.h"
+#include "platform/shell_gate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <vector>
+
+namespace testsupport {
+
+namespace {
+std::vector<std::unique_ptr<QTemporaryDir>>& dirs()
+{
+    static std::vector<std::unique_ptr<QTemporaryDir>> d;
+    return d;
+}
+} // namespace
+
+QString fresh_device_root()
+{
+    dirs().push_back(std::make_unique<QTemporaryDir>());
+    const QString p = dirs().back()->path();
+    platform::set_device_root(p);
+    platform::ensure_device_tree();
+    platform::shell_clear_recorded();
+    return p;
+}
+
+void put_file(const QString& devicePath, const QByteArray& data)
+{
+    const QString p = platform::dev_path(devicePath);
+    QDir().mkpath(QFileInfo(p).path());
+    QFile f(p);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(data);
+}
+
+QByteArray get_file(const QString& devicePath)
+{
+    QFile f(platform::dev_path(devicePath));
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+bool exists(const QString& devicePath)
+{
+    return QFileInfo::exists(platform::dev_path(devicePath));
+}
+
+} // namespace testsupport

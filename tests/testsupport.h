@@ -1,0 +1,14 @@
+#pragma once
+// Test support: a fresh device root per test program (and per test when asked).
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace testsupport {
+// Points the device root at a new temporary folder; returns its path.
+QString fresh_device_root();
+// Writes a file under the device root (device path), creating folders.
+void put_file(const QString& devicePath, const QByteArray& data);
+QByteArray get_file(const QString& devicePath);
+bool exists(const QString& devicePath);
+} // namespace testsupport

@@ -1,0 +1,361 @@
+// The parameter block: its file, user modes, crops, language, refresh requests.
+#include "testsupport.h"
+
+#include "core/config_engine.h"
+#include "core/engine_handshake.h"
+#include "core/global.h"
+#include "core/utils.h"
+#include "core/yuqrampara.h"
+#include "platform/shell_gate.h"
+
+#include <QSignalSpy>
+#include <QThread>
+#include <QtTest>
+#include <cstring>
+
+using testsupport::get_file;
+using testsupport::put_file;
+
+namespace {
+YuqRamPara* fresh()
+{
+    testsupport::fresh_device_root();
+    ConfigEngine::reset_for_test();
+    YuqRamPara::write_pause_us = 0;
+    EngineHandshake::instance().reapply = 0;
+    return YuqRamPara::reset_for_test();
+}
+
+void put_crop(YuqRamPara* p, int entry, int source, int number, int x, int y, int w, int h)
+{
+    const int b = img::CropTable + 10 * entry;
+    wr16(p->ram_para, b, uint16_t(0x8000 | ((number - 1) << 8) | source));
+    wr16(p->ram_para, b + 2, uint16_t(x));
+    wr16(p->ram_para, b + 4, uint16_t(y));
+    wr16(p->ram_para, b + 6, uint16_t(w));
+    wr16(p->ram_para, b + 8, uint16_t(h));
+}
+} // namespace
+
+class TstCoreParams : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parameter_file_created_with_factory_image()
+    {
+        YuqRamPara* p = fresh();
+        const QByteArray f = get_file("/data/ram_device_info");
+        QCOMPARE(f.size(), 4096);
+        QCOMPARE(uchar(f[0]), uchar(0xAA));
+        QCOMPARE(uchar(f[1]), uchar(0xAA));
+        QCOMPARE(p->image16(img::LedWidth), uint16_t(1920));
+        QCOMPARE(p->image16(img::LedHeight), uint16_t(1080));
+        QCOMPARE(p->image16(img::SpliceMode), uint16_t(4));
+        QCOMPARE(p->image16(img::Edid + 6 * 4), uint16_t(3840));
+        QCOMPARE(p->image16(img::Edid + 6 * 1 + 4), uint16_t(60));
+        const uint16_t pic[8] = {100, 50, 10, 50, 2, 64, 64, 64};
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(p->image16(img::Brightness + 2 * i), pic[i]);
+        QCOMPARE(p->image16(img::Window + img::WinFlags) & 1, 1);
+        QCOMPARE(p->image16(img::Window + img::WinInput), uint16_t(2));
+        QCOMPARE(p->image16(img::Window + img::WinVolume), uint16_t(0x80FF));
+        QCOMPARE(p->image16(img::Window + img::WindowSize + img::WinFlags) & 1, 0);
+        QCOMPARE(std::memcmp(p->ram_para, p->ram_para_old, RAM_PARA_SIZE), 0);
+        for (int i = 0; i < 16; ++i)
+            QCOMPARE(p->YuqUserModeSaved(i), 0);
+    }
+
+    void parameter_file_loaded_and_written_back()
+    {
+        fresh();
+        QByteArray f(reinterpret_cast<const char*>(default_para_ramlist), 4096);
+        f[2 + img::LedWidth - 0x300] = char(0x00);
+        f[2 + img::LedWidth - 0x300 + 1] = char(0x0A); // 2560
+        f[4000] = char(0x5C);                           // beyond the image: must survive
+        put_file("/data/ram_device_info", f);
+        YuqRamPara* p = YuqRamPara::reset_for_test();
+        QCOMPARE(p->image16(img::LedWidth), uint16_t(2560));
+        p->set_image16(img::LedHeight, 720);
+        QVERIFY(p->write_ram_file());
+        const QByteArray g = get_file("/data/ram_device_info");
+        QCOMPARE(g.size(), 4096);
+        QCOMPARE(rd16(reinterpret_cast<const uchar*>(g.constData()), 2 + img::LedHeight - 0x300), uint16_t(720));
+        QCOMPARE(uchar(g[4000]), uchar(0x5C));
+        QVERIFY(!testsupport::exists("/data/ram_device_info.tmp"));
+    }
+
+    void parameter_file_repaired_when_bad_data()
+    {
+        QFETCH(QByteArray, content);
+        fresh();
+        put_file("/data/ram_device_info", content);
+        YuqRamPara* p = YuqRamPara::reset_for_test();
+        QCOMPARE(p->image16(img::LedWidth), uint16_t(1920));
+        QCOMPARE(get_file("/data/ram_device_info.bad"), content);
+        const QByteArray g = get_file("/data/ram_device_info");
+        QCOMPARE(g, QByteArray(reinterpret_cast<const char*>(default_para_ramlist), 4096));
+    }
+    void parameter_file_repaired_when_bad_data_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QByteArray shortFile(3329, char(0));
+        shortFile[0] = shortFile[1] = char(0xAA);
+        QTest::newRow("short") << shortFile;
+        QTest::newRow("no marker") << QByteArray(4096, char(0x11));
+        QTest::newRow("empty") << QByteArray();
+    }
+
+    void user_modes_round_trip()
+    {
+        YuqRamPara* p = fresh();
+        p->set_image16(img::LedWidth, 3000);
+        QCOMPARE(p->mode_file_write(2, 1), 1);
+        const QByteArray f = get_file("/data/modes/custom_mode3");
+        QCOMPARE(f.size(), 4096);
+        QCOMPARE(uchar(f[0]), uchar(0xAA));
+        QCOMPARE(rd16(reinterpret_cast<const uchar*>(f.constData()), 2 + img::LedWidth - 0x380), uint16_t(3000));
+
+        YuqRamPara* q = YuqRamPara::reset_for_test();
+        QCOMPARE(q->YuqUserModeSaved(2), 1);
+        QCOMPARE(q->YuqUserModeSaved(3), 0);
+        QCOMPARE(rd16(q->user_mode[2], 2 + img::LedWidth - 0x380), uint16_t(3000));
+
+        // Delete: both files go, markers become 0xFF, commands as the device runs them.
+        wr16(q->user_mode[2], 2 + img::OsdEnable - 0x380, 1);
+        put_file("/data/modes/MO03.json", "{}");
+        platform::shell_clear_recorded();
+        QCOMPARE(q->mode_file_deal(2, 1), 0);
+        QVERIFY(!testsupport::exists("/data/modes/custom_mode3"));
+        QVERIFY(!testsupport::exists("/data/modes/MO03.json"));
+        QCOMPARE(q->user_mode[2][0], uchar(0xFF));
+        QVERIFY(platform::shell_recorded().contains("rm  -rf  /data/modes/custom_mode3"));
+        QVERIFY(platform::shell_recorded().contains("rm  -rf  /data/modes/MO03.json"));
+
+        // Out-of-range slots write nothing.
+        QCOMPARE(q->mode_file_write(16, 1), 0);
+        QCOMPARE(q->mode_file_write(-1, 1), 0);
+        QCOMPARE(q->mode_file_deal(16, 0), 0);
+    }
+
+    void user_mode_osd_copy_and_short_file()
+    {
+        YuqRamPara* p = fresh();
+        put_file("/data/configs/omenu.json", "{\"osdcount\":1}");
+        p->set_image16(img::OsdEnable, 1);
+        QCOMPARE(p->mode_file_write(10, 0), 1);
+        QCOMPARE(get_file("/data/modes/MO0b.json"), QByteArray("{\"osdcount\":1}"));
+        QVERIFY(platform::shell_recorded().contains("cp /data/configs/omenu.json /data/modes/MO0b.json"));
+
+        QByteArray shortMode(3201, char(0));
+        shortMode[0] = shortMode[1] = char(0xAA);
+        put_file("/data/modes/custom_mode5", shortMode);
+        YuqRamPara* q = YuqRamPara::reset_for_test();
+        QCOMPARE(q->YuqUserModeSaved(4), 0);
+        QCOMPARE(q->YuqUserModeSaved(10), 1);
+    }
+
+    void user_mode_index_wraps()
+    {
+        YuqRamPara* p = fresh();
+        QCOMPARE(p->YuqUserModeIndex(0, 2), 256);
+        QCOMPARE(p->YuqUserModeIndex(5, 0), 256);
+        p->user_mode[3][0] = p->user_mode[3][1] = 0xAA;
+        p->user_mode[14][0] = p->user_mode[14][1] = 0xAA;
+        QCOMPARE(p->YuqUserModeIndex(3, 2), 3);
+        QCOMPARE(p->YuqUserModeIndex(3, 1), 14);
+        QCOMPARE(p->YuqUserModeIndex(14, 1), 3);  // wraps 15 -> 0
+        QCOMPARE(p->YuqUserModeIndex(15, 2), 3);
+        QCOMPARE(p->YuqUserModeIndex(3, 0), 14);  // wraps 0 -> 15
+        QCOMPARE(p->YuqUserModeIndex(10, 0), 3);
+        QCOMPARE(p->YuqUserModeIndex(char(200), 2), 14); // out-of-range start stays in the table
+        wr16(p->ram_para, img::CurrentMode, 16);
+        QCOMPARE(p->YuqGetCurrentModeIndex(), 16);
+        wr16(p->ram_para, img::CurrentMode, 17);
+        QCOMPARE(p->YuqGetCurrentModeIndex(), 0);
+    }
+
+    void crops_count_by_crop_number_not_table_rank()
+    {
+        YuqRamPara* p = fresh();
+        // HDMI2 (3): crop 2 at entry 0, crop 1 at entry 5; DVI (1): crop 1 at entry 2.
+        put_crop(p, 0, 3, 2, 100, 0, 200, 200);
+        put_crop(p, 5, 3, 1, 0, 0, 50, 60);
+        put_crop(p, 2, 1, 1, 1, 2, 3, 4);
+        p->YuqCropSourceInit();
+        QCOMPARE(p->YuqGetCropID(3, 1), 1);
+        QCOMPARE(p->YuqGetCropID(3, 2), 2);
+        QCOMPARE(p->YuqGetCropID(3, 3), 0);
+        QCOMPARE(p->YuqGetSourceNum(3, 40), 2);
+        QCOMPARE(p->YuqGetSourceNum(3, 1), 1);
+        QCOMPARE(p->YuqGetSourceNum(3, 0), 0);
+        CROP_PARA c{};
+        int index = -1;
+        p->YuqGetCropPara(3, 1, &c, &index);
+        QCOMPARE(index, 5);
+        QCOMPARE(c.w, 50);
+        p->YuqGetCropPara(3, 3, &c, &index);
+        QCOMPARE(index, 40);
+
+        // The window gets the table position of the crop with that ordinal.
+        p->YuqSetImageSource(1, 3, 2);
+        QCOMPARE(p->image16(img::Window + 2 * 26 + 8), uint16_t(0x8005));
+        QCOMPARE(EngineHandshake::instance().reapply.load(), uint8_t(1));
+        short crop = 0;
+        char index8 = 0;
+        QCOMPARE(p->YuqGetImageSource(p->ram_para, 2, &crop, &index8, 0), 3);
+        QCOMPARE(crop, short(1));
+        QCOMPARE(int(index8), 5);
+        p->YuqSetImageSource(0, 4, 2);
+        QCOMPARE(p->image16(img::Window + 2 * 26 + 8), uint16_t(4));
+        p->YuqSetImageSource(7, 3, 2); // no seventh crop: whole source 0
+        QCOMPARE(p->image16(img::Window + 2 * 26 + 8), uint16_t(0));
+
+        // Add takes the lowest free number and the first free entry; delete clears the word.
+        CROP_PARA n{0, 10, 20, 30, 40};
+        put_crop(p, 1, 3, 4, 0, 0, 1, 1);
+        p->YuqAddNewCrop(3, &n);
+        QCOMPARE(p->image16(img::CropTable + 10 * 3), uint16_t(0x8000 | (2 << 8) | 3));
+        QCOMPARE(p->YuqGetCropID(3, 3), 3);
+        p->YuqDeleteCrop(3, 1);
+        QCOMPARE(p->image16(img::CropTable + 10 * 5), uint16_t(0));
+        QCOMPARE(p->image16(img::CropTable + 10 * 5 + 6), uint16_t(50));
+        QCOMPARE(p->YuqGetCropID(3, 1), 2);
+        CROP_PARA s{0, 7, 8, 9, 10};
+        p->YuqSetCropPara(3, 1, &s);
+        QCOMPARE(p->image16(img::CropTable + 6), uint16_t(9));
+        QCOMPARE(p->image16(img::CropTable), uint16_t(0x8000 | (1 << 8) | 3));
+    }
+
+    void crop_and_window_bounds_hold_against_bad_bytes()
+    {
+        YuqRamPara* p = fresh();
+        wr16(p->ram_para, img::Window + 8, 0x80FF); // crop index 255
+        short crop = 0;
+        char index = 0;
+        QCOMPARE(p->YuqGetImageSource(p->ram_para, 0, &crop, &index, 0), 0);
+        QCOMPARE(p->YuqGetImageSource(p->ram_para, 6, &crop, &index, 0), 0);
+        QCOMPARE(p->YuqGetImageSource(p->ram_para, 255, &crop, &index, 0), 0);
+        // A crop entry naming source 200 and crop number 127 is ignored by the map.
+        wr16(p->ram_para, img::CropTable, 0xFFC8);
+        p->YuqCropSourceInit();
+        for (uchar b : g_cut_source_state)
+            QCOMPARE(b, uchar(0));
+        // Full table: add writes nothing.
+        for (int e = 0; e < 40; ++e)
+            put_crop(p, e, 0, e + 1, 0, 0, 1, 1);
+        const QByteArray before(reinterpret_cast<const char*>(p->ram_para), 4096);
+        CROP_PARA n{0, 1, 1, 1, 1};
+        p->YuqAddNewCrop(1, &n);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(p->ram_para), 4096), before);
+        const QByteArray before2(reinterpret_cast<const char*>(p->ram_para), 4096);
+        g_image_current = 9;
+        p->YuqSetImageBlack();
+        p->YuqSetImageFreeze();
+        p->YuqSetImageSource(0, 2, 6);
+        p->YuqSetEDIDPara(6, 1, 1, 1);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(p->ram_para), 4096), before2);
+        g_image_current = 0;
+    }
+
+    void freeze_and_black_toggle_current_window()
+    {
+        YuqRamPara* p = fresh();
+        g_image_current = 0;
+        p->YuqSetImageFreeze();
+        QCOMPARE(p->image16(img::Window + 18), uint16_t(2));
+        p->YuqSetImageBlack();
+        QCOMPARE(p->image16(img::Window + 18), uint16_t(3));
+        g_image_current = 1; // disabled: freeze ignored, black toggles
+        p->YuqSetImageFreeze();
+        p->YuqSetImageBlack();
+        QCOMPARE(p->image16(img::Window + 26 + 18), uint16_t(1));
+        g_image_current = 0;
+    }
+
+    void reapply_byte_never_lowered_from_two()
+    {
+        YuqRamPara* p = fresh();
+        EngineHandshake::instance().reapply = 2;
+        p->YuqSetEDIDPara(0, 1280, 720, 50);
+        QCOMPARE(EngineHandshake::instance().reapply.load(), uint8_t(2));
+        QCOMPARE(p->image16(img::Edid + 2), uint16_t(720));
+    }
+
+    void language_follows_mask()
+    {
+        QFETCH(int, stored);
+        QFETCH(uint, mask);
+        QFETCH(int, ret);
+        QFETCH(int, language);
+        QFETCH(int, imageAfter);
+        YuqRamPara* p = fresh();
+        g_lcd_lang_valid = mask;
+        g_language = 1;
+        p->ram_para[img::Language] = uchar(stored);
+        QCOMPARE(p->YuqLanguageChanged(), ret);
+        QCOMPARE(int(g_language), language);
+        QCOMPARE(int(p->ram_para[img::Language]), imageAfter);
+        g_lcd_lang_valid = 0x1F;
+    }
+    void language_follows_mask_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<int>("ret");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("imageAfter");
+        QTest::newRow("unchanged") << 0 << 0x1Fu << 0 << 1 << 0;
+        QTest::newRow("enabled") << 2 << 0x1Fu << 1 << 2 << 2;
+        QTest::newRow("disabled -> lowest") << 2 << 0x0Au << 1 << 1 << 1;
+        QTest::newRow("above 4 -> lowest") << 200 << 0x18u << 1 << 3 << 3;
+        QTest::newRow("above 31 no shift UB") << 40 << 0x10u << 1 << 4 << 4;
+        QTest::newRow("none enabled") << 3 << 0x00u << 1 << 3 << 3;
+    }
+
+    void refresh_inline_on_gui_thread_and_queued_from_worker()
+    {
+        YuqRamPara* p = fresh();
+        QVector<int> seen;
+        bool nestedSeen = false;
+        int depth = 0;
+        QObject ctx;
+        connect(p, &YuqRamPara::sig_update_para, &ctx, [&](int code) {
+            ++depth;
+            nestedSeen = nestedSeen || depth > 1;
+            seen << code;
+            // The mutex is free during the refresh: a worker could take it.
+            QVERIFY(Utils::_test_signal_mutex.tryLock());
+            Utils::_test_signal_mutex.unlock();
+            if (code == 1)
+                p->test_signal(7); // asked during a refresh: queued, not nested
+            --depth;
+        });
+        QCOMPARE(p->test_signal(1), 1);
+        QCOMPARE(seen, QVector<int>({1}));
+        QTRY_COMPARE(seen, QVector<int>({1, 7}));
+        QVERIFY(!nestedSeen);
+
+        QThread* worker = QThread::create([p] { p->test_signal(12); });
+        worker->start();
+        worker->wait();
+        delete worker;
+        QCOMPARE(seen.size(), 2); // not yet: queued to this thread
+        QTRY_COMPARE(seen, QVector<int>({1, 7, 12}));
+    }
+
+    void tick_arithmetic_and_checksum()
+    {
+        G_timeTicks = 100;
+        QCOMPARE(Utils::getTimeSpace(40), 60);
+        QCOMPARE(Utils::getTimeSpace(100), 0);
+        G_timeTicks = 5;
+        QCOMPARE(Utils::getTimeSpace(0xFFFFFFF0u), 20); // wrapped: one less
+        G_timeTicks = 0;
+        const unsigned char f[] = {0xA5, 0x01, 0x02, 0xFF};
+        QCOMPARE(Utils::BCC(f, 4), uchar(0xA5 ^ 0x01 ^ 0x02 ^ 0xFF));
+        QCOMPARE(Utils::BCC(f, 0), uchar(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCoreParams)
+#include "tst_core_params.moc"
