@@ -1,0 +1,12 @@
+#pragma once
+// Start-up steps of the services, called by yuq_main in the device's order.
+// Each step reports a thread that fails to start and goes on.
+
+// The simulated device behind the platform seams (host build only).
+void install_simulated_device();
+// zarvosource, fpga_manage, c331_manage: created, engine thread started.
+void create_hardware_services();
+// The FPGA thread and the input-source thread.
+void start_hardware_threads();
+// UsbServer and the link threads, K87_WIFI_CONFIG.
+void create_links();

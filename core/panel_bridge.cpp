@@ -1,0 +1,7 @@
+#include "panel_bridge.h"
+
+PanelBridge* PanelBridge::instance()
+{
+    static PanelBridge* b = new PanelBridge;
+    return b;
+}
