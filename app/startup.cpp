@@ -5,6 +5,8 @@
 #include "core/yuqrampara.h"
 #include "platform/devpath.h"
 
+#include "resources/yuq_resources.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -18,6 +20,7 @@ int yuq_main(int argc, char* argv[])
     YuqRamPara::pInstance();
 
     QApplication app(argc, argv);
+    yuq_resources_init();
     QDialog w;
     w.setFixedSize(320, 240);
     w.setStyleSheet(QStringLiteral("background: rgb(16,16,28); color: white;"));
