@@ -1,0 +1,10 @@
+#pragma once
+// The "Updating" overlay as the service threads ask for it: g_update_flag says whether it
+// is shown; the open and close themselves run on the GUI thread through PanelBridge.
+
+// Sets g_update_flag and asks for the overlay unless it was already set.
+// True when this call asked for it.
+bool overlay_update_start();
+// Clears g_update_flag and asks for the overlay to close when it was set.
+// True when this call asked for it.
+bool overlay_update_over();
