@@ -548,48 +548,64 @@ QByteArray png_bytes(const QImage& img)
     return b;
 }
 
-// All pictures tiled at twice their size with their names, on the panel background.
-QImage contact_sheet(const QVector<Made>& made)
+// All pictures tiled at twice their size with their names, on the panel
+// background, in pages of about 1000 pixels height.
+QVector<QImage> contact_sheet(const QVector<Made>& made)
 {
-    const int cellW = 220, cols = 6, pad = 6, label = 14;
-    QVector<int> rowH;
-    for (int i = 0; i < made.size(); i += cols) {
-        int h = 0;
-        for (int j = i; j < qMin(i + cols, made.size()); ++j) {
-            QSize s = made[j].image.size() * 2;
-            if (s.width() > cellW - 2 * pad)
-                s.scale(cellW - 2 * pad, 1000, Qt::KeepAspectRatio);
-            h = qMax(h, s.height());
-        }
-        rowH << h + label + 2 * pad;
-    }
-    int total = 0;
-    for (int h : rowH)
-        total += h;
-    QImage sheet(cellW * cols, qMax(1, total), QImage::Format_RGB32);
-    sheet.fill(QColor(16, 16, 28));
-    QPainter p(&sheet);
-    QFont f("DejaVu Sans");
-    f.setPixelSize(10);
-    p.setFont(f);
-    int y = 0;
-    for (int i = 0; i < made.size(); ++i) {
-        const int col = i % cols, row = i / cols;
-        if (col == 0 && row > 0)
-            y += rowH[row - 1];
-        const QImage& img = made[i].image;
+    const int cellW = 220, cols = 6, pad = 6, label = 14, pageH = 1000;
+    auto shown = [&](const QImage& img) {
         QSize s = img.size() * 2;
         if (s.width() > cellW - 2 * pad)
             s.scale(cellW - 2 * pad, 1000, Qt::KeepAspectRatio);
-        const QRect target(col * cellW + pad, y + pad, s.width(), s.height());
-        p.fillRect(target, QColor(50, 50, 70));  // shows transparent parts
-        p.drawImage(target, img);
-        p.setPen(QColor(200, 200, 200));
-        p.drawText(QRect(col * cellW + pad, y + pad + s.height() + 1, cellW - 2 * pad, label),
-                   Qt::AlignLeft | Qt::AlignVCenter,
-                   QString("%1 %2x%3").arg(made[i].name).arg(img.width()).arg(img.height()));
+        return s;
+    };
+    QVector<QVector<int>> pages;  // first picture of each row, per page
+    QVector<int> rowH;
+    int used = 0;
+    for (int i = 0; i < made.size(); i += cols) {
+        int h = 0;
+        for (int j = i; j < qMin(i + cols, made.size()); ++j)
+            h = qMax(h, shown(made[j].image).height());
+        h += label + 2 * pad;
+        if (pages.isEmpty() || used + h > pageH) {
+            pages.append(QVector<int>());
+            used = 0;
+        }
+        pages.last() << i;
+        rowH << h;
+        used += h;
     }
-    return sheet;
+    QVector<QImage> out;
+    int row = 0;
+    for (const QVector<int>& rows : pages) {
+        int total = 0;
+        for (int r = 0; r < rows.size(); ++r)
+            total += rowH[row + r];
+        QImage sheet(cellW * cols, total, QImage::Format_RGB32);
+        sheet.fill(QColor(16, 16, 28));
+        QPainter p(&sheet);
+        QFont f("DejaVu Sans");
+        f.setPixelSize(10);
+        p.setFont(f);
+        int y = 0;
+        for (int first : rows) {
+            for (int i = first; i < qMin(first + cols, made.size()); ++i) {
+                const int col = i - first;
+                const QImage& img = made[i].image;
+                const QSize s = shown(img);
+                const QRect target(col * cellW + pad, y + pad, s.width(), s.height());
+                p.fillRect(target, QColor(50, 50, 70));  // shows transparent parts
+                p.drawImage(target, img);
+                p.setPen(QColor(200, 200, 200));
+                p.drawText(QRect(col * cellW + pad, y + pad + s.height() + 1, cellW - 2 * pad, label),
+                           Qt::AlignLeft | Qt::AlignVCenter,
+                           QString("%1 %2x%3").arg(made[i].name).arg(img.width()).arg(img.height()));
+            }
+            y += rowH[row++];
+        }
+        out << sheet;
+    }
+    return out;
 }
 
 } // namespace
@@ -624,8 +640,18 @@ int main(int argc, char* argv[])
         qrc += "</qresource>\n</RCC>\n";
         if (!write_if_changed(out.filePath("pictures.qrc"), qrc))
             throw Fail("cannot write pictures.qrc");
-        if (args.size() == 5 && !contact_sheet(made).save(args[4]))
-            throw Fail(("cannot write " + args[4]).toStdString());
+        if (args.size() == 5) {
+            // contact.png, contact-2.png, ...
+            const QVector<QImage> pages = contact_sheet(made);
+            QString base = args[4];
+            if (base.endsWith(".png"))
+                base.chop(4);
+            for (int i = 0; i < pages.size(); ++i) {
+                const QString file = i == 0 ? base + ".png" : QString("%1-%2.png").arg(base).arg(i + 1);
+                if (!pages[i].save(file))
+                    throw Fail(("cannot write " + file).toStdString());
+            }
+        }
         std::printf("picgen: %d pictures\n", int(made.size()));
     } catch (const Fail& e) {
         std::fprintf(stderr, "picgen: %s: %s\n", qPrintable(args[1]), e.what());
