@@ -1,32 +1,62 @@
 #include "startup.h"
 
+#include "screen_registry.h"
+#include "services.h"
+
 #include "core/config_engine.h"
 #include "core/global.h"
 #include "core/yuqrampara.h"
 #include "platform/devpath.h"
+#include "ui/shell/mainwindow.h"
+#include "ui/shell/numberkeyboard.h"
+#include "ui/shell/panelrequests.h"
+#include "ui/shell/screenkit.h"
+#include "ui/shell/screens.h"
+#include "ui/shell/syncupdate.h"
+#include "ui/shell/yuq_keys.h"
 
 #include "resources/yuq_resources.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QLabel>
+#include <QThread>
+#include <QTimer>
 #include <cstdio>
 
 int yuq_main(int argc, char* argv[])
 {
     platform::ensure_device_tree();
     std::printf("device root: %s\n", platform::device_root().toLocal8Bit().constData());
+    install_simulated_device();
+
+    g_yuq_keys = uint8_t(check_hiddev());
     ConfigEngine::pInstance();
     YuqRamPara::pInstance();
+    SyncUpdate::pInstance();
 
     QApplication app(argc, argv);
     yuq_resources_init();
-    QDialog w;
-    w.setFixedSize(320, 240);
-    w.setStyleSheet(QStringLiteral("background: rgb(16,16,28); color: white;"));
-    QLabel l(QStringLiteral("yuqK87N"), &w);
-    l.setGeometry(0, 0, 320, 240);
-    l.setAlignment(Qt::AlignCenter);
-    w.show();
+    register_screens();
+    kit::install_panel_rules(&app);
+    g_mainwindow = new MainWindow(nullptr);
+    g_timer = new QTimer;
+    QObject::connect(g_timer, &QTimer::timeout, g_mainwindow, &MainWindow::slot_update_timer_ticks);
+    g_timer->start(10);
+
+    create_hardware_services();
+    start_hardware_threads();
+    // The hardware threads start up meanwhile; the tick only runs once the loop does.
+    QThread::sleep(4);
+
+    g_mainwindow->show();
+    kit::open(page::LockWindow);
+    g_numberkeyboard->move(160, 0);
+
+    QObject::connect(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para,
+                     SyncUpdate::pInstance(), &SyncUpdate::para_sync);
+    connect_panel_requests();
+    if (g_yuq_keys)
+        SyncUpdate::pInstance()->update_usb_keyLed();
+
+    create_links();
     return app.exec();
 }

@@ -1,0 +1,17 @@
+#include "screen_registry.h"
+
+#include "ui/shell/mainwindow.h"
+#include "ui/shell/screenkit.h"
+#include "ui/shell/screens.h"
+
+void register_screens()
+{
+    kit::Screen home;
+    home.instance = []() -> QWidget* { return g_mainwindow; };
+    home.refresh = [](int) { g_mainwindow->syncUpdate(); };
+    home.retext = [] { g_mainwindow->language_changed(); };
+    kit::register_screen(page::MainWindow, home);
+
+    // Each further screen registers here, e.g.
+    //   kit::register_screen(page::Option, kit::standard_screen<Option>(page::Option, g_option));
+}

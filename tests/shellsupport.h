@@ -1,0 +1,65 @@
+#pragma once
+// Panel tests: a fresh device, the parameter block, the refresh wired as at start-up, and
+// the home screen. Pauses are off; ticks are driven by calling the tick slot.
+#include "testsupport.h"
+
+#include "app/screen_registry.h"
+#include "core/config_engine.h"
+#include "core/engine_handshake.h"
+#include "core/global.h"
+#include "core/yuqrampara.h"
+#include "platform/shell_gate.h"
+#include "ui/shell/mainwindow.h"
+#include "ui/shell/screenkit.h"
+#include "ui/shell/screens.h"
+#include "ui/shell/syncupdate.h"
+
+#include <QCoreApplication>
+#include <QObject>
+
+namespace shellsupport {
+
+inline YuqRamPara* fresh_panel(bool withHome = true)
+{
+    testsupport::fresh_device_root();
+    ConfigEngine::reset_for_test();
+    YuqRamPara::write_pause_us = 0;
+    EngineHandshake::instance().reapply = 0;
+    YuqRamPara* p = YuqRamPara::reset_for_test();
+    QObject::connect(p, &YuqRamPara::sig_update_para, SyncUpdate::pInstance(), &SyncUpdate::para_sync);
+    kit::unregister_all();
+    register_screens();
+    g_language = 1;
+    g_lcd_lang_valid = 0x1F;
+    g_image_current = 0;
+    g_mode_shortcut_key = 0;
+    g_mode_select = 0;
+    G_timeTicks = 0;
+    delete g_mainwindow;
+    g_mainwindow = withHome ? new MainWindow(nullptr) : nullptr;
+    g_page_focus = page::MainWindow;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return p;
+}
+
+// Runs `n` ticks of the home screen's 10 ms tick.
+inline void ticks(int n)
+{
+    for (int i = 0; i < n; ++i)
+        g_mainwindow->slot_update_timer_ticks();
+}
+
+// Marks user-mode slot `s` saved with a recognisable byte pattern.
+inline void save_slot(YuqRamPara* p, int s, unsigned char fill)
+{
+    p->user_mode[s][0] = p->user_mode[s][1] = 0xAA;
+    std::memset(p->user_mode[s] + 2, fill, USER_MODE_COPY_LEN);
+    wr16(p->user_mode[s] + 2, img::Window - USER_MODE_IMAGE_BASE, 1); // window 0 on
+}
+
+inline int recorded(const QString& command)
+{
+    return platform::shell_recorded().count(command);
+}
+
+} // namespace shellsupport

@@ -1,0 +1,641 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "firmwareupdate.h"
+#include "numberkeyboard.h"
+#include "screenkit.h"
+#include "screens.h"
+#include "tip.h"
+#include "core/engine_handshake.h"
+#include "core/global.h"
+#include "core/utils.h"
+#include "core/yuqrampara.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMutexLocker>
+#include <QPushButton>
+#include <cstring>
+
+const char* const MainWindow::s_large = "background-color: rgb(33, 36, 53);border:2px;border-radius:10px;padding:2px 4px";
+const char* const MainWindow::s_small = "background-color: rgb(33, 36, 53);border:1px;border-radius:1px;padding:1px 1px";
+const char* const MainWindow::s_large_focus = "background-color: rgb(33, 36, 53);border:2px solid rgb(255,171,84);border-radius:10px;padding:2px 4px;";
+const char* const MainWindow::s_small_focus = "background-color: rgb(33, 36, 53);border:1px solid rgb(255,171,84);border-radius:1px;padding:1px 1px";
+const char* const MainWindow::s_strip = "#widget_mode{background-color: rgb(255, 255, 255);border:1px groove gray;border-radius:1px;}";
+const char* const MainWindow::s_slot = "background-color:transparent;";
+const char* const MainWindow::s_slot_focus = "background-color:transparent;border-radius:5px;border:2px solid rgb(255,171,84);";
+
+AgingSource MainWindow::aging_source;
+
+namespace {
+const char* const kSlotSaved = "background-color: #212435;border-radius:5px;";
+const char* const kSlotEmpty = "background-color: #B2B2B2;border-radius:5px;";
+const char* const kSlotChosen = "background-color: #00D65B;border-radius:5px;";
+
+YuqRamPara* para()
+{
+    return YuqRamPara::p_yuqrampara_config;
+}
+
+int window_base(int w)
+{
+    return img::Window + img::WindowSize * w;
+}
+
+QString strip_title(bool saving)
+{
+    if (saving)
+        return kit::text("用户模式保存", "User mode save", "Сохранение настроек", "Chế độ lưu",
+                         "用戶模式保存");
+    return kit::text("用户模式调用", "User mode invocation", "Загрузка настроек",
+                     "Điều chỉnh chế độ", "用戶模式調用");
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    kit::panel_window(this);
+    m_stripFont.setPointSize(9);
+    ui->widget->hide();
+    mode_init();
+    m_pointer = new QLabel(this);
+    kit::set_picture(m_pointer, kit::pic(QStringLiteral("pointer.png")));
+    m_pointer->hide();
+    kit::set_picture(ui->label_IP, kit::pic(QStringLiteral("ip.png")));
+    kit::set_icon(ui->Button_lock, kit::pic(QStringLiteral("unlock.png")), 16, 16);
+    kit::set_icon(ui->tools, kit::pic(QStringLiteral("tools.png")), 16, 16);
+    kit::set_icon(ui->toolButton3, kit::pic(QStringLiteral("uncall.png")), 24, 36);
+    kit::set_icon(ui->toolButton4, kit::pic(QStringLiteral("unsave.png")), 24, 36);
+    if (!g_numberkeyboard) {
+        g_numberkeyboard = new NumberKeyboard(nullptr);
+        g_numberkeyboard->setWindowFlags(g_numberkeyboard->windowFlags() | Qt::FramelessWindowHint);
+    }
+    if (!g_tip)
+        g_tip = new TIP(nullptr);
+    menulist_init();
+    language_changed();
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+QWidget* MainWindow::menu_item(int i) const
+{
+    return m_items[i];
+}
+
+QWidget* MainWindow::tool(int i) const
+{
+    return m_tools[i];
+}
+
+bool MainWindow::tools_shown() const
+{
+    return !ui->widget->isHidden();
+}
+
+bool MainWindow::strip_shown() const
+{
+    return m_strip && !m_strip->isHidden();
+}
+
+void MainWindow::menulist_init()
+{
+    QPushButton* items[6] = {ui->machinestate, ui->inputchoose, ui->custommode,
+                             ui->option,       ui->Button_lock, ui->tools};
+    QPushButton* tools[4] = {ui->toolButton1, ui->toolButton2, ui->toolButton3, ui->toolButton4};
+    std::copy(items, items + 6, m_items);
+    std::copy(tools, tools + 4, m_tools);
+    ui_select = 0;
+    l_mode_select = 0;
+    m_focused = ui->machinestate;
+    m_focused->setStyleSheet(QString::fromLatin1(s_large_focus));
+}
+
+void MainWindow::language_changed()
+{
+    const int lang = kit::shown_language();
+    kit::set_icon(ui->machinestate, kit::lang_pic(QStringLiteral("machinestate.png")), 64, 64);
+    if (lang == 1)
+        kit::set_icon(ui->inputchoose, kit::lang_pic(QStringLiteral("inputchoose.png")), 90, 64);
+    else if (lang == 2 || lang == 3)
+        kit::set_icon(ui->inputchoose, kit::lang_pic(QStringLiteral("inputchoose.png")), 96, 76);
+    else
+        kit::set_icon(ui->inputchoose, kit::lang_pic(QStringLiteral("inputchoose.png")), 64, 64);
+    kit::set_icon(ui->custommode, kit::lang_pic(QStringLiteral("custommode.png")), 64, 64);
+    kit::set_icon(ui->option, kit::lang_pic(QStringLiteral("option.png")), 64, 64);
+    kit::set_icon(ui->toolButton3, kit::lang_pic(QStringLiteral("uncall.png")), 24, 36);
+    kit::set_icon(ui->toolButton4, kit::lang_pic(QStringLiteral("unsave.png")), 24, 36);
+    para_init();
+    ip_changed();
+}
+
+int MainWindow::mute_window() const
+{
+    const int w = para()->image16(img::CurrentWindow);
+    return w < WINDOW_COUNT ? w : 0;
+}
+
+void MainWindow::para_init()
+{
+    YuqRamPara* p = para();
+    kit::set_icon(ui->toolButton1,
+                  kit::lang_pic(p->image16(img::AllWindowsState) == 1 ? QStringLiteral("closeled.png")
+                                                                        : QStringLiteral("uncloseled.png")),
+                  24, 36);
+    const bool soundOn = p->image16(window_base(mute_window()) + img::WinVolume) & 0x8000;
+    kit::set_icon(ui->toolButton2,
+                  kit::lang_pic(soundOn ? QStringLiteral("unslience.png") : QStringLiteral("slience.png")),
+                  24, 36);
+    // Any non-zero lock word locks the keys, so it shows locked.
+    l_lock_state = p->image16(img::KeyLock) != 0 ? 1 : 0;
+    kit::set_icon(ui->Button_lock,
+                  kit::pic(l_lock_state ? QStringLiteral("lock.png") : QStringLiteral("unlock.png")), 16, 16);
+}
+
+void MainWindow::syncUpdate()
+{
+    YuqRamPara* p = para();
+    if (p->YuqLanguageChanged())
+        language_changed();
+    const int w = mute_window();
+    const int mute = window_base(w) + img::WinVolume;
+    const bool same = p->image16(img::AllWindowsState) == p->applied16(img::AllWindowsState)
+                      && p->image16(img::CurrentWindow) == p->applied16(img::CurrentWindow)
+                      && p->image16(mute) == p->applied16(mute)
+                      && p->image16(img::KeyLock) == p->applied16(img::KeyLock);
+    if (!same)
+        para_init();
+    ip_changed();
+}
+
+void MainWindow::ip_changed()
+{
+    ui->label_IPaddr->setText(g_str_ip.get());
+}
+
+void MainWindow::update_start()
+{
+    firmware_update_start();
+}
+
+void MainWindow::update_over()
+{
+    firmware_update_over();
+}
+
+// ---- keys ----
+
+void MainWindow::keyPressEvent(QKeyEvent* e)
+{
+    const kit::Key r = kit::key_role(e->key());
+    if (r == kit::Key::Ok || r == kit::Key::Back)
+        kit::log_key("MainWindow", r, false);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e)
+{
+    // The home screen lives as long as the process.
+    e->ignore();
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* e)
+{
+    const int code = e->key();
+    const kit::Key role = kit::key_role(code);
+    kit::log_key("MainWindow", role, true);
+    const bool strip = l_call_state || l_save_state;
+    const bool tools = tools_shown();
+
+    switch (role) {
+    case kit::Key::Left:
+    case kit::Key::Right: {
+        const int dir = role == kit::Key::Right ? 1 : -1;
+        if (strip) {
+            on_usermodesel_clicked(dir > 0 ? 1 : 0);
+        } else if (tools) {
+            const int n = kit::step(ui_select, 4, dir);
+            kit::move_focus(m_tools[ui_select], QString::fromLatin1(s_small), m_tools[n],
+                            QString::fromLatin1(s_small_focus));
+            ui_select = uint8_t(n);
+            m_focused = m_tools[n];
+        } else {
+            const int n = kit::step(ui_select, 6, dir);
+            kit::move_focus(m_items[ui_select], QString::fromLatin1(ui_select < 4 ? s_large : s_small),
+                            m_items[n], QString::fromLatin1(n < 4 ? s_large_focus : s_small_focus));
+            ui_select = uint8_t(n);
+            m_focused = m_items[n];
+        }
+        break;
+    }
+    case kit::Key::Ok:
+        if (strip) {
+            if (l_mode_select < 16 && m_modeButtons[l_mode_select])
+                m_modeButtons[l_mode_select]->click();
+        } else if (tools) {
+            m_tools[ui_select]->click();
+        } else {
+            m_items[ui_select]->click();
+        }
+        break;
+    case kit::Key::Back:
+        if (strip) {
+            on_deletewidgetmode_clicked();
+            m_tools[ui_select]->setStyleSheet(QString::fromLatin1(s_small_focus));
+        } else if (tools) {
+            ui->widget->hide();
+            m_tools[ui_select]->setStyleSheet(QString::fromLatin1(s_small));
+            ui_select = 5;
+            m_focused = ui->tools;
+            ui->tools->setStyleSheet(QString::fromLatin1(s_small_focus));
+        } else {
+            mode_window_close();
+            kit::open(page::LockWindow);
+        }
+        break;
+    case kit::Key::Mode:
+        if (kit::key_locked())
+            return; // refused, and not passed on
+        g_mode_shortcut_key = 1;
+        on_custommode_clicked();
+        break;
+    case kit::Key::None:
+        break;
+    }
+    m_keyboard.update_usb_keyEvent(code);
+}
+
+// ---- menu items ----
+
+void MainWindow::open_page(uint8_t pageId)
+{
+    mode_window_close();
+    kit::open(pageId);
+}
+
+void MainWindow::on_machinestate_clicked()
+{
+    open_page(page::MachineState);
+}
+
+void MainWindow::on_inputchoose_clicked()
+{
+    open_page(page::InputChoose);
+}
+
+void MainWindow::on_custommode_clicked()
+{
+    open_page(page::CustomMode);
+}
+
+void MainWindow::on_option_clicked()
+{
+    open_page(page::Option);
+}
+
+void MainWindow::on_Button_lock_clicked()
+{
+    // Toggle between locked and unlocked whatever non-zero word the PC left there.
+    const uint16_t v = para()->image16(img::KeyLock) != 0 ? 0 : 1;
+    para()->set_image16(img::KeyLock, v);
+    l_lock_state = uint8_t(v);
+    kit::set_icon(ui->Button_lock, kit::pic(v ? QStringLiteral("lock.png") : QStringLiteral("unlock.png")),
+                  16, 16);
+}
+
+void MainWindow::on_tools_clicked()
+{
+    if (ui->widget->isHidden()) {
+        ui->widget->show();
+        ui->tools->setStyleSheet(QString::fromLatin1(s_large));
+        ui_select = 0;
+        l_mode_select = 0;
+        m_focused = ui->toolButton1;
+        ui->toolButton1->setStyleSheet(QString::fromLatin1(s_small_focus));
+        return;
+    }
+    if (m_strip) {
+        m_strip->hide();
+        m_strip->deleteLater();
+        m_strip = nullptr;
+    }
+    m_pointer->hide();
+    l_call_state = 0;
+    l_save_state = 0;
+    l_mode_select = 0;
+    kit::set_icon(ui->toolButton3, kit::lang_pic(QStringLiteral("uncall.png")), 24, 36);
+    kit::set_icon(ui->toolButton4, kit::lang_pic(QStringLiteral("unsave.png")), 24, 36);
+    ui->widget->hide();
+}
+
+void MainWindow::on_toolButton1_clicked()
+{
+    YuqRamPara* p = para();
+    const uint16_t v = (p->image16(img::AllWindowsState) + 1) & 1;
+    kit::set_icon(ui->toolButton1,
+                  kit::lang_pic(v == 1 ? QStringLiteral("closeled.png") : QStringLiteral("uncloseled.png")),
+                  24, 36);
+    EngineLock lock;
+    EngineHandshake::instance().raise(1);
+    p->set_image16(img::AllWindowsState, v);
+}
+
+void MainWindow::on_toolButton2_clicked()
+{
+    YuqRamPara* p = para();
+    int w = p->image16(img::CurrentWindow);
+    if (w >= WINDOW_COUNT || p->image16(window_base(w) + img::WinFlags) == 0) {
+        w = 0;
+        p->set_image16(img::CurrentWindow, 0);
+    }
+    const int mute = window_base(w) + img::WinVolume;
+    const bool soundOn = p->image16(mute) & 0x8000;
+    kit::set_icon(ui->toolButton2,
+                  kit::lang_pic(soundOn ? QStringLiteral("slience.png") : QStringLiteral("unslience.png")),
+                  24, 36);
+    EngineLock lock;
+    EngineHandshake::instance().raise(1);
+    p->set_image16(mute, soundOn ? 0x0000 : 0x80FF);
+}
+
+void MainWindow::on_toolButton3_clicked()
+{
+    if (!l_call_state)
+        strip_open(false);
+}
+
+void MainWindow::on_toolButton4_clicked()
+{
+    if (!l_save_state)
+        strip_open(true);
+}
+
+// Opens the strip for calling or saving (the two tools differ only in their roles).
+void MainWindow::strip_open(bool saving)
+{
+    QPushButton* mine = saving ? ui->toolButton4 : ui->toolButton3;
+    QPushButton* other = saving ? ui->toolButton3 : ui->toolButton4;
+    uint8_t& state = saving ? l_save_state : l_call_state;
+    uint8_t& otherState = saving ? l_call_state : l_save_state;
+    state = 1;
+    if (otherState) {
+        otherState = 0;
+        kit::set_icon(other, kit::lang_pic(saving ? QStringLiteral("uncall.png") : QStringLiteral("unsave.png")),
+                      24, 36);
+    }
+    m_tools[ui_select < 4 ? ui_select : 0]->setStyleSheet(QString::fromLatin1(s_small));
+    const int s = para()->YuqUserModeIndex(char(l_mode_select), 2);
+    if (s < USER_MODE_COUNT) {
+        l_mode_select = uint8_t(s);
+        kit::set_icon(mine, kit::lang_pic(saving ? QStringLiteral("save.png") : QStringLiteral("call.png")),
+                      24, 36);
+    } else {
+        l_mode_select = 0;
+    }
+    mode_init();
+    show_strip();
+    m_pointer->setGeometry(281, saving ? 188 : 148, 9, 12);
+    m_pointer->show();
+    m_pointer->raise();
+}
+
+void MainWindow::show_strip()
+{
+    m_strip->setGeometry(11, 6, 270, 230);
+    m_stripTitle->setText(strip_title(l_save_state));
+    m_strip->show();
+    m_strip->raise();
+}
+
+// ---- the user-mode strip ----
+
+void MainWindow::mode_init()
+{
+    // The old strip may hold the button whose click brought us here: it goes later.
+    if (m_strip) {
+        m_strip->hide();
+        m_strip->deleteLater();
+    }
+    YuqRamPara* p = para();
+    m_strip = new QWidget(this);
+    m_strip->setObjectName(QStringLiteral("widget_mode"));
+    m_strip->setStyleSheet(QString::fromLatin1(s_strip));
+    m_strip->hide();
+    m_stripTitle = new QLabel(m_strip);
+    m_stripTitle->setGeometry(10, 5, 210, 28);
+    m_stripTitle->setFont(m_stripFont);
+    m_stripTitle->setStyleSheet(QStringLiteral("background-color: rgb(255, 255, 255);"));
+    const bool open = l_call_state || l_save_state;
+    const int current = p->YuqGetCurrentModeIndex();
+    const QString inUse = kit::text("使用中\xC2\xAD", "Using", "Использовать", "sử dụng", "使用中\xC2\xAD");
+    for (int i = 0; i < USER_MODE_COUNT; ++i) {
+        const int x = 15 + 63 * (i % 4), y = 33 + 45 * (i / 4);
+        QFrame* frame = new QFrame(m_strip);
+        frame->setGeometry(x, y, 50, 40);
+        g_mode[i] = frame;
+        QLabel* badge = new QLabel(m_strip);
+        badge->setGeometry(x, y, 12, 12);
+        badge->setText(QString::number(i + 1));
+        badge->setAlignment(Qt::AlignCenter);
+        badge->setStyleSheet(QStringLiteral("background-color: #4777FF;color: #FFFFFF;border-radius:3px;font: 7px;"));
+        QLabel* picture = new QLabel(frame);
+        picture->setGeometry(17, 12, 16, 16);
+        QLabel* using_ = new QLabel(frame);
+        using_->setText(inUse);
+        using_->setAlignment(Qt::AlignCenter);
+        using_->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); font: 7px;"));
+        using_->hide();
+        QPushButton* b = new QPushButton(m_strip);
+        b->setGeometry(x, y, 50, 40);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setObjectName(QString::number(i));
+        connect(b, &QPushButton::clicked, this, &MainWindow::yuq_button_mode_clicked);
+        m_modeButtons[i] = b;
+        const bool focus = i == l_mode_select;
+        if (!p->YuqUserModeSaved(i)) {
+            frame->setStyleSheet(QString::fromLatin1(kSlotEmpty));
+            kit::set_picture(picture, kit::pic(QStringLiteral("mode_blank.png")));
+            b->setStyleSheet(QString::fromLatin1(focus && l_save_state ? s_slot_focus : s_slot));
+        } else {
+            frame->setStyleSheet(QString::fromLatin1(kSlotSaved));
+            kit::set_picture(picture, kit::pic(QStringLiteral("mode_exist.png")));
+            b->setStyleSheet(QString::fromLatin1(focus && open ? s_slot_focus : s_slot));
+            if (i + 1 == current) {
+                picture->setGeometry(17, 7, 16, 16);
+                using_->setGeometry(7, 23, 36, 17);
+                using_->show();
+            }
+        }
+    }
+}
+
+void MainWindow::on_usermodesel_clicked(char direction)
+{
+    if (l_save_state) {
+        l_mode_select = uint8_t(kit::step(l_mode_select, USER_MODE_COUNT, direction == 1 ? 1 : -1));
+    } else if (l_call_state) {
+        const int s = para()->YuqUserModeIndex(char(l_mode_select), direction);
+        l_mode_select = uint8_t(s < USER_MODE_COUNT ? s : 0);
+    }
+    mode_init();
+    show_strip();
+}
+
+void MainWindow::yuq_button_mode_clicked()
+{
+    YuqRamPara* p = para();
+    const int old = g_mode_select.load();
+    if (old < USER_MODE_COUNT && g_mode[old])
+        g_mode[old]->setStyleSheet(QString::fromLatin1(p->YuqUserModeSaved(old) ? kSlotSaved : kSlotEmpty));
+    QObject* from = sender();
+    bool ok = false;
+    const int s = from ? from->objectName().toInt(&ok) : l_mode_select;
+    if (from && !ok)
+        return;
+    if (s < 0 || s >= USER_MODE_COUNT)
+        return;
+    g_mode_select = uint8_t(s);
+    if (l_save_state) {
+        if (s + 1 != p->image16(img::SaveRequest)) {
+            EngineLock lock;
+            p->set_image16(img::SaveRequest, uint16_t(s + 1));
+            EngineHandshake::instance().raise(1);
+        }
+        l_save_state = 0;
+        on_toolButton4_clicked();
+        l_tip_request = true;
+    } else if (l_call_state) {
+        if (p->YuqUserModeSaved(s)) {
+            {
+                EngineLock lock;
+                std::memcpy(p->ram_para + USER_MODE_IMAGE_BASE, p->user_mode[s] + 2, USER_MODE_COPY_LEN);
+                p->set_image16(img::CurrentMode, uint16_t(s + 1));
+                p->set_image16(img::SaveRequest, 0);
+                EngineHandshake::instance().raise(1);
+            }
+            l_call_state = 0;
+            l_mode_select = uint8_t(s);
+            on_toolButton3_clicked();
+            l_tip_request = true;
+        }
+    }
+    if (g_mode[s])
+        g_mode[s]->setStyleSheet(QString::fromLatin1(kSlotChosen));
+}
+
+void MainWindow::on_deletewidgetmode_clicked()
+{
+    if (l_save_state) {
+        l_save_state = 0;
+        kit::set_icon(ui->toolButton4, kit::lang_pic(QStringLiteral("unsave.png")), 24, 36);
+    }
+    if (l_call_state) {
+        l_call_state = 0;
+        kit::set_icon(ui->toolButton3, kit::lang_pic(QStringLiteral("uncall.png")), 24, 36);
+    }
+    if (m_strip)
+        m_strip->hide();
+    m_pointer->hide();
+}
+
+void MainWindow::mode_window_close()
+{
+    if (!m_strip)
+        return;
+    l_call_state = 0;
+    l_save_state = 0;
+    m_strip->hide();
+    m_pointer->hide();
+}
+
+// ---- the tick ----
+
+void MainWindow::slot_update_timer_ticks()
+{
+    static const uint32_t usbserver_ticks = 0; // the USB reports start 1000 ticks after tick 0
+    G_timeTicks.fetch_add(1);
+    if (g_update_flag && g_move_update)
+        g_move_update->update_time_deal();
+    if (g_tip_flag && g_tip)
+        g_tip->tip_outtime_deal();
+    if (g_app_reset_flag && Utils::getTimeSpace(G_reboot_tickTicks) >= 300) {
+        // Once, then again every 3 s should the device still be up.
+        if (!m_rebootRun || Utils::getTimeSpace(m_rebootLast) >= 300) {
+            m_rebootRun = true;
+            m_rebootLast = G_timeTicks.load();
+            Utils::system_mutex(QStringLiteral("reboot"));
+        }
+    }
+    const int aging = Utils::getTimeSpace(G_factoryage_ticks);
+    if (aging < 0 || aging > 17999) {
+        G_factoryage_ticks = G_timeTicks.load();
+        if (aging_source.ready && aging_source.read && pc_cmd_valid == 0 && aging_source.ready())
+            getagelog();
+        kit::request(page::factoryage, kit::ReqUpdateAgeLog, 0);
+        G_factoryage_ticks = G_timeTicks.load();
+    }
+    if (g_delay_usbserver == 0 && Utils::getTimeSpace(usbserver_ticks) >= 1000)
+        g_delay_usbserver = 1;
+    kit::follow_front();
+}
+
+void MainWindow::getagelog()
+{
+    QString time;
+    {
+        QMutexLocker lock(&Utils::_system_mutex);
+        time = QDateTime::currentDateTime().toString(QStringLiteral("MM-dd hh:mm"));
+    }
+    int regs[6];
+    const int order[3] = {40, 42, 43};
+    for (int fpga = 0; fpga < 2; ++fpga)
+        for (int k = 0; k < 3; ++k)
+            regs[fpga * 3 + k] = aging_source.read(order[k], fpga);
+    append_agelog(time, regs);
+}
+
+void MainWindow::append_agelog(const QString& time, const int regs[6])
+{
+    // Line: time, then per FPGA its registers 42, 40 and 43.
+    QString line = time;
+    for (int fpga = 0; fpga < 2; ++fpga)
+        for (int k : {1, 0, 2})
+            line += QLatin1Char(' ') + QString::number(regs[fpga * 3 + k]);
+    factoryage_log.append(line);
+    if (factoryage_log.size() > AGELOG_MAX)
+        factoryage_log.removeFirst();
+    if (factoryage_log.size() < 2)
+        return;
+    const QStringList older = factoryage_log[factoryage_log.size() - 2].split(QLatin1Char(' '));
+    const QStringList newer = factoryage_log.last().split(QLatin1Char(' '));
+    struct Bands
+    {
+        uint32_t *d3, *d5, *d10, *d20, *more;
+    };
+    const Bands bands[2] = {
+        {&factoryage_log_diff3, &factoryage_log_diff5, &factoryage_log_diff10, &factoryage_log_diff20,
+         &factoryage_log_diffmore},
+        {&factoryage_log2_diff3, &factoryage_log2_diff5, &factoryage_log2_diff10, &factoryage_log2_diff20,
+         &factoryage_log2_diffmore}};
+    const int fields[2] = {2, 5};
+    for (int f = 0; f < 2; ++f) {
+        const int i = fields[f];
+        if (older.size() <= i || newer.size() <= i)
+            continue;
+        const int a = older[i].toInt();
+        int b = newer[i].toInt();
+        if (b < a)
+            b += 256;
+        const int d = b - a;
+        if (d <= 0)
+            continue;
+        const Bands& n = bands[f];
+        ++*(d < 3 ? n.d3 : d < 5 ? n.d5 : d < 10 ? n.d10 : d < 20 ? n.d20 : n.more);
+    }
+}

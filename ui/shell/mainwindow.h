@@ -1,0 +1,115 @@
+#pragma once
+// The home screen (page 1): four menu items, the key lock, the tools panel with black-out,
+// mute and the user-mode call/save strip; and the 10 ms tick that is the program's clock.
+#include <QFont>
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+
+#include "yuq_keyboard.h"
+
+namespace Ui {
+class MainWindow;
+}
+class QFrame;
+class QLabel;
+class QPushButton;
+
+// Where the aging sampler reads the two FPGAs.
+struct AgingSource
+{
+    std::function<bool()> ready;                 // manager exists and both FPGAs run
+    std::function<int(int reg, int fpga)> read;  // one register through the mirror
+};
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void language_changed();
+    void syncUpdate();
+    void ip_changed();
+    void update_start();
+    void update_over();
+    void getagelog();
+    // One aging line from a time text and the six register values (FPGA 0: 40, 42, 43;
+    // FPGA 1: 40, 42, 43), appended with the band counting and the line cap.
+    static void append_agelog(const QString& time, const int regs[6]);
+
+    static AgingSource aging_source;
+    static constexpr int AGELOG_MAX = 3360;
+
+    bool l_tip_request = false;
+
+    // State, read by tests and the user-mode screen.
+    uint8_t focus_index() const { return ui_select; }
+    uint8_t mode_select() const { return l_mode_select; }
+    bool tools_shown() const;
+    bool strip_shown() const;
+    bool calling() const { return l_call_state; }
+    bool saving() const { return l_save_state; }
+    QWidget* strip() const { return m_strip; }
+    QPushButton* mode_button(int i) const { return m_modeButtons[i]; }
+    QWidget* menu_item(int i) const;
+    QWidget* tool(int i) const;
+
+public slots:
+    void slot_update_timer_ticks();
+    void on_machinestate_clicked();
+    void on_inputchoose_clicked();
+    void on_custommode_clicked();
+    void on_option_clicked();
+    void on_Button_lock_clicked();
+    void on_tools_clicked();
+    void on_toolButton1_clicked();
+    void on_toolButton2_clicked();
+    void on_toolButton3_clicked();
+    void on_toolButton4_clicked();
+    void yuq_button_mode_clicked();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void mode_init();
+    void menulist_init();
+    void para_init();
+    void mode_window_close();
+    void on_deletewidgetmode_clicked();
+    void on_usermodesel_clicked(char direction);
+    void strip_open(bool saving);
+    void show_strip();
+    void open_page(uint8_t pageId);
+    int mute_window() const;
+
+    Ui::MainWindow* ui;
+    QWidget* m_strip = nullptr;
+    QLabel* m_stripTitle = nullptr;
+    QLabel* m_pointer = nullptr;
+    QFont m_stripFont;
+    QPushButton* m_modeButtons[16] = {};
+    uint8_t l_call_state = 0;
+    uint8_t l_save_state = 0;
+    uint8_t l_lock_state = 0;
+    uint8_t ui_select = 0;
+    uint8_t l_mode_select = 0;
+    QWidget* m_focused = nullptr;
+    QPushButton* m_items[6] = {};
+    QPushButton* m_tools[4] = {};
+    uint32_t m_rebootLast = 0;
+    bool m_rebootRun = false;
+    yuq_keyboard m_keyboard;
+
+    static const char* const s_large;
+    static const char* const s_small;
+    static const char* const s_large_focus;
+    static const char* const s_small_focus;
+    static const char* const s_strip;
+    static const char* const s_slot;
+    static const char* const s_slot_focus;
+};

@@ -1,0 +1,13 @@
+#pragma once
+// A number field that asks its screen to open the number pad.
+#include <QLineEdit>
+
+class My_lineEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit My_lineEdit(QWidget* parent = nullptr);
+
+signals:
+    void send_show(QString text);
+};

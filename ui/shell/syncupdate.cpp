@@ -1,0 +1,150 @@
+#include "syncupdate.h"
+
+#include "mainwindow.h"
+#include "screenkit.h"
+#include "screens.h"
+#include "tip.h"
+#include "core/engine_handshake.h"
+#include "core/global.h"
+#include "core/logMsg.h"
+#include "core/yuqrampara.h"
+
+#include <QMetaObject>
+#include <cstring>
+
+SyncUpdate* SyncUpdate::p_SyncUpdate = nullptr;
+
+SyncUpdate* SyncUpdate::pInstance()
+{
+    if (!p_SyncUpdate)
+        p_SyncUpdate = new SyncUpdate;
+    return p_SyncUpdate;
+}
+
+void SyncUpdate::para_sync(int code)
+{
+    YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+    if (!p)
+        return;
+    current_window_check();
+    if (g_yuq_keys)
+        update_usb_keyLed();
+    if (code == 105 || code == 106)
+        return;
+
+    const uint8_t pg = g_page_focus.load();
+    int tip = 0;
+    if (pg < page::Count)
+        kit::refresh(pg, code);
+    else
+        p->YuqLanguageChanged();
+    if (pg == page::MainWindow && g_mainwindow && g_mainwindow->l_tip_request) {
+        g_mainwindow->l_tip_request = false;
+        tip = 1;
+    } else if (pg == page::LinkOption) {
+        tip = 1;
+    } else if ((pg == page::SmartMapping || pg == page::firmware_usbgrade) && code >= 100
+               && code <= 102) {
+        tip = code - 97;
+    }
+    // A language set from the PC takes effect whatever is in front (a screen's refresh
+    // may not look at it), and before the applied copy takes the new byte.
+    p->YuqLanguageChanged();
+
+    save_request();
+    if (code == 2)
+        slot_files();
+    write_back();
+    // The check mark means "done": it comes after the save and the write-back, and outside
+    // this refresh, since the tip runs its own loop for 3 s.
+    if (tip)
+        tip_later(tip);
+}
+
+void SyncUpdate::current_window_check()
+{
+    const int w = g_image_current.load();
+    if (w >= WINDOW_COUNT) {
+        g_image_current = 0; // no window record to look at
+        return;
+    }
+    if (g_page_focus.load() == page::ImageLayout)
+        return;
+    if (!(YuqRamPara::p_yuqrampara_config->image16(img::Window + img::WindowSize * w) & 1))
+        g_image_current = 0;
+}
+
+void SyncUpdate::save_request()
+{
+    YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+    const uint16_t n = p->image16(img::SaveRequest);
+    if (n == 0 || n == p->applied16(img::SaveRequest))
+        return;
+    if (n > USER_MODE_COUNT) {
+        // Names no slot (a PC may write anything here): refused and cleared.
+        YUQ_TRACE("save request %u names no user mode\n", unsigned(n));
+        EngineLock lock;
+        p->set_image16(img::SaveRequest, 0);
+        return;
+    }
+    const int slot = n - 1;
+    {
+        EngineLock lock;
+        p->user_mode[slot][0] = 0xAA;
+        p->user_mode[slot][1] = 0xAA;
+        p->set_image16(img::CurrentMode, n);
+        std::memcpy(p->user_mode[slot] + 2, p->ram_para + USER_MODE_IMAGE_BASE, USER_MODE_COPY_LEN);
+    }
+    p->mode_file_write(slot, 0);
+    EngineLock lock;
+    p->set_image16(img::SaveRequest, 0);
+}
+
+void SyncUpdate::slot_files()
+{
+    YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+    for (int slot = 0; slot < USER_MODE_COUNT; ++slot) {
+        const unsigned char* m = p->user_mode[slot];
+        if (m[0] == 0xFF || m[1] == 0xFF) {
+            p->mode_file_deal(slot, 1);
+            EngineLock lock;
+            p->set_image16(img::SaveRequest, 0);
+        } else if (m[0] == 0xAA || m[1] == 0xAA) {
+            p->mode_file_write(slot, 2);
+        }
+    }
+}
+
+void SyncUpdate::write_back()
+{
+    YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+    bool differs;
+    {
+        // The engine compares the same two images under its mutex: taking it here keeps a
+        // change it has not applied yet from slipping into the applied copy mid-pass.
+        EngineLock lock;
+        differs = std::memcmp(p->ram_para + 0x300, p->ram_para_old + 0x300, RAM_PARA_SIZE - 0x300) != 0;
+        if (differs)
+            std::memcpy(p->ram_para_old, p->ram_para, RAM_PARA_SIZE);
+    }
+    if (!differs && !m_writePending)
+        return;
+    if (p->write_ram_file()) {
+        m_writePending = false;
+        return;
+    }
+    m_writePending = true;
+    std::printf("ram_device_info not written, retried with the next refresh\n");
+    writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info write-back failed"));
+}
+
+void SyncUpdate::tip_later(int n)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [n] {
+            if (g_tip)
+                g_tip->tip_create(n);
+        },
+        Qt::QueuedConnection);
+}
