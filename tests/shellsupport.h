@@ -8,6 +8,7 @@
 #include "core/engine_handshake.h"
 #include "core/global.h"
 #include "core/yuqrampara.h"
+#include "platform/devpath.h"
 #include "platform/shell_gate.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/screenkit.h"
@@ -15,7 +16,9 @@
 #include "ui/shell/syncupdate.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QObject>
+#include <cstring>
 
 namespace shellsupport {
 
@@ -55,6 +58,13 @@ inline void save_slot(YuqRamPara* p, int s, unsigned char fill)
     p->user_mode[s][0] = p->user_mode[s][1] = 0xAA;
     std::memset(p->user_mode[s] + 2, fill, USER_MODE_COPY_LEN);
     wr16(p->user_mode[s] + 2, img::Window - USER_MODE_IMAGE_BASE, 1); // window 0 on
+}
+
+// A key release as the keypad delivers it (QTest has no text for some panel keys).
+inline void release(QWidget* w, int code)
+{
+    QKeyEvent e(QEvent::KeyRelease, code, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
 }
 
 inline int recorded(const QString& command)

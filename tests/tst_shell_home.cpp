@@ -1,0 +1,330 @@
+// The home screen: focus, tools, the user-mode strip, pictures; the tick and the aging log.
+#include "shellsupport.h"
+
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace shellsupport;
+using testsupport::get_file;
+
+namespace {
+const QString kLargeFocus = QStringLiteral("background-color: rgb(33, 36, 53);border:2px solid rgb(255,171,84);border-radius:10px;padding:2px 4px;");
+const QString kLarge = QStringLiteral("background-color: rgb(33, 36, 53);border:2px;border-radius:10px;padding:2px 4px");
+const QString kSmallFocus = QStringLiteral("background-color: rgb(33, 36, 53);border:1px solid rgb(255,171,84);border-radius:1px;padding:1px 1px");
+const QString kSmall = QStringLiteral("background-color: rgb(33, 36, 53);border:1px;border-radius:1px;padding:1px 1px");
+
+void key(char c, int times = 1)
+{
+    for (int i = 0; i < times; ++i)
+        QTest::keyRelease(g_mainwindow, c);
+}
+
+QString png(QWidget* w)
+{
+    return w->property("png").toString();
+}
+
+// From a fresh home screen: the tools panel with tool `t` focused.
+void to_tool(int t)
+{
+    key('S'); // machinestate -> tools
+    key('Q');
+    key('R', t);
+}
+} // namespace
+
+class TstShellHome : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { fresh_panel(); }
+
+    void focus_walk_and_wrap()
+    {
+        MainWindow* m = g_mainwindow;
+        QCOMPARE(m->menu_item(0)->styleSheet(), kLargeFocus);
+        key('R', 3);
+        QCOMPARE(int(m->focus_index()), 3);
+        QTest::keyRelease(m, Qt::Key_F5); // the function key acts like 'R'
+        QCOMPARE(int(m->focus_index()), 4);
+        QCOMPARE(m->menu_item(3)->styleSheet(), kLarge);
+        QCOMPARE(m->menu_item(4)->styleSheet(), kSmallFocus);
+        key('R', 2);
+        QCOMPARE(int(m->focus_index()), 0); // tools -> machinestate
+        QCOMPARE(m->menu_item(5)->styleSheet(), kSmall);
+        key('S');
+        QCOMPARE(int(m->focus_index()), 5);
+        QCOMPARE(m->menu_item(0)->styleSheet(), kLarge);
+    }
+
+    void tools_panel_open_walk_and_back()
+    {
+        MainWindow* m = g_mainwindow;
+        to_tool(0);
+        QVERIFY(m->tools_shown());
+        QCOMPARE(m->tool(0)->styleSheet(), kSmallFocus);
+        key('S');
+        QCOMPARE(int(m->focus_index()), 3);
+        key('R');
+        QCOMPARE(int(m->focus_index()), 0);
+        key('O');
+        QVERIFY(!m->tools_shown());
+        QCOMPARE(int(m->focus_index()), 5);
+        QCOMPARE(m->menu_item(5)->styleSheet(), kSmallFocus);
+        key('Q'); // opens again on the first tool
+        QCOMPARE(int(m->focus_index()), 0);
+        QCOMPARE(int(m->mode_select()), 0);
+    }
+
+    void black_out_and_mute_tools()
+    {
+        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+        to_tool(0);
+        key('Q');
+        QCOMPARE(p->image16(img::AllWindowsState), uint16_t(1));
+        QCOMPARE(int(EngineHandshake::instance().reapply), 1);
+        QCOMPARE(png(g_mainwindow->tool(0)), QStringLiteral(":/png/en_closeled.png"));
+        key('R');
+        key('Q');
+        QCOMPARE(p->image16(img::Window + img::WinVolume), uint16_t(0));
+        QCOMPARE(png(g_mainwindow->tool(1)), QStringLiteral(":/png/en_slience.png"));
+        key('Q');
+        QCOMPARE(p->image16(img::Window + img::WinVolume), uint16_t(0x80FF));
+    }
+
+    void mute_picture_follows_current_window()
+    {
+        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+        QCOMPARE(png(g_mainwindow->tool(1)), QStringLiteral(":/png/en_unslience.png"));
+        const int w1 = img::Window + img::WindowSize;
+        p->set_image16(w1, 1);
+        p->set_image16(w1 + img::WinVolume, 0);
+        p->set_image16(img::CurrentWindow, 1);
+        p->test_signal(1);
+        QCOMPARE(png(g_mainwindow->tool(1)), QStringLiteral(":/png/en_slience.png"));
+        p->set_image16(img::CurrentWindow, 9); // no such window: window 0
+        p->test_signal(1);
+        QCOMPARE(png(g_mainwindow->tool(1)), QStringLiteral(":/png/en_unslience.png"));
+    }
+
+    void key_lock_picture_and_mode_key()
+    {
+        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+        p->set_image16(img::KeyLock, 2); // any non-zero word locks
+        p->test_signal(1);
+        QCOMPARE(png(g_mainwindow->menu_item(4)), QStringLiteral(":/png/lock.png"));
+        key('M');
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QVERIFY(!kit::instance(page::CustomMode));
+        key('R', 4);
+        key('Q'); // unlock through the lock item
+        QCOMPARE(p->image16(img::KeyLock), uint16_t(0));
+        QCOMPARE(png(g_mainwindow->menu_item(4)), QStringLiteral(":/png/unlock.png"));
+        key('Q');
+        QCOMPARE(p->image16(img::KeyLock), uint16_t(1));
+        QCOMPARE(png(g_mainwindow->menu_item(4)), QStringLiteral(":/png/lock.png"));
+        p->set_image16(img::KeyLock, 0);
+        key('M'); // user-mode screen (a stand-in so far), not modal
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QCOMPARE(int(g_mode_shortcut_key), 1);
+        QWidget* c = kit::instance(page::CustomMode);
+        QVERIFY(c && c->isVisible());
+        kit::close_page(page::CustomMode);
+        g_page_focus = page::MainWindow;
+    }
+
+    void back_opens_standby_over_home()
+    {
+        key('O');
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        QWidget* s = kit::instance(page::LockWindow);
+        QVERIFY(s && s->isVisible());
+        QTest::keyRelease(s, 'O'); // back does nothing on standby
+        QVERIFY(kit::instance(page::LockWindow));
+        QTest::keyRelease(s, 'Q');
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QVERIFY(!kit::instance(page::LockWindow));
+    }
+
+    void strip_with_no_saved_slot()
+    {
+        MainWindow* m = g_mainwindow;
+        to_tool(2);
+        key('Q');
+        QVERIFY(m->calling() && m->strip_shown());
+        QCOMPARE(int(m->mode_select()), 0);
+        QCOMPARE(png(m->tool(2)), QStringLiteral(":/png/en_uncall.png"));
+        key('R');
+        QCOMPARE(int(m->mode_select()), 0);
+        key('Q'); // empty slot: nothing but frame colours
+        QCOMPARE(int(EngineHandshake::instance().reapply), 0);
+        QVERIFY(!m->l_tip_request);
+        key('O');
+        QVERIFY(!m->strip_shown() && !m->calling());
+        QCOMPARE(m->tool(2)->styleSheet(), kSmallFocus);
+        // Saving walks over all sixteen slots.
+        key('R');
+        key('Q');
+        QVERIFY(m->saving());
+        key('S');
+        QCOMPARE(int(m->mode_select()), 15);
+        key('R', 2);
+        QCOMPARE(int(m->mode_select()), 1);
+    }
+
+    void call_user_mode()
+    {
+        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+        MainWindow* m = g_mainwindow;
+        save_slot(p, 3, 0x11);
+        save_slot(p, 7, 0x22);
+        to_tool(2);
+        key('Q');
+        QCOMPARE(int(m->mode_select()), 3);
+        QCOMPARE(png(m->tool(2)), QStringLiteral(":/png/en_call.png"));
+        QCOMPARE(m->mode_button(3)->styleSheet(), QStringLiteral("background-color:transparent;border-radius:5px;border:2px solid rgb(255,171,84);"));
+        key('R');
+        QCOMPARE(int(m->mode_select()), 7);
+        key('R');
+        QCOMPARE(int(m->mode_select()), 3);
+        key('S');
+        QCOMPARE(int(m->mode_select()), 7);
+        QPointer<QPushButton> clicked = m->mode_button(7);
+        key('Q');
+        QVERIFY(clicked); // the strip was rebuilt, the clicked button goes later
+        QCOMPARE(p->ram_para[0x600], uchar(0x22));
+        QCOMPARE(p->image16(img::CurrentMode), uint16_t(8));
+        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
+        QCOMPARE(int(EngineHandshake::instance().reapply), 1);
+        QVERIFY(m->l_tip_request);
+        QVERIFY(m->calling() && m->strip_shown());
+        QCOMPARE(int(g_mode_select), 7);
+        QCOMPARE(g_mode[7]->styleSheet(), QStringLiteral("background-color: #00D65B;border-radius:5px;"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!clicked);
+        // The engine's refresh: written back, the tip comes after.
+        p->test_signal(1);
+        QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x600 - 0x300]), uchar(0x22));
+        QVERIFY(!m->l_tip_request);
+    }
+
+    void save_user_mode()
+    {
+        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+        MainWindow* m = g_mainwindow;
+        std::memset(p->ram_para + 0x700, 0x5D, 4);
+        to_tool(3);
+        key('Q');
+        QVERIFY(m->saving());
+        key('R', 5);
+        QCOMPARE(int(m->mode_select()), 5);
+        key('Q');
+        QCOMPARE(p->image16(img::SaveRequest), uint16_t(6));
+        QCOMPARE(int(EngineHandshake::instance().reapply), 1);
+        QVERIFY(m->l_tip_request && m->saving());
+        // OK again on the slot the pending request names: nothing new, strip and tip again.
+        EngineHandshake::instance().reapply = 0;
+        m->l_tip_request = false;
+        m->mode_button(5)->click();
+        QCOMPARE(int(EngineHandshake::instance().reapply), 0);
+        QVERIFY(m->l_tip_request);
+        p->test_signal(1);
+        const QByteArray f = get_file("/data/modes/custom_mode6");
+        QCOMPARE(f.size(), RAM_PARA_SIZE);
+        QCOMPARE(uchar(f[2 + 0x700 - USER_MODE_IMAGE_BASE]), uchar(0x5D));
+        QVERIFY(p->YuqUserModeSaved(5));
+        QCOMPARE(p->image16(img::CurrentMode), uint16_t(6));
+        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
+        QCOMPARE(p->applied16(img::CurrentMode), uint16_t(6));
+    }
+
+    void tick_schedule()
+    {
+        g_delay_usbserver = 0;
+        g_app_reset_flag = 0;
+        G_factoryage_ticks = 0;
+        factoryage_log.clear();
+        int reads = 0;
+        MainWindow::aging_source.ready = [] { return true; };
+        MainWindow::aging_source.read = [&reads](int reg, int fpga) {
+            ++reads;
+            return reg + fpga;
+        };
+        ticks(999);
+        QCOMPARE(int(g_delay_usbserver), 0);
+        ticks(1);
+        QCOMPARE(int(g_delay_usbserver), 1);
+        QCOMPARE(int(G_timeTicks), 1000);
+        ticks(16999);
+        QCOMPARE(factoryage_log.size(), 0);
+        ticks(1);
+        QCOMPARE(factoryage_log.size(), 1);
+        QCOMPARE(reads, 6);
+        pc_cmd_valid = 1; // skipped, not retried
+        ticks(18000);
+        QCOMPARE(factoryage_log.size(), 1);
+        pc_cmd_valid = 0;
+        ticks(18000);
+        QCOMPARE(factoryage_log.size(), 2);
+        MainWindow::aging_source = AgingSource();
+
+        platform::shell_clear_recorded();
+        G_reboot_tickTicks = G_timeTicks.load();
+        g_app_reset_flag = 1;
+        ticks(299);
+        QCOMPARE(recorded("reboot"), 0);
+        ticks(1);
+        QCOMPARE(recorded("reboot"), 1);
+        ticks(299);
+        QCOMPARE(recorded("reboot"), 1);
+        ticks(1);
+        QCOMPARE(recorded("reboot"), 2);
+        g_app_reset_flag = 0;
+    }
+
+    void aging_line_bands_and_cap()
+    {
+        factoryage_log.clear();
+        factoryage_log_diff3 = factoryage_log_diff5 = factoryage_log_diff10 = factoryage_log_diff20 =
+            factoryage_log_diffmore = 0;
+        factoryage_log2_diff3 = factoryage_log2_diff10 = factoryage_log2_diffmore = 0;
+        const int first[6] = {7, 250, 9, 17, 100, 19}; // FPGA 0: 40, 42, 43; FPGA 1: 40, 42, 43
+        MainWindow::append_agelog(QStringLiteral("03-04 05:06"), first);
+        QCOMPARE(factoryage_log.last(), QStringLiteral("03-04 05:06 250 7 9 100 17 19"));
+        QCOMPARE(factoryage_log_diff3 + factoryage_log_diff5 + factoryage_log_diff10 + factoryage_log_diff20
+                     + factoryage_log_diffmore,
+                 0u);
+        const int second[6] = {7, 2, 9, 17, 101, 19}; // 250 -> 2 grows by 8; 100 -> 101 by 1
+        MainWindow::append_agelog(QStringLiteral("03-04 05:09"), second);
+        QCOMPARE(factoryage_log_diff10, 1u);
+        QCOMPARE(factoryage_log2_diff3, 1u);
+        MainWindow::append_agelog(QStringLiteral("03-04 05:12"), second); // no growth
+        QCOMPARE(factoryage_log_diff10 + factoryage_log_diff3 + factoryage_log_diffmore, 1u);
+        const int third[6] = {0, 30, 0, 0, 101, 0};
+        MainWindow::append_agelog(QStringLiteral("03-04 05:15"), third);
+        QCOMPARE(factoryage_log_diffmore, 1u);
+        for (int i = 0; i < 3400; ++i)
+            MainWindow::append_agelog(QStringLiteral("03-04 05:15"), third);
+        QCOMPARE(factoryage_log.size(), 3360);
+        QCOMPARE(factoryage_log.first(), QStringLiteral("03-04 05:15 30 0 0 101 0 0"));
+    }
+
+    void english_and_chinese_pictures()
+    {
+        MainWindow* m = g_mainwindow;
+        QCOMPARE(png(m->menu_item(1)), QStringLiteral(":/png/en_inputchoose.png"));
+        QCOMPARE(static_cast<QPushButton*>(m->menu_item(1))->iconSize(), QSize(90, 64));
+        g_language = 0;
+        m->language_changed();
+        QCOMPARE(png(m->menu_item(1)), QStringLiteral(":/png/inputchoose.png"));
+        QCOMPARE(static_cast<QPushButton*>(m->menu_item(1))->iconSize(), QSize(64, 64));
+        g_language = 2;
+        g_lcd_lang_valid = 0x1F & ~0x04; // Russian off: English texts and pictures
+        m->language_changed();
+        QCOMPARE(png(m->menu_item(3)), QStringLiteral(":/png/en_option.png"));
+    }
+};
+
+QTEST_MAIN(TstShellHome)
+#include "tst_shell_home.moc"

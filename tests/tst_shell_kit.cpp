@@ -1,0 +1,146 @@
+// The screen kit: key roles, language choice, stand-ins opened, closed by back and by the
+// mode key, and QDialog's own closing paths refused.
+#include "shellsupport.h"
+
+#include <QCloseEvent>
+#include <QTimer>
+#include <QtTest>
+
+using namespace shellsupport;
+
+class TstShellKit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { fresh_panel(); }
+
+    void key_roles()
+    {
+        QCOMPARE(kit::key_role('S'), kit::Key::Left);
+        QCOMPARE(kit::key_role(Qt::Key_F4), kit::Key::Left);
+        QCOMPARE(kit::key_role('R'), kit::Key::Right);
+        QCOMPARE(kit::key_role(Qt::Key_F5), kit::Key::Right);
+        QCOMPARE(kit::key_role('Q'), kit::Key::Ok);
+        QCOMPARE(kit::key_role(Qt::Key_F6), kit::Key::Ok);
+        QCOMPARE(kit::key_role('M'), kit::Key::Mode);
+        QCOMPARE(kit::key_role(Qt::Key_Stop), kit::Key::Mode);
+        QCOMPARE(kit::key_role('O'), kit::Key::Back);
+        QCOMPARE(kit::key_role(Qt::Key_PowerOff), kit::Key::Back);
+        QCOMPARE(kit::key_role('C'), kit::Key::None);
+    }
+
+    void language_choice()
+    {
+        const char* zh = "中", *en = "en", *ru = "ru", *vn = "vn", *tn = "tn";
+        g_lcd_lang_valid = 0x1D; // English's bit clear: English still shows
+        g_language = 1;
+        QCOMPARE(kit::text(zh, en, ru, vn, tn), QStringLiteral("en"));
+        QCOMPARE(kit::lang_pic("a.png"), QStringLiteral(":/png/en_a.png"));
+        g_language = 0;
+        QCOMPARE(kit::text(zh, en, ru, vn, tn), QString::fromUtf8("中"));
+        QCOMPARE(kit::lang_pic("a.png"), QStringLiteral(":/png/a.png"));
+        g_language = 4;
+        QCOMPARE(kit::lang_pic("a.png"), QStringLiteral(":/png/tn_a.png"));
+        g_language = 3;
+        QCOMPARE(kit::lang_pic("a.png"), QStringLiteral(":/png/vn_a.png"));
+        g_lcd_lang_valid = 0x1F & ~0x04;
+        g_language = 2;
+        QCOMPARE(kit::text(zh, en, ru, vn, tn), QStringLiteral("en"));
+        QCOMPARE(kit::pic_prefix(), QStringLiteral("en_"));
+        g_language = 7;
+        QCOMPARE(kit::pic_prefix(), QStringLiteral("en_"));
+    }
+
+    void stand_in_runs_modal_and_closes_by_back_only()
+    {
+        bool checked = false;
+        QTimer::singleShot(0, [&checked] {
+            QWidget* s = kit::instance(page::Option);
+            QVERIFY(s && s->isVisible());
+            QCOMPARE(int(g_page_focus), int(page::Option));
+            QCOMPARE(s->size(), QSize(320, 240));
+            QTest::keyClick(s, Qt::Key_Escape); // QDialog would reject
+            QTest::keyClick(s, Qt::Key_Return);
+            static_cast<QDialog*>(s)->reject();
+            QCloseEvent wm;
+            QCoreApplication::sendEvent(s, &wm);
+            QVERIFY(s->isVisible());
+            QTest::keyRelease(s, 'C'); // no role: only handed on
+            QVERIFY(s->isVisible());
+            checked = true;
+            release(s, Qt::Key_PowerOff);
+        });
+        kit::open(page::Option); // returns when the stand-in closed
+        QVERIFY(checked);
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QVERIFY(!kit::instance(page::Option));
+    }
+
+    void nested_stand_ins_restore_their_parents()
+    {
+        QList<int> pages;
+        QTimer::singleShot(0, [&pages] {
+            pages << g_page_focus;
+            QTimer::singleShot(0, [&pages] {
+                pages << g_page_focus;
+                QCOMPARE(int(kit::parent_page(page::InputCut)), int(page::InputChoose));
+                QTest::keyRelease(kit::instance(page::InputCut), 'O');
+                pages << g_page_focus;
+                QTest::keyRelease(kit::instance(page::InputChoose), 'O');
+            });
+            kit::open(page::InputCut);
+        });
+        kit::open(page::InputChoose);
+        QCOMPARE(pages, (QList<int>{page::InputChoose, page::InputCut, page::InputChoose}));
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QCOMPARE(int(kit::parent_page(page::InputCut)), int(page::Option));
+        QCOMPARE(int(kit::parent_page(page::firmware_usbgrade)), int(page::LinkOption));
+    }
+
+    void mode_key_through_the_kit()
+    {
+        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+        bool refused = false;
+        QTimer::singleShot(0, [&refused, p] {
+            QWidget* s = kit::instance(page::Option);
+            p->set_image16(img::KeyLock, 1);
+            QTest::keyRelease(s, 'M');
+            refused = s->isVisible() && g_page_focus == page::Option;
+            p->set_image16(img::KeyLock, 0);
+            release(s, Qt::Key_Stop);
+        });
+        kit::open(page::Option);
+        QVERIFY(refused);
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QCOMPARE(int(g_mode_shortcut_key), 1);
+        QVERIFY(!kit::instance(page::Option));
+        QWidget* c = kit::instance(page::CustomMode);
+        QVERIFY(c && c->isVisible());
+        QTest::keyRelease(c, 'M'); // nothing on the user-mode screen
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        // Opened by the mode key: back leads to a new standby screen.
+        QTest::keyRelease(c, 'O');
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        QVERIFY(!kit::instance(page::CustomMode));
+        QTest::keyRelease(kit::instance(page::LockWindow), 'Q');
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+    }
+
+    void registered_screen_is_opened_and_refreshed_through_the_registry()
+    {
+        int opened = 0, retexted = 0;
+        kit::Screen s;
+        s.instance = []() -> QWidget* { return nullptr; };
+        s.open = [&opened] { ++opened; };
+        s.retext = [&retexted] { ++retexted; };
+        kit::register_screen(page::ledset, s);
+        kit::open(page::ledset);
+        QCOMPARE(opened, 1);
+        kit::retext(page::ledset); // nothing open: no call
+        QCOMPARE(retexted, 0);
+        kit::request(page::ledset, kit::ReqProgress, 5); // no handler: no-op
+    }
+};
+
+QTEST_MAIN(TstShellKit)
+#include "tst_shell_kit.moc"

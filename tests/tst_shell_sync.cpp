@@ -1,0 +1,251 @@
+// The refresh of every applied change: screen in front, user-mode requests, write-back.
+#include "shellsupport.h"
+
+#include "ui/shell/tip.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <QtTest>
+#include <cstring>
+
+using namespace shellsupport;
+using testsupport::get_file;
+using testsupport::put_file;
+
+namespace {
+QByteArray persisted(YuqRamPara* p)
+{
+    return QByteArray(reinterpret_cast<const char*>(p->ram_para) + 0x300, RAM_PARA_SIZE - 0x300);
+}
+} // namespace
+
+class TstShellSync : public QObject
+{
+    Q_OBJECT
+private slots:
+    void write_back_writes_exact_bytes_and_updates_applied_copy()
+    {
+        YuqRamPara* p = fresh_panel();
+        const QByteArray before = get_file("/data/ram_device_info");
+        p->ram_para[0x400] = 0x5A;
+        p->ram_para[0xFFF] = 0x77;
+        p->ram_para[0x120] = 0x33; // below the persisted area
+        p->test_signal(1);
+        const QByteArray f = get_file("/data/ram_device_info");
+        QCOMPARE(f.size(), RAM_PARA_SIZE);
+        QCOMPARE(uchar(f[0]), uchar(0xAA));
+        QCOMPARE(uchar(f[1]), uchar(0xAA));
+        QCOMPARE(f.mid(2, RAM_PARA_SIZE - 0x300), persisted(p));
+        QCOMPARE(f.mid(2 + RAM_PARA_SIZE - 0x300), before.mid(2 + RAM_PARA_SIZE - 0x300));
+        QCOMPARE(std::memcmp(p->ram_para, p->ram_para_old, RAM_PARA_SIZE), 0);
+    }
+
+    void change_below_0x300_writes_nothing()
+    {
+        YuqRamPara* p = fresh_panel();
+        QFile::remove(platform::dev_path("/data/ram_device_info"));
+        p->ram_para[0x100] = 0x80;
+        p->test_signal(12);
+        QVERIFY(!testsupport::exists("/data/ram_device_info"));
+        QCOMPARE(p->ram_para_old[0x100], uchar(0)); // the applied copy keeps its old byte
+    }
+
+    void failed_write_back_is_retried()
+    {
+        YuqRamPara* p = fresh_panel();
+        const QByteArray before = get_file("/data/ram_device_info");
+        // A folder where the temporary file goes makes the write fail, even for root.
+        QVERIFY(QDir().mkpath(platform::dev_path("/data/ram_device_info.tmp")));
+        p->ram_para[0x500] = 0x42;
+        p->test_signal(1);
+        QVERIFY(SyncUpdate::pInstance()->write_pending());
+        QCOMPARE(get_file("/data/ram_device_info"), before);
+        QCOMPARE(p->ram_para_old[0x500], uchar(0x42)); // applied copy as always
+        QVERIFY(QDir(platform::dev_path("/data/ram_device_info.tmp")).removeRecursively());
+        p->test_signal(1); // nothing changed since, but the write is still owed
+        QVERIFY(!SyncUpdate::pInstance()->write_pending());
+        QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x500 - 0x300]), uchar(0x42));
+    }
+
+    void save_request_saves_slot_and_clears()
+    {
+        YuqRamPara* p = fresh_panel();
+        std::memset(p->ram_para + 0x600, 0x3C, 16);
+        p->set_image16(img::SaveRequest, 3);
+        p->test_signal(1);
+        QVERIFY(p->YuqUserModeSaved(2));
+        QCOMPARE(p->image16(img::CurrentMode), uint16_t(3));
+        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
+        const QByteArray f = get_file("/data/modes/custom_mode3");
+        QCOMPARE(f.size(), RAM_PARA_SIZE);
+        QCOMPARE(uchar(f[0]), uchar(0xAA));
+        QCOMPARE(uchar(f[2 + 0x600 - USER_MODE_IMAGE_BASE]), uchar(0x3C));
+        // The stored parameter file holds the cleared request and the new current mode.
+        const QByteArray r = get_file("/data/ram_device_info");
+        QCOMPARE(uchar(r[2 + img::CurrentMode - 0x300]), uchar(3));
+        QCOMPARE(uchar(r[2 + img::SaveRequest - 0x300]), uchar(0));
+    }
+
+    void save_request_rules()
+    {
+        YuqRamPara* p = fresh_panel();
+        unsigned char modes[USER_MODE_COUNT][USER_MODE_SIZE];
+        std::memcpy(modes, p->user_mode, sizeof modes);
+        // Above 16: names no slot, writes nothing, cleared.
+        p->set_image16(img::SaveRequest, 17);
+        p->test_signal(1);
+        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
+        QCOMPARE(std::memcmp(modes, p->user_mode, sizeof modes), 0);
+        QVERIFY(QDir(platform::dev_path("/data/modes")).entryList(QDir::Files).isEmpty());
+        p->set_image16(img::SaveRequest, 0xFFFF);
+        p->test_signal(1);
+        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
+        QCOMPARE(std::memcmp(modes, p->user_mode, sizeof modes), 0);
+        // Equal to the applied copy's value: not carried out again.
+        wr16(p->ram_para_old, img::SaveRequest, 5);
+        p->set_image16(img::SaveRequest, 5);
+        p->test_signal(1);
+        QVERIFY(!testsupport::exists("/data/modes/custom_mode5"));
+    }
+
+    void code_2_deletes_and_writes_slot_files()
+    {
+        YuqRamPara* p = fresh_panel();
+        put_file("/data/modes/custom_mode2", QByteArray(RAM_PARA_SIZE, char(0xAA)));
+        p->user_mode[1][0] = 0xFF; // 0xFF wins over 0xAA
+        p->user_mode[1][1] = 0xAA;
+        p->user_mode[2][0] = 0xAA;
+        p->user_mode[2][1] = 0x00;
+        std::memset(p->user_mode[2] + 2, 0x21, 8);
+        p->user_mode[3][0] = p->user_mode[3][1] = 0x00;
+        p->set_image16(img::SaveRequest, 0);
+        p->test_signal(2);
+        QVERIFY(!testsupport::exists("/data/modes/custom_mode2"));
+        QCOMPARE(p->user_mode[1][0], uchar(0xFF));
+        const QByteArray f3 = get_file("/data/modes/custom_mode3");
+        QCOMPARE(f3.size(), RAM_PARA_SIZE);
+        QCOMPARE(uchar(f3[1]), uchar(0xAA));
+        QCOMPARE(uchar(f3[2]), uchar(0x21));
+        QVERIFY(!testsupport::exists("/data/modes/custom_mode4"));
+        QVERIFY(platform::shell_recorded().contains(QStringLiteral("rm  -rf  /data/modes/custom_mode2")));
+    }
+
+    void codes_105_106_refresh_nothing()
+    {
+        YuqRamPara* p = fresh_panel();
+        QFile::remove(platform::dev_path("/data/ram_device_info"));
+        p->ram_para_old[img::Language] = 1;
+        p->ram_para[img::Language] = 0;
+        p->set_image16(img::SaveRequest, 2);
+        for (int code : {105, 106}) {
+            p->test_signal(code);
+            QCOMPARE(int(g_language), 1);
+            QVERIFY(!testsupport::exists("/data/ram_device_info"));
+            QVERIFY(!p->YuqUserModeSaved(1));
+            QCOMPARE(p->ram_para_old[img::Language], uchar(1));
+        }
+        QCOMPARE(g_mainwindow->menu_item(0)->property("png").toString(),
+                 QStringLiteral(":/png/en_machinestate.png"));
+    }
+
+    void language_from_pc_takes_effect_whatever_is_in_front()
+    {
+        YuqRamPara* p = fresh_panel();
+        // Home in front: re-texted, then written, then applied.
+        p->ram_para_old[img::Language] = 1;
+        p->ram_para[img::Language] = 0;
+        p->test_signal(1);
+        QCOMPARE(int(g_language), 0);
+        QCOMPARE(g_mainwindow->menu_item(0)->property("png").toString(),
+                 QStringLiteral(":/png/machinestate.png"));
+        QCOMPARE(uchar(get_file("/data/ram_device_info")[2]), uchar(0));
+        QCOMPARE(p->ram_para_old[img::Language], uchar(0));
+        // A screen whose refresh ignores the language, and a page with nothing open.
+        int refreshed = 0;
+        kit::Screen s;
+        QWidget dummy;
+        s.instance = [&dummy]() -> QWidget* { return &dummy; };
+        s.refresh = [&refreshed](int) { ++refreshed; };
+        kit::register_screen(page::MachineState, s);
+        g_page_focus = page::MachineState;
+        p->ram_para[img::Language] = 2;
+        p->test_signal(11);
+        QCOMPARE(refreshed, 1);
+        QCOMPARE(int(g_language), 2);
+        g_page_focus = 40;
+        p->ram_para[img::Language] = 3;
+        p->test_signal(1);
+        QCOMPARE(int(g_language), 3);
+        // Language with its bit clear: the lowest enabled one takes its place.
+        g_lcd_lang_valid = 0x06;
+        p->ram_para[img::Language] = 4;
+        p->test_signal(1);
+        QCOMPARE(int(g_language), 1);
+        QCOMPARE(p->ram_para[img::Language], uchar(1));
+    }
+
+    void refresh_by_page_passes_the_code_and_skips_null_pointers()
+    {
+        YuqRamPara* p = fresh_panel();
+        int code = -1;
+        QWidget* open = nullptr;
+        kit::Screen s;
+        s.instance = [&open]() -> QWidget* { return open; };
+        s.refresh = [&code](int c) { code = c; };
+        kit::register_screen(page::InputChoose, s);
+        g_page_focus = page::InputChoose;
+        p->test_signal(103);
+        QCOMPARE(code, -1); // pointer null: language only
+        QWidget w;
+        open = &w;
+        p->test_signal(103);
+        QCOMPARE(code, 103);
+    }
+
+    void check_mark_tip_follows_save_and_write_back()
+    {
+        YuqRamPara* p = fresh_panel();
+        p->set_image16(img::SaveRequest, 4);
+        g_mainwindow->l_tip_request = true;
+        p->test_signal(1);
+        // Saved and written, but no tip yet.
+        QVERIFY(testsupport::exists("/data/modes/custom_mode4"));
+        QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + img::CurrentMode - 0x300]), uchar(4));
+        QVERIFY(!g_mainwindow->l_tip_request);
+        QCOMPARE(int(g_tip_flag), 0);
+        bool shown = false;
+        QTimer::singleShot(0, [&shown] {
+            shown = g_tip_flag == 1 && g_tip->isVisible();
+            ticks(299);
+            QVERIFY(g_tip->isVisible());
+            ticks(1);
+        });
+        QCoreApplication::processEvents(); // runs the tip, which returns once hidden
+        QVERIFY(shown);
+        QVERIFY(!g_tip->isVisible());
+        QCOMPARE(int(g_tip_flag), 0);
+    }
+
+    void current_window_check()
+    {
+        YuqRamPara* p = fresh_panel();
+        g_image_current = 9;
+        p->test_signal(1);
+        QCOMPARE(int(g_image_current), 0);
+        g_image_current = 2; // window 2 is off in the factory image
+        p->test_signal(1);
+        QCOMPARE(int(g_image_current), 0);
+        p->set_image16(img::Window + 2 * img::WindowSize, 1);
+        g_image_current = 2;
+        p->test_signal(1);
+        QCOMPARE(int(g_image_current), 2);
+        p->set_image16(img::Window + 2 * img::WindowSize, 0);
+        g_page_focus = page::ImageLayout; // the layout screen keeps its choice
+        p->test_signal(1);
+        QCOMPARE(int(g_image_current), 2);
+    }
+};
+
+QTEST_MAIN(TstShellSync)
+#include "tst_shell_sync.moc"
