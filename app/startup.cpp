@@ -3,6 +3,7 @@
 #include "screen_registry.h"
 #include "services.h"
 
+#include "comm/usbserver.h"
 #include "core/config_engine.h"
 #include "core/global.h"
 #include "core/yuqrampara.h"
@@ -58,5 +59,7 @@ int yuq_main(int argc, char* argv[])
         SyncUpdate::pInstance()->update_usb_keyLed();
 
     create_links();
+    QObject::connect(UsbServer::pInstance(), &UsbServer::sig_usb_update, SyncUpdate::pInstance(),
+                     &SyncUpdate::para_sync);
     return app.exec();
 }
