@@ -1,5 +1,75 @@
 #include "services.h"
 
-void install_simulated_device() {}
-void create_hardware_services() {}
-void start_hardware_threads() {}
+#include "engine/c331_manage.h"
+#include "fpga/fpga_manage.h"
+#include "inputs/zarvosource.h"
+#include "sim/control.h"
+#include "sim/sim_device.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMetaObject>
+#include <QPainter>
+#include <QThread>
+#include <QWidget>
+#include <algorithm>
+
+namespace {
+
+// The panel as shown: every visible top-level window drawn at its panel position, lowest
+// first; the active modal dialog, then the active window, end on top.
+bool panel_screenshot(const QString& hostPath)
+{
+    QApplication* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app)
+        return false;
+    bool ok = false;
+    auto grab = [&] {
+        QList<QWidget*> shown;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !w->isMinimized())
+                shown.push_back(w);
+        auto rank = [](QWidget* w) {
+            if (w == QApplication::activeModalWidget())
+                return 3;
+            if (w == QApplication::activeWindow())
+                return 2;
+            return w->isModal() ? 1 : 0;
+        };
+        std::stable_sort(shown.begin(), shown.end(), [&](QWidget* a, QWidget* b) { return rank(a) < rank(b); });
+        QImage img(320, 240, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        QPainter painter(&img);
+        for (QWidget* w : shown)
+            painter.drawPixmap(w->mapToGlobal(QPoint(0, 0)), w->grab());
+        painter.end();
+        ok = img.save(hostPath, "PNG");
+    };
+    if (QThread::currentThread() == app->thread())
+        grab();
+    else
+        QMetaObject::invokeMethod(app, grab, Qt::BlockingQueuedConnection);
+    return ok;
+}
+
+} // namespace
+
+void install_simulated_device()
+{
+    sim::install();
+    sim::set_screenshot_hook(panel_screenshot);
+    sim::start_control_fifo();
+}
+
+void create_hardware_services()
+{
+    zarvosource::pInstance();
+    fpga_manage::pInstance();
+    c331_manage::pInstance()->start_thread();
+}
+
+void start_hardware_threads()
+{
+    fpga_manage::pInstance()->initialize_start();
+    zarvosource::pInstance()->initialize();
+}

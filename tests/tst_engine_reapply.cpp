@@ -1,0 +1,319 @@
+// The engine: bring-up, the re-apply handshake, and what the chip receives for each field.
+#include "hwtest.h"
+
+#include "core/utils.h"
+#include "platform/wire.h"
+
+#include <QtTest>
+#include <cstring>
+#include <ctime>
+
+using namespace hwtest;
+
+namespace {
+c331_manage* engine_without_thread()
+{
+    c331_manage* e = c331_manage::pInstance();
+    e->bring_up();
+    return e;
+}
+
+bool lock_within(int ms)
+{
+    timespec t;
+    clock_gettime(CLOCK_REALTIME, &t);
+    t.tv_sec += ms / 1000;
+    t.tv_nsec += (ms % 1000) * 1000000L;
+    if (t.tv_nsec >= 1000000000L) {
+        t.tv_sec += 1;
+        t.tv_nsec -= 1000000000L;
+    }
+    return pthread_mutex_timedlock(&EngineHandshake::instance().mutex, &t) == 0;
+}
+
+int win(int w, int field) { return img::Window + img::WindowSize * w + field; }
+} // namespace
+
+class TstEngineReapply : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup()
+    {
+        c331_manage::destroy_for_test();
+        fpga_manage::destroy_for_test();
+        zarvosource::destroy_for_test();
+    }
+
+    void bring_up_programs_the_image_and_reads_fonts()
+    {
+        YuqRamPara* p = fresh();
+        sim::scaler().fonts = 0x5;
+        c331_manage* e = engine_without_thread();
+        const sim::ScalerState s = sim::scaler().state();
+        QCOMPARE(s.init_stage, 2);
+        QCOMPARE(s.panel[0], 1920);
+        QCOMPARE(s.panel[1], 1080);
+        QCOMPARE(s.panel[4], 4);
+        QCOMPARE(s.win[0].enabled, 1);
+        QCOMPARE(s.win[0].source, 2);
+        QCOMPARE(s.win[0].w, 1920);
+        QCOMPARE(s.win[1].enabled, 0);
+        QCOMPARE(s.picture[1], 50);
+        QCOMPARE(e->c331_font_valid.load(), 0x5u);
+        QVERIFY(std::memcmp(e->chip_record(), p->ram_para, RAM_PARA_SIZE) == 0);
+        // Nothing raised: a pass does nothing and raises no refresh.
+        Codes codes;
+        QCOMPARE(e->c331managerdeal(), 0);
+        QVERIFY(codes.codes.isEmpty());
+    }
+
+    void handshake_end_to_end_on_the_engine_thread()
+    {
+        YuqRamPara* p = fresh();
+        Codes codes;
+        c331_manage* e = c331_manage::pInstance();
+        e->start_thread();
+        QTRY_COMPARE(sim::scaler().state().init_stage, 2);
+        {
+            EngineLock lock;
+            e->request_update(1);
+            p->set_image16(win(1, img::WinFlags), 1);
+            p->set_image16(win(1, img::WinX), 100);
+            p->set_image16(win(1, img::WinW), 640);
+            p->set_image16(win(1, img::WinH), 360);
+            p->set_image16(win(1, img::WinInput), 3);
+        }
+        QTRY_COMPARE(codes.count(1), 1);
+        QCOMPARE(e->c331_update.load(), uint8_t(0));
+        const sim::ScalerState s = sim::scaler().state();
+        QCOMPARE(s.win[1].enabled, 1);
+        QCOMPARE(s.win[1].x, 100);
+        QCOMPARE(s.win[1].w, 640);
+        QCOMPARE(s.win[1].source, 3);
+    }
+
+    // A refresh copies the live image over the applied copy before the engine's pass:
+    // the change must still reach the chip.
+    void change_survives_a_refresh_copy()
+    {
+        YuqRamPara* p = fresh();
+        c331_manage* e = engine_without_thread();
+        screen_write16(img::Contrast, 77);
+        std::memcpy(p->ram_para_old, p->ram_para, RAM_PARA_SIZE); // what the refresh does
+        QCOMPARE(e->c331managerdeal(), 1);
+        QCOMPARE(sim::scaler().state().picture[1], 77);
+        // And one made between two passes, with the copy after the first.
+        screen_write16(img::Sharpness, 12);
+        QCOMPARE(e->c331managerdeal(), 1);
+        screen_write16(img::Saturation, 33);
+        std::memcpy(p->ram_para_old, p->ram_para, RAM_PARA_SIZE);
+        QCOMPARE(e->c331managerdeal(), 1);
+        QCOMPARE(sim::scaler().state().picture[2], 12);
+        QCOMPARE(sim::scaler().state().picture[3], 33);
+    }
+
+    void takeover_request_is_never_lowered()
+    {
+        YuqRamPara* p = fresh();
+        c331_manage* e = engine_without_thread();
+        Codes codes;
+        {
+            EngineLock lock;
+            e->request_update(2);
+            p->set_image16(img::DotByDot, 1);
+        }
+        screen_write16(img::SwitchEffect, 1); // a plain writer afterwards
+        QCOMPARE(e->c331_update.load(), uint8_t(2));
+        QCOMPARE(e->c331managerdeal(), 2);
+        QCOMPARE(codes.codes, QVector<int>{2});
+        QCOMPARE(e->c331_update.load(), uint8_t(0));
+        QCOMPARE(sim::scaler().state().dot_by_dot, 1);
+        QCOMPARE(sim::scaler().state().switch_effect, 1);
+    }
+
+    void windows_crops_and_modes_reach_the_chip()
+    {
+        YuqRamPara* p = fresh();
+        c331_manage* e = engine_without_thread();
+        // Window 0 on crop-table entry 3 (source 4, crop 1).
+        {
+            EngineLock lock;
+            e->request_update();
+            const int c = img::CropTable + 10 * 3;
+            wr16(p->ram_para, c, 0x8004);
+            wr16(p->ram_para, c + 2, 10);
+            wr16(p->ram_para, c + 4, 20);
+            wr16(p->ram_para, c + 6, 300);
+            wr16(p->ram_para, c + 8, 200);
+            wr16(p->ram_para, win(0, img::WinInput), 0x8003);
+            wr16(p->ram_para, win(0, img::WinMirror), 2);
+            wr16(p->ram_para, win(0, img::WinMode), 0x0003);
+            wr16(p->ram_para, win(0, img::WinDotMode), 9);
+            wr16(p->ram_para, win(0, img::WinVolume), 0);
+            wr16(p->ram_para, img::FadeWords, 60);
+            wr16(p->ram_para, img::FadeWords + 2, 61);
+            wr16(p->ram_para, img::AllWindowsState, 2);
+            p->ram_para[img::CurrentWindow] = 0;
+        }
+        e->c331managerdeal();
+        sim::ScalerState s = sim::scaler().state();
+        QCOMPARE(s.win[0].source, 4);
+        QCOMPARE(s.win[0].cx, 10);
+        QCOMPARE(s.win[0].ch, 200);
+        QCOMPARE(s.win[0].mirror, 2);
+        QCOMPARE(s.win[0].mode, 3);
+        QCOMPARE(s.win[0].dot_mode, 9);
+        QCOMPARE(s.win[0].volume, 0);
+        QCOMPARE(s.win[0].fade1, 60);
+        QCOMPARE(s.win[0].fade2, 61);
+        QCOMPARE(s.all_windows, 2);
+        // Only the crop entry changes: the window's input is reprogrammed.
+        const int inputs = sim::scaler().count(scalerwire::OpWindowInput);
+        screen_write16(img::CropTable + 10 * 3 + 2, 11);
+        e->c331managerdeal();
+        QCOMPARE(sim::scaler().count(scalerwire::OpWindowInput), inputs + 1);
+        QCOMPARE(sim::scaler().state().win[0].cx, 11);
+        // An unrelated change reprograms nothing of the window.
+        screen_write16(img::CurrentWindow, 1);
+        const int ops = sim::scaler().state().ops;
+        e->c331managerdeal();
+        QCOMPARE(sim::scaler().state().ops, ops + 1);
+        QCOMPARE(sim::scaler().state().current_window, 1);
+    }
+
+    void pattern_needs_a_single_window()
+    {
+        YuqRamPara* p = fresh();
+        c331_manage* e = engine_without_thread();
+        {
+            EngineLock lock;
+            e->request_update();
+            p->ram_para[img::TestPattern] = 6;
+        }
+        e->c331managerdeal();
+        QCOMPARE(sim::scaler().state().pattern, 6);
+        screen_write16(img::TestPattern, 0);
+        e->c331managerdeal();
+        QCOMPARE(sim::scaler().state().pattern, 0);
+        // Two windows in use: refused, nothing shown.
+        screen_write16(win(2, img::WinFlags), 1);
+        e->c331managerdeal();
+        QCOMPARE(e->c331_SetPattern(3), -1);
+        screen_write16(img::TestPattern, 3);
+        e->c331managerdeal();
+        QCOMPARE(sim::scaler().state().pattern, 0);
+        QCOMPARE(e->c331_SetPattern(9), -1);
+    }
+
+    void picture_colour_and_brightness()
+    {
+        YuqRamPara* p = fresh();
+        fpga_manage* f = fpga_manage::pInstance();
+        c331_manage* e = engine_without_thread();
+        {
+            EngineLock lock;
+            e->request_update();
+            p->set_image16(img::Brightness, 40);
+            p->set_image16(img::ColorTempType, 0);
+            p->set_image16(img::Red, 100);
+            p->set_image16(img::Green, 50);
+            p->set_image16(img::Blue, 1);
+        }
+        e->c331managerdeal();
+        sim::ScalerState s = sim::scaler().state();
+        QCOMPARE(s.picture[0], 50); // the chip stays at 50; the LEDs take the brightness
+        QCOMPARE(f->brightness_flag.load(), uint8_t(1));
+        QCOMPARE(uint32_t(s.colour_word), 0u | 1u << 8 | 50u << 16 | 100u << 24);
+        QCOMPARE(s.gains[0], 6400);
+        QCOMPARE(s.gains[1], 3200);
+        QCOMPARE(s.gains[2], 64);
+        screen_write16(img::ColorTempType, 1); // warm: fixed gains, colours ignored
+        e->c331managerdeal();
+        s = sim::scaler().state();
+        QCOMPARE(s.gains[0], 6400);
+        QCOMPARE(s.gains[2], 4480);
+        // The FPGA thread drives the LEDs with value x 255 / 100.
+        run_fpga_passes(4);
+        QCOMPARE(int(sim::fpga(0).peek_reg(fpgawire::RegBrightness)), 102);
+        QCOMPARE(int(sim::fpga(1).peek_reg(fpgawire::RegBrightness)), 102);
+    }
+
+    // Every changed EDID record gets its rewrite, not only the first.
+    void every_changed_edid_is_rewritten()
+    {
+        YuqRamPara* p = fresh();
+        zarvosource* z = zarvosource::pInstance();
+        c331_manage* e = engine_without_thread();
+        {
+            EngineLock lock;
+            e->request_update();
+            wr16(p->ram_para, img::Edid + 6 * 1, 1280);
+            wr16(p->ram_para, img::Edid + 6 * 4 + 4, 30);
+        }
+        e->c331managerdeal();
+        for (int s = 0; s < 6; ++s)
+            QCOMPARE(int(z->source_edid_rewrite[s].load()), (s == 1 || s == 4) ? 1 : 0);
+        z->source_manage_deal();
+        int w, h, r, n;
+        sim::receivers().edid(1, &w, &h, &r, &n);
+        QCOMPARE(w, 1280);
+        QCOMPARE(n, 1);
+        sim::receivers().edid(4, &w, &h, &r, &n);
+        QCOMPARE(w, 3840);
+        QCOMPARE(r, 30);
+        QCOMPARE(n, 1);
+        QCOMPARE(int(z->source_edid_rewrite[4].load()), 0);
+    }
+
+    void led_size_waits_for_the_fpga_steps_without_holding_the_mutex()
+    {
+        YuqRamPara* p = fresh();
+        Codes codes;
+        fpga_manage* f = fpga_manage::pInstance();
+        f->initialize_start();
+        QTRY_VERIFY(f->get_fpga_status());
+        c331_manage* e = c331_manage::pInstance();
+        e->start_thread();
+        QTRY_COMPARE(sim::scaler().state().init_stage, 2);
+        const int inits = sim::scaler().state().panel_inits;
+        {
+            // As the LED-size screen applies: engine mutex, then the LED mutex.
+            EngineLock lock;
+            p->set_image16(img::LedWidth, 3840);
+            p->set_image16(img::Out1Width, 3840);
+            p->set_image16(img::OsdEnable, 1);
+            {
+                QMutexLocker l(&Utils::_led_para_init_mutex);
+                g_set_led_para = 1;
+                g_set_led_setup = 0;
+            }
+            e->request_update(1);
+        }
+        // The FPGA side blanks the outputs; the engine now waits for its steps.
+        QTRY_COMPARE(g_set_led_setup.load(), uint8_t(1));
+        QVERIFY(sim::fpga(0).peek_reg(fpgawire::RegControl) & 0x04);
+        // The GUI thread still gets the engine mutex and changes another field.
+        QVERIFY(lock_within(2000));
+        EngineHandshake::instance().raise(1);
+        p->set_image16(img::Contrast, 66);
+        EngineHandshake::instance().unlock();
+        QCOMPARE(sim::scaler().state().panel_inits, inits);
+        // The GUI tick advances the steps.
+        for (int i = 0; i < 200 && sim::scaler().state().panel_inits == inits; ++i) {
+            G_timeTicks += 1;
+            QTest::qWait(2);
+        }
+        QCOMPARE(sim::scaler().state().panel_inits, inits + 1);
+        QCOMPARE(sim::scaler().state().panel[0], 3840);
+        QTRY_COMPARE(sim::scaler().state().picture[1], 66);
+        QTRY_COMPARE(sim::scaler().state().osd_reloads, 1);
+        // The engine's 2 makes the FPGA thread restart both FPGAs, which come back.
+        QTRY_COMPARE(g_set_led_para.load(), uint8_t(0));
+        QTRY_VERIFY(f->get_fpga_status());
+        QTRY_VERIFY(codes.count(1) >= 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstEngineReapply)
+#include "tst_engine_reapply.moc"

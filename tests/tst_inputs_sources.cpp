@@ -1,0 +1,107 @@
+// The input sources: timings into the records and the image, code 12, EDID requests.
+#include "hwtest.h"
+
+#include "core/utils.h"
+#include "sim/control.h"
+
+#include <QtTest>
+
+using namespace hwtest;
+
+class TstInputsSources : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { zarvosource::destroy_for_test(); }
+
+    void first_pass_publishes_the_six_inputs()
+    {
+        YuqRamPara* p = fresh();
+        Codes codes;
+        zarvosource* z = zarvosource::pInstance();
+        z->source_manage_deal();
+        const int want[6][3] = {{0, 0, 0}, {1920, 1080, 60}, {1920, 1080, 60},
+                                {1280, 720, 50}, {3840, 2160, 30}, {1920, 1080, 0}};
+        for (int s = 0; s < 6; ++s)
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(int(p->image16(img::SourceTiming + 6 * s + 2 * i)), want[s][i]);
+        {
+            QMutexLocker l(&Utils::_source_hdminfo_mutex);
+            QCOMPARE(z->source_hdminfo[0].nosignal, 1u);
+            QCOMPARE(z->source_hdminfo[4].Hact, 3840u);
+            QCOMPARE(z->source_hdminfo[4].valid, 1u);
+        }
+        QCOMPARE(codes.codes, QVector<int>{12});
+        z->source_manage_deal();
+        QCOMPARE(codes.codes.size(), 1); // nothing changed, nothing raised
+    }
+
+    void timing_changes_raise_12()
+    {
+        YuqRamPara* p = fresh();
+        Codes codes;
+        zarvosource* z = zarvosource::pInstance();
+        z->source_manage_deal();
+        QVERIFY(sim::run_control_line("input 3 off"));
+        z->source_manage_deal();
+        QCOMPARE(codes.count(12), 2);
+        QCOMPARE(int(p->image16(img::SourceTiming + 18)), 0);
+        QVERIFY(sim::run_control_line("input 0 800 600 75"));
+        z->source_manage_deal();
+        QCOMPARE(codes.count(12), 3);
+        QCOMPARE(int(p->image16(img::SourceTiming)), 800);
+        QCOMPARE(int(p->image16(img::SourceTiming + 4)), 75);
+    }
+
+    void engine_follows_timings_unless_a_pattern_shows()
+    {
+        YuqRamPara* p = fresh();
+        zarvosource* z = zarvosource::pInstance();
+        c331_manage* e = c331_manage::pInstance();
+        e->bring_up();
+        z->source_manage_deal();
+        e->input_timing_deal();
+        QCOMPARE(sim::scaler().state().timing[3][0], 1280);
+        {
+            EngineLock lock;
+            e->request_update();
+            p->ram_para[img::TestPattern] = 1;
+        }
+        e->c331managerdeal();
+        sim::run_control_line("input 3 1920 1080 60");
+        z->source_manage_deal();
+        e->input_timing_deal();
+        QCOMPARE(sim::scaler().state().timing[3][0], 1280);
+        screen_write16(img::TestPattern, 0);
+        e->c331managerdeal();
+        e->input_timing_deal();
+        QCOMPARE(sim::scaler().state().timing[3][0], 1920);
+        c331_manage::destroy_for_test();
+    }
+
+    void edid_requests_are_served_and_cleared()
+    {
+        YuqRamPara* p = fresh();
+        zarvosource* z = zarvosource::pInstance();
+        p->set_image16(img::Edid + 6 * 2, 2560);
+        p->set_image16(img::Edid + 6 * 2 + 2, 1440);
+        z->source_edid_rewrite[2] = 1;
+        z->source_edid_rewrite[5] = 1;
+        z->source_manage_deal();
+        int w, h, r, n;
+        sim::receivers().edid(2, &w, &h, &r, &n);
+        QCOMPARE(w, 2560);
+        QCOMPARE(h, 1440);
+        QCOMPARE(r, 60);
+        sim::receivers().edid(5, &w, &h, &r, &n);
+        QCOMPARE(w, 3840);
+        QCOMPARE(n, 1);
+        sim::receivers().edid(0, &w, &h, &r, &n);
+        QCOMPARE(n, 0);
+        for (int s = 0; s < 6; ++s)
+            QCOMPARE(int(z->source_edid_rewrite[s].load()), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstInputsSources)
+#include "tst_inputs_sources.moc"

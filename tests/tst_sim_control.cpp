@@ -1,0 +1,94 @@
+// The control channel of the simulated device: commands, refusals, registration, FIFO.
+#include "hwtest.h"
+
+#include "platform/devpath.h"
+#include "sim/control.h"
+
+#include <QtTest>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace hwtest;
+
+class TstSimControl : public QObject
+{
+    Q_OBJECT
+private slots:
+    void pc_commands()
+    {
+        YuqRamPara* p = fresh();
+        QVERIFY(sim::run_control_line("pc image 0x880 2800"));
+        QCOMPARE(int(p->image16(img::Brightness)), 40);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+        QVERIFY(sim::run_control_line("pc lang-mask 3"));
+        QCOMPARE(g_lcd_lang_valid.load(), 3u);
+        G_timeTicks = 4321;
+        QVERIFY(sim::run_control_line("  pc   busy on "));
+        QCOMPARE(int(pc_cmd_valid.load()), 1);
+        QCOMPARE(pc_cmd_time.load(), 4321u);
+        QVERIFY(sim::run_control_line("pc busy off"));
+        QCOMPARE(int(pc_cmd_valid.load()), 0);
+        g_lcd_lang_valid = 0x1F;
+    }
+
+    void bad_lines_change_nothing()
+    {
+        YuqRamPara* p = fresh();
+        unsigned char before[RAM_PARA_SIZE];
+        std::memcpy(before, p->ram_para, sizeof before);
+        const char* bad[] = {"", "hello", "input 6 off", "input 1 1920 1080", "input 1 0 1080 60",
+                             "input x off", "port 0 on", "port 21 off", "port 3 maybe", "fpga 2 down",
+                             "fpga 0 sideways", "pc image 0xFFF 0102", "pc image 0x10 zz",
+                             "pc image 0x10 123", "pc image 4096 00", "pc image -1 00",
+                             "pc lang-mask", "pc lang-mask xyz", "pc busy", "pc", "screenshot"};
+        for (const char* line : bad)
+            QVERIFY2(!sim::run_control_line(QString::fromLatin1(line)), line);
+        QVERIFY(std::memcmp(before, p->ram_para, sizeof before) == 0);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
+        QCOMPARE(sim::fpga(0).done(), true);
+        // A screenshot without a panel is refused too.
+        sim::set_screenshot_hook(nullptr);
+        QVERIFY(!sim::run_control_line("screenshot /x.png"));
+    }
+
+    void registration_takes_the_longest_match()
+    {
+        fresh();
+        QStringList got;
+        sim::register_control_command("pc update", "pc update start|end", [&](const QStringList& a) {
+            got = a;
+            return a.size() == 1;
+        });
+        QVERIFY(sim::run_control_line("pc update start"));
+        QCOMPARE(got, QStringList{"start"});
+        QVERIFY(!sim::run_control_line("pc update"));
+        QVERIFY(sim::run_control_line("pc busy off")); // the shorter "pc ..." commands still work
+    }
+
+    void fifo_lines_act()
+    {
+        fresh();
+        bool shot = false;
+        QString shotPath;
+        sim::set_screenshot_hook([&](const QString& path) {
+            shot = true;
+            shotPath = path;
+            return true;
+        });
+        sim::start_control_fifo();
+        const QByteArray fifo = platform::dev_path("/sim/control").toLocal8Bit();
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        const char lines[] = "port 1 off\nnonsense\nfpga 0 down\nscreenshot /shots/a.png\n";
+        QCOMPARE(::write(fd, lines, sizeof lines - 1), ssize_t(sizeof lines - 1));
+        ::close(fd);
+        QTRY_VERIFY(shot);
+        QCOMPARE(shotPath, platform::dev_path("/shots/a.png"));
+        QVERIFY(!sim::fpga(0).done());
+        sim::stop_control_fifo();
+        sim::set_screenshot_hook(nullptr);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSimControl)
+#include "tst_sim_control.moc"
