@@ -454,6 +454,7 @@ void MainWindow::mode_init()
         QPushButton* b = new QPushButton(m_strip);
         b->setGeometry(x, y, 50, 40);
         b->setFocusPolicy(Qt::NoFocus);
+        b->setFlat(true); // no bevel under the transparent sheet: the slot frame shows through
         b->setObjectName(QString::number(i));
         connect(b, &QPushButton::clicked, this, &MainWindow::yuq_button_mode_clicked);
         m_modeButtons[i] = b;
