@@ -7,6 +7,9 @@
 #include "sim/sim_device.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QMetaObject>
 #include <QPainter>
@@ -17,7 +20,7 @@
 namespace {
 
 // The panel as shown: every visible top-level window drawn at its panel position, lowest
-// first; the active modal dialog, then the active window, end on top.
+// first: the home window, dialogs, the active window, modal dialogs, the active modal one.
 bool panel_screenshot(const QString& hostPath)
 {
     QApplication* app = qobject_cast<QApplication*>(QCoreApplication::instance());
@@ -29,12 +32,15 @@ bool panel_screenshot(const QString& hostPath)
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible() && !w->isMinimized())
                 shown.push_back(w);
+        // topLevelWidgets() has no order: rank by what lies above what on the panel.
         auto rank = [](QWidget* w) {
             if (w == QApplication::activeModalWidget())
+                return 4;
+            if (w->isModal())
                 return 3;
             if (w == QApplication::activeWindow())
                 return 2;
-            return w->isModal() ? 1 : 0;
+            return qobject_cast<QDialog*>(w) ? 1 : 0;
         };
         std::stable_sort(shown.begin(), shown.end(), [&](QWidget* a, QWidget* b) { return rank(a) < rank(b); });
         QImage img(320, 240, QImage::Format_RGB32);
@@ -43,6 +49,7 @@ bool panel_screenshot(const QString& hostPath)
         for (QWidget* w : shown)
             painter.drawPixmap(w->mapToGlobal(QPoint(0, 0)), w->grab());
         painter.end();
+        QDir().mkpath(QFileInfo(hostPath).path());
         ok = img.save(hostPath, "PNG");
     };
     if (QThread::currentThread() == app->thread())

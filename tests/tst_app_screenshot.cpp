@@ -1,0 +1,43 @@
+// The control FIFO's screenshot: the visible panel windows composed at panel coordinates.
+#include "testsupport.h"
+
+#include "services.h"
+#include "platform/devpath.h"
+#include "sim/control.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QMainWindow>
+#include <QtTest>
+
+class TstAppScreenshot : public QObject
+{
+    Q_OBJECT
+private slots:
+    void dialogs_lie_over_the_home_window()
+    {
+        testsupport::fresh_device_root();
+        install_simulated_device();
+        QMainWindow home;
+        home.setStyleSheet("background: rgb(255,0,0);");
+        home.setGeometry(0, 0, 320, 240);
+        home.show();
+        QDialog tip;
+        tip.setStyleSheet("background: rgb(0,0,255);");
+        tip.setGeometry(100, 50, 60, 40);
+        tip.show();
+        QDialog hidden;
+        hidden.setGeometry(0, 0, 320, 240);
+        QVERIFY(QTest::qWaitForWindowExposed(&tip));
+        QVERIFY(sim::run_control_line("screenshot /shots/panel.png"));
+        QImage img(platform::dev_path("/shots/panel.png"));
+        QCOMPARE(img.size(), QSize(320, 240));
+        QCOMPARE(QColor(img.pixel(10, 10)), QColor(255, 0, 0));
+        QCOMPARE(QColor(img.pixel(120, 60)), QColor(0, 0, 255));
+        QCOMPARE(QColor(img.pixel(170, 60)), QColor(255, 0, 0));
+        sim::stop_control_fifo();
+    }
+};
+
+QTEST_MAIN(TstAppScreenshot)
+#include "tst_app_screenshot.moc"
