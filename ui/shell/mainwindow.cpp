@@ -10,6 +10,7 @@
 #include "core/global.h"
 #include "core/utils.h"
 #include "core/yuqrampara.h"
+#include "fpga/fpga_manage.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -28,7 +29,14 @@ const char* const MainWindow::s_strip = "#widget_mode{background-color: rgb(255,
 const char* const MainWindow::s_slot = "background-color:transparent;";
 const char* const MainWindow::s_slot_focus = "background-color:transparent;border-radius:5px;border:2px solid rgb(255,171,84);";
 
-AgingSource MainWindow::aging_source;
+// The FPGA side as the aging sampler sees it; tests put their own in.
+AgingSource MainWindow::aging_source{
+    [] { return fpga_manage::p_fpga_manage && fpga_manage::p_fpga_manage->get_fpga_status(); },
+    [](int reg, int fpga) {
+        fpga_manage* f = fpga_manage::p_fpga_manage;
+        f->read_from_register(uchar(reg), uchar(fpga));
+        return int(f->MCU_REG_func[fpga][reg].load());
+    }};
 
 namespace {
 const char* const kSlotSaved = "background-color: #212435;border-radius:5px;";

@@ -15,7 +15,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
-// Where the aging sampler reads the two FPGAs.
+// Where the aging sampler reads the two FPGAs (fpga_manage on the panel).
 struct AgingSource
 {
     std::function<bool()> ready;                 // manager exists and both FPGAs run
