@@ -1,25 +1,14 @@
 #include "uevent_source.h"
 
-#include <QMutex>
-#include <QMutexLocker>
+#include "installed.h"
 
 namespace platform {
 
 namespace {
-QMutex g_mutex;
-std::shared_ptr<UeventSource> g_source;
-} // namespace
-
-void set_uevent_source(std::shared_ptr<UeventSource> source)
-{
-    QMutexLocker lock(&g_mutex);
-    g_source = std::move(source);
+Installed<UeventSource> g_source;
 }
 
-std::shared_ptr<UeventSource> uevent_source()
-{
-    QMutexLocker lock(&g_mutex);
-    return g_source;
-}
+void set_uevent_source(std::shared_ptr<UeventSource> source) { g_source.set(std::move(source)); }
+std::shared_ptr<UeventSource> uevent_source() { return g_source.get(); }
 
 } // namespace platform

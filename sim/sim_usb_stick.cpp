@@ -23,7 +23,7 @@ bool copy_tree(const QString& from, const QString& to)
         const QString dest = QDir(to).filePath(e.fileName());
         if (e.isDir())
             ok = copy_tree(e.filePath(), dest) && ok;
-        else
+        else if (e.isFile()) // no fifos or devices: reading one would block
             ok = QFile::copy(e.filePath(), dest) && ok;
     }
     return ok;

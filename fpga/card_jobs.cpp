@@ -1,0 +1,499 @@
+#include "card_jobs.h"
+
+#include "core/global.h"
+#include "core/panel_bridge.h"
+#include "core/utils.h"
+#include "core/yuqrampara.h"
+#include "platform/card_bus.h"
+#include "platform/devpath.h"
+#include "rcv_recovery_file.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <algorithm>
+
+LINE_TYPE line_type;
+SEND_PARA g_send_para;
+QString g_wzfile_name;
+
+static_assert(sizeof(LINE_TYPE) == 12, "line_type is a 12-byte record");
+static_assert(sizeof(SEND_PARA) == 36, "g_send_para is a 36-byte record");
+
+namespace {
+std::atomic<CardJobs*> s_runner{nullptr};
+constexpr uint16_t kNoReplyYet = 0xFFFF;
+constexpr uint16_t kNoneOnPort = 0x00FF;
+constexpr qint64 kMaxJobFile = 16 * 1024 * 1024;
+const char* const kRecoveryDir = "/data/rcvrecovery";
+
+void emit_progress(uint8_t job, int value)
+{
+    emit PanelBridge::instance()->sig_job_progress(job, value);
+}
+
+int record_count(const QByteArray& file)
+{
+    return int((file.size() + CardJobs::RecordSize - 1) / CardJobs::RecordSize);
+}
+} // namespace
+
+LINE_VALUES LINE_TYPE::snapshot() const
+{
+    return LINE_VALUES{cabinet_w.load(), cabinet_h.load(), offset_x.load(), offset_y.load(),
+                       port.load(),      rows.load(),      cols.load(),     route.load()};
+}
+
+void SEND_PARA::set_step(uint8_t step)
+{
+    uint16_t w = word.load();
+    while (!word.compare_exchange_weak(w, uint16_t((w & 0xFF) | (step << 8)))) {
+    }
+}
+
+bool post_card_job(uint8_t job)
+{
+    if (job < JobMapping || job > JobRecover)
+        return false;
+    // Byte 1 is the upgrade's step as well: one of the two at a time.
+    if (g_usb_grade.load() != 0 || g_send_para.job() != 0)
+        return false;
+    if (!CardJobs::runner()) {
+        YUQ_TRACE("\n card job %d: no FPGA side\n", job);
+        emit_progress(job, 100);
+        return false;
+    }
+    g_send_para.post(job);
+    return true;
+}
+
+bool post_usb_upgrade()
+{
+    if (g_send_para.job() != 0 || g_usb_grade.load() != 0)
+        return false;
+    g_send_para.set_step(0);
+    g_usb_grade = 1;
+    return true;
+}
+
+CardJobs::CardJobs(Hooks hooks) : m_hooks(std::move(hooks))
+{
+    s_runner = this;
+}
+
+CardJobs::~CardJobs()
+{
+    CardJobs* self = this;
+    s_runner.compare_exchange_strong(self, nullptr);
+}
+
+CardJobs* CardJobs::runner()
+{
+    return s_runner.load();
+}
+
+CardJobs::Kept CardJobs::kept() const
+{
+    QMutexLocker lock(&m_kept_mutex);
+    return m_kept;
+}
+
+QString CardJobs::result_entry(int screen, int port, int card, int cards)
+{
+    const QLatin1Char zero('0');
+    return QStringLiteral("%1/%2/%3/%4")
+        .arg(screen + 1, 2, 10, zero)
+        .arg(port + 1, 2, 10, zero)
+        .arg(card + 1, 2, 10, zero)
+        .arg(cards, 2, 10, zero);
+}
+
+void CardJobs::card_job_deal()
+{
+    const uint8_t job = g_send_para.job();
+    if (job == 0)
+        return;
+    // The cards' link is the PC's while its commands arrive.
+    if (pc_cmd_valid.load() != 0 || Utils::getTimeSpace(pc_cmd_time.load()) < HoldTicks)
+        return;
+    if (job == JobQuery || job == JobRecover) {
+        rcv_recovery_check_deal(job == JobQuery ? RCV_CHECK : RCV_RECOVERY);
+        return;
+    }
+    if (job > JobRecover) {
+        finish(job, "unknown job");
+        return;
+    }
+    switch (g_send_para.step()) {
+    case StepStart: job_start(job); break;
+    case StepSend: job_send(job); break;
+    case StepWait: job_wait(job); break;
+    case StepEnd: job_end_wait(job); break;
+    default: finish(job, "bad step"); break;
+    }
+}
+
+void CardJobs::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
+{
+    const uint8_t job = mode == RCV_CHECK ? JobQuery : JobRecover;
+    switch (g_send_para.step()) {
+    case StepStart: job_start(job); break;
+    case StepSend: job_send(job); break;
+    case StepWait: job_wait(job); break;
+    default: finish(job, "bad step"); break;
+    }
+}
+
+void CardJobs::job_start(uint8_t job)
+{
+    m_ports.clear();
+    m_file.clear();
+    m_cursor = m_record = m_counter = m_last_progress = m_total = m_remaining = 0;
+    m_checked = false;
+    g_send_para.start_tick = G_timeTicks.load();
+    if (job == JobQuery) {
+        g_send_para.card_index = kNoReplyYet;
+        // Whatever happens now, an earlier find is no longer what the cards say.
+        QMutexLocker lock(&m_kept_mutex);
+        m_kept = Kept();
+    }
+
+    if (!m_hooks.fpga_running || !m_hooks.fpga_running()) {
+        finish(job, "FPGAs not running");
+        return;
+    }
+    const uint32_t links = m_hooks.link_map ? m_hooks.link_map() : 0;
+    auto linked_from = [&](int first) {
+        for (int p = std::max(first, 0); p < cardwire::PortCount; ++p)
+            if (links & (1u << p))
+                m_ports << p;
+    };
+
+    switch (job) {
+    case JobMapping:
+        m_line = line_type.snapshot();
+        m_total = m_remaining = int(m_line.rows) * int(m_line.cols);
+        if (m_total > 0)
+            linked_from(m_line.port);
+        break;
+    case JobScanFile: {
+        m_line = line_type.snapshot();
+        QString name;
+        bool ok;
+        {
+            QMutexLocker lock(&Utils::_file_deal_mutex);
+            name = g_wzfile_name;
+            ok = read_job_file(name, &m_file);
+        }
+        if (!ok) {
+            finish(job, "scan file not usable");
+            return;
+        }
+        if (m_line.port >= cardwire::PortCount || !(links & (1u << m_line.port))) {
+            finish(job, "port without link");
+            return;
+        }
+        m_ports << m_line.port;
+        m_total = record_count(m_file);
+        break;
+    }
+    case JobCure:
+        linked_from(0);
+        break;
+    case JobMapSwitch:
+        m_value = g_send_para.value.load();
+        linked_from(0);
+        break;
+    case JobQuery: {
+        QString path;
+        if (!recovery_file(&path)) {
+            finish(job, "no single usable recovery file");
+            return;
+        }
+        linked_from(0);
+        if (m_ports.isEmpty()) {
+            g_send_para.card_index = kNoneOnPort;
+            finish(job, nullptr);
+            return;
+        }
+        break;
+    }
+    case JobRecover: {
+        const Kept k = kept();
+        if (!k.valid || k.card >= k.cards) {
+            finish(job, "no card to recover");
+            return;
+        }
+        QString path;
+        if (!recovery_file(&path)) {
+            finish(job, "no single usable recovery file");
+            return;
+        }
+        m_ports << k.port;
+        m_total = record_count(m_file);
+        break;
+    }
+    default: break;
+    }
+
+    if (m_ports.isEmpty()) {
+        // Nothing to send (no cabinets, no port with cards): the job ends as if done.
+        next_port_or_end(job);
+        return;
+    }
+    g_send_para.port_cursor = uint8_t(m_ports.first());
+    g_send_para.set_step(StepSend);
+}
+
+void CardJobs::job_send(uint8_t job)
+{
+    if (m_cursor >= m_ports.size()) {
+        finish(job, "no port");
+        return;
+    }
+    const int port = m_ports[m_cursor];
+    QByteArray payload;
+    uint8_t cmd = 0;
+    switch (job) {
+    case JobMapping:
+        cmd = cardwire::Mapping;
+        cardwire::put16(&payload, m_line.cabinet_w);
+        cardwire::put16(&payload, m_line.cabinet_h);
+        cardwire::put16(&payload, m_line.offset_x);
+        cardwire::put16(&payload, m_line.offset_y);
+        payload.append(char(m_line.rows));
+        payload.append(char(m_line.cols));
+        payload.append(char(m_line.route));
+        cardwire::put16(&payload, uint16_t(m_total - m_remaining));
+        break;
+    case JobScanFile:
+        if (!m_checked) {
+            cmd = cardwire::Query;
+        } else {
+            cmd = cardwire::ScanRecord;
+            payload = m_file.mid(m_record * RecordSize, RecordSize);
+        }
+        break;
+    case JobCure: cmd = cardwire::Cure; break;
+    case JobMapSwitch:
+        cmd = cardwire::RegWrite;
+        payload.append(char(m_value & 0xFF));
+        break;
+    case JobQuery:
+        cmd = cardwire::Query;
+        g_send_para.card_index = kNoReplyYet;
+        break;
+    case JobRecover: {
+        cmd = cardwire::Recover;
+        payload.append(char(kept().card));
+        payload.append(char(m_record + 1 == m_total ? 1 : 0));
+        payload.append(m_file.mid(m_record * RecordSize, RecordSize));
+        break;
+    }
+    default: finish(job, "unknown job"); return;
+    }
+    g_send_para.port_cursor = uint8_t(port);
+    g_send_para.reply_flag = 0;
+    if (!send(port, cardwire::frame(cmd, payload))) {
+        if (job == JobScanFile || job == JobRecover)
+            finish(job, "FPGA did not take the frame");
+        else
+            port_done(job, false, QByteArray());
+        return;
+    }
+    g_send_para.step_tick = g_send_para.counter_tick = G_timeTicks.load();
+    g_send_para.set_step(StepWait);
+}
+
+void CardJobs::job_wait(uint8_t job)
+{
+    const int port = m_ports.value(m_cursor, -1);
+    QByteArray reply;
+    if (take_reply(port, &reply)) {
+        g_send_para.reply_flag = 1;
+        port_done(job, true, reply);
+        return;
+    }
+    const int waited = Utils::getTimeSpace(g_send_para.step_tick);
+    if (job == JobScanFile && !m_checked) {
+        progress(job, std::min(99, 100 * Utils::getTimeSpace(g_send_para.start_tick) / CheckTicks));
+        if (waited >= CheckTicks)
+            finish(job, "cards did not answer the check");
+        return;
+    }
+    // About once a second the wheel moves on while the cards are silent.
+    if (Utils::getTimeSpace(g_send_para.counter_tick) >= 100) {
+        g_send_para.counter_tick = G_timeTicks.load();
+        m_counter = std::min(99, m_counter + 1);
+        progress(job, m_counter);
+    }
+    if (waited >= ReplyTicks) {
+        if (job == JobScanFile || job == JobRecover)
+            finish(job, "cards did not take the record");
+        else
+            port_done(job, false, QByteArray()); // silent port: none found
+    }
+}
+
+void CardJobs::port_done(uint8_t job, bool replied, const QByteArray& reply)
+{
+    const int n = m_ports.size();
+    switch (job) {
+    case JobMapping:
+        if (replied && reply.size() >= 3) {
+            const int taken = std::min(m_remaining, int(uint8_t(reply[1])));
+            m_remaining -= taken;
+        }
+        progress(job, std::min(89, (m_total - m_remaining) * 90 / m_total));
+        if (m_remaining <= 0) {
+            m_cursor = n; // every cabinet has its card
+        }
+        break;
+    case JobScanFile:
+        if (!m_checked) {
+            m_checked = true;
+            g_send_para.start_tick = G_timeTicks.load();
+            g_send_para.set_step(StepSend);
+            return;
+        }
+        ++m_record;
+        progress(job, std::min(94, m_record * 95 / m_total));
+        if (m_record < m_total) {
+            g_send_para.set_step(StepSend);
+            return;
+        }
+        break;
+    case JobCure:
+    case JobMapSwitch:
+        progress(job, std::min(94, (m_cursor + 1) * 95 / n));
+        break;
+    case JobQuery: {
+        const int cards = replied && reply.size() >= 4 ? uint8_t(reply[1]) : 0;
+        const int index = replied && reply.size() >= 4 ? uint8_t(reply[2]) : cardwire::NoCard;
+        g_send_para.card_index = uint16_t(index == cardwire::NoCard ? kNoneOnPort : index);
+        if (index != cardwire::NoCard) {
+            const int port = m_ports[m_cursor];
+            {
+                QMutexLocker lock(&m_kept_mutex);
+                m_kept = Kept{true, 0, port, index, cards};
+            }
+            emit PanelBridge::instance()->sig_recovery_result(result_entry(0, port, index, cards));
+            m_entry_handed = true;
+            if (YuqRamPara* p = YuqRamPara::p_yuqrampara_config)
+                p->test_signal(1);
+            finish(job, nullptr);
+            return;
+        }
+        progress(job, std::min(99, (m_cursor + 1) * 100 / n));
+        break;
+    }
+    case JobRecover:
+        ++m_record;
+        progress(job, std::min(99, m_record * 100 / m_total));
+        if (m_record < m_total) {
+            g_send_para.set_step(StepSend);
+            return;
+        }
+        {
+            QMutexLocker lock(&m_kept_mutex);
+            m_kept = Kept();
+        }
+        if (m_entry_handed) {
+            m_entry_handed = false;
+            emit PanelBridge::instance()->sig_recovery_result(QString());
+            if (YuqRamPara* p = YuqRamPara::p_yuqrampara_config)
+                p->test_signal(99);
+        }
+        finish(job, nullptr);
+        return;
+    default: break;
+    }
+    next_port_or_end(job);
+}
+
+void CardJobs::next_port_or_end(uint8_t job)
+{
+    if (++m_cursor < m_ports.size()) {
+        g_send_para.set_step(StepSend);
+        return;
+    }
+    if (job == JobQuery) {
+        finish(job, nullptr); // found none: word 15 holds the last port's answer
+        return;
+    }
+    // The last port is done; the wheel closes a little later.
+    progress(job, job == JobMapping ? 90 : 95);
+    g_send_para.step_tick = G_timeTicks.load();
+    g_send_para.set_step(StepEnd);
+}
+
+void CardJobs::job_end_wait(uint8_t job)
+{
+    if (Utils::getTimeSpace(g_send_para.step_tick) >= EndTicks)
+        finish(job, nullptr);
+}
+
+void CardJobs::finish(uint8_t job, const char* why)
+{
+    if (why)
+        std::printf("card job %d: %s\n", job, why);
+    progress(job, 100);
+    g_send_para.clear();
+}
+
+void CardJobs::progress(uint8_t job, int value)
+{
+    // The wheel only moves forward; 100 always closes it.
+    if (value < 100 && value <= m_last_progress)
+        return;
+    m_last_progress = value;
+    g_send_para.progress = uint32_t(value);
+    emit_progress(job, value);
+}
+
+bool CardJobs::read_job_file(const QString& path, QByteArray* data)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo fi(platform::dev_path(path));
+    // Only a plain file of sensible size: a fifo or device would block this thread.
+    if (!fi.isFile() || !fi.isReadable() || fi.size() <= 0 || fi.size() > kMaxJobFile)
+        return false;
+    return Utils::read_file(path, data) && !data->isEmpty();
+}
+
+bool CardJobs::recovery_file(QString* path)
+{
+    if (!m_hooks.lister)
+        return false;
+    QMutexLocker lock(&Utils::_file_deal_mutex);
+    if (m_hooks.lister->get_dir_file(QString::fromLatin1(kRecoveryDir)) != 0)
+        return false;
+    const QStringList names = m_hooks.lister->file_list(rcvRecovery::RecoveryFiles);
+    if (names.size() != 1)
+        return false;
+    *path = QString::fromLatin1(kRecoveryDir) + QLatin1Char('/') + names.first();
+    return read_job_file(*path, &m_file);
+}
+
+bool CardJobs::send(int port, const QByteArray& frame)
+{
+    const auto bus = platform::card_bus();
+    if (!bus)
+        return false;
+    QMutexLocker lock(m_hooks.frame_mutex); // a null mutex locks nothing
+    return bus->send(port, frame) == 0;
+}
+
+bool CardJobs::take_reply(int port, QByteArray* reply)
+{
+    const auto bus = platform::card_bus();
+    if (!bus || port < 0)
+        return false;
+    {
+        QMutexLocker lock(m_hooks.frame_mutex);
+        if (!bus->reply(port, reply))
+            return false;
+    }
+    return cardwire::frame_ok(*reply);
+}

@@ -1,0 +1,149 @@
+#include "usb_upgrade.h"
+
+#include "card_jobs.h"
+#include "core/config_engine.h"
+#include "core/global.h"
+#include "core/update_overlay.h"
+#include "core/utils.h"
+#include "core/yuqrampara.h"
+#include "platform/devpath.h"
+#include "platform/shell_gate.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QTime>
+
+QString UsbUpgrade::upgrade_folder()
+{
+    const QString name = g_usb_grade_path.get();
+    if (name == QLatin1String(" "))
+        return QStringLiteral("/mnt/usb1/");
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
+        || name.contains(QLatin1Char('/')))
+        return QString();
+    return QStringLiteral("/mnt/usb1/") + name;
+}
+
+QStringList UsbUpgrade::list_packages(const QString& folder)
+{
+    QStringList out;
+    if (folder.isEmpty())
+        return out;
+    const QString host = platform::dev_path(folder);
+    if (host.isEmpty())
+        return out;
+    const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    const auto entries = QDir(host).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden, QDir::Unsorted);
+    for (const QFileInfo& e : entries) {
+        if (out.size() >= MaxPackages)
+            break;
+        const QString suffix = e.suffix();
+        if (suffix == QLatin1String("YUQ") || suffix == QLatin1String("YUQZK"))
+            out << base + e.fileName();
+    }
+    return out;
+}
+
+QString UsbUpgrade::now_text() const
+{
+    if (clock)
+        return clock();
+    const QTime t = QTime::currentTime();
+    return QStringLiteral("%1:%2:%3").arg(t.hour()).arg(t.minute()).arg(t.second());
+}
+
+void UsbUpgrade::usb_upgrade_deal()
+{
+    switch (g_send_para.step()) {
+    case 1:
+        get_usb_file_list_path();
+        g_send_para.set_step(2);
+        break;
+    case 2:
+        usb_upgrade_main_deal();
+        g_send_para.set_step(3);
+        break;
+    case 3: {
+        {
+            QMutexLocker lock(&m_mutex);
+            m_time += QStringLiteral("    ") + now_text();
+        }
+        overlay_update_over();
+        if (YuqRamPara* p = YuqRamPara::p_yuqrampara_config)
+            p->test_signal(104);
+        g_update_flag = 0;
+        g_send_para.set_step(0);
+        g_usb_grade = 0;
+        break;
+    }
+    default: {
+        overlay_update_start();
+        QMutexLocker lock(&m_mutex);
+        m_time = now_text();
+        m_packages.clear();
+        g_send_para.set_step(1);
+        break;
+    }
+    }
+}
+
+int UsbUpgrade::get_usb_file_list_path()
+{
+    QStringList packages;
+    {
+        QMutexLocker files(&Utils::_file_deal_mutex);
+        packages = list_packages(upgrade_folder());
+    }
+    YUQ_TRACE("\n usb upgrade: %d package(s) in %s\n", int(packages.size()), qPrintable(upgrade_folder()));
+    QMutexLocker lock(&m_mutex);
+    m_packages = packages;
+    return int(packages.size());
+}
+
+void UsbUpgrade::usb_upgrade_main_deal()
+{
+    QStringList packages;
+    {
+        QMutexLocker lock(&m_mutex);
+        packages = m_packages;
+    }
+    QString application;
+    for (const QString& p : packages) {
+        if (application.isEmpty() && QFileInfo(p).suffix() == QLatin1String("YUQ"))
+            application = p;
+        else
+            YUQ_TRACE("\n usb upgrade: %s listed, not installed\n", qPrintable(p));
+    }
+    if (application.isEmpty())
+        return;
+
+    // Beside the running application first, then over it in one move.
+    const QString app = ConfigEngine::app_path();
+    const QString next = app + QLatin1Char('2');
+    QMutexLocker files(&Utils::_file_deal_mutex);
+    if (Utils::system_mutex(QStringLiteral("cp ") + platform::shell_quote(application) + QLatin1Char(' ') + next) != 0) {
+        std::printf("usb upgrade: %s not copied\n", qPrintable(application));
+        return;
+    }
+    Utils::system_mutex(QStringLiteral("chmod 777 -R /data/app"));
+    if (Utils::system_mutex(QStringLiteral("mv ") + next + QLatin1Char(' ') + app) != 0) {
+        std::printf("usb upgrade: %s not moved over %s\n", qPrintable(next), qPrintable(app));
+        return;
+    }
+    Utils::system_mutex(QStringLiteral("sync"));
+    G_reboot_tickTicks = G_timeTicks.load();
+    g_app_reset_flag = 1;
+}
+
+QString UsbUpgrade::time_text() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_time;
+}
+
+int UsbUpgrade::package_count() const
+{
+    QMutexLocker lock(&m_mutex);
+    return int(m_packages.size());
+}

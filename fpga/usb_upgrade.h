@@ -1,0 +1,43 @@
+#pragma once
+// The USB-stick upgrade, one step a pass of the FPGA thread while g_usb_grade is set; its
+// step is byte 1 of g_send_para. Step 0 opens the overlay and starts the time text, 1 lists
+// the packages, 2 installs them, 3 ends the time text, closes the overlay and raises 104.
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class UsbUpgrade
+{
+public:
+    static constexpr int MaxPackages = 100;
+
+    // The upgrade folder on the stick, the same rule as the upgrade screen's:
+    // "/mnt/usb1/" when g_usb_grade_path is " ", else "/mnt/usb1/" + that name. Empty when
+    // the configured name would lead off the stick ("..", a "/").
+    static QString upgrade_folder();
+    // The packages of `folder`: plain files (no links, no folders) with the suffix "YUQ"
+    // or "YUQZK" (case counts), in listing order, at most 100, as device paths.
+    static QStringList list_packages(const QString& folder);
+
+    void usb_upgrade_deal();
+    // Step 1: lists the packages of the upgrade folder; returns their number.
+    int get_usb_file_list_path();
+    // Step 2: the first "YUQ" package is a new application: copied beside the running one,
+    // moved over it, then a reboot is asked for. "YUQZK" packages are listed only.
+    void usb_upgrade_main_deal();
+
+    // "h:m:s" of the start, then "    " and the end once the upgrade is over.
+    QString time_text() const;
+    int package_count() const;
+
+    // The time now as "h:m:s" (decimal, no leading zeros).
+    std::function<QString()> clock;
+
+private:
+    QString now_text() const;
+
+    mutable QMutex m_mutex;
+    QString m_time;
+    QStringList m_packages;
+};

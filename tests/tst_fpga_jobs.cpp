@@ -1,0 +1,406 @@
+// Card jobs 1-6 on the simulated cards: progress, results, refresh codes, failure paths.
+#include "testsupport.h"
+
+#include "core/config_engine.h"
+#include "core/global.h"
+#include "core/panel_bridge.h"
+#include "core/utils.h"
+#include "core/yuqrampara.h"
+#include "fpga/card_jobs.h"
+#include "fpga/rcv_recovery_file.h"
+#include "platform/devpath.h"
+#include "sim/sim_cards.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+
+namespace {
+constexpr uint32_t kDeliveryLinks = 0x107 | (0x3u << 10); // ports 0-2, 8, 10, 11
+
+QList<int> values(const QSignalSpy& spy, int job)
+{
+    QList<int> out;
+    for (const auto& args : spy)
+        if (args.at(0).toInt() == job)
+            out << args.at(1).toInt();
+    return out;
+}
+
+bool rising_to_100(const QList<int>& v)
+{
+    if (v.isEmpty() || v.last() != 100 || v.count(100) != 1)
+        return false;
+    for (int i = 1; i < v.size(); ++i)
+        if (v[i] <= v[i - 1])
+            return false;
+    return true;
+}
+
+QList<int> codes(const QSignalSpy& spy)
+{
+    QList<int> out;
+    for (const auto& args : spy)
+        out << args.at(0).toInt();
+    return out;
+}
+} // namespace
+
+class TstFpgaJobs : public QObject
+{
+    Q_OBJECT
+
+    bool running = true;
+    uint32_t links = kDeliveryLinks;
+    rcvRecovery lister;
+    std::unique_ptr<CardJobs> jobs;
+    std::unique_ptr<QSignalSpy> progress, results, refresh;
+
+    // Runs passes (one tick each) until the job word clears; the passes it took, or -1.
+    int run(int limit = 5000)
+    {
+        for (int i = 1; i <= limit; ++i) {
+            jobs->card_job_deal();
+            G_timeTicks += 1;
+            if (g_send_para.word.load() == 0)
+                return i;
+        }
+        return -1;
+    }
+    int post_and_run(uint8_t job)
+    {
+        if (!post_card_job(job))
+            return -2;
+        return run();
+    }
+    void recovery_file(const QByteArray& data = QByteArray(600, 'r'))
+    {
+        testsupport::put_file("/data/rcvrecovery/screen.rcv", data);
+    }
+
+private slots:
+    void init()
+    {
+        testsupport::fresh_device_root();
+        ConfigEngine::reset_for_test();
+        YuqRamPara::reset_for_test();
+        G_timeTicks = 100000;
+        pc_cmd_valid = 0;
+        pc_cmd_time = 0;
+        g_usb_grade = 0;
+        g_send_para.clear();
+        g_send_para.card_index = 0xFFFF;
+        running = true;
+        links = kDeliveryLinks;
+        SimCards::instance()->restore();
+        SimCards::instance()->set_port_alive(nullptr);
+        jobs = std::make_unique<CardJobs>(CardJobs::Hooks{[this] { return running; }, [this] { return links; },
+                                                          nullptr, &lister});
+        progress = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_job_progress);
+        results = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_recovery_result);
+        refresh = std::make_unique<QSignalSpy>(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
+    }
+    void cleanup() { jobs.reset(); }
+
+    void record_layout()
+    {
+        QCOMPARE(sizeof(g_send_para), size_t(36));
+        QCOMPARE(sizeof(line_type), size_t(12));
+        g_send_para.post(JobQuery);
+        QCOMPARE(g_send_para.word.load(), uint16_t(0x0005));
+        g_send_para.set_step(2);
+        QCOMPARE(g_send_para.word.load(), uint16_t(0x0205));
+        g_send_para.clear();
+    }
+
+    void mapping_walks_ports_from_the_chosen_one()
+    {
+        line_type.port = 1;
+        line_type.rows = 3;
+        line_type.cols = 4;
+        line_type.cabinet_w = 128;
+        QVERIFY(post_card_job(JobMapping));
+        jobs->card_job_deal(); // the job starts and copies line_type
+        line_type.rows = 9;    // the wizard moves on: the running job keeps its copy
+        line_type.port = 0;
+        QVERIFY(run() > 0);
+        auto cards = SimCards::instance();
+        // 12 cabinets: port 1 takes 6, port 2 takes 6; port 0 lies before the start.
+        QCOMPARE(cards->received(0, cardwire::Mapping), 0);
+        QCOMPARE(cards->received(1, cardwire::Mapping), 1);
+        QCOMPARE(cards->received(2, cardwire::Mapping), 1);
+        QCOMPARE(cards->received(8, cardwire::Mapping), 0);
+        QCOMPARE(uint8_t(cards->last_frame(1)[9]), uint8_t(3)); // rows as copied
+        const QList<int> v = values(*progress, JobMapping);
+        QVERIFY2(rising_to_100(v), qPrintable(QString::number(v.size())));
+        QVERIFY(v.contains(45) && v.contains(90));
+        QCOMPARE(g_send_para.word.load(), uint16_t(0));
+    }
+
+    void mapping_without_cabinets_or_replies_still_ends()
+    {
+        line_type.port = 0;
+        line_type.rows = 0;
+        line_type.cols = 5;
+        QVERIFY(post_and_run(JobMapping) > 0);
+        QCOMPARE(values(*progress, JobMapping), (QList<int>{90, 100}));
+        QCOMPARE(SimCards::instance()->received(0, cardwire::Mapping), 0);
+
+        progress->clear();
+        line_type.rows = 2;
+        SimCards::instance()->set_noreply(true);
+        QVERIFY(post_and_run(JobMapping) > 0);
+        const QList<int> v = values(*progress, JobMapping);
+        QVERIFY(rising_to_100(v));
+        QVERIFY(v.contains(1) && v.contains(2)); // the once-a-second counter while silent
+    }
+
+    void scan_file_checks_then_replays_its_records()
+    {
+        testsupport::put_file("/data/smartmapping/a.wzfile", QByteArray(600, 's'));
+        {
+            QMutexLocker lock(&Utils::_file_deal_mutex);
+            g_wzfile_name = "/data/smartmapping/a.wzfile";
+        }
+        line_type.port = 8;
+        QVERIFY(post_card_job(JobScanFile));
+        jobs->card_job_deal();
+        {
+            QMutexLocker lock(&Utils::_file_deal_mutex);
+            g_wzfile_name = "/data/smartmapping/other.wzfile";
+        }
+        QVERIFY(run() > 0);
+        auto cards = SimCards::instance();
+        QCOMPARE(cards->received(8, cardwire::Query), 1);
+        QCOMPARE(cards->received(8, cardwire::ScanRecord), 3); // 600 bytes: three records
+        QVERIFY(rising_to_100(values(*progress, JobScanFile)));
+        QVERIFY(values(*progress, JobScanFile).contains(95));
+    }
+
+    void scan_file_failures_end_at_100()
+    {
+        line_type.port = 8;
+        // No name, a folder, an empty file, a port without link, silent cards.
+        const QList<QString> names = {"", "/data/smartmapping", "/data/smartmapping/empty.wzfile"};
+        testsupport::put_file("/data/smartmapping/empty.wzfile", "");
+        for (const QString& n : names) {
+            progress->clear();
+            {
+                QMutexLocker lock(&Utils::_file_deal_mutex);
+                g_wzfile_name = n;
+            }
+            QVERIFY(post_and_run(JobScanFile) > 0);
+            QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
+        }
+        testsupport::put_file("/data/smartmapping/a.wzfile", "abc");
+        {
+            QMutexLocker lock(&Utils::_file_deal_mutex);
+            g_wzfile_name = "/data/smartmapping/a.wzfile";
+        }
+        progress->clear();
+        line_type.port = 5;
+        QVERIFY(post_and_run(JobScanFile) > 0);
+        QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
+
+        progress->clear();
+        line_type.port = 8;
+        SimCards::instance()->set_noreply(true);
+        const int passes = post_and_run(JobScanFile);
+        QVERIFY(passes >= CardJobs::CheckTicks);
+        const QList<int> v = values(*progress, JobScanFile);
+        QVERIFY(rising_to_100(v));
+        QVERIFY(v.contains(50)); // 100 x elapsed / 500 while the cards are checked
+        QCOMPARE(SimCards::instance()->received(8, cardwire::ScanRecord), 0);
+    }
+
+    void cure_and_mapping_switch_reach_every_port_with_cards()
+    {
+        QVERIFY(post_and_run(JobCure) > CardJobs::EndTicks);
+        QVERIFY(rising_to_100(values(*progress, JobCure)));
+        QVERIFY(values(*progress, JobCure).contains(95));
+        for (int port : {0, 1, 2, 8, 10, 11})
+            QCOMPARE(SimCards::instance()->received(port, cardwire::Cure), 1);
+        QCOMPARE(SimCards::instance()->received(3, cardwire::Cure), 0);
+
+        g_send_para.value = 9;
+        QVERIFY(post_and_run(JobMapSwitch) > 0);
+        for (int port : {0, 1, 2, 8, 10, 11})
+            QCOMPARE(SimCards::instance()->last_reg_value(port), 9);
+        QVERIFY(rising_to_100(values(*progress, JobMapSwitch)));
+    }
+
+    void jobs_end_at_100_when_the_fpgas_do_not_run()
+    {
+        running = false;
+        for (uint8_t job : {JobMapping, JobScanFile, JobCure, JobMapSwitch, JobQuery, JobRecover}) {
+            progress->clear();
+            QCOMPARE(post_and_run(job), 1);
+            QCOMPARE(values(*progress, job), QList<int>{100});
+        }
+        QCOMPARE(g_send_para.card_index.load(), uint16_t(0xFFFF));
+    }
+
+    void query_finds_the_card_that_needs_recovery()
+    {
+        recovery_file();
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(results->size(), 1);
+        QCOMPARE(results->at(0).at(0).toString(), QString("01/03/05/06"));
+        QCOMPARE(codes(*refresh), QList<int>{1});
+        QCOMPARE(g_send_para.card_index.load(), uint16_t(4));
+        QVERIFY(rising_to_100(values(*progress, JobQuery)));
+        const auto k = jobs->kept();
+        QVERIFY(k.valid);
+        QCOMPARE(k.port, 2);
+        QCOMPARE(k.card, 4);
+        QCOMPARE(SimCards::instance()->received(8, cardwire::Query), 0); // stopped at port 2
+    }
+
+    void query_finding_none_forgets_the_kept_card()
+    {
+        recovery_file();
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QVERIFY(jobs->kept().valid);
+        SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+        results->clear();
+        refresh->clear();
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(results->size(), 0);
+        QCOMPARE(refresh->size(), 0);
+        QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF));
+        QVERIFY(!jobs->kept().valid);
+        // So a self-recovery now acts on nothing.
+        progress->clear();
+        QCOMPARE(post_and_run(JobRecover), 1);
+        QCOMPARE(values(*progress, JobRecover), QList<int>{100});
+        QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
+    }
+
+    void silent_ports_count_as_none_found()
+    {
+        recovery_file();
+        SimCards::instance()->set_noreply(true);
+        QVERIFY(post_and_run(JobQuery) >= CardJobs::ReplyTicks);
+        QCOMPARE(results->size(), 0);
+        QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF)); // never 0xFFFF as an index
+        QVERIFY(rising_to_100(values(*progress, JobQuery)));
+    }
+
+    void failed_queries_leave_no_entry_and_word_15_at_ffff()
+    {
+        auto check = [this](const char* what) {
+            progress->clear();
+            results->clear();
+            g_send_para.card_index = 0x1234;
+            QVERIFY2(post_and_run(JobQuery) == 1, what);
+            QVERIFY2(values(*progress, JobQuery) == QList<int>{100}, what);
+            QVERIFY2(results->isEmpty(), what);
+            QVERIFY2(g_send_para.card_index.load() == 0xFFFF, what);
+        };
+        check("no recovery folder");
+        QDir().mkpath(platform::dev_path("/data/rcvrecovery"));
+        check("no recovery file");
+        testsupport::put_file("/data/rcvrecovery/empty.rcv", "");
+        check("empty recovery file");
+        testsupport::put_file("/data/rcvrecovery/a.rcv", "x");
+        check("two recovery files");
+    }
+
+    void self_recovery_runs_the_records_and_clears_the_list()
+    {
+        recovery_file(QByteArray(3 * CardJobs::RecordSize, 'r'));
+        QVERIFY(post_and_run(JobQuery) > 0);
+        results->clear();
+        refresh->clear();
+        QVERIFY(post_and_run(JobRecover) > 0);
+        auto cards = SimCards::instance();
+        QCOMPARE(cards->received(2, cardwire::Recover), 3);
+        QCOMPARE(cards->needs_recovery(2), int(cardwire::NoCard));
+        QCOMPARE(results->size(), 1);
+        QCOMPARE(results->at(0).at(0).toString(), QString());
+        QCOMPARE(codes(*refresh), QList<int>{99});
+        QVERIFY(rising_to_100(values(*progress, JobRecover)));
+        QVERIFY(!jobs->kept().valid);
+        // The card is whole again: the next query finds none.
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF));
+    }
+
+    void self_recovery_stops_early_and_keeps_the_list()
+    {
+        // The card index lies beyond the port's card count: nothing to run.
+        SimCards::instance()->set_port(2, 4, 4);
+        recovery_file();
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(results->at(0).at(0).toString(), QString("01/03/05/04"));
+        results->clear();
+        refresh->clear();
+        progress->clear();
+        QCOMPARE(post_and_run(JobRecover), 1);
+        QCOMPARE(values(*progress, JobRecover), QList<int>{100});
+        QCOMPARE(results->size(), 0);
+        QCOMPARE(refresh->size(), 0);
+
+        // Silent cards mid-way: 100, list kept.
+        SimCards::instance()->set_port(2, 6, 4);
+        QVERIFY(post_and_run(JobQuery) > 0);
+        results->clear();
+        refresh->clear();
+        SimCards::instance()->set_noreply(true);
+        QVERIFY(post_and_run(JobRecover) > 0);
+        QCOMPARE(results->size(), 0);
+        QCOMPARE(refresh->size(), 0);
+        QCOMPARE(values(*progress, JobRecover).last(), 100);
+    }
+
+    void held_back_while_pc_commands_arrive()
+    {
+        recovery_file();
+        pc_cmd_valid = 1;
+        QVERIFY(post_card_job(JobQuery));
+        for (int i = 0; i < 200; ++i)
+            jobs->card_job_deal();
+        QCOMPARE(progress->size(), 0);
+        QCOMPARE(g_send_para.job(), uint8_t(JobQuery));
+        pc_cmd_valid = 0;
+        pc_cmd_time = G_timeTicks.load();
+        G_timeTicks += 79;
+        jobs->card_job_deal();
+        QCOMPARE(SimCards::instance()->received(0, cardwire::Query), 0);
+        G_timeTicks += 1;
+        QVERIFY(run() > 0);
+        QCOMPARE(results->size(), 1);
+    }
+
+    void jobs_and_the_upgrade_share_byte_1_one_at_a_time()
+    {
+        QVERIFY(post_card_job(JobCure));
+        QVERIFY(!post_card_job(JobQuery));
+        QVERIFY(!post_usb_upgrade());
+        QCOMPARE(g_usb_grade.load(), 0u);
+        QVERIFY(run() > 0);
+        QVERIFY(post_usb_upgrade());
+        QCOMPARE(g_usb_grade.load(), 1u);
+        QVERIFY(!post_card_job(JobCure));
+        g_usb_grade = 0;
+        QVERIFY(!post_card_job(0) && !post_card_job(7));
+    }
+
+    void without_an_fpga_side_a_job_ends_at_once()
+    {
+        jobs.reset();
+        QVERIFY(!post_card_job(JobMapping));
+        QCOMPARE(values(*progress, JobMapping), QList<int>{100});
+        QCOMPARE(g_send_para.word.load(), uint16_t(0));
+    }
+
+    void result_entry_format()
+    {
+        QCOMPARE(CardJobs::result_entry(0, 2, 4, 6), QString("01/03/05/06"));
+        QCOMPARE(CardJobs::result_entry(10, 19, 120, 200), QString("11/20/121/200"));
+    }
+};
+
+QTEST_MAIN(TstFpgaJobs)
+#include "tst_fpga_jobs.moc"
