@@ -10,3 +10,5 @@ void create_hardware_services();
 void start_hardware_threads();
 // UsbServer and the link threads, K87_WIFI_CONFIG.
 void create_links();
+// The control channel's commands of the links, the stick and the cards (host build).
+void register_link_commands();

@@ -1,13 +1,86 @@
 #include "services.h"
 
 #include "comm/k87_wifi_config.h"
+#include "comm/message_deal.h"
 #include "comm/usbserver.h"
+#include "sim/control.h"
+#include "sim/sim_cards.h"
 #include "sim/sim_usb_stick.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+bool on_off(const QStringList& args, bool* on)
+{
+    if (args.size() != 1 || (args[0] != QLatin1String("on") && args[0] != QLatin1String("off")))
+        return false;
+    *on = args[0] == QLatin1String("on");
+    return true;
+}
+} // namespace
+
+void register_link_commands()
+{
+    sim::register_control_command(QStringLiteral("stick in"), QStringLiteral("stick in FOLDER"),
+                                  [](const QStringList& a) {
+        return !a.isEmpty() && SimUsbStick::instance()->insert(a.join(QLatin1Char(' ')));
+    });
+    sim::register_control_command(QStringLiteral("stick out"), QStringLiteral("stick out"),
+                                  [](const QStringList& a) {
+        if (!a.isEmpty())
+            return false;
+        SimUsbStick::instance()->remove();
+        return true;
+    });
+    sim::register_control_command(QStringLiteral("pc file-written"), QStringLiteral("pc file-written TYPE PATH (TYPE 5, 9, 13)"),
+                                  [](const QStringList& a) {
+        bool ok = false;
+        const int type = a.value(0).toInt(&ok);
+        const QString path = a.mid(1).join(QLatin1Char(' '));
+        // Only a plain file: reading a fifo here would stall the control channel.
+        if (!ok || path.isEmpty() || !QFileInfo(path).isFile())
+            return false;
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return false;
+        if (!message_deal::store_transfer_file(type, QFileInfo(path).fileName(), f.readAll()))
+            return false;
+        message_deal::write_file_end(type);
+        return true;
+    });
+    sim::register_control_command(QStringLiteral("pc file-deleted"), QStringLiteral("pc file-deleted PATH (a file of /data/rcvrecovery or /data/smartmapping)"),
+                                  [](const QStringList& a) {
+        const QString path = a.join(QLatin1Char(' '));
+        if (!message_deal::delete_transfer_file(path))
+            return false;
+        message_deal::delete_file_name(path);
+        return true;
+    });
+    sim::register_control_command(QStringLiteral("pc update"), QStringLiteral("pc update start|end"),
+                                  [](const QStringList& a) {
+        if (a.size() != 1 || (a[0] != QLatin1String("start") && a[0] != QLatin1String("end")))
+            return false;
+        message_deal::REG_comm_flag(a[0] == QLatin1String("start"));
+        return true;
+    });
+    sim::register_control_command(QStringLiteral("cards noreply"), QStringLiteral("cards noreply on|off"),
+                                  [](const QStringList& a) {
+        bool on = false;
+        if (!on_off(a, &on))
+            return false;
+        SimCards::instance()->set_noreply(on);
+        return true;
+    });
+}
 
 void create_links()
 {
-    // The host build's stick stands in for the kernel's uevent socket.
+    // The host build's stick and cards stand in for the kernel's uevents and the cards
+    // behind the output ports.
     SimUsbStick::instance();
+    SimCards::instance();
+    register_link_commands();
     UsbServer::pInstance()->start();
     K87_WIFI_CONFIG::pInstance()->start();
 }

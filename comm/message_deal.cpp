@@ -5,6 +5,7 @@
 #include "core/update_overlay.h"
 #include "core/utils.h"
 #include "core/yuqrampara.h"
+#include "fpga/fpga_manage.h"
 #include "fpga/rcv_recovery_file.h"
 #include "platform/devpath.h"
 
@@ -18,7 +19,8 @@ const char* const kSmartDir = "/data/smartmapping";
 // The FPGA manager's file lister, or null while there is no FPGA manager.
 rcvRecovery* manager_lister()
 {
-    return nullptr;
+    fpga_manage* f = fpga_manage::p_fpga_manage;
+    return f ? f->rcv_recovery.get() : nullptr;
 }
 
 void refresh(int code)

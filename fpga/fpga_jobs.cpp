@@ -1,5 +1,19 @@
 #include "fpga_manage.h"
 
 // Card jobs posted in g_send_para (mapping, scan files, curing, query, self-recovery):
-// one step per FPGA pass. Not built yet.
-void fpga_manage::run_card_job_step() {}
+// one step per FPGA pass, on the simulated or real cards behind the output ports.
+CardJobs::Hooks fpga_manage::card_job_hooks()
+{
+    return CardJobs::Hooks{[this] { return get_fpga_status() != 0; }, [this] { return get_wlan_state(); },
+                           &fpga_mutex, rcv_recovery.get()};
+}
+
+void fpga_manage::run_card_job_step()
+{
+    m_card_jobs.card_job_deal();
+}
+
+void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
+{
+    m_card_jobs.rcv_recovery_check_deal(mode);
+}

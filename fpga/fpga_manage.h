@@ -1,13 +1,17 @@
 #pragma once
 // The FPGA side: start-up of both FPGAs, the register mirrors and parameter images, port
 // links, brightness and output switching, the LED-size steps, and the FPGA thread.
+#include "card_jobs.h"
 #include "clock_record_run.h"
 #include "core/service_thread.h"
+#include "rcv_recovery_file.h"
+#include "usb_upgrade.h"
 
 #include <QMutex>
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 // A calendar date and time.
 struct TimeRealType
@@ -70,6 +74,17 @@ public:
     QMutex fpga_mutex;          // frames to and from the cards
     clock_record_run clock_record;
 
+    // The lister of the recovery and scan files; the screens recount through it.
+    std::unique_ptr<rcvRecovery> rcv_recovery{new rcvRecovery};
+    // Card jobs 5 (query) and 6 (self-recovery), one step a pass (fpga_jobs.cpp).
+    void rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode);
+    // The USB-stick upgrade (fpga_usb_upgrade.cpp): one step a pass, the package list,
+    // the installation, and the time text the upgrade screen shows on code 104.
+    void usb_upgrade_deal();
+    int get_usb_file_list_path();
+    void usb_upgrade_main_deal();
+    QString usb_upgrade_time_text() const;
+
 private:
     fpga_manage();
     void startup_step(int fpga);
@@ -84,6 +99,10 @@ private:
     uint32_t m_last_links = 0;
     uint32_t m_led_step_tick = 0;
     unsigned m_pass = 0;
+
+    CardJobs::Hooks card_job_hooks();
+    CardJobs m_card_jobs{card_job_hooks()};
+    UsbUpgrade m_usb_upgrade;
 
     ServiceThread m_thread;
 };

@@ -1,6 +1,7 @@
 #include "usb_upgrade.h"
 
 #include "card_jobs.h"
+#include "fpga_manage.h"
 #include "core/config_engine.h"
 #include "core/global.h"
 #include "core/update_overlay.h"
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QTime>
 
 QString UsbUpgrade::upgrade_folder()
 {
@@ -49,8 +49,9 @@ QString UsbUpgrade::now_text() const
 {
     if (clock)
         return clock();
-    const QTime t = QTime::currentTime();
-    return QStringLiteral("%1:%2:%3").arg(t.hour()).arg(t.minute()).arg(t.second());
+    TimeRealType t;
+    fpga_manage::IT8563WE_Get(&t);
+    return QStringLiteral("%1:%2:%3").arg(t.hour).arg(t.minute).arg(t.second);
 }
 
 void UsbUpgrade::usb_upgrade_deal()

@@ -1,12 +1,28 @@
 #include "sim_cards.h"
 
+#include "sim_device.h"
+
 #include <QMutexLocker>
+
+namespace {
+// A frame reaches a port's cards while its FPGA runs and the port has link.
+bool port_alive(int port)
+{
+    sim::SimFpga& f = sim::fpga(port / 10);
+    uint8_t low = 0, high = 0;
+    if (!f.read_reg(fpgawire::RegLinkLow, &low) || !f.read_reg(fpgawire::RegLinkHigh, &high))
+        return false;
+    const unsigned links = low | unsigned(high & 0x03) << 8;
+    return (links >> (port % 10)) & 1u;
+}
+} // namespace
 
 std::shared_ptr<SimCards> SimCards::instance()
 {
     static std::shared_ptr<SimCards> cards = [] {
         auto c = std::make_shared<SimCards>();
         c->restore();
+        c->set_port_alive(port_alive);
         platform::set_card_bus(c);
         return c;
     }();

@@ -19,7 +19,7 @@ public:
     void restore();
     void set_port(int port, int cards, int needs_recovery = cardwire::NoCard);
     void set_noreply(bool on);
-    // Whether a frame can reach `port` (link and a running FPGA); all by default.
+    // Whether a frame can reach `port`; instance() asks the simulated FPGAs (running, link).
     void set_port_alive(std::function<bool(int port)> alive);
 
     int send(int port, const QByteArray& frame) override;

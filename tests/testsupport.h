@@ -1,5 +1,7 @@
 #pragma once
 // Test support: a fresh device root per test program (and per test when asked).
+#include <QList>
+#include <QSignalSpy>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -11,4 +13,12 @@ QString fresh_device_root();
 void put_file(const QString& devicePath, const QByteArray& data);
 QByteArray get_file(const QString& devicePath);
 bool exists(const QString& devicePath);
+// Argument `arg` of every emission a spy caught, as ints (refresh codes, progress values).
+inline QList<int> spy_ints(const QSignalSpy& spy, int arg = 0)
+{
+    QList<int> out;
+    for (const auto& args : spy)
+        out << args.at(arg).toInt();
+    return out;
+}
 } // namespace testsupport

@@ -8,20 +8,11 @@
 #include "core/global.h"
 #include "core/panel_bridge.h"
 #include "core/yuqrampara.h"
+#include "fpga/fpga_manage.h"
 #include "platform/shell_gate.h"
 
 #include <QSignalSpy>
 #include <QtTest>
-
-namespace {
-QList<int> codes(const QSignalSpy& spy)
-{
-    QList<int> out;
-    for (const auto& args : spy)
-        out << args.at(0).toInt();
-    return out;
-}
-} // namespace
 
 class TstCommLinks : public QObject
 {
@@ -52,7 +43,7 @@ private slots:
         message_deal::REG_comm_flag(false);
         QCOMPARE(g_update_flag.load(), uint8_t(0));
         QCOMPARE(over.size(), 1);
-        QCOMPARE(codes(refresh), (QList<int>{105, 105, 106, 106}));
+        QCOMPARE(testsupport::spy_ints(refresh), (QList<int>{105, 105, 106, 106}));
     }
 
     void transfer_start_only_for_application_and_kernel()
@@ -65,7 +56,7 @@ private slots:
         QCOMPARE(start.size(), 1);
         message_deal::write_file_start("FMCU");
         QCOMPARE(start.size(), 1);
-        QCOMPARE(codes(refresh), (QList<int>{105, 105}));
+        QCOMPARE(testsupport::spy_ints(refresh), (QList<int>{105, 105}));
     }
 
     void alias_written_raises_103()
@@ -74,7 +65,7 @@ private slots:
         QVERIFY(message_deal::store_transfer_file(5, "whatever.json", "{}"));
         QCOMPARE(testsupport::get_file("/data/configs/alias.json"), QByteArray("{}"));
         message_deal::write_file_end(5);
-        QCOMPARE(codes(refresh), QList<int>{103});
+        QCOMPARE(testsupport::spy_ints(refresh), QList<int>{103});
     }
 
     void transfer_names_stay_in_their_folder()
@@ -96,6 +87,45 @@ private slots:
         QVERIFY(message_deal::store_transfer_file(9, "r1.bin", "x"));
         QVERIFY(message_deal::delete_transfer_file("/data/rcvrecovery/r1.bin"));
         QVERIFY(!testsupport::exists("/data/rcvrecovery/r1.bin"));
+    }
+
+    void file_hooks_need_the_fpga_manager_and_the_page()
+    {
+        auto* bridge = PanelBridge::instance();
+        QSignalSpy written(bridge, &PanelBridge::sig_file_written);
+        QSignalSpy deleted(bridge, &PanelBridge::sig_file_deleted);
+        g_page_focus = 24;
+        message_deal::write_file_end(13); // no FPGA manager: nothing for the screens
+        QCOMPARE(written.size(), 0);
+
+        fpga_manage* f = fpga_manage::pInstance();
+        message_deal::write_file_end(13);
+        message_deal::write_file_end(9); // page 24 is not the advanced menu
+        g_page_focus = 12;
+        message_deal::write_file_end(9);
+        message_deal::write_file_end(13);
+        QCOMPARE(written.size(), 2);
+        QCOMPARE(written.at(0).at(0).toInt(), 13);
+        QCOMPARE(written.at(1).at(0).toInt(), 9);
+
+        testsupport::put_file("/data/rcvrecovery/a.rcv", "r");
+        testsupport::put_file("/data/smartmapping/m.wzfile", "m");
+        QCOMPARE(f->rcv_recovery->get_dir_file("/data/rcvrecovery"), 0);
+        QCOMPARE(f->rcv_recovery->get_dir_file("/data/smartmapping"), 0);
+        g_page_focus = 24;
+        QVERIFY(message_deal::delete_transfer_file("/data/smartmapping/m.wzfile"));
+        message_deal::delete_file_name("/data/smartmapping/m.wzfile");
+        QCOMPARE(f->rcv_recovery->file_count(rcvRecovery::ScanFiles), 0);
+        QCOMPARE(f->rcv_recovery->file_count(rcvRecovery::RecoveryFiles), 1);
+        g_page_focus = 25;
+        message_deal::delete_file_name("/data/rcvrecovery/a.rcv");
+        QCOMPARE(f->rcv_recovery->file_count(rcvRecovery::RecoveryFiles), 0);
+        g_page_focus = 4; // nothing of these in front: lists emptied, no request
+        message_deal::delete_file_name("/data/rcvrecovery/a.rcv");
+        QCOMPARE(deleted.size(), 2);
+        QCOMPARE(deleted.at(0).at(0).toInt(), 1);
+        QCOMPARE(deleted.at(1).at(0).toInt(), 0);
+        fpga_manage::destroy_for_test();
     }
 
     void delete_always_retexts_the_settings_menu()

@@ -19,14 +19,6 @@ QByteArray msg(const char* action, const char* name, bool partition)
     return SimUsbStick::uevent(QString::fromLatin1(action), QString::fromLatin1(name), partition);
 }
 
-QList<int> codes(const QSignalSpy& spy)
-{
-    QList<int> out;
-    for (const auto& args : spy)
-        out << args.at(0).toInt();
-    return out;
-}
-
 QString platform_root()
 {
     return platform::device_root();
@@ -78,7 +70,7 @@ private slots:
 
         u->deal_uevent(msg("add", "sda", false));
         u->deal_uevent(msg("add", "sda1", true));
-        QCOMPARE(codes(spy), QList<int>{100});
+        QCOMPARE(testsupport::spy_ints(spy), QList<int>{100});
         QVERIFY(u->mount_pending());
 
         G_timeTicks = 5300; // exactly 300: not yet
@@ -86,13 +78,13 @@ private slots:
         QCOMPARE(spy.size(), 1);
         G_timeTicks = 5301;
         u->poll_mount();
-        QCOMPARE(codes(spy), (QList<int>{100, 102}));
+        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102}));
         u->poll_mount();
         QCOMPARE(spy.size(), 2); // reported once
 
         u->deal_uevent(msg("remove", "sda1", true));
         u->deal_uevent(msg("remove", "sda", false));
-        QCOMPARE(codes(spy), (QList<int>{100, 102, 101}));
+        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102, 101}));
     }
 
     void mounted_needs_usb_storage_and_survives_tick_wrap()
@@ -106,7 +98,7 @@ private slots:
         QCOMPARE(spy.size(), 0); // no /proc/scsi/usb-storage yet
         QDir().mkpath(platform_root() + "/proc/scsi/usb-storage");
         u->poll_mount();
-        QCOMPARE(codes(spy), QList<int>{102});
+        QCOMPARE(testsupport::spy_ints(spy), QList<int>{102});
     }
 
     void removed_partition_cancels_the_mount()
@@ -172,12 +164,12 @@ private slots:
             u->deal_uevent(m);
         G_timeTicks += 301;
         u->poll_mount();
-        QCOMPARE(codes(spy), (QList<int>{100, 102}));
+        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102}));
 
         sim->remove();
         while (sim->receive(&m, 0))
             u->deal_uevent(m);
-        QCOMPARE(codes(spy), (QList<int>{100, 102, 101}));
+        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102, 101}));
         QVERIFY(!testsupport::exists("/mnt/usb1/YUQ-K64/app.YUQ"));
         QVERIFY(!testsupport::exists("/proc/scsi/usb-storage"));
     }
@@ -193,7 +185,7 @@ private slots:
         sim->insert(stick.path());
         QTRY_VERIFY(u->mount_pending());
         u->stop_for_test();
-        QCOMPARE(codes(spy), QList<int>{100});
+        QCOMPARE(testsupport::spy_ints(spy), QList<int>{100});
         sim->remove();
     }
 };

@@ -38,13 +38,6 @@ bool rising_to_100(const QList<int>& v)
     return true;
 }
 
-QList<int> codes(const QSignalSpy& spy)
-{
-    QList<int> out;
-    for (const auto& args : spy)
-        out << args.at(0).toInt();
-    return out;
-}
 } // namespace
 
 class TstFpgaJobs : public QObject
@@ -247,7 +240,7 @@ private slots:
         QVERIFY(post_and_run(JobQuery) > 0);
         QCOMPARE(results->size(), 1);
         QCOMPARE(results->at(0).at(0).toString(), QString("01/03/05/06"));
-        QCOMPARE(codes(*refresh), QList<int>{1});
+        QCOMPARE(testsupport::spy_ints(*refresh), QList<int>{1});
         QCOMPARE(g_send_para.card_index.load(), uint16_t(4));
         QVERIFY(rising_to_100(values(*progress, JobQuery)));
         const auto k = jobs->kept();
@@ -319,7 +312,7 @@ private slots:
         QCOMPARE(cards->needs_recovery(2), int(cardwire::NoCard));
         QCOMPARE(results->size(), 1);
         QCOMPARE(results->at(0).at(0).toString(), QString());
-        QCOMPARE(codes(*refresh), QList<int>{99});
+        QCOMPARE(testsupport::spy_ints(*refresh), QList<int>{99});
         QVERIFY(rising_to_100(values(*progress, JobRecover)));
         QVERIFY(!jobs->kept().valid);
         // The card is whole again: the next query finds none.

@@ -16,14 +16,6 @@
 #include <QtTest>
 
 namespace {
-QList<int> codes(const QSignalSpy& spy)
-{
-    QList<int> out;
-    for (const auto& args : spy)
-        out << args.at(0).toInt();
-    return out;
-}
-
 // Runs the upgrade's steps as the FPGA thread does; the number of passes.
 int run(UsbUpgrade& u)
 {
@@ -101,7 +93,7 @@ private slots:
 
         QCOMPARE(start.size(), 1);
         QCOMPARE(over.size(), 1);
-        QCOMPARE(codes(refresh), QList<int>{104});
+        QCOMPARE(testsupport::spy_ints(refresh), QList<int>{104});
         QCOMPARE(u.time_text(), QString("9:5:7    9:6:0"));
         QCOMPARE(u.package_count(), 1);
         QCOMPARE(g_update_flag.load(), uint8_t(0));
@@ -126,7 +118,7 @@ private slots:
         QVERIFY(post_usb_upgrade());
         QCOMPARE(run(u), 4);
         QCOMPARE(start.size(), 0);
-        QCOMPARE(codes(refresh), QList<int>{104});
+        QCOMPARE(testsupport::spy_ints(refresh), QList<int>{104});
         QVERIFY(platform::shell_recorded().isEmpty());
         QCOMPARE(g_app_reset_flag.load(), uint8_t(0));
         QVERIFY(QRegularExpression("^\\d{1,2}:\\d{1,2}:\\d{1,2}    \\d{1,2}:\\d{1,2}:\\d{1,2}$")

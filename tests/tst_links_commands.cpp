@@ -1,0 +1,125 @@
+// The control channel's commands of the links, the stick and the cards.
+#include "testsupport.h"
+
+#include "app/services.h"
+#include "comm/usbserver.h"
+#include "core/config_engine.h"
+#include "core/global.h"
+#include "core/panel_bridge.h"
+#include "core/yuqrampara.h"
+#include "fpga/fpga_manage.h"
+#include "sim/control.h"
+#include "sim/sim_cards.h"
+#include "sim/sim_usb_stick.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+void drain_stick()
+{
+    QByteArray m;
+    while (SimUsbStick::instance()->receive(&m, 0))
+        UsbServer::p_usbserver->deal_uevent(m);
+}
+
+QString host_file(QTemporaryDir& dir, const QString& name, const QByteArray& data)
+{
+    QFile f(dir.filePath(name));
+    f.open(QIODevice::WriteOnly);
+    f.write(data);
+    return f.fileName();
+}
+} // namespace
+
+class TstLinksCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { register_link_commands(); }
+    void init()
+    {
+        testsupport::fresh_device_root();
+        ConfigEngine::reset_for_test();
+        YuqRamPara::reset_for_test();
+        UsbServer::reset_for_test();
+        g_delay_usbserver = 1;
+        g_update_flag = 0;
+        g_page_focus = 0;
+        G_timeTicks = 2000;
+        drain_stick();
+    }
+    void cleanup() { fpga_manage::destroy_for_test(); }
+
+    void stick_in_and_out()
+    {
+        QTemporaryDir stick;
+        QDir(stick.path()).mkpath("YUQ-K64");
+        host_file(stick, "YUQ-K64/app.YUQ", "pkg");
+        QSignalSpy spy(UsbServer::p_usbserver, &UsbServer::sig_usb_update);
+        QVERIFY(!sim::run_control_line("stick in " + stick.path() + "/nothing"));
+        QVERIFY(sim::run_control_line("stick in " + stick.path()));
+        QVERIFY(testsupport::exists("/mnt/usb1/YUQ-K64/app.YUQ"));
+        drain_stick();
+        G_timeTicks += 301;
+        UsbServer::p_usbserver->poll_mount();
+        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102}));
+        QVERIFY(!sim::run_control_line("stick out now"));
+        QVERIFY(sim::run_control_line("stick out"));
+        drain_stick();
+        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102, 101}));
+        QVERIFY(!testsupport::exists("/mnt/usb1/YUQ-K64/app.YUQ"));
+    }
+
+    void pc_file_written_and_deleted()
+    {
+        QTemporaryDir host;
+        fpga_manage::pInstance();
+        QSignalSpy written(PanelBridge::instance(), &PanelBridge::sig_file_written);
+        QSignalSpy deleted(PanelBridge::instance(), &PanelBridge::sig_file_deleted);
+        QSignalSpy refresh(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
+        g_page_focus = 24;
+        const QString scan = host_file(host, "wall.wzfile", "scan");
+        QVERIFY(sim::run_control_line("pc file-written 13 " + scan));
+        QCOMPARE(testsupport::get_file("/data/smartmapping/wall.wzfile"), QByteArray("scan"));
+        QCOMPARE(written.size(), 1);
+        QVERIFY(sim::run_control_line("pc file-written 5 " + host_file(host, "names.json", "{}")));
+        QCOMPARE(testsupport::get_file("/data/configs/alias.json"), QByteArray("{}"));
+        QCOMPARE(testsupport::spy_ints(refresh), QList<int>{103});
+        QVERIFY(!sim::run_control_line("pc file-written 7 " + scan));
+        QVERIFY(!sim::run_control_line("pc file-written 13 " + host.path())); // a folder
+        QVERIFY(!sim::run_control_line("pc file-written x " + scan));
+
+        QVERIFY(!sim::run_control_line("pc file-deleted /data/configs/alias.json"));
+        QVERIFY(testsupport::exists("/data/configs/alias.json"));
+        QVERIFY(sim::run_control_line("pc file-deleted /data/smartmapping/wall.wzfile"));
+        QVERIFY(!testsupport::exists("/data/smartmapping/wall.wzfile"));
+        QCOMPARE(deleted.size(), 1);
+    }
+
+    void pc_update_and_cards_noreply()
+    {
+        QSignalSpy refresh(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
+        QVERIFY(sim::run_control_line("pc update start"));
+        QCOMPARE(g_update_flag.load(), uint8_t(1));
+        QVERIFY(sim::run_control_line("pc update end"));
+        QCOMPARE(g_update_flag.load(), uint8_t(0));
+        QVERIFY(!sim::run_control_line("pc update soon"));
+        QCOMPARE(testsupport::spy_ints(refresh), (QList<int>{105, 106}));
+
+        auto cards = SimCards::instance();
+        cards->set_port_alive(nullptr);
+        QByteArray reply;
+        QVERIFY(sim::run_control_line("cards noreply on"));
+        cards->send(0, cardwire::frame(cardwire::Query));
+        QVERIFY(!cards->reply(0, &reply));
+        QVERIFY(sim::run_control_line("cards noreply off"));
+        cards->send(0, cardwire::frame(cardwire::Query));
+        QVERIFY(cards->reply(0, &reply));
+        QVERIFY(!sim::run_control_line("cards noreply maybe"));
+    }
+};
+
+QTEST_MAIN(TstLinksCommands)
+#include "tst_links_commands.moc"
