@@ -154,20 +154,34 @@ int YuqRamPara::test_signal(int code)
 {
     if (QThread::currentThread() == thread()) {
         // On the GUI thread the refresh runs at once; one asked for during a refresh waits
-        // its turn in the event queue instead of nesting. The mutex is not held across the
-        // refresh: it may show a modal tip for seconds and worker threads must not stall.
+        // until that refresh is over instead of nesting in it. The mutex is not held
+        // across the refresh: it may show a modal tip for seconds and worker threads must
+        // not stall behind it.
         if (m_inRefresh) {
-            QMetaObject::invokeMethod(this, [this, code] { test_signal(code); }, Qt::QueuedConnection);
+            m_pending.append(code);
             return 1;
         }
         m_inRefresh = true;
         emit sig_update_para(code);
         m_inRefresh = false;
+        if (!m_pending.isEmpty())
+            QMetaObject::invokeMethod(this, [this] { run_pending(); }, Qt::QueuedConnection);
         return 1;
     }
     QMutexLocker lock(&Utils::_test_signal_mutex);
     emit sig_update_para(code);
     return 1;
+}
+
+void YuqRamPara::run_pending()
+{
+    // Each one may ask for more; those join the list and run after it.
+    while (!m_pending.isEmpty() && !m_inRefresh) {
+        const int code = m_pending.takeFirst();
+        m_inRefresh = true;
+        emit sig_update_para(code);
+        m_inRefresh = false;
+    }
 }
 
 int YuqRamPara::YuqLanguageChanged()

@@ -2,6 +2,7 @@
 // The parameter block: live image, applied copy, sixteen user-mode slots, register area.
 // Image offsets are little-endian; bytes 0x300-0xFFF persist in /data/ram_device_info.
 #include <QObject>
+#include <QVector>
 #include <atomic>
 #include <cstdint>
 
@@ -141,5 +142,8 @@ private:
     int crop_entry_of(int source, int n) const; // table position or -1
     void sync_and_pause();
 
+    void run_pending();
+
     bool m_inRefresh = false;
+    QVector<int> m_pending; // asked for during a refresh (GUI thread only)
 };

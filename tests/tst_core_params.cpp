@@ -8,6 +8,7 @@
 #include "core/yuqrampara.h"
 #include "platform/shell_gate.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
@@ -333,14 +334,28 @@ private slots:
         QCOMPARE(p->test_signal(1), 1);
         QCOMPARE(seen, QVector<int>({1}));
         QTRY_COMPARE(seen, QVector<int>({1, 7}));
+        // While a refresh sits in a nested event loop (a modal tip), a request made in it
+        // waits: it neither nests nor spins the loop.
+        connect(p, &YuqRamPara::sig_update_para, &ctx, [&](int code) {
+            if (code != 2)
+                return;
+            p->test_signal(3);
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 50)
+                QCoreApplication::processEvents();
+            QCOMPARE(seen.count(3), 0);
+        });
+        p->test_signal(2);
+        QTRY_COMPARE(seen, QVector<int>({1, 7, 2, 3}));
         QVERIFY(!nestedSeen);
 
         QThread* worker = QThread::create([p] { p->test_signal(12); });
         worker->start();
         worker->wait();
         delete worker;
-        QCOMPARE(seen.size(), 2); // not yet: queued to this thread
-        QTRY_COMPARE(seen, QVector<int>({1, 7, 12}));
+        QCOMPARE(seen.size(), 4); // not yet: queued to this thread
+        QTRY_COMPARE(seen, QVector<int>({1, 7, 2, 3, 12}));
     }
 
     void tick_arithmetic_and_checksum()
