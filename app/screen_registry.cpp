@@ -1,5 +1,6 @@
 #include "screen_registry.h"
 
+#include "ui/shell/lockwindow.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/screenkit.h"
 #include "ui/shell/screens.h"
@@ -11,6 +12,7 @@ void register_screens()
     home.refresh = [](int) { g_mainwindow->syncUpdate(); };
     home.retext = [] { g_mainwindow->language_changed(); };
     kit::register_screen(page::MainWindow, home);
+    kit::register_screen(page::LockWindow, kit::standard_screen<LockWindow>(page::LockWindow, g_lockwindow));
 
     // Each further screen registers here, e.g.
     //   kit::register_screen(page::Option, kit::standard_screen<Option>(page::Option, g_option));

@@ -1,0 +1,75 @@
+// Source names, list order, icons and name styles.
+#include "resources/yuq_resources.h"
+#include "ui/shell/sourceinfo.h"
+
+#include <QLabel>
+#include <QtTest>
+
+class TstShellSourceinfo : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { yuq_resources_init(); }
+
+    void tables_are_inverse_and_fall_back_to_ext()
+    {
+        const char* listed[6] = {"HDMI1", "HDMI2", "HDMI3", "HDMI4", "DVI", "EXT"};
+        for (int n = 0; n < 6; ++n) {
+            const unsigned char id = sourceinfo::get_source_id_by_listseq(uchar(n));
+            QCOMPARE(int(sourceinfo::get_listseq_by_source_id(id)), n);
+            QCOMPARE(sourceinfo::get_source_name_by_sourceid(id), sourceinfo::get_source_name_by_listseq(uchar(n)));
+            QCOMPARE(sourceinfo::get_source_name_by_listseq(uchar(n)), QString::fromLatin1(listed[n]));
+        }
+        QCOMPARE(int(sourceinfo::get_source_id_by_listseq(4)), 1);
+        QCOMPARE(int(sourceinfo::get_source_id_by_listseq(5)), 0);
+        QCOMPARE(int(sourceinfo::get_source_id_by_listseq(200)), 0);
+        QCOMPARE(int(sourceinfo::get_listseq_by_source_id(0)), 5);
+        QCOMPARE(int(sourceinfo::get_listseq_by_source_id(6)), 0);
+        QCOMPARE(sourceinfo::get_source_name_by_sourceid(6), QString());
+        QCOMPARE(sourceinfo::get_source_name_by_listseq(6), QString());
+    }
+
+    void styles()
+    {
+        const QString white = QStringLiteral("<font style = 'font-size:9px' color = #ffffff >%1</font>");
+        QCOMPARE(sourceinfo::get_source_specialstyle0_by_sourceid(7), white);
+        QCOMPARE(sourceinfo::get_source_specialstyle0_by_sourceid(2), white);
+        QVERIFY(sourceinfo::get_source_specialstyle0_by_sourceid(5).contains("#51BB28"));
+        const QString s = sourceinfo::get_source_specialstyle1_by_sourceid(2, "HDMI1", 3);
+        QCOMPARE(s, white.arg("HDMI1") + "<font style = 'font-size:9px' color = #4777ff >(</font>"
+                        "<font style = 'font-size:9px' color = #4777ff >3</font>"
+                        "<font style = 'font-size:9px' color = #4777ff >)</font>");
+        QVERIFY(sourceinfo::get_source_specialstyle1_by_sourceid(4, "HDMI3", 1).startsWith(
+            "<font style = 'font-size:9px' color = #12BB32 >HDMI3</font>"));
+        QCOMPARE(sourceinfo::get_source_specialstyle1_by_sourceid(6, "x", 1), QString());
+        // A name from the PC cannot inject markup into the template.
+        const QString evil = sourceinfo::get_source_specialstyle1_by_sourceid(1, "<b>A&B</b>", 1);
+        QVERIFY(evil.contains("&lt;b&gt;A&amp;B&lt;/b&gt;"));
+        QVERIFY(!evil.contains("<b>"));
+    }
+
+    void icons()
+    {
+        QLabel l;
+        auto png = [&l] { return l.property("png").toString(); };
+        sourceinfo::set_sourceonline_pixmap(&l, 0, 0);
+        QCOMPARE(png(), QStringLiteral(":/png/HDMI.png"));
+        sourceinfo::set_sourceonline_pixmap(&l, 0, 1);
+        QCOMPARE(png(), QStringLiteral(":/png/extlv.png"));
+        sourceinfo::set_sourceonline_pixmap(&l, 3, 0);
+        QCOMPARE(png(), QStringLiteral(":/png/HDMI13_1.png"));
+        sourceinfo::set_sourceonline_pixmap(&l, 5, 1);
+        QCOMPARE(png(), QStringLiteral(":/png/HDMI20_lv.png"));
+        sourceinfo::set_source_pixmap(&l, 2);
+        QCOMPARE(png(), QStringLiteral(":/png/HDMI13.png"));
+        sourceinfo::set_source_pixmap(&l, 0);
+        QCOMPARE(png(), QStringLiteral(":/png/HDMI.png"));
+        sourceinfo::set_source_pixmap(&l, 6);
+        sourceinfo::set_sourceonline_pixmap(&l, 9, 1);
+        QCOMPARE(png(), QStringLiteral(":/png/HDMI.png")); // unchanged
+        QVERIFY(!l.pixmap(Qt::ReturnByValue).isNull());
+    }
+};
+
+QTEST_MAIN(TstShellSourceinfo)
+#include "tst_shell_sourceinfo.moc"

@@ -1,0 +1,336 @@
+// The standby screen: the window list from prepared images, aliases, touch and keys, the
+// volume picture and the pointer it leaves behind.
+#include "shellsupport.h"
+
+#include "resources/yuq_resources.h"
+#include "ui/shell/lockwindow.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QtTest>
+
+using namespace shellsupport;
+
+namespace {
+YuqRamPara* P;
+
+int win(int w, int field)
+{
+    return img::Window + img::WindowSize * w + field;
+}
+
+void timing(int s, int w, int h, int hz)
+{
+    P->set_image16(img::SourceTiming + 6 * s, uint16_t(w));
+    P->set_image16(img::SourceTiming + 6 * s + 2, uint16_t(h));
+    P->set_image16(img::SourceTiming + 6 * s + 4, uint16_t(hz));
+}
+
+void crop_entry(int e, int source, int number, int w, int h)
+{
+    const int b = img::CropTable + 10 * e;
+    P->set_image16(b, uint16_t(0x8000 | ((number - 1) << 8) | source));
+    P->set_image16(b + 6, uint16_t(w));
+    P->set_image16(b + 8, uint16_t(h));
+}
+
+LockWindow* standby()
+{
+    kit::open(page::LockWindow);
+    return g_lockwindow;
+}
+
+QString name(int w)
+{
+    return g_lockwindow->name_label(w)->text();
+}
+
+QString status(int w)
+{
+    return g_lockwindow->status_label(w)->text();
+}
+
+bool has_mark(int w, const char* mark)
+{
+    return g_lockwindow->tile(w)->findChild<QLabel*>(QLatin1String(mark)) != nullptr;
+}
+
+void refresh(int code = 1)
+{
+    P->test_signal(code);
+}
+
+void put_alias(const QByteArray& json)
+{
+    testsupport::put_file("/data/configs/alias.json", json);
+}
+
+void touch(QWidget* w)
+{
+    const QPoint c = w->rect().center();
+    QMouseEvent press(QEvent::MouseButtonPress, c, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent rel(QEvent::MouseButtonRelease, c, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QApplication::sendEvent(w, &rel);
+}
+} // namespace
+
+class TstShellStandby : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { yuq_resources_init(); }
+    void init()
+    {
+        P = fresh_panel();
+        for (int w = 0; w < 6; ++w)
+            P->set_image16(win(w, img::WinFlags), 0);
+        std::memset(P->ram_para + img::CropTable, 0, 400);
+    }
+    void cleanup()
+    {
+        delete g_lockwindow;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void window_list_from_prepared_image()
+    {
+        timing(2, 1920, 1080, 60);
+        timing(3, 1280, 720, 0);    // rate not measured
+        timing(4, 3840, 0, 30);     // height missing
+        timing(1, 1920, 1080, 60);
+        P->set_image16(win(0, img::WinFlags), 0); // window 0 counts as enabled all the same
+        P->set_image16(win(0, img::WinInput), 2);
+        P->set_image16(win(1, img::WinFlags), 1);
+        P->set_image16(win(1, img::WinInput), 3);
+        P->set_image16(win(2, img::WinFlags), 1);
+        P->set_image16(win(2, img::WinInput), 4);
+        P->set_image16(win(3, img::WinFlags), 3); // not exactly 1: disabled
+        P->set_image16(win(4, img::WinFlags), 1);
+        P->set_image16(win(4, img::WinInput), 1);
+        P->set_image16(win(4, img::WinMode), 0x0001); // black
+        P->set_image16(win(5, img::WinFlags), 1);
+        P->set_image16(win(5, img::WinInput), 2);
+        P->set_image16(win(5, img::WinMode), 0x0002); // frozen
+        P->set_image16(img::LedWidth, 1920);
+        P->set_image16(img::LedHeight, 1080);
+        P->set_image16(img::Brightness, 77);
+        g_image_current = 2;
+        LockWindow* s = standby();
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        QCOMPARE(s->findChild<QLabel*>("label_input")->text(), QStringLiteral("LED size:1920 x 1080"));
+        QCOMPARE(s->findChild<QLabel*>("label_bright")->text(), QStringLiteral("77"));
+        QCOMPARE(name(0), QStringLiteral("HDMI1"));
+        QCOMPARE(status(0), QStringLiteral("1920x1080@60Hz"));
+        QCOMPARE(name(1), QStringLiteral("HDMI2"));
+        QCOMPARE(status(1), QStringLiteral("No signal"));
+        QCOMPARE(status(2), QStringLiteral("No signal"));
+        QCOMPARE(name(3), QString());
+        QCOMPARE(status(3), QStringLiteral("Close"));
+        QCOMPARE(g_lockwindow->tile(3)->text(), QStringLiteral("4"));
+        QCOMPARE(name(4), QStringLiteral("DVI"));
+        QCOMPARE(status(4), QStringLiteral("Black"));
+        QVERIFY(!has_mark(4, "freeze"));
+        QCOMPARE(status(5), QStringLiteral("1920x1080@60Hz"));
+        QVERIFY(has_mark(5, "freeze"));
+        QVERIFY(has_mark(2, "osd_yes"));
+        QVERIFY(!has_mark(0, "osd_yes"));
+
+        // A signal lost on the input of window 0 reaches the list on the next refresh.
+        timing(2, 0, 0, 0);
+        refresh(12);
+        QCOMPARE(status(0), QStringLiteral("No signal"));
+
+        // All black: every enabled window, no timing; the freeze mark only where frozen.
+        P->set_image16(img::AllWindowsState, 1);
+        timing(2, 1920, 1080, 60);
+        refresh();
+        for (int w : {0, 1, 2, 4, 5})
+            QCOMPARE(status(w), QStringLiteral("Black"));
+        QCOMPARE(status(3), QStringLiteral("Close"));
+        QVERIFY(has_mark(5, "freeze"));
+        QVERIFY(!has_mark(0, "freeze"));
+        // All frozen: the timing stays, every enabled window is marked.
+        P->set_image16(img::AllWindowsState, 2);
+        refresh();
+        QCOMPARE(status(0), QStringLiteral("1920x1080@60Hz"));
+        for (int w : {0, 1, 2, 4, 5})
+            QVERIFY(has_mark(w, "freeze"));
+        QVERIFY(!has_mark(3, "freeze"));
+    }
+
+    void crop_windows_named_and_sized_by_their_own_entry()
+    {
+        timing(2, 1920, 1080, 60);
+        // HDMI1's crop 2 stands before its crop 1 in the table.
+        crop_entry(1, 2, 2, 640, 360);
+        crop_entry(5, 2, 1, 800, 600);
+        P->set_image16(win(0, img::WinInput), 0x8000 | 5);
+        P->set_image16(win(1, img::WinFlags), 1);
+        P->set_image16(win(1, img::WinInput), 0x8000 | 1);
+        standby();
+        QCOMPARE(name(0), QStringLiteral("HDMI1_Crop1"));
+        QCOMPARE(status(0), QStringLiteral("800x600@60Hz"));
+        QCOMPARE(name(1), QStringLiteral("HDMI1_Crop2"));
+        QCOMPARE(status(1), QStringLiteral("640x360@60Hz"));
+        // The crop's own size, and the source's rate: no rate, no signal.
+        timing(2, 1920, 1080, 0);
+        refresh(12);
+        QCOMPARE(status(0), QStringLiteral("No signal"));
+    }
+
+    void aliases_and_their_fallbacks()
+    {
+        timing(3, 1280, 720, 50);
+        timing(4, 1280, 720, 50);
+        timing(5, 1280, 720, 50);
+        for (int w = 1; w < 4; ++w)
+            P->set_image16(win(w, img::WinFlags), 1);
+        P->set_image16(win(0, img::WinInput), 3);
+        P->set_image16(win(1, img::WinInput), 4);
+        P->set_image16(win(2, img::WinInput), 5);
+        P->set_image16(win(3, img::WinInput), 2);
+        put_alias(R"({"namelist":{"source":[
+            {"id":3,"valid":"on","name":"<b>Cam & Co</b>"},
+            {"id":4,"valid":"off","name":"Hidden"},
+            {"id":5,"valid":"on","name":""},
+            {"id":2,"valid":"on","name":"A very long camera name that never fits in the list"}]}})");
+        standby();
+        QCOMPARE(name(0), QStringLiteral("<b>Cam & Co</b>")); // shown as typed, not as markup
+        QCOMPARE(g_lockwindow->name_label(0)->textFormat(), Qt::PlainText);
+        QCOMPARE(name(1), QStringLiteral("HDMI3"));
+        QCOMPARE(name(2), QStringLiteral("HDMI4"));
+        QVERIFY(name(3).endsWith(QChar(0x2026)));
+        QVERIFY(name(3).startsWith("A very"));
+
+        // The PC replaces the file: code 103 shows the new names.
+        put_alias(R"({"namelist":{"source":[{"id":3,"valid":"on","name":"Stage"}]}})");
+        refresh(103);
+        QCOMPARE(name(0), QStringLiteral("Stage"));
+        QCOMPARE(name(3), QStringLiteral("HDMI1"));
+
+        // A broken file: built-in names, and the file is gone.
+        put_alias("{\"namelist\": {");
+        refresh(103);
+        QCOMPARE(name(0), QStringLiteral("HDMI2"));
+        QVERIFY(!testsupport::exists("/data/configs/alias.json"));
+    }
+
+    void languages()
+    {
+        timing(2, 0, 0, 0);
+        P->set_image16(win(1, img::WinFlags), 1);
+        P->set_image16(win(1, img::WinMode), 1);
+        g_language = 2;
+        standby();
+        QCOMPARE(status(0), QString::fromUtf8("Нет сигнала"));
+        QCOMPARE(status(1), QString::fromUtf8("Черный"));
+        QCOMPARE(status(2), QString::fromUtf8("Откл"));
+        // Vietnamese chosen while its bit is clear: English everywhere.
+        g_lcd_lang_valid = 0x17;
+        g_language = 3;
+        g_lockwindow->language_changed();
+        QCOMPARE(status(0), QStringLiteral("No signal"));
+        QVERIFY(g_lockwindow->findChild<QLabel*>("label_input")->text().startsWith("LED size:"));
+    }
+
+    void touch_leaves_from_list_and_container_only()
+    {
+        LockWindow* s = standby();
+        QPointer<LockWindow> guard(s);
+        touch(s->findChild<QLabel*>("label_bright"));
+        QVERIFY(!s->property("kit_closing").toBool());
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        touch(s->name_label(2)); // a label of the window list
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QVERIFY(!g_lockwindow);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!guard);
+
+        s = standby();
+        touch(s->findChild<QLabel*>("label_IPaddr"));
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+    }
+
+    void filter_takes_only_pointer_events()
+    {
+        LockWindow* s = standby();
+        // Events other than pointer events reach the list frame: a deferred delete
+        // deletes it, and the next rebuild does not trip over it.
+        QPointer<QFrame> frame(s->list_frame());
+        frame->deleteLater();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!frame);
+        QVERIFY(!s->name_label(0));
+        refresh();
+        QVERIFY(s->list_frame());
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+    }
+
+    void keys()
+    {
+        LockWindow* s = standby();
+        for (int k : {int('O'), int('S'), int('R'), int(Qt::Key_PowerOff)})
+            release(s, k);
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        QCOMPARE(g_lockwindow, s);
+        // Key lock: the mode key does nothing, OK still leads home.
+        P->set_image16(img::KeyLock, 1);
+        release(s, 'M');
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        release(s, Qt::Key_F6);
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QVERIFY(!g_lockwindow);
+        QVERIFY(g_mainwindow->isVisible());
+
+        P->set_image16(img::KeyLock, 0);
+        s = standby();
+        release(s, 'M');
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QVERIFY(!g_lockwindow);
+        QCOMPARE(int(g_mode_shortcut_key), 1);
+        kit::close_page(page::CustomMode);
+    }
+
+    void home_back_key_opens_standby()
+    {
+        g_mainwindow->show();
+        release(g_mainwindow, 'O');
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        QVERIFY(g_lockwindow);
+        QVERIFY(g_lockwindow->isVisible());
+    }
+
+    void destructor_leaves_a_newer_screen_alone()
+    {
+        LockWindow* old = standby();
+        release(old, 'Q'); // closing, deleted later
+        LockWindow* fresh = standby();
+        QVERIFY(fresh != old);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(g_lockwindow, fresh);
+    }
+
+    void volume_follows_current_window()
+    {
+        P->set_image16(win(0, img::WinVolume), 0);
+        P->set_image16(win(1, img::WinVolume), 0x8000);
+        P->ram_para[img::CurrentWindow] = 0;
+        std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE);
+        LockWindow* s = standby();
+        QLabel* icon = s->findChild<QLabel*>("label_volume_icon");
+        QCOMPARE(icon->property("png").toString(), QStringLiteral(":/png/volume_close.png"));
+        P->ram_para[img::CurrentWindow] = 1; // only the current window changes
+        refresh();
+        QCOMPARE(icon->property("png").toString(), QStringLiteral(":/png/volume_open.png"));
+        P->set_image16(win(1, img::WinVolume), 0);
+        refresh();
+        QCOMPARE(icon->property("png").toString(), QStringLiteral(":/png/volume_close.png"));
+        P->ram_para[img::CurrentWindow] = 9; // out of range reads window 0
+        QVERIFY(!s->volume_check());
+    }
+};
+
+QTEST_MAIN(TstShellStandby)
+#include "tst_shell_standby.moc"
