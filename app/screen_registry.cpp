@@ -1,7 +1,9 @@
 #include "screen_registry.h"
 
 #include "ui/shell/lockwindow.h"
+#include "ui/picture/custommode.h"
 #include "ui/shell/mainwindow.h"
+#include "ui/shell/option.h"
 #include "ui/shell/screenkit.h"
 #include "ui/shell/screens.h"
 
@@ -14,6 +16,6 @@ void register_screens()
     kit::register_screen(page::MainWindow, home);
     kit::register_screen(page::LockWindow, kit::standard_screen<LockWindow>(page::LockWindow, g_lockwindow));
 
-    // Each further screen registers here, e.g.
-    //   kit::register_screen(page::Option, kit::standard_screen<Option>(page::Option, g_option));
+    kit::register_screen(page::CustomMode, kit::standard_screen<CustomMode>(page::CustomMode, g_custommode));
+    kit::register_screen(page::Option, kit::standard_screen<Option>(page::Option, g_option));
 }

@@ -30,7 +30,10 @@ void connect_panel_requests()
         if (in_front(page::Option))
             kit::back(page::Option);
     }, q);
-    QObject::connect(b, &PanelBridge::sig_option_retext, ctx, [] { kit::retext(page::Option); }, q);
+    QObject::connect(b, &PanelBridge::sig_option_retext, ctx, [] {
+        if (in_front(page::Option))
+            kit::retext(page::Option);
+    }, q);
     QObject::connect(b, &PanelBridge::sig_file_written, ctx, [](int type) {
         if (type == 13 && in_front(page::SmartMapping))
             kit::back(page::SmartMapping);

@@ -360,19 +360,41 @@ void close_by_back(QWidget* self, const std::function<void()>& clearPointer, uin
     g_page_focus = parent;
 }
 
+namespace {
+// The page whose open screen is `w`, or -1.
+int page_of(const QWidget* w)
+{
+    for (int p = 0; p < page::Count; ++p)
+        if (instance(uint8_t(p)) == w)
+            return p;
+    return -1;
+}
+} // namespace
+
 bool mode_key(QWidget* self, const std::function<void()>& clearPointer,
               std::initializer_list<uint8_t> alsoClose)
 {
     if (key_locked())
         return false;
+    const int own = page_of(self);
+    if ((own == page::SmartMapping || own == page::rcv_recovery) && g_qround_bar)
+        return false; // a card job runs: the screen stays until its wheel closes
     close_widget(self);
     if (clearPointer)
         clearPointer();
     for (uint8_t p : alsoClose)
         close_page(p);
+    for (int p = page::Count - 1; p >= 0; --p)
+        if (p != page::MainWindow && p != page::LockWindow && p != page::CustomMode)
+            close_page(uint8_t(p));
     g_mode_shortcut_key = 1;
     open(page::CustomMode);
     return true;
+}
+
+bool still_open(const QWidget* w)
+{
+    return w && !w->property("kit_closing").toBool();
 }
 
 void panel_window(QWidget* w)
@@ -516,8 +538,10 @@ void PanelDialog::keyReleaseEvent(QKeyEvent* e)
     case kit::Key::None:
         break;
     }
-    // Closed screens are deleted later, so the member is still there; the shortcuts
-    // act on the parameter block, not on this screen.
+    // A screen closed by its own key is deleted later, so the member is still there; one
+    // deleted meanwhile (a nested loop ran) hands nothing on.
+    if (!self)
+        return;
     m_keyboard.update_usb_keyEvent(code);
 }
 

@@ -142,11 +142,17 @@ bool opens_modal(uint8_t pageId);
 void close_widget(QWidget* w);
 // Back action of the screen model: close, clear the pointer, re-text the parent, parent page.
 void close_by_back(QWidget* self, const std::function<void()>& clearPointer, uint8_t parent);
-// Mode key of the screen model. Returns false when refused (key lock): the key is then not
-// passed on. Otherwise closes `self` and the named pages beneath it and opens the
-// user-mode screen with g_mode_shortcut_key = 1.
+// Mode key of the screen model. Returns false when refused (key lock; on the mapping and
+// recovery screens also while a progress wheel exists): the key is then not passed on.
+// Otherwise closes `self`, then the pages named in `alsoClose`, then every other open
+// screen except the home, standby and user-mode screens (a modal screen left under the
+// non-modal user-mode screen would take every key), and opens the user-mode screen with
+// g_mode_shortcut_key = 1. Pop-ups (number pad, tip, update overlay) are no pages and stay.
 bool mode_key(QWidget* self, const std::function<void()>& clearPointer,
               std::initializer_list<uint8_t> alsoClose = {});
+// After a child's exec() returns, its opener may have been closed meanwhile (the mode key
+// of a screen above it): true while `w` exists and was not closed by the kit.
+bool still_open(const QWidget* w);
 // Marks a new top-level panel window: frameless at the panel origin on a desktop.
 void panel_window(QWidget* w);
 
@@ -157,10 +163,13 @@ template <class S> std::function<void()> opener(uint8_t pageId, S*& pointer)
         S* s = new S(nullptr);
         pointer = s;
         g_page_focus = pageId;
-        if (opens_modal(pageId))
-            s->exec();
-        else
-            s->show();
+        if constexpr (std::is_base_of_v<QDialog, S>) {
+            if (opens_modal(pageId)) {
+                s->exec();
+                return;
+            }
+        }
+        s->show();
     };
 }
 

@@ -1,0 +1,256 @@
+// The settings menu: focus walk, pictures per language, the openers of its screens, the
+// mode key from a nested chain, and the stick-mounted close.
+#include "shellsupport.h"
+
+#include "core/panel_bridge.h"
+#include "ui/shell/QRoundProgressBar.h"
+#include "ui/shell/option.h"
+#include "ui/shell/panelrequests.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+using namespace shellsupport;
+
+namespace {
+const QString kFocus = QString::fromLatin1(kit::sheet::large_menu_focus);
+const QString kNormal = QString::fromLatin1(kit::sheet::large_menu);
+
+// Opens the settings menu and runs `body` inside it; returns when the menu closed.
+void in_menu(const std::function<void(Option*)>& body)
+{
+    QTimer::singleShot(0, [body] { body(g_option); });
+    kit::open(page::Option);
+}
+
+// Opens `pageId` from the screen in front and runs `body` inside it.
+void in_screen(uint8_t pageId, const std::function<void()>& body)
+{
+    QTimer::singleShot(0, body);
+    kit::open(pageId);
+}
+
+QString png(QWidget* w)
+{
+    return w->property("png").toString();
+}
+
+// Every page with an open screen, the home screen left out.
+QList<int> open_pages()
+{
+    QList<int> l;
+    for (int p = 0; p < page::Count; ++p)
+        if (p != page::MainWindow && kit::instance(uint8_t(p)))
+            l << p;
+    return l;
+}
+
+void flush()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+} // namespace
+
+class TstShellOption : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { connect_panel_requests(); }
+    void init() { fresh_panel(); }
+    void cleanup()
+    {
+        for (int p : open_pages())
+            kit::close_page(uint8_t(p));
+        flush();
+    }
+
+    void focus_walk_wraps_in_menu_order()
+    {
+        QList<int> seen;
+        in_menu([&seen](Option* o) {
+            QCOMPARE(int(o->focus_index()), 0);
+            QVERIFY(o->item(0)->styleSheet().contains(QStringLiteral("rgb(255,171,84)")));
+            for (int i = 0; i < 8; ++i) {
+                QTest::keyRelease(o, 'R');
+                seen << o->focus_index();
+            }
+            QCOMPARE(o->item(0)->styleSheet(), kFocus);
+            QCOMPARE(o->item(7)->styleSheet(), kNormal);
+            release(o, Qt::Key_F4);
+            seen << o->focus_index();
+            QCOMPARE(o->item(7)->styleSheet(), kFocus);
+            QCOMPARE(o->item(0)->styleSheet(), kNormal);
+            QTest::keyRelease(o, 'O');
+        });
+        QCOMPARE(seen, (QList<int>{1, 2, 3, 4, 5, 6, 7, 0, 7}));
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QVERIFY(!g_option);
+    }
+
+    void pictures_and_title_follow_the_language()
+    {
+        in_menu([](Option* o) {
+            auto title = o->findChild<QLabel*>(QStringLiteral("label_title"));
+            QCOMPARE(title->text(), QStringLiteral("Setting"));
+            QCOMPARE(png(o->item(0)), QStringLiteral(":/png/en_output_set.png"));
+            QCOMPARE(o->item(0)->iconSize(), QSize(75, 60));
+            QCOMPARE(png(o->item(7)), QStringLiteral(":/png/en_advance_option.png"));
+            QCOMPARE(o->item(7)->iconSize(), QSize(54, 60));
+            QVERIFY(!o->item(0)->icon().isNull());
+            QVERIFY(!o->item(7)->icon().isNull());
+            QVERIFY(!o->item(6)->isEnabled());
+            g_language = 2;
+            o->language_changed();
+            QCOMPARE(title->text(), QString::fromUtf8("Настройки"));
+            QCOMPARE(png(o->item(7)), QStringLiteral(":/png/ru_AdvanceButton.png"));
+            QCOMPARE(o->item(7)->iconSize(), QSize(70, 60));
+            QCOMPARE(o->item(1)->iconSize(), QSize(70, 60));
+            g_lcd_lang_valid = 0x1B; // Russian switched off: English
+            o->language_changed();
+            QCOMPARE(title->text(), QStringLiteral("Setting"));
+            QCOMPARE(png(o->item(3)), QStringLiteral(":/png/en_link_set.png"));
+            g_language = 0;
+            g_lcd_lang_valid = 0x1F;
+            o->language_changed();
+            QCOMPARE(png(o->item(4)), QStringLiteral(":/png/image_quality.png"));
+            QCOMPARE(png(o->findChild<QLabel*>(QStringLiteral("label_note_OK"))), QStringLiteral(":/png/OK_Enter.png"));
+            QTest::keyRelease(o, 'O');
+        });
+    }
+
+    void openers_and_return_keep_the_focus()
+    {
+        const int pages[8] = {page::OutputSet, page::InputCut,   page::ImageLayout,  page::LinkOption,
+                              page::ImageQuality, page::test_chart, page::SmartMapping, page::AdvancedOption};
+        QList<int> opened;
+        in_menu([&](Option* o) {
+            for (int i = 0; i < 8; ++i) {
+                QTimer::singleShot(0, [&opened] {
+                    opened << g_page_focus;
+                    QTest::keyRelease(kit::instance(g_page_focus), 'O');
+                });
+                QTest::keyRelease(o, 'Q');
+                QCOMPARE(int(g_page_focus), int(page::Option));
+                QCOMPARE(int(o->focus_index()), i);
+                QTest::keyRelease(o, 'R');
+            }
+            QTest::keyRelease(o, 'O');
+        });
+        QCOMPARE(opened, (QList<int>(pages, pages + 8)));
+    }
+
+    void mode_key_from_a_three_deep_chain()
+    {
+        QPointer<Option> menu;
+        in_menu([&menu](Option* o) {
+            menu = o;
+            // menu -> output settings -> LED size, then the mode key there.
+            in_screen(page::OutputSet, [] {
+                in_screen(page::ledset, [] {
+                    QCOMPARE(open_pages(), (QList<int>{page::Option, page::OutputSet, page::ledset}));
+                    QTest::keyRelease(kit::instance(page::ledset), 'M');
+                });
+                QCOMPARE(int(g_page_focus), int(page::CustomMode)); // the opener left it alone
+            });
+            QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        });
+        flush();
+        QVERIFY(!menu);
+        QCOMPARE(open_pages(), QList<int>{page::CustomMode});
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QCOMPARE(int(g_mode_shortcut_key), 1);
+        QVERIFY(!g_option);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QList<QWidget*> shown;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                shown << w;
+        QCOMPARE(shown.size(), 1); // the user-mode screen (the home screen is not shown in tests)
+        QCOMPARE(shown.first(), static_cast<QWidget*>(kit::instance(page::CustomMode)));
+        // Back from there shows the standby screen.
+        QTest::keyRelease(kit::instance(page::CustomMode), 'O');
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        QCOMPARE(open_pages(), QList<int>{page::LockWindow});
+    }
+
+    void mode_key_refusals()
+    {
+        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+        in_menu([p](Option* o) {
+            p->set_image16(img::KeyLock, 1);
+            QTest::keyRelease(o, 'M');
+            QCOMPARE(int(g_page_focus), int(page::Option));
+            p->set_image16(img::KeyLock, 0);
+            // The mapping wizard keeps the key while a card job's wheel is up.
+            in_screen(page::SmartMapping, [] {
+                QWidget* m = kit::instance(page::SmartMapping);
+                g_qround_bar = new QRoundProgressBar(m);
+                QTest::keyRelease(m, 'M');
+                QCOMPARE(int(g_page_focus), int(page::SmartMapping));
+                QVERIFY(!kit::instance(page::CustomMode));
+                delete g_qround_bar;
+                g_qround_bar = nullptr;
+                QTest::keyRelease(m, 'M');
+            });
+        });
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QCOMPARE(open_pages(), QList<int>{page::CustomMode});
+    }
+
+    void mode_key_leaves_the_pop_ups()
+    {
+        // Pop-ups are no pages: the close-all never reaches them.
+        QWidget pad;
+        g_numberkeyboard = reinterpret_cast<NumberKeyboard*>(&pad);
+        in_menu([](Option* o) { QTest::keyRelease(o, 'M'); });
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        g_numberkeyboard = nullptr;
+    }
+
+    void stick_mount_closes_only_the_menu_in_front()
+    {
+        // A sub-screen in front: nothing closes.
+        in_menu([](Option*) {
+            in_screen(page::test_chart, [] {
+                emit PanelBridge::instance()->sig_option_close();
+                emit PanelBridge::instance()->sig_option_retext();
+                QCoreApplication::sendPostedEvents();
+                QCOMPARE(int(g_page_focus), int(page::test_chart));
+                QVERIFY(g_option);
+                QTest::keyRelease(kit::instance(page::test_chart), 'O');
+            });
+            QCOMPARE(int(g_page_focus), int(page::Option));
+            // The menu in front: it closes towards the home screen.
+            emit PanelBridge::instance()->sig_option_close();
+            QCOMPARE(int(g_page_focus), int(page::Option)); // queued: not yet
+            QCoreApplication::sendPostedEvents();
+        });
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QVERIFY(!g_option);
+        // Nothing open: no call into a null menu.
+        emit PanelBridge::instance()->sig_option_close();
+        emit PanelBridge::instance()->sig_option_retext();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+    }
+
+    void home_and_standby_mode_keys_open_the_user_modes()
+    {
+        QTest::keyRelease(g_mainwindow, 'M');
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        kit::close_page(page::CustomMode);
+        g_page_focus = page::MainWindow;
+        kit::open(page::LockWindow);
+        QTest::keyRelease(kit::instance(page::LockWindow), 'M');
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QCOMPARE(open_pages(), QList<int>{page::CustomMode});
+    }
+};
+
+QTEST_MAIN(TstShellOption)
+#include "tst_shell_option.moc"

@@ -1,0 +1,437 @@
+#include "custommode.h"
+#include "ui_custommode.h"
+
+#include "yuqcontrol.h"
+#include "core/alias.h"
+#include "core/engine_handshake.h"
+#include "core/global.h"
+#include "core/omenu.h"
+#include "core/yuqrampara.h"
+#include "ui/shell/mainwindow.h"
+#include "ui/shell/screenkit.h"
+#include "ui/shell/screens.h"
+#include "ui/shell/sourceinfo.h"
+
+#include <QColor>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QtDebug>
+#include <cstring>
+
+namespace {
+YuqRamPara* para()
+{
+    return YuqRamPara::p_yuqrampara_config;
+}
+
+// Slot data offset of an image field.
+constexpr int at(int imageOffset)
+{
+    return imageOffset - USER_MODE_IMAGE_BASE;
+}
+
+const unsigned char* slot_data(int s)
+{
+    return para()->user_mode[s] + 2;
+}
+
+// "#" + a colour text without its first two characters ("0xRRGGBB" -> "#RRGGBB"); empty
+// when that is no colour, so a missing or broken OSD file leaves the default look.
+QString osd_colour(const std::string& text)
+{
+    if (text.size() < 3)
+        return QString();
+    const QString c = QLatin1Char('#') + QString::fromStdString(text.substr(2));
+    return QColor::isValidColor(c) ? c : QString();
+}
+
+const char* const kPaneStyle = "background-color: #10101C;color: #FFFFFF;";
+} // namespace
+
+CustomMode::CustomMode(QWidget* parent)
+    : QWidget(parent),
+      ui(new Ui::CustomMode),
+      m_focused(QStringLiteral("background-color: #212435;color: rgb(255, 255, 255);border:1px solid rgb(255, 171, 84);")),
+      m_normal(QStringLiteral("background-color: #212435;color: rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);"))
+{
+    ui->setupUi(this);
+    kit::panel_window(this);
+    m_paneFont.setPixelSize(10);
+    ui->lineEdit->setReadOnly(true);
+    ui->label_blank->hide();
+    const int current = para()->YuqGetCurrentModeIndex();
+    g_mode_select = uint8_t(current > 0 ? current - 1 : 0);
+    m_selector = new yuqcontrol(QRect(19, 0, 100, 22), QRect(0, 0, 20, 22), QRect(118, 0, 20, 22), this);
+    m_selector->setGeometry(3, 28, 320, 24);
+    init();
+    lcd_para_init();
+    image_para_init();
+    menulist_init();
+    ui->label_ID->setText(QStringLiteral("ID:%1").arg(int(g_mode_select) + 1));
+    ui->Button_use->setStyleSheet(m_normal);
+    language_changed();
+}
+
+CustomMode::~CustomMode()
+{
+    delete ui;
+}
+
+void CustomMode::init()
+{
+    m_selector->setFocusPolicy(Qt::NoFocus);
+    m_selector->box->setFocusPolicy(Qt::NoFocus);
+    QStringList names;
+    for (int i = 1; i <= USER_MODE_COUNT; ++i)
+        names << kit::text("用户模式%1", "MODE %1", "Слот %1", "Chế độ %1", "用戶模式%1").arg(i);
+    m_selector->box->insertItems(m_selector->box->count(), names);
+    m_selector->set_boxindexsel(char(g_mode_select.load()));
+}
+
+void CustomMode::menulist_init()
+{
+    ui_select = g_mode_select;
+    m_level = 0;
+    m_selector->set_box_default();
+}
+
+void CustomMode::language_changed()
+{
+    ui->label_title->setText(kit::text("用户模式", "User mode", "Слот", "Chế độ người dùng", "用戶模式"));
+    ui->Button_delete->setText(kit::text("删除", "Delete", "Удалить", "Xoá bỏ", "删除"));
+    ui->Button_use->setText(kit::text("调用", "Invoke", "Вызвать", "Dùng", "調用"));
+    ui->label_using->setText(kit::text("使用中\u00AD", "Using", "Использовать", "sử dụng", "使用中\u00AD"));
+    ui->label_blank->setText(kit::text("未保存用户模式数据", "Usermode does not exist", "Данные не сохранены",
+                                       "Chế độ không được lưu", "未保存用戶模式數據"));
+}
+
+void CustomMode::syncUpdate()
+{
+    if (para()->YuqLanguageChanged())
+        language_changed();
+}
+
+int CustomMode::get_mode_status() const
+{
+    return para()->YuqUserModeSaved(g_mode_select) ? 1 : 0;
+}
+
+void CustomMode::lcd_para_init()
+{
+    const int s = g_mode_select;
+    const unsigned char* d = slot_data(s);
+    ALIAS_PARA alias;
+    if (get_json_alias_para(&alias, "usermode", s)) {
+        const QString name = kit::text("名称:", "Name:", "Название:", "Tên:", "名稱:")
+                             + QString::fromStdString(alias.name);
+        ui->label_name->setText(QFontMetrics(ui->label_name->font())
+                                    .elidedText(name, Qt::ElideRight, 171, Qt::TextShowMnemonic));
+    } else {
+        ui->label_name->setText(kit::text("名称:用户模式%1", "Name:Mode%1", "Название:Слот%1", "Tên:Chế độ%1",
+                                          "名稱:用戶模式%1")
+                                    .arg(s + 1));
+    }
+    ui->label_LED->setText(kit::text("LED参数:%1x%2", "LED size:%1x%2", "Размер LED:%1 x %2", "Led:%1 x %2",
+                                     "LED參數:%1x%2")
+                               .arg(int16_t(rd16(d, at(img::LedWidth))))
+                               .arg(int16_t(rd16(d, at(img::LedHeight)))));
+    // The program never stores a current window above 5; one read from a foreign file
+    // counts as window 0 rather than reaching into the next record area.
+    int c = rd16(d, at(img::CurrentWindow));
+    if (c >= WINDOW_COUNT)
+        c = 0;
+    const bool volumeOn = rd16(d, at(img::Window + img::WindowSize * c + img::WinVolume)) & 0x8000;
+    const QString line = volumeOn
+        ? kit::text("亮度:%1 对比度:%2 音量:开启", "Bri:%1 CTRST:%2 Volume:ON", "Яркость:%1 Контраст:%2 Громкость:Вкл",
+                    "Độ sáng:%1 Tương phản:%2 Âm:Mở", "亮度:%1 對比度:%2 音量:開啟")
+        : kit::text("亮度:%1 对比度:%2 音量:关闭", "Bri:%1 CTRST:%2 Volume:OFF",
+                    "Яркость:%1 Контраст:%2 Громкость:Откл", "Độ sáng:%1 Tương phản:%2 Âm:đóng",
+                    "亮度:%1 對比度:%2 音量:關閉");
+    ui->label_brightness->setText(
+        line.arg(int16_t(rd16(d, at(img::Brightness)))).arg(int16_t(rd16(d, at(img::Contrast)))));
+    ui->Button_more->setText(kit::text("更多", "More", "Больше", "Nhiều hơn", "更多"));
+    ui->label_using->setVisible(para()->YuqGetCurrentModeIndex() == s + 1);
+}
+
+void CustomMode::image_para_init()
+{
+    const int s = g_mode_select;
+    delete m_pane;
+    m_pane = nullptr;
+    if (!para()->YuqUserModeSaved(s)) {
+        for (QWidget* w : {static_cast<QWidget*>(ui->label_LED), static_cast<QWidget*>(ui->label_brightness),
+                           static_cast<QWidget*>(ui->Button_delete), static_cast<QWidget*>(ui->Button_use),
+                           static_cast<QWidget*>(ui->label_using), static_cast<QWidget*>(ui->Button_more)})
+            w->hide();
+        ui->label_blank->show();
+        m_hidden = 1;
+        return;
+    }
+    ui->label_LED->show();
+    ui->label_brightness->show();
+    ui->Button_delete->show();
+    ui->Button_use->show();
+    ui->label_blank->hide();
+    ui->label_using->setVisible(para()->YuqGetCurrentModeIndex() == s + 1);
+    const bool osd = rd16(slot_data(s), at(img::OsdEnable)) != 0;
+    ui->Button_more->setVisible(osd);
+    m_hidden = osd ? 0 : 1;
+    m_pane = new QWidget(ui->frame);
+    m_pane->setGeometry(3, 61, 285, 90);
+    m_pane->setMinimumSize(50, 60);
+    if (m_level == 1 && m_hidden == 0 && m_button == 2)
+        fill_osd_view();
+    else
+        fill_window_list();
+    m_pane->show();
+}
+
+void CustomMode::color_fill(QLabel* badge, char window)
+{
+    static const char* const colours[6] = {"#D5E5FF", "#D4FC79", "#FC9D79", "#7E9AC9", "#32CC4C", "#4777FF"};
+    const int w = static_cast<unsigned char>(window);
+    badge->setStyleSheet(QStringLiteral("background-color: %1;").arg(QLatin1String(w < 6 ? colours[w] : "#CCCCCC")));
+}
+
+void CustomMode::fill_window_list()
+{
+    const int s = g_mode_select;
+    unsigned char* d = para()->user_mode[s] + 2;
+    const QString on = kit::text("开启", "ON", "Вкл", "Mở", "開啟");
+    const QString off = kit::text("关闭", "OFF", "Откл", "đóng", "關閉");
+    for (int w = 0; w < WINDOW_COUNT; ++w) {
+        const int x = (w / 3) ? 145 : 0;
+        const int y = 2 + 30 * (w % 3);
+        const int rec = at(img::Window + img::WindowSize * w);
+        auto* badge = new QLabel(QString::number(w + 1), m_pane);
+        badge->setGeometry(x, y, 24, 24);
+        badge->setAlignment(Qt::AlignCenter);
+        badge->setFont(m_paneFont);
+        color_fill(badge, char(w));
+        short crop = 0;
+        char index = 0;
+        const int src = para()->YuqGetImageSource(d, uint8_t(w), &crop, &index, 1);
+        QString input = sourceinfo::get_source_name_by_sourceid(uint8_t(src));
+        const int entry = static_cast<unsigned char>(index);
+        if (crop && entry < CROP_COUNT)
+            input += QStringLiteral("_Crop%1").arg(entry + 1);
+        input += QLatin1Char(' ') + (rd16(d, rec + img::WinFlags) ? on : off);
+        auto* inputLine = new QLabel(input, m_pane);
+        inputLine->setGeometry(x + 24 + (w / 3 ? 2 : 0), y, 100, 12);
+        auto* position = new QLabel(QStringLiteral("[%1,%2]%3x%4")
+                                        .arg(rd16(d, rec + img::WinX))
+                                        .arg(rd16(d, rec + img::WinY))
+                                        .arg(rd16(d, rec + img::WinW))
+                                        .arg(rd16(d, rec + img::WinH)),
+                                    m_pane);
+        position->setGeometry(x + 24 + (w / 3 ? 2 : 0), y + 14, 140, 12);
+        for (QLabel* l : {inputLine, position}) {
+            l->setFont(m_paneFont);
+            l->setStyleSheet(QString::fromLatin1(kPaneStyle));
+        }
+    }
+}
+
+void CustomMode::fill_osd_view()
+{
+    const int s = g_mode_select;
+    // The mode's own copy only: a missing or broken copy reads as a zeroed record, and
+    // the live caption file is never touched from here.
+    OSD_LIST list;
+    get_json_omenu_para(YuqRamPara::mode_osd_path(s).toUtf8().constData(), &list);
+    const OSD_MENU& m = list.menu[0];
+    QStringList lines = QString::fromStdString(m.texts).split(QLatin1Char('\n'));
+    if (lines.size() > 3)
+        lines = lines.mid(0, 3);
+    auto* sample = new QLabel(lines.join(QLatin1Char('\n')), m_pane);
+    sample->setGeometry(6, 2, 300, 50);
+    sample->setFont(m_paneFont);
+    QString style;
+    const QString back = osd_colour(m.back_color), fore = osd_colour(m.font_color);
+    if (!back.isEmpty())
+        style += QStringLiteral("background-color:%1;").arg(back);
+    if (!fore.isEmpty())
+        style += QStringLiteral("color:%1;").arg(fore);
+    sample->setStyleSheet(style);
+
+    QString effect;
+    switch (m.effect) {
+    case 2:
+        effect = kit::text("特技:上移", "effect:move up", "effect:move up", "effect:move up", "特技:上移");
+        break;
+    case 3:
+        effect = kit::text("特技:下移", "effect:move down", "effect:move down", "effect:move down", "特技:下移");
+        break;
+    case 4:
+        effect = kit::text("特技:左移", "effect:move left", "effect:move left", "effect:move left", "特技:左移");
+        break;
+    case 5:
+        effect = kit::text("特技:右移", "effect:move right", "effect:move right", "effect:move right", "特技:右移");
+        break;
+    default:
+        effect = kit::text("特技:静止", "effect:static", "effect:static", "effect:static", "特技:靜止");
+        break;
+    }
+    const QString text =
+        QStringLiteral("osd [x:%1,y:%2,w:%3,h:%4] ").arg(m.x).arg(m.y).arg(m.w).arg(m.h)
+        + kit::text("字体大小:", "font size:", "font size:", "font size:", "字體大小:")
+        + QStringLiteral("%1*%2\n").arg(m.fontw).arg(m.fonth)
+        + kit::text("字-行间距 [h:", "space [h:", "space [h:", "space [h:", "字-行間距 [h:")
+        + QStringLiteral("%1,v:%2] ").arg(m.wordspace).arg(m.verticalspace)
+        + kit::text("字幕坐标[x:", "char[x:", "char[x:", "char[x:", "字幕坐標[x:")
+        + QStringLiteral("%1,y:%2] ").arg(m.startx).arg(m.starty)
+        + kit::text("速度:", "speed:", "speed:", "speed:", "速度:") + QStringLiteral("%1,").arg(m.speed) + effect;
+    auto* params = new QLabel(text, m_pane);
+    params->setGeometry(2, 56, 300, 30);
+    params->setFont(m_paneFont);
+    params->setStyleSheet(QString::fromLatin1(kPaneStyle));
+}
+
+void CustomMode::yuq_button_mode_clicked()
+{
+    g_mode_select = ui_select;
+    ui->label_ID->setText(QStringLiteral("ID:%1").arg(int(ui_select) + 1));
+    lcd_para_init();
+    image_para_init();
+}
+
+QPushButton* CustomMode::button(int i) const
+{
+    switch (i) {
+    case 0:
+        return ui->Button_use;
+    case 1:
+        return ui->Button_delete;
+    case 2:
+        return ui->Button_more;
+    default:
+        return nullptr;
+    }
+}
+
+void CustomMode::yuq_button_selinfo(char mode, char b)
+{
+    switch (mode) {
+    case 0:
+        if (QPushButton* p = button(b))
+            p->setStyleSheet(m_focused);
+        yuq_button_mode_clicked();
+        break;
+    case 1:
+        if (QPushButton* p = button(b))
+            p->setStyleSheet(m_normal);
+        break;
+    case 2:
+        for (int i = 0; i < 3; ++i)
+            button(i)->setStyleSheet(m_normal);
+        break;
+    default:
+        break;
+    }
+}
+
+void CustomMode::on_Button_use_clicked()
+{
+    const int s = g_mode_select;
+    if (!para()->YuqUserModeSaved(s))
+        return;
+    EngineLock lock;
+    para()->set_image16(img::CurrentMode, uint16_t(s + 1));
+    std::memcpy(para()->ram_para + USER_MODE_IMAGE_BASE, slot_data(s), USER_MODE_COPY_LEN);
+    EngineHandshake::instance().raise(1);
+}
+
+void CustomMode::on_Button_delete_clicked()
+{
+    const int s = g_mode_select;
+    if (!para()->YuqUserModeSaved(s))
+        return;
+    para()->mode_file_deal(s, 1);
+    lcd_para_init();
+    image_para_init();
+}
+
+void CustomMode::slot_Button_back_clicked()
+{
+    kit::close_by_back(this, [] { g_custommode = nullptr; }, page::MainWindow);
+}
+
+void CustomMode::close_to_standby()
+{
+    g_mode_shortcut_key = 0;
+    kit::close_widget(this);
+    g_custommode = nullptr;
+    kit::open(page::LockWindow);
+}
+
+void CustomMode::keyPressEvent(QKeyEvent* e)
+{
+    const kit::Key r = kit::key_role(e->key());
+    if (r == kit::Key::Ok || r == kit::Key::Back)
+        kit::log_key("CustomMode", r, false);
+}
+
+void CustomMode::keyReleaseEvent(QKeyEvent* e)
+{
+    const int code = e->key();
+    const kit::Key role = kit::key_role(code);
+    switch (role) {
+    case kit::Key::Left:
+    case kit::Key::Right: {
+        const int dir = role == kit::Key::Right ? 1 : -1;
+        qDebug("this is %s-code [CustomMode][Release] ui_select=%#x", dir > 0 ? "right" : "left", ui_select);
+        if (m_level == 0) {
+            m_selector->set_box_default();
+            ui_select = uint8_t(kit::step(ui_select, USER_MODE_COUNT, dir));
+            m_selector->set_boxindexsel(char(ui_select));
+            yuq_button_mode_clicked();
+        } else {
+            yuq_button_selinfo(1, char(m_button));
+            m_button = uint8_t(kit::step(m_button, 3 - m_hidden, dir));
+            yuq_button_selinfo(0, char(m_button));
+        }
+        break;
+    }
+    case kit::Key::Ok:
+        kit::log_key("CustomMode", role, true);
+        if (m_level == 0) {
+            if (get_mode_status()) {
+                m_level = 1;
+                m_selector->set_box_modify();
+                m_button = 0;
+                yuq_button_selinfo(0, 0);
+            }
+        } else {
+            m_level = 0;
+            m_selector->set_box_default();
+            if (m_button == 0)
+                on_Button_use_clicked();
+            else if (m_button == 1)
+                on_Button_delete_clicked();
+            yuq_button_selinfo(2, 0);
+        }
+        break;
+    case kit::Key::Back:
+        kit::log_key("CustomMode", role, true);
+        if (m_level == 0) {
+            if (g_mode_shortcut_key)
+                close_to_standby();
+            else
+                slot_Button_back_clicked();
+        } else {
+            m_level = 0;
+            m_selector->set_box_default();
+            yuq_button_selinfo(2, 0);
+            yuq_button_mode_clicked();
+        }
+        break;
+    case kit::Key::Mode: // nothing on this screen
+    case kit::Key::None:
+        break;
+    }
+    // Closed screens are deleted later: the member is still there.
+    m_keyboard.update_usb_keyEvent(code);
+}

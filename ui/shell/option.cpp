@@ -1,0 +1,165 @@
+#include "option.h"
+#include "ui_option.h"
+
+#include "mainwindow.h"
+#include "screens.h"
+#include "core/yuqrampara.h"
+
+#include <QPushButton>
+
+namespace {
+// Per button: picture name and icon sizes for zh-CN, en, ru, vn, zh-TW.
+struct Item
+{
+    const char* picture;
+    int width[5];
+};
+const Item kItems[Option::ItemCount] = {
+    {"output_set.png", {55, 75, 55, 55, 55}},
+    {"input_cut.png", {55, 70, 70, 70, 55}},
+    {"image_layout.png", {55, 70, 55, 55, 55}},
+    {"link_set.png", {55, 70, 70, 70, 55}},
+    {"image_quality.png", {55, 75, 55, 55, 55}},
+    {"test_chart.png", {55, 55, 55, 55, 55}},
+    {"smart_mapping.png", {55, 55, 55, 55, 55}},
+    {"AdvanceButton.png", {55, 54, 70, 54, 55}},
+};
+constexpr int kIconHeight = 60;
+// The first focus is drawn without the text colour (the buttons carry no text).
+const char* const kFirstFocus =
+    "background-color: rgb(33, 36, 53); border:2px solid rgb(255,171,84);border-radius:10px;padding:2px 4px";
+} // namespace
+
+Option::Option(QWidget* parent) : PanelDialog(parent), ui(new Ui::Option)
+{
+    ui->setupUi(this);
+    kit::set_picture(ui->label_note_OK, kit::pic(QStringLiteral("OK_Enter.png")));
+    kit::set_picture(ui->label_note_back, kit::pic(QStringLiteral("back_return.png")));
+    ui_select = 0;
+    menulist_init();
+    language_changed();
+}
+
+Option::~Option()
+{
+    delete ui;
+}
+
+void Option::menulist_init()
+{
+    QPushButton* items[ItemCount] = {ui->output_set,    ui->input_cut,  ui->image_layout,
+                                     ui->link_set,      ui->image_quality, ui->test_chart,
+                                     ui->smart_mapping, ui->AdvanceButton};
+    for (int i = 0; i < ItemCount; ++i)
+        m_items[i] = items[i];
+    m_focused = ui->output_set;
+    ui->output_set->setStyleSheet(QString::fromLatin1(kFirstFocus));
+}
+
+void Option::language_changed()
+{
+    ui->label_title->setText(kit::text("设置", "Setting", "Настройки", "Cài đặt", "設置"));
+    const int lang = kit::shown_language();
+    for (int i = 0; i < ItemCount; ++i) {
+        QString resource = kit::lang_pic(QString::fromLatin1(kItems[i].picture));
+        if (i == ItemCount - 1 && lang == 1)
+            resource = kit::pic(QStringLiteral("en_advance_option.png"));
+        kit::set_icon(m_items[i], resource, kItems[i].width[lang], kIconHeight);
+    }
+    ui->smart_mapping->setStyleSheet(QString::fromLatin1(
+        m_focused == ui->smart_mapping ? kit::sheet::large_menu_focus : kit::sheet::large_menu));
+}
+
+void Option::syncUpdate()
+{
+    if (YuqRamPara::p_yuqrampara_config->YuqLanguageChanged())
+        language_changed();
+}
+
+void Option::slot_Button_back_clicked()
+{
+    kit::close_by_back(this, [] { g_option = nullptr; }, page::MainWindow);
+}
+
+void Option::move(int dir)
+{
+    const int n = kit::step(ui_select, ItemCount, dir);
+    kit::move_focus(m_items[ui_select], QString::fromLatin1(kit::sheet::large_menu), m_items[n],
+                    QString::fromLatin1(kit::sheet::large_menu_focus));
+    ui_select = uint8_t(n);
+    m_focused = m_items[n];
+}
+
+void Option::key_left()
+{
+    move(-1);
+}
+
+void Option::key_right()
+{
+    move(1);
+}
+
+void Option::key_ok()
+{
+    // The slot of the focused item; the mapping button takes no clicks, the key still opens it.
+    static void (Option::*const kSlots[ItemCount])() = {
+        &Option::on_output_set_clicked,   &Option::on_input_cut_clicked,
+        &Option::on_image_layout_clicked, &Option::on_link_set_clicked,
+        &Option::on_image_quality_clicked, &Option::on_test_chart_clicked,
+        &Option::on_smart_mapping_clicked, &Option::on_AdvanceButton_clicked};
+    (this->*kSlots[ui_select])();
+}
+
+void Option::key_back()
+{
+    slot_Button_back_clicked();
+}
+
+bool Option::key_mode()
+{
+    return kit::mode_key(this, [] { g_option = nullptr; });
+}
+
+// Each opened screen restores page 5 and re-texts this menu itself when it closes; once
+// its exec() returns this menu may already be closed (the mode key), so the openers do
+// nothing afterwards.
+void Option::on_output_set_clicked()
+{
+    kit::open(page::OutputSet);
+}
+
+void Option::on_input_cut_clicked()
+{
+    kit::open(page::InputCut);
+}
+
+void Option::on_image_layout_clicked()
+{
+    kit::open(page::ImageLayout);
+}
+
+void Option::on_link_set_clicked()
+{
+    kit::open(page::LinkOption);
+}
+
+void Option::on_image_quality_clicked()
+{
+    kit::open(page::ImageQuality);
+}
+
+void Option::on_test_chart_clicked()
+{
+    kit::open(page::test_chart);
+}
+
+void Option::on_smart_mapping_clicked()
+{
+    kit::open(page::SmartMapping);
+}
+
+void Option::on_AdvanceButton_clicked()
+{
+    kit::open(page::AdvancedOption);
+}
