@@ -50,7 +50,8 @@ int yuq_main(int argc, char* argv[])
 
     g_mainwindow->show();
     kit::open(page::LockWindow);
-    g_numberkeyboard->move(160, 0);
+    // The pad covers the right half of the panel.
+    g_numberkeyboard->setGeometry(g_mainwindow->x() + 160, g_mainwindow->y(), 160, 240);
 
     QObject::connect(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para,
                      SyncUpdate::pInstance(), &SyncUpdate::para_sync);

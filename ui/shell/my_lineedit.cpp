@@ -1,3 +1,9 @@
 #include "my_lineedit.h"
 
 My_lineEdit::My_lineEdit(QWidget* parent) : QLineEdit(parent) {}
+
+void My_lineEdit::mousePressEvent(QMouseEvent* e)
+{
+    emit send_show(text());
+    QLineEdit::mousePressEvent(e);
+}

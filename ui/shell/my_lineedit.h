@@ -9,5 +9,9 @@ public:
     explicit My_lineEdit(QWidget* parent = nullptr);
 
 signals:
+    // A touch on the field, or the screen's own key handler choosing it.
     void send_show(QString text);
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
 };

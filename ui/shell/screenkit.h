@@ -4,6 +4,8 @@
 // and the registry through which screens open, refresh and re-text each other without
 // including each other's headers. See README.md in this folder for how a screen uses it.
 #include <QDialog>
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -17,6 +19,8 @@ class QAbstractButton;
 class QApplication;
 class QKeyEvent;
 class QLabel;
+class QLineEdit;
+class My_lineEdit;
 
 namespace page {
 constexpr uint8_t LockWindow = 0;
@@ -173,6 +177,15 @@ template <class S> std::function<void()> opener(uint8_t pageId, S*& pointer)
     };
 }
 
+template <class S, class = void> struct has_progress_signal : std::false_type {};
+template <class S>
+struct has_progress_signal<S, std::void_t<decltype(std::declval<S&>().sig_qround_bar_update(0))>>
+    : std::true_type {};
+template <class S, class = void> struct has_panel_request : std::false_type {};
+template <class S>
+struct has_panel_request<S, std::void_t<decltype(std::declval<S&>().panel_request(0, 0, QString()))>>
+    : std::true_type {};
+
 template <class S, class = void> struct has_code_refresh : std::false_type {};
 template <class S>
 struct has_code_refresh<S, std::void_t<decltype(std::declval<S&>().syncUpdate(0))>> : std::true_type {};
@@ -183,6 +196,8 @@ struct has_back_slot<S, std::void_t<decltype(std::declval<S&>().slot_Button_back
 
 // The usual registration: pointer, refresh (with or without the code), language_changed(),
 // exec()/show() opener, and slot_Button_back_clicked() as back when the screen has it.
+// Requests: job progress becomes the screen's sig_qround_bar_update(int) (connected to its
+// progress wheel), the others go to its panel_request(what, value, text) if it has one.
 template <class S> Screen standard_screen(uint8_t pageId, S*& pointer)
 {
     Screen s;
@@ -198,8 +213,57 @@ template <class S> Screen standard_screen(uint8_t pageId, S*& pointer)
     s.open = opener<S>(pageId, pointer);
     if constexpr (has_back_slot<S>::value)
         s.back = [&pointer] { pointer->slot_Button_back_clicked(); };
+    if constexpr (has_progress_signal<S>::value || has_panel_request<S>::value) {
+        s.request = [&pointer](int what, int value, const QString& text) {
+            if constexpr (has_progress_signal<S>::value) {
+                if (what == ReqProgress) {
+                    emit pointer->sig_qround_bar_update(value);
+                    return;
+                }
+            }
+            if constexpr (has_panel_request<S>::value)
+                pointer->panel_request(what, value, text);
+        };
+    }
     return s;
 }
+
+// ---- number fields ----
+// The number pad as a screen uses it. The screen's fields open the one pad
+// (show_numberkeyboard_ui), and the value confirmed there comes back through
+// confirmString to the field it was opened for. Every screen with number fields connects
+// to the pad, so a screen acts only on its own request: a confirmation for another
+// screen's field (one opened above it, say) never touches this one.
+class NumberFields : public QObject
+{
+    Q_OBJECT
+public:
+    // The pad's title for a field (by its object name and the language).
+    using Title = std::function<QString(const QLineEdit* field)>;
+    // Writes the confirmed value into the field, corrected as the screen needs, and
+    // applies it. Without one the value is written as it is.
+    using Apply = std::function<void(QLineEdit* field, const QString& value)>;
+
+    NumberFields(QWidget* screen, Title title, Apply apply = Apply());
+    ~NumberFields() override;
+    // A number field of this screen: its send_show opens the pad.
+    void add(My_lineEdit* field);
+    bool owns(const QLineEdit* field) const;
+    // The pad is open for one of these fields.
+    bool pending() const { return m_pending; }
+
+public slots:
+    // From a field's send_show (the sender is the field): runs the pad modally.
+    void show_numberkeyboard_ui(QString text);
+    // From the pad's OK.
+    void confirmString(QString value);
+
+private:
+    Title m_title;
+    Apply m_apply;
+    QList<QPointer<QLineEdit>> m_fields;
+    bool m_pending = false;
+};
 
 // ---- desktop rules ----
 // Installed by start-up: key events go to the screen g_page_focus names (or to the pop-up

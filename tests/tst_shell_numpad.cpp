@@ -1,0 +1,564 @@
+// The number pad (keys, focus, texts), the number fields of the kit (a test screen drives a
+// field through the pad; confirmations reach only the screen that asked), and the progress
+// wheel (values, closing, lifetime, the painted ring, job progress relayed from a thread).
+#include "shellsupport.h"
+
+#include "core/panel_bridge.h"
+#include "ui/shell/QRoundProgressBar.h"
+#include "ui/shell/my_lineedit.h"
+#include "ui/shell/numberkeyboard.h"
+#include "ui/shell/panelrequests.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+#include <thread>
+
+using namespace shellsupport;
+
+namespace {
+const QString kKey = QStringLiteral("background-color: rgb(255, 255, 255);border:1px ;");
+const QString kKeyFocus = QStringLiteral("background-color: rgb(255, 255, 255);border:1px solid rgb(255,171,84);");
+const QString kOk = QStringLiteral("background-color: rgb(71, 119, 255);border:1px ;");
+const QString kOkFocus = QStringLiteral("background-color: rgb(71, 119, 255);border:1px solid rgb(255,171,84);");
+constexpr int kDigit0 = 9, kClear = 10, kBackspace = 11, kClose = 12, kOkKey = 13;
+
+NumberKeyboard* pad()
+{
+    return g_numberkeyboard;
+}
+
+// A key on the pad on show (keys go to the screen in front while it is hidden).
+void pad_key(int code)
+{
+    if (!pad()->isVisible())
+        pad()->show();
+    release(pad(), code);
+}
+
+// Moves the pad's focus to `index` with right keys.
+void focus(int index)
+{
+    while (pad()->focus_index() != index)
+        pad_key('R');
+}
+
+// Presses OK on each key index in turn.
+void press(std::initializer_list<int> keys)
+{
+    for (int k : keys) {
+        focus(k);
+        pad_key('Q');
+    }
+}
+
+int digit(int d)
+{
+    return d == 0 ? kDigit0 : d - 1;
+}
+
+// A screen with two number fields, for pages 24 and 25: the width field is corrected to at
+// most 3840 when applied; it posts a card job under a progress wheel.
+class NumberScreen : public PanelDialog
+{
+    Q_OBJECT
+public:
+    explicit NumberScreen(QWidget* parent) : PanelDialog(parent)
+    {
+        setFixedSize(320, 240);
+        width_field = new My_lineEdit(this);
+        width_field->setObjectName(QStringLiteral("lineEdit_width"));
+        width_field->setGeometry(10, 10, 80, 30);
+        width_field->setText(QStringLiteral("1920"));
+        height_field = new My_lineEdit(this);
+        height_field->setObjectName(QStringLiteral("lineEdit_height"));
+        height_field->setGeometry(10, 50, 80, 30);
+        height_field->setText(QStringLiteral("1080"));
+        numbers = new kit::NumberFields(
+            this,
+            [](const QLineEdit* f) {
+                return f->objectName() == QLatin1String("lineEdit_width")
+                           ? kit::text("宽", "Width", "Ширина", "Rộng", "寬")
+                           : kit::text("高", "Height", "Высота", "Cao", "高");
+            },
+            [this](QLineEdit* f, const QString& v) {
+                QString shown = v;
+                if (f == width_field && v.toLongLong() > 3840)
+                    shown = QStringLiteral("3840");
+                f->setText(shown);
+                applied << shown;
+            });
+        numbers->add(width_field);
+        numbers->add(height_field);
+    }
+    ~NumberScreen() override { ++destroyed; }
+
+    void syncUpdate(int) {}
+    void language_changed() {}
+    void slot_Button_back_clicked()
+    {
+        NumberScreen** p = m_pointer;
+        kit::close_by_back(this, [p] { *p = nullptr; }, kit::parent_page(m_page));
+    }
+    void post_job()
+    {
+        if (g_qround_bar)
+            return;
+        QRoundProgressBar::create_qround_bar(this);
+        connect(this, &NumberScreen::sig_qround_bar_update, g_qround_bar,
+                &QRoundProgressBar::para_sync);
+    }
+
+    My_lineEdit* width_field;
+    My_lineEdit* height_field;
+    kit::NumberFields* numbers;
+    QStringList applied;
+    static int destroyed;
+
+signals:
+    void sig_qround_bar_update(int value);
+
+protected:
+    void key_ok() override
+    {
+        My_lineEdit* f = ui_select ? height_field : width_field;
+        emit f->send_show(f->text()); // may return after this screen closed: touch nothing
+    }
+    void key_right() override { ui_select ^= 1; }
+    void key_back() override { slot_Button_back_clicked(); }
+
+private:
+    uint8_t m_page = 0;
+    NumberScreen** m_pointer = nullptr;
+    friend void register_test_screen(uint8_t, NumberScreen*&);
+    int ui_select = 0;
+};
+int NumberScreen::destroyed = 0;
+
+void register_test_screen(uint8_t pageId, NumberScreen*& pointer);
+NumberScreen* g_screen24 = nullptr;
+NumberScreen* g_screen25 = nullptr;
+
+void register_test_screen(uint8_t pageId, NumberScreen*& pointer)
+{
+    pointer = nullptr;
+    kit::Screen s = kit::standard_screen<NumberScreen>(pageId, pointer);
+    s.open = [pageId, &pointer] {
+        pointer = new NumberScreen(nullptr);
+        pointer->m_page = pageId;
+        pointer->m_pointer = &pointer;
+        g_page_focus = pageId;
+        pointer->exec();
+    };
+    kit::register_screen(pageId, s);
+}
+
+QColor pixel(const QImage& img, int x, int y)
+{
+    return img.pixelColor(x, y);
+}
+
+bool near(const QColor& a, const char* b)
+{
+    const QColor c(QString::fromLatin1(b));
+    return qAbs(a.red() - c.red()) < 12 && qAbs(a.green() - c.green()) < 12
+           && qAbs(a.blue() - c.blue()) < 12 && a.alpha() > 240;
+}
+} // namespace
+
+class TstShellNumpad : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        fresh_panel();
+        kit::install_panel_rules(qApp);
+        connect_panel_requests();
+    }
+
+    void init()
+    {
+        fresh_panel();
+        register_test_screen(page::SmartMapping, g_screen24);
+        register_test_screen(page::rcv_recovery, g_screen25);
+        pad()->hide();
+        g_lineedit = nullptr;
+    }
+
+    void cleanup()
+    {
+        delete g_qround_bar;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // ---- the pad ----
+
+    void pad_form_and_texts()
+    {
+        QCOMPARE(pad()->size(), QSize(160, 240));
+        QVERIFY(!pad()->isVisible());
+        QCOMPARE(pad()->key(kBackspace)->property("png").toString(), QStringLiteral(":/png/delete.png"));
+        QCOMPARE(pad()->key(kBackspace)->text(), QString());
+        g_language = 0;
+        pad()->label_show(QString::fromUtf8("宽"), QStringLiteral("1920"));
+        QCOMPARE(pad()->key(kClose)->text(), QString::fromUtf8("取消"));
+        QCOMPARE(pad()->key(kOkKey)->text(), QString::fromUtf8("确定"));
+        QCOMPARE(pad()->title(), QString::fromUtf8("宽"));
+        QCOMPARE(pad()->shown_value(), QStringLiteral("1920"));
+        g_language = 4;
+        pad()->label_show(QString(), QString());
+        QCOMPARE(pad()->key(kOkKey)->text(), QString::fromUtf8("確定"));
+        g_lcd_lang_valid = 0x1F & ~0x08; // Vietnamese not offered: English
+        g_language = 3;
+        pad()->label_show(QString(), QString());
+        QCOMPARE(pad()->key(kClose)->text(), QStringLiteral("Cancle"));
+        QCOMPARE(pad()->key(kOkKey)->text(), QStringLiteral("OK"));
+    }
+
+    void digits_replace_then_append_and_ok_sends()
+    {
+        QSignalSpy sent(pad(), &NumberKeyboard::sendKeyBoardUIDataToLineEdit);
+        pad()->show();
+        pad()->label_show(QStringLiteral("Width"), QStringLiteral("1920"));
+        press({digit(5)});
+        QCOMPARE(pad()->shown_value(), QStringLiteral("5"));
+        press({digit(1), digit(2)});
+        QCOMPARE(pad()->shown_value(), QStringLiteral("512"));
+        QCOMPARE(sent.count(), 0);
+        press({kOkKey});
+        QCOMPARE(sent.count(), 1);
+        QCOMPARE(sent.at(0).at(0).toString(), QStringLiteral("512"));
+        QVERIFY(!pad()->isVisible());
+
+        // Opened again: the typed digits are gone, OK at once sends the value unchanged.
+        pad()->show();
+        pad()->label_show(QStringLiteral("Width"), QStringLiteral("1920"));
+        QCOMPARE(int(pad()->focus_index()), kOkKey); // where it was left
+        pad_key(Qt::Key_F6);
+        QCOMPARE(sent.count(), 2);
+        QCOMPARE(sent.at(1).at(0).toString(), QStringLiteral("1920"));
+    }
+
+    void zero_always_appends()
+    {
+        pad()->label_show(QString(), QStringLiteral("1920"));
+        press({digit(9), digit(0)});
+        QCOMPARE(pad()->shown_value(), QStringLiteral("90"));
+        press({digit(0), digit(1)});
+        QCOMPARE(pad()->shown_value(), QStringLiteral("9001"));
+        pad()->label_show(QString(), QStringLiteral("1920"));
+        press({digit(0), digit(7)});
+        QCOMPARE(pad()->shown_value(), QStringLiteral("07")); // no length or form rule here
+    }
+
+    void clear_and_backspace()
+    {
+        pad()->label_show(QString(), QStringLiteral("1920"));
+        press({kClear});
+        QCOMPARE(pad()->shown_value(), QStringLiteral("0"));
+        press({digit(3)}); // the "0" is replaced
+        QCOMPARE(pad()->shown_value(), QStringLiteral("3"));
+
+        pad()->label_show(QString(), QStringLiteral("1920"));
+        press({kBackspace});
+        QCOMPARE(pad()->shown_value(), QStringLiteral("192"));
+        press({digit(5)}); // extends what is left of the old value
+        QCOMPARE(pad()->shown_value(), QStringLiteral("1925"));
+
+        pad()->label_show(QString(), QString());
+        press({kBackspace, kBackspace});
+        QCOMPARE(pad()->shown_value(), QString());
+        press({digit(4)});
+        QCOMPARE(pad()->shown_value(), QStringLiteral("4"));
+    }
+
+    void close_back_and_mode_send_nothing()
+    {
+        QSignalSpy sent(pad(), &NumberKeyboard::sendKeyBoardUIDataToLineEdit);
+        pad()->show();
+        pad()->label_show(QString(), QStringLiteral("1920"));
+        press({digit(7)});
+        pad_key('M');
+        pad_key(Qt::Key_Stop);
+        QVERIFY(pad()->isVisible());
+        QCOMPARE(pad()->shown_value(), QStringLiteral("7"));
+        press({kClose});
+        QVERIFY(!pad()->isVisible());
+        pad()->show();
+        pad_key(Qt::Key_PowerOff);
+        QVERIFY(!pad()->isVisible());
+        pad()->show();
+        pad_key('O');
+        QVERIFY(!pad()->isVisible());
+        QCOMPARE(sent.count(), 0);
+    }
+
+    void focus_wraps_with_its_looks()
+    {
+        focus(kOkKey);
+        QCOMPARE(pad()->key(kOkKey)->styleSheet(), kOkFocus);
+        pad_key('R');
+        QCOMPARE(int(pad()->focus_index()), 0);
+        QCOMPARE(pad()->key(kOkKey)->styleSheet(), kOk);
+        QCOMPARE(pad()->key(0)->styleSheet(), kKeyFocus);
+        pad_key(Qt::Key_F4);
+        QCOMPARE(int(pad()->focus_index()), kOkKey);
+        QCOMPARE(pad()->key(0)->styleSheet(), kKey);
+        pad_key('S');
+        QCOMPARE(int(pad()->focus_index()), kClose);
+        QCOMPARE(pad()->key(kClose)->styleSheet(), kKeyFocus);
+        QCOMPARE(pad()->key(kOkKey)->styleSheet(), kOk);
+        pad_key('P'); // a keypad shortcut letter: nothing on the pad
+        QCOMPARE(int(pad()->focus_index()), kClose);
+    }
+
+    // ---- number fields through the kit ----
+
+    void field_through_the_pad_end_to_end()
+    {
+        // Page 25 underneath with its own fields, page 24 in front; keys go to the
+        // screen in front and, while the pad is up, to the pad.
+        struct Seen
+        {
+            QString title, value, field, lowerField;
+            QStringList applied, lowerApplied;
+            bool lineedit = false, front = false, cleared = false;
+        } seen;
+        QTimer::singleShot(0, [&seen] {
+            QTimer::singleShot(0, [&seen] {
+                NumberScreen* a = g_screen24;
+                QTimer::singleShot(0, [&seen, a] {
+                    seen.title = pad()->title();
+                    seen.value = pad()->shown_value();
+                    seen.lineedit = g_lineedit == a->width_field;
+                    QTest::keyRelease(a, 'M'); // to the pad, which ignores it
+                    seen.front = pad()->isVisible() && g_page_focus == page::SmartMapping;
+                    for (int d : {2, 5, 6, 0}) {
+                        while (pad()->focus_index() != digit(d))
+                            QTest::keyRelease(a, 'R');
+                        QTest::keyRelease(a, 'Q');
+                    }
+                    while (pad()->focus_index() != kOkKey)
+                        QTest::keyRelease(a, 'S');
+                    QTest::keyRelease(a, Qt::Key_F6);
+                });
+                QTest::keyRelease(a, 'Q'); // the width field: the pad runs modally
+                seen.field = a->width_field->text();
+                seen.applied = a->applied;
+                seen.cleared = !g_lineedit;
+                seen.lowerField = g_screen25->width_field->text();
+                seen.lowerApplied = g_screen25->applied;
+                QTest::keyRelease(a, 'O');
+            });
+            kit::open(page::SmartMapping);
+            QTest::keyRelease(g_screen25, 'O');
+        });
+        kit::open(page::rcv_recovery);
+        QCOMPARE(seen.title, QStringLiteral("Width"));
+        QCOMPARE(seen.value, QStringLiteral("1920"));
+        QVERIFY(seen.lineedit);
+        QVERIFY(seen.front);
+        QCOMPARE(seen.field, QStringLiteral("2560"));
+        QCOMPARE(seen.applied, QStringList{QStringLiteral("2560")});
+        QVERIFY(seen.cleared);
+        QCOMPARE(seen.lowerField, QStringLiteral("1920"));
+        QVERIFY(seen.lowerApplied.isEmpty());
+        QCOMPARE(int(g_page_focus), int(page::AdvancedOption));
+    }
+
+    void confirmation_reaches_only_the_screen_that_asked()
+    {
+        // Both screens are connected to the one pad; the one underneath keeps its field.
+        QStringList lower, upper;
+        QString lowerField, upperField, strayLower, strayUpper;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                NumberScreen* a = g_screen24;
+                QTimer::singleShot(0, [] {
+                    press({digit(9), digit(0), digit(0), digit(0), digit(0), kOkKey});
+                });
+                QTest::keyRelease(a, 'Q');
+                upper = a->applied;
+                upperField = a->width_field->text();
+                lower = g_screen25->applied;
+                lowerField = g_screen25->width_field->text();
+                // A confirmation nobody asked for changes nothing either.
+                g_lineedit = g_screen25->width_field;
+                emit pad()->sendKeyBoardUIDataToLineEdit(QStringLiteral("77"));
+                strayLower = g_screen25->width_field->text();
+                strayUpper = a->width_field->text();
+                g_lineedit = nullptr;
+                QTest::keyRelease(a, 'O');
+            });
+            kit::open(page::SmartMapping);
+            QTest::keyRelease(g_screen25, 'O');
+        });
+        kit::open(page::rcv_recovery);
+        QCOMPARE(upper, QStringList{QStringLiteral("3840")}); // 90000 corrected by the screen
+        QCOMPARE(upperField, QStringLiteral("3840"));
+        QVERIFY(lower.isEmpty());
+        QCOMPARE(lowerField, QStringLiteral("1920"));
+        QCOMPARE(strayLower, QStringLiteral("1920"));
+        QCOMPARE(strayUpper, QStringLiteral("3840"));
+    }
+
+    void closed_under_the_pad()
+    {
+        // The PC deletes the mapping files while the pad is up: the screen closes, the pad
+        // with it, and nothing is left pointing at the field.
+        const int before = NumberScreen::destroyed;
+        bool padShown = false;
+        QTimer::singleShot(0, [&padShown] {
+            NumberScreen* a = g_screen24;
+            QTimer::singleShot(0, [&padShown] {
+                padShown = pad()->isVisible();
+                kit::back(page::SmartMapping);
+            });
+            QTest::keyRelease(a, 'R');
+            QTest::keyRelease(a, 'Q'); // the height field
+        });
+        kit::open(page::SmartMapping);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(padShown);
+        QCOMPARE(NumberScreen::destroyed, before + 1);
+        QVERIFY(!pad()->isVisible());
+        QVERIFY(!g_lineedit);
+        QVERIFY(!g_screen24);
+        QCOMPARE(int(g_page_focus), int(page::Option));
+    }
+
+    void my_lineedit_press_asks_for_the_pad()
+    {
+        My_lineEdit f;
+        f.setText(QStringLiteral("640"));
+        QSignalSpy asked(&f, &My_lineEdit::send_show);
+        QTest::mouseClick(&f, Qt::LeftButton);
+        QCOMPARE(asked.count(), 1);
+        QCOMPARE(asked.at(0).at(0).toString(), QStringLiteral("640"));
+    }
+
+    // ---- the progress wheel ----
+
+    void wheel_created_once_with_its_values()
+    {
+        QDialog d;
+        QRoundProgressBar::create_qround_bar(&d);
+        QPointer<QRoundProgressBar> w = g_qround_bar;
+        QVERIFY(w);
+        QCOMPARE(w->parentWidget(), &d);
+        QCOMPARE(w->geometry(), QRect(120, 70, 100, 100));
+        QCOMPARE(w->value(), 0.0);
+        QRoundProgressBar::create_qround_bar(&d);
+        QCOMPARE(g_qround_bar, w.data());
+        QCOMPARE(d.findChildren<QRoundProgressBar*>().size(), 1);
+
+        w->para_sync(42);
+        QCOMPARE(w->value(), 42.0);
+        w->para_sync(-5);
+        QCOMPARE(w->value(), 0.0);
+        w->para_sync(99);
+        QCOMPARE(w->value(), 99.0);
+        w->setValue(250.0);
+        QCOMPARE(w->value(), 100.0);
+
+        // Any wheel's slot acts on the wheel on show.
+        QRoundProgressBar other(&d);
+        other.para_sync(30);
+        QCOMPARE(w->value(), 30.0);
+        QCOMPARE(other.value(), 0.0);
+
+        w->para_sync(100);
+        QVERIFY(!g_qround_bar);
+        QVERIFY(w && !w->isVisible()); // deleted once the event loop is back
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!w);
+        other.para_sync(50); // no wheel: nothing
+        QVERIFY(!g_qround_bar);
+    }
+
+    void closed_wheel_forgets_only_itself()
+    {
+        QDialog d;
+        QRoundProgressBar::create_qround_bar(&d);
+        QPointer<QRoundProgressBar> first = g_qround_bar;
+        first->para_sync(150);
+        QRoundProgressBar::create_qround_bar(&d); // the next job's wheel
+        QRoundProgressBar* second = g_qround_bar;
+        QVERIFY(second && second != first.data());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!first);
+        QCOMPARE(g_qround_bar, second);
+        delete second; // its dialog goes: nothing left pointing at it
+        QVERIFY(!g_qround_bar);
+    }
+
+    void ring_painted_at_0_and_50()
+    {
+        QDialog d;
+        d.resize(320, 240);
+        d.setStyleSheet(QStringLiteral("background-color: rgb(200, 0, 0);"));
+        QRoundProgressBar::create_qround_bar(&d);
+        QRoundProgressBar& w = *g_qround_bar;
+        const QRect at(120, 70, 100, 100);
+        QImage img = d.grab(at).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(img.size(), QSize(100, 100));
+        QVERIFY(near(pixel(img, 1, 1), "#C80000")); // the screen shows around the ring
+        QVERIFY(near(pixel(img, 50, 5), "#DEE3E7"));
+        QVERIFY(near(pixel(img, 95, 50), "#DEE3E7"));
+        QVERIFY(near(pixel(img, 50, 95), "#DEE3E7"));
+        QVERIFY(near(pixel(img, 5, 50), "#DEE3E7"));
+        QVERIFY(near(pixel(img, 30, 30), "#FFFFFF")); // the disc inside
+
+        w.setValue(50);
+        img = d.grab(at).toImage().convertToFormat(QImage::Format_ARGB32);
+        QVERIFY(near(pixel(img, 50, 5), "#2F8DED"));  // from 12 o'clock
+        QVERIFY(near(pixel(img, 95, 50), "#2F8DED")); // clockwise over the right half
+        QVERIFY(near(pixel(img, 82, 82), "#2F8DED"));
+        QVERIFY(near(pixel(img, 5, 50), "#DEE3E7"));  // the left half still grey
+        QVERIFY(near(pixel(img, 18, 18), "#DEE3E7"));
+        QVERIFY(near(pixel(img, 18, 82), "#DEE3E7"));
+        // The text's grey sits in the centre.
+        bool text = false;
+        for (int y = 35; y < 65 && !text; ++y)
+            for (int x = 20; x < 80 && !text; ++x)
+                text = near(pixel(img, x, y), "#606266");
+        QVERIFY(text);
+    }
+
+    void job_progress_from_the_fpga_thread_reaches_the_wheel()
+    {
+        // The FPGA thread reports; the shell relays to the open screen of the job's page,
+        // whose sig_qround_bar_update drives its wheel.
+        QList<double> values;
+        bool closed = false;
+        auto report = [](int job, int value) {
+            std::thread([job, value] { emit PanelBridge::instance()->sig_job_progress(job, value); })
+                .join();
+            QCoreApplication::sendPostedEvents();
+        };
+        QTimer::singleShot(0, [&] {
+            NumberScreen* s = g_screen24;
+            s->post_job();
+            QRoundProgressBar* w = g_qround_bar;
+            report(1, 37);
+            values << w->value();
+            report(5, 80); // card recovery's job: page 25 is not open
+            values << w->value();
+            report(3, -4);
+            values << w->value();
+            report(2, 100);
+            closed = !g_qround_bar;
+            QTest::keyRelease(s, 'O');
+        });
+        kit::open(page::SmartMapping);
+        QCOMPARE(values, (QList<double>{37.0, 37.0, 0.0}));
+        QVERIFY(closed);
+    }
+};
+
+QTEST_MAIN(TstShellNumpad)
+#include "tst_shell_numpad.moc"
