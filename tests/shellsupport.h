@@ -60,6 +60,29 @@ inline void save_slot(YuqRamPara* p, int s, unsigned char fill)
     wr16(p->user_mode[s] + 2, img::Window - USER_MODE_IMAGE_BASE, 1); // window 0 on
 }
 
+// Image offset of field `field` of window w's record.
+inline int win(int w, int field)
+{
+    return img::Window + img::WindowSize * w + field;
+}
+
+// Input s's timing record as the input thread writes it.
+inline void set_timing(YuqRamPara* p, int s, int w, int h, int hz)
+{
+    p->set_image16(img::SourceTiming + 6 * s, uint16_t(w));
+    p->set_image16(img::SourceTiming + 6 * s + 2, uint16_t(h));
+    p->set_image16(img::SourceTiming + 6 * s + 4, uint16_t(hz));
+}
+
+// Crop-table entry e: crop `number` (1..40) of `source`, w x h.
+inline void set_crop(YuqRamPara* p, int e, int source, int number, int w, int h)
+{
+    const int b = img::CropTable + 10 * e;
+    p->set_image16(b, uint16_t(0x8000 | ((number - 1) << 8) | source));
+    p->set_image16(b + 6, uint16_t(w));
+    p->set_image16(b + 8, uint16_t(h));
+}
+
 // A key release as the keypad delivers it (QTest has no text for some panel keys).
 inline void release(QWidget* w, int code)
 {

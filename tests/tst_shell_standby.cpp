@@ -15,25 +15,6 @@ using namespace shellsupport;
 namespace {
 YuqRamPara* P;
 
-int win(int w, int field)
-{
-    return img::Window + img::WindowSize * w + field;
-}
-
-void timing(int s, int w, int h, int hz)
-{
-    P->set_image16(img::SourceTiming + 6 * s, uint16_t(w));
-    P->set_image16(img::SourceTiming + 6 * s + 2, uint16_t(h));
-    P->set_image16(img::SourceTiming + 6 * s + 4, uint16_t(hz));
-}
-
-void crop_entry(int e, int source, int number, int w, int h)
-{
-    const int b = img::CropTable + 10 * e;
-    P->set_image16(b, uint16_t(0x8000 | ((number - 1) << 8) | source));
-    P->set_image16(b + 6, uint16_t(w));
-    P->set_image16(b + 8, uint16_t(h));
-}
 
 LockWindow* standby()
 {
@@ -96,10 +77,10 @@ private slots:
 
     void window_list_from_prepared_image()
     {
-        timing(2, 1920, 1080, 60);
-        timing(3, 1280, 720, 0);    // rate not measured
-        timing(4, 3840, 0, 30);     // height missing
-        timing(1, 1920, 1080, 60);
+        set_timing(P, 2, 1920, 1080, 60);
+        set_timing(P, 3, 1280, 720, 0);    // rate not measured
+        set_timing(P, 4, 3840, 0, 30);     // height missing
+        set_timing(P, 1, 1920, 1080, 60);
         P->set_image16(win(0, img::WinFlags), 0); // window 0 counts as enabled all the same
         P->set_image16(win(0, img::WinInput), 2);
         P->set_image16(win(1, img::WinFlags), 1);
@@ -138,13 +119,13 @@ private slots:
         QVERIFY(!has_mark(0, "osd_yes"));
 
         // A signal lost on the input of window 0 reaches the list on the next refresh.
-        timing(2, 0, 0, 0);
+        set_timing(P, 2, 0, 0, 0);
         refresh(12);
         QCOMPARE(status(0), QStringLiteral("No signal"));
 
         // All black: every enabled window, no timing; the freeze mark only where frozen.
         P->set_image16(img::AllWindowsState, 1);
-        timing(2, 1920, 1080, 60);
+        set_timing(P, 2, 1920, 1080, 60);
         refresh();
         for (int w : {0, 1, 2, 4, 5})
             QCOMPARE(status(w), QStringLiteral("Black"));
@@ -162,10 +143,10 @@ private slots:
 
     void crop_windows_named_and_sized_by_their_own_entry()
     {
-        timing(2, 1920, 1080, 60);
+        set_timing(P, 2, 1920, 1080, 60);
         // HDMI1's crop 2 stands before its crop 1 in the table.
-        crop_entry(1, 2, 2, 640, 360);
-        crop_entry(5, 2, 1, 800, 600);
+        set_crop(P, 1, 2, 2, 640, 360);
+        set_crop(P, 5, 2, 1, 800, 600);
         P->set_image16(win(0, img::WinInput), 0x8000 | 5);
         P->set_image16(win(1, img::WinFlags), 1);
         P->set_image16(win(1, img::WinInput), 0x8000 | 1);
@@ -175,16 +156,16 @@ private slots:
         QCOMPARE(name(1), QStringLiteral("HDMI1_Crop2"));
         QCOMPARE(status(1), QStringLiteral("640x360@60Hz"));
         // The crop's own size, and the source's rate: no rate, no signal.
-        timing(2, 1920, 1080, 0);
+        set_timing(P, 2, 1920, 1080, 0);
         refresh(12);
         QCOMPARE(status(0), QStringLiteral("No signal"));
     }
 
     void aliases_and_their_fallbacks()
     {
-        timing(3, 1280, 720, 50);
-        timing(4, 1280, 720, 50);
-        timing(5, 1280, 720, 50);
+        set_timing(P, 3, 1280, 720, 50);
+        set_timing(P, 4, 1280, 720, 50);
+        set_timing(P, 5, 1280, 720, 50);
         for (int w = 1; w < 4; ++w)
             P->set_image16(win(w, img::WinFlags), 1);
         P->set_image16(win(0, img::WinInput), 3);
@@ -219,7 +200,7 @@ private slots:
 
     void languages()
     {
-        timing(2, 0, 0, 0);
+        set_timing(P, 2, 0, 0, 0);
         P->set_image16(win(1, img::WinFlags), 1);
         P->set_image16(win(1, img::WinMode), 1);
         g_language = 2;

@@ -1,0 +1,405 @@
+// Input choice: the window strip, the source strip, crop rows in crop-number order,
+// confirmations (input word, re-apply byte, tip) and what stays after the refresh that
+// follows; windows and crops that disappear while the screen is open; aliases.
+#include "shellsupport.h"
+
+#include "resources/yuq_resources.h"
+#include "ui/picture/inputchoose.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+using namespace shellsupport;
+
+namespace {
+YuqRamPara* P;
+
+
+void show_windows(std::initializer_list<int> ws)
+{
+    for (int w = 0; w < 6; ++w)
+        P->set_image16(win(w, img::WinFlags), 0);
+    for (int w : ws)
+        P->set_image16(win(w, img::WinFlags), 1);
+}
+
+void applied()
+{
+    std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE);
+}
+
+// Opens the screen modally and runs `body` inside its loop; the body leaves it open or
+// closed, whatever is left open is closed afterwards.
+void run(const std::function<void(InputChoose*)>& body)
+{
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        InputChoose* s = g_inputchoose;
+        QVERIFY(s);
+        body(s);
+        ran = true;
+        if (g_inputchoose)
+            kit::close_page(page::InputChoose);
+        g_page_focus = page::MainWindow;
+    });
+    kit::open(page::InputChoose);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(ran);
+}
+
+void keys(InputChoose* s, const char* seq)
+{
+    for (const char* c = seq; *c; ++c)
+        release(s, *c);
+}
+
+// OK on a row: the tip that follows runs its own loop until 300 ticks have passed.
+void confirm(InputChoose* s)
+{
+    QTimer::singleShot(0, [] { ticks(300); });
+    release(s, 'Q');
+}
+
+QList<QFrame*> rows(InputChoose* s)
+{
+    QList<QFrame*> r = s->card()->findChildren<QFrame*>("source_frame", Qt::FindDirectChildrenOnly);
+    std::sort(r.begin(), r.end(), [](QFrame* a, QFrame* b) { return a->x() < b->x(); });
+    return r;
+}
+
+QString row_text(InputChoose* s, int i, const char* which = "row_name")
+{
+    return rows(s).at(i)->findChild<QLabel*>(which)->text();
+}
+
+int using_row(InputChoose* s)
+{
+    const QList<QFrame*> r = rows(s);
+    int found = -1;
+    for (int i = 0; i < r.size(); ++i)
+        if (r[i]->findChild<QLabel*>("row_badge")) {
+            if (found >= 0)
+                return -2; // two badges
+            found = i;
+        }
+    return found;
+}
+
+QLabel* strip_label(InputChoose* s, int listseq, const char* kind = "name")
+{
+    return s->findChild<QLabel*>(QStringLiteral("sourcelistseq%1%2").arg(listseq).arg(kind));
+}
+
+uint16_t input_word(int w)
+{
+    return P->image16(win(w, img::WinInput));
+}
+} // namespace
+
+class TstPictureInputChoose : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { yuq_resources_init(); }
+    void init()
+    {
+        P = fresh_panel();
+        show_windows({0});
+        for (int w = 0; w < 6; ++w)
+            P->set_image16(win(w, img::WinInput), 2);
+        std::memset(P->ram_para + img::CropTable, 0, 400);
+        for (int s = 0; s < 6; ++s)
+            set_timing(P, s, 1920, 1080, 60);
+        applied();
+    }
+
+    void window_strip_walk()
+    {
+        run([](InputChoose* s) {
+            QCOMPARE(s->window_boxes(), 1);
+            release(s, 'R');
+            QCOMPARE(s->focus(), 6);
+            QCOMPARE(s->findChild<QPushButton*>("button_inputcut")->styleSheet(),
+                     QStringLiteral("color:rgb(255, 255, 255);border:1px solid rgb(255,171,84);"));
+            QCOMPARE(s->strip_focus()->styleSheet(), QStringLiteral("border:0px solid rgb(255,171,84);"));
+            release(s, 'S');
+            QCOMPARE(s->focus(), 0);
+            release(s, 'S');
+            QCOMPARE(s->focus(), 7);
+        });
+
+        show_windows({0, 3});
+        g_image_current = 3;
+        run([](InputChoose* s) {
+            QCOMPARE(s->window_boxes(), 2);
+            QCOMPARE(s->focus(), 1);
+            QCOMPARE(s->window(), 3);
+            QCOMPARE(s->strip_focus()->x(), 57);
+            keys(s, "RR");
+            QCOMPARE(s->focus(), 7);
+            release(s, 'R');
+            QCOMPARE(s->focus(), 0);
+            QCOMPARE(int(g_image_current), 0); // the device's current window follows
+            keys(s, "SS");
+            QCOMPARE(s->focus(), 6);
+            release(s, 'S');
+            QCOMPARE(s->focus(), 1);
+            QCOMPARE(int(g_image_current), 3);
+            release(s, 'O');
+            QCOMPARE(int(g_page_focus), int(page::MainWindow));
+            QVERIFY(!g_inputchoose);
+        });
+    }
+
+    void source_strip_signal_and_counts()
+    {
+        set_timing(P, 3, 1280, 720, 0); // HDMI2 without a rate: no signal
+        set_crop(P, 0, 2, 1, 640, 360);
+        set_crop(P, 1, 2, 2, 320, 200);
+        applied();
+        run([](InputChoose* s) {
+            QVERIFY(strip_label(s, 0)->text().contains(">(</font><font style = 'font-size:9px' color = #4777ff >3<"));
+            QVERIFY(strip_label(s, 1)->text().contains(">1<"));
+            QCOMPARE(strip_label(s, 1, "pixmap")->property("png").toString(), QStringLiteral(":/png/HDMI13_1.png"));
+            QCOMPARE(strip_label(s, 0, "pixmap")->property("png").toString(), QStringLiteral(":/png/HDMI13_lv.png"));
+            // Into the source strip on the window's input (HDMI1), then to HDMI2.
+            release(s, 'Q');
+            QCOMPARE(s->band(), 1);
+            QCOMPARE(s->focus(), 0);
+            release(s, 'R');
+            QCOMPARE(s->listed_source(), 3);
+            QCOMPARE(rows(s).size(), 1);
+            QCOMPARE(row_text(s, 0, "row_detail"), QStringLiteral("No signal"));
+            release(s, 'Q');
+            QCOMPARE(s->band(), 2);
+            keys(s, "RS"); // one row: stays on it
+            QCOMPARE(s->focus(), 0);
+            QCOMPARE(s->list_page(), 0);
+            keys(s, "OO");
+            QCOMPARE(s->band(), 0);
+            QCOMPARE(s->listed_source(), 2);
+        });
+    }
+
+    void crops_count_in_crop_number_order()
+    {
+        // HDMI1's crops stand in the table as 3, 1, 2; window 0 uses crop 2 (entry 4).
+        set_crop(P, 0, 2, 3, 300, 30);
+        set_crop(P, 2, 2, 1, 100, 10);
+        set_crop(P, 3, 4, 1, 50, 5); // another input's crop in between
+        set_crop(P, 4, 2, 2, 200, 20);
+        P->set_image16(win(0, img::WinInput), 0x8000 | 4);
+        applied();
+        run([](InputChoose* s) {
+            QCOMPARE(s->box_name(0)->text(), QStringLiteral("HDMI1_Crop2"));
+            QCOMPARE(row_text(s, 1), QStringLiteral("HDMI1_crop1"));
+            QCOMPARE(row_text(s, 1, "row_detail"), QStringLiteral("100x10"));
+            QCOMPARE(row_text(s, 2), QStringLiteral("HDMI1_crop2"));
+            QCOMPARE(row_text(s, 2, "row_detail"), QStringLiteral("200x20"));
+            QCOMPARE(using_row(s), 2);
+            keys(s, "QQ");
+            QCOMPARE(s->band(), 2);
+            QCOMPARE(s->focus(), 2); // the focus enters on the row in use
+            release(s, 'R');
+            QCOMPARE(s->list_page(), 1);
+            QCOMPARE(s->focus(), 0);
+            QCOMPARE(row_text(s, 0), QStringLiteral("HDMI1_crop3"));
+            QCOMPARE(row_text(s, 0, "row_detail"), QStringLiteral("300x30"));
+            QCOMPARE(using_row(s), -1);
+            release(s, 'R'); // wraps
+            QCOMPARE(s->list_page(), 0);
+            QCOMPARE(s->focus(), 0);
+            release(s, 'S'); // to the last page's last row
+            QCOMPARE(s->list_page(), 1);
+            QCOMPARE(s->focus(), 0);
+            release(s, 'S');
+            QCOMPARE(s->list_page(), 0);
+            QCOMPARE(s->focus(), 2);
+        });
+    }
+
+    void confirmations_write_the_window_and_stay_on_it()
+    {
+        show_windows({0, 3});
+        set_crop(P, 0, 2, 2, 200, 20);
+        set_crop(P, 1, 2, 1, 100, 10);
+        applied();
+        g_image_current = 3;
+        run([](InputChoose* s) {
+            keys(s, "QQ"); // window 3, HDMI1's list
+            QCOMPARE(s->window(), 3);
+            release(s, 'R'); // row 1: crop 1, table entry 1
+            EngineHandshake::instance().reapply = 0;
+            confirm(s);
+            QCOMPARE(input_word(3), uint16_t(0x8001));
+            QCOMPARE(int(EngineHandshake::instance().reapply), 1);
+            QCOMPARE(int(g_tip_flag), 0);
+            QCOMPARE(s->box_name(3)->text(), QStringLiteral("HDMI1_Crop1"));
+            QCOMPARE(using_row(s), 1);
+            // The engine applies it and asks for the refresh: nothing moves.
+            P->test_signal(1);
+            QCOMPARE(s->window(), 3);
+            QCOMPARE(s->band(), 2);
+            QCOMPARE(s->focus(), 1);
+            QCOMPARE(using_row(s), 1);
+            release(s, 'R'); // crop 2, entry 0
+            confirm(s);
+            QCOMPARE(input_word(3), uint16_t(0x8000));
+            QCOMPARE(s->box_name(3)->text(), QStringLiteral("HDMI1_Crop2"));
+            P->test_signal(1);
+            keys(s, "SS"); // row 0: the input whole
+            confirm(s);
+            QCOMPARE(input_word(3), uint16_t(2));
+            QCOMPARE(input_word(0), uint16_t(2)); // window 0 never touched
+            QCOMPARE(s->box_name(3)->text(), QStringLiteral("HDMI1"));
+            // Another input: back to the source strip, HDMI4, its row 0.
+            release(s, 'O');
+            keys(s, "RRRQ");
+            QCOMPARE(s->listed_source(), 5);
+            confirm(s);
+            QCOMPARE(input_word(3), uint16_t(5));
+            QCOMPARE(using_row(s), 0);
+            P->test_signal(1);
+            QCOMPARE(s->box_name(3)->text(), QStringLiteral("HDMI4"));
+            QCOMPARE(s->window(), 3);
+        });
+    }
+
+    void windows_disabled_while_open()
+    {
+        show_windows({0, 3, 5});
+        applied();
+        g_image_current = 5;
+        run([](InputChoose* s) {
+            QCOMPARE(s->focus(), 2);
+            show_windows({0}); // the PC turns windows 3 and 5 off
+            P->test_signal(1);
+            QCOMPARE(s->window_boxes(), 1);
+            QCOMPARE(s->window(), 0);
+            QCOMPARE(s->focus(), 0);
+            QCOMPARE(s->strip_focus()->x(), 7);
+            release(s, 'Q'); // enters on window 0
+            QCOMPARE(s->band(), 1);
+            release(s, 'O');
+            QCOMPARE(s->focus(), 0);
+            QCOMPARE(s->box_name(0)->text(), QStringLiteral("HDMI1"));
+            QVERIFY(!s->box_name(5));
+        });
+
+        // In the source strip when the window goes: back lands inside the strip.
+        show_windows({0, 3});
+        applied();
+        g_image_current = 3;
+        run([](InputChoose* s) {
+            release(s, 'Q');
+            show_windows({0});
+            P->test_signal(1);
+            release(s, 'O');
+            QCOMPARE(s->band(), 0);
+            QCOMPARE(s->focus(), 0);
+            QCOMPARE(s->window(), 0);
+        });
+    }
+
+    void crops_deleted_by_the_pc()
+    {
+        set_crop(P, 0, 2, 1, 100, 10);
+        set_crop(P, 1, 2, 2, 200, 20);
+        set_crop(P, 2, 2, 3, 300, 30);
+        set_crop(P, 3, 2, 4, 400, 40);
+        applied();
+        run([](InputChoose* s) {
+            keys(s, "QQRRR"); // page 1, crop 3
+            QCOMPARE(s->list_page(), 1);
+            QCOMPARE(s->focus(), 0);
+            // Deleted while the engine has not reported yet: OK on the vanished row does nothing.
+            std::memset(P->ram_para + img::CropTable + 20, 0, 20);
+            EngineHandshake::instance().reapply = 0;
+            release(s, 'Q');
+            QCOMPARE(input_word(0), uint16_t(2));
+            QCOMPARE(int(EngineHandshake::instance().reapply), 0);
+            QCOMPARE(int(g_tip_flag), 0);
+            // The refresh brings the focus back inside the list.
+            P->test_signal(1);
+            QCOMPARE(s->list_page(), 0);
+            QCOMPARE(s->focus(), 2);
+            QCOMPARE(rows(s).size(), 3);
+            QVERIFY(strip_label(s, 0)->text().contains(">3<"));
+            confirm(s);
+            QCOMPARE(input_word(0), uint16_t(0x8001));
+        });
+    }
+
+    void aliases()
+    {
+        set_crop(P, 7, 2, 1, 100, 10);
+        applied();
+        testsupport::put_file("/data/configs/alias.json", R"({"namelist":{
+            "source":[{"id":2,"valid":"on","name":"<i>Cam</i>"},{"id":3,"valid":"off","name":"Off"}],
+            "crop":[{"id":7,"valid":"on","name":"<b>Left half of the stage</b>"}]}})");
+        run([](InputChoose* s) {
+            const QString hdmi1 = strip_label(s, 0)->text();
+            QVERIFY(hdmi1.contains("&lt;i&gt;"));
+            QVERIFY(!hdmi1.contains("<i>"));
+            QVERIFY(strip_label(s, 1)->text().contains(">HDMI2<"));
+            QCOMPARE(row_text(s, 0), QStringLiteral("HDMI1"));
+            const QString crop = row_text(s, 1);
+            QVERIFY(crop.startsWith("<b>Left"));
+            QVERIFY(crop.endsWith(QChar(0x2026)));
+            QCOMPARE(rows(s).at(1)->findChild<QLabel*>("row_name")->textFormat(), Qt::PlainText);
+            // The PC replaces the file.
+            testsupport::put_file("/data/configs/alias.json",
+                                  R"({"namelist":{"source":[{"id":3,"valid":"on","name":"Desk"}]}})");
+            P->test_signal(103);
+            QVERIFY(strip_label(s, 0)->text().contains(">HDMI1<"));
+            QVERIFY(strip_label(s, 1)->text().contains(">Desk<"));
+            QCOMPARE(row_text(s, 1), QStringLiteral("HDMI1_crop1"));
+        });
+    }
+
+    void mode_key_and_languages()
+    {
+        g_language = 2;
+        run([](InputChoose* s) {
+            QCOMPARE(s->findChild<QLabel*>("label_title")->text(), QString::fromUtf8("Переключение источника"));
+            keys(s, "QQ");
+            QCOMPARE(rows(s).at(0)->findChild<QLabel*>("row_badge")->text(), QString::fromUtf8("Использовать"));
+            P->set_image16(img::KeyLock, 1);
+            release(s, 'M');
+            QCOMPARE(int(g_page_focus), int(page::InputChoose));
+            QCOMPARE(g_inputchoose, s);
+            P->set_image16(img::KeyLock, 0);
+            release(s, 'M');
+            QCOMPARE(int(g_page_focus), int(page::CustomMode));
+            QVERIFY(!g_inputchoose);
+            kit::close_page(page::CustomMode);
+        });
+    }
+
+    void sub_screens_return_here()
+    {
+        run([](InputChoose* s) {
+            keys(s, "R");
+            QTimer::singleShot(0, [] {
+                QCOMPARE(int(g_page_focus), int(page::InputCut));
+                release(kit::instance(page::InputCut), 'O');
+            });
+            release(s, 'Q');
+            QCOMPARE(int(g_page_focus), int(page::InputChoose));
+            release(s, 'R');
+            QTimer::singleShot(0, [] {
+                QCOMPARE(int(g_page_focus), int(page::EDIDset));
+                release(kit::instance(page::EDIDset), 'O');
+            });
+            release(s, 'Q');
+            QCOMPARE(int(g_page_focus), int(page::InputChoose));
+        });
+    }
+};
+
+QTEST_MAIN(TstPictureInputChoose)
+#include "tst_picture_inputchoose.moc"

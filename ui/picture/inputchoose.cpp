@@ -1,0 +1,685 @@
+#include "inputchoose.h"
+#include "ui_inputchoose.h"
+
+#include "ui/shell/screens.h"
+#include "ui/shell/sourceinfo.h"
+#include "ui/shell/tip.h"
+#include "core/alias.h"
+#include "core/global.h"
+#include "core/yuqrampara.h"
+
+#include <QFontMetrics>
+#include <QtDebug>
+#include <cstring>
+
+namespace {
+const char* const kStripFocus = "border:2px solid rgb(255,171,84);";
+const char* const kStripSelected = "border:2px solid rgb(71, 119, 255);";
+const char* const kStripHidden = "border:0px solid rgb(255,171,84);";
+const char* const kButton = "color:rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
+const char* const kButtonFocus = "color:rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
+const char* const kTab = "border:1px solid;border-left-color:rgb(71, 119, 255);border-right-color:rgb(71, 119, 255);border-top-color:rgb(71, 119, 255);";
+const char* const kTabFocus = "border:1px solid;border-left-color:rgb(255,171,84);border-right-color:rgb(255,171,84);border-top-color:rgb(255,171,84);";
+const char* const kCard = "#frame{border:1px solid rgb(71, 119, 255);}";
+const char* const kCardFocus = "#frame{border:1px solid rgb(255,171,84);}";
+const char* const kRowFocus = "#source_frame{border:1px solid #FFAB54;border-radius:5px;}";
+const char* const kRowUsed = "#source_frame{border:1px solid #00D65B;border-radius:5px;}";
+const char* const kRow = "#source_frame{border:1px solid #CCCCCC;border-radius:5px;}";
+const char* const kBadge = "background-color: #00D65B;color: rgb(255, 255, 255);font: 7px;border-radius:5px;";
+const char* const kRowText = "color: rgb(255, 255, 255)";
+const char* const kBoxColour[6] = {"#867AE9", "#005A8D", "#39A9CB", "#EBA83A", "#FF96AD", "#D5E5FF"};
+
+constexpr int kButtonCut = 6;
+constexpr int kButtonEdid = 7;
+
+YuqRamPara* para()
+{
+    return YuqRamPara::p_yuqrampara_config;
+}
+
+int window_base(int w)
+{
+    return img::Window + img::WindowSize * w;
+}
+
+// Window 0 is always in the strip; another window when the low byte of its flags is 1.
+bool shown(int w)
+{
+    return w == 0 || (w < WINDOW_COUNT && (para()->image16(window_base(w)) & 0xFF) == 1);
+}
+
+bool has_signal(int s)
+{
+    const YuqRamPara* p = para();
+    const int b = img::SourceTiming + 6 * s;
+    return p->image16(b) && p->image16(b + 2) && p->image16(b + 4);
+}
+
+bool crop_bit(int source, int k)
+{
+    return g_cut_source_state[source * 5 + k / 8] & (1u << (k % 8));
+}
+
+// Crops of a source, counted in crop-number order from the map of used crop numbers
+// (the caller rebuilds the map first).
+int crop_count(int source)
+{
+    int n = 0;
+    for (int k = 0; k < CROP_COUNT; ++k)
+        n += crop_bit(source, k) ? 1 : 0;
+    return n;
+}
+
+// The ordinal (1..) of crop-table entry `e` among its source's crops in crop-number
+// order; 0 when the entry is not a used crop of `source`.
+int crop_ordinal(int source, int e)
+{
+    if (e < 0 || e >= CROP_COUNT)
+        return 0;
+    const uint16_t word = para()->image16(img::CropTable + 10 * e);
+    const int number = (word >> 8) & 0x7F;
+    if (!(word & 0x8000) || (word & 0xFF) != source || !crop_bit(source, number))
+        return 0;
+    int ordinal = 0;
+    for (int k = 0; k <= number; ++k)
+        ordinal += crop_bit(source, k) ? 1 : 0;
+    return ordinal;
+}
+
+struct WindowInput
+{
+    int source = 0;
+    bool crop = false;
+    int index = 0; // crop-table index when crop
+};
+
+WindowInput window_input(int w)
+{
+    WindowInput in;
+    short crop = 0;
+    char index = 0;
+    in.source = para()->YuqGetImageSource(para()->ram_para, uchar(w), &crop, &index, 0);
+    in.crop = crop != 0;
+    in.index = in.crop ? uchar(index) : 0;
+    return in;
+}
+
+QString no_signal_text()
+{
+    return kit::text("无信号", "No signal", "Нет сигнала", "Không có tín hiệu", "無信號");
+}
+
+QString using_text()
+{
+    return kit::text("使用中\u00AD", "Using", "Использовать", "sử dụng", "使用中\u00AD");
+}
+
+QLabel* row_label(QWidget* parent, const char* name, int x, int y, int w, int h, const QFont& font)
+{
+    QLabel* l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(x, y, w, h);
+    l->setFont(font);
+    l->setStyleSheet(QLatin1String(kRowText));
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+} // namespace
+
+InputChoose::InputChoose(QWidget* parent) : PanelDialog(parent), ui(new Ui::InputChoose)
+{
+    ui->setupUi(this);
+    menulist_init();
+    para()->YuqCropSourceInit();
+    crop_source_num_update();
+    initMenu();
+    image_select();
+    language_changed();
+}
+
+InputChoose::~InputChoose()
+{
+    delete ui;
+}
+
+// ---- building ----
+
+void InputChoose::menulist_init()
+{
+    ui_seltype = 0;
+    current_page = 0;
+    source_id = 0;
+    const int cur = g_image_current.load();
+    image_index = uint8_t(shown(cur) ? cur : 0);
+    ui_select = uint8_t(box_position(image_index));
+    image_ui_select = ui_select;
+}
+
+int InputChoose::box_position(int window) const
+{
+    int p = 0;
+    for (int w = 0; w < window && w < WINDOW_COUNT; ++w)
+        p += shown(w) ? 1 : 0;
+    return p;
+}
+
+void InputChoose::crop_source_num_update()
+{
+    para()->YuqCropSourceInit();
+    for (int s = 0; s < 6; ++s)
+        source_num[s] = uint8_t(crop_count(s) + 1);
+    source_name_update();
+    source_check_update();
+}
+
+void InputChoose::source_name_update()
+{
+    QLabel* labels[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
+                         ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
+    QFont font = labels[0]->font();
+    font.setPixelSize(9);
+    for (int k = 0; k < 6; ++k) {
+        const unsigned char id = sourceinfo::get_source_id_by_listseq(uchar(k));
+        QString name = sourceinfo::get_source_name_by_listseq(uchar(k));
+        ALIAS_PARA alias;
+        if (get_json_alias_para(&alias, "source", id))
+            name = QFontMetrics(font).elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
+                                                 labels[k]->width() - 16, Qt::TextShowMnemonic);
+        labels[k]->setTextFormat(Qt::RichText);
+        // The style escapes the name: an alias cannot bring markup of its own.
+        labels[k]->setText(sourceinfo::get_source_specialstyle1_by_sourceid(id, name, uchar(get_source_num(id))));
+    }
+}
+
+void InputChoose::source_check_update()
+{
+    QLabel* labels[6] = {ui->sourcelistseq0pixmap, ui->sourcelistseq1pixmap, ui->sourcelistseq2pixmap,
+                         ui->sourcelistseq3pixmap, ui->sourcelistseq4pixmap, ui->sourcelistseq5pixmap};
+    for (int k = 0; k < 6; ++k) {
+        const unsigned char id = sourceinfo::get_source_id_by_listseq(uchar(k));
+        sourceinfo::set_sourceonline_pixmap(labels[k], id, has_signal(id) ? 1 : 0);
+        labels[k]->setScaledContents(true);
+    }
+}
+
+void InputChoose::initMenu()
+{
+    delete m_strip.data(); // with the focus frame, the boxes and their labels
+    image_count = 0;
+    m_strip = new QFrame(this);
+    m_strip->setObjectName(QStringLiteral("window_strip"));
+    m_strip->setGeometry(0, 42, 320, 47);
+    m_focusFrame = new QFrame(m_strip);
+    m_focusFrame->setObjectName(QStringLiteral("strip_focus"));
+    m_focusFrame->setStyleSheet(QLatin1String(kStripFocus));
+    int p = 0;
+    for (int w = 0; w < WINDOW_COUNT; ++w) {
+        if (!shown(w))
+            continue;
+        QLabel* box = new QLabel(m_strip);
+        box->setObjectName(QStringLiteral("box%1").arg(w));
+        box->setGeometry(10 + 50 * p, 3, 45, 40);
+        box->setStyleSheet(QStringLiteral("background-color: %1;font: 9px").arg(QLatin1String(kBoxColour[w])));
+        box->setText(QString::number(w + 1));
+        box->setAlignment(Qt::AlignCenter);
+        QLabel* name = new QLabel(box);
+        name->setGeometry(0, 1, 30, 12);
+        name->setTextFormat(Qt::PlainText);
+        name->setText(TextCreate(char(w)));
+        m_boxName[w] = name;
+        QLabel* state = new QLabel(box);
+        state->setGeometry(33, 1, 7, 7);
+        kit::set_picture(state, kit::pic(QStringLiteral("state_on.png")));
+        image_list[p] = uint8_t(w);
+        if (w == image_index)
+            m_focusFrame->setGeometry(7 + 50 * p, 0, 51, 46);
+        ++p;
+    }
+    m_strip->show();
+    image_count = uint8_t(p);
+}
+
+QString InputChoose::TextCreate(char window, char) const
+{
+    const WindowInput in = window_input(uchar(window));
+    QString text = sourceinfo::get_source_name_by_sourceid(uchar(in.source));
+    if (in.crop && in.index < CROP_COUNT) {
+        // The window's own crop-table entry gives the crop number.
+        const uint16_t word = para()->image16(img::CropTable + 10 * in.index);
+        if ((word & 0x8000) && (word & 0xFF) == in.source)
+            text += QStringLiteral("_Crop%1").arg(((word >> 8) & 0x7F) + 1);
+    }
+    return text;
+}
+
+void InputChoose::input_source_changed(char window)
+{
+    const int w = uchar(window);
+    if (w < WINDOW_COUNT && m_boxName[w])
+        m_boxName[w]->setText(TextCreate(window));
+}
+
+void InputChoose::draw_strip_focus()
+{
+    if (!m_focusFrame)
+        return;
+    if (ui_seltype == 0 && ui_select >= kButtonCut) {
+        m_focusFrame->setStyleSheet(QLatin1String(kStripHidden));
+        return;
+    }
+    const int pos = ui_seltype == 0 ? ui_select : image_ui_select;
+    m_focusFrame->setStyleSheet(QLatin1String(ui_seltype == 0 ? kStripFocus : kStripSelected));
+    m_focusFrame->setGeometry(7 + 50 * pos, 0, 51, 46);
+}
+
+void InputChoose::imagemenu()
+{
+    if (!m_strip)
+        return;
+    if (ui_seltype == 0 && ui_select >= kButtonCut) {
+        ui->button_inputcut->setStyleSheet(QLatin1String(ui_select == kButtonCut ? kButtonFocus : kButton));
+        ui->button_EDID->setStyleSheet(QLatin1String(ui_select == kButtonEdid ? kButtonFocus : kButton));
+    } else if (ui_seltype == 0) {
+        if (ui_select >= image_count)
+            ui_select = uint8_t(box_position(image_index)); // the strip shrank meanwhile
+        image_index = image_list[ui_select];
+        image_ui_select = ui_select;
+        ui->button_inputcut->setStyleSheet(QLatin1String(kButton));
+        ui->button_EDID->setStyleSheet(QLatin1String(kButton));
+        if (g_image_current.load() != image_index) {
+            // The whole device takes this window as current (keypad LEDs and shortcuts).
+            g_image_current = image_index;
+            para()->test_signal(1);
+        }
+    }
+    draw_strip_focus();
+}
+
+void InputChoose::image_select()
+{
+    current_page = 0;
+    const WindowInput in = window_input(image_index);
+    if (ui_seltype == 0) {
+        source_listseq = sourceinfo::get_listseq_by_source_id(uchar(in.source));
+        m_inputName = sourceinfo::get_source_name_by_sourceid(uchar(in.source));
+        source_id = uint8_t(in.source);
+    } else if (ui_seltype == 1) {
+        source_listseq = uint8_t(ui_select);
+    }
+    on_Button_source_clicked();
+}
+
+void InputChoose::on_Button_source_clicked()
+{
+    initSource();
+    ui->frame1->setGeometry(1 + 53 * source_listseq, 95, 53, 33);
+    ui->frame1->setStyleSheet(QLatin1String(ui_seltype == 1 ? kTabFocus : kTab));
+}
+
+void InputChoose::read_in_use()
+{
+    const WindowInput in = window_input(image_index);
+    source_id = uint8_t(in.source);
+    source_type = in.crop ? 1 : 0;
+    crop_id = uint8_t(in.index);
+}
+
+int InputChoose::source_current_check()
+{
+    para()->YuqCropSourceInit();
+    const int rows = crop_count(source_number) + 1;
+    last_page = uint8_t((rows + 2) / 3 - 1);
+    return rows;
+}
+
+void InputChoose::initSource()
+{
+    YuqRamPara* p = para();
+    if (ui_seltype == 0) {
+        read_in_use();
+        source_number = source_id;
+    } else {
+        source_number = sourceinfo::get_source_id_by_listseq(source_listseq);
+    }
+    m_inputName = sourceinfo::get_source_name_by_sourceid(source_number);
+    const int inUseSource = source_id;
+    const int rows = source_current_check(); // also rebuilds the crop map
+    // Crops deleted meanwhile: the focus goes to the last row that is left.
+    if (current_page > last_page || (ui_seltype == 2 && 3 * current_page + ui_select >= rows)) {
+        current_page = qMin(current_page, last_page);
+        if (ui_seltype == 2)
+            ui_select = uint8_t(rows - 3 * current_page - 1);
+    }
+    const int inUseRow = source_type == 0 ? 0 : crop_ordinal(inUseSource, crop_id);
+    YUQ_TRACE("initSource [source_type = %d] , [crop_id = %d] [select_sorce = %d],[current_page=%d],"
+              "[source_id=%d],[source_number=%d],[ui_select=%d]\n",
+              source_type, crop_id, inUseRow + 1, current_page, inUseSource, source_number, ui_select);
+
+    delete m_card.data();
+    m_card = new QFrame(this);
+    m_card->setObjectName(QStringLiteral("frame"));
+    m_card->setGeometry(1, 127, 318, 70);
+    m_card->setStyleSheet(QLatin1String(ui_seltype == 1 ? kCardFocus : kCard));
+    m_card->lower();
+    QFont font = this->font();
+    font.setPixelSize(10);
+
+    const int onPage = qMin(3, rows - 3 * current_page);
+    for (int i = 0; i < onPage; ++i) {
+        const int g = 3 * current_page + i;
+        QFrame* row = new QFrame(m_card);
+        row->setObjectName(QStringLiteral("source_frame"));
+        row->setGeometry(14 + 95 * i, 10, 92, 50);
+        QLabel* state = new QLabel(row);
+        state->setObjectName(QStringLiteral("row_state"));
+        state->setGeometry(3, 5, 7, 7);
+        QLabel* icon = new QLabel(row);
+        icon->setGeometry(12, 5, 25, 8);
+        sourceinfo::set_source_pixmap(icon, source_number);
+        icon->setScaledContents(true);
+        QLabel* name = row_label(row, "row_name", 3, 15, 80, 12, font);
+        QLabel* detail = row_label(row, "row_detail", 3, 30, 88, 12, font);
+        if (g == 0) {
+            name->setText(m_inputName);
+            const int b = img::SourceTiming + 6 * source_number;
+            detail->setText(has_signal(source_number) ? QStringLiteral("%1x%2@%3Hz")
+                                                            .arg(p->image16(b))
+                                                            .arg(p->image16(b + 2))
+                                                            .arg(p->image16(b + 4))
+                                                      : no_signal_text());
+        } else {
+            CROP_PARA crop{};
+            int index = CROP_COUNT;
+            p->YuqGetCropPara(source_number, g, &crop, &index);
+            ALIAS_PARA alias;
+            if (index < CROP_COUNT && get_json_alias_para(&alias, "crop", index))
+                name->setText(QFontMetrics(font).elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
+                                                            name->width(), Qt::TextShowMnemonic));
+            else
+                name->setText(m_inputName + QStringLiteral("_crop%1").arg(((crop.word >> 8) & 0x7F) + 1));
+            detail->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
+        }
+        const bool focused = ui_seltype == 2 && ui_select == i;
+        const bool used = g == inUseRow && source_number == inUseSource;
+        row->setStyleSheet(QLatin1String(focused ? kRowFocus : used ? kRowUsed : kRow));
+        kit::set_picture(state, kit::pic(used ? QStringLiteral("state_on.png") : QStringLiteral("state_off.png")));
+        if (used) {
+            QLabel* badge = new QLabel(row);
+            badge->setObjectName(QStringLiteral("row_badge"));
+            badge->setGeometry(60, 0, 30, 12);
+            badge->setAlignment(Qt::AlignCenter);
+            badge->setStyleSheet(QLatin1String(kBadge));
+            badge->setText(using_text());
+        }
+    }
+    m_card->show();
+}
+
+void InputChoose::para_source_index_init()
+{
+    current_page = 0;
+    ui_select = source_listseq;
+}
+
+void InputChoose::para_uiselect_init()
+{
+    const WindowInput in = window_input(image_index);
+    ui_select = 0;
+    if (source_number != in.source || !in.crop)
+        return;
+    para()->YuqCropSourceInit();
+    const int r = crop_ordinal(in.source, in.index);
+    if (r >= 1 && r <= 2)
+        ui_select = uint8_t(r);
+}
+
+// ---- confirming ----
+
+void InputChoose::yuq_source_button_clicked()
+{
+    if (ui_seltype != 2)
+        return;
+    const int n = 3 * current_page + ui_select;
+    if (n >= source_current_check())
+        return; // the row is gone (crops deleted meanwhile)
+    if (n == 0) {
+        source_type = 0;
+        crop_id = 0;
+    } else {
+        CROP_PARA crop{};
+        int index = CROP_COUNT;
+        para()->YuqGetCropPara(source_number, n, &crop, &index);
+        if (index >= CROP_COUNT)
+            return;
+        source_type = 1;
+        crop_id = uint8_t(index);
+    }
+    para()->YuqSetImageSource(n, char(source_number), char(image_index));
+    source_id = source_number;
+    initSource();
+    if (g_tip)
+        g_tip->tip_create(1);
+}
+
+// ---- refresh ----
+
+void InputChoose::syncUpdate(int code)
+{
+    YuqRamPara* p = para();
+    if (p->YuqLanguageChanged())
+        language_changed();
+    auto changed = [p](int off) { return p->image16(off) != p->applied16(off); };
+    bool layout = false;
+    for (int w = 0; w < WINDOW_COUNT; ++w) {
+        if (changed(window_base(w) + img::WinFlags))
+            layout = true;
+        if (changed(window_base(w) + img::WinInput))
+            input_source_changed(char(w));
+    }
+    const bool currentInput = changed(window_base(image_index) + img::WinInput);
+    bool timing = false;
+    if (!currentInput)
+        for (int k = 0; k < 3; ++k)
+            timing = timing || changed(img::SourceTiming + 6 * source_number + 2 * k);
+    const bool crops = std::memcmp(p->ram_para + img::CropTable, p->ram_para_old + img::CropTable, 10 * CROP_COUNT) != 0;
+    if (crops || code == 103)
+        p->YuqCropSourceInit();
+
+    if (layout) {
+        // Windows came or went: the strip anew, its focus inside what exists.
+        const int cur = g_image_current.load();
+        image_index = uint8_t(shown(cur) ? cur : 0);
+        initMenu();
+        image_ui_select = uint8_t(box_position(image_index));
+        if (ui_seltype == 0) {
+            if (ui_select < kButtonCut)
+                ui_select = image_ui_select;
+            draw_strip_focus();
+            image_select();
+        } else {
+            draw_strip_focus();
+            read_in_use();
+            initSource();
+        }
+    } else if (currentInput) {
+        // Only the box of the window that changed is re-texted (above); the band, the
+        // window and the page stay, so a further confirmation goes to the same window.
+        if (ui_seltype == 0) {
+            image_select();
+        } else {
+            read_in_use();
+            initSource();
+        }
+    } else if (ui_seltype == 0) {
+        const int cur = g_image_current.load();
+        if (cur != image_index && shown(cur)) {
+            image_index = uint8_t(cur);
+            ui_select = uint8_t(box_position(image_index));
+            image_ui_select = ui_select;
+            ui->button_inputcut->setStyleSheet(QLatin1String(kButton));
+            ui->button_EDID->setStyleSheet(QLatin1String(kButton));
+            draw_strip_focus();
+            image_select();
+        } else if (timing) {
+            initSource();
+        }
+    } else if (timing) {
+        initSource();
+    }
+
+    if (code == 103 || crops) {
+        initSource();
+        crop_source_num_update();
+        for (int w = 0; w < WINDOW_COUNT; ++w)
+            input_source_changed(char(w));
+    }
+}
+
+void InputChoose::language_changed()
+{
+    ui->label_title->setText(kit::text("信源切换", "Source switch", "Переключение источника",
+                                       "Chuyển đổi nguồn", "信源切換"));
+    ui->button_inputcut->setText(kit::text("输入截取", "Input intercept", "Источник", "Chặn nguồn vào", "輸入截取"));
+    ui->button_EDID->setText(kit::text("设置EDID", "EDID Settings", "Настройка EDID", "Cài đặt EDID", "設置EDID"));
+    if (!m_strip)
+        return; // still being built
+    crop_source_num_update();
+    initSource();
+}
+
+// ---- keys ----
+
+void InputChoose::key_left()
+{
+    qDebug("this is left-code [InputChoose][Release] ui_select=%#x ,ui_seltype=%#x ,current_page=%#x",
+           ui_select, ui_seltype, current_page);
+    if (ui_seltype == 0) {
+        if (ui_select == 0)
+            ui_select = kButtonEdid;
+        else if (ui_select == kButtonCut || (ui_select >= image_count && ui_select < kButtonCut))
+            ui_select = uint8_t(image_count - 1);
+        else
+            --ui_select;
+        imagemenu();
+        image_select();
+    } else if (ui_seltype == 1) {
+        ui_select = uint8_t(ui_select == 0 || ui_select > 5 ? 5 : ui_select - 1);
+        image_select();
+    } else {
+        const int rows = qMin(source_current_check(), 100);
+        const int before = ui_select;
+        if (ui_select == 0) {
+            if (current_page == 0) {
+                current_page = last_page;
+                ui_select = uint8_t(rows - 3 * last_page - 1);
+            } else {
+                ui_select = 2;
+                --current_page;
+            }
+        } else {
+            --ui_select;
+        }
+        YUQ_TRACE("[max_source_info = %#x], [ui_select = %#x], [current_page=%#x]\n", rows, before, current_page);
+        initSource();
+    }
+}
+
+void InputChoose::key_right()
+{
+    qDebug("this is right-code [InputChoose][Release] ui_select=%#x ,ui_seltype=%#x ,current_page=%#x",
+           ui_select, ui_seltype, current_page);
+    if (ui_seltype == 0) {
+        ++ui_select;
+        if (ui_select >= image_count && ui_select < kButtonCut)
+            ui_select = kButtonCut;
+        else if (ui_select > kButtonEdid)
+            ui_select = 0;
+        imagemenu();
+        image_select();
+    } else if (ui_seltype == 1) {
+        ui_select = uint8_t(ui_select >= 5 ? 0 : ui_select + 1);
+        image_select();
+    } else {
+        const int rows = qMin(source_current_check(), 100);
+        ++ui_select;
+        if (3 * current_page + ui_select >= rows) {
+            current_page = 0;
+            ui_select = 0;
+        } else if (ui_select > 2) {
+            ui_select = 0;
+            current_page = uint8_t(qMin<int>(current_page + 1, last_page));
+        }
+        qDebug("this is right-code [InputChoose][Release] ui_select=%#x ,current_page=%#x,max_source_info=%#x",
+               ui_select, current_page, rows);
+        initSource();
+    }
+}
+
+void InputChoose::key_ok()
+{
+    qDebug("this is OK button(InputChoose)[Release] ui_select=%#x ,ui_seltype=%#x", ui_select, ui_seltype);
+    if (ui_seltype == 0) {
+        if (ui_select == kButtonCut) {
+            yuq_button_inputcut_clicked();
+        } else if (ui_select == kButtonEdid) {
+            yuq_button_EDID_clicked();
+        } else if (ui_select < image_count) {
+            ui_seltype = 1;
+            imagemenu();
+            para_source_index_init();
+            on_Button_source_clicked();
+        }
+    } else if (ui_seltype == 1) {
+        ui_seltype = 2;
+        para_uiselect_init();
+        on_Button_source_clicked();
+    } else {
+        QPointer<InputChoose> self(this);
+        yuq_source_button_clicked(); // returns after the tip's 3 s
+        if (self)
+            input_source_changed(char(image_index));
+    }
+}
+
+void InputChoose::key_back()
+{
+    qDebug("this is back button(InputChoose)[Release] ui_select=%#x ,ui_seltype=%#x", ui_select, ui_seltype);
+    if (ui_seltype == 0) {
+        slot_Button_back_clicked();
+    } else if (ui_seltype == 1) {
+        ui_seltype = 0;
+        ui_select = image_ui_select < image_count ? image_ui_select : uint8_t(box_position(image_index));
+        imagemenu();
+        image_select(); // the tab goes back to the window's input too
+    } else {
+        ui_seltype = 1;
+        para_source_index_init();
+        on_Button_source_clicked();
+    }
+}
+
+bool InputChoose::key_mode()
+{
+    return kit::mode_key(this, [this] {
+        if (g_inputchoose == this)
+            g_inputchoose = nullptr;
+    });
+}
+
+void InputChoose::slot_Button_back_clicked()
+{
+    kit::close_by_back(this, [this] {
+        if (g_inputchoose == this)
+            g_inputchoose = nullptr;
+    }, kit::parent_page(page::InputChoose));
+}
+
+void InputChoose::yuq_button_inputcut_clicked()
+{
+    kit::open(page::InputCut);
+}
+
+void InputChoose::yuq_button_EDID_clicked()
+{
+    kit::open(page::EDIDset);
+}

@@ -1,0 +1,93 @@
+#pragma once
+// Input choice (page 3): the window strip, the six inputs in list order with their signal,
+// and a list of the chosen input's choices (the input whole, then its crops, three a page).
+// Confirming a row puts it on the window.
+#include "ui/shell/screenkit.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPointer>
+
+namespace Ui {
+class InputChoose;
+}
+
+class InputChoose : public PanelDialog
+{
+    Q_OBJECT
+public:
+    explicit InputChoose(QWidget* parent = nullptr);
+    ~InputChoose() override;
+
+    void syncUpdate(int code);
+    // Texts, and the lists again: the crop and EDID screens re-text this screen when they
+    // close, after changing crops or signals.
+    void language_changed();
+    void initSource();
+    void crop_source_num_update();
+
+    // State (tests).
+    int band() const { return ui_seltype; }
+    int focus() const { return ui_select; }
+    int window() const { return image_index; }
+    int list_page() const { return current_page; }
+    int listed_source() const { return source_number; }
+    int window_boxes() const { return image_count; }
+    QLabel* box_name(int window) const { return window >= 0 && window < 6 ? m_boxName[window].data() : nullptr; }
+    QFrame* strip_focus() const { return m_focusFrame.data(); }
+    QFrame* card() const { return m_card.data(); }
+
+public slots:
+    void yuq_source_button_clicked();
+    void slot_Button_back_clicked();
+
+protected:
+    void key_left() override;
+    void key_right() override;
+    void key_ok() override;
+    void key_back() override;
+    bool key_mode() override;
+
+private:
+    void menulist_init();
+    void initMenu();
+    QString TextCreate(char window, char = 0) const;
+    void imagemenu();
+    void draw_strip_focus();
+    void image_select();
+    void on_Button_source_clicked();
+    int source_current_check();
+    int get_source_num(unsigned char id) const { return id < 6 ? source_num[id] : 0; }
+    void source_name_update();
+    void source_check_update();
+    void para_source_index_init();
+    void para_uiselect_init();
+    void input_source_changed(char window);
+    void read_in_use();
+    int box_position(int window) const;
+    void yuq_button_inputcut_clicked();
+    void yuq_button_EDID_clicked();
+
+    Ui::InputChoose* ui;
+    uint8_t ui_select = 0;
+    uint8_t ui_seltype = 0;
+    uint8_t source_num[6] = {};
+    uint8_t image_index = 0;
+    uint8_t source_number = 0;
+    uint8_t source_listseq = 0;
+    uint8_t source_id = 0;
+    uint16_t source_type = 0;
+    uint8_t crop_id = 0;
+    uint8_t image_ui_select = 0;
+    uint8_t current_page = 0;
+    uint8_t last_page = 0;
+    uint8_t image_count = 0;
+    uint8_t image_list[6] = {};
+    QString m_inputName;
+
+    // Built at run time; a rebuild deletes the old frame with all its labels.
+    QPointer<QFrame> m_strip;
+    QPointer<QFrame> m_focusFrame;
+    QPointer<QLabel> m_boxName[6];
+    QPointer<QFrame> m_card;
+};
