@@ -5,6 +5,7 @@
 #include "inputs/zarvosource.h"
 #include "sim/control.h"
 #include "sim/sim_device.h"
+#include "sim/sim_keypad.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -64,6 +65,9 @@ bool panel_screenshot(const QString& hostPath)
 void install_simulated_device()
 {
     sim::install();
+    // The host has no keypad unless asked for one (YUQ_SIM_KEYPAD=1).
+    if (qgetenv("YUQ_SIM_KEYPAD") == "1")
+        sim::install_keypad();
     sim::set_screenshot_hook(panel_screenshot);
     sim::start_control_fifo();
 }

@@ -8,6 +8,7 @@
 #include "core/global.h"
 #include "core/yuqrampara.h"
 #include "platform/devpath.h"
+#include "platform/hid.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/panelrequests.h"
@@ -28,6 +29,9 @@ int yuq_main(int argc, char* argv[])
     platform::ensure_device_tree();
     std::printf("device root: %s\n", platform::device_root().toLocal8Bit().constData());
     install_simulated_device();
+#ifdef YUQ_DEVICE_BACKENDS
+    platform::install_hid(platform::hidapi_backend());
+#endif
 
     g_yuq_keys = uint8_t(check_hiddev());
     ConfigEngine::pInstance();

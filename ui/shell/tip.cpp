@@ -1,49 +1,87 @@
 #include "tip.h"
+#include "ui_tip.h"
 
+#include "screenkit.h"
 #include "screens.h"
 #include "core/global.h"
 
 #include <QFrame>
+#include <QLabel>
 
-TIP::TIP(QWidget* parent) : QDialog(parent)
+namespace {
+
+QString usb_text(int n)
 {
-    setObjectName(QStringLiteral("TIP"));
-    setWindowTitle(QStringLiteral("Dialog"));
-    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
-    resize(160, 120);
+    switch (n) {
+    case 3:
+        return kit::text("U盘已接入\n请稍候…", "USB driver is connected,please wait...",
+                         "Драйвер USB подключен,\nпожалуйста,подождите...", "Usb đã truy cập\nxin vui lòng chờ …",
+                         "U盤已接入\n請稍候…");
+    case 4:
+        return kit::text("U盘已拔出", "USB drive is unplugged.", "USB-накопитель отключен \nот сети.",
+                         "USB Thì không kết nối.", "U盤已拔出");
+    default:
+        return kit::text("正在读取中，请稍候…", "Reading the data,pls wait",
+                         "Прочитайте данные,\nпожалуйста,подождите", "Đang đọc,xin vui lòng chờ …",
+                         "正在讀取中，請稍候…");
+    }
 }
 
-// The content of each tip comes with the tip pop-up; the timing is here already.
+} // namespace
+
+TIP::TIP(QWidget* parent) : PanelDialog(parent), ui(new Ui::TIP)
+{
+    ui->setupUi(this);
+}
+
+TIP::~TIP()
+{
+    if (g_tip == this) {
+        g_tip = nullptr;
+        g_tip_flag = 0; // the tick has no tip left to count for
+    }
+    delete ui;
+}
+
 void TIP::tip_create(int n)
 {
+    // The labels are the frame's children and go with it.
     delete m_frame;
     m_frame = nullptr;
+    m_label = nullptr;
     if (n != 1 && (n < 3 || n > 5))
         return;
+    const int w = n == 1 ? 120 : 220;
+    setGeometry(n == 1 ? 100 : 50, 60, w, 120);
     m_frame = new QFrame(this);
     m_frame->setStyleSheet(QStringLiteral("background-color:rgb(136, 138, 133);"));
+    m_frame->setGeometry(0, 0, w, 120);
+    m_label = new QLabel(m_frame);
     if (n == 1) {
-        setGeometry(100, 60, 120, 120);
-        m_frame->setGeometry(0, 0, 120, 120);
+        m_label->setGeometry(20, 20, 80, 80);
+        kit::set_picture(m_label, kit::pic(QStringLiteral("check_180.png")));
     } else {
-        setGeometry(50, 60, 220, 120);
-        m_frame->setGeometry(0, 0, 220, 120);
+        m_label->setGeometry(5, 5, 200, 100);
+        m_label->setStyleSheet(QStringLiteral("font: 15px"));
+        m_label->setAlignment(Qt::AlignCenter);
+        m_label->setText(usb_text(n));
     }
+    m_label->raise();
     m_frame->show();
     tip_show();
 }
 
 void TIP::tip_show()
 {
-    if (isVisible())
-        return; // the tip in front keeps running
     g_tip_flag = 1;
+    if (isVisible())
+        return; // the tip in front keeps running and keeps its time
     exec();
 }
 
 void TIP::tip_outtime_deal()
 {
-    if (++m_ticks != 300)
+    if (++m_ticks != SHOWN_TICKS)
         return;
     hide();
     m_ticks = 0;
