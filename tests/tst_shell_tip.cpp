@@ -6,6 +6,7 @@
 #include "ui/shell/tip.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTimer>
 #include <QtTest>
@@ -39,6 +40,7 @@ struct Shown
     QString text;
     QRect dialog, label;
     QString png;
+    bool fits = false; // the whole text inside the label
 };
 
 Shown show_tip(int n)
@@ -50,6 +52,10 @@ Shown show_tip(int n)
             s.text = l->text();
             s.label = l->geometry();
             s.png = l->property("png").toString();
+            l->ensurePolished();
+            const int flags = int(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0);
+            const QRect need = QFontMetrics(l->font()).boundingRect(QRect(QPoint(), l->size()), flags, s.text);
+            s.fits = need.width() <= l->width() && need.height() <= l->height();
         }
     });
     return s;
@@ -175,6 +181,7 @@ private slots:
         QCOMPARE(s.text, text);
         QCOMPARE(s.dialog, QRect(50, 60, 220, 120));
         QCOMPARE(s.label, QRect(5, 5, 200, 100));
+        QVERIFY(s.fits);
     }
 
     void nothing_but_the_tick_hides_it()

@@ -5,6 +5,7 @@
 #include "screens.h"
 #include "core/global.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 
@@ -25,6 +26,22 @@ QString usb_text(int n)
                          "Прочитайте данные,\nпожалуйста,подождите", "Đang đọc,xin vui lòng chờ …",
                          "正在讀取中，請稍候…");
     }
+}
+
+// Several texts are wider than the box at 15 px: wrapped at blanks, and where one word is
+// still too wide, a pixel smaller, so that no text is cut off.
+void fit_text(QLabel* l, int px)
+{
+    l->setWordWrap(true);
+    const int flags = int(l->alignment()) | Qt::TextWordWrap;
+    for (;; --px) {
+        QFont f = l->font();
+        f.setPixelSize(px);
+        const QRect need = QFontMetrics(f).boundingRect(QRect(QPoint(), l->size()), flags, l->text());
+        if (px <= 9 || (need.width() <= l->width() && need.height() <= l->height()))
+            break;
+    }
+    l->setStyleSheet(QStringLiteral("font: %1px").arg(px));
 }
 
 } // namespace
@@ -62,9 +79,9 @@ void TIP::tip_create(int n)
         kit::set_picture(m_label, kit::pic(QStringLiteral("check_180.png")));
     } else {
         m_label->setGeometry(5, 5, 200, 100);
-        m_label->setStyleSheet(QStringLiteral("font: 15px"));
         m_label->setAlignment(Qt::AlignCenter);
         m_label->setText(usb_text(n));
+        fit_text(m_label, 15);
     }
     m_label->raise();
     m_frame->show();
