@@ -6,12 +6,15 @@
 #include "sim/control.h"
 #include "sim/sim_device.h"
 #include "sim/sim_keypad.h"
+#include "ui/shell/mainwindow.h"
+#include "ui/shell/screens.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMetaObject>
 #include <QPainter>
 #include <QThread>
@@ -21,7 +24,8 @@
 namespace {
 
 // The panel as shown: every visible top-level window drawn at its panel position, lowest
-// first: the home window, dialogs, the active window, modal dialogs, the active modal one.
+// first: the home window, dialogs, the active window, modal dialogs, the active modal one,
+// windows that stay on top.
 bool panel_screenshot(const QString& hostPath)
 {
     QApplication* app = qobject_cast<QApplication*>(QCoreApplication::instance());
@@ -35,6 +39,8 @@ bool panel_screenshot(const QString& hostPath)
                 shown.push_back(w);
         // topLevelWidgets() has no order: rank by what lies above what on the panel.
         auto rank = [](QWidget* w) {
+            if (w->windowFlags() & Qt::WindowStaysOnTopHint)
+                return 5; // the update overlay
             if (w == QApplication::activeModalWidget())
                 return 4;
             if (w->isModal())
@@ -60,14 +66,37 @@ bool panel_screenshot(const QString& hostPath)
     return ok;
 }
 
+// "keypad key X": the simulated keypad's key X (a letter) pressed and released; the panel
+// hands it to the screen in front as it does the keyboard's keys.
+bool keypad_key(const QStringList& a)
+{
+    if (a.size() != 1 || a[0].size() != 1 || a[0][0] < QLatin1Char('A') || a[0][0] > QLatin1Char('Z'))
+        return false;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    const int code = a[0][0].unicode();
+    QMetaObject::invokeMethod(app, [code] {
+        if (!g_mainwindow)
+            return;
+        for (QEvent::Type t : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(t, code, Qt::NoModifier, QString(QChar(code)));
+            QCoreApplication::sendEvent(g_mainwindow, &e);
+        }
+    }, Qt::QueuedConnection);
+    return true;
+}
+
 } // namespace
 
 void install_simulated_device()
 {
     sim::install();
     // The host has no keypad unless asked for one (YUQ_SIM_KEYPAD=1).
-    if (qgetenv("YUQ_SIM_KEYPAD") == "1")
+    if (qgetenv("YUQ_SIM_KEYPAD") == "1") {
         sim::install_keypad();
+        sim::register_control_command(QStringLiteral("keypad key"), QStringLiteral("keypad key LETTER"), keypad_key);
+    }
     sim::set_screenshot_hook(panel_screenshot);
     sim::start_control_fifo();
 }

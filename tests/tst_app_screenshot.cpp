@@ -35,6 +35,22 @@ private slots:
         QCOMPARE(QColor(img.pixel(10, 10)), QColor(255, 0, 0));
         QCOMPARE(QColor(img.pixel(120, 60)), QColor(0, 0, 255));
         QCOMPARE(QColor(img.pixel(170, 60)), QColor(255, 0, 0));
+
+        // The update overlay stays on top, also of a modal screen opened before it.
+        QDialog screen;
+        screen.setStyleSheet("background: rgb(0,255,0);");
+        screen.setGeometry(0, 0, 320, 240);
+        screen.setModal(true);
+        screen.show();
+        QDialog overlay(nullptr, Qt::WindowStaysOnTopHint);
+        overlay.setStyleSheet("background: rgb(16,16,28);");
+        overlay.setGeometry(0, 0, 320, 120);
+        overlay.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&overlay));
+        QVERIFY(sim::run_control_line("screenshot /shots/update.png"));
+        img = QImage(platform::dev_path("/shots/update.png"));
+        QCOMPARE(QColor(img.pixel(10, 10)), QColor(16, 16, 28));
+        QCOMPARE(QColor(img.pixel(10, 200)), QColor(0, 255, 0));
         sim::stop_control_fifo();
     }
 };

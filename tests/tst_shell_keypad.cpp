@@ -15,25 +15,13 @@ using namespace shellsupport;
 
 namespace {
 
-int win(int w, int field = 0)
-{
-    return img::Window + img::WindowSize * w + field;
-}
-
-void set_timing(YuqRamPara* p, int s, int w, int h, int rate)
-{
-    p->set_image16(img::SourceTiming + 6 * s, uint16_t(w));
-    p->set_image16(img::SourceTiming + 6 * s + 2, uint16_t(h));
-    p->set_image16(img::SourceTiming + 6 * s + 4, uint16_t(rate));
-}
-
 // Windows 0, 1, 3 enabled (2, 4, 5 not), window 0 shows HDMI1, every input has a signal,
 // nothing frozen or black; the keypad present and nothing sent yet.
 YuqRamPara* keypad_panel()
 {
     YuqRamPara* p = fresh_panel();
     for (int w = 0; w < WINDOW_COUNT; ++w) {
-        p->set_image16(win(w), (w == 0 || w == 1 || w == 3) ? 1 : 0);
+        p->set_image16(win(w, img::WinFlags), (w == 0 || w == 1 || w == 3) ? 1 : 0);
         p->set_image16(win(w, img::WinInput), 2);
         p->set_image16(win(w, img::WinMode), 0);
     }
@@ -127,7 +115,7 @@ private slots:
         const int s = w.size() > 1 ? w[1].toInt() : 0;
         const int rec = window < WINDOW_COUNT ? window : 0;
         if (setup == "on")
-            p->set_image16(win(window), 1);
+            p->set_image16(win(window, img::WinFlags), 1);
         if (w.value(0) == "input" || w.value(0) == "nosignal" || w.value(0) == "rateless")
             p->set_image16(win(rec, img::WinInput), uint16_t(s));
         if (w.value(0) == "nosignal")
@@ -225,7 +213,7 @@ private slots:
             QCOMPARE(refresh.count(), 3);
         }
         // 'A' selects window 0 even when it is disabled.
-        p->set_image16(win(0), 0);
+        p->set_image16(win(0, img::WinFlags), 0);
         g_image_current = 1;
         release(g_mainwindow, 'A');
         QCOMPARE(int(g_image_current), 0);

@@ -17,6 +17,8 @@ constexpr int kTextH = 17;
 FirmwareUpdate::FirmwareUpdate(QWidget* parent) : PanelDialog(parent), ui(new Ui::FirmwareUpdate)
 {
     ui->setupUi(this);
+    // It covers the panel, also over a modal screen opened before the update started.
+    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_DeleteOnClose);
     m_picture = new QLabel(this);
     m_picture->setGeometry(m_x, m_y, 64, 64);
