@@ -128,6 +128,7 @@ void LockWindow::image_init()
     m_frame = new QFrame(this);
     m_frame->setObjectName(QStringLiteral("window_list"));
     m_frame->setGeometry(0, 74, 320, 160);
+    m_frameObject = m_frame.data();
     m_frame->installEventFilter(this);
 
     const uint16_t all = p->image16(img::AllWindowsState);
@@ -232,7 +233,9 @@ void LockWindow::syncUpdate()
 
 bool LockWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != ui->widget && watched != m_frame.data())
+    // Compare addresses only: the list frame may be half destroyed when it sends its last
+    // events, and must not be looked at as a QFrame then.
+    if (watched != ui->widget && watched != m_frameObject)
         return PanelDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonRelease:

@@ -48,6 +48,7 @@ private:
     Ui::LockWindow* ui;
     // The list of the last build; the labels die with their frame, and so do these.
     QPointer<QFrame> m_frame;
+    const QObject* m_frameObject = nullptr; // identity only, for the event filter
     QPointer<QLabel> m_tile[6];
     QPointer<QLabel> m_name[6];
     QPointer<QLabel> m_status[6];

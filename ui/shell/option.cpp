@@ -103,12 +103,19 @@ void Option::key_right()
 void Option::key_ok()
 {
     // The slot of the focused item; the mapping button takes no clicks, the key still opens it.
-    static void (Option::*const kSlots[ItemCount])() = {
-        &Option::on_output_set_clicked,   &Option::on_input_cut_clicked,
-        &Option::on_image_layout_clicked, &Option::on_link_set_clicked,
-        &Option::on_image_quality_clicked, &Option::on_test_chart_clicked,
-        &Option::on_smart_mapping_clicked, &Option::on_AdvanceButton_clicked};
-    (this->*kSlots[ui_select])();
+    // (A switch, not a table of member pointers: GCC's sanitizers miscompile such tables
+    // for classes with more than one base.)
+    switch (ui_select) {
+    case 0: on_output_set_clicked(); break;
+    case 1: on_input_cut_clicked(); break;
+    case 2: on_image_layout_clicked(); break;
+    case 3: on_link_set_clicked(); break;
+    case 4: on_image_quality_clicked(); break;
+    case 5: on_test_chart_clicked(); break;
+    case 6: on_smart_mapping_clicked(); break;
+    case 7: on_AdvanceButton_clicked(); break;
+    default: break;
+    }
 }
 
 void Option::key_back()
