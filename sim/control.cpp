@@ -71,15 +71,8 @@ void reader_loop(int fd)
         if (n <= 0)
             continue;
         pending.append(buf, int(n));
-        int nl;
-        while ((nl = pending.indexOf('\n')) >= 0) {
-            const QString line = QString::fromUtf8(pending.left(nl)).trimmed();
-            pending.remove(0, nl + 1);
-            if (!line.isEmpty())
-                run_control_line(line);
-        }
-        if (pending.size() > 4096)
-            pending.clear(); // no newline in sight: drop the garbage
+        for (const QString& line : take_control_lines(&pending))
+            run_control_line(line);
     }
     ::close(fd);
 }
@@ -98,6 +91,21 @@ void register_control_command(const QString& words, const QString& usage, Contro
         }
     }
     commands().push_back({w, usage, std::move(handler)});
+}
+
+QStringList take_control_lines(QByteArray* pending)
+{
+    QStringList lines;
+    int nl;
+    while ((nl = pending->indexOf('\n')) >= 0) {
+        const QString line = QString::fromUtf8(pending->left(nl)).trimmed();
+        pending->remove(0, nl + 1);
+        if (!line.isEmpty())
+            lines << line;
+    }
+    if (pending->size() > 4096)
+        pending->clear(); // no newline in sight: drop the garbage
+    return lines;
 }
 
 bool run_control_line(const QString& line)

@@ -3,6 +3,7 @@
 // root, one command a line. Other folders add their own commands with
 // register_control_command; a line runs the command whose words it starts with (the
 // longest such), and a handler that refuses its arguments leaves everything unchanged.
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -13,6 +14,9 @@ namespace sim {
 using ControlHandler = std::function<bool(const QStringList& args)>;
 void register_control_command(const QString& words, const QString& usage, ControlHandler handler);
 
+// The complete non-empty lines (trimmed) at the front of what the FIFO delivered so far,
+// taken out of `pending`; a remainder of more than 4096 bytes without a newline is dropped.
+QStringList take_control_lines(QByteArray* pending);
 // Runs one line as the FIFO reader would; false when no command took it.
 bool run_control_line(const QString& line);
 

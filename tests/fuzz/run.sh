@@ -8,7 +8,7 @@ top=$PWD
 build="${FUZZ_BUILD:-build-fuzz}"
 secs="${FUZZ_SECONDS:-15}"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DFUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"${JOBS:-$(nproc)}"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for exe in "$build"/tests/fuzz/fuzz_*; do
@@ -19,7 +19,7 @@ for exe in "$build"/tests/fuzz/fuzz_*; do
   scratch=$(mktemp -d)
   cp -r "$corpus"/. "$scratch"/ 2>/dev/null || true
   echo "== fuzz $name (${secs}s)"
-  (cd "$work" && "$top/$exe" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 \
+  (cd "$work" && "$top/$exe" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=1 \
       "$scratch" "$top/$corpus" >"$work.log" 2>&1) || { tail -40 "$work.log"; exit 1; }
   grep -E "^Done" "$work.log" | tail -1 || true
   if [ -n "$(ls -A "$work")" ]; then
