@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPainter>
@@ -66,25 +67,49 @@ bool panel_screenshot(const QString& hostPath)
     return ok;
 }
 
-// "keypad key X": the simulated keypad's key X (a letter) pressed and released; the panel
-// hands it to the screen in front as it does the keyboard's keys.
-bool keypad_key(const QStringList& a)
+// A key pressed and released, on the GUI thread, at the home window: the panel rules hand
+// it to the screen in front (or the pop-up) as they do the keyboard's keys.
+bool send_key(int code)
 {
-    if (a.size() != 1 || a[0].size() != 1 || a[0][0] < QLatin1Char('A') || a[0][0] > QLatin1Char('Z'))
-        return false;
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
         return false;
-    const int code = a[0][0].unicode();
     QMetaObject::invokeMethod(app, [code] {
         if (!g_mainwindow)
             return;
+        const QString text = code < 128 ? QString(QChar(code)) : QString();
         for (QEvent::Type t : {QEvent::KeyPress, QEvent::KeyRelease}) {
-            QKeyEvent e(t, code, Qt::NoModifier, QString(QChar(code)));
+            QKeyEvent e(t, code, Qt::NoModifier, text);
             QCoreApplication::sendEvent(g_mainwindow, &e);
         }
     }, Qt::QueuedConnection);
     return true;
+}
+
+// "keypad key X": the simulated keypad's key X (a letter).
+bool keypad_key(const QStringList& a)
+{
+    if (a.size() != 1 || a[0].size() != 1 || a[0][0] < QLatin1Char('A') || a[0][0] > QLatin1Char('Z'))
+        return false;
+    return send_key(a[0][0].unicode());
+}
+
+// "key CODE": a panel key with or without a keypad. CODE is a keypad letter (S R Q M O,
+// A..P), a role (left right ok mode back) or a key code (decimal or 0x..).
+bool panel_key(const QStringList& args)
+{
+    if (args.size() != 1)
+        return false;
+    const QString a = args[0].toLower();
+    static const QHash<QString, int> roles{{"left", Qt::Key_F4}, {"right", Qt::Key_F5}, {"ok", Qt::Key_F6},
+                                           {"mode", Qt::Key_Stop}, {"back", Qt::Key_PowerOff}};
+    if (roles.contains(a))
+        return send_key(roles.value(a));
+    if (a.size() == 1 && a[0] >= QLatin1Char('a') && a[0] <= QLatin1Char('z'))
+        return send_key(a[0].toUpper().unicode());
+    bool ok = false;
+    const int code = a.toInt(&ok, 0);
+    return ok && code > 0 && send_key(code);
 }
 
 } // namespace
@@ -97,6 +122,8 @@ void install_simulated_device()
         sim::install_keypad();
         sim::register_control_command(QStringLiteral("keypad key"), QStringLiteral("keypad key LETTER"), keypad_key);
     }
+    sim::register_control_command(QStringLiteral("key"), QStringLiteral("key CODE (S R Q M O A..P, left right ok mode back, or a number)"),
+                                  panel_key);
     sim::set_screenshot_hook(panel_screenshot);
     sim::start_control_fifo();
 }

@@ -5,6 +5,7 @@
 #include "resources/yuq_resources.h"
 #include "ui/shell/lockwindow.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
@@ -204,7 +205,13 @@ private slots:
         P->set_image16(win(1, img::WinFlags), 1);
         P->set_image16(win(1, img::WinMode), 1);
         g_language = 2;
+        P->set_image16(img::LedWidth, 3840);
+        P->set_image16(img::LedHeight, 2160);
         standby();
+        // The long Russian size text keeps its end, clear of the IP address.
+        QLabel* size = g_lockwindow->findChild<QLabel*>("label_input");
+        QCOMPARE(size->text(), QString::fromUtf8("Размер LED:3840 x 2160"));
+        QVERIFY(QFontMetrics(size->font()).horizontalAdvance(size->text()) <= size->width());
         QCOMPARE(status(0), QString::fromUtf8("Нет сигнала"));
         QCOMPARE(status(1), QString::fromUtf8("Черный"));
         QCOMPARE(status(2), QString::fromUtf8("Откл"));

@@ -387,6 +387,7 @@ void InputChoose::initSource()
                                                             .arg(p->image16(b + 2))
                                                             .arg(p->image16(b + 4))
                                                       : no_signal_text());
+            kit::fit_text(detail); // "1920x1080@60Hz" is wider than the row at 10 px
         } else {
             CROP_PARA crop{};
             int index = CROP_COUNT;
@@ -406,10 +407,14 @@ void InputChoose::initSource()
         if (used) {
             QLabel* badge = new QLabel(row);
             badge->setObjectName(QStringLiteral("row_badge"));
-            badge->setGeometry(60, 0, 30, 12);
             badge->setAlignment(Qt::AlignCenter);
             badge->setStyleSheet(QLatin1String(kBadge));
             badge->setText(using_text());
+            // Right-aligned at the row's edge, wider where the word is longer ("Использовать").
+            QFont bf = badge->font();
+            bf.setPixelSize(7);
+            const int bw = qMax(30, QFontMetrics(bf).horizontalAdvance(badge->text()) + 6);
+            badge->setGeometry(90 - bw, 0, bw, 12);
         }
     }
     m_card->show();

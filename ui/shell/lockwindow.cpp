@@ -102,9 +102,15 @@ void LockWindow::set_volume_picture()
                                                                     : QStringLiteral("volume_close.png")));
 }
 
-void LockWindow::para_init()
+void LockWindow::set_led_size()
 {
     ui->label_input->setText(led_size_text());
+    kit::fit_text(ui->label_input); // "Размер LED:3840 x 2160" runs into the IP address
+}
+
+void LockWindow::para_init()
+{
+    set_led_size();
     ui->label_bright->setText(QString::number(para()->image16(img::Brightness)));
     ui->label_contrast->setText(QString::number(para()->image16(img::Contrast)));
     set_volume_picture();
@@ -117,7 +123,7 @@ void LockWindow::ip_changed()
 
 void LockWindow::language_changed()
 {
-    ui->label_input->setText(led_size_text());
+    set_led_size();
     image_init();
 }
 
@@ -218,7 +224,7 @@ void LockWindow::syncUpdate()
         language_changed();
     auto changed = [p](int off) { return p->image16(off) != p->applied16(off); };
     if (changed(img::LedWidth) || changed(img::LedHeight))
-        ui->label_input->setText(led_size_text());
+        set_led_size();
     if (changed(img::Brightness))
         ui->label_bright->setText(QString::number(p->image16(img::Brightness)));
     if (changed(img::Contrast))

@@ -43,6 +43,7 @@ protected:
 private:
     void leave_to_home();
     void set_volume_picture();
+    void set_led_size();
     QString led_size_text() const;
 
     Ui::LockWindow* ui;

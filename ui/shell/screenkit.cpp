@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -119,6 +121,18 @@ void set_picture(QLabel* l, const QString& resource)
     l->setPixmap(QPixmap(resource));
     l->setScaledContents(true);
     l->setProperty("png", resource);
+}
+
+void fit_text(QLabel* l)
+{
+    // Always from the label's own size, so a shorter text gets it back.
+    if (!l->property("fit_base").isValid())
+        l->setProperty("fit_base", QFontInfo(l->font()).pixelSize());
+    QFont f = l->font();
+    f.setPixelSize(l->property("fit_base").toInt());
+    while (f.pixelSize() > 7 && QFontMetrics(f).horizontalAdvance(l->text()) > l->width())
+        f.setPixelSize(f.pixelSize() - 1);
+    l->setFont(f);
 }
 
 // ---- shared style sheets ----

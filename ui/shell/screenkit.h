@@ -80,6 +80,9 @@ QString lang_pic(const QString& name);
 // A name the resource set lacks shows no picture.
 void set_icon(QAbstractButton* b, const QString& resource, int w, int h);
 void set_picture(QLabel* l, const QString& resource); // scaled to the label
+// Steps the label's font down (not below 7 px) until its plain text fits its width: a long
+// translation or number keeps its end.
+void fit_text(QLabel* l);
 
 // ---- shared style sheets ----
 namespace sheet {
