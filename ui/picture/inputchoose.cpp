@@ -111,7 +111,7 @@ QString no_signal_text()
 
 QString using_text()
 {
-    return kit::text("使用中\u00AD", "Using", "Использовать", "sử dụng", "使用中\u00AD");
+    return kit::text("使用中", "Using", "Использовать", "sử dụng", "使用中");
 }
 
 QLabel* row_label(QWidget* parent, const char* name, int x, int y, int w, int h, const QFont& font)
