@@ -1,10 +1,12 @@
-// The control FIFO's screenshot: the visible panel windows composed at panel coordinates.
-#include "testsupport.h"
+// The control FIFO's screenshot (the visible panel windows composed at panel
+// coordinates) and its panel key.
+#include "shellsupport.h"
 
 #include "services.h"
 #include "platform/devpath.h"
 #include "sim/control.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QImage>
 #include <QMainWindow>
@@ -51,6 +53,24 @@ private slots:
         img = QImage(platform::dev_path("/shots/update.png"));
         QCOMPARE(QColor(img.pixel(10, 10)), QColor(16, 16, 28));
         QCOMPARE(QColor(img.pixel(10, 200)), QColor(0, 255, 0));
+        sim::stop_control_fifo();
+    }
+
+    void key_command_reaches_the_screen_in_front()
+    {
+        shellsupport::fresh_panel();
+        install_simulated_device();
+        kit::install_panel_rules(qobject_cast<QApplication*>(QCoreApplication::instance()));
+        QVERIFY(!sim::run_control_line("key"));
+        QVERIFY(!sim::run_control_line("key M M"));
+        QVERIFY(!sim::run_control_line("key 0xZZ"));
+        QVERIFY(sim::run_control_line("key M"));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QVERIFY(sim::run_control_line("key 0x4F")); // back
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        QVERIFY(!g_custommode); // the user-mode screen took the key, not the home screen
         sim::stop_control_fifo();
     }
 };

@@ -250,6 +250,23 @@ private slots:
         QCOMPARE(int(g_page_focus), int(page::CustomMode));
         QCOMPARE(open_pages(), QList<int>{page::CustomMode});
     }
+
+    // Last: the panel rules stay installed. Keys sent anywhere reach the screen in front,
+    // also while an earlier routed key is still running a nested screen.
+    void routed_keys_reach_nested_screens()
+    {
+        kit::install_panel_rules(qobject_cast<QApplication*>(QCoreApplication::instance()));
+        QTimer::singleShot(0, [] {
+            QTimer::singleShot(0, [] {
+                QCOMPARE(int(g_page_focus), int(page::OutputSet));
+                release(g_mainwindow, 'M');
+            });
+            release(g_mainwindow, 'Q'); // to the menu: opens the output settings
+        });
+        kit::open(page::Option);
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QCOMPARE(open_pages(), QList<int>{page::CustomMode});
+    }
 };
 
 QTEST_MAIN(TstShellOption)

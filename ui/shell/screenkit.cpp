@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
+#include <QSet>
 #include <QtDebug>
 #include <array>
 
@@ -522,13 +523,15 @@ public:
                 && qobject_cast<QDialog*>(w->window()))
                 return true; // QDialog would reject or click a default button
             QWidget* target = key_target();
-            if (!target || target->window() == w->window() || m_redirecting)
+            if (!target || target->window() == w->window() || m_copies.contains(e))
                 return false;
+            // Only the copy itself passes unredirected: a key handler that runs a nested
+            // loop (a screen opening another) must not stop later keys from being routed.
             QKeyEvent copy(k->type(), k->key(), k->modifiers(), k->text(), k->isAutoRepeat(),
                            ushort(k->count()));
-            m_redirecting = true;
+            m_copies.insert(&copy);
             QCoreApplication::sendEvent(target, &copy);
-            m_redirecting = false;
+            m_copies.remove(&copy);
             return true;
         }
         case QEvent::Close:
@@ -543,7 +546,7 @@ public:
     }
 
 private:
-    bool m_redirecting = false;
+    QSet<const QEvent*> m_copies; // redirected copies being delivered (nested loops nest them)
 };
 
 bool g_rules_installed = false;
