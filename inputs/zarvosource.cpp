@@ -113,6 +113,8 @@ void zarvosource::source_manage_deal()
         uint16_t w, h, hz;
         timing_of(r, &w, &h, &hz);
         if (p) {
+            // The engine and the write-back copy the whole image under the engine mutex.
+            EngineLock image;
             p->set_image16(img::SourceTiming + 6 * s, w);
             p->set_image16(img::SourceTiming + 6 * s + 2, h);
             p->set_image16(img::SourceTiming + 6 * s + 4, hz);

@@ -5,6 +5,7 @@
 #include "sim/control.h"
 
 #include <QtTest>
+#include <atomic>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -68,11 +69,12 @@ private slots:
     void fifo_lines_act()
     {
         fresh();
-        bool shot = false;
+        // Set on the FIFO's reader thread, read here.
+        std::atomic<bool> shot{false};
         QString shotPath;
         sim::set_screenshot_hook([&](const QString& path) {
-            shot = true;
             shotPath = path;
+            shot = true;
             return true;
         });
         sim::start_control_fifo();
@@ -82,7 +84,7 @@ private slots:
         const char lines[] = "port 1 off\nnonsense\nfpga 0 down\nscreenshot /shots/a.png\n";
         QCOMPARE(::write(fd, lines, sizeof lines - 1), ssize_t(sizeof lines - 1));
         ::close(fd);
-        QTRY_VERIFY(shot);
+        QTRY_VERIFY(shot.load());
         QCOMPARE(shotPath, platform::dev_path("/shots/a.png"));
         QVERIFY(!sim::fpga(0).done());
         sim::stop_control_fifo();
