@@ -24,7 +24,7 @@
 #include <QTimer>
 #include <cstdio>
 
-int yuq_main(int argc, char* argv[])
+void panel_prepare()
 {
     platform::ensure_device_tree();
     std::printf("device root: %s\n", platform::device_root().toLocal8Bit().constData());
@@ -37,20 +37,25 @@ int yuq_main(int argc, char* argv[])
     ConfigEngine::pInstance();
     YuqRamPara::pInstance();
     SyncUpdate::pInstance();
+}
 
-    QApplication app(argc, argv);
+void panel_start(QApplication* app, const PanelStart& how)
+{
     yuq_resources_init();
     register_screens();
-    kit::install_panel_rules(&app);
+    kit::install_panel_rules(app);
     g_mainwindow = new MainWindow(nullptr);
-    g_timer = new QTimer;
-    QObject::connect(g_timer, &QTimer::timeout, g_mainwindow, &MainWindow::slot_update_timer_ticks);
-    g_timer->start(10);
+    if (how.tick_timer) {
+        g_timer = new QTimer;
+        QObject::connect(g_timer, &QTimer::timeout, g_mainwindow, &MainWindow::slot_update_timer_ticks);
+        g_timer->start(10);
+    }
 
     create_hardware_services();
     start_hardware_threads();
     // The hardware threads start up meanwhile; the tick only runs once the loop does.
-    QThread::sleep(4);
+    if (how.pause_ms > 0)
+        QThread::msleep(static_cast<unsigned long>(how.pause_ms));
 
     g_mainwindow->show();
     kit::open(page::LockWindow);
@@ -66,5 +71,12 @@ int yuq_main(int argc, char* argv[])
     create_links();
     QObject::connect(UsbServer::pInstance(), &UsbServer::sig_usb_update, SyncUpdate::pInstance(),
                      &SyncUpdate::para_sync);
+}
+
+int yuq_main(int argc, char* argv[])
+{
+    panel_prepare();
+    QApplication app(argc, argv);
+    panel_start(&app, PanelStart());
     return app.exec();
 }

@@ -1,3 +1,17 @@
 #pragma once
-// The process start-up, in the device's order. A library so tests can start the panel.
+// The process start-up, in the device's order. A library so tests and benchmarks can
+// start the panel.
+class QApplication;
+
+struct PanelStart
+{
+    int pause_ms = 4000;    // the wait for the hardware threads before the first screen
+    bool tick_timer = true; // the 10 ms tick on a timer (tests and the walk drive it)
+};
+
+// Before the application object: device tree, simulated device, keypad, configuration,
+// parameter block.
+void panel_prepare();
+// The rest, up to the standby screen shown over the home screen, and the links.
+void panel_start(QApplication* app, const PanelStart& how);
 int yuq_main(int argc, char* argv[]);

@@ -4,6 +4,7 @@
 // upgrade, PC files, lists, control lines. Built with -DTSAN=ON this is where the
 // sanitizer sees the hand-offs; in every build the services must end it consistent.
 #include "hwtest.h"
+#include "servicethreads.h"
 
 #include "comm/k87_wifi_config.h"
 #include "comm/message_deal.h"
@@ -86,12 +87,7 @@ private slots:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
 
-        sim::stop_control_fifo();
-        K87_WIFI_CONFIG::pInstance()->stop_for_test();
-        UsbServer::pInstance()->stop_for_test();
-        zarvosource::pInstance()->stop_for_test();
-        fpga_manage::pInstance()->stop_for_test();
-        c331_manage::pInstance()->stop_for_test();
+        servicethreads::stop_all();
         QCoreApplication::processEvents();
 
         // Whatever ran last ends when the passes go on without the panel.
