@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstdio>
@@ -49,6 +50,16 @@ int Utils::system_mutex(const QString& command, int* status)
     return rc == 0 ? 0 : 255;
 }
 
+namespace {
+// An address from the configuration goes into a shell line: a plain dotted address
+// as it is, anything else as one quoted word so it can never add a command.
+QString address_word(const QString& address)
+{
+    static const QRegularExpression dotted(QStringLiteral("^[0-9]{1,3}(\\.[0-9]{1,3}){3}$"));
+    return dotted.match(address).hasMatch() ? address : platform::shell_quote(address);
+}
+} // namespace
+
 int Utils::getIPAddress()
 {
     ConfigEngine* c = ConfigEngine::p_config;
@@ -70,8 +81,8 @@ int Utils::initIPAddress()
     if (system_mutex(QStringLiteral("ifconfig eth0 &>/dev/null")) != 0)
         return 255;
     getIPAddress();
-    // Addresses are checked on entry, but quote them anyway: they end up in a shell line.
-    const QString ip = g_str_ip.get(), mask = g_srt_mask.get(), gw = g_str_gateway.get();
+    const QString ip = address_word(g_str_ip.get()), mask = address_word(g_srt_mask.get()),
+                  gw = address_word(g_str_gateway.get());
     system_mutex(QStringLiteral("route del default wlan0"));
     system_mutex(QStringLiteral("ifconfig eth0 %1 netmask %2").arg(ip, mask));
     system_mutex(QStringLiteral("route add -host %1 dev eth0").arg(gw));

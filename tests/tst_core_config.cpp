@@ -63,6 +63,19 @@ private slots:
                               "route add -host 192.168.1.1 dev eth0",
                               "route add default gw 192.168.1.1 metric 100",
                               "route add -host 255.255.255.255 eth0", "route del 255.255.255.255 wlan1"}));
+
+        // A hand-edited or hostile address stays one word of the command line.
+        ConfigEngine::p_config->write_config_variant(ConfigItem::IPAddress, QStringLiteral("1.2.3.4;reboot"));
+        ConfigEngine::p_config->write_config_variant(ConfigItem::GateWay, QStringLiteral("$(kill -9 1)"));
+        platform::shell_clear_recorded();
+        QCOMPARE(Utils::initIPAddress(), 0);
+        const QStringList rec = platform::shell_recorded();
+        QVERIFY(rec.contains("ifconfig eth0 '1.2.3.4;reboot' netmask 255.255.255.0"));
+        QVERIFY(rec.contains("route add default gw '$(kill -9 1)' metric 100"));
+        for (const QString& line : rec.mid(1)) {
+            QStringList words;
+            QVERIFY2(platform::shell_split(line, &words), qPrintable(line));
+        }
     }
 
     void alias_lookups()
