@@ -310,6 +310,10 @@ private slots:
         QTest::newRow("disabled -> lowest") << 2 << 0x0Au << 1 << 1 << 1;
         QTest::newRow("above 4 -> lowest") << 200 << 0x18u << 1 << 3 << 3;
         QTest::newRow("above 31 no shift UB") << 40 << 0x10u << 1 << 4 << 4;
+        // A mask with bits above 4 set (from the PC) never lets a language above 4 through,
+        // nor one whose shift would wrap onto an enabled bit.
+        QTest::newRow("above 4, its bit set") << 7 << 0xFFu << 1 << 0 << 0;
+        QTest::newRow("above 31, wrapped bit set") << 35 << 0x0Au << 1 << 1 << 1;
         QTest::newRow("none enabled") << 3 << 0x00u << 1 << 3 << 3;
     }
 
