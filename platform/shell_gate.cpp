@@ -206,6 +206,8 @@ bool shell_split(const QString& command, QStringList* words)
 QString shell_quote(const QString& word)
 {
     QString q = word;
+    // A command line is a C string: a NUL would end it inside the quotes.
+    q.remove(QChar(0));
     q.replace(QLatin1String("'"), QLatin1String("'\\''"));
     return QLatin1Char('\'') + q + QLatin1Char('\'');
 }

@@ -16,7 +16,8 @@ int shell_run(const QString& command);
 int shell_read(const QString& command, QByteArray* out);
 
 // Quotes one word that came from outside (a file name, a typed address) so that the
-// shell sees it as one argument and never as code.
+// shell sees it as one argument and never as code (NUL characters, which no command line
+// can carry, are dropped).
 QString shell_quote(const QString& word);
 
 // Every command that went through the gate, oldest first (host build).

@@ -82,6 +82,18 @@ private slots:
         }
     }
 
+    // A word with a NUL (an address read from a damaged tcpip.ini) stays one whole word:
+    // the device's shell gets a C string, which the NUL would otherwise cut inside the quotes.
+    void quoted_word_with_a_nul_keeps_the_command_whole()
+    {
+        const QString word = QStringLiteral("10.0.0.1") + QChar(0) + QStringLiteral("'; reboot");
+        const QString cmd = "ifconfig eth0 " + platform::shell_quote(word) + " netmask 255.0.0.0";
+        const QString sent = QString::fromLatin1(cmd.toLatin1()); // what a C string carries
+        QStringList words;
+        QVERIFY(platform::shell_split(sent, &words));
+        QCOMPARE(words, (QStringList{"ifconfig", "eth0", "10.0.0.1'; reboot", "netmask", "255.0.0.0"}));
+    }
+
     // A configured upgrade folder that would leave the stick lists nothing and runs nothing.
     void upgrade_folder_never_leaves_the_stick()
     {
