@@ -368,6 +368,12 @@ private slots:
             QCOMPARE(s->findChild<QLabel*>("label_title")->text(), QString::fromUtf8("Переключение источника"));
             keys(s, "QQ");
             QCOMPARE(rows(s).at(0)->findChild<QLabel*>("row_badge")->text(), QString::fromUtf8("Использовать"));
+            // Both Chinese badges carry a soft hyphen after the three characters.
+            for (int lang : {0, 4}) {
+                g_language = lang;
+                s->initSource();
+                QCOMPARE(rows(s).at(0)->findChild<QLabel*>("row_badge")->text(), QString::fromUtf8("使用中\u00AD"));
+            }
             P->set_image16(img::KeyLock, 1);
             release(s, 'M');
             QCOMPARE(int(g_page_focus), int(page::InputChoose));

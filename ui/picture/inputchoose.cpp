@@ -111,7 +111,7 @@ QString no_signal_text()
 
 QString using_text()
 {
-    return kit::text("使用中", "Using", "Использовать", "sử dụng", "使用中");
+    return kit::text("使用中\u00AD", "Using", "Использовать", "sử dụng", "使用中\u00AD");
 }
 
 QLabel* row_label(QWidget* parent, const char* name, int x, int y, int w, int h, const QFont& font)
@@ -610,11 +610,14 @@ void InputChoose::key_right()
         if (3 * current_page + ui_select >= rows) {
             current_page = 0;
             ui_select = 0;
-        } else if (ui_select > 2) {
+        }
+        qDebug("this is right-code [InputChoose][Release] ui_select=%#x ,current_page=%#x,max_source_info=%#x",
+               ui_select, current_page, rows);
+        if (ui_select > 2) {
             ui_select = 0;
             current_page = uint8_t(qMin<int>(current_page + 1, last_page));
         }
-        qDebug("this is right-code [InputChoose][Release] ui_select=%#x ,current_page=%#x,max_source_info=%#x",
+        qDebug("This is right-code [InputChoose][Release] ui_select=%#x ,current_page=%#x,max_source_info=%#x",
                ui_select, current_page, rows);
         initSource();
     }
