@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QWheelEvent>
+#include <QFontMetrics>
 #include <QtTest>
 
 using namespace shellsupport;
@@ -247,6 +248,13 @@ private slots:
         key('S');
         QCOMPARE(part<QLabel>("label_name")->text(), QString::fromUtf8("Название:Concert"));
         QCOMPARE(part<QLabel>("label_LED")->text(), QString::fromUtf8("Размер LED:1920 x 1080"));
+        QCOMPARE(part<QLabel>("label_brightness")->text(),
+                 QString::fromUtf8("Яркость:80 Контраст:50 Громкость:Вкл"));
+        c->language_changed();
+        for (const char* name : {"label_LED", "label_brightness", "label_using"}) {
+            const QLabel* l = part<QLabel>(name);
+            QVERIFY2(QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->width(), name);
+        }
         g_language = 3;
         key('R');
         key('S');

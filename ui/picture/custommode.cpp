@@ -104,6 +104,7 @@ void CustomMode::language_changed()
     ui->Button_delete->setText(kit::text("删除", "Delete", "Удалить", "Xoá bỏ", "删除"));
     ui->Button_use->setText(kit::text("调用", "Invoke", "Вызвать", "Dùng", "調用"));
     ui->label_using->setText(kit::text("使用中\u00AD", "Using", "Использовать", "sử dụng", "使用中\u00AD"));
+    kit::fit_text(ui->label_using); // "Использовать" is wider than the badge
     ui->label_blank->setText(kit::text("未保存用户模式数据", "Usermode does not exist", "Данные не сохранены",
                                        "Chế độ không được lưu", "未保存用戶模式數據"));
 }
@@ -152,6 +153,9 @@ void CustomMode::lcd_para_init()
                     "亮度:%1 對比度:%2 音量:關閉");
     ui->label_brightness->setText(
         line.arg(int16_t(rd16(d, at(img::Brightness)))).arg(int16_t(rd16(d, at(img::Contrast)))));
+    // The Russian and Vietnamese lines run past their labels at the form's size.
+    kit::fit_text(ui->label_LED);
+    kit::fit_text(ui->label_brightness);
     ui->Button_more->setText(kit::text("更多", "More", "Больше", "Nhiều hơn", "更多"));
     ui->label_using->setVisible(para()->YuqGetCurrentModeIndex() == s + 1);
 }
