@@ -77,7 +77,6 @@ public:
     {
         m_timer.start();
         QEventLoop loop;
-        m_loop = &loop;
         loop.exec();
         return m_failure;
     }
@@ -148,8 +147,12 @@ private:
                                     Qt::Key_Space, Qt::Key_Left, Qt::Key_Up};
         const int kind = pick(100);
         int code;
-        if (kind < 60)
-            code = panel[pick(5)]; // the five panel letters most of the time
+        if (kind < 60) {
+            // The five panel letters most of the time; mode and back less often, so the
+            // walk gets deeper than the standby and user-mode screens they lead to.
+            const int k = pick(100);
+            code = k < 25 ? 'S' : k < 50 ? 'R' : k < 80 ? 'Q' : k < 88 ? 'M' : 'O';
+        }
         else if (kind < 70)
             code = panel[5 + pick(5)];
         else if (kind < 88)
@@ -336,7 +339,6 @@ private:
     std::mt19937 m_rng;
     QString m_stick, m_files;
     QTimer m_timer;
-    QEventLoop* m_loop = nullptr;
     bool m_busy = false;
     int m_done = 0;
     int m_seen[page::Count] = {};
