@@ -24,11 +24,7 @@ namespace shellsupport {
 
 inline YuqRamPara* fresh_panel(bool withHome = true)
 {
-    testsupport::fresh_device_root();
-    ConfigEngine::reset_for_test();
-    YuqRamPara::write_pause_us = 0;
-    EngineHandshake::instance().reapply = 0;
-    YuqRamPara* p = YuqRamPara::reset_for_test();
+    YuqRamPara* p = testsupport::fresh_core();
     QObject::connect(p, &YuqRamPara::sig_update_para, SyncUpdate::pInstance(), &SyncUpdate::para_sync);
     kit::unregister_all();
     register_screens();

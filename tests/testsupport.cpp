@@ -1,5 +1,8 @@
 #include "testsupport.h"
 
+#include "core/config_engine.h"
+#include "core/engine_handshake.h"
+#include "core/yuqrampara.h"
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
 
@@ -26,6 +29,15 @@ QString fresh_device_root()
     platform::ensure_device_tree();
     platform::shell_clear_recorded();
     return p;
+}
+
+YuqRamPara* fresh_core()
+{
+    fresh_device_root();
+    ConfigEngine::reset_for_test();
+    YuqRamPara::write_pause_us = 0;
+    EngineHandshake::instance().reapply = 0;
+    return YuqRamPara::reset_for_test();
 }
 
 void put_file(const QString& devicePath, const QByteArray& data)

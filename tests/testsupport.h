@@ -6,9 +6,14 @@
 #include <QTemporaryDir>
 #include <memory>
 
+class YuqRamPara;
+
 namespace testsupport {
 // Points the device root at a new temporary folder; returns its path.
 QString fresh_device_root();
+// A fresh device root with a new configuration and parameter block loaded from it;
+// writes pause for nothing and the re-apply byte is down.
+YuqRamPara* fresh_core();
 // Writes a file under the device root (device path), creating folders.
 void put_file(const QString& devicePath, const QByteArray& data);
 QByteArray get_file(const QString& devicePath);

@@ -20,9 +20,7 @@ class TstCommLinks : public QObject
 private slots:
     void init()
     {
-        testsupport::fresh_device_root();
-        ConfigEngine::reset_for_test();
-        YuqRamPara::reset_for_test();
+        testsupport::fresh_core();
         g_update_flag = 0;
         g_page_focus = 0;
     }

@@ -20,11 +20,7 @@ using testsupport::put_file;
 namespace {
 YuqRamPara* fresh()
 {
-    testsupport::fresh_device_root();
-    ConfigEngine::reset_for_test();
-    YuqRamPara::write_pause_us = 0;
-    EngineHandshake::instance().reapply = 0;
-    return YuqRamPara::reset_for_test();
+    return testsupport::fresh_core();
 }
 
 void put_crop(YuqRamPara* p, int entry, int source, int number, int x, int y, int w, int h)

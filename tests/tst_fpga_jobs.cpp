@@ -75,9 +75,7 @@ class TstFpgaJobs : public QObject
 private slots:
     void init()
     {
-        testsupport::fresh_device_root();
-        ConfigEngine::reset_for_test();
-        YuqRamPara::reset_for_test();
+        testsupport::fresh_core();
         G_timeTicks = 100000;
         pc_cmd_valid = 0;
         pc_cmd_time = 0;

@@ -34,9 +34,7 @@ class TstFpgaUsbUpgrade : public QObject
 private slots:
     void init()
     {
-        testsupport::fresh_device_root();
-        ConfigEngine::reset_for_test();
-        YuqRamPara::reset_for_test();
+        testsupport::fresh_core();
         g_usb_grade_path = QStringLiteral("YUQ-K64");
         g_update_flag = 0;
         g_app_reset_flag = 0;

@@ -48,10 +48,7 @@ class TstHostileNames : public QObject
 private slots:
     void init()
     {
-        testsupport::fresh_device_root();
-        ConfigEngine::reset_for_test();
-        YuqRamPara::write_pause_us = 0;
-        YuqRamPara::reset_for_test();
+        testsupport::fresh_core();
         g_usb_grade_path = QStringLiteral("YUQ-K64");
         g_app_reset_flag = 0;
     }

@@ -40,9 +40,7 @@ private slots:
     void initTestCase() { register_link_commands(); }
     void init()
     {
-        testsupport::fresh_device_root();
-        ConfigEngine::reset_for_test();
-        YuqRamPara::reset_for_test();
+        testsupport::fresh_core();
         UsbServer::reset_for_test();
         g_delay_usbserver = 1;
         g_update_flag = 0;
