@@ -51,23 +51,16 @@ void yuq_keyboard::update_usb_keyEvent(int key)
         break;
     }
     case 'G':
-        put_input(p, 0); // EXT
-        break;
     case 'H':
-        put_input(p, 1); // DVI
-        break;
     case 'I':
-        put_input(p, 4); // HDMI3
-        break;
     case 'J':
-        put_input(p, 5); // HDMI4
-        break;
     case 'K':
-        put_input(p, 2); // HDMI1
+    case 'L': {
+        // EXT, DVI, HDMI3, HDMI4, HDMI1, HDMI2
+        static const int kInputs[6] = {0, 1, 4, 5, 2, 3};
+        put_input(p, kInputs[key - 'G']);
         break;
-    case 'L':
-        put_input(p, 3); // HDMI2
-        break;
+    }
     case 'N':
         p->YuqSetImageFreeze();
         break;
