@@ -63,7 +63,8 @@ QString strip_title(bool saving)
 }
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), ScreenBase(this, page::MainWindow), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
     kit::panel_window(this);
@@ -85,7 +86,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     if (!g_tip)
         g_tip = new TIP(nullptr);
     menulist_init();
-    language_changed();
+    retext();
 }
 
 MainWindow::~MainWindow()
@@ -126,7 +127,7 @@ void MainWindow::menulist_init()
     m_focused->setStyleSheet(QString::fromLatin1(s_large_focus));
 }
 
-void MainWindow::language_changed()
+void MainWindow::retext()
 {
     const int lang = kit::shown_language();
     kit::set_icon(ui->machinestate, kit::lang_pic(QStringLiteral("machinestate.png")), 64, 64);
@@ -167,11 +168,11 @@ void MainWindow::para_init()
                   kit::pic(l_lock_state ? QStringLiteral("lock.png") : QStringLiteral("unlock.png")), 16, 16);
 }
 
-void MainWindow::syncUpdate()
+void MainWindow::refresh(kit::Refresh)
 {
     YuqRamPara* p = para();
     if (p->YuqLanguageChanged())
-        language_changed();
+        retext();
     const int w = mute_window();
     const int mute = window_base(w) + img::WinVolume;
     const bool same = p->image16(img::AllWindowsState) == p->applied16(img::AllWindowsState)
@@ -648,3 +649,5 @@ void MainWindow::append_agelog(const QString& time, const int regs[6])
         ++*(d < 3 ? n.d3 : d < 5 ? n.d5 : d < 10 ? n.d10 : d < 20 ? n.d20 : n.more);
     }
 }
+
+YUQ_SCREEN(MainWindow)

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "screenbase.h"
 #include "yuq_keyboard.h"
 
 namespace Ui {
@@ -22,15 +23,17 @@ struct AgingSource
     std::function<int(int reg, int fpga)> read;  // one register through the mirror
 };
 
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public ScreenBase
 {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    void language_changed();
-    void syncUpdate();
+    void retext() override;
+    void refresh(kit::Refresh code) override;
+    // The home screen has no back action of the screen model (its back key opens standby).
+    void back() override {}
     void ip_changed();
     void update_start();
     void update_over();
