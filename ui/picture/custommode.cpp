@@ -3,7 +3,7 @@
 
 #include "yuqcontrol.h"
 #include "core/alias.h"
-#include "core/engine_handshake.h"
+#include "core/image_edit.h"
 #include "core/global.h"
 #include "core/omenu.h"
 #include "core/yuqrampara.h"
@@ -337,10 +337,9 @@ void CustomMode::on_Button_use_clicked()
     const int s = g_mode_select;
     if (!para()->YuqUserModeSaved(s))
         return;
-    EngineLock lock;
-    para()->set_image16(img::CurrentMode, uint16_t(s + 1));
-    std::memcpy(para()->ram_para + USER_MODE_IMAGE_BASE, slot_data(s), USER_MODE_COPY_LEN);
-    EngineHandshake::instance().raise(1);
+    ImageEdit e;
+    e.set(img::CurrentMode, uint16_t(s + 1));
+    e.copy_in(USER_MODE_IMAGE_BASE, slot_data(s), USER_MODE_COPY_LEN);
 }
 
 void CustomMode::on_Button_delete_clicked()
