@@ -46,10 +46,8 @@ int window_base(int w)
 QString strip_title(bool saving)
 {
     if (saving)
-        return kit::text("用户模式保存", "User mode save", "Сохранение настроек", "Chế độ lưu",
-                         "用戶模式保存");
-    return kit::text("用户模式调用", "User mode invocation", "Загрузка настроек",
-                     "Điều chỉnh chế độ", "用戶模式調用");
+        return kit::text(Txt::mainwindow_user_mode_save);
+    return kit::text(Txt::mainwindow_user_mode_invocation);
 }
 } // namespace
 
@@ -435,7 +433,7 @@ void MainWindow::mode_init()
     m_stripTitle->setStyleSheet(QStringLiteral("background-color: rgb(255, 255, 255);"));
     const bool open = l_call_state || l_save_state;
     const int current = p->YuqGetCurrentModeIndex();
-    const QString inUse = kit::text("使用中\xC2\xAD", "Using", "Использовать", "sử dụng", "使用中\xC2\xAD");
+    const QString inUse = kit::text(Txt::mainwindow_using);
     for (int i = 0; i < USER_MODE_COUNT; ++i) {
         const int x = 15 + 63 * (i % 4), y = 33 + 45 * (i / 4);
         QFrame* frame = new QFrame(m_strip);
