@@ -10,6 +10,7 @@
 #include "core/yuqrampara.h"
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
+#include "resources/yuq_resources.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/screenkit.h"
 #include "ui/shell/screens.h"
@@ -24,6 +25,7 @@ namespace shellsupport {
 
 inline YuqRamPara* fresh_panel(bool withHome = true)
 {
+    yuq_resources_init(); // the panel's pictures, as at start-up
     YuqRamPara* p = testsupport::fresh_core();
     QObject::connect(p, &YuqRamPara::sig_update_para, SyncUpdate::pInstance(), &SyncUpdate::para_sync);
     kit::unregister_all();

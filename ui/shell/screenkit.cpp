@@ -13,6 +13,8 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QHash>
+#include <QIcon>
 #include <QPixmap>
 #include <QPointer>
 #include <QSet>
@@ -114,30 +116,86 @@ QString lang_pic(const QString& name)
     return QStringLiteral(":/png/") + pic_prefix() + name;
 }
 
+namespace {
+// Every picture decoded once for the life of the process: the resource set is fixed, so
+// the cache is bounded by it.
+struct PictureCache
+{
+    QHash<QString, QPixmap> pixmaps;
+    QHash<QString, QIcon> icons;
+};
+PictureCache& pictures()
+{
+    static PictureCache c;
+    return c;
+}
+} // namespace
+
+QPixmap picture(const QString& resource)
+{
+    auto it = pictures().pixmaps.constFind(resource);
+    if (it != pictures().pixmaps.constEnd())
+        return *it;
+    const QPixmap p(resource);
+    if (!p.isNull()) // a missing name is looked up again: resources may be added later
+        pictures().pixmaps.insert(resource, p);
+    return p;
+}
+
+QIcon icon(const QString& resource)
+{
+    auto it = pictures().icons.constFind(resource);
+    if (it != pictures().icons.constEnd())
+        return *it;
+    const QPixmap p = picture(resource);
+    if (p.isNull())
+        return QIcon();
+    return *pictures().icons.insert(resource, QIcon(p));
+}
+
 void set_icon(QAbstractButton* b, const QString& resource, int w, int h)
 {
-    b->setIcon(QIcon(resource));
-    b->setIconSize(QSize(w, h));
+    const QSize size(w, h);
+    if (b->property("png").toString() == resource && b->iconSize() == size)
+        return; // already shown
+    b->setIcon(icon(resource));
+    b->setIconSize(size);
     b->setProperty("png", resource);
 }
 
 void set_picture(QLabel* l, const QString& resource)
 {
-    l->setPixmap(QPixmap(resource));
+    if (l->property("png").toString() == resource && l->hasScaledContents())
+        return;
+    l->setPixmap(picture(resource));
     l->setScaledContents(true);
     l->setProperty("png", resource);
 }
 
+void set_sheet(QWidget* w, const QString& sheet)
+{
+    if (w && w->styleSheet() != sheet)
+        w->setStyleSheet(sheet);
+}
+
 void fit_text(QLabel* l)
 {
-    // Always from the label's own size, so a shorter text gets it back.
+    // Always from the label's own size, so a shorter text gets it back. Widths scale with
+    // the pixel size: one measurement gives the size, a second checks it (rounding).
     if (!l->property("fit_base").isValid())
         l->setProperty("fit_base", QFontInfo(l->font()).pixelSize());
     QFont f = l->font();
-    f.setPixelSize(l->property("fit_base").toInt());
-    while (f.pixelSize() > 7 && QFontMetrics(f).horizontalAdvance(l->text()) > l->width())
-        f.setPixelSize(f.pixelSize() - 1);
-    l->setFont(f);
+    const int base = l->property("fit_base").toInt();
+    f.setPixelSize(base);
+    const int need = QFontMetrics(f).horizontalAdvance(l->text());
+    if (need > l->width() && base > 7) {
+        int px = qMax(7, base * l->width() / qMax(1, need));
+        f.setPixelSize(px);
+        while (px > 7 && QFontMetrics(f).horizontalAdvance(l->text()) > l->width())
+            f.setPixelSize(--px);
+    }
+    if (f != l->font())
+        l->setFont(f);
 }
 
 // ---- shared style sheets ----
@@ -172,10 +230,8 @@ int step(int index, int count, int dir, bool wrap)
 
 void move_focus(QWidget* from, const QString& fromSheet, QWidget* to, const QString& toSheet)
 {
-    if (from)
-        from->setStyleSheet(fromSheet);
-    if (to)
-        to->setStyleSheet(toSheet);
+    set_sheet(from, fromSheet);
+    set_sheet(to, toSheet);
 }
 
 // ---- the registry ----

@@ -17,6 +17,8 @@
 #include "yuq_texts.h"
 
 class QAbstractButton;
+class QIcon;
+class QPixmap;
 class QApplication;
 class QKeyEvent;
 class QLabel;
@@ -47,10 +49,16 @@ QString pic_prefix();
 // ":/png/<name>" and ":/png/<prefix><name>" (name with its ".png").
 QString pic(const QString& name);
 QString lang_pic(const QString& name);
-// Sets a picture and records its resource name in the property "png" (tests read it).
+// A picture by resource name, decoded once for the process.
+QPixmap picture(const QString& resource);
+QIcon icon(const QString& resource);
+// Sets a picture and records its resource name in the property "png" (tests read it);
+// setting the picture a widget already shows does nothing.
 // A name the resource set lacks shows no picture.
 void set_icon(QAbstractButton* b, const QString& resource, int w, int h);
 void set_picture(QLabel* l, const QString& resource); // scaled to the label
+// Sets a style sheet unless the widget has it already (a sheet set costs a style pass).
+void set_sheet(QWidget* w, const QString& sheet);
 // Steps the label's font down (not below 7 px) until its plain text fits its width: a long
 // translation or number keeps its end.
 void fit_text(QLabel* l);

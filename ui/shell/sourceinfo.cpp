@@ -1,4 +1,5 @@
 #include "sourceinfo.h"
+#include "screenkit.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -38,7 +39,7 @@ bool hdmi20(unsigned char id)
 void put_icon(QLabel* label, const char* resource)
 {
     const QString r = QString::fromLatin1(resource);
-    label->setPixmap(QPixmap(r));
+    label->setPixmap(kit::picture(r));
     label->setProperty("png", r); // read by tests, as the kit does
 }
 } // namespace
