@@ -10,11 +10,11 @@ set(YUQ_CROSS_TRIPLET arm-linux-gnueabihf)
 set(CMAKE_C_COMPILER ${YUQ_CROSS_TRIPLET}-gcc)
 set(CMAKE_CXX_COMPILER ${YUQ_CROSS_TRIPLET}-g++)
 set(CMAKE_LIBRARY_ARCHITECTURE ${YUQ_CROSS_TRIPLET})
+# Every part is built by this one compiler: GCC 7's ARM parameter-passing change is no news.
+set(CMAKE_CXX_FLAGS_INIT -Wno-psabi)
 
-# Only the armhf packages: CMake configs and libraries from the multiarch folders, the
-# host's tools (moc, rcc) from the host.
+# The armhf Qt's CMake files (they name the host's moc and rcc, which is what we want).
 set(Qt5_DIR /usr/lib/${YUQ_CROSS_TRIPLET}/cmake/Qt5 CACHE PATH "armhf Qt 5")
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 
 # Without this pkg-config hands the x86-64 hidapi to the ARM linker.
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${YUQ_CROSS_TRIPLET}/pkgconfig:/usr/share/pkgconfig)

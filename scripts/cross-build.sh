@@ -20,29 +20,20 @@ for a in "$@"; do
   esac
 done
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
-
 # Host tools (moc and rcc run on the build machine, the fonts are painted into the
-# pictures), the cross compiler, the emulator and the armhf libraries.
+# pictures), the cross compiler, the emulator and the armhf libraries. The armhf Qt must be
+# the host's version exactly (multiarch): one apt-get update brings both in step.
 PKGS=(cmake make pkg-config ccache file qtbase5-dev-tools libboost-dev
       fonts-wqy-microhei fonts-dejavu-core
       g++-arm-linux-gnueabihf qemu-user-static qtbase5-dev:armhf libhidapi-dev:armhf)
-missing=()
-for p in "${PKGS[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx armhf; then
-    $SUDO dpkg --add-architecture armhf || { echo "cross-build: cannot add the armhf architecture" >&2; exit 3; }
-  fi
-  # The armhf Qt must be the host's version exactly (multiarch): the update brings both in step.
-  if ! $SUDO apt-get update -qq \
-     || ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
-    echo "cross-build: the armhf packages cannot be installed here" >&2
-    exit 3
-  fi
+if ! dpkg --print-foreign-architectures | grep -qx armhf; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO dpkg --add-architecture armhf || { echo "cross-build: cannot add the armhf architecture" >&2; exit 3; }
+fi
+if ! scripts/apt-missing.sh --no-install-recommends "${PKGS[@]}"; then
+  echo "cross-build: the armhf packages cannot be installed here" >&2
+  exit 3
 fi
 [ $install_only -eq 1 ] && exit 0
 
