@@ -3,7 +3,7 @@
 
 #include "yuqcontrol.h"
 #include "core/alias.h"
-#include "core/engine_handshake.h"
+#include "core/image_edit.h"
 #include "core/global.h"
 #include "core/omenu.h"
 #include "core/yuqrampara.h"
@@ -53,6 +53,7 @@ const char* const kPaneStyle = "background-color: #10101C;color: #FFFFFF;";
 
 CustomMode::CustomMode(QWidget* parent)
     : QWidget(parent),
+      ScreenBase(this, page::CustomMode),
       ui(new Ui::CustomMode),
       m_focused(QStringLiteral("background-color: #212435;color: rgb(255, 255, 255);border:1px solid rgb(255, 171, 84);")),
       m_normal(QStringLiteral("background-color: #212435;color: rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);"))
@@ -72,7 +73,7 @@ CustomMode::CustomMode(QWidget* parent)
     menulist_init();
     ui->label_ID->setText(QStringLiteral("ID:%1").arg(int(g_mode_select) + 1));
     ui->Button_use->setStyleSheet(m_normal);
-    language_changed();
+    retext();
 }
 
 CustomMode::~CustomMode()
@@ -98,7 +99,7 @@ void CustomMode::menulist_init()
     m_selector->set_box_default();
 }
 
-void CustomMode::language_changed()
+void CustomMode::retext()
 {
     ui->label_title->setText(kit::text("用户模式", "User mode", "Слот", "Chế độ người dùng", "用戶模式"));
     ui->Button_delete->setText(kit::text("删除", "Delete", "Удалить", "Xoá bỏ", "删除"));
@@ -107,12 +108,6 @@ void CustomMode::language_changed()
     kit::fit_text(ui->label_using); // "Использовать" is wider than the badge
     ui->label_blank->setText(kit::text("未保存用户模式数据", "Usermode does not exist", "Данные не сохранены",
                                        "Chế độ không được lưu", "未保存用戶模式數據"));
-}
-
-void CustomMode::syncUpdate()
-{
-    if (para()->YuqLanguageChanged())
-        language_changed();
 }
 
 int CustomMode::get_mode_status() const
@@ -342,10 +337,9 @@ void CustomMode::on_Button_use_clicked()
     const int s = g_mode_select;
     if (!para()->YuqUserModeSaved(s))
         return;
-    EngineLock lock;
-    para()->set_image16(img::CurrentMode, uint16_t(s + 1));
-    std::memcpy(para()->ram_para + USER_MODE_IMAGE_BASE, slot_data(s), USER_MODE_COPY_LEN);
-    EngineHandshake::instance().raise(1);
+    ImageEdit e;
+    e.set(img::CurrentMode, uint16_t(s + 1));
+    e.copy_in(USER_MODE_IMAGE_BASE, slot_data(s), USER_MODE_COPY_LEN);
 }
 
 void CustomMode::on_Button_delete_clicked()
@@ -358,16 +352,15 @@ void CustomMode::on_Button_delete_clicked()
     image_para_init();
 }
 
-void CustomMode::slot_Button_back_clicked()
+void CustomMode::back()
 {
-    kit::close_by_back(this, [] { g_custommode = nullptr; }, page::MainWindow);
+    kit::close_by_back(this, page::MainWindow);
 }
 
 void CustomMode::close_to_standby()
 {
     g_mode_shortcut_key = 0;
     kit::close_widget(this);
-    g_custommode = nullptr;
     kit::open(page::LockWindow);
 }
 
@@ -439,3 +432,5 @@ void CustomMode::keyReleaseEvent(QKeyEvent* e)
     // Closed screens are deleted later: the member is still there.
     m_keyboard.update_usb_keyEvent(code);
 }
+
+YUQ_SCREEN(CustomMode)

@@ -46,7 +46,7 @@ void fit_text(QLabel* l, int px)
 
 } // namespace
 
-TIP::TIP(QWidget* parent) : PanelDialog(parent), ui(new Ui::TIP)
+TIP::TIP(QWidget* parent) : PanelPopup(parent), ui(new Ui::TIP)
 {
     ui->setupUi(this);
 }
