@@ -6,17 +6,7 @@ cd "$(dirname "$0")/.."
 
 PKGS=(cmake g++ make pkg-config ccache qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
       libboost-dev libhidapi-dev libudev-dev fonts-wqy-microhei fonts-dejavu-core)
-missing=()
-for p in "${PKGS[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
-fi
+scripts/apt-missing.sh "${PKGS[@]}"
 
 build="${1:-build}"
 shift || true
