@@ -224,7 +224,7 @@ void register_hardware_commands()
         if (!p)
             return false;
         EngineLock lock;
-        std::memcpy(p->ram_para + off, bytes.constData(), size_t(bytes.size()));
+        p->write_image(off, reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
         EngineHandshake::instance().raise(1);
         return true;
     });

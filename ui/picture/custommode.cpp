@@ -344,7 +344,7 @@ void CustomMode::on_Button_use_clicked()
         return;
     EngineLock lock;
     para()->set_image16(img::CurrentMode, uint16_t(s + 1));
-    std::memcpy(para()->ram_para + USER_MODE_IMAGE_BASE, slot_data(s), USER_MODE_COPY_LEN);
+    para()->write_image(USER_MODE_IMAGE_BASE, slot_data(s), USER_MODE_COPY_LEN);
     EngineHandshake::instance().raise(1);
 }
 

@@ -523,7 +523,7 @@ void MainWindow::yuq_button_mode_clicked()
         if (p->YuqUserModeSaved(s)) {
             {
                 EngineLock lock;
-                std::memcpy(p->ram_para + USER_MODE_IMAGE_BASE, p->user_mode[s] + 2, USER_MODE_COPY_LEN);
+                p->write_image(USER_MODE_IMAGE_BASE, p->user_mode[s] + 2, USER_MODE_COPY_LEN);
                 p->set_image16(img::CurrentMode, uint16_t(s + 1));
                 p->set_image16(img::SaveRequest, 0);
                 EngineHandshake::instance().raise(1);
