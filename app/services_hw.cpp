@@ -21,18 +21,24 @@
 #include <QThread>
 #include <QWidget>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // The panel as shown: every visible top-level window drawn at its panel position, lowest
 // first: the home window, dialogs, the active window, modal dialogs, the active modal one,
-// windows that stay on top.
-bool panel_screenshot(const QString& hostPath)
+// windows that stay on top. Written only into a new or existing regular file; returns
+// the error, empty when written.
+QString panel_screenshot(const QString& hostPath)
 {
     QApplication* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (!app)
-        return false;
-    bool ok = false;
+        return QStringLiteral("no panel");
+    QImage img(320, 240, QImage::Format_RGB32);
     auto grab = [&] {
         QList<QWidget*> shown;
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -51,20 +57,41 @@ bool panel_screenshot(const QString& hostPath)
             return qobject_cast<QDialog*>(w) ? 1 : 0;
         };
         std::stable_sort(shown.begin(), shown.end(), [&](QWidget* a, QWidget* b) { return rank(a) < rank(b); });
-        QImage img(320, 240, QImage::Format_RGB32);
         img.fill(Qt::black);
         QPainter painter(&img);
         for (QWidget* w : shown)
             painter.drawPixmap(w->mapToGlobal(QPoint(0, 0)), w->grab());
         painter.end();
-        QDir().mkpath(QFileInfo(hostPath).path());
-        ok = img.save(hostPath, "PNG");
     };
     if (QThread::currentThread() == app->thread())
         grab();
     else
         QMetaObject::invokeMethod(app, grab, Qt::BlockingQueuedConnection);
-    return ok;
+
+    if (!QDir().mkpath(QFileInfo(hostPath).path()))
+        return QStringLiteral("its folder cannot be made");
+    // Not through a link, never blocking on a FIFO, and truncated only once it is known
+    // to be a regular file.
+    const int fd = ::open(QFile::encodeName(hostPath).constData(),
+                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        const int e = errno;
+        return (e == EISDIR || e == ENXIO || e == ELOOP) ? QStringLiteral("not a regular file")
+                                                          : QString::fromLocal8Bit(std::strerror(e));
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return QStringLiteral("not a regular file");
+    }
+    QFile file;
+    if (::ftruncate(fd, 0) != 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    if (!img.save(&file, "PNG") || !file.flush())
+        return file.errorString().isEmpty() ? QStringLiteral("PNG not written") : file.errorString();
+    return QString();
 }
 
 // A key pressed and released, on the GUI thread, at the home window: the panel rules hand
@@ -120,12 +147,17 @@ void install_simulated_device()
     // The host has no keypad unless asked for one (YUQ_SIM_KEYPAD=1).
     if (qgetenv("YUQ_SIM_KEYPAD") == "1") {
         sim::install_keypad();
-        sim::register_control_command(QStringLiteral("keypad key"), QStringLiteral("keypad key LETTER"), keypad_key);
+        sim::register_control_command(QStringLiteral("keypad key"), QStringLiteral("keypad key LETTER"), keypad_key, true);
     }
     sim::register_control_command(QStringLiteral("key"), QStringLiteral("key CODE (S R Q M O A..P, left right ok mode back, or a number)"),
-                                  panel_key);
+                                  panel_key, true);
     sim::set_screenshot_hook(panel_screenshot);
     sim::start_control_fifo();
+}
+
+void panel_ready()
+{
+    sim::set_panel_ready(true);
 }
 
 void create_hardware_services()

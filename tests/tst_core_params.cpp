@@ -419,6 +419,21 @@ private slots:
         QVERIFY(seen != 0);
     }
 
+    // Temp files of writes cut short go at start-up, in the program's own folders only.
+    void stale_temp_files_removed()
+    {
+        fresh();
+        for (const char* f : {"/data/ram_device_info.tmp", "/data/modes/custom_mode3.tmp", "/data/configs/alias.json.tmp"})
+            put_file(f, "half");
+        put_file("/data/rcvrecovery/job.tmp", "a PC's file");
+        put_file("/data/modes/custom_mode3", "kept");
+        Utils::remove_stale_temp_files();
+        for (const char* f : {"/data/ram_device_info.tmp", "/data/modes/custom_mode3.tmp", "/data/configs/alias.json.tmp"})
+            QVERIFY2(!testsupport::exists(f), f);
+        QCOMPARE(get_file("/data/rcvrecovery/job.tmp"), QByteArray("a PC's file"));
+        QCOMPARE(get_file("/data/modes/custom_mode3"), QByteArray("kept"));
+    }
+
     void tick_arithmetic_and_checksum()
     {
         G_timeTicks = 100;

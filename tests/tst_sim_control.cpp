@@ -6,6 +6,7 @@
 
 #include <QtTest>
 #include <atomic>
+#include <thread>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -35,6 +36,7 @@ private slots:
     void bad_lines_change_nothing()
     {
         YuqRamPara* p = fresh();
+        sim::set_panel_ready(true);
         unsigned char before[RAM_PARA_SIZE];
         std::memcpy(before, p->ram_para, sizeof before);
         const char* bad[] = {"", "hello", "input 6 off", "input 1 1920 1080", "input 1 0 1080 60",
@@ -69,13 +71,14 @@ private slots:
     void fifo_lines_act()
     {
         fresh();
+        sim::set_panel_ready(true);
         // Set on the FIFO's reader thread, read here.
         std::atomic<bool> shot{false};
         QString shotPath;
         sim::set_screenshot_hook([&](const QString& path) {
             shotPath = path;
             shot = true;
-            return true;
+            return QString();
         });
         sim::start_control_fifo();
         const QByteArray fifo = platform::dev_path("/sim/control").toLocal8Bit();
@@ -89,6 +92,62 @@ private slots:
         QVERIFY(!sim::fpga(0).done());
         sim::stop_control_fifo();
         sim::set_screenshot_hook(nullptr);
+    }
+
+    // However an overlong line arrives (in one piece, split, with or without its newline
+    // yet), it is dropped whole and the line after it runs.
+    void overlong_lines_dropped_whole_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QStringList>("lines");
+        const QByteArray big(sim::kControlLineMax + 1, 'x');
+        const QByteArray tail = "\nport 1 off\n";
+        const QByteArray fits = QByteArray(sim::kControlLineMax - 4, ' ') + "pc x";
+        QTest::newRow("one piece") << QList<QByteArray>{big + "port 2 on" + tail} << QStringList{"port 1 off"};
+        QTest::newRow("tail later") << QList<QByteArray>{big, "fpga 0 down", tail} << QStringList{"port 1 off"};
+        QTest::newRow("tail alone later") << QList<QByteArray>{big, "fpga 0 down\n"} << QStringList{};
+        QTest::newRow("byte by byte") << QList<QByteArray>{} << QStringList{"port 1 off"};
+        QTest::newRow("at the limit") << QList<QByteArray>{fits + "\n", "a\nb"} << QStringList{"pc x", "a"};
+        QTest::newRow("two in a row") << QList<QByteArray>{big, big, big + "\n" + big + "\nkey M\n"} << QStringList{"key M"};
+    }
+    void overlong_lines_dropped_whole()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QStringList, lines);
+        if (pieces.isEmpty()) {
+            const QByteArray all = QByteArray(sim::kControlLineMax + 10, 'y') + "input 1 off\nport 1 off\n";
+            for (char c : all)
+                pieces << QByteArray(1, c);
+        }
+        sim::ControlLines reader;
+        QStringList got;
+        for (const QByteArray& p : pieces) {
+            got << reader.take(p);
+            QVERIFY(reader.pending().size() <= sim::kControlLineMax);
+        }
+        QCOMPARE(got, lines);
+    }
+
+    // Key and screenshot lines that come before the panel wait for it, in order, instead of
+    // being refused; other commands are not held for them once they run.
+    void panel_commands_wait_for_the_panel()
+    {
+        fresh();
+        sim::set_panel_ready(false);
+        std::atomic<int> ran{0};
+        sim::register_control_command("test panel", "test panel", [&](const QStringList&) {
+            ++ran;
+            return true;
+        }, true);
+        std::atomic<bool> ok{false};
+        std::thread reader([&] { ok = sim::run_control_line("test panel"); });
+        QTest::qWait(100);
+        QCOMPARE(ran.load(), 0);
+        QVERIFY(sim::run_control_line("port 1 off")); // a command without the panel runs
+        sim::set_panel_ready(true);
+        reader.join();
+        QVERIFY(ok.load());
+        QCOMPARE(ran.load(), 1);
     }
 };
 
