@@ -6,11 +6,31 @@
 
 #include <QtTest>
 #include <atomic>
+#include <cstdio>
+#include <functional>
 #include <thread>
 #include <fcntl.h>
 #include <unistd.h>
 
 using namespace hwtest;
+
+namespace {
+// What f printed on stdout.
+QString printed(const std::function<void()>& f)
+{
+    std::fflush(stdout);
+    QTemporaryFile out;
+    out.open();
+    const int saved = ::dup(1);
+    ::dup2(out.handle(), 1);
+    f();
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    out.seek(0);
+    return QString::fromLocal8Bit(out.readAll());
+}
+} // namespace
 
 class TstSimControl : public QObject
 {
@@ -100,20 +120,22 @@ private slots:
     {
         QTest::addColumn<QList<QByteArray>>("pieces");
         QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("drops"); // one trace each
         const QByteArray big(sim::kControlLineMax + 1, 'x');
         const QByteArray tail = "\nport 1 off\n";
         const QByteArray fits = QByteArray(sim::kControlLineMax - 4, ' ') + "pc x";
-        QTest::newRow("one piece") << QList<QByteArray>{big + "port 2 on" + tail} << QStringList{"port 1 off"};
-        QTest::newRow("tail later") << QList<QByteArray>{big, "fpga 0 down", tail} << QStringList{"port 1 off"};
-        QTest::newRow("tail alone later") << QList<QByteArray>{big, "fpga 0 down\n"} << QStringList{};
-        QTest::newRow("byte by byte") << QList<QByteArray>{} << QStringList{"port 1 off"};
-        QTest::newRow("at the limit") << QList<QByteArray>{fits + "\n", "a\nb"} << QStringList{"pc x", "a"};
-        QTest::newRow("two in a row") << QList<QByteArray>{big, big, big + "\n" + big + "\nkey M\n"} << QStringList{"key M"};
+        QTest::newRow("one piece") << QList<QByteArray>{big + "port 2 on" + tail} << QStringList{"port 1 off"} << 1;
+        QTest::newRow("tail later") << QList<QByteArray>{big, "fpga 0 down", tail} << QStringList{"port 1 off"} << 1;
+        QTest::newRow("tail alone later") << QList<QByteArray>{big, "fpga 0 down\n"} << QStringList{} << 1;
+        QTest::newRow("byte by byte") << QList<QByteArray>{} << QStringList{"port 1 off"} << 1;
+        QTest::newRow("at the limit") << QList<QByteArray>{fits + "\n", "a\nb"} << QStringList{"pc x", "a"} << 0;
+        QTest::newRow("two in a row") << QList<QByteArray>{big, big, big + "\n" + big + "\nkey M\n"} << QStringList{"key M"} << 2;
     }
     void overlong_lines_dropped_whole()
     {
         QFETCH(QList<QByteArray>, pieces);
         QFETCH(QStringList, lines);
+        QFETCH(int, drops);
         if (pieces.isEmpty()) {
             const QByteArray all = QByteArray(sim::kControlLineMax + 10, 'y') + "input 1 off\nport 1 off\n";
             for (char c : all)
@@ -121,11 +143,42 @@ private slots:
         }
         sim::ControlLines reader;
         QStringList got;
-        for (const QByteArray& p : pieces) {
-            got << reader.take(p);
-            QVERIFY(reader.pending().size() <= sim::kControlLineMax);
-        }
+        const QString out = printed([&] {
+            for (const QByteArray& p : pieces) {
+                got << reader.take(p);
+                QVERIFY(reader.pending().size() <= sim::kControlLineMax);
+            }
+        });
         QCOMPARE(got, lines);
+        QCOMPARE(out.count("line over 4096 bytes dropped"), drops);
+    }
+
+    // The screenshot's echo names the host file; a refusal or a write error names the
+    // device path and the host path.
+    void screenshot_traces_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("hookError");
+        QTest::addColumn<QString>("trace"); // %1: the host path
+        QTest::newRow("written") << "screenshot /shots/a.png" << "" << "sim control: screenshot /shots/a.png (host %1)";
+        QTest::newRow("write error") << "screenshot /shots/a.png" << "No space left on device"
+                                     << "sim control: screenshot /shots/a.png (host %1): No space left on device";
+        QTest::newRow("device file") << "screenshot /data/a.png" << ""
+                                     << "screenshot /data/a.png (host %1): /data holds the device's own files";
+        QTest::newRow("jpeg") << "screenshot /shots/a.jpg" << "" << "screenshot /shots/a.jpg (host %1): only .png files are written";
+    }
+    void screenshot_traces()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, hookError);
+        QFETCH(QString, trace);
+        fresh();
+        sim::set_panel_ready(true);
+        sim::set_screenshot_hook([&](const QString&) { return hookError; });
+        const QString out = printed([&] { sim::run_control_line(line); });
+        const QString host = platform::dev_path(line.section(' ', 1));
+        QVERIFY2(out.contains(trace.arg(host)), qPrintable(out));
+        sim::set_screenshot_hook(nullptr);
     }
 
     // Key and screenshot lines that come before the panel wait for it, in order, instead of
