@@ -4,6 +4,9 @@
 
 // The simulated device behind the platform seams (host build only).
 void install_simulated_device();
+// The panel's windows exist: the control channel's key and screenshot commands, held
+// until now, go ahead.
+void panel_ready();
 // zarvosource, fpga_manage, c331_manage: created, engine thread started.
 void create_hardware_services();
 // The FPGA thread and the input-source thread.

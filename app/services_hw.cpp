@@ -21,60 +21,137 @@
 #include <QThread>
 #include <QWidget>
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// Runs functions of the control channel's thread on the GUI thread. Each goes as an event
+// of its own that the GUI thread alone deletes, so nothing is shared with the poster after
+// the post (a queued functor call shares a reference count with it).
+class GuiRelay : public QObject
+{
+public:
+    struct Call : QEvent
+    {
+        explicit Call(std::function<void()> f) : QEvent(type()), fn(std::move(f)) {}
+        static QEvent::Type type()
+        {
+            static const QEvent::Type t = QEvent::Type(QEvent::registerEventType());
+            return t;
+        }
+        std::function<void()> fn;
+    };
+    bool event(QEvent* e) override
+    {
+        if (e->type() != Call::type())
+            return QObject::event(e);
+        static_cast<Call*>(e)->fn();
+        return true;
+    }
+};
+std::atomic<GuiRelay*> g_relay{nullptr};
+
+bool on_gui_thread(std::function<void()> fn)
+{
+    GuiRelay* relay = g_relay.load();
+    if (!relay)
+        return false;
+    QCoreApplication::postEvent(relay, new GuiRelay::Call(std::move(fn)));
+    return true;
+}
 
 // The panel as shown: every visible top-level window drawn at its panel position, lowest
 // first: the home window, dialogs, the active window, modal dialogs, the active modal one,
 // windows that stay on top.
-bool panel_screenshot(const QString& hostPath)
+QImage panel_image()
 {
-    QApplication* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!app)
-        return false;
-    bool ok = false;
-    auto grab = [&] {
-        QList<QWidget*> shown;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && !w->isMinimized())
-                shown.push_back(w);
-        // topLevelWidgets() has no order: rank by what lies above what on the panel.
-        auto rank = [](QWidget* w) {
-            if (w->windowFlags() & Qt::WindowStaysOnTopHint)
-                return 5; // the update overlay
-            if (w == QApplication::activeModalWidget())
-                return 4;
-            if (w->isModal())
-                return 3;
-            if (w == QApplication::activeWindow())
-                return 2;
-            return qobject_cast<QDialog*>(w) ? 1 : 0;
-        };
-        std::stable_sort(shown.begin(), shown.end(), [&](QWidget* a, QWidget* b) { return rank(a) < rank(b); });
-        QImage img(320, 240, QImage::Format_RGB32);
-        img.fill(Qt::black);
-        QPainter painter(&img);
-        for (QWidget* w : shown)
-            painter.drawPixmap(w->mapToGlobal(QPoint(0, 0)), w->grab());
-        painter.end();
-        QDir().mkpath(QFileInfo(hostPath).path());
-        ok = img.save(hostPath, "PNG");
+    QList<QWidget*> shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !w->isMinimized())
+            shown.push_back(w);
+    // topLevelWidgets() has no order: rank by what lies above what on the panel.
+    auto rank = [](QWidget* w) {
+        if (w->windowFlags() & Qt::WindowStaysOnTopHint)
+            return 5; // the update overlay
+        if (w == QApplication::activeModalWidget())
+            return 4;
+        if (w->isModal())
+            return 3;
+        if (w == QApplication::activeWindow())
+            return 2;
+        return qobject_cast<QDialog*>(w) ? 1 : 0;
     };
+    std::stable_sort(shown.begin(), shown.end(), [&](QWidget* a, QWidget* b) { return rank(a) < rank(b); });
+    QImage img(320, 240, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    QPainter painter(&img);
+    for (QWidget* w : shown)
+        painter.drawPixmap(w->mapToGlobal(QPoint(0, 0)), w->grab());
+    painter.end();
+    return img;
+}
+
+// Written only into a new or existing regular file; returns the error, empty when written.
+QString save_png(const QImage& img, const QString& hostPath)
+{
+    if (!QDir().mkpath(QFileInfo(hostPath).path()))
+        return QStringLiteral("its folder cannot be made");
+    // Not through a link, never blocking on a FIFO, and truncated only once it is known
+    // to be a regular file.
+    const int fd = ::open(QFile::encodeName(hostPath).constData(),
+                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        const int e = errno;
+        return (e == EISDIR || e == ENXIO || e == ELOOP) ? QStringLiteral("not a regular file")
+                                                          : QString::fromLocal8Bit(std::strerror(e));
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return QStringLiteral("not a regular file");
+    }
+    QFile file;
+    if (::ftruncate(fd, 0) != 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        const int e = errno;
+        ::close(fd);
+        return QString::fromLocal8Bit(std::strerror(e));
+    }
+    if (!img.save(&file, "PNG") || !file.flush())
+        return file.errorString().isEmpty() ? QStringLiteral("PNG not written") : file.errorString();
+    return QString();
+}
+
+// Grabbed and written on the GUI thread; the caller waits for the result.
+QString panel_screenshot(const QString& hostPath)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!qobject_cast<QApplication*>(app))
+        return QStringLiteral("no panel");
     if (QThread::currentThread() == app->thread())
-        grab();
-    else
-        QMetaObject::invokeMethod(app, grab, Qt::BlockingQueuedConnection);
-    return ok;
+        return save_png(panel_image(), hostPath);
+    auto result = std::make_shared<std::promise<QString>>();
+    std::future<QString> done = result->get_future();
+    if (!on_gui_thread([result, hostPath] { result->set_value(save_png(panel_image(), hostPath)); }))
+        return QStringLiteral("no panel");
+    if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+        return QStringLiteral("the panel did not answer within 10 s");
+    return done.get();
 }
 
 // A key pressed and released, on the GUI thread, at the home window: the panel rules hand
 // it to the screen in front (or the pop-up) as they do the keyboard's keys.
 bool send_key(int code)
 {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return false;
-    QMetaObject::invokeMethod(app, [code] {
+    return on_gui_thread([code] {
         if (!g_mainwindow)
             return;
         const QString text = code < 128 ? QString(QChar(code)) : QString();
@@ -82,8 +159,7 @@ bool send_key(int code)
             QKeyEvent e(t, code, Qt::NoModifier, text);
             QCoreApplication::sendEvent(g_mainwindow, &e);
         }
-    }, Qt::QueuedConnection);
-    return true;
+    });
 }
 
 // "keypad key X": the simulated keypad's key X (a letter).
@@ -120,12 +196,20 @@ void install_simulated_device()
     // The host has no keypad unless asked for one (YUQ_SIM_KEYPAD=1).
     if (qgetenv("YUQ_SIM_KEYPAD") == "1") {
         sim::install_keypad();
-        sim::register_control_command(QStringLiteral("keypad key"), QStringLiteral("keypad key LETTER"), keypad_key);
+        sim::register_control_command(QStringLiteral("keypad key"), QStringLiteral("keypad key LETTER"), keypad_key, true);
     }
     sim::register_control_command(QStringLiteral("key"), QStringLiteral("key CODE (S R Q M O A..P, left right ok mode back, or a number)"),
-                                  panel_key);
+                                  panel_key, true);
     sim::set_screenshot_hook(panel_screenshot);
     sim::start_control_fifo();
+}
+
+void panel_ready()
+{
+    // On the GUI thread, once: the relay lives there.
+    if (!g_relay.load())
+        g_relay = new GuiRelay;
+    sim::set_panel_ready(true);
 }
 
 void create_hardware_services()

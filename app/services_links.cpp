@@ -22,15 +22,30 @@ bool on_off(const QStringList& args, bool* on)
 
 void register_link_commands()
 {
+    // The copy runs on the stick's own thread: the channel goes on reading meanwhile, and
+    // "stick out" waits its turn behind it.
     sim::register_control_command(QStringLiteral("stick in"), QStringLiteral("stick in FOLDER"),
                                   [](const QStringList& a) {
-        return !a.isEmpty() && SimUsbStick::instance()->insert(a.join(QLatin1Char(' ')));
+        const QString folder = a.join(QLatin1Char(' '));
+        const QString no = SimUsbStick::refusal(folder);
+        if (!no.isEmpty()) {
+            sim::control_note(QStringLiteral("stick in %1: %2").arg(folder, no));
+            return false;
+        }
+        const std::shared_ptr<SimUsbStick> stick = SimUsbStick::instance();
+        stick->post([stick, folder] {
+            QString why;
+            if (!stick->insert(folder, &why))
+                sim::control_trace(QStringLiteral("stick in %1 refused: %2").arg(folder, why));
+        });
+        return true;
     });
     sim::register_control_command(QStringLiteral("stick out"), QStringLiteral("stick out"),
                                   [](const QStringList& a) {
         if (!a.isEmpty())
             return false;
-        SimUsbStick::instance()->remove();
+        const std::shared_ptr<SimUsbStick> stick = SimUsbStick::instance();
+        stick->post([stick] { stick->remove(); });
         return true;
     });
     sim::register_control_command(QStringLiteral("pc file-written"), QStringLiteral("pc file-written TYPE PATH (TYPE 5, 9, 13)"),

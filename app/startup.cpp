@@ -7,6 +7,7 @@
 #include "comm/usbserver.h"
 #include "core/config_engine.h"
 #include "core/global.h"
+#include "core/utils.h"
 #include "core/yuqrampara.h"
 #include "platform/devpath.h"
 #include "platform/hid.h"
@@ -29,6 +30,7 @@ void panel_prepare()
 {
     platform::ensure_device_tree();
     std::printf("device root: %s\n", platform::device_root().toLocal8Bit().constData());
+    Utils::remove_stale_temp_files();
     install_simulated_device();
 #ifdef YUQ_DEVICE_BACKENDS
     platform::install_hid(platform::hidapi_backend());
@@ -72,6 +74,7 @@ void panel_start(QApplication* app, const PanelStart& how)
     create_links();
     QObject::connect(UsbServer::pInstance(), &UsbServer::sig_usb_update, SyncUpdate::pInstance(),
                      &SyncUpdate::para_sync);
+    panel_ready();
 }
 
 int yuq_main(int argc, char* argv[])

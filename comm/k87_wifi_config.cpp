@@ -47,7 +47,7 @@ void K87_WIFI_CONFIG::wifi_deal()
 void K87_WIFI_CONFIG::wifi_setup()
 {
     const YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
-    if (!p || p->ram_para[img::ApOff] != 0) {
+    if (!p || p->image8(img::ApOff) != 0) {
         YUQ_TRACE("\n wifi: access point off\n");
         return;
     }

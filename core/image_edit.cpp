@@ -29,7 +29,7 @@ ImageEdit::~ImageEdit()
 
 uint16_t ImageEdit::get(int off) const
 {
-    return word_ok(off) ? rd16(m_p->ram_para, off) : 0;
+    return word_ok(off) ? m_p->image16(off) : 0;
 }
 
 void ImageEdit::set(int off, uint16_t v)
@@ -42,14 +42,18 @@ void ImageEdit::set(int off, uint16_t v)
 
 uint8_t ImageEdit::byte(int off) const
 {
-    return (off >= 0 && off < RAM_PARA_SIZE) ? m_p->ram_para[off] : 0;
+    return m_p->image8(off);
 }
 
 void ImageEdit::set_byte(int off, uint8_t v)
 {
     if (off < 0 || off >= RAM_PARA_SIZE)
         return;
-    m_p->ram_para[off] = v;
+    // Bytes go in as their word, so no reader sees half of one.
+    const int even = off & ~1;
+    uint16_t w = m_p->image16(even);
+    w = (off & 1) ? uint16_t((w & 0x00FF) | (v << 8)) : uint16_t((w & 0xFF00) | v);
+    m_p->set_image16(even, w);
     m_written = true;
 }
 
@@ -57,7 +61,7 @@ WindowRecord ImageEdit::window(int w) const
 {
     WindowRecord r;
     if (w >= 0 && w < WindowSlots)
-        std::memcpy(r.bytes, m_p->ram_para + window_off(w), sizeof r.bytes);
+        m_p->read_image(window_off(w), r.bytes, int(sizeof r.bytes));
     return r;
 }
 
@@ -74,6 +78,6 @@ void ImageEdit::copy_in(int off, const unsigned char* src, int len)
         return;
     if (off + len > RAM_PARA_SIZE)
         len = RAM_PARA_SIZE - off;
-    std::memmove(m_p->ram_para + off, src, size_t(len));
+    m_p->write_image(off, src, len);
     m_written = true;
 }

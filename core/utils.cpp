@@ -133,6 +133,19 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data)
     return true;
 }
 
+void Utils::remove_stale_temp_files()
+{
+    for (const char* folder : {"/data", "/data/configs", "/data/modes"}) {
+        const QDir dir(platform::dev_path(QString::fromLatin1(folder)));
+        const auto stale = dir.entryInfoList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+        for (const QFileInfo& f : stale) {
+            if (f.isSymLink() || !f.isFile() || !QFile::remove(f.filePath()))
+                continue;
+            std::printf("removed %s, left by a write cut short\n", f.filePath().toLocal8Bit().constData());
+        }
+    }
+}
+
 bool Utils::read_file(const QString& devicePath, QByteArray* data)
 {
     const QString p = platform::dev_path(devicePath);

@@ -34,6 +34,10 @@ public:
     // Writes a whole file so that it is never torn: temp file in the same folder, fsync,
     // rename. `devicePath` is a device path. Returns true on success.
     static bool write_file_atomic(const QString& devicePath, const QByteArray& data);
+    // Start-up: removes the "<name>.tmp" files a write_file_atomic cut short left in the
+    // folders whose files only the program names (/data, /data/configs, /data/modes). The
+    // PC's job folders are left alone: a PC may name a job file "*.tmp".
+    static void remove_stale_temp_files();
     // Reads a whole file by device path; false when it does not open.
     static bool read_file(const QString& devicePath, QByteArray* data);
 };

@@ -97,6 +97,61 @@ void YuqRamPara::sync_and_pause()
         usleep(useconds_t(us));
 }
 
+// ---- shared access to the image ----
+
+void YuqRamPara::load_words(const unsigned char* image, int off, unsigned char* dst, int len)
+{
+    if (!in_image(off, len))
+        return;
+    for (int i = 0; i < len;) {
+        if (((off + i) & 1) == 0 && i + 1 < len) {
+            const uint16_t v = load16(image, off + i);
+            std::memcpy(dst + i, &v, 2);
+            i += 2;
+        } else {
+            dst[i] = __atomic_load_n(image + off + i, __ATOMIC_RELAXED);
+            ++i;
+        }
+    }
+}
+
+void YuqRamPara::store_words(unsigned char* image, int off, const unsigned char* src, int len)
+{
+    if (!in_image(off, len))
+        return;
+    for (int i = 0; i < len;) {
+        if (((off + i) & 1) == 0 && i + 1 < len) {
+            uint16_t v;
+            std::memcpy(&v, src + i, 2);
+            store16(image, off + i, v);
+            i += 2;
+        } else {
+            __atomic_store_n(image + off + i, src[i], __ATOMIC_RELAXED);
+            ++i;
+        }
+    }
+}
+
+void YuqRamPara::image_snapshot(int off, unsigned char* dst, int len) const
+{
+    EngineLock lock;
+    read_image(off, dst, len);
+}
+
+bool YuqRamPara::take_applied()
+{
+    unsigned char live[RAM_PARA_SIZE], applied[RAM_PARA_SIZE];
+    // The engine compares the same two images under its mutex: taking it here keeps a
+    // change it has not applied yet from slipping into the applied copy mid-pass.
+    EngineLock lock;
+    read_image(0, live, RAM_PARA_SIZE);
+    load_words(ram_para_old, 0, applied, RAM_PARA_SIZE);
+    if (std::memcmp(live + 0x300, applied + 0x300, RAM_PARA_SIZE - 0x300) == 0)
+        return false;
+    store_words(ram_para_old, 0, live, RAM_PARA_SIZE);
+    return true;
+}
+
 // ---- the parameter file ----
 
 void YuqRamPara::load_ram_file()
@@ -111,7 +166,7 @@ void YuqRamPara::load_ram_file()
     const bool good = present && data.size() >= RAM_FILE_MIN && uchar(data[0]) == 0xAA
                       && uchar(data[1]) == 0xAA;
     if (good) {
-        std::memcpy(ram_para + 0x300, data.constData() + 2, RAM_PARA_SIZE - 0x300);
+        write_image(0x300, reinterpret_cast<const unsigned char*>(data.constData()) + 2, RAM_PARA_SIZE - 0x300);
     } else {
         if (present) {
             // Keep the bad file for a look later, then start from the factory image.
@@ -122,19 +177,23 @@ void YuqRamPara::load_ram_file()
                         int(data.size()));
             writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info damaged"));
         }
-        std::memcpy(ram_para + 0x300, default_para_ramlist + 2, RAM_PARA_SIZE - 0x300);
+        write_image(0x300, default_para_ramlist + 2, RAM_PARA_SIZE - 0x300);
         QMutexLocker lock(&Utils::_file_deal_mutex);
         if (!Utils::write_file_atomic(QString::fromLatin1(kRamFile),
                                       QByteArray(reinterpret_cast<const char*>(default_para_ramlist),
                                                  RAM_PARA_SIZE)))
             writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info not created"));
     }
-    std::memcpy(ram_para_old, ram_para, RAM_PARA_SIZE);
-    g_language = ram_para[img::Language] <= 4 ? ram_para[img::Language] : 1;
+    take_applied();
+    g_language = image8(img::Language) <= 4 ? image8(img::Language) : 1;
 }
 
 bool YuqRamPara::write_ram_file()
 {
+    // One state of the image, taken before the file lock (the engine mutex is never taken
+    // under it).
+    unsigned char image[RAM_PARA_SIZE - 0x300];
+    image_snapshot(0x300, image, sizeof image);
     QMutexLocker lock(&Utils::_file_deal_mutex);
     QByteArray data;
     // Bytes past the image (3330-4095) keep what the file held; a missing or short file
@@ -143,7 +202,7 @@ bool YuqRamPara::write_ram_file()
         data = QByteArray(reinterpret_cast<const char*>(default_para_ramlist), RAM_PARA_SIZE);
     data[0] = char(0xAA);
     data[1] = char(0xAA);
-    std::memcpy(data.data() + 2, ram_para + 0x300, RAM_PARA_SIZE - 0x300);
+    data.replace(2, int(sizeof image), reinterpret_cast<const char*>(image), int(sizeof image));
     const bool ok = Utils::write_file_atomic(QString::fromLatin1(kRamFile), data);
     sync_and_pause();
     return ok;
@@ -187,9 +246,9 @@ void YuqRamPara::run_pending()
 
 int YuqRamPara::YuqLanguageChanged()
 {
-    if (rd16(ram_para, img::Language) == rd16(ram_para_old, img::Language))
+    if (image16(img::Language) == applied16(img::Language))
         return 0;
-    const uint8_t stored = ram_para[img::Language];
+    const uint8_t stored = image8(img::Language);
     const uint32_t mask = g_lcd_lang_valid.load();
     // A language above 4 has no bit of its own: it counts as not enabled.
     if (stored <= 4 && (mask & (1u << stored))) {
@@ -226,11 +285,14 @@ int YuqRamPara::mode_file_write(int slot, int op)
     if (slot < 0 || slot >= USER_MODE_COUNT)
         return 0;
     unsigned char* s = user_mode[slot];
+    unsigned char image[USER_MODE_COPY_LEN];
+    if (op == 1)
+        image_snapshot(USER_MODE_IMAGE_BASE, image, USER_MODE_COPY_LEN);
     bool ok;
     {
         QMutexLocker lock(&Utils::_file_deal_mutex);
         if (op == 1)
-            std::memcpy(s + 2, ram_para + USER_MODE_IMAGE_BASE, USER_MODE_COPY_LEN);
+            std::memcpy(s + 2, image, USER_MODE_COPY_LEN);
         s[0] = 0xAA;
         s[1] = 0xAA;
         ok = Utils::write_file_atomic(mode_file_path(slot),
@@ -241,7 +303,7 @@ int YuqRamPara::mode_file_write(int slot, int op)
         writeLogMsg(LOG_ERROR, QStringLiteral("user mode %1 not written").arg(slot + 1));
         return 0;
     }
-    if (op == 0 && rd16(ram_para, img::OsdEnable) == 1)
+    if (op == 0 && image16(img::OsdEnable) == 1)
         platform::shell_run(QStringLiteral("cp /data/configs/omenu.json ") + mode_osd_path(slot));
     return 1;
 }
@@ -302,7 +364,7 @@ int YuqRamPara::YuqUserModeIndex(char start, char mode) const
 
 int YuqRamPara::YuqGetCurrentModeIndex() const
 {
-    const uint16_t m = rd16(ram_para, img::CurrentMode);
+    const uint16_t m = image16(img::CurrentMode);
     return m <= 16 ? m : 0;
 }
 
@@ -316,7 +378,9 @@ int YuqRamPara::YuqGetImageSource(unsigned char* base, unsigned char window, sho
         return 0;
     const int winBase = slot ? (img::Window + 8 - USER_MODE_IMAGE_BASE) : (img::Window + 8);
     const int cropBase = slot ? (img::CropTable - USER_MODE_IMAGE_BASE) : img::CropTable;
-    const uint16_t word = rd16(base, winBase + img::WindowSize * window);
+    // The live image is read word by word as every shared reader does.
+    auto word16 = [this, base](int off) { return base == ram_para ? image16(off) : rd16(base, off); };
+    const uint16_t word = word16(winBase + img::WindowSize * window);
     if (!(word & 0x8000)) {
         const int src = word & 0xFF;
         return src < 6 ? src : 0;
@@ -326,7 +390,7 @@ int YuqRamPara::YuqGetImageSource(unsigned char* base, unsigned char window, sho
     *index = char(e);
     if (e >= CROP_COUNT)
         return 0;
-    const int src = rd16(base, cropBase + 10 * e) & 0xFF;
+    const int src = word16(cropBase + 10 * e) & 0xFF;
     return src < 6 ? src : 0;
 }
 
@@ -343,9 +407,9 @@ void YuqRamPara::YuqSetImageSource(int crop, char source, char window)
         word = e >= 0 ? uint16_t(0x8000 | e) : 0;
     }
     EngineLock lock;
-    wr16(ram_para, img::Window + img::WindowSize * w + img::WinInput, word);
-    if (rd16(ram_para, img::CurrentMode) == rd16(ram_para_old, img::CurrentMode))
-        wr16(ram_para, img::CurrentMode, 0);
+    set_image16(img::Window + img::WindowSize * w + img::WinInput, word);
+    if (image16(img::CurrentMode) == applied16(img::CurrentMode))
+        set_image16(img::CurrentMode, 0);
     EngineHandshake::instance().raise(1);
 }
 
@@ -355,8 +419,8 @@ void YuqRamPara::YuqSetImageFreeze()
     EngineLock lock;
     if (w < WINDOW_COUNT) {
         const int base = img::Window + img::WindowSize * w;
-        if (rd16(ram_para, base + img::WinFlags) & 1)
-            wr16(ram_para, base + img::WinMode, rd16(ram_para, base + img::WinMode) ^ 0x0002);
+        if (image16(base + img::WinFlags) & 1)
+            set_image16(base + img::WinMode, image16(base + img::WinMode) ^ 0x0002);
     }
     EngineHandshake::instance().raise(1);
 }
@@ -367,7 +431,7 @@ void YuqRamPara::YuqSetImageBlack()
     EngineLock lock;
     if (w < WINDOW_COUNT) {
         const int base = img::Window + img::WindowSize * w + img::WinMode;
-        wr16(ram_para, base, rd16(ram_para, base) ^ 0x0001);
+        set_image16(base, image16(base) ^ 0x0001);
     }
     EngineHandshake::instance().raise(1);
 }
@@ -378,7 +442,7 @@ void YuqRamPara::YuqCropSourceInit()
 {
     std::memset(g_cut_source_state, 0, sizeof g_cut_source_state);
     for (int e = 0; e < CROP_COUNT; ++e) {
-        const uint16_t word = rd16(ram_para, img::CropTable + 10 * e);
+        const uint16_t word = image16(img::CropTable + 10 * e);
         if (!(word & 0x8000))
             continue;
         const int src = word & 0xFF;
@@ -392,7 +456,7 @@ int YuqRamPara::YuqGetSourceNum(int source, int n) const
 {
     int count = 0;
     for (int e = 0; e < qMin(n, CROP_COUNT); ++e) {
-        const uint16_t word = rd16(ram_para, img::CropTable + 10 * e);
+        const uint16_t word = image16(img::CropTable + 10 * e);
         if ((word & 0x8000) && (word & 0xFF) == source)
             ++count;
     }
@@ -419,7 +483,7 @@ int YuqRamPara::crop_entry_of(int source, int n) const
     if (id == 0)
         return -1;
     for (int e = 0; e < CROP_COUNT; ++e) {
-        const uint16_t word = rd16(ram_para, img::CropTable + 10 * e);
+        const uint16_t word = image16(img::CropTable + 10 * e);
         if ((word & 0x8000) && (word & 0xFF) == source && ((word >> 8) & 0x7F) == id - 1)
             return e;
     }
@@ -435,11 +499,11 @@ void YuqRamPara::YuqGetCropPara(int source, int n, CROP_PARA* para, int* index) 
     }
     *index = e;
     const int b = img::CropTable + 10 * e;
-    para->word = rd16(ram_para, b);
-    para->x = rd16(ram_para, b + 2);
-    para->y = rd16(ram_para, b + 4);
-    para->w = rd16(ram_para, b + 6);
-    para->h = rd16(ram_para, b + 8);
+    para->word = image16(b);
+    para->x = image16(b + 2);
+    para->y = image16(b + 4);
+    para->w = image16(b + 6);
+    para->h = image16(b + 8);
 }
 
 void YuqRamPara::YuqSetCropPara(char source, char n, CROP_PARA* para)
@@ -450,10 +514,10 @@ void YuqRamPara::YuqSetCropPara(char source, char n, CROP_PARA* para)
         return;
     const int b = img::CropTable + 10 * e;
     EngineLock lock;
-    wr16(ram_para, b + 2, uint16_t(para->x));
-    wr16(ram_para, b + 4, uint16_t(para->y));
-    wr16(ram_para, b + 6, uint16_t(para->w));
-    wr16(ram_para, b + 8, uint16_t(para->h));
+    set_image16(b + 2, uint16_t(para->x));
+    set_image16(b + 4, uint16_t(para->y));
+    set_image16(b + 6, uint16_t(para->w));
+    set_image16(b + 8, uint16_t(para->h));
     EngineHandshake::instance().raise(1);
 }
 
@@ -468,18 +532,18 @@ void YuqRamPara::YuqAddNewCrop(int source, CROP_PARA* para)
             num = k;
     int e = -1;
     for (int i = 0; i < CROP_COUNT && e < 0; ++i)
-        if (!(rd16(ram_para, img::CropTable + 10 * i) & 0x8000))
+        if (!(image16(img::CropTable + 10 * i) & 0x8000))
             e = i;
     if (num < 0 || e < 0)
         return;
     const int b = img::CropTable + 10 * e;
     {
         EngineLock lock;
-        wr16(ram_para, b, uint16_t(0x8000 | (num << 8) | source));
-        wr16(ram_para, b + 2, uint16_t(para->x));
-        wr16(ram_para, b + 4, uint16_t(para->y));
-        wr16(ram_para, b + 6, uint16_t(para->w));
-        wr16(ram_para, b + 8, uint16_t(para->h));
+        set_image16(b, uint16_t(0x8000 | (num << 8) | source));
+        set_image16(b + 2, uint16_t(para->x));
+        set_image16(b + 4, uint16_t(para->y));
+        set_image16(b + 6, uint16_t(para->w));
+        set_image16(b + 8, uint16_t(para->h));
         EngineHandshake::instance().raise(1);
     }
     YuqCropSourceInit();
@@ -493,7 +557,7 @@ void YuqRamPara::YuqDeleteCrop(char source, char n)
         return;
     {
         EngineLock lock;
-        wr16(ram_para, img::CropTable + 10 * e, 0);
+        set_image16(img::CropTable + 10 * e, 0);
         EngineHandshake::instance().raise(1);
     }
     YuqCropSourceInit();
@@ -504,8 +568,8 @@ void YuqRamPara::YuqSetEDIDPara(int source, short width, short height, short rat
     if (source < 0 || source >= 6)
         return;
     EngineLock lock;
-    wr16(ram_para, img::Edid + 6 * source, uint16_t(width));
-    wr16(ram_para, img::Edid + 6 * source + 2, uint16_t(height));
-    wr16(ram_para, img::Edid + 6 * source + 4, uint16_t(rate));
+    set_image16(img::Edid + 6 * source, uint16_t(width));
+    set_image16(img::Edid + 6 * source + 2, uint16_t(height));
+    set_image16(img::Edid + 6 * source + 4, uint16_t(rate));
     EngineHandshake::instance().raise(1);
 }

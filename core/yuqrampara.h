@@ -6,6 +6,9 @@
 #include <atomic>
 #include <cstdint>
 
+// Image words are little-endian and accessed as native 16-bit words.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the image accessors need a little-endian CPU");
+
 constexpr int RAM_PARA_SIZE = 4096;
 constexpr int USER_MODE_COUNT = 16;
 constexpr int USER_MODE_SIZE = 4098;      // 2 marker bytes + 4096 data bytes
@@ -83,18 +86,33 @@ public:
     // Tests: drop the singleton and load a fresh one from the current device root.
     static YuqRamPara* reset_for_test();
 
-    unsigned char ram_para[RAM_PARA_SIZE];     // live image
-    unsigned char ram_para_old[RAM_PARA_SIZE]; // applied copy
+    // The live image is shared: the engine, input and link threads write it under the
+    // engine mutex while the panel reads it without. Its words are read and written only
+    // through the accessors below (relaxed 16-bit atomics on 2-byte aligned words), so no
+    // reader ever sees half of a value; a reader of a whole record takes image_snapshot.
+    alignas(8) unsigned char ram_para[RAM_PARA_SIZE];     // live image
+    alignas(8) unsigned char ram_para_old[RAM_PARA_SIZE]; // applied copy
     unsigned char user_mode[USER_MODE_COUNT][USER_MODE_SIZE];
     unsigned char reg_status[256];             // register and status area
 
-    uint16_t image16(int off) const { return (off >= 0 && off + 1 < RAM_PARA_SIZE) ? rd16(ram_para, off) : 0; }
-    uint16_t applied16(int off) const { return (off >= 0 && off + 1 < RAM_PARA_SIZE) ? rd16(ram_para_old, off) : 0; }
+    uint16_t image16(int off) const { return in_image(off, 2) ? load16(ram_para, off) : 0; }
+    uint16_t applied16(int off) const { return in_image(off, 2) ? load16(ram_para_old, off) : 0; }
+    uint8_t image8(int off) const { return in_image(off, 1) ? __atomic_load_n(ram_para + off, __ATOMIC_RELAXED) : 0; }
     void set_image16(int off, uint16_t v)
     {
-        if (off >= 0 && off + 1 < RAM_PARA_SIZE)
-            wr16(ram_para, off, v);
+        if (in_image(off, 2))
+            store16(ram_para, off, v);
     }
+    // Copies of a range of the live image, out and in, word by word as above. They take
+    // no lock: a caller that needs the range as one state holds the engine mutex.
+    void read_image(int off, unsigned char* dst, int len) const { load_words(ram_para, off, dst, len); }
+    void write_image(int off, const unsigned char* src, int len) { store_words(ram_para, off, src, len); }
+    // read_image under the engine mutex: one state of a whole record (the caller must not
+    // hold the mutex).
+    void image_snapshot(int off, unsigned char* dst, int len) const;
+    // The applied copy becomes the live image (under the engine mutex); false when the
+    // two were equal already (bytes 0x300 on, the persisted part).
+    bool take_applied();
 
     // Refresh request: emits sig_update_para(code); 1.
     int test_signal(int code);
@@ -139,6 +157,30 @@ signals:
 
 private:
     YuqRamPara();
+    static bool in_image(int off, int len) { return off >= 0 && len >= 0 && off + len <= RAM_PARA_SIZE; }
+    // Words at even offsets (every image field) load and store whole; an odd offset goes
+    // byte by byte.
+    using word_alias = uint16_t __attribute__((may_alias));
+    static uint16_t load16(const unsigned char* base, int off)
+    {
+        if (off & 1)
+            return uint16_t(__atomic_load_n(base + off, __ATOMIC_RELAXED)
+                            | (__atomic_load_n(base + off + 1, __ATOMIC_RELAXED) << 8));
+        return __atomic_load_n(reinterpret_cast<const word_alias*>(base + off), __ATOMIC_RELAXED);
+    }
+    static void store16(unsigned char* base, int off, uint16_t v)
+    {
+        if (off & 1) {
+            __atomic_store_n(base + off, uint8_t(v), __ATOMIC_RELAXED);
+            __atomic_store_n(base + off + 1, uint8_t(v >> 8), __ATOMIC_RELAXED);
+            return;
+        }
+        __atomic_store_n(reinterpret_cast<word_alias*>(base + off), v, __ATOMIC_RELAXED);
+    }
+    // Range [off, off + len) of an image to or from a plain buffer; out-of-image parts are
+    // left alone.
+    static void load_words(const unsigned char* image, int off, unsigned char* dst, int len);
+    static void store_words(unsigned char* image, int off, const unsigned char* src, int len);
     int crop_entry_of(int source, int n) const; // table position or -1
     void sync_and_pause();
 

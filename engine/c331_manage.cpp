@@ -204,7 +204,7 @@ void c331_manage::bring_up()
     unsigned char snap[RAM_PARA_SIZE];
     {
         EngineLock lock;
-        std::memcpy(snap, p->ram_para, sizeof snap);
+        p->read_image(0, snap, sizeof snap);
     }
     apply(snap, true);
     std::memcpy(m_chip, snap, sizeof m_chip);
@@ -222,7 +222,7 @@ int c331_manage::c331managerdeal()
     {
         EngineLock lock;
         code = c331_update.exchange(0);
-        std::memcpy(snap, p->ram_para, sizeof snap);
+        p->read_image(0, snap, sizeof snap);
     }
     if (code == 0)
         return 0;

@@ -89,10 +89,7 @@ void zarvosource::edid_rewrite(int s)
     if (!p)
         return;
     uint8_t rec[6];
-    {
-        EngineLock lock;
-        std::memcpy(rec, p->ram_para + img::Edid + 6 * s, sizeof rec);
-    }
+    p->image_snapshot(img::Edid + 6 * s, rec, sizeof rec);
     if (Drv_I2C0::write(uint8_t(rxwire::EdidBase + s), 0, rec, sizeof rec) != 0)
         std::printf("edid rewrite of input %d failed\n", s);
     else

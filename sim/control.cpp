@@ -3,8 +3,10 @@
 #include "sim_device.h"
 #include "platform/devpath.h"
 
+#include <QDir>
 #include <QMutex>
 #include <QVector>
+#include <QWaitCondition>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -25,9 +27,13 @@ struct Command
     QStringList words;
     QString usage;
     ControlHandler handler;
+    bool needsPanel = false;
 };
 
 QMutex g_mutex;
+QWaitCondition g_panelReady;
+bool g_panel = false; // under g_mutex
+thread_local QString t_note;
 QVector<Command>& commands()
 {
     static QVector<Command> c;
@@ -45,6 +51,18 @@ void trace_bad(const QString& line, const QString& why)
     std::fflush(stdout);
 }
 
+// Until the panel exists; false when the channel is stopped meanwhile.
+bool wait_for_panel()
+{
+    QMutexLocker l(&g_mutex);
+    while (!g_panel) {
+        if (g_stop.load())
+            return false;
+        g_panelReady.wait(&g_mutex, 200);
+    }
+    return true;
+}
+
 bool to_int(const QString& s, int lo, int hi, int* out, int base = 10)
 {
     bool ok = false;
@@ -57,7 +75,7 @@ bool to_int(const QString& s, int lo, int hi, int* out, int base = 10)
 
 void reader_loop(int fd)
 {
-    QByteArray pending;
+    ControlLines lines;
     while (!g_stop.load()) {
         pollfd pfd{fd, POLLIN, 0};
         const int r = ::poll(&pfd, 1, 200);
@@ -67,8 +85,7 @@ void reader_loop(int fd)
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n <= 0)
             continue;
-        pending.append(buf, int(n));
-        for (const QString& line : take_control_lines(&pending))
+        for (const QString& line : lines.take(QByteArray::fromRawData(buf, int(n))))
             run_control_line(line);
     }
     ::close(fd);
@@ -76,7 +93,8 @@ void reader_loop(int fd)
 
 } // namespace
 
-void register_control_command(const QString& words, const QString& usage, ControlHandler handler)
+void register_control_command(const QString& words, const QString& usage, ControlHandler handler,
+                              bool needsPanel)
 {
     QMutexLocker l(&g_mutex);
     const QStringList w = words.split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -84,24 +102,54 @@ void register_control_command(const QString& words, const QString& usage, Contro
         if (c.words == w) {
             c.usage = usage;
             c.handler = std::move(handler);
+            c.needsPanel = needsPanel;
             return;
         }
     }
-    commands().push_back({w, usage, std::move(handler)});
+    commands().push_back({w, usage, std::move(handler), needsPanel});
 }
 
-QStringList take_control_lines(QByteArray* pending)
+void control_note(const QString& note)
+{
+    t_note = note;
+}
+
+void control_trace(const QString& text)
+{
+    std::printf("sim control: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+void set_panel_ready(bool ready)
+{
+    QMutexLocker l(&g_mutex);
+    g_panel = ready;
+    g_panelReady.wakeAll();
+}
+
+QStringList ControlLines::take(const QByteArray& bytes)
 {
     QStringList lines;
+    m_pending.append(bytes);
     int nl;
-    while ((nl = pending->indexOf('\n')) >= 0) {
-        const QString line = QString::fromUtf8(pending->left(nl)).trimmed();
-        pending->remove(0, nl + 1);
+    while ((nl = m_pending.indexOf('\n')) >= 0) {
+        const bool drop = m_dropping || nl > kControlLineMax;
+        if (drop && !m_dropping)
+            control_trace(QStringLiteral("line over %1 bytes dropped").arg(kControlLineMax));
+        m_dropping = false;
+        const QString line = drop ? QString() : QString::fromUtf8(m_pending.left(nl)).trimmed();
+        m_pending.remove(0, nl + 1);
         if (!line.isEmpty())
             lines << line;
     }
-    if (pending->size() > 4096)
-        pending->clear(); // no newline in sight: drop the garbage
+    if (m_pending.size() > kControlLineMax) {
+        // No newline in sight: the line is dropped up to the newline that ends it.
+        if (!m_dropping)
+            control_trace(QStringLiteral("line over %1 bytes dropped").arg(kControlLineMax));
+        m_dropping = true;
+    }
+    if (m_dropping)
+        m_pending.clear();
     return lines;
 }
 
@@ -122,12 +170,19 @@ bool run_control_line(const QString& line)
         trace_bad(line, QStringLiteral("unknown command"));
         return false;
     }
-    if (!best.handler(words.mid(best.words.size()))) {
-        trace_bad(line, QStringLiteral("malformed, usage: ") + best.usage);
+    if (best.needsPanel && !wait_for_panel()) {
+        trace_bad(line, QStringLiteral("no panel"));
         return false;
     }
-    std::printf("sim control: %s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);
+    t_note.clear();
+    const bool ok = best.handler(words.mid(best.words.size()));
+    const QString note = t_note;
+    t_note.clear();
+    if (!ok) {
+        trace_bad(line, note.isEmpty() ? QStringLiteral("malformed, usage: ") + best.usage : note);
+        return false;
+    }
+    control_trace(note.isEmpty() ? line : line + QStringLiteral(" (") + note + QLatin1Char(')'));
     return true;
 }
 
@@ -164,6 +219,7 @@ void stop_control_fifo()
     g_stop = true;
     if (g_reader.joinable())
         g_reader.join();
+    g_stop = false; // only the reader gives up its wait for the panel
 }
 
 void set_screenshot_hook(ScreenshotHook hook)
@@ -204,20 +260,37 @@ void register_hardware_commands()
         fpga(n).set_power(a[1] == QLatin1String("up"));
         return true;
     });
-    register_control_command(QStringLiteral("screenshot"), QStringLiteral("screenshot PATH (a device path)"),
+    register_control_command(QStringLiteral("screenshot"), QStringLiteral("screenshot PATH (a device path ending in .png)"),
                              [](const QStringList& a) {
         if (a.size() != 1)
             return false;
-        const QString host = platform::dev_path(a[0]);
+        const QString device = QDir::cleanPath(a[0].startsWith(QLatin1Char('/')) ? a[0] : QLatin1Char('/') + a[0]);
+        const QString host = platform::dev_path(device);
+        auto refuse = [&](const QString& why) {
+            control_note(QStringLiteral("screenshot %1 (host %2): %3").arg(a[0], host.isEmpty() ? QStringLiteral("-") : host, why));
+            return false;
+        };
+        if (host.isEmpty())
+            return refuse(QStringLiteral("outside the device root"));
+        // The device's own files are never overwritten; only PNG data is written, so only
+        // under a .png name.
+        if (device == QLatin1String("/data") || device.startsWith(QLatin1String("/data/")))
+            return refuse(QStringLiteral("/data holds the device's own files"));
+        if (!device.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+            return refuse(QStringLiteral("only .png files are written"));
         ScreenshotHook hook;
         {
             QMutexLocker l(&g_mutex);
             hook = g_screenshot;
         }
-        if (host.isEmpty() || !hook)
-            return false;
-        return hook(host);
-    });
+        if (!hook)
+            return refuse(QStringLiteral("no panel"));
+        const QString error = hook(host);
+        if (!error.isEmpty())
+            return refuse(error);
+        control_note(QStringLiteral("host ") + host);
+        return true;
+    }, true);
 }
 
 } // namespace sim

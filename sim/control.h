@@ -12,11 +12,34 @@ namespace sim {
 
 // args: the words after the command's own words. Return false for malformed arguments.
 using ControlHandler = std::function<bool(const QStringList& args)>;
-void register_control_command(const QString& words, const QString& usage, ControlHandler handler);
+// A command that needs the panel (a key, a screenshot) waits until set_panel_ready.
+void register_control_command(const QString& words, const QString& usage, ControlHandler handler,
+                              bool needsPanel = false);
 
-// The complete non-empty lines (trimmed) at the front of what the FIFO delivered so far,
-// taken out of `pending`; a remainder of more than 4096 bytes without a newline is dropped.
-QStringList take_control_lines(QByteArray* pending);
+// A handler's word on the line it runs: added to the echo, or said instead of the usage
+// when the handler refuses the line.
+void control_note(const QString& note);
+// A trace of the control channel ("sim control: ...").
+void control_trace(const QString& text);
+
+// The panel exists (its windows, the event loop about to run); commands that need it wait
+// for this.
+void set_panel_ready(bool ready);
+
+constexpr int kControlLineMax = 4096;
+// Splits what the FIFO delivers into lines: the complete non-empty lines (trimmed) so far.
+// A line longer than kControlLineMax bytes is dropped whole, with one trace, however it
+// arrives: no part of it runs.
+class ControlLines
+{
+public:
+    QStringList take(const QByteArray& bytes);
+    const QByteArray& pending() const { return m_pending; }
+
+private:
+    QByteArray m_pending;
+    bool m_dropping = false; // inside an overlong line: everything up to its newline goes
+};
 // Runs one line as the FIFO reader would; false when no command took it.
 bool run_control_line(const QString& line);
 
@@ -25,8 +48,9 @@ void start_control_fifo();
 void stop_control_fifo();
 
 // "screenshot PATH": the panel composes its visible windows into a 320 x 240 PNG at the
-// given host path. Registered by the application, which owns the windows.
-using ScreenshotHook = std::function<bool(const QString& hostPath)>;
+// given host path, writing only a new or existing regular file. Returns the error, empty
+// when written. Registered by the application, which owns the windows.
+using ScreenshotHook = std::function<QString(const QString& hostPath)>;
 void set_screenshot_hook(ScreenshotHook hook);
 
 // The commands of the simulated hardware and the PC stand-ins (install() registers them).

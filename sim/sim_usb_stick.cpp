@@ -10,13 +10,38 @@ namespace {
 const char* const kDiskPath = "/devices/platform/soc/1c1a000.usb/usb1/1-1/1-1:1.0/host0/"
                               "target0:0:0/0:0:0:0/block/sda";
 
+const QDir::Filters kAll = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+
+// Folders and files a copy would take, stopping as soon as a limit is passed; false then.
+bool within_limits(const QString& folder, int depth, int* entries, qint64* bytes)
+{
+    if (depth > SimUsbStick::kMaxDepth)
+        return false;
+    for (const QFileInfo& e : QDir(folder).entryInfoList(kAll)) {
+        if (e.isSymLink() || !(e.isDir() || e.isFile()))
+            continue;
+        if (++*entries > SimUsbStick::kMaxEntries)
+            return false;
+        if (e.isFile() && (*bytes += e.size()) > SimUsbStick::kMaxBytes)
+            return false;
+        if (e.isDir() && !within_limits(e.filePath(), depth + 1, entries, bytes))
+            return false;
+    }
+    return true;
+}
+
+bool same_or_inside(const QString& path, const QString& folder)
+{
+    return path == folder || path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+}
+
 // Copies a folder tree; symbolic links are skipped so a stick cannot point outside itself.
 bool copy_tree(const QString& from, const QString& to)
 {
     QDir().mkpath(to);
     const QDir src(from);
     bool ok = true;
-    const auto entries = src.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    const auto entries = src.entryInfoList(kAll);
     for (const QFileInfo& e : entries) {
         if (e.isSymLink())
             continue;
@@ -32,7 +57,7 @@ bool copy_tree(const QString& from, const QString& to)
 void empty_folder(const QString& host)
 {
     QDir d(host);
-    const auto entries = d.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    const auto entries = d.entryInfoList(kAll);
     for (const QFileInfo& e : entries) {
         if (e.isDir() && !e.isSymLink())
             QDir(e.filePath()).removeRecursively();
@@ -72,10 +97,39 @@ QByteArray SimUsbStick::uevent(const QString& action, const QString& devname, bo
     return m;
 }
 
-bool SimUsbStick::insert(const QString& hostFolder)
+QString SimUsbStick::refusal(const QString& hostFolder)
 {
-    if (!QFileInfo(hostFolder).isDir())
+    const QFileInfo info(hostFolder);
+    if (hostFolder.isEmpty() || !info.isDir())
+        return QStringLiteral("not a folder");
+    const QString folder = info.canonicalFilePath();
+    const QString root = QFileInfo(platform::device_root()).canonicalFilePath();
+    if (folder.isEmpty() || root.isEmpty() || same_or_inside(root, folder))
+        return QStringLiteral("the folder holds the device root");
+    for (const char* sys : {"/proc", "/sys", "/dev"})
+        if (same_or_inside(folder, QString::fromLatin1(sys)))
+            return QStringLiteral("a folder in %1 is no stick").arg(QLatin1String(sys));
+    const QString mnt = platform::dev_path(QStringLiteral("/mnt/usb1"));
+    QDir().mkpath(mnt);
+    const QString stick = QFileInfo(mnt).canonicalFilePath();
+    if (same_or_inside(folder, stick) || same_or_inside(stick, folder))
+        return QStringLiteral("the folder overlaps the stick's own /mnt/usb1");
+    return QString();
+}
+
+bool SimUsbStick::insert(const QString& hostFolder, QString* why)
+{
+    QString no = refusal(hostFolder);
+    int entries = 0;
+    qint64 bytes = 0;
+    if (no.isEmpty() && !within_limits(hostFolder, 1, &entries, &bytes))
+        no = QStringLiteral("more than %1 levels, %2 entries or %3 MiB")
+                 .arg(kMaxDepth).arg(kMaxEntries).arg(kMaxBytes >> 20);
+    if (!no.isEmpty()) {
+        if (why)
+            *why = no;
         return false;
+    }
     const QString mnt = platform::dev_path(QStringLiteral("/mnt/usb1"));
     QDir().mkpath(mnt);
     empty_folder(mnt);
@@ -104,6 +158,48 @@ bool SimUsbStick::inserted() const
 {
     QMutexLocker lock(&m_mutex);
     return m_inserted;
+}
+
+SimUsbStick::~SimUsbStick()
+{
+    {
+        std::lock_guard<std::mutex> l(m_jobMutex);
+        m_jobStop = true;
+    }
+    m_jobWake.notify_all();
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void SimUsbStick::post(std::function<void()> job)
+{
+    std::lock_guard<std::mutex> l(m_jobMutex);
+    m_jobs.push_back(std::move(job));
+    if (!m_worker.joinable()) {
+        m_worker = std::thread([this] {
+            std::unique_lock<std::mutex> lock(m_jobMutex);
+            for (;;) {
+                m_jobWake.wait(lock, [this] { return m_jobStop || !m_jobs.empty(); });
+                if (m_jobs.empty())
+                    return;
+                std::function<void()> next = std::move(m_jobs.front());
+                m_jobs.pop_front();
+                m_jobRunning = true;
+                lock.unlock();
+                next();
+                lock.lock();
+                m_jobRunning = false;
+                m_jobWake.notify_all();
+            }
+        });
+    }
+    m_jobWake.notify_all();
+}
+
+void SimUsbStick::wait_idle()
+{
+    std::unique_lock<std::mutex> lock(m_jobMutex);
+    m_jobWake.wait(lock, [this] { return m_jobs.empty() && !m_jobRunning; });
 }
 
 void SimUsbStick::push(const QByteArray& msg)

@@ -1,9 +1,11 @@
 // ThreadSanitizer build only. Qt's mutex and wait condition do their locking inside
 // libQt5Core, which is not built with the sanitizer, so it would see none of the
 // hand-offs our code makes under a QMutex and report each as a race. These definitions
-// take the place of Qt's for the test programs: each calls Qt's own and tells the
-// sanitizer what it did (acquire after locking, release before unlocking).
+// take the place of Qt's for the test programs and the panel: each calls Qt's own and
+// tells the sanitizer what it did (acquire after locking, release before unlocking).
+// Qt's event queue is made visible the same way (see the end).
 #include <QDeadlineTimer>
+#include <QtGlobal>
 #include <QMutex>
 #include <QWaitCondition>
 #include <cstdio>
@@ -94,4 +96,29 @@ bool QWaitCondition::wait(QMutex* m, QDeadlineTimer deadline)
     const bool woken = real(this, m, deadline);
     __tsan_acquire(m);
     return woken;
+}
+
+// Qt's event queue. A post (a queued call, a signal to another thread's object) appends the
+// event under Qt's own lock, then wakes the receiving thread's glib main context; every
+// delivery passes the event-notify callbacks first. A release at the wake-up and an
+// acquire at delivery let the sanitizer see what Qt guarantees: what a thread did before
+// it posted happens before the event runs.
+namespace {
+char g_event_queue;
+
+bool event_delivered(void**)
+{
+    __tsan_acquire(&g_event_queue);
+    return false; // not consumed: delivery goes on
+}
+
+const bool g_registered = QInternal::registerCallback(QInternal::EventNotifyCallback, event_delivered);
+} // namespace
+
+extern "C" void g_main_context_wakeup(void* context)
+{
+    static const auto real = reinterpret_cast<void (*)(void*)>(dlsym(RTLD_NEXT, "g_main_context_wakeup"));
+    (void)g_registered;
+    __tsan_release(&g_event_queue);
+    real(context);
 }

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QtTest>
+#include <sys/stat.h>
 
 class TstAppScreenshot : public QObject
 {
@@ -20,6 +21,7 @@ private slots:
     {
         testsupport::fresh_device_root();
         install_simulated_device();
+        panel_ready();
         QMainWindow home;
         home.setStyleSheet("background: rgb(255,0,0);");
         home.setGeometry(0, 0, 320, 240);
@@ -60,6 +62,7 @@ private slots:
     {
         shellsupport::fresh_panel();
         install_simulated_device();
+        panel_ready();
         kit::install_panel_rules(qobject_cast<QApplication*>(QCoreApplication::instance()));
         QVERIFY(!sim::run_control_line("key"));
         QVERIFY(!sim::run_control_line("key M M"));
@@ -71,6 +74,64 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QCOMPARE(int(g_page_focus), int(page::LockWindow));
         QVERIFY(!g_custommode); // the user-mode screen took the key, not the home screen
+        sim::stop_control_fifo();
+    }
+
+    // A screenshot goes only into a new or existing regular .png file outside /data; a
+    // refused one leaves what is there as it was.
+    void screenshot_refusals_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("existing"); // "", "file", "dir", "fifo", "link"
+        QTest::addColumn<bool>("written");
+        QTest::newRow("new") << "/shots/new.png" << "" << true;
+        QTest::newRow("existing file") << "/shots/old.PNG" << "file" << true;
+        QTest::newRow("device file") << "/data/ram.png" << "" << false;
+        QTest::newRow("device file, dotted") << "/tmp/../data/x.png" << "" << false;
+        QTest::newRow("jpeg name") << "/shots/a.jpg" << "" << false;
+        QTest::newRow("no extension") << "/shots/a" << "" << false;
+        QTest::newRow("directory") << "/shots/d.png" << "dir" << false;
+        QTest::newRow("fifo") << "/shots/f.png" << "fifo" << false;
+        QTest::newRow("link") << "/shots/l.png" << "link" << false;
+        QTest::newRow("outside the root") << "/../x.png" << "" << false;
+    }
+    void screenshot_refusals()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, existing);
+        QFETCH(bool, written);
+        testsupport::fresh_device_root();
+        install_simulated_device();
+        panel_ready();
+        QMainWindow home;
+        home.setGeometry(0, 0, 320, 240);
+        home.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&home));
+        const QString host = platform::dev_path(path);
+        const QString target = platform::dev_path("/shots/target");
+        QDir().mkpath(platform::dev_path("/shots"));
+        if (existing == "file")
+            testsupport::put_file(path, "old");
+        else if (existing == "dir")
+            QDir().mkpath(host);
+        else if (existing == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(host).constData(), 0600), 0);
+        else if (existing == "link") {
+            testsupport::put_file("/shots/target", "kept");
+            QVERIFY(QFile::link(target, host));
+        }
+        QCOMPARE(sim::run_control_line("screenshot " + path), written);
+        const QFileInfo after(host);
+        if (written) {
+            QCOMPARE(QImage(host).size(), QSize(320, 240));
+        } else if (existing == "dir") {
+            QVERIFY(after.isDir());
+        } else if (existing == "fifo" || existing == "link") {
+            QVERIFY(!after.isFile() || after.isSymLink());
+            QCOMPARE(testsupport::get_file("/shots/target"), existing == "link" ? QByteArray("kept") : QByteArray());
+        } else if (!host.isEmpty()) {
+            QVERIFY(!after.exists());
+        }
         sim::stop_control_fifo();
     }
 };

@@ -12,7 +12,9 @@
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 using testsupport::get_file;
 using testsupport::put_file;
@@ -356,6 +358,80 @@ private slots:
         delete worker;
         QCOMPARE(seen.size(), 4); // not yet: queued to this thread
         QTRY_COMPARE(seen, QVector<int>({1, 7, 2, 3, 12}));
+    }
+
+    // A reader without the engine mutex sees only values that were written whole: a word
+    // (the key lock, a width), a record taken as a snapshot, and the written-back file.
+    void image_reads_never_tear_data()
+    {
+        QTest::addColumn<QString>("reader");
+        QTest::newRow("word") << "word";
+        QTest::newRow("record snapshot") << "record";
+        QTest::newRow("write-back file") << "file";
+    }
+    void image_reads_never_tear()
+    {
+        QFETCH(QString, reader);
+        YuqRamPara* p = fresh();
+        const uint16_t a = 0x00FF, b = 0xFF00;
+        const int rec = img::SourceTiming + 6 * 2;
+        for (int off : {int(img::KeyLock), rec, rec + 2, rec + 4, int(img::LedWidth), img::LedWidth + 2, img::LedWidth + 4})
+            p->set_image16(off, a);
+        std::atomic<bool> stop{false};
+        // The input thread's way for a record (under the mutex), the panel's for a word.
+        std::thread writer([&] {
+            for (unsigned i = 0; !stop.load(); ++i) {
+                const uint16_t v = (i & 1) ? a : b;
+                if (reader == QLatin1String("word")) {
+                    p->set_image16(img::KeyLock, v);
+                } else {
+                    EngineLock lock;
+                    for (int k = 0; k < 3; ++k)
+                        p->set_image16((reader == QLatin1String("file") ? img::LedWidth : rec) + 2 * k, v);
+                }
+            }
+        });
+        int seen = 0;
+        for (int i = 0; i < (reader == QLatin1String("file") ? 200 : 200000); ++i) {
+            uint16_t v[3];
+            if (reader == QLatin1String("word")) {
+                v[0] = v[1] = v[2] = p->image16(img::KeyLock);
+            } else if (reader == QLatin1String("record")) {
+                unsigned char t[6];
+                p->image_snapshot(rec, t, sizeof t);
+                for (int k = 0; k < 3; ++k)
+                    v[k] = rd16(t, 2 * k);
+            } else {
+                QVERIFY(p->write_ram_file());
+                const QByteArray f = get_file("/data/ram_device_info");
+                for (int k = 0; k < 3; ++k)
+                    v[k] = rd16(reinterpret_cast<const unsigned char*>(f.constData()), 2 + img::LedWidth - 0x300 + 2 * k);
+            }
+            if (!(v[0] == a || v[0] == b) || v[1] != v[0] || v[2] != v[0]) {
+                stop = true;
+                writer.join();
+                QFAIL(qPrintable(QStringLiteral("torn read %1 %2 %3").arg(v[0], 0, 16).arg(v[1], 0, 16).arg(v[2], 0, 16)));
+            }
+            seen |= v[0] == a ? 1 : 2;
+        }
+        stop = true;
+        writer.join();
+        QVERIFY(seen != 0);
+    }
+
+    // Temp files of writes cut short go at start-up, in the program's own folders only.
+    void stale_temp_files_removed()
+    {
+        fresh();
+        for (const char* f : {"/data/ram_device_info.tmp", "/data/modes/custom_mode3.tmp", "/data/configs/alias.json.tmp"})
+            put_file(f, "half");
+        put_file("/data/rcvrecovery/job.tmp", "a PC's file");
+        put_file("/data/modes/custom_mode3", "kept");
+        Utils::remove_stale_temp_files();
+        for (const char* f : {"/data/ram_device_info.tmp", "/data/modes/custom_mode3.tmp", "/data/configs/alias.json.tmp"})
+            QVERIFY2(!testsupport::exists(f), f);
+        QCOMPARE(get_file("/data/rcvrecovery/job.tmp"), QByteArray("a PC's file"));
+        QCOMPARE(get_file("/data/modes/custom_mode3"), QByteArray("kept"));
     }
 
     void tick_arithmetic_and_checksum()

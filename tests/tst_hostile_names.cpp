@@ -13,6 +13,7 @@
 #include "fpga/usb_upgrade.h"
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
+#include "sim/sim_usb_stick.h"
 #include "sim/control.h"
 
 #include <QDir>
@@ -162,6 +163,7 @@ private slots:
             f.write(n.toUtf8());
         }
         QVERIFY(sim::run_control_line("stick in " + host.path()));
+        SimUsbStick::instance()->wait_idle();
         QCOMPARE(get_file("/mnt/usb1/a;b `c`.YUQ"), QByteArray("a;b `c`.YUQ"));
         rcvRecovery lister;
         QCOMPARE(lister.get_dir_file("/mnt/usb1/"), 0);

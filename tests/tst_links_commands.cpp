@@ -9,6 +9,7 @@
 #include "core/panel_bridge.h"
 #include "core/yuqrampara.h"
 #include "fpga/fpga_manage.h"
+#include "platform/devpath.h"
 #include "sim/control.h"
 #include "sim/sim_cards.h"
 #include "sim/sim_usb_stick.h"
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
+#include <future>
 
 namespace {
 void drain_stick()
@@ -90,6 +92,7 @@ private slots:
         QSignalSpy spy(UsbServer::p_usbserver, &UsbServer::sig_usb_update);
         QVERIFY(!sim::run_control_line("stick in " + stick.path() + "/nothing"));
         QVERIFY(sim::run_control_line("stick in " + stick.path()));
+        SimUsbStick::instance()->wait_idle();
         QVERIFY(testsupport::exists("/mnt/usb1/YUQ-K64/app.YUQ"));
         drain_stick();
         G_timeTicks += 301;
@@ -97,9 +100,81 @@ private slots:
         QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102}));
         QVERIFY(!sim::run_control_line("stick out now"));
         QVERIFY(sim::run_control_line("stick out"));
+        SimUsbStick::instance()->wait_idle();
         drain_stick();
         QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102, 101}));
         QVERIFY(!testsupport::exists("/mnt/usb1/YUQ-K64/app.YUQ"));
+    }
+
+    // Folders that cannot be a stick are refused on the line; a tree over the limits is
+    // refused by the copy. Either way the stick stays out and /mnt/usb1 as it was.
+    void stick_in_refusals_data()
+    {
+        QTest::addColumn<QString>("folder"); // "@root" etc. name folders made here
+        QTest::addColumn<bool>("accepted");  // by the line (the copy may still refuse)
+        QTest::newRow("device root's parent") << "@parent" << false;
+        QTest::newRow("device root") << "@root" << false;
+        QTest::newRow("filesystem root") << "/" << false;
+        QTest::newRow("proc") << "/proc/self" << false;
+        QTest::newRow("sys") << "/sys" << false;
+        QTest::newRow("dev") << "/dev" << false;
+        QTest::newRow("the stick's own folder") << "@mnt" << false;
+        QTest::newRow("a folder holding it") << "@mntparent" << false;
+        QTest::newRow("a file") << "@file" << false;
+        QTest::newRow("too deep") << "@deep" << true;
+        QTest::newRow("too many entries") << "@many" << true;
+        QTest::newRow("too large") << "@large" << true;
+    }
+    void stick_in_refusals()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, accepted);
+        QTemporaryDir host;
+        const QString root = testsupport::fresh_device_root();
+        testsupport::put_file("/mnt/usb1/kept", "k");
+        if (folder == "@parent") folder = QFileInfo(root).path();
+        else if (folder == "@root") folder = root;
+        else if (folder == "@mnt") folder = platform::dev_path("/mnt/usb1");
+        else if (folder == "@mntparent") folder = platform::dev_path("/mnt");
+        else if (folder == "@file") folder = host_file(host, "f", "x");
+        else if (folder == "@deep") {
+            QString d = host.path();
+            for (int i = 0; i <= SimUsbStick::kMaxDepth; ++i)
+                d += "/d";
+            QDir().mkpath(d);
+            folder = host.path();
+        } else if (folder == "@many") {
+            for (int i = 0; i <= SimUsbStick::kMaxEntries; ++i)
+                host_file(host, QString::number(i), QByteArray());
+            folder = host.path();
+        } else if (folder == "@large") {
+            QFile f(host_file(host, "big.YUQ", "x"));
+            QVERIFY(f.resize(SimUsbStick::kMaxBytes + 1)); // sparse: costs no disk
+            folder = host.path();
+        }
+        QCOMPARE(sim::run_control_line("stick in " + folder), accepted);
+        SimUsbStick::instance()->wait_idle();
+        QVERIFY(!SimUsbStick::instance()->inserted());
+        QCOMPARE(testsupport::get_file("/mnt/usb1/kept"), QByteArray("k"));
+    }
+
+    // The copy runs on the stick's thread: the channel goes on with other lines meanwhile,
+    // and "stick out" waits its turn behind the copy.
+    void stick_copy_runs_off_the_channel()
+    {
+        QTemporaryDir stick;
+        host_file(stick, "app.YUQ", "pkg");
+        std::promise<void> release;
+        std::shared_future<void> gate = release.get_future().share();
+        SimUsbStick::instance()->post([gate] { gate.wait(); });
+        QVERIFY(sim::run_control_line("stick in " + stick.path()));
+        QVERIFY(sim::run_control_line("stick out"));
+        QVERIFY(sim::run_control_line("cards noreply off"));
+        QVERIFY(!testsupport::exists("/mnt/usb1/app.YUQ"));
+        release.set_value();
+        SimUsbStick::instance()->wait_idle();
+        QVERIFY(!SimUsbStick::instance()->inserted());
+        drain_stick();
     }
 
     void pc_file_written_and_deleted()

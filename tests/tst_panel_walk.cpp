@@ -18,6 +18,7 @@
 #include "core/yuqrampara.h"
 #include "sim/control.h"
 #include "sim/sim_device.h"
+#include "sim/sim_usb_stick.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/screenkit.h"
 #include "ui/shell/screens.h"
@@ -230,6 +231,7 @@ private:
         m_busy = true;
         std::thread t([line] { sim::run_control_line(line); });
         t.join();
+        SimUsbStick::instance()->wait_idle(); // the stick's copy too: a walk replays exactly
         m_busy = false;
     }
 

@@ -14,20 +14,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static bool once = [] {
         sim::install();
         YuqRamPara::pInstance();
+        sim::set_panel_ready(true); // no panel here: its commands are refused, not held
+
         return true;
     }();
     (void)once;
-    QByteArray pending(reinterpret_cast<const char*>(data), int(size));
+    const QByteArray all(reinterpret_cast<const char*>(data), int(size));
     // Delivered in two pieces, as a FIFO may.
-    QByteArray rest = pending.mid(int(size / 2));
-    pending.truncate(int(size / 2));
-    QStringList lines = sim::take_control_lines(&pending);
-    pending.append(rest);
-    lines << sim::take_control_lines(&pending);
-    if (pending.contains('\n') || pending.size() > 4096 + 512 + int(size))
+    sim::ControlLines reader;
+    QStringList lines = reader.take(all.left(int(size / 2)));
+    lines << reader.take(all.mid(int(size / 2)));
+    if (reader.pending().contains('\n') || reader.pending().size() > sim::kControlLineMax)
         std::abort();
     for (const QString& line : lines) {
-        if (line.isEmpty() || line != line.trimmed())
+        if (line.isEmpty() || line != line.trimmed() || line.toUtf8().size() > sim::kControlLineMax)
             std::abort();
         sim::run_control_line(line);
     }

@@ -50,9 +50,10 @@ bool shown(int w)
 
 bool has_signal(int s)
 {
-    const YuqRamPara* p = para();
-    const int b = img::SourceTiming + 6 * s;
-    return p->image16(b) && p->image16(b + 2) && p->image16(b + 4);
+    // Width, height and rate of one state: the input thread writes them as a record.
+    unsigned char t[6];
+    para()->image_snapshot(img::SourceTiming + 6 * s, t, sizeof t);
+    return rd16(t, 0) && rd16(t, 2) && rd16(t, 4);
 }
 
 bool crop_bit(int source, int k)
@@ -486,7 +487,9 @@ void InputChoose::refresh(kit::Refresh code)
     if (!currentInput)
         for (int k = 0; k < 3; ++k)
             timing = timing || changed(img::SourceTiming + 6 * source_number + 2 * k);
-    const bool crops = std::memcmp(p->ram_para + img::CropTable, p->ram_para_old + img::CropTable, 10 * CROP_COUNT) != 0;
+    unsigned char table[10 * CROP_COUNT];
+    p->read_image(img::CropTable, table, sizeof table);
+    const bool crops = std::memcmp(table, p->ram_para_old + img::CropTable, sizeof table) != 0;
     if (crops || code == kit::Refresh::AliasFile)
         p->YuqCropSourceInit();
 

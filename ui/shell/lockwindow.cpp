@@ -28,7 +28,7 @@ int window_base(int w)
 // Image byte 0x840 names the window whose volume is shown; out of range reads window 0.
 int volume_window()
 {
-    const int w = para()->ram_para[img::CurrentWindow];
+    const int w = para()->image8(img::CurrentWindow);
     return w < WINDOW_COUNT ? w : 0;
 }
 
@@ -133,7 +133,11 @@ void LockWindow::image_init()
     m_frameObject = m_frame.data();
     m_frame->installEventFilter(this);
 
-    const uint16_t all = p->image16(img::AllWindowsState);
+    // The window records, crops and timings as one state: the input and link threads
+    // write them while the panel draws.
+    unsigned char snap[RAM_PARA_SIZE];
+    p->image_snapshot(0, snap, RAM_PARA_SIZE);
+    const uint16_t all = rd16(snap, img::AllWindowsState);
     QFont font = this->font();
     font.setPixelSize(10);
     p->YuqCropSourceInit();
@@ -162,7 +166,7 @@ void LockWindow::image_init()
             mark(tile, 28, 0, 12, "osd_yes.png");
 
         const int base = window_base(i);
-        if (i != 0 && p->image16(base + img::WinFlags) != 1) {
+        if (i != 0 && rd16(snap, base + img::WinFlags) != 1) {
             status->setGeometry(55 + dx, 20 + dy, 40, 15);
             status->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255)"));
             status->setText(disabled_text());
@@ -171,18 +175,18 @@ void LockWindow::image_init()
 
         short crop = 0;
         char index = 0;
-        const int s = p->YuqGetImageSource(p->ram_para, uchar(i), &crop, &index, 0);
+        const int s = p->YuqGetImageSource(snap, uchar(i), &crop, &index, 0);
         const QString sourceName = sourceinfo::get_source_name_by_sourceid(uchar(s));
-        const int rate = p->image16(img::SourceTiming + 6 * s + 4);
-        int w = p->image16(img::SourceTiming + 6 * s);
-        int h = p->image16(img::SourceTiming + 6 * s + 2);
+        const int rate = rd16(snap, img::SourceTiming + 6 * s + 4);
+        int w = rd16(snap, img::SourceTiming + 6 * s);
+        int h = rd16(snap, img::SourceTiming + 6 * s + 2);
         // A crop window is named and sized by its own table entry.
         const int e = uchar(index);
-        const uint16_t word = e < CROP_COUNT ? p->image16(img::CropTable + 10 * e) : 0;
+        const uint16_t word = e < CROP_COUNT ? rd16(snap, img::CropTable + 10 * e) : 0;
         if (crop && (word & 0x8000) && (word & 0xFF) == s) {
             name->setText(sourceName + QStringLiteral("_Crop%1").arg(((word >> 8) & 0x7F) + 1));
-            w = p->image16(img::CropTable + 10 * e + 6);
-            h = p->image16(img::CropTable + 10 * e + 8);
+            w = rd16(snap, img::CropTable + 10 * e + 6);
+            h = rd16(snap, img::CropTable + 10 * e + 8);
         } else {
             ALIAS_PARA alias;
             if (!crop && get_json_alias_para(&alias, "source", s)) {
@@ -195,7 +199,7 @@ void LockWindow::image_init()
 
         status->setGeometry(55 + dx, 28 + dy, 100, 12);
         status->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255);"));
-        const uint16_t mode = p->image16(base + img::WinMode);
+        const uint16_t mode = rd16(snap, base + img::WinMode);
         bool frozen = mode & 0x0002;
         if (all == 1) {
             status->setText(black_text());
@@ -226,7 +230,7 @@ void LockWindow::refresh(kit::Refresh)
     if (changed(img::Contrast))
         ui->label_contrast->setText(QString::number(p->image16(img::Contrast)));
     // The volume shown is the current window's: a new current window changes it too.
-    if (p->ram_para[img::CurrentWindow] != p->ram_para_old[img::CurrentWindow]
+    if (uint8_t(p->image16(img::CurrentWindow)) != uint8_t(p->applied16(img::CurrentWindow))
         || changed(window_base(volume_window()) + img::WinVolume))
         set_volume_picture();
     image_init();

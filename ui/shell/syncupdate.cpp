@@ -94,7 +94,7 @@ void SyncUpdate::save_request()
         p->user_mode[slot][0] = 0xAA;
         p->user_mode[slot][1] = 0xAA;
         e.set(img::CurrentMode, n);
-        std::memcpy(p->user_mode[slot] + 2, p->ram_para + USER_MODE_IMAGE_BASE, USER_MODE_COPY_LEN);
+        p->read_image(USER_MODE_IMAGE_BASE, p->user_mode[slot] + 2, USER_MODE_COPY_LEN);
     }
     p->mode_file_write(slot, 0);
     ImageEdit e(0);
@@ -119,15 +119,7 @@ void SyncUpdate::slot_files()
 void SyncUpdate::write_back()
 {
     YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
-    bool differs;
-    {
-        // The engine compares the same two images under its mutex: taking it here keeps a
-        // change it has not applied yet from slipping into the applied copy mid-pass.
-        EngineLock lock;
-        differs = std::memcmp(p->ram_para + 0x300, p->ram_para_old + 0x300, RAM_PARA_SIZE - 0x300) != 0;
-        if (differs)
-            std::memcpy(p->ram_para_old, p->ram_para, RAM_PARA_SIZE);
-    }
+    const bool differs = p->take_applied();
     if (!differs && !m_writePending)
         return;
     if (p->write_ram_file()) {

@@ -52,7 +52,9 @@ void SyncUpdate::update_usb_keyLed()
     if (!p)
         return;
     unsigned char report[KEY_REPORT_SIZE];
-    key_led_report(p->ram_para, g_image_current.load(), g_update_flag.load() != 0, report);
+    unsigned char image[RAM_PARA_SIZE];
+    p->image_snapshot(0, image, RAM_PARA_SIZE);
+    key_led_report(image, g_image_current.load(), g_update_flag.load() != 0, report);
     if (std::memcmp(report, last_key_report, KEY_REPORT_SIZE) == 0)
         return;
     if (!keypad_send(report, KEY_REPORT_SIZE))
