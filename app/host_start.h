@@ -1,0 +1,33 @@
+#pragma once
+// What the program checks and sets up on this machine before the panel starts, so that a
+// user who starts it gets a message to act on instead of a panel that runs unseen or half
+// working. Each check returns an empty string, else the message.
+#include <QString>
+
+class QApplication;
+
+namespace host {
+
+// The device root can be written (every folder the program uses) and no other panel runs
+// on it: the lock file "/sim/panel.lock" under the root is held until the process ends,
+// however it ends.
+QString claim_device_root();
+
+// Before the application object: one fixed font DPI on every platform, a private runtime
+// folder when none is set, and Qt's notes that say nothing to a user filtered out.
+void prepare_environment();
+
+// With the VNC platform: the port is opened here, on localhost unless the platform's
+// "addr=" option names another address, and handed to Qt's VNC server once it exists.
+// A taken port is reported before anything starts.
+QString open_vnc_port(int argc, char* argv[]);
+
+// After the application object: the VNC hand-over.
+void application_created(QApplication* app);
+
+// The application font: the families the pictures are painted with, at the size Qt gives a
+// platform without a theme (as the device's), so that another machine's font defaults
+// cannot change text widths.
+void name_font_families();
+
+} // namespace host
