@@ -81,10 +81,13 @@ QString make_writable_dir(const QString& dir)
     QStringList missing;
     QString p = dir;
     struct stat st;
-    while (::stat(QFile::encodeName(p).constData(), &st) != 0 && errno == ENOENT && p != QLatin1String("/")) {
+    while (::stat(QFile::encodeName(p).constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)
+           && p != QLatin1String("/")) {
         missing.prepend(p);
         p = QFileInfo(p).path();
     }
+    if (!missing.isEmpty() && ::stat(QFile::encodeName(p).constData(), &st) == 0 && !S_ISDIR(st.st_mode))
+        return p + QStringLiteral(": not a folder");
     for (const QString& m : missing)
         if (::mkdir(QFile::encodeName(m).constData(), 0755) != 0 && errno != EEXIST)
             return why(m, errno);
