@@ -199,8 +199,9 @@ void application_created(QApplication* app)
         app->installEventFilter(new VncHandover(app));
 }
 
-void name_font_families()
+void device_look()
 {
+    QApplication::setStyle(QStringLiteral("Windows"));
     QFont f = QApplication::font();
     f.setFamily(QStringLiteral("DejaVu Sans"));
     f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei")});

@@ -25,9 +25,10 @@ QString open_vnc_port(int argc, char* argv[]);
 // After the application object: the VNC hand-over.
 void application_created(QApplication* app);
 
-// The application font: the families the pictures are painted with, at the size Qt gives a
-// platform without a theme (as the device's), so that another machine's font defaults
-// cannot change text widths.
-void name_font_families();
+// The look Qt gives the device's linuxfb, on every platform: the style of a platform without
+// a theme ("Windows"; offscreen and X would pick Fusion), and the application font named:
+// the families the pictures are painted with at the size such a platform gives, so that
+// another machine's font defaults cannot change text widths.
+void device_look();
 
 } // namespace host

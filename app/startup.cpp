@@ -45,7 +45,7 @@ void panel_prepare()
 void panel_start(QApplication* app, const PanelStart& how)
 {
     yuq_resources_init();
-    host::name_font_families();
+    host::device_look();
     register_screens();
     kit::install_panel_rules(app);
     g_mainwindow = new MainWindow(nullptr);
