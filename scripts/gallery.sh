@@ -16,7 +16,7 @@ SCREENS=(
   "input_switch|Input switch|key ok; key right; key ok"
   "user_modes|User modes|key ok; key right; key right; key ok"
   "settings|Settings|key ok; key right; key right; key right; key ok"
-  "update|Update overlay while the PC updates the device|pc update start"
+  "update|Update overlay while the PC updates the device (animated)|pc update start"
 )
 LANGS=(zh en ru)
 declare -A LANG_NAME=([zh]="中文" [en]="English" [ru]="Русский")
