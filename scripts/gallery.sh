@@ -31,13 +31,7 @@ mkdir -p "$out"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 
-wait_for() { # seconds, then a command that succeeds once ready
-  local end=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ $SECONDS -lt $end ] || return 1
-    sleep 0.2
-  done
-}
+source scripts/wait_for.sh
 
 # One screen in one language: start a panel, switch the language, send the lines, take the picture.
 take() {

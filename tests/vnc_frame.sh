@@ -52,13 +52,7 @@ pids+=($!)
 Xvfb -displayfd 3 -screen 0 320x240x24 -nolisten tcp 3>"$work/display" >"$out/xvfb.log" 2>&1 &
 pids+=($!)
 
-wait_for() { # seconds, then a command that succeeds once ready
-  local end=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ $SECONDS -lt $end ] || return 1
-    sleep 0.2
-  done
-}
+source "$(dirname "$0")/../scripts/wait_for.sh"
 wait_for 20 grep -q "VNC: the panel is served" "$out/vnc.log" || { echo "no VNC server:"; cat "$out/vnc.log"; exit 1; }
 wait_for 20 test -s "$work/display" || { echo "Xvfb did not start:"; cat "$out/xvfb.log"; exit 1; }
 wait_for 20 test -p "$work/off/sim/control" || { echo "offscreen panel did not start:"; cat "$out/offscreen.log"; exit 1; }
