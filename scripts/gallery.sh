@@ -39,7 +39,7 @@ take() {
   unset QT_QPA_PLATFORM
   DEVICE_ROOT="$root" "$bin" -platform offscreen >"$root.log" 2>&1 &
   local pid=$!
-  send() { echo "$1" >"$root/sim/control"; sleep 0.4; }
+  send() { send_line "$root/sim/control" "$1"; sleep 0.4; }
   # Ready: both FPGAs up and the first screen shown (a screenshot waits for the event loop).
   wait_for 30 grep -qs "fpga 1 running" "$root.log"
   send "screenshot /tmp/ready.png"

@@ -7,3 +7,8 @@ wait_for() {
     sleep 0.2
   done
 }
+
+# send_line FIFO LINE: one control line; fails instead of blocking when no panel reads.
+send_line() {
+  timeout 5 sh -c 'printf "%s\n" "$1" >"$0"' "$1" "$2"
+}

@@ -64,7 +64,7 @@ pids+=($!)
 grab() { xwd -root -silent | xwdtopnm 2>/dev/null >"$work/vnc.ppm"; }
 shot() {
   rm -f "$work/off/tmp/shot.png"
-  echo "screenshot /tmp/shot.png" >"$work/off/sim/control"
+  send_line "$work/off/sim/control" "screenshot /tmp/shot.png"
   wait_for 5 test -s "$work/off/tmp/shot.png" && pngtopnm "$work/off/tmp/shot.png" >"$work/off.ppm" 2>/dev/null
 }
 same() { grab && shot && cmp -s "$work/vnc.ppm" "$work/off.ppm"; }
@@ -76,8 +76,8 @@ for s in "${STATES[@]}"; do
   if [ -n "$lines" ]; then
     IFS=';' read -ra cmds <<<"$lines"
     for c in "${cmds[@]}"; do
-      echo "$c" >"$work/vnc/sim/control"
-      echo "$c" >"$work/off/sim/control"
+      send_line "$work/vnc/sim/control" "$c"
+      send_line "$work/off/sim/control" "$c"
     done
   fi
   # The two panels start a moment apart and the client updates on its own time: the
