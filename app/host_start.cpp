@@ -84,8 +84,9 @@ private:
     {
         QTcpServer* tcp = server ? server->findChild<QTcpServer*>() : nullptr;
         if (!tcp) {
-            std::fprintf(stderr, "yuqK87N: the VNC server of this Qt is not the one expected; it may listen on every address\n");
-            return;
+            // Qt's server could not listen on the port held here: no VNC at all.
+            std::fprintf(stderr, "yuqK87N: this Qt's VNC server cannot be handed its port\n");
+            std::exit(1);
         }
         tcp->close();
         if (!tcp->setSocketDescriptor(g_vnc_fd)) {
