@@ -1,8 +1,7 @@
 #include "control_commands.h"
 
-#include "core/engine_handshake.h"
 #include "core/global.h"
-#include "core/yuqrampara.h"
+#include "core/image_edit.h"
 #include "sim/control.h"
 
 #include <QStringList>
@@ -16,14 +15,11 @@ const QStringList kLanguages{QStringLiteral("zh"), QStringLiteral("en"), QString
 bool set_language(const QStringList& args)
 {
     const int code = args.size() == 1 ? kLanguages.indexOf(args[0].toLower()) : -1;
-    YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
     // A language the mask leaves out would be swapped for another by the refresh.
-    if (code < 0 || !p || !(g_lcd_lang_valid.load() & (1u << code)))
+    if (code < 0 || !YuqRamPara::p_yuqrampara_config || !(g_lcd_lang_valid.load() & (1u << code)))
         return false;
-    EngineLock lock;
-    p->ram_para[img::Language] = uint8_t(code);
-    p->ram_para[img::Language + 1] = 0;
-    EngineHandshake::instance().raise(1);
+    ImageEdit e;
+    e.set(img::Language, uint16_t(code));
     return true;
 }
 

@@ -126,19 +126,37 @@ private slots:
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
     }
 
-    void registered_screen_is_opened_and_refreshed_through_the_registry()
+    void page_pointer_follows_the_screen()
     {
-        int opened = 0, retexted = 0;
-        kit::Screen s;
-        s.instance = []() -> QWidget* { return nullptr; };
-        s.open = [&opened] { ++opened; };
-        s.retext = [&retexted] { ++retexted; };
-        kit::register_screen(page::ledset, s);
+        // A built page opens through its factory; its pointer is set while it is open and
+        // null once the kit closed it, and after it was deleted by any other way.
+        struct Probe : PanelDialog
+        {
+            Probe() : PanelDialog(page::ledset) {}
+            void retext() override { ++retexted; }
+            void back() override { kit::close_by_back(this); }
+            int retexted = 0;
+        };
+        kit::set_factory(page::ledset, []() -> ScreenBase* { return new Probe; });
+        QVERIFY(kit::is_registered(page::ledset));
+        QTimer::singleShot(0, [] {
+            auto* p = static_cast<Probe*>(kit::screen(page::ledset));
+            QVERIFY(p && g_ledset && kit::instance(page::ledset) == p);
+            QCOMPARE(int(g_page_focus), int(page::ledset));
+            kit::retext(page::ledset);
+            QCOMPARE(p->retexted, 1);
+            QTest::keyRelease(p, 'O'); // back: closed, pointer cleared at once
+            QVERIFY(!g_ledset);
+            QCOMPARE(int(g_page_focus), int(page::OutputSet));
+        });
         kit::open(page::ledset);
-        QCOMPARE(opened, 1);
-        kit::retext(page::ledset); // nothing open: no call
-        QCOMPARE(retexted, 0);
-        kit::request(page::ledset, kit::ReqProgress, 5); // no handler: no-op
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!kit::instance(page::ledset));
+        auto* q = new Probe;
+        QVERIFY(g_ledset);
+        delete q;
+        QVERIFY(!g_ledset);
+        kit::request(page::ledset, kit::ReqProgress, 5); // nothing open: no-op
     }
 };
 

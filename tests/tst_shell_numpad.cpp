@@ -2,6 +2,7 @@
 // field through the pad; confirmations reach only the screen that asked), and the progress
 // wheel (values, closing, lifetime, the painted ring, job progress relayed from a thread).
 #include "shellsupport.h"
+#include "ui/shell/numberfields.h"
 
 #include "core/panel_bridge.h"
 #include "ui/shell/QRoundProgressBar.h"
@@ -66,7 +67,7 @@ class NumberScreen : public PanelDialog
 {
     Q_OBJECT
 public:
-    explicit NumberScreen(QWidget* parent) : PanelDialog(parent)
+    explicit NumberScreen(uint8_t pageId) : PanelDialog(pageId)
     {
         setFixedSize(320, 240);
         width_field = new My_lineEdit(this);
@@ -96,13 +97,8 @@ public:
     }
     ~NumberScreen() override { ++destroyed; }
 
-    void syncUpdate(int) {}
-    void language_changed() {}
-    void slot_Button_back_clicked()
-    {
-        NumberScreen** p = m_pointer;
-        kit::close_by_back(this, [p] { *p = nullptr; }, kit::parent_page(m_page));
-    }
+    void retext() override {}
+    void back() override { kit::close_by_back(this); }
     void post_job()
     {
         if (g_qround_bar)
@@ -118,9 +114,6 @@ public:
     QStringList applied;
     static int destroyed;
 
-signals:
-    void sig_qround_bar_update(int value);
-
 protected:
     void key_ok() override
     {
@@ -128,32 +121,20 @@ protected:
         emit f->send_show(f->text()); // may return after this screen closed: touch nothing
     }
     void key_right() override { ui_select ^= 1; }
-    void key_back() override { slot_Button_back_clicked(); }
 
 private:
-    uint8_t m_page = 0;
-    NumberScreen** m_pointer = nullptr;
-    friend void register_test_screen(uint8_t, NumberScreen*&);
     int ui_select = 0;
 };
 int NumberScreen::destroyed = 0;
 
-void register_test_screen(uint8_t pageId, NumberScreen*& pointer);
-NumberScreen* g_screen24 = nullptr;
-NumberScreen* g_screen25 = nullptr;
+// The two test pages' open screens.
+kit::ScreenPtr<NumberScreen> g_screen24(page::SmartMapping);
+kit::ScreenPtr<NumberScreen> g_screen25(page::rcv_recovery);
 
-void register_test_screen(uint8_t pageId, NumberScreen*& pointer)
+void register_test_screens()
 {
-    pointer = nullptr;
-    kit::Screen s = kit::standard_screen<NumberScreen>(pageId, pointer);
-    s.open = [pageId, &pointer] {
-        pointer = new NumberScreen(nullptr);
-        pointer->m_page = pageId;
-        pointer->m_pointer = &pointer;
-        g_page_focus = pageId;
-        pointer->exec();
-    };
-    kit::register_screen(pageId, s);
+    kit::set_factory(page::SmartMapping, []() -> ScreenBase* { return new NumberScreen(page::SmartMapping); });
+    kit::set_factory(page::rcv_recovery, []() -> ScreenBase* { return new NumberScreen(page::rcv_recovery); });
 }
 
 QColor pixel(const QImage& img, int x, int y)
@@ -183,8 +164,7 @@ private slots:
     void init()
     {
         fresh_panel();
-        register_test_screen(page::SmartMapping, g_screen24);
-        register_test_screen(page::rcv_recovery, g_screen25);
+        register_test_screens();
         pad()->hide();
         g_lineedit = nullptr;
     }

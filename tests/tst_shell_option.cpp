@@ -4,7 +4,7 @@
 
 #include "core/panel_bridge.h"
 #include "ui/shell/QRoundProgressBar.h"
-#include "ui/shell/option.h"
+#include "ui/system/option.h"
 #include "ui/shell/panelrequests.h"
 
 #include <QApplication>

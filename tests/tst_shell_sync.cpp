@@ -20,6 +20,21 @@ QByteArray persisted(YuqRamPara* p)
 }
 } // namespace
 
+// A screen that only counts its refreshes (it ignores the language).
+struct Probe : QWidget, ScreenBase
+{
+    explicit Probe(uint8_t pageId) : ScreenBase(this, pageId) {}
+    void retext() override {}
+    void back() override {}
+    void refresh(kit::Refresh c) override
+    {
+        ++refreshed;
+        code = code_of(c);
+    }
+    int refreshed = 0;
+    int code = -1;
+};
+
 class TstShellSync : public QObject
 {
     Q_OBJECT
@@ -162,16 +177,11 @@ private slots:
         QCOMPARE(uchar(get_file("/data/ram_device_info")[2]), uchar(0));
         QCOMPARE(p->ram_para_old[img::Language], uchar(0));
         // A screen whose refresh ignores the language, and a page with nothing open.
-        int refreshed = 0;
-        kit::Screen s;
-        QWidget dummy;
-        s.instance = [&dummy]() -> QWidget* { return &dummy; };
-        s.refresh = [&refreshed](int) { ++refreshed; };
-        kit::register_screen(page::MachineState, s);
+        Probe dummy(page::MachineState);
         g_page_focus = page::MachineState;
         p->ram_para[img::Language] = 2;
         p->test_signal(11);
-        QCOMPARE(refreshed, 1);
+        QCOMPARE(dummy.refreshed, 1);
         QCOMPARE(int(g_language), 2);
         g_page_focus = 40;
         p->ram_para[img::Language] = 3;
@@ -188,19 +198,11 @@ private slots:
     void refresh_by_page_passes_the_code_and_skips_null_pointers()
     {
         YuqRamPara* p = fresh_panel();
-        int code = -1;
-        QWidget* open = nullptr;
-        kit::Screen s;
-        s.instance = [&open]() -> QWidget* { return open; };
-        s.refresh = [&code](int c) { code = c; };
-        kit::register_screen(page::InputChoose, s);
-        g_page_focus = page::InputChoose;
+        g_page_focus = page::EDIDset;
+        p->test_signal(103); // nothing open: language only
+        Probe w(page::EDIDset);
         p->test_signal(103);
-        QCOMPARE(code, -1); // pointer null: language only
-        QWidget w;
-        open = &w;
-        p->test_signal(103);
-        QCOMPARE(code, 103);
+        QCOMPARE(w.code, 103);
     }
 
     void check_mark_tip_follows_save_and_write_back()

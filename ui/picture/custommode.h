@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "ui/shell/screenkit.h"
 #include "ui/shell/yuq_keyboard.h"
 
 namespace Ui {
@@ -16,7 +17,7 @@ class QLabel;
 class QPushButton;
 class yuqcontrol;
 
-class CustomMode : public QWidget
+class CustomMode : public QWidget, public ScreenBase
 {
     Q_OBJECT
 public:
@@ -27,8 +28,8 @@ public:
     void lcd_para_init();
     void image_para_init();
     void menulist_init();
-    void language_changed();
-    void syncUpdate();
+    void retext() override;
+    void back() override;
     int get_mode_status() const;
     void color_fill(QLabel* badge, char window);
     void yuq_button_selinfo(char mode, char button);
@@ -43,7 +44,7 @@ public:
 public slots:
     void on_Button_delete_clicked();
     void on_Button_use_clicked();
-    void slot_Button_back_clicked();
+    void slot_Button_back_clicked() { back(); }
     void yuq_button_mode_clicked();
 
 protected:

@@ -106,12 +106,12 @@ WindowInput window_input(int w)
 
 QString no_signal_text()
 {
-    return kit::text("无信号", "No signal", "Нет сигнала", "Không có tín hiệu", "無信號");
+    return kit::text(Txt::inputchoose_no_signal);
 }
 
 QString using_text()
 {
-    return kit::text("使用中\u00AD", "Using", "Использовать", "sử dụng", "使用中\u00AD");
+    return kit::text(Txt::inputchoose_using);
 }
 
 QLabel* row_label(QWidget* parent, const char* name, int x, int y, int w, int h, const QFont& font)
@@ -126,7 +126,7 @@ QLabel* row_label(QWidget* parent, const char* name, int x, int y, int w, int h,
 }
 } // namespace
 
-InputChoose::InputChoose(QWidget* parent) : PanelDialog(parent), ui(new Ui::InputChoose)
+InputChoose::InputChoose(QWidget* parent) : PanelDialog(page::InputChoose, parent), ui(new Ui::InputChoose)
 {
     ui->setupUi(this);
     menulist_init();
@@ -134,7 +134,7 @@ InputChoose::InputChoose(QWidget* parent) : PanelDialog(parent), ui(new Ui::Inpu
     crop_source_num_update();
     initMenu();
     image_select();
-    language_changed();
+    retext();
 }
 
 InputChoose::~InputChoose()
@@ -468,11 +468,11 @@ void InputChoose::yuq_source_button_clicked()
 
 // ---- refresh ----
 
-void InputChoose::syncUpdate(int code)
+void InputChoose::refresh(kit::Refresh code)
 {
     YuqRamPara* p = para();
     if (p->YuqLanguageChanged())
-        language_changed();
+        retext();
     auto changed = [p](int off) { return p->image16(off) != p->applied16(off); };
     bool layout = false;
     for (int w = 0; w < WINDOW_COUNT; ++w) {
@@ -487,7 +487,7 @@ void InputChoose::syncUpdate(int code)
         for (int k = 0; k < 3; ++k)
             timing = timing || changed(img::SourceTiming + 6 * source_number + 2 * k);
     const bool crops = std::memcmp(p->ram_para + img::CropTable, p->ram_para_old + img::CropTable, 10 * CROP_COUNT) != 0;
-    if (crops || code == 103)
+    if (crops || code == kit::Refresh::AliasFile)
         p->YuqCropSourceInit();
 
     if (layout) {
@@ -532,7 +532,7 @@ void InputChoose::syncUpdate(int code)
         initSource();
     }
 
-    if (code == 103 || crops) {
+    if (code == kit::Refresh::AliasFile || crops) {
         initSource();
         crop_source_num_update();
         for (int w = 0; w < WINDOW_COUNT; ++w)
@@ -540,12 +540,11 @@ void InputChoose::syncUpdate(int code)
     }
 }
 
-void InputChoose::language_changed()
+void InputChoose::retext()
 {
-    ui->label_title->setText(kit::text("信源切换", "Source switch", "Переключение источника",
-                                       "Chuyển đổi nguồn", "信源切換"));
-    ui->button_inputcut->setText(kit::text("输入截取", "Input intercept", "Источник", "Chặn nguồn vào", "輸入截取"));
-    ui->button_EDID->setText(kit::text("设置EDID", "EDID Settings", "Настройка EDID", "Cài đặt EDID", "設置EDID"));
+    ui->label_title->setText(kit::text(Txt::inputchoose_source_switch));
+    ui->button_inputcut->setText(kit::text(Txt::inputchoose_input_intercept));
+    ui->button_EDID->setText(kit::text(Txt::inputchoose_edid_settings));
     if (!m_strip)
         return; // still being built
     crop_source_num_update();
@@ -666,20 +665,10 @@ void InputChoose::key_back()
     }
 }
 
-bool InputChoose::key_mode()
-{
-    return kit::mode_key(this, [this] {
-        if (g_inputchoose == this)
-            g_inputchoose = nullptr;
-    });
-}
 
-void InputChoose::slot_Button_back_clicked()
+void InputChoose::back()
 {
-    kit::close_by_back(this, [this] {
-        if (g_inputchoose == this)
-            g_inputchoose = nullptr;
-    }, kit::parent_page(page::InputChoose));
+    kit::close_by_back(this);
 }
 
 void InputChoose::yuq_button_inputcut_clicked()
@@ -691,3 +680,5 @@ void InputChoose::yuq_button_EDID_clicked()
 {
     kit::open(page::EDIDset);
 }
+
+YUQ_SCREEN(InputChoose)

@@ -19,10 +19,11 @@ public:
     explicit InputChoose(QWidget* parent = nullptr);
     ~InputChoose() override;
 
-    void syncUpdate(int code);
+    void refresh(kit::Refresh code) override;
     // Texts, and the lists again: the crop and EDID screens re-text this screen when they
     // close, after changing crops or signals.
-    void language_changed();
+    void retext() override;
+    void back() override;
     void initSource();
     void crop_source_num_update();
 
@@ -39,14 +40,12 @@ public:
 
 public slots:
     void yuq_source_button_clicked();
-    void slot_Button_back_clicked();
 
 protected:
     void key_left() override;
     void key_right() override;
     void key_ok() override;
     void key_back() override;
-    bool key_mode() override;
 
 private:
     void menulist_init();

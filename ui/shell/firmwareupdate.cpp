@@ -14,7 +14,7 @@ constexpr int kTextY = 200;
 constexpr int kTextH = 17;
 } // namespace
 
-FirmwareUpdate::FirmwareUpdate(QWidget* parent) : PanelDialog(parent), ui(new Ui::FirmwareUpdate)
+FirmwareUpdate::FirmwareUpdate(QWidget* parent) : PanelPopup(parent), ui(new Ui::FirmwareUpdate)
 {
     ui->setupUi(this);
     // It covers the panel, also over a modal screen opened before the update started.

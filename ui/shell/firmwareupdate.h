@@ -8,7 +8,7 @@ class FirmwareUpdate;
 }
 class QLabel;
 
-class FirmwareUpdate : public PanelDialog
+class FirmwareUpdate : public PanelPopup
 {
     Q_OBJECT
 public:

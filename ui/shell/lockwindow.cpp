@@ -36,17 +36,17 @@ const char* const kTileColour[6] = {"#867AE9", "#EBA83A", "#005A8D", "#FF96AD", 
 
 QString no_signal_text()
 {
-    return kit::text("无信号", "No signal", "Нет сигнала", "Không có tín hiệu", "無信號");
+    return kit::text(Txt::lockwindow_no_signal);
 }
 
 QString black_text()
 {
-    return kit::text("黑屏", "Black", "Черный", "Quay lại", "黑屏");
+    return kit::text(Txt::lockwindow_black);
 }
 
 QString disabled_text()
 {
-    return kit::text("未开启", "Close", "Откл", "Đóng", "未開啟");
+    return kit::text(Txt::lockwindow_close);
 }
 
 QLabel* mark(QWidget* tile, int x, int y, int size, const char* picture)
@@ -59,7 +59,7 @@ QLabel* mark(QWidget* tile, int x, int y, int size, const char* picture)
 }
 } // namespace
 
-LockWindow::LockWindow(QWidget* parent) : PanelDialog(parent), ui(new Ui::LockWindow)
+LockWindow::LockWindow(QWidget* parent) : PanelDialog(page::LockWindow, parent), ui(new Ui::LockWindow)
 {
     ui->setupUi(this);
     ui->widget->installEventFilter(this);
@@ -73,21 +73,17 @@ LockWindow::LockWindow(QWidget* parent) : PanelDialog(parent), ui(new Ui::LockWi
     para_init();
     image_init();
     ip_changed();
-    language_changed();
+    retext();
 }
 
 LockWindow::~LockWindow()
 {
     delete ui;
-    // A newer standby screen may already stand in the pointer.
-    if (g_lockwindow == this)
-        g_lockwindow = nullptr;
 }
 
 QString LockWindow::led_size_text() const
 {
-    const QString f = kit::text("LED屏:%1 x %2", "LED size:%1 x %2", "Размер LED:%1 x %2",
-                                "Led:%1 x %2", "LED屏:%1 x %2");
+    const QString f = kit::text(Txt::lockwindow_led_size_1_x_2);
     return f.arg(para()->image16(img::LedWidth)).arg(para()->image16(img::LedHeight));
 }
 
@@ -121,7 +117,7 @@ void LockWindow::ip_changed()
     ui->label_IPaddr->setText(g_str_ip.get());
 }
 
-void LockWindow::language_changed()
+void LockWindow::retext()
 {
     set_led_size();
     image_init();
@@ -217,11 +213,11 @@ void LockWindow::image_init()
     m_frame->show();
 }
 
-void LockWindow::syncUpdate()
+void LockWindow::refresh(kit::Refresh)
 {
     YuqRamPara* p = para();
     if (p->YuqLanguageChanged())
-        language_changed();
+        retext();
     auto changed = [p](int off) { return p->image16(off) != p->applied16(off); };
     if (changed(img::LedWidth) || changed(img::LedHeight))
         set_led_size();
@@ -264,10 +260,7 @@ void LockWindow::leave_to_home()
 {
     if (property("kit_closing").toBool())
         return; // already on its way out
-    kit::close_by_back(this, [this] {
-        if (g_lockwindow == this)
-            g_lockwindow = nullptr;
-    }, page::MainWindow);
+    kit::close_by_back(this, page::MainWindow);
     if (g_mainwindow)
         g_mainwindow->show();
 }
@@ -282,10 +275,4 @@ void LockWindow::key_ok()
     leave_to_home();
 }
 
-bool LockWindow::key_mode()
-{
-    return kit::mode_key(this, [this] {
-        if (g_lockwindow == this)
-            g_lockwindow = nullptr;
-    });
-}
+YUQ_SCREEN(LockWindow)

@@ -18,8 +18,10 @@ public:
     explicit LockWindow(QWidget* parent = nullptr);
     ~LockWindow() override;
 
-    void language_changed();
-    void syncUpdate();
+    void retext() override;
+    void refresh(kit::Refresh code) override;
+    // Back is its OK: to the home screen.
+    void back() override { leave_to_home(); }
     void para_init();
     void image_init();
     void ip_changed();
@@ -38,7 +40,7 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void key_ok() override;
-    bool key_mode() override;
+    void key_back() override {} // standby leaves by OK or a touch only
 
 private:
     void leave_to_home();

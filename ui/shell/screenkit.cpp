@@ -2,7 +2,6 @@
 
 #include "screens.h"
 #include "mainwindow.h"
-#include "my_lineedit.h"
 #include "numberkeyboard.h"
 #include "tip.h"
 #include "core/yuqrampara.h"
@@ -94,6 +93,11 @@ QString text(const char* zh, const char* en, const char* ru, const char* vn, con
     return QString::fromUtf8(t[shown_language()]);
 }
 
+QString text(Txt id)
+{
+    return QString::fromUtf8(yuq_text(id, shown_language()));
+}
+
 QString pic_prefix()
 {
     static const char* const p[5] = {"", "en_", "ru_", "vn_", "tn_"};
@@ -179,9 +183,9 @@ void move_focus(QWidget* from, const QString& fromSheet, QWidget* to, const QStr
 namespace {
 struct Registry
 {
-    std::array<Screen, page::Count> screens;
-    std::array<bool, page::Count> registered{};
-    std::array<QPointer<StandInScreen>, page::Count> standins;
+    std::array<Factory, page::Count> factories{};
+    std::array<QPointer<QWidget>, page::Count> widgets;
+    std::array<ScreenBase*, page::Count> screens{};
 };
 
 Registry& reg()
@@ -196,159 +200,136 @@ bool valid(uint8_t p)
 }
 } // namespace
 
-void register_screen(uint8_t pageId, const Screen& s)
+QWidget* slot_widget(uint8_t pageId)
+{
+    return valid(pageId) ? reg().widgets[pageId].data() : nullptr;
+}
+
+ScreenBase* slot_screen(uint8_t pageId)
+{
+    return slot_widget(pageId) ? reg().screens[pageId] : nullptr;
+}
+
+void take_slot(uint8_t pageId, QWidget* w, ScreenBase* s)
 {
     if (!valid(pageId))
         return;
+    reg().widgets[pageId] = w;
     reg().screens[pageId] = s;
-    reg().registered[pageId] = true;
+}
+
+void release_slot(uint8_t pageId, const ScreenBase* s)
+{
+    if (!valid(pageId) || (s && reg().screens[pageId] != s))
+        return;
+    reg().widgets[pageId] = nullptr;
+    reg().screens[pageId] = nullptr;
+}
+
+void set_factory(uint8_t pageId, Factory make)
+{
+    if (valid(pageId))
+        reg().factories[pageId] = make;
 }
 
 void unregister_all()
 {
-    for (int i = 0; i < page::Count; ++i) {
-        reg().screens[size_t(i)] = Screen();
-        reg().registered[size_t(i)] = false;
-    }
+    reg().factories.fill(nullptr);
 }
 
 bool is_registered(uint8_t pageId)
 {
-    return valid(pageId) && reg().registered[pageId];
+    return valid(pageId) && reg().factories[pageId];
 }
 
 QWidget* instance(uint8_t pageId)
 {
-    if (!valid(pageId))
-        return nullptr;
-    if (reg().registered[pageId] && reg().screens[pageId].instance)
-        return reg().screens[pageId].instance();
-    return reg().standins[pageId].data();
+    return slot_widget(pageId);
+}
+
+ScreenBase* screen(uint8_t pageId)
+{
+    return slot_screen(pageId);
 }
 
 void refresh(uint8_t pageId, int code)
 {
-    if (!instance(pageId)) {
+    ScreenBase* s = slot_screen(pageId);
+    if (!s) {
         // Nothing is open under that id: a language change still takes effect.
         if (YuqRamPara::p_yuqrampara_config)
             YuqRamPara::p_yuqrampara_config->YuqLanguageChanged();
         return;
     }
-    if (reg().registered[pageId] && reg().screens[pageId].refresh)
-        reg().screens[pageId].refresh(code);
-    else if (StandInScreen* s = reg().standins[pageId])
-        s->syncUpdate();
+    s->refresh(static_cast<Refresh>(code));
 }
 
 void retext(uint8_t pageId)
 {
-    if (!instance(pageId))
-        return;
-    if (reg().registered[pageId] && reg().screens[pageId].retext)
-        reg().screens[pageId].retext();
+    if (ScreenBase* s = slot_screen(pageId))
+        s->retext();
+}
+
+ScreenBase* create(uint8_t pageId)
+{
+    if (!valid(pageId))
+        return nullptr;
+    return reg().factories[pageId] ? reg().factories[pageId]() : new StandInScreen(pageId);
 }
 
 void open(uint8_t pageId)
 {
-    if (!valid(pageId))
+    if (!valid(pageId) || kPages[pageId].kind == PageKind::Home)
         return;
-    if (reg().registered[pageId] && reg().screens[pageId].open) {
-        reg().screens[pageId].open();
-        return;
-    }
-    StandInScreen* s = new StandInScreen(pageId);
-    reg().standins[pageId] = s;
+    ScreenBase* s = create(pageId);
+    QWidget* w = s->widget();
+    take_slot(pageId, w, s); // the pointer first, then the page
     g_page_focus = pageId;
-    if (opens_modal(pageId))
-        s->exec();
-    else
-        s->show();
+    if (opens_modal(pageId)) {
+        if (auto* d = qobject_cast<QDialog*>(w)) {
+            d->exec();
+            return;
+        }
+    }
+    w->show();
 }
 
 void back(uint8_t pageId)
 {
-    if (!instance(pageId))
-        return;
-    if (reg().registered[pageId]) {
-        if (reg().screens[pageId].back)
-            reg().screens[pageId].back();
-        return;
-    }
-    if (StandInScreen* s = reg().standins[pageId])
-        s->slot_Button_back_clicked();
+    if (ScreenBase* s = slot_screen(pageId))
+        s->back();
 }
 
 void request(uint8_t pageId, int what, int value, const QString& text)
 {
-    if (instance(pageId) && reg().registered[pageId] && reg().screens[pageId].request)
-        reg().screens[pageId].request(what, value, text);
-}
-
-void clear_pointer(uint8_t pageId)
-{
-    if (!valid(pageId))
-        return;
-    if (reg().registered[pageId] && reg().screens[pageId].clear)
-        reg().screens[pageId].clear();
-    reg().standins[pageId] = nullptr;
+    if (ScreenBase* s = slot_screen(pageId))
+        s->request(what, value, text);
 }
 
 void close_page(uint8_t pageId)
 {
-    QWidget* w = instance(pageId);
-    if (!w)
-        return;
-    close_widget(w);
-    clear_pointer(pageId);
+    close_widget(slot_widget(pageId));
 }
 
 uint8_t parent_page(uint8_t pageId)
 {
-    switch (pageId) {
-    case page::LockWindow:
-    case page::MainWindow:
-    case page::MachineState:
-    case page::CustomMode:
-    case page::Option:
+    if (!valid(pageId))
         return page::MainWindow;
+    switch (pageId) {
     case page::InputChoose:
         return instance(page::ImageLayout) ? page::ImageLayout : page::MainWindow;
     case page::InputCut:
         return instance(page::InputChoose) ? page::InputChoose : page::Option;
-    case page::EDIDset:
-        return page::InputChoose;
-    case page::OutputSet:
-    case page::ImageLayout:
-    case page::LinkOption:
-    case page::ImageQuality:
-    case page::AdvancedOption:
-    case page::test_chart:
-    case page::SmartMapping:
-        return page::Option;
-    case page::ledset:
-    case page::netset:
-        return page::OutputSet;
-    case page::lcdshow:
-    case page::othersetup:
-    case page::factory:
-    case page::factoryage:
-    case page::rcv_recovery:
-        return page::AdvancedOption;
-    case page::quality:
-    case page::temperature:
-        return page::ImageQuality;
-    case page::linkcom:
-    case page::linkwlan:
-    case page::firmware_usbgrade:
-        return page::LinkOption;
+    case page::CustomMode:
+        return page::MainWindow; // the mode key's way back is the user-mode screen's own
     default:
-        return page::MainWindow;
+        return kPages[pageId].parent;
     }
 }
 
 bool opens_modal(uint8_t pageId)
 {
-    return pageId != page::LockWindow && pageId != page::CustomMode && pageId != page::MainWindow;
+    return valid(pageId) && kPages[pageId].kind == PageKind::Modal;
 }
 
 // ---- open, back and mode key ----
@@ -357,49 +338,34 @@ void close_widget(QWidget* w)
 {
     if (!w)
         return;
+    for (int p = 0; p < page::Count; ++p)
+        if (reg().widgets[size_t(p)] == w)
+            release_slot(uint8_t(p), nullptr);
     w->setProperty("kit_closing", true);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->close();
 }
 
-void close_by_back(QWidget* self, const std::function<void()>& clearPointer, uint8_t parent)
+void close_by_back(ScreenBase* self)
 {
-    close_widget(self);
-    if (clearPointer)
-        clearPointer();
-    if (parent == page::MainWindow) {
-        if (g_mainwindow)
-            g_mainwindow->language_changed();
-    } else {
-        retext(parent);
-    }
+    close_by_back(self, parent_page(self->page_id()));
+}
+
+void close_by_back(ScreenBase* self, uint8_t parent)
+{
+    close_widget(self->widget());
+    retext(parent);
     g_page_focus = parent;
 }
 
-namespace {
-// The page whose open screen is `w`, or -1.
-int page_of(const QWidget* w)
-{
-    for (int p = 0; p < page::Count; ++p)
-        if (instance(uint8_t(p)) == w)
-            return p;
-    return -1;
-}
-} // namespace
-
-bool mode_key(QWidget* self, const std::function<void()>& clearPointer,
-              std::initializer_list<uint8_t> alsoClose)
+bool mode_key(ScreenBase* self)
 {
     if (key_locked())
         return false;
-    const int own = page_of(self);
+    const int own = self->page_id();
     if ((own == page::SmartMapping || own == page::rcv_recovery) && g_qround_bar)
         return false; // a card job runs: the screen stays until its wheel closes
-    close_widget(self);
-    if (clearPointer)
-        clearPointer();
-    for (uint8_t p : alsoClose)
-        close_page(p);
+    close_widget(self->widget());
     for (int p = page::Count - 1; p >= 0; --p)
         if (p != page::MainWindow && p != page::LockWindow && p != page::CustomMode)
             close_page(uint8_t(p));
@@ -419,73 +385,6 @@ void panel_window(QWidget* w)
     w->move(0, 0);
 }
 
-// ---- number fields ----
-
-NumberFields::NumberFields(QWidget* screen, Title title, Apply apply)
-    : QObject(screen), m_title(std::move(title)), m_apply(std::move(apply))
-{
-    if (g_numberkeyboard)
-        connect(g_numberkeyboard, &NumberKeyboard::sendKeyBoardUIDataToLineEdit, this,
-                &NumberFields::confirmString);
-}
-
-NumberFields::~NumberFields()
-{
-    if (!m_pending)
-        return;
-    // The screen closes under its own pad: the field goes with it, so the pad closes too.
-    g_lineedit = nullptr;
-    if (g_numberkeyboard)
-        g_numberkeyboard->hide();
-}
-
-void NumberFields::add(My_lineEdit* field)
-{
-    if (!field)
-        return;
-    m_fields.append(field);
-    connect(field, &My_lineEdit::send_show, this, &NumberFields::show_numberkeyboard_ui);
-}
-
-bool NumberFields::owns(const QLineEdit* field) const
-{
-    if (!field)
-        return false;
-    for (const QPointer<QLineEdit>& f : m_fields)
-        if (f.data() == field)
-            return true;
-    return false;
-}
-
-void NumberFields::show_numberkeyboard_ui(QString text)
-{
-    Q_UNUSED(text); // the field's own text is shown, read when the pad opens
-    QLineEdit* field = qobject_cast<QLineEdit*>(sender());
-    if (!field || !owns(field) || !g_numberkeyboard || g_numberkeyboard->isVisible())
-        return; // one pad, one field at a time
-    g_lineedit = field;
-    m_pending = true;
-    g_numberkeyboard->label_show(m_title ? m_title(field) : QString(), field->text());
-    QPointer<NumberFields> self(this);
-    g_numberkeyboard->exec();
-    if (!self)
-        return; // the screen closed meanwhile; its destructor cleaned up
-    m_pending = false;
-    if (g_lineedit == field)
-        g_lineedit = nullptr;
-}
-
-void NumberFields::confirmString(QString value)
-{
-    if (!m_pending || !owns(g_lineedit))
-        return;
-    QLineEdit* field = g_lineedit;
-    if (m_apply)
-        m_apply(field, value);
-    else
-        field->setText(value);
-}
-
 // ---- desktop rules ----
 
 namespace {
@@ -498,10 +397,7 @@ QWidget* key_target()
     QWidget* pad = g_numberkeyboard;
     if (g_numberkeyboard && pad->isVisible())
         return pad;
-    const uint8_t p = g_page_focus.load();
-    if (p == page::MainWindow)
-        return g_mainwindow;
-    return instance(p);
+    return instance(g_page_focus.load());
 }
 
 class PanelRules : public QObject
@@ -565,7 +461,7 @@ void follow_front()
     if (!g_rules_installed)
         return;
     const uint8_t p = g_page_focus.load();
-    QWidget* front = p == page::MainWindow ? static_cast<QWidget*>(g_mainwindow) : instance(p);
+    QWidget* front = instance(p);
     if (!front || (int(p) == g_last_page && g_last_front == front))
         return;
     g_last_page = p;
@@ -576,18 +472,74 @@ void follow_front()
 
 } // namespace kit
 
+// ---- ScreenBase ----
+
+ScreenBase::ScreenBase(QWidget* self, uint8_t pageId) : m_self(self), m_page(pageId)
+{
+    kit::take_slot(pageId, self, this);
+}
+
+ScreenBase::~ScreenBase()
+{
+    kit::release_slot(m_page, this);
+}
+
+void ScreenBase::refresh(kit::Refresh)
+{
+    if (YuqRamPara::p_yuqrampara_config && YuqRamPara::p_yuqrampara_config->YuqLanguageChanged())
+        retext();
+}
+
+bool ScreenBase::key(kit::Key role)
+{
+    switch (role) {
+    case kit::Key::Left:
+        key_left();
+        break;
+    case kit::Key::Right:
+        key_right();
+        break;
+    case kit::Key::Ok:
+        key_ok();
+        break;
+    case kit::Key::Back:
+        key_back();
+        break;
+    case kit::Key::Mode:
+        return key_mode();
+    case kit::Key::None:
+        break;
+    }
+    return true;
+}
+
+bool ScreenBase::key_mode()
+{
+    return kit::mode_key(this);
+}
+
 // ---- PanelDialog ----
 
-PanelDialog::PanelDialog(QWidget* parent) : QDialog(parent)
+PanelPopup::PanelPopup(QWidget* parent) : QDialog(parent)
 {
     kit::panel_window(this);
 }
 
-void PanelDialog::reject()
+PanelDialog::PanelDialog(uint8_t pageId, QWidget* parent) : PanelPopup(parent), ScreenBase(this, pageId)
+{
+}
+
+void PanelPopup::reject()
 {
     // Only the kit closes a screen; Escape and a window manager's close do not.
     if (property("kit_closing").toBool())
         QDialog::reject();
+}
+
+void PanelDialog::request(int what, int value, const QString&)
+{
+    if (what == kit::ReqProgress)
+        emit sig_qround_bar_update(value);
 }
 
 void PanelDialog::keyPressEvent(QKeyEvent* e)
@@ -603,26 +555,8 @@ void PanelDialog::keyReleaseEvent(QKeyEvent* e)
     const kit::Key r = kit::key_role(code);
     kit::log_key(screen_name(), r, true);
     QPointer<PanelDialog> self(this);
-    switch (r) {
-    case kit::Key::Left:
-        key_left();
-        break;
-    case kit::Key::Right:
-        key_right();
-        break;
-    case kit::Key::Ok:
-        key_ok();
-        break;
-    case kit::Key::Back:
-        key_back();
-        break;
-    case kit::Key::Mode:
-        if (!key_mode())
-            return;
-        break;
-    case kit::Key::None:
-        break;
-    }
+    if (!key(r))
+        return; // a refused mode key goes nowhere
     // A screen closed by its own key is deleted later, so the member is still there; one
     // deleted meanwhile (a nested loop ran) hands nothing on.
     if (!self)
@@ -632,7 +566,7 @@ void PanelDialog::keyReleaseEvent(QKeyEvent* e)
 
 // ---- StandInScreen ----
 
-StandInScreen::StandInScreen(uint8_t pageId, QWidget* parent) : PanelDialog(parent), m_page(pageId)
+StandInScreen::StandInScreen(uint8_t pageId, QWidget* parent) : PanelDialog(pageId, parent)
 {
     setObjectName(QStringLiteral("standin_%1").arg(pageId));
     setWindowTitle(QStringLiteral("Dialog"));
@@ -641,54 +575,36 @@ StandInScreen::StandInScreen(uint8_t pageId, QWidget* parent) : PanelDialog(pare
     setProperty("page_id", int(pageId));
 }
 
-void StandInScreen::syncUpdate()
+void StandInScreen::back()
 {
-    if (YuqRamPara::p_yuqrampara_config->YuqLanguageChanged())
-        language_changed();
-}
-
-void StandInScreen::close_self()
-{
-    kit::close_page(m_page);
-}
-
-void StandInScreen::slot_Button_back_clicked()
-{
-    if (m_page == page::LockWindow)
+    if (page_id() == page::LockWindow)
         return;
-    if (m_page == page::CustomMode && g_mode_shortcut_key) {
+    if (page_id() == page::CustomMode && g_mode_shortcut_key) {
         // Entered by the mode key: back leads to a new standby screen.
-        close_self();
+        kit::close_widget(this);
         g_mode_shortcut_key = 0;
         kit::open(page::LockWindow);
         return;
     }
-    const uint8_t parent = kit::parent_page(m_page);
-    kit::close_by_back(this, [this] { kit::clear_pointer(m_page); }, parent);
+    kit::close_by_back(this);
 }
 
 void StandInScreen::key_ok()
 {
-    if (m_page != page::LockWindow)
-        return;
-    kit::close_by_back(this, [this] { kit::clear_pointer(m_page); }, page::MainWindow);
-}
-
-void StandInScreen::key_back()
-{
-    slot_Button_back_clicked();
+    if (page_id() == page::LockWindow)
+        kit::close_by_back(this, page::MainWindow);
 }
 
 bool StandInScreen::key_mode()
 {
-    if (m_page == page::CustomMode)
+    if (page_id() == page::CustomMode)
         return true; // the mode key does nothing on the user-mode screen
-    return kit::mode_key(this, [this] { kit::clear_pointer(m_page); });
+    return kit::mode_key(this);
 }
 
 void StandInScreen::mousePressEvent(QMouseEvent* e)
 {
-    if (m_page == page::LockWindow)
+    if (page_id() == page::LockWindow)
         key_ok();
     else
         PanelDialog::mousePressEvent(e);

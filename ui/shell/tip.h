@@ -8,7 +8,7 @@ class TIP;
 class QFrame;
 class QLabel;
 
-class TIP : public PanelDialog
+class TIP : public PanelPopup
 {
     Q_OBJECT
 public:

@@ -2,7 +2,7 @@
 // The settings menu (page 5): a 4 x 2 grid of picture buttons, each opening one setting
 // screen modally. Opened from the home screen; back returns there, and so does a mounted
 // USB stick (through slot_Button_back_clicked, when the menu is still in front).
-#include "screenkit.h"
+#include "ui/shell/screenkit.h"
 
 namespace Ui {
 class Option;
@@ -18,14 +18,13 @@ public:
 
     static constexpr int ItemCount = 8;
 
-    void language_changed();
-    void syncUpdate();
+    void retext() override;
+    void back() override;
     // State, read by tests.
     uint8_t focus_index() const { return ui_select; }
     QPushButton* item(int i) const { return m_items[i]; }
 
 public slots:
-    void slot_Button_back_clicked();
     void on_output_set_clicked();
     void on_input_cut_clicked();
     void on_image_layout_clicked();
@@ -39,8 +38,6 @@ protected:
     void key_left() override;
     void key_right() override;
     void key_ok() override;
-    void key_back() override;
-    bool key_mode() override;
 
 private:
     void menulist_init();

@@ -1,8 +1,7 @@
 #include "option.h"
 #include "ui_option.h"
 
-#include "mainwindow.h"
-#include "screens.h"
+#include "ui/shell/screens.h"
 #include "core/yuqrampara.h"
 
 #include <QPushButton>
@@ -30,14 +29,14 @@ const char* const kFirstFocus =
     "background-color: rgb(33, 36, 53); border:2px solid rgb(255,171,84);border-radius:10px;padding:2px 4px";
 } // namespace
 
-Option::Option(QWidget* parent) : PanelDialog(parent), ui(new Ui::Option)
+Option::Option(QWidget* parent) : PanelDialog(page::Option, parent), ui(new Ui::Option)
 {
     ui->setupUi(this);
     kit::set_picture(ui->label_note_OK, kit::pic(QStringLiteral("OK_Enter.png")));
     kit::set_picture(ui->label_note_back, kit::pic(QStringLiteral("back_return.png")));
     ui_select = 0;
     menulist_init();
-    language_changed();
+    retext();
 }
 
 Option::~Option()
@@ -56,9 +55,9 @@ void Option::menulist_init()
     ui->output_set->setStyleSheet(QString::fromLatin1(kFirstFocus));
 }
 
-void Option::language_changed()
+void Option::retext()
 {
-    ui->label_title->setText(kit::text("设置", "Setting", "Настройки", "Cài đặt", "設置"));
+    ui->label_title->setText(kit::text(Txt::option_title));
     const int lang = kit::shown_language();
     for (int i = 0; i < ItemCount; ++i) {
         QString resource = kit::lang_pic(QString::fromLatin1(kItems[i].picture));
@@ -70,15 +69,9 @@ void Option::language_changed()
         m_focused == ui->smart_mapping ? kit::sheet::large_menu_focus : kit::sheet::large_menu));
 }
 
-void Option::syncUpdate()
+void Option::back()
 {
-    if (YuqRamPara::p_yuqrampara_config->YuqLanguageChanged())
-        language_changed();
-}
-
-void Option::slot_Button_back_clicked()
-{
-    kit::close_by_back(this, [] { g_option = nullptr; }, page::MainWindow);
+    kit::close_by_back(this);
 }
 
 void Option::move(int dir)
@@ -116,16 +109,6 @@ void Option::key_ok()
     case 7: on_AdvanceButton_clicked(); break;
     default: break;
     }
-}
-
-void Option::key_back()
-{
-    slot_Button_back_clicked();
-}
-
-bool Option::key_mode()
-{
-    return kit::mode_key(this, [] { g_option = nullptr; });
 }
 
 // Each opened screen restores page 5 and re-texts this menu itself when it closes; once
@@ -170,3 +153,5 @@ void Option::on_AdvanceButton_clicked()
 {
     kit::open(page::AdvancedOption);
 }
+
+YUQ_SCREEN(Option)

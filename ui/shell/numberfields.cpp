@@ -1,0 +1,74 @@
+#include "numberfields.h"
+
+#include "my_lineedit.h"
+#include "numberkeyboard.h"
+#include "screens.h"
+
+namespace kit {
+
+NumberFields::NumberFields(QWidget* screen, Title title, Apply apply)
+    : QObject(screen), m_title(std::move(title)), m_apply(std::move(apply))
+{
+    if (g_numberkeyboard)
+        connect(g_numberkeyboard, &NumberKeyboard::sendKeyBoardUIDataToLineEdit, this,
+                &NumberFields::confirmString);
+}
+
+NumberFields::~NumberFields()
+{
+    if (!m_pending)
+        return;
+    // The screen closes under its own pad: the field goes with it, so the pad closes too.
+    g_lineedit = nullptr;
+    if (g_numberkeyboard)
+        g_numberkeyboard->hide();
+}
+
+void NumberFields::add(My_lineEdit* field)
+{
+    if (!field)
+        return;
+    m_fields.append(field);
+    connect(field, &My_lineEdit::send_show, this, &NumberFields::show_numberkeyboard_ui);
+}
+
+bool NumberFields::owns(const QLineEdit* field) const
+{
+    if (!field)
+        return false;
+    for (const QPointer<QLineEdit>& f : m_fields)
+        if (f.data() == field)
+            return true;
+    return false;
+}
+
+void NumberFields::show_numberkeyboard_ui(QString text)
+{
+    Q_UNUSED(text); // the field's own text is shown, read when the pad opens
+    QLineEdit* field = qobject_cast<QLineEdit*>(sender());
+    if (!field || !owns(field) || !g_numberkeyboard || g_numberkeyboard->isVisible())
+        return; // one pad, one field at a time
+    g_lineedit = field;
+    m_pending = true;
+    g_numberkeyboard->label_show(m_title ? m_title(field) : QString(), field->text());
+    QPointer<NumberFields> self(this);
+    g_numberkeyboard->exec();
+    if (!self)
+        return; // the screen closed meanwhile; its destructor cleaned up
+    m_pending = false;
+    if (g_lineedit == field)
+        g_lineedit = nullptr;
+}
+
+void NumberFields::confirmString(QString value)
+{
+    if (!m_pending || !owns(g_lineedit))
+        return;
+    QLineEdit* field = g_lineedit;
+    if (m_apply)
+        m_apply(field, value);
+    else
+        field->setText(value);
+}
+
+} // namespace kit
