@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that drive a running panel.
 # wait_for SECONDS COMMAND...: runs COMMAND until it succeeds; fails after SECONDS.
 wait_for() {

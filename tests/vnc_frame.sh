@@ -56,7 +56,8 @@ source "$(dirname "$0")/../scripts/wait_for.sh"
 wait_for 20 grep -q "VNC: the panel is served" "$out/vnc.log" || { echo "no VNC server:"; cat "$out/vnc.log"; exit 1; }
 wait_for 20 test -s "$work/display" || { echo "Xvfb did not start:"; cat "$out/xvfb.log"; exit 1; }
 wait_for 20 test -p "$work/off/sim/control" || { echo "offscreen panel did not start:"; cat "$out/offscreen.log"; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
+DISPLAY=":$(cat "$work/display")"
+export DISPLAY
 # No F8 menu key: its hint would cover the first seconds of the frame.
 xtigervncviewer -FullScreen -ViewOnly -MenuKey= "127.0.0.1::$port" >"$out/viewer.log" 2>&1 &
 pids+=($!)
