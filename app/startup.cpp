@@ -1,5 +1,7 @@
 #include "startup.h"
 
+#include "control_commands.h"
+#include "host_start.h"
 #include "screen_registry.h"
 #include "ui/shell/panelclock.h"
 #include "services.h"
@@ -32,6 +34,7 @@ void panel_prepare()
     std::printf("device root: %s\n", platform::device_root().toLocal8Bit().constData());
     Utils::remove_stale_temp_files();
     install_simulated_device();
+    register_control_commands();
 #ifdef YUQ_DEVICE_BACKENDS
     platform::install_hid(platform::hidapi_backend());
 #endif
@@ -45,6 +48,7 @@ void panel_prepare()
 void panel_start(QApplication* app, const PanelStart& how)
 {
     yuq_resources_init();
+    host::device_look();
     register_screens();
     kit::install_panel_rules(app);
     g_mainwindow = new MainWindow(nullptr);
@@ -79,8 +83,18 @@ void panel_start(QApplication* app, const PanelStart& how)
 
 int yuq_main(int argc, char* argv[])
 {
+    QString problem = host::claim_device_root();
+    if (problem.isEmpty()) {
+        host::prepare_environment();
+        problem = host::open_vnc_port(argc, argv);
+    }
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "yuqK87N: %s\n", problem.toLocal8Bit().constData());
+        return 1;
+    }
     panel_prepare();
     QApplication app(argc, argv);
+    host::application_created(&app);
     panel_start(&app, PanelStart());
     return app.exec();
 }

@@ -19,6 +19,21 @@ std::atomic<int> YuqRamPara::write_pause_us{100000};
 
 namespace {
 const char* const kRamFile = "/data/ram_device_info";
+const int kKeptDamaged = 5;
+
+// Moves a damaged file aside as NAME.bad; the earlier ones move up to NAME.bad.1 ..
+// NAME.bad.4 and only the oldest beyond that goes. Returns where the file went.
+QString keep_damaged(const QString& host)
+{
+    const QString bad = host + QStringLiteral(".bad");
+    auto nth = [&bad](int i) { return i == 0 ? bad : bad + QLatin1Char('.') + QString::number(i); };
+    QFile::remove(nth(kKeptDamaged - 1));
+    for (int i = kKeptDamaged - 2; i >= 0; --i)
+        if (QFile::exists(nth(i)))
+            QFile::rename(nth(i), nth(i + 1));
+    QFile::rename(host, bad);
+    return bad;
+}
 
 void build_factory_list(unsigned char* list)
 {
@@ -171,10 +186,9 @@ void YuqRamPara::load_ram_file()
         if (present) {
             // Keep the bad file for a look later, then start from the factory image.
             const QString host = platform::dev_path(QString::fromLatin1(kRamFile));
-            QFile::remove(host + QStringLiteral(".bad"));
-            QFile::rename(host, host + QStringLiteral(".bad"));
-            std::printf("ram_device_info damaged (%d bytes): kept as .bad, factory image used\n",
-                        int(data.size()));
+            const QString kept = keep_damaged(host);
+            std::printf("ram_device_info damaged (%d bytes): kept as %s, factory image used\n",
+                        int(data.size()), kept.toLocal8Bit().constData());
             writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info damaged"));
         }
         write_image(0x300, default_para_ramlist + 2, RAM_PARA_SIZE - 0x300);

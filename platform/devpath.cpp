@@ -1,9 +1,15 @@
 #include "devpath.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -61,11 +67,54 @@ QByteArray dev_path_c(const QString& devicePath)
     return dev_path(devicePath).toLocal8Bit();
 }
 
-void ensure_device_tree()
+namespace {
+QString why(const QString& path, int err)
+{
+    return path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err));
+}
+
+// Makes the folder and the missing ones above it, then proves it takes a new file: only
+// the system calls' own errors say why (a read-only file system, a file in the way, ...),
+// and access() would let root pass where writes still fail.
+QString make_writable_dir(const QString& dir)
+{
+    QStringList missing;
+    QString p = dir;
+    struct stat st;
+    while (::stat(QFile::encodeName(p).constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)
+           && p != QLatin1String("/")) {
+        missing.prepend(p);
+        p = QFileInfo(p).path();
+    }
+    if (!missing.isEmpty() && ::stat(QFile::encodeName(p).constData(), &st) == 0 && !S_ISDIR(st.st_mode))
+        return p + QStringLiteral(": not a folder");
+    for (const QString& m : missing)
+        if (::mkdir(QFile::encodeName(m).constData(), 0755) != 0 && errno != EEXIST)
+            return why(m, errno);
+    if (::stat(QFile::encodeName(dir).constData(), &st) != 0)
+        return why(dir, errno);
+    if (!S_ISDIR(st.st_mode))
+        return dir + QStringLiteral(": not a folder");
+    const QByteArray probe = QFile::encodeName(dir + QStringLiteral("/.write-probe-")
+                                               + QString::number(::getpid()));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return why(dir, errno);
+    ::close(fd);
+    ::unlink(probe.constData());
+    return QString();
+}
+} // namespace
+
+QString ensure_device_tree()
 {
     for (const char* d : {"/data/configs", "/data/modes", "/data/app", "/data/smartmapping",
-                          "/data/rcvrecovery", "/mnt/usb1", "/etc", "/proc/scsi", "/sim"})
-        QDir().mkpath(dev_path(QString::fromLatin1(d)));
+                          "/data/rcvrecovery", "/mnt/usb1", "/etc", "/proc/scsi", "/sim"}) {
+        const QString err = make_writable_dir(dev_path(QString::fromLatin1(d)));
+        if (!err.isEmpty())
+            return err;
+    }
+    return QString();
 }
 
 } // namespace platform

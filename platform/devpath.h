@@ -19,6 +19,8 @@ QString dev_path(const QString& devicePath);
 QByteArray dev_path_c(const QString& devicePath);
 
 // Creates the device folders the program expects (data/configs, data/modes, ...).
-void ensure_device_tree();
+// Returns what keeps one of them from being made or written ("<host path>: <reason>"),
+// empty when all are usable.
+QString ensure_device_tree();
 
 } // namespace platform

@@ -135,22 +135,21 @@ int gate(const QString& command, QByteArray* out)
         if (g_recorded.size() > 20000)
             g_recorded.erase(g_recorded.begin(), g_recorded.begin() + 10000);
     }
-    std::fprintf(stdout, "shell: %s\n", command.toLocal8Bit().constData());
-    std::fflush(stdout);
-
     int status = 0;
     ShellResponder responder;
     {
         QMutexLocker lock(&g_mutex);
         responder = g_responder;
     }
-    if (responder && responder(command, &status, out))
-        return status;
-
     QStringList words;
-    if (shell_split(command, &words) && !words.isEmpty() && run_file_command(words, &status))
-        return status;
-    return 0; // recorded only
+    const bool carried = !(responder && responder(command, &status, out)) && shell_split(command, &words)
+                         && !words.isEmpty() && run_file_command(words, &status);
+    // Say which commands touched this machine: the rest are only recorded (or answered by
+    // the simulated device).
+    std::fprintf(stdout, "%s%s\n", carried ? "shell: " : "shell (not run on this host): ",
+                 command.toLocal8Bit().constData());
+    std::fflush(stdout);
+    return status; // 0 when recorded only
 }
 } // namespace
 

@@ -4,8 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PKGS=(cmake g++ make pkg-config ccache qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
-      libboost-dev libhidapi-dev libudev-dev fonts-wqy-microhei fonts-dejavu-core)
+PKGS=(cmake g++ make pkg-config ccache qtbase5-dev qtbase5-dev-tools
+      libboost-dev libhidapi-dev fonts-wqy-microhei fonts-dejavu-core)
 scripts/apt-missing.sh "${PKGS[@]}"
 
 build="${1:-build}"

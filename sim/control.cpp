@@ -45,9 +45,24 @@ std::thread g_reader;
 std::atomic<bool> g_stop{false};
 std::atomic<bool> g_running{false};
 
+// A line as it can be shown on a terminal: control characters and undecodable bytes escaped.
+QByteArray printable(const QString& line)
+{
+    QString out;
+    for (const QChar c : line) {
+        if (c.isPrint() && c.unicode() != 0xFFFD)
+            out += c;
+        else if (c.unicode() < 0x100)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return out.toLocal8Bit();
+}
+
 void trace_bad(const QString& line, const QString& why)
 {
-    std::printf("sim control: %s: \"%s\"\n", why.toLocal8Bit().constData(), line.toLocal8Bit().constData());
+    std::printf("sim control: %s: \"%s\"\n", why.toLocal8Bit().constData(), printable(line).constData());
     std::fflush(stdout);
 }
 
@@ -116,7 +131,7 @@ void control_note(const QString& note)
 
 void control_trace(const QString& text)
 {
-    std::printf("sim control: %s\n", text.toLocal8Bit().constData());
+    std::printf("sim control: %s\n", printable(text).constData());
     std::fflush(stdout);
 }
 

@@ -104,6 +104,21 @@ private slots:
         QTest::newRow("empty") << QByteArray();
     }
 
+    void damaged_files_kept_numbered()
+    {
+        // Each start on a damaged file keeps it; earlier ones move up and only those
+        // beyond the last five go.
+        fresh();
+        for (int i = 0; i < 7; ++i) {
+            put_file("/data/ram_device_info", QByteArray(10 + i, char('a' + i)));
+            YuqRamPara::reset_for_test();
+        }
+        QCOMPARE(get_file("/data/ram_device_info.bad"), QByteArray(16, 'g'));
+        for (int n = 1; n < 5; ++n)
+            QCOMPARE(get_file("/data/ram_device_info.bad." + QString::number(n)), QByteArray(16 - n, char('g' - n)));
+        QVERIFY(!testsupport::exists("/data/ram_device_info.bad.5"));
+    }
+
     void user_modes_round_trip()
     {
         YuqRamPara* p = fresh();

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QVector>
 #include <cstdio>
@@ -614,6 +615,10 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt warns in every build without a runtime folder; a private one for this run.
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 3 && !(args.size() == 5 && args[3] == "--sheet")) {

@@ -1,0 +1,213 @@
+#include "host_start.h"
+
+#include "platform/devpath.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFont>
+#include <QPointer>
+#include <QTcpServer>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <netdb.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace host {
+
+namespace {
+
+// Qt's linuxfb takes 100 dpi when the frame buffer gives no physical size, and offscreen
+// is 100 dpi; the VNC plugin and X servers report their own. One value for all keeps the
+// forms' point sizes at the same pixels everywhere.
+const char* const kFontDpi = "100";
+
+int g_lock_fd = -1;
+int g_vnc_fd = -1;
+QString g_vnc_where;
+QtMessageHandler g_qt_handler = nullptr;
+
+QString errno_text(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+void filter_messages(QtMsgType type, const QMessageLogContext& ctx, const QString& msg)
+{
+    // Notes that ask nothing of the user: widgets raise themselves on every platform, and
+    // the VNC server's own lines are replaced by ours once the port is ours.
+    if (msg == QLatin1String("This plugin does not support raise()"))
+        return;
+    if (g_vnc_fd >= 0 && msg.startsWith(QLatin1String("QVncServer ")))
+        return;
+    if (g_qt_handler)
+        g_qt_handler(type, ctx, msg);
+}
+
+// The value of -platform, else $QT_QPA_PLATFORM.
+QString platform_spec(int argc, char* argv[])
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (!std::strcmp(argv[i], "-platform") || !std::strcmp(argv[i], "--platform"))
+            return QString::fromLocal8Bit(argv[i + 1]);
+    return QString::fromLocal8Bit(qgetenv("QT_QPA_PLATFORM"));
+}
+
+// Qt's VNC server listens on every address; the socket made here takes its place as soon
+// as the server exists (it is created on the first pass of the event loop).
+class VncHandover : public QObject
+{
+public:
+    explicit VncHandover(QObject* parent) : QObject(parent) {}
+
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::ChildAdded && !m_seen
+            && qstrcmp(o->metaObject()->className(), "QVncServer") == 0) {
+            m_seen = true;
+            QPointer<QObject> server(o);
+            QMetaObject::invokeMethod(this, [this, server] { adopt(server); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    void adopt(QObject* server)
+    {
+        QTcpServer* tcp = server ? server->findChild<QTcpServer*>() : nullptr;
+        if (!tcp) {
+            // Qt's server could not listen on the port held here: no VNC at all.
+            std::fprintf(stderr, "yuqK87N: this Qt's VNC server cannot be handed its port\n");
+            std::exit(1);
+        }
+        tcp->close();
+        if (!tcp->setSocketDescriptor(g_vnc_fd)) {
+            std::fprintf(stderr, "yuqK87N: the VNC server did not take the port: %s\n",
+                         tcp->errorString().toLocal8Bit().constData());
+            std::exit(1);
+        }
+        std::printf("VNC: the panel is served at %s\n", g_vnc_where.toLocal8Bit().constData());
+        std::fflush(stdout);
+        qApp->removeEventFilter(this);
+    }
+
+    bool m_seen = false;
+};
+
+} // namespace
+
+QString claim_device_root()
+{
+    const QString root = platform::device_root();
+    const QString unusable = platform::ensure_device_tree();
+    if (!unusable.isEmpty())
+        return QStringLiteral("the device root %1 cannot be written (%2).\n"
+                              "Set DEVICE_ROOT to a folder this user can write.")
+            .arg(root, unusable);
+
+    const QString path = platform::dev_path(QStringLiteral("/sim/panel.lock"));
+    const QByteArray p = QFile::encodeName(path);
+    const int fd = ::open(p.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return QStringLiteral("the lock file %1 cannot be opened (%2)").arg(path, errno_text(errno));
+    // The kernel drops the lock with the descriptor: on exit, on a crash, on kill -9.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        char buf[32] = {};
+        const ssize_t n = ::pread(fd, buf, sizeof buf - 1, 0);
+        ::close(fd);
+        const QString pid = n > 0 ? QString::fromLatin1(buf).trimmed() : QStringLiteral("?");
+        if (err != EWOULDBLOCK)
+            return QStringLiteral("the lock file %1 cannot be locked (%2)").arg(path, errno_text(err));
+        return QStringLiteral("another panel (process %1) already runs on the device root %2 "
+                              "(it holds %3).\nStop it first, or set DEVICE_ROOT to another folder.")
+            .arg(pid, root, path);
+    }
+    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.constData(), size_t(pid.size()), 0) != pid.size())
+        std::fprintf(stderr, "yuqK87N: %s: process id not written\n", p.constData());
+    g_lock_fd = fd;
+    return QString();
+}
+
+void prepare_environment()
+{
+    qputenv("QT_FONT_DPI", kFontDpi);
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Qt wants one (mode 0700) and warns at every start without it.
+        const QString dir = platform::dev_path(QStringLiteral("/sim/runtime"));
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
+    }
+    g_qt_handler = qInstallMessageHandler(filter_messages);
+}
+
+QString open_vnc_port(int argc, char* argv[])
+{
+    const QStringList opts = platform_spec(argc, argv).split(QLatin1Char(':'));
+    if (opts.value(0) != QLatin1String("vnc"))
+        return QString();
+    QString port = QStringLiteral("5900");
+    QString addr = QStringLiteral("127.0.0.1");
+    for (const QString& o : opts) {
+        if (o.startsWith(QLatin1String("port=")))
+            port = o.mid(5);
+        else if (o.startsWith(QLatin1String("addr=")))
+            addr = o.mid(5);
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* ai = nullptr;
+    const int gai = ::getaddrinfo(addr.toLatin1().constData(), port.toLatin1().constData(), &hints, &ai);
+    if (gai != 0)
+        return QStringLiteral("the VNC address %1 port %2 is not usable (%3); addr= takes a numeric "
+                              "address such as 127.0.0.1 or 0.0.0.0")
+            .arg(addr, port, QString::fromLocal8Bit(::gai_strerror(gai)));
+    const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC, ai->ai_protocol);
+    const int one = 1;
+    int err = 0;
+    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0
+        || ::bind(fd, ai->ai_addr, ai->ai_addrlen) != 0 || ::listen(fd, 8) != 0)
+        err = errno;
+    ::freeaddrinfo(ai);
+    if (err) {
+        if (fd >= 0)
+            ::close(fd);
+        return QStringLiteral("the VNC port %1 on %2 cannot be opened (%3): another panel or VNC "
+                              "server may use it.\nChoose another port: VNC_PORT=5901 ./run.sh, or "
+                              "port=5901 in -platform vnc:...")
+            .arg(port, addr, errno_text(err));
+    }
+    g_vnc_fd = fd;
+    g_vnc_where = QStringLiteral("%1 port %2: connect a viewer, e.g. vncviewer %1::%2").arg(addr, port);
+    return QString();
+}
+
+void application_created(QApplication* app)
+{
+    if (g_vnc_fd >= 0)
+        app->installEventFilter(new VncHandover(app));
+}
+
+void device_look()
+{
+    QApplication::setStyle(QStringLiteral("Windows"));
+    QFont f = QApplication::font();
+    f.setFamily(QStringLiteral("DejaVu Sans"));
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei")});
+    f.setPointSize(12);
+    QApplication::setFont(f);
+}
+
+} // namespace host

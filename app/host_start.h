@@ -1,0 +1,34 @@
+#pragma once
+// What the program checks and sets up on this machine before the panel starts, so that a
+// user who starts it gets a message to act on instead of a panel that runs unseen or half
+// working. Each check returns an empty string, else the message.
+#include <QString>
+
+class QApplication;
+
+namespace host {
+
+// The device root can be written (every folder the program uses) and no other panel runs
+// on it: the lock file "/sim/panel.lock" under the root is held until the process ends,
+// however it ends.
+QString claim_device_root();
+
+// Before the application object: one fixed font DPI on every platform, a private runtime
+// folder when none is set, and Qt's notes that say nothing to a user filtered out.
+void prepare_environment();
+
+// With the VNC platform: the port is opened here, on localhost unless the platform's
+// "addr=" option names another address, and handed to Qt's VNC server once it exists.
+// A taken port is reported before anything starts.
+QString open_vnc_port(int argc, char* argv[]);
+
+// After the application object: the VNC hand-over.
+void application_created(QApplication* app);
+
+// The look Qt gives the device's linuxfb, on every platform: the style of a platform without
+// a theme ("Windows"; offscreen and X would pick Fusion), and the application font named:
+// the families the pictures are painted with at the size such a platform gives, so that
+// another machine's font defaults cannot change text widths.
+void device_look();
+
+} // namespace host
