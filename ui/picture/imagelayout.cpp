@@ -67,6 +67,8 @@ void ImageLayout::retext()
     ui->label_W->setText(kit::text(Txt::imagelayout_width));
     ui->label_H->setText(kit::text(Txt::imagelayout_height));
     ui->label_mirror->setText(kit::text(Txt::imagelayout_mirror));
+    for (QLabel* l : {ui->label_P2P, ui->label_W, ui->label_H, ui->label_mirror})
+        kit::fit_text(l);
     fill_dbd_items();
     image_para_update();
     image_init();

@@ -109,6 +109,8 @@ void InputCut::retext()
     ui->label_crop->setText(kit::text(Txt::inputcut_crop));
     ui->label_W->setText(kit::text(Txt::inputcut_width));
     ui->label_H->setText(kit::text(Txt::inputcut_height));
+    for (QLabel* l : {ui->label_crop, ui->label_W, ui->label_H})
+        kit::fit_text(l);
     button_cancel->setText(kit::text(Txt::inputcut_cancel));
     button_ok->setText(kit::text(Txt::inputcut_ok));
     button_delete->setText(kit::text(Txt::inputcut_delete));
