@@ -71,7 +71,6 @@ InputCut::InputCut(QWidget* parent) : PanelDialog(page::InputCut, parent), ui(ne
     tab_frame->lower();
 
     // A table the PC changed while no crop screen was open: the map is built from it first.
-    para()->YuqCropSourceInit();
     crop_source_num_update();
     source_name = sourceinfo::get_source_name_by_sourceid(source_number);
     ui->frame_add->hide();
@@ -114,7 +113,7 @@ void InputCut::retext()
     button_cancel->setText(kit::text(Txt::inputcut_cancel));
     button_ok->setText(kit::text(Txt::inputcut_ok));
     button_delete->setText(kit::text(Txt::inputcut_delete));
-    if (ui->frame_add->isVisible() || focus_area >= AddPanel)
+    if (focus_area >= AddPanel)
         caption();
     source_init(); // the no-signal text of the source cell
 }
@@ -538,8 +537,11 @@ void InputCut::refresh(kit::Refresh code)
                                    10 * CROP_COUNT) != 0;
     if (table || code == kit::Refresh::AliasFile) {
         crop_source_num_update();
+        source_current_check();
         if (focus_area == List)
             keep_selection_in_list();
+        else if (current_pag > last_page)
+            current_pag = last_page; // never an empty page left behind
         source_init();
     }
 }
