@@ -54,10 +54,10 @@ void ImageLayout::fill_dbd_items()
         box->clear();
         box->addItems(items);
         box->setCurrentIndex(-1);
-        return;
+    } else {
+        for (int i = 0; i < items.size(); ++i)
+            box->setItemText(i, items[i]);
     }
-    for (int i = 0; i < items.size(); ++i)
-        box->setItemText(i, items[i]);
 }
 
 void ImageLayout::retext()
@@ -139,6 +139,7 @@ void ImageLayout::mirror_select(int value)
 
 void ImageLayout::refresh(kit::Refresh code)
 {
+    Q_UNUSED(code);
     YuqRamPara* p = para();
     if (p->YuqLanguageChanged()) {
         menulist_init();
@@ -151,17 +152,15 @@ void ImageLayout::refresh(kit::Refresh code)
         image_init();
         image_para_update();
     }
-    Q_UNUSED(code);
 }
 
 void ImageLayout::step(int dir)
 {
-    qDebug("this is %s-code [ImageLayout][Release] ui_select=%#x", dir > 0 ? "right" : "left", ui_select);
     ui_select = uint8_t(kit::step(ui_select, WINDOW_COUNT, dir));
     image_init();
     image_para_update();
     g_image_current = ui_select;
-    para()->test_signal(1);
+    para()->test_signal(code_of(Refresh::Applied));
 }
 
 void ImageLayout::key_left()
