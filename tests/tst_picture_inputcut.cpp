@@ -350,6 +350,14 @@ private slots:
             applied();
             QCOMPARE(caption(s), QStringLiteral("Название:HDMI1-Crop-1"));
             QCOMPARE(s->findChild<QLabel*>("label_title")->text(), QStringLiteral("Источник"));
+            // The pad's title of the width field: "W" in Russian, not the label's "Ширина".
+            QString title;
+            QTimer::singleShot(0, [&] {
+                title = g_numberkeyboard->title();
+                g_numberkeyboard->hide();
+            });
+            keys(s, "RRQ");
+            QCOMPARE(title, QStringLiteral("W"));
         });
     }
 
