@@ -491,6 +491,16 @@ int YuqRamPara::YuqGetCropID(int source, int n) const
     return 0;
 }
 
+int YuqRamPara::YuqFreeCropID(int source) const
+{
+    if (source < 0 || source >= 6)
+        return 0;
+    for (int k = 0; k < CROP_COUNT; ++k)
+        if (!(g_cut_source_state[source * 5 + k / 8] & (1u << (k % 8))))
+            return k + 1;
+    return 0;
+}
+
 int YuqRamPara::crop_entry_of(int source, int n) const
 {
     const int id = YuqGetCropID(source, n);
@@ -540,10 +550,7 @@ void YuqRamPara::YuqAddNewCrop(int source, CROP_PARA* para)
     if (source < 0 || source >= 6)
         return;
     YuqCropSourceInit();
-    int num = -1;
-    for (int k = 0; k < CROP_COUNT && num < 0; ++k)
-        if (!(g_cut_source_state[source * 5 + k / 8] & (1u << (k % 8))))
-            num = k;
+    const int num = YuqFreeCropID(source) - 1;
     int e = -1;
     for (int i = 0; i < CROP_COUNT && e < 0; ++i)
         if (!(image16(img::CropTable + 10 * i) & 0x8000))

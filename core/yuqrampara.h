@@ -134,6 +134,8 @@ public:
     void YuqCropSourceInit();
     int YuqGetSourceNum(int source, int n) const;
     int YuqGetCropID(int source, int n) const;
+    // The lowest crop number (1..40) the source does not use yet, 0 when it uses all.
+    int YuqFreeCropID(int source) const;
     void YuqGetCropPara(int source, int n, CROP_PARA* para, int* index) const;
     void YuqSetCropPara(char source, char n, CROP_PARA* para);
     void YuqAddNewCrop(int source, CROP_PARA* para);

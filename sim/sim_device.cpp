@@ -1,4 +1,5 @@
 #include "sim_device.h"
+#include "control_scaler.h"
 
 #include "control.h"
 #include "platform/buses.h"
@@ -468,6 +469,7 @@ void install()
 {
     platform::install_buses(&g_spi, &g_i2c, &g_gpio);
     register_hardware_commands();
+    register_scaler_commands();
 }
 
 void restore_all()

@@ -19,7 +19,10 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QObject>
+#include <QTimer>
+#include <QtTest>
 #include <cstring>
+#include <functional>
 
 namespace shellsupport {
 
@@ -91,6 +94,25 @@ inline void release(QWidget* w, int code)
 inline int recorded(const QString& command)
 {
     return platform::shell_recorded().count(command);
+}
+
+// Opens page `pageId` (modal) and runs `body` with its screen inside the screen's own loop;
+// whatever the body leaves open is closed afterwards and the home screen is in front again.
+template <class S> void run_screen(uint8_t pageId, const std::function<void(S*)>& body)
+{
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        S* s = static_cast<S*>(kit::instance(pageId));
+        QVERIFY(s);
+        body(s);
+        ran = true;
+        if (kit::instance(pageId))
+            kit::close_page(pageId);
+        g_page_focus = page::MainWindow;
+    });
+    kit::open(pageId);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(ran);
 }
 
 } // namespace shellsupport

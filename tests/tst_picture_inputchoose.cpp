@@ -32,23 +32,9 @@ void applied()
     std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE);
 }
 
-// Opens the screen modally and runs `body` inside its loop; the body leaves it open or
-// closed, whatever is left open is closed afterwards.
 void run(const std::function<void(InputChoose*)>& body)
 {
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        InputChoose* s = g_inputchoose;
-        QVERIFY(s);
-        body(s);
-        ran = true;
-        if (g_inputchoose)
-            kit::close_page(page::InputChoose);
-        g_page_focus = page::MainWindow;
-    });
-    kit::open(page::InputChoose);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(ran);
+    run_screen<InputChoose>(page::InputChoose, body);
 }
 
 void keys(InputChoose* s, const char* seq)

@@ -1,6 +1,7 @@
 #include "inputchoose.h"
 #include "ui_inputchoose.h"
 
+#include "cropview.h"
 #include "ui/shell/screens.h"
 #include "ui/shell/sourceinfo.h"
 #include "ui/shell/tip.h"
@@ -48,27 +49,9 @@ bool shown(int w)
     return w == 0 || (w < WINDOW_COUNT && (para()->image16(window_base(w)) & 0xFF) == 1);
 }
 
-bool has_signal(int s)
-{
-    // Width, height and rate of one state: the input thread writes them as a record.
-    unsigned char t[6];
-    para()->image_snapshot(img::SourceTiming + 6 * s, t, sizeof t);
-    return rd16(t, 0) && rd16(t, 2) && rd16(t, 4);
-}
-
 bool crop_bit(int source, int k)
 {
     return g_cut_source_state[source * 5 + k / 8] & (1u << (k % 8));
-}
-
-// Crops of a source, counted in crop-number order from the map of used crop numbers
-// (the caller rebuilds the map first).
-int crop_count(int source)
-{
-    int n = 0;
-    for (int k = 0; k < CROP_COUNT; ++k)
-        n += crop_bit(source, k) ? 1 : 0;
-    return n;
 }
 
 // The ordinal (1..) of crop-table entry `e` among its source's crops in crop-number
@@ -167,8 +150,6 @@ int InputChoose::box_position(int window) const
 void InputChoose::crop_source_num_update()
 {
     para()->YuqCropSourceInit();
-    for (int s = 0; s < 6; ++s)
-        source_num[s] = uint8_t(crop_count(s) + 1);
     source_name_update();
     source_check_update();
 }
@@ -177,19 +158,7 @@ void InputChoose::source_name_update()
 {
     QLabel* labels[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
                          ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
-    QFont font = labels[0]->font();
-    font.setPixelSize(9);
-    for (int k = 0; k < 6; ++k) {
-        const unsigned char id = sourceinfo::get_source_id_by_listseq(uchar(k));
-        QString name = sourceinfo::get_source_name_by_listseq(uchar(k));
-        ALIAS_PARA alias;
-        if (get_json_alias_para(&alias, "source", id))
-            name = QFontMetrics(font).elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
-                                                 labels[k]->width() - 16, Qt::TextShowMnemonic);
-        labels[k]->setTextFormat(Qt::RichText);
-        // The style escapes the name: an alias cannot bring markup of its own.
-        labels[k]->setText(sourceinfo::get_source_specialstyle1_by_sourceid(id, name, uchar(get_source_num(id))));
-    }
+    cropview::source_tabs(labels);
 }
 
 void InputChoose::source_check_update()
@@ -198,7 +167,7 @@ void InputChoose::source_check_update()
                          ui->sourcelistseq3pixmap, ui->sourcelistseq4pixmap, ui->sourcelistseq5pixmap};
     for (int k = 0; k < 6; ++k) {
         const unsigned char id = sourceinfo::get_source_id_by_listseq(uchar(k));
-        sourceinfo::set_sourceonline_pixmap(labels[k], id, has_signal(id) ? 1 : 0);
+        sourceinfo::set_sourceonline_pixmap(labels[k], id, cropview::has_signal(id) ? 1 : 0);
         labels[k]->setScaledContents(true);
     }
 }
@@ -328,7 +297,7 @@ void InputChoose::read_in_use()
 int InputChoose::source_current_check()
 {
     para()->YuqCropSourceInit();
-    const int rows = crop_count(source_number) + 1;
+    const int rows = cropview::crop_count(source_number) + 1;
     last_page = uint8_t((rows + 2) / 3 - 1);
     return rows;
 }
@@ -382,23 +351,13 @@ void InputChoose::initSource()
         QLabel* detail = row_label(row, "row_detail", 3, 30, 88, 12, font);
         if (g == 0) {
             name->setText(m_inputName);
-            const int b = img::SourceTiming + 6 * source_number;
-            detail->setText(has_signal(source_number) ? QStringLiteral("%1x%2@%3Hz")
-                                                            .arg(p->image16(b))
-                                                            .arg(p->image16(b + 2))
-                                                            .arg(p->image16(b + 4))
-                                                      : no_signal_text());
+            detail->setText(cropview::timing_text(source_number, no_signal_text()));
             kit::fit_text(detail); // "1920x1080@60Hz" is wider than the row at 10 px
         } else {
             CROP_PARA crop{};
             int index = CROP_COUNT;
             p->YuqGetCropPara(source_number, g, &crop, &index);
-            ALIAS_PARA alias;
-            if (index < CROP_COUNT && get_json_alias_para(&alias, "crop", index))
-                name->setText(QFontMetrics(font).elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
-                                                            name->width(), Qt::TextShowMnemonic));
-            else
-                name->setText(m_inputName + QStringLiteral("_crop%1").arg(((crop.word >> 8) & 0x7F) + 1));
+            name->setText(cropview::crop_name(m_inputName, index, uint16_t(crop.word), font, name->width()));
             detail->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
         }
         const bool focused = ui_seltype == 2 && ui_select == i;

@@ -56,7 +56,6 @@ private:
     void image_select();
     void on_Button_source_clicked();
     int source_current_check();
-    int get_source_num(unsigned char id) const { return id < 6 ? source_num[id] : 0; }
     void source_name_update();
     void source_check_update();
     void para_source_index_init();
@@ -70,7 +69,6 @@ private:
     Ui::InputChoose* ui;
     uint8_t ui_select = 0;
     uint8_t ui_seltype = 0;
-    uint8_t source_num[6] = {};
     uint8_t image_index = 0;
     uint8_t source_number = 0;
     uint8_t source_listseq = 0;

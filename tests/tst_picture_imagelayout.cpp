@@ -1,0 +1,175 @@
+// Window layout: what the view shows for prepared window records (names, states, sources,
+// rectangles, mirror and dot-by-dot, neutral for values the panel does not know), stepping
+// the current window, and redrawing when the shown window changes under it.
+#include "shellsupport.h"
+
+#include "resources/yuq_resources.h"
+#include "ui/picture/imagelayout.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+using namespace shellsupport;
+
+namespace {
+YuqRamPara* P;
+
+void applied()
+{
+    std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE);
+}
+
+void run(const std::function<void(ImageLayout*)>& body)
+{
+    run_screen<ImageLayout>(page::ImageLayout, body);
+}
+
+QString text(ImageLayout* s, const char* name)
+{
+    if (QLineEdit* e = s->findChild<QLineEdit*>(name))
+        return e->text();
+    return s->findChild<QLabel*>(name)->text();
+}
+
+// "1000" for mirror picture 1 lit, "0000" for none.
+QString mirrors(ImageLayout* s)
+{
+    QString lit;
+    for (int i = 1; i <= 4; ++i) {
+        const QString png = s->findChild<QLabel*>(QStringLiteral("mirror%1").arg(i))->property("png").toString();
+        lit += png.endsWith(QLatin1String("_on.png")) ? '1' : png.endsWith(QLatin1String("_off.png")) ? '0' : '?';
+    }
+    return lit;
+}
+
+void window(int w, int flags, int mirror, int input, int mode, int dot)
+{
+    P->set_image16(win(w, img::WinFlags), uint16_t(flags));
+    P->set_image16(win(w, img::WinMirror), uint16_t(mirror));
+    P->set_image16(win(w, img::WinInput), uint16_t(input));
+    P->set_image16(win(w, img::WinX), uint16_t(10 * w));
+    P->set_image16(win(w, img::WinY), uint16_t(20 * w));
+    P->set_image16(win(w, img::WinW), uint16_t(960));
+    P->set_image16(win(w, img::WinH), uint16_t(540 + w));
+    P->set_image16(win(w, img::WinMode), uint16_t(mode));
+    P->set_image16(win(w, img::WinDotMode), uint16_t(dot));
+}
+} // namespace
+
+class TstPictureImageLayout : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { yuq_resources_init(); }
+    void init()
+    {
+        P = fresh_panel();
+        set_crop(P, 7, 4, 3, 100, 100); // HDMI3's crop 3 in entry 7
+        window(0, 1, 0, 2, 0x0000, 0);
+        window(1, 2, 1, 0x8007, 0x0100, 0);
+        window(2, 0, 2, 1, 0x0100, 8);
+        window(3, 1, 3, 5, 0x0101, 9);
+        window(4, 1, 4, 3, 0x0100, 7);  // neither mirror nor DBD mode known
+        window(5, 1, 0, 0, 0x0000, 9);
+        applied();
+    }
+
+    void prepared_records_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("w");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("dbd");
+        QTest::addColumn<QString>("lit");
+        QTest::newRow("on, HDMI1") << 1 << 0 << "Image state:ON" << "Source:HDMI1" << "Name:Image1" << 0 << "1000";
+        QTest::newRow("flags 2 is on, crop's source") << 1 << 1 << "Image state:ON" << "Source:HDMI3" << "Name:Image2" << 1 << "0100";
+        QTest::newRow("off, DBD 8") << 1 << 2 << "Image state:OFF" << "Source:DVI" << "Name:Image3" << 2 << "0010";
+        QTest::newRow("DBD 9") << 1 << 3 << "Image state:ON" << "Source:HDMI4" << "Name:Image4" << 3 << "0001";
+        QTest::newRow("unknown: neutral") << 1 << 4 << "Image state:ON" << "Source:HDMI2" << "Name:Image5" << -1 << "0000";
+        QTest::newRow("DBD off whatever the mode") << 1 << 5 << "Image state:ON" << "Source:EXT" << "Name:Image6" << 0 << "1000";
+        QTest::newRow("Russian") << 2 << 2 << "Состояние:Откл" << "Источник:DVI" << "Название:Канал3" << 2 << "0010";
+        QTest::newRow("Chinese") << 0 << 0 << "画面状态:开启" << "信源:HDMI1" << "画面名称:画面1" << 0 << "1000";
+    }
+    void prepared_records()
+    {
+        QFETCH(int, language);
+        QFETCH(int, w);
+        QFETCH(QString, state);
+        QFETCH(QString, source);
+        QFETCH(QString, name);
+        QFETCH(int, dbd);
+        QFETCH(QString, lit);
+        g_language = uint8_t(language);
+        // Shown after a step from the window before it, so nothing of that one may stay.
+        g_image_current = uint8_t((w + 5) % 6);
+        run([&](ImageLayout* s) {
+            release(s, 'R');
+            QCOMPARE(s->shown_window(), w);
+            QCOMPARE(text(s, "image_state"), state);
+            QCOMPARE(text(s, "image_source"), source);
+            QCOMPARE(text(s, "image_name"), name);
+            QCOMPARE(text(s, "lineEdit_X"), QString::number(10 * w));
+            QCOMPARE(text(s, "lineEdit_H"), QString::number(540 + w));
+            QCOMPARE(s->findChild<QComboBox*>("comboBox_P2P")->currentIndex(), dbd);
+            QCOMPARE(mirrors(s), lit);
+            QCOMPARE(s->findChild<QFrame*>("frame_image")->x(), 7 + 51 * w);
+        });
+    }
+
+    void steps_pick_the_current_window()
+    {
+        g_image_current = 9; // out of range: window 1 is shown
+        run([](ImageLayout* s) {
+            QCOMPARE(s->shown_window(), 0);
+            QCOMPARE(mirrors(s), QStringLiteral("1000")); // never the form's placeholder
+            release(s, 'S');
+            QCOMPARE(s->shown_window(), 5);
+            QCOMPARE(int(g_image_current.load()), 5);
+            release(s, 'R');
+            QCOMPARE(int(g_image_current.load()), 0);
+            release(s, 'Q'); // OK changes nothing
+            QCOMPARE(s->shown_window(), 0);
+        });
+    }
+
+    void shown_window_changed_underneath_is_redrawn()
+    {
+        run([](ImageLayout* s) {
+            QCOMPARE(text(s, "image_source"), QStringLiteral("Source:HDMI1"));
+            P->set_image16(win(0, img::WinInput), 3); // a keypad input key
+            SyncUpdate::pInstance()->para_sync(1);
+            QCOMPARE(text(s, "image_source"), QStringLiteral("Source:HDMI2"));
+            // Another window's change leaves the view alone.
+            P->set_image16(win(3, img::WinX), 99);
+            SyncUpdate::pInstance()->para_sync(1);
+            QCOMPARE(text(s, "lineEdit_X"), QStringLiteral("0"));
+        });
+    }
+
+    void back_from_input_choice_redraws()
+    {
+        run([](ImageLayout* s) {
+            P->set_image16(win(0, img::WinInput), 5);
+            applied(); // written while input choice was in front
+            bool ran = false;
+            QTimer::singleShot(0, [&] {
+                QVERIFY(g_inputchoose);
+                kit::back(page::InputChoose);
+                ran = true;
+            });
+            kit::open(page::InputChoose);
+            QVERIFY(ran);
+            QCOMPARE(int(g_page_focus.load()), int(page::ImageLayout));
+            QCOMPARE(text(s, "image_source"), QStringLiteral("Source:HDMI4"));
+        });
+    }
+};
+
+QTEST_MAIN(TstPictureImageLayout)
+#include "tst_picture_imagelayout.moc"

@@ -1,0 +1,549 @@
+#include "inputcut.h"
+#include "ui_inputcut.h"
+
+#include "cropview.h"
+#include "ui/shell/screens.h"
+#include "ui/shell/sourceinfo.h"
+#include "core/alias.h"
+#include "core/global.h"
+#include "core/image_edit.h"
+#include "yuq_texts.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <cstring>
+
+namespace {
+const char* const kTab = "border:1px solid;background-color: rgb(16,16, 28);border-left-color:rgb(71, 119, 255);border-right-color:rgb(71, 119, 255);border-top-color:rgb(71, 119, 255);";
+const char* const kTabFocus = "border:1px solid;background-color: rgb(16,16, 28);border-left-color:rgb(255,171,84);border-right-color:rgb(255,171,84);border-top-color:rgb(255,171,84);";
+const char* const kList = "#frame_source{background-color: rgb(16,16, 28);border:1px solid rgb(71, 119, 255);}";
+const char* const kListFocus = "#frame_source{background-color: rgb(16,16, 28);border:1px solid rgb(255,171,84);}";
+const char* const kField = "color:rgb(255, 255, 255);background-color: rgb(33, 36, 53);border:1px solid rgb(255, 255, 255);font:10px";
+const char* const kFieldFocus = "color:rgb(255, 255, 255);background-color: rgb(33, 36, 53);border:1px solid rgb(255,171,84);font:10px";
+const char* const kCell = "background-color: #212435;border:1px solid #CCCCCC;";
+const char* const kCellSelected = "background-color: #212435;border:1px solid #FFA854;";
+const char* const kCellIcon = "background-color: #212435;";
+const char* const kCellText = "background-color:#212435;color:#FFFFFF";
+const char* const kAdd = "border:0px solid rgb(0,0,0);";
+const char* const kAddSelected = "border:1px solid rgb(255,171,84);";
+
+constexpr int kItemDelete = 4, kItemCancel = 5, kItemSave = 6, kItems = 7;
+
+YuqRamPara* para()
+{
+    return YuqRamPara::p_yuqrampara_config;
+}
+
+QLabel* cell_label(QWidget* parent, const char* name, int x, int y, int w, int h, const char* sheet)
+{
+    QLabel* l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(x, y, w, h);
+    l->setStyleSheet(QLatin1String(sheet));
+    return l;
+}
+
+QPushButton* panel_button(QWidget* parent, const char* name)
+{
+    QPushButton* b = new QPushButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setStyleSheet(QLatin1String(kField));
+    b->resize(60, 18);
+    b->hide();
+    return b;
+}
+} // namespace
+
+InputCut::InputCut(QWidget* parent) : PanelDialog(page::InputCut, parent), ui(new Ui::InputCut)
+{
+    ui->setupUi(this);
+    QLabel* icons[6] = {ui->sourcelistseq0pixmap, ui->sourcelistseq1pixmap, ui->sourcelistseq2pixmap,
+                        ui->sourcelistseq3pixmap, ui->sourcelistseq4pixmap, ui->sourcelistseq5pixmap};
+    for (int i = 0; i < 6; ++i)
+        sourceinfo::set_source_pixmap(icons[i], sourceinfo::get_source_id_by_listseq(uchar(i)));
+
+    tab_frame = new QFrame(this);
+    tab_frame->setObjectName(QStringLiteral("tab_frame"));
+    tab_frame->setGeometry(1, 40, 53, 41);
+    tab_frame->setStyleSheet(QLatin1String(kTabFocus));
+    tab_frame->lower();
+
+    // A table the PC changed while no crop screen was open: the map is built from it first.
+    crop_source_num_update();
+    source_name = sourceinfo::get_source_name_by_sourceid(source_number);
+    ui->frame_add->hide();
+
+    button_cancel = panel_button(this, "button_cancel");
+    button_ok = panel_button(this, "button_ok");
+    button_delete = panel_button(this, "button_delete");
+    m_fields = new kit::NumberFields(this, [](const QLineEdit* f) {
+        const QString n = f->objectName();
+        if (n == QLatin1String("lineEdit_X"))
+            return kit::text(Txt::inputcut_pad_x);
+        if (n == QLatin1String("lineEdit_Y"))
+            return kit::text(Txt::inputcut_pad_y);
+        if (n == QLatin1String("lineEdit_W"))
+            return kit::text(Txt::inputcut_pad_w);
+        return kit::text(Txt::inputcut_pad_h);
+    });
+    for (My_lineEdit* f : {ui->lineEdit_X, ui->lineEdit_Y, ui->lineEdit_W, ui->lineEdit_H}) {
+        f->setStyleSheet(QLatin1String(kField));
+        m_fields->add(f);
+    }
+    retext(); // and the list of HDMI1, page 0
+}
+
+InputCut::~InputCut()
+{
+    delete ui;
+}
+
+// ---- texts and lists ----
+
+void InputCut::retext()
+{
+    ui->label_title->setText(kit::text(Txt::inputcut_title));
+    ui->label_crop->setText(kit::text(Txt::inputcut_crop));
+    ui->label_W->setText(kit::text(Txt::inputcut_width));
+    ui->label_H->setText(kit::text(Txt::inputcut_height));
+    for (QLabel* l : {ui->label_crop, ui->label_W, ui->label_H})
+        kit::fit_text(l);
+    button_cancel->setText(kit::text(Txt::inputcut_cancel));
+    button_ok->setText(kit::text(Txt::inputcut_ok));
+    button_delete->setText(kit::text(Txt::inputcut_delete));
+    if (focus_area >= AddPanel)
+        caption();
+    source_init(); // the no-signal text of the source cell
+}
+
+void InputCut::caption()
+{
+    ui->label_change_source->setText(kit::text(Txt::inputcut_name) + crop_name);
+}
+
+void InputCut::crop_source_num_update()
+{
+    para()->YuqCropSourceInit();
+    source_name_update();
+}
+
+void InputCut::source_name_update()
+{
+    QLabel* labels[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
+                         ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
+    cropview::source_tabs(labels);
+}
+
+int InputCut::source_current_check()
+{
+    max_source_info = cropview::crop_count(source_number) + 1;
+    last_page = uint8_t(max_source_info / 6 - (max_source_info % 6 == 0 ? 1 : 0));
+    return max_source_info;
+}
+
+void InputCut::source_init()
+{
+    YuqRamPara* p = para();
+    const int m = source_current_check();
+    delete m_list.data();
+    m_list = new QFrame(this);
+    m_list->setObjectName(QStringLiteral("frame_source"));
+    m_list->setGeometry(1, 80, 318, 120);
+    m_list->setStyleSheet(QLatin1String(focus_area == Tabs ? kListFocus : kList));
+    m_list->lower();
+    QFont font = this->font();
+    font.setPixelSize(10);
+
+    const int onPage = qBound(0, m - 6 * current_pag, 6);
+    for (int c = 0; c < onPage; ++c) {
+        const int r = c / 3, k = c % 3;
+        const int n = 6 * current_pag + c; // ordinal: 0 the source itself
+        QFrame* cell = new QFrame(m_list);
+        cell->setObjectName(QStringLiteral("cell%1").arg(c));
+        cell->setGeometry(5 + 95 * k, 10 + 55 * r, 92, 45);
+        const bool selected = focus_area == List
+                              && ((current_pag == 0 && ui_select == c + 1) || (current_pag != 0 && ui_select == c));
+        cell->setStyleSheet(QLatin1String(selected ? kCellSelected : kCell));
+        QLabel* state = cell_label(m_list, "cell_state", 10 + 95 * k, 12 + 55 * r, 7, 7, kCellIcon);
+        kit::set_picture(state, kit::pic(QStringLiteral("state_on.png")));
+        QLabel* icon = cell_label(m_list, "cell_icon", 20 + 95 * k, 12 + 55 * r, 25, 8, kCellIcon);
+        sourceinfo::set_source_pixmap(icon, source_number == 1 ? 1 : 0);
+        icon->setScaledContents(true);
+        QLabel* name = cell_label(m_list, "cell_name", 7 + 95 * k, 23 + 55 * r, 80, 12, kCellText);
+        QLabel* size = cell_label(m_list, "cell_size", 7 + 95 * k, 38 + 55 * r, 88, 12, kCellText);
+        name->setFont(font);
+        size->setFont(font);
+        name->setTextFormat(Qt::PlainText);
+        if (n == 0) {
+            name->setText(source_name);
+            size->setText(cropview::timing_text(source_number, kit::text(Txt::inputcut_nosignal)));
+            kit::fit_text(size);
+        } else {
+            CROP_PARA crop{}; // all zero when the entry is not found
+            int index = CROP_COUNT;
+            p->YuqGetCropPara(source_number, n, &crop, &index);
+            name->setText(cropview::crop_name(source_name, index, uint16_t(crop.word), font, name->width()));
+            size->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
+        }
+    }
+
+    add_button = new QPushButton(m_list);
+    add_button->setObjectName(QStringLiteral("add_button"));
+    add_button->setGeometry(292, 10, 20, 20);
+    add_button->setFocusPolicy(Qt::NoFocus);
+    kit::set_icon(add_button, kit::pic(QStringLiteral("add.png")), 20, 20);
+    add_button->setStyleSheet(QLatin1String(ui_select == 0 && focus_area == List && current_pag == 0 ? kAddSelected : kAdd));
+    add_button->setVisible(focus_area < AddPanel);
+    m_list->show();
+}
+
+// ---- tabs and list ----
+
+void InputCut::yuq_button_input_clicked()
+{
+    if (focus_area == Tabs) {
+        source_number = sourceinfo::get_source_id_by_listseq(ui_select);
+        source_name = sourceinfo::get_source_name_by_listseq(ui_select);
+        tab_frame->setGeometry(1 + 53 * ui_select, 40, 53, 41);
+        tab_frame->setStyleSheet(QLatin1String(kTabFocus));
+    } else {
+        tab_frame->setStyleSheet(QLatin1String(kTab));
+    }
+    tab_frame->lower();
+    source_init();
+}
+
+void InputCut::list_next()
+{
+    const int m = max_source_info;
+    int v = ui_select + 1;
+    if (6 * current_pag + v >= (current_pag == 0 ? m + 1 : m)) {
+        current_pag = 0;
+        v = 0;
+    } else if (v > (current_pag == 0 ? 6 : 5)) {
+        current_pag = uint8_t(current_pag + 1 > last_page ? 0 : current_pag + 1);
+        v = 0;
+    }
+    ui_select = uint8_t(v);
+}
+
+void InputCut::list_prev()
+{
+    const int m = max_source_info;
+    if (ui_select > 0) {
+        --ui_select;
+    } else if (current_pag > 0) {
+        --current_pag;
+        ui_select = current_pag == 0 ? 6 : 5;
+    } else {
+        current_pag = last_page;
+        ui_select = uint8_t(last_page > 0 ? m - 6 * last_page - 1 : m);
+    }
+}
+
+// The list selection on an entry that exists: after a delete, or crops the PC deleted,
+// it moves to the nearest one left (the last entry).
+void InputCut::keep_selection_in_list()
+{
+    const int m = source_current_check();
+    if (current_pag > last_page) {
+        current_pag = last_page;
+        ui_select = 6; // clamped below
+    }
+    const int last = current_pag == 0 ? qMin(m, 6) : qMin(m - 6 * current_pag, 6) - 1;
+    if (ui_select > last)
+        ui_select = uint8_t(last);
+}
+
+// ---- panels ----
+
+QLineEdit* InputCut::panel_field(int item) const
+{
+    switch (item) {
+    case 0: return ui->lineEdit_X;
+    case 1: return ui->lineEdit_Y;
+    case 2: return ui->lineEdit_W;
+    case 3: return ui->lineEdit_H;
+    default: return nullptr;
+    }
+}
+
+QWidget* InputCut::panel_widget(int item) const
+{
+    switch (item) {
+    case kItemDelete: return button_delete;
+    case kItemCancel: return button_cancel;
+    case kItemSave: return button_ok;
+    default: return panel_field(item);
+    }
+}
+
+void InputCut::yuq_sel_info(int item, int mode)
+{
+    if (mode == 2) {
+        for (int i = 0; i < kItems; ++i)
+            panel_widget(i)->setStyleSheet(QLatin1String(kField));
+        return;
+    }
+    if (QWidget* w = panel_widget(item))
+        w->setStyleSheet(QLatin1String(mode == 1 ? kFieldFocus : kField));
+}
+
+void InputCut::show_panel(bool edit)
+{
+    if (add_button)
+        add_button->hide();
+    caption();
+    if (edit) {
+        button_delete->move(50, 210);
+        button_cancel->move(120, 210);
+        button_ok->move(190, 210);
+        button_delete->show();
+    } else {
+        button_cancel->move(80, 210);
+        button_ok->move(150, 210);
+        button_delete->hide();
+    }
+    ui->frame_add->show();
+    button_cancel->show();
+    button_ok->show();
+    panel_item = 0;
+    yuq_sel_info(0, 2);
+    yuq_sel_info(0, 1);
+}
+
+void InputCut::open_add()
+{
+    list_select_saved = 0;
+    panel_index = -1;
+    panel_word = 0;
+    // Captioned with the number the save will take: the lowest one the source does not use.
+    crop_name = source_name + QStringLiteral("-Crop-%1").arg(para()->YuqFreeCropID(source_number));
+    ui->lineEdit_X->setText(QStringLiteral("0"));
+    ui->lineEdit_Y->setText(QStringLiteral("0"));
+    ui->lineEdit_W->setText(QStringLiteral("1920"));
+    ui->lineEdit_H->setText(QStringLiteral("1080"));
+    focus_area = AddPanel;
+    show_panel(false);
+}
+
+void InputCut::open_edit()
+{
+    const int n = current_pag == 0 ? ui_select - 1 : 6 * current_pag + ui_select;
+    if (n < 1 || n >= max_source_info)
+        return;
+    CROP_PARA crop{};
+    int index = CROP_COUNT;
+    para()->YuqGetCropPara(source_number, n, &crop, &index);
+    if (index >= CROP_COUNT)
+        return; // no such crop (the table changed): nothing opens
+    const uint8_t saved = ui_select;
+    focus_area = EditPanel;
+    yuq_button_input_clicked(); // tab marker blue, no cell selected
+    list_select_saved = saved;
+    panel_index = index;
+    panel_word = uint16_t(crop.word);
+    crop_name = source_name + QStringLiteral("-Crop-%1").arg(((panel_word >> 8) & 0x7F) + 1);
+    ui->lineEdit_X->setText(QString::number(crop.x));
+    ui->lineEdit_Y->setText(QString::number(crop.y));
+    ui->lineEdit_W->setText(QString::number(crop.w));
+    ui->lineEdit_H->setText(QString::number(crop.h));
+    show_panel(true);
+}
+
+// Each field a decimal number 0..32767, width and height at least 1; otherwise the
+// item of the first field that is not.
+bool InputCut::read_fields(CROP_PARA* crop, int* badItem) const
+{
+    int32_t* out[4] = {&crop->x, &crop->y, &crop->w, &crop->h};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        const int v = panel_field(i)->text().trimmed().toInt(&ok, 10);
+        if (!ok || v < (i >= 2 ? 1 : 0) || v > 32767) {
+            *badItem = i;
+            return false;
+        }
+        *out[i] = v;
+    }
+    return true;
+}
+
+bool InputCut::save()
+{
+    CROP_PARA crop{};
+    int bad = 0;
+    if (!read_fields(&crop, &bad)) {
+        yuq_sel_info(panel_item, 0);
+        panel_item = uint8_t(bad);
+        yuq_sel_info(panel_item, 1);
+        return false;
+    }
+    crop.word = source_number;
+    if (panel_index < 0) {
+        para()->YuqAddNewCrop(source_number, &crop); // nothing when the table is full
+        return true;
+    }
+    // Only the entry the panel was opened for, and only while it is still that crop.
+    ImageEdit e;
+    const int b = img::CropTable + 10 * panel_index;
+    if (e.get(b) != panel_word)
+        return true; // changed meanwhile: the list is redrawn, nothing written
+    e.set(b + 2, uint16_t(crop.x));
+    e.set(b + 4, uint16_t(crop.y));
+    e.set(b + 6, uint16_t(crop.w));
+    e.set(b + 8, uint16_t(crop.h));
+    return true;
+}
+
+void InputCut::erase()
+{
+    ImageEdit e;
+    const int b = img::CropTable + 10 * panel_index;
+    if (panel_index < 0 || e.get(b) != panel_word)
+        return;
+    e.set(b, 0);
+    // A window showing the crop goes back to the crop's source, whole, in the same step:
+    // the freed entry never becomes its input by accident.
+    const uint16_t input = uint16_t(0x8000 | panel_index);
+    for (int w = 0; w < WINDOW_COUNT; ++w) {
+        WindowRecord r = e.window(w);
+        if (r.word(img::WinInput) == input) {
+            r.set(img::WinInput, uint16_t(panel_word & 0xFF));
+            e.set_window(w, r);
+        }
+    }
+}
+
+void InputCut::panel_done()
+{
+    crop_source_num_update();
+    focus_area = List;
+    ui_select = list_select_saved;
+    keep_selection_in_list();
+    source_init();
+    para_changed_over();
+}
+
+void InputCut::para_changed_over()
+{
+    ui->frame_add->hide();
+    button_cancel->hide();
+    button_ok->hide();
+    button_delete->hide();
+    yuq_sel_info(0, 2);
+    panel_index = -1;
+    if (add_button)
+        add_button->show();
+}
+
+void InputCut::panel_move(int dir)
+{
+    int next = kit::step(panel_item, kItems, dir);
+    if (focus_area == AddPanel && next == kItemDelete)
+        next = kit::step(next, kItems, dir);
+    yuq_sel_info(panel_item, 0);
+    panel_item = uint8_t(next);
+    yuq_sel_info(panel_item, 1);
+}
+
+// ---- keys ----
+
+void InputCut::key_left()
+{
+    source_current_check();
+    if (focus_area == Tabs) {
+        current_pag = 0;
+        ui_select = uint8_t(kit::step(ui_select, 6, -1));
+        yuq_button_input_clicked();
+    } else if (focus_area == List) {
+        list_prev();
+        yuq_button_input_clicked();
+    } else {
+        panel_move(-1);
+    }
+}
+
+void InputCut::key_right()
+{
+    source_current_check();
+    if (focus_area == Tabs) {
+        current_pag = 0;
+        ui_select = uint8_t(kit::step(ui_select, 6, +1));
+        yuq_button_input_clicked();
+    } else if (focus_area == List) {
+        list_next();
+        yuq_button_input_clicked();
+    } else {
+        panel_move(+1);
+    }
+}
+
+void InputCut::key_ok()
+{
+    source_current_check();
+    if (focus_area == Tabs) {
+        tab_select_saved = ui_select;
+        ui_select = 0;
+        current_pag = 0;
+        focus_area = List;
+        yuq_button_input_clicked();
+    } else if (focus_area == List) {
+        if (current_pag == 0 && ui_select == 0)
+            open_add();
+        else if (!(current_pag == 0 && ui_select == 1))
+            open_edit();
+    } else if (panel_item < kItemDelete) {
+        QLineEdit* f = panel_field(panel_item);
+        emit static_cast<My_lineEdit*>(f)->send_show(f->text()); // the pad, modal
+    } else if (panel_item == kItemSave) {
+        if (save())
+            panel_done();
+    } else {
+        if (panel_item == kItemDelete && focus_area == EditPanel)
+            erase();
+        panel_done();
+    }
+}
+
+void InputCut::key_back()
+{
+    if (focus_area == Tabs) {
+        back();
+    } else if (focus_area == List) {
+        focus_area = Tabs;
+        ui_select = tab_select_saved;
+        yuq_button_input_clicked();
+    } else {
+        panel_done();
+    }
+}
+
+void InputCut::back()
+{
+    // Input choice's re-text rebuilds its crop counts and rows from the table as well.
+    kit::close_by_back(this);
+}
+
+// ---- refresh ----
+
+void InputCut::refresh(kit::Refresh code)
+{
+    YuqRamPara* p = para();
+    if (p->YuqLanguageChanged())
+        retext();
+    const bool table = std::memcmp(p->ram_para + img::CropTable, p->ram_para_old + img::CropTable,
+                                   10 * CROP_COUNT) != 0;
+    if (table || code == kit::Refresh::AliasFile) {
+        crop_source_num_update();
+        source_current_check();
+        if (focus_area == List)
+            keep_selection_in_list();
+        else if (current_pag > last_page)
+            current_pag = last_page; // never an empty page left behind
+        source_init();
+    }
+}
+
+YUQ_SCREEN(InputCut)

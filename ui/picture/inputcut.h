@@ -1,0 +1,95 @@
+#pragma once
+// Input crops (page 7): the six sources as tabs, the chosen source's list (the source
+// itself, then its crops in crop-number order, six a page, with the add button), and the
+// add and edit panels whose fields take numbers from the number pad.
+#include "ui/shell/screenkit.h"
+#include "core/yuqrampara.h"
+
+#include "ui/shell/numberfields.h"
+
+#include <QFrame>
+#include <QPointer>
+#include <QPushButton>
+
+class QLineEdit;
+
+namespace Ui {
+class InputCut;
+}
+
+class InputCut : public PanelDialog
+{
+    Q_OBJECT
+public:
+    enum Area { Tabs = 0, List = 1, AddPanel = 2, EditPanel = 3 };
+
+    explicit InputCut(QWidget* parent = nullptr);
+    ~InputCut() override;
+
+    void retext() override;
+    void refresh(kit::Refresh code) override;
+    void back() override;
+
+    // State (tests).
+    int area() const { return focus_area; }
+    int selection() const { return ui_select; }
+    int page_shown() const { return current_pag; }
+    int listed_source() const { return source_number; }
+    int panel_focus() const { return panel_item; }
+    QFrame* list() const { return m_list.data(); }
+    QPushButton* add() const { return add_button.data(); }
+
+protected:
+    void key_left() override;
+    void key_right() override;
+    void key_ok() override;
+    void key_back() override;
+
+private:
+    void crop_source_num_update();
+    void source_name_update();
+    int source_current_check();
+    void source_init();
+    void yuq_button_input_clicked();
+    void open_add();
+    void open_edit();
+    void show_panel(bool edit);
+    bool save();
+    void erase();
+    void panel_done(); // the list again, the panel closed
+    void para_changed_over();
+    void yuq_sel_info(int item, int mode);
+    void panel_move(int dir);
+    void list_next();
+    void list_prev();
+    void keep_selection_in_list();
+    QLineEdit* panel_field(int item) const;
+    QWidget* panel_widget(int item) const;
+    bool read_fields(CROP_PARA* crop, int* badItem) const;
+    void caption();
+
+    Ui::InputCut* ui;
+    kit::NumberFields* m_fields = nullptr;
+    uint8_t ui_select = 0;
+    uint8_t focus_area = Tabs;
+    uint8_t tab_select_saved = 0;
+    uint8_t list_select_saved = 0;
+    uint8_t current_pag = 0;
+    uint8_t last_page = 0;
+    uint8_t source_number = 2; // HDMI1
+    int max_source_info = 1;
+    QString source_name;
+    // The open panel: its own focus item 0..6 (X, Y, W, H, delete, cancel, save), and for
+    // the edit panel the crop's table entry and its entry word as they were at opening.
+    uint8_t panel_item = 0;
+    int panel_index = -1;
+    uint16_t panel_word = 0;
+    QString crop_name;
+
+    QFrame* tab_frame = nullptr;
+    QPointer<QFrame> m_list; // rebuilt with its cells and the add button
+    QPointer<QPushButton> add_button;
+    QPushButton* button_cancel = nullptr;
+    QPushButton* button_ok = nullptr;
+    QPushButton* button_delete = nullptr;
+};
