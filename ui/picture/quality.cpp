@@ -68,20 +68,12 @@ void quality::move(int dir)
     ui_select = uint8_t(n);
 }
 
-void quality::key_left()
+void quality::arrow(int dir)
 {
     if (m_adjust.active())
-        m_adjust.step(-1);
+        m_adjust.step(dir);
     else
-        move(-1);
-}
-
-void quality::key_right()
-{
-    if (m_adjust.active())
-        m_adjust.step(1);
-    else
-        move(1);
+        move(dir);
 }
 
 void quality::key_ok()

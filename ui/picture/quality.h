@@ -35,13 +35,14 @@ public:
     QLineEdit* field(int row) const { return m_fields[row]; }
 
 protected:
-    void key_left() override;
-    void key_right() override;
+    void key_left() override { arrow(-1); }
+    void key_right() override { arrow(1); }
     void key_ok() override;
     void key_back() override;
 
 private:
     void move(int dir);
+    void arrow(int dir);
 
     Ui::quality* ui;
     uint8_t ui_select = 0;

@@ -115,27 +115,15 @@ void temperature::move(int dir)
     set_look(ui_select, Focused);
 }
 
-void temperature::key_left()
+void temperature::arrow(int dir)
 {
     if (m_choosing) {
-        type_sel = uint8_t(kit::step(type_sel, TypeCount, -1));
+        type_sel = uint8_t(kit::step(type_sel, TypeCount, dir));
         ui->comboBox_type->setCurrentIndex(type_sel);
     } else if (m_adjust.active()) {
-        m_adjust.step(-1);
+        m_adjust.step(dir);
     } else {
-        move(-1);
-    }
-}
-
-void temperature::key_right()
-{
-    if (m_choosing) {
-        type_sel = uint8_t(kit::step(type_sel, TypeCount, 1));
-        ui->comboBox_type->setCurrentIndex(type_sel);
-    } else if (m_adjust.active()) {
-        m_adjust.step(1);
-    } else {
-        move(1);
+        move(dir);
     }
 }
 

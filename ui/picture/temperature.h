@@ -39,14 +39,15 @@ public:
     QLineEdit* field(int row) const { return m_fields[row]; }
 
 protected:
-    void key_left() override;
-    void key_right() override;
+    void key_left() override { arrow(-1); }
+    void key_right() override { arrow(1); }
     void key_ok() override;
     void key_back() override;
 
 private:
     void load_type();
     void move(int dir);
+    void arrow(int dir);
     void set_look(int row, int look);
     void end_choosing();
 
