@@ -12,3 +12,5 @@ void start_hardware_threads();
 void create_links();
 // The control channel's commands of the links, the stick and the cards (host build).
 void register_link_commands();
+// The PC link's stand-ins (pc image, pc lang-mask, pc busy) on the control channel.
+void register_pc_commands();

@@ -81,6 +81,7 @@ void create_links()
     SimUsbStick::instance();
     SimCards::instance();
     register_link_commands();
+    register_pc_commands();
     UsbServer::pInstance()->start();
     K87_WIFI_CONFIG::pInstance()->start();
 }

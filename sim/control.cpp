@@ -1,9 +1,6 @@
 #include "control.h"
 
 #include "sim_device.h"
-#include "core/engine_handshake.h"
-#include "core/global.h"
-#include "core/yuqrampara.h"
 #include "platform/devpath.h"
 
 #include <QMutex>
@@ -205,48 +202,6 @@ void register_hardware_commands()
         if (a.size() != 2 || !to_int(a[0], 0, 1, &n) || (a[1] != QLatin1String("down") && a[1] != QLatin1String("up")))
             return false;
         fpga(n).set_power(a[1] == QLatin1String("up"));
-        return true;
-    });
-    register_control_command(QStringLiteral("pc image"), QStringLiteral("pc image OFFSET HEXBYTES"),
-                             [](const QStringList& a) {
-        int off;
-        if (a.size() != 2 || !to_int(a[0], 0, RAM_PARA_SIZE - 1, &off, 0))
-            return false;
-        const QByteArray hex = a[1].toLatin1();
-        const QByteArray bytes = QByteArray::fromHex(hex);
-        if (hex.size() % 2 || bytes.size() * 2 != hex.size() || bytes.isEmpty()
-            || off + bytes.size() > RAM_PARA_SIZE)
-            return false;
-        for (char c : hex)
-            if (!std::isxdigit(uchar(c)))
-                return false;
-        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
-        if (!p)
-            return false;
-        EngineLock lock;
-        std::memcpy(p->ram_para + off, bytes.constData(), size_t(bytes.size()));
-        EngineHandshake::instance().raise(1);
-        return true;
-    });
-    register_control_command(QStringLiteral("pc lang-mask"), QStringLiteral("pc lang-mask HEX"),
-                             [](const QStringList& a) {
-        bool ok = false;
-        const uint v = a.size() == 1 ? a[0].toUInt(&ok, 16) : 0;
-        if (!ok)
-            return false;
-        g_lcd_lang_valid = v;
-        return true;
-    });
-    register_control_command(QStringLiteral("pc busy"), QStringLiteral("pc busy on|off"),
-                             [](const QStringList& a) {
-        if (a.size() != 1 || (a[0] != QLatin1String("on") && a[0] != QLatin1String("off")))
-            return false;
-        if (a[0] == QLatin1String("on")) {
-            pc_cmd_time = G_timeTicks.load();
-            pc_cmd_valid = 1;
-        } else {
-            pc_cmd_valid = 0;
-        }
         return true;
     });
     register_control_command(QStringLiteral("screenshot"), QStringLiteral("screenshot PATH (a device path)"),

@@ -4,6 +4,7 @@
 #include "app/services.h"
 #include "comm/usbserver.h"
 #include "core/config_engine.h"
+#include "core/engine_handshake.h"
 #include "core/global.h"
 #include "core/panel_bridge.h"
 #include "core/yuqrampara.h"
@@ -15,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstring>
 
 namespace {
 void drain_stick()
@@ -37,7 +39,37 @@ class TstLinksCommands : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { register_link_commands(); }
+    void initTestCase()
+    {
+        register_link_commands();
+        register_pc_commands();
+    }
+
+    void pc_commands()
+    {
+        YuqRamPara* p = testsupport::fresh_core();
+        QVERIFY(sim::run_control_line("pc image 0x880 2800"));
+        QCOMPARE(int(p->image16(img::Brightness)), 40);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+        EngineHandshake::instance().reapply = 0;
+        QVERIFY(sim::run_control_line("pc lang-mask 3"));
+        QCOMPARE(g_lcd_lang_valid.load(), 3u);
+        G_timeTicks = 4321;
+        QVERIFY(sim::run_control_line("  pc   busy on "));
+        QCOMPARE(int(pc_cmd_valid.load()), 1);
+        QCOMPARE(pc_cmd_time.load(), 4321u);
+        QVERIFY(sim::run_control_line("pc busy off"));
+        QCOMPARE(int(pc_cmd_valid.load()), 0);
+        g_lcd_lang_valid = 0x1F;
+        unsigned char before[RAM_PARA_SIZE];
+        std::memcpy(before, p->ram_para, sizeof before);
+        for (const char* line : {"pc image 0xFFF 0102", "pc image 0x10 zz", "pc image 0x10 123",
+                                 "pc image 4096 00", "pc image -1 00", "pc lang-mask",
+                                 "pc lang-mask xyz", "pc busy"})
+            QVERIFY2(!sim::run_control_line(QString::fromLatin1(line)), line);
+        QVERIFY(std::memcmp(before, p->ram_para, sizeof before) == 0);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
+    }
     void init()
     {
         testsupport::fresh_core();

@@ -270,11 +270,18 @@ void retext(uint8_t pageId)
         s->retext();
 }
 
+ScreenBase* create(uint8_t pageId)
+{
+    if (!valid(pageId))
+        return nullptr;
+    return reg().factories[pageId] ? reg().factories[pageId]() : new StandInScreen(pageId);
+}
+
 void open(uint8_t pageId)
 {
     if (!valid(pageId) || kPages[pageId].kind == PageKind::Home)
         return;
-    ScreenBase* s = reg().factories[pageId] ? reg().factories[pageId]() : new StandInScreen(pageId);
+    ScreenBase* s = create(pageId);
     QWidget* w = s->widget();
     take_slot(pageId, w, s); // the pointer first, then the page
     g_page_focus = pageId;

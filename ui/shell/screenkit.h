@@ -92,6 +92,9 @@ ScreenBase* screen(uint8_t pageId);
 // Refresh of the page: a page without an open screen only takes a language change over.
 void refresh(uint8_t pageId, int code);
 void retext(uint8_t pageId);
+// Makes the page's screen (or its stand-in) without opening it: it takes the page's
+// pointer, nothing else changes. For tests and the benchmark.
+ScreenBase* create(uint8_t pageId);
 // Opens the page's screen, or a stand-in while its screen is not built yet: new, slot,
 // g_page_focus, then exec() for a modal page, show() otherwise.
 void open(uint8_t pageId);

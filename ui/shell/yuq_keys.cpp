@@ -3,32 +3,13 @@
 #include "syncupdate.h"
 #include "core/global.h"
 #include "core/yuqrampara.h"
-#include "platform/hid.h"
+#include "comm/keypad_link.h"
 
-#include <QtDebug>
-#include <cstdio>
 #include <cstring>
 
 int check_hiddev()
 {
-    platform::HidBackend* hid = platform::hid_backend();
-    if (hid && hid->init() != 0) {
-        std::printf("\t hid init error \n");
-        return 0;
-    }
-    int found = 0;
-    // Without a back end (the host build without the simulated keypad) nothing is listed.
-    const std::vector<platform::HidDeviceId> devices = hid ? hid->enumerate() : std::vector<platform::HidDeviceId>();
-    for (const platform::HidDeviceId& d : devices) {
-        std::printf("\t VendorID = %02x , ProductID = %02x \n", d.vendor, d.product);
-        if (d.vendor == KEYPAD_VENDOR && d.product == KEYPAD_PRODUCT) {
-            found = 1;
-            break;
-        }
-    }
-    std::printf("\t check_hiddev over\n");
-    std::fflush(stdout);
-    return found;
+    return keypad_listed() ? 1 : 0;
 }
 
 void key_led_report(const unsigned char* image, int window, bool updating,
@@ -74,16 +55,8 @@ void SyncUpdate::update_usb_keyLed()
     key_led_report(p->ram_para, g_image_current.load(), g_update_flag.load() != 0, report);
     if (std::memcmp(report, last_key_report, KEY_REPORT_SIZE) == 0)
         return;
-    platform::HidBackend* hid = platform::hid_backend();
-    std::unique_ptr<platform::HidDevice> dev = hid ? hid->open(KEYPAD_VENDOR, KEYPAD_PRODUCT) : nullptr;
-    if (!dev) {
-        qDebug("handle error");
+    if (!keypad_send(report, KEY_REPORT_SIZE))
         return; // not sent: the next refresh tries again
-    }
-    if (dev->write(report, KEY_REPORT_SIZE) < 0) {
-        qDebug("handle write error");
-        return;
-    }
     // Only a report the keypad took counts as sent.
     std::memcpy(last_key_report, report, KEY_REPORT_SIZE);
 }

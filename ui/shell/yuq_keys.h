@@ -3,8 +3,8 @@
 // SyncUpdate::update_usb_keyLed).
 #include <cstdint>
 
-constexpr uint16_t KEYPAD_VENDOR = 0x28E9;
-constexpr uint16_t KEYPAD_PRODUCT = 0x0380;
+#include "comm/keypad_link.h"
+
 constexpr int KEY_REPORT_SIZE = 5;
 
 // 1 when the keypad is listed among the HID devices, else 0.

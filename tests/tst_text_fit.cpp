@@ -1,0 +1,81 @@
+// Every text of every built screen fits its label or button, in every language, with the
+// panel's fonts: a long translation must never be cut.
+#include "shellsupport.h"
+
+#include <QAbstractButton>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QTextDocument>
+#include <QtTest>
+
+using namespace shellsupport;
+
+namespace {
+// Width the text needs against the width it has, for each line.
+bool fits(const QWidget* w, const QString& text, const QFont& font, int room, QString* why)
+{
+    const QFontMetrics fm(font);
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const int need = fm.horizontalAdvance(line);
+        if (need > room) {
+            *why = QStringLiteral("%1 \"%2\" needs %3 px, has %4").arg(w->objectName(), line).arg(need).arg(room);
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
+class TstTextFit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void texts_fit_their_boxes_data()
+    {
+        QTest::addColumn<int>("pageId");
+        QTest::addColumn<int>("language");
+        fresh_panel();
+        for (int p = 0; p < page::Count; ++p) {
+            if (!kit::kPages[p].built)
+                continue;
+            for (int l = 0; l < 5; ++l)
+                QTest::addRow("%s/%d", kit::kPages[p].name, l) << p << l;
+        }
+    }
+
+    void texts_fit_their_boxes()
+    {
+        QFETCH(int, pageId);
+        QFETCH(int, language);
+        fresh_panel();
+        g_language = uint8_t(language);
+        g_lcd_lang_valid = 0x1F;
+        QWidget* w = pageId == page::MainWindow ? static_cast<QWidget*>(g_mainwindow)
+                                                : kit::create(uint8_t(pageId))->widget();
+        w->show();
+        QCoreApplication::processEvents();
+        QStringList cut;
+        for (QLabel* l : w->findChildren<QLabel*>()) {
+            QString why;
+            if (l->text().isEmpty() || l->wordWrap()
+                || Qt::mightBeRichText(l->text()))
+                continue;
+            if (!fits(l, l->text(), l->font(), l->contentsRect().width(), &why))
+                cut << why;
+        }
+        for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+            QString why;
+            if (b->text().isEmpty())
+                continue;
+            const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+            if (!fits(b, b->text(), b->font(), b->contentsRect().width() - icon, &why))
+                cut << why;
+        }
+        if (pageId != page::MainWindow)
+            delete w;
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+    }
+};
+
+QTEST_MAIN(TstTextFit)
+#include "tst_text_fit.moc"
