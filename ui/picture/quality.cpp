@@ -42,6 +42,8 @@ void quality::retext()
     ui->label_Saturation->setText(kit::text(Txt::quality_saturation));
     ui->label_reset->setText(kit::text(Txt::quality_reset));
     ui->lineEdit_Reset->setText(kit::text(Txt::quality_press_ok));
+    for (QLabel* l : {ui->label_bright, ui->label_Sharpness, ui->label_Contrast, ui->label_Saturation, ui->label_reset})
+        kit::fit_text(l);
 }
 
 // The image is the truth: the fields show it after every applied change (a PC write
