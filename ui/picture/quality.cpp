@@ -52,9 +52,7 @@ void quality::refresh(kit::Refresh code)
 {
     ScreenBase::refresh(code);
     for (int i = 0; i < ResetRow; ++i)
-        if (!(m_adjust.active() && ui_select == i))
-            ValueAdjust::show(m_fields[i], RowField[i]);
-    m_adjust.follow();
+        m_adjust.reload(m_fields[i], RowField[i]);
 }
 
 void quality::back()

@@ -98,9 +98,7 @@ void temperature::refresh(kit::Refresh)
             end_choosing();
     }
     for (int row = 1; row < RowCount; ++row)
-        if (!(m_adjust.active() && ui_select == row))
-            ValueAdjust::show(m_fields[row], RowField[row]);
-    m_adjust.follow();
+        m_adjust.reload(m_fields[row], RowField[row]);
     if (!m_choosing)
         load_type();
 }

@@ -97,3 +97,11 @@ void ValueAdjust::follow()
     if (current != m_value)
         adopt(current);
 }
+
+void ValueAdjust::reload(QLineEdit* field, int offset)
+{
+    if (field == m_field)
+        follow();
+    else
+        show(field, offset);
+}

@@ -24,6 +24,8 @@ public:
     void undo();
     // After a refresh: takes over a value written meanwhile by someone else.
     void follow();
+    // After a refresh, per field: shows the image's value, or follows when adjusting it.
+    void reload(QLineEdit* field, int offset);
 
     // The three looks of a value field: plain, focused, being changed.
     static const char* const sheet_plain;
