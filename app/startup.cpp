@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "screen_registry.h"
+#include "ui/shell/panelclock.h"
 #include "services.h"
 
 #include "comm/usbserver.h"
@@ -47,7 +48,7 @@ void panel_start(QApplication* app, const PanelStart& how)
     g_mainwindow = new MainWindow(nullptr);
     if (how.tick_timer) {
         g_timer = new QTimer;
-        QObject::connect(g_timer, &QTimer::timeout, g_mainwindow, &MainWindow::slot_update_timer_ticks);
+        QObject::connect(g_timer, &QTimer::timeout, PanelClock::instance(), &PanelClock::tick);
         g_timer->start(10);
     }
 

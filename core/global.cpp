@@ -33,9 +33,3 @@ std::atomic<uint32_t> g_max_pixel{13107200};
 
 uint8_t g_cut_source_state[30] = {};
 
-QVector<QString> factoryage_log;
-uint32_t factoryage_log_num = 0;
-uint32_t factoryage_log_diff3 = 0, factoryage_log_diff5 = 0, factoryage_log_diff10 = 0,
-         factoryage_log_diff20 = 0, factoryage_log_diffmore = 0;
-uint32_t factoryage_log2_diff3 = 0, factoryage_log2_diff5 = 0, factoryage_log2_diff10 = 0,
-         factoryage_log2_diff20 = 0, factoryage_log2_diffmore = 0;

@@ -73,14 +73,6 @@ extern std::atomic<uint32_t> g_max_pixel;
 // Crop bitmap per source: 5 bytes (40 bits) per source id 0..5.
 extern uint8_t g_cut_source_state[30];
 
-// Aging log, sampled by the GUI tick and shown by the aging screen (GUI thread only).
-extern QVector<QString> factoryage_log;
-extern uint32_t factoryage_log_num;
-extern uint32_t factoryage_log_diff3, factoryage_log_diff5, factoryage_log_diff10,
-    factoryage_log_diff20, factoryage_log_diffmore;
-extern uint32_t factoryage_log2_diff3, factoryage_log2_diff5, factoryage_log2_diff10,
-    factoryage_log2_diff20, factoryage_log2_diffmore;
-
 // Diagnostic printf, shown while g_debugSwitch is 254.
 #define YUQ_TRACE(...)                                                                            \
     do {                                                                                          \

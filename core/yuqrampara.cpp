@@ -1,4 +1,5 @@
 #include "yuqrampara.h"
+#include "image_edit.h"
 
 #include "engine_handshake.h"
 #include "global.h"
@@ -197,8 +198,8 @@ int YuqRamPara::YuqLanguageChanged()
     }
     for (uint8_t l = 0; l <= 4; ++l) {
         if (mask & (1u << l)) {
-            ram_para[img::Language] = l;
-            ram_para[img::Language + 1] = 0;
+            ImageEdit e(0); // the PC writes this word too; the engine does not use it
+            e.set(img::Language, l);
             g_language = l;
             return 1;
         }

@@ -1,5 +1,6 @@
 // The home screen: focus, tools, the user-mode strip, pictures; the tick and the aging log.
 #include "shellsupport.h"
+#include "fpga/aging_log.h"
 
 #include <QPointer>
 #include <QPushButton>
@@ -244,11 +245,13 @@ private slots:
         g_delay_usbserver = 0;
         g_app_reset_flag = 0;
         G_factoryage_ticks = 0;
-        factoryage_log.clear();
-        const AgingSource fpgaSide = MainWindow::aging_source;
+        AgingLog& log = AgingLog::instance();
+        log.clear();
+        const QVector<QString>& factoryage_log = log.factoryage_log;
+        const AgingSource fpgaSide = log.source;
         int reads = 0;
-        MainWindow::aging_source.ready = [] { return true; };
-        MainWindow::aging_source.read = [&reads](int reg, int fpga) {
+        log.source.ready = [] { return true; };
+        log.source.read = [&reads](int reg, int fpga) {
             ++reads;
             return reg + fpga;
         };
@@ -269,7 +272,7 @@ private slots:
         ticks(18000);
         QCOMPARE(factoryage_log.size(), 2);
         // Without the FPGA manager the sample is skipped.
-        MainWindow::aging_source = fpgaSide;
+        log.source = fpgaSide;
         ticks(18000);
         QCOMPARE(factoryage_log.size(), 2);
 
@@ -289,29 +292,27 @@ private slots:
 
     void aging_line_bands_and_cap()
     {
-        factoryage_log.clear();
-        factoryage_log_diff3 = factoryage_log_diff5 = factoryage_log_diff10 = factoryage_log_diff20 =
-            factoryage_log_diffmore = 0;
-        factoryage_log2_diff3 = factoryage_log2_diff10 = factoryage_log2_diffmore = 0;
+        AgingLog& log = AgingLog::instance();
+        log.clear();
+        const AgingBands& f0 = log.bands[0];
+        const AgingBands& f1 = log.bands[1];
         const int first[6] = {7, 250, 9, 17, 100, 19}; // FPGA 0: 40, 42, 43; FPGA 1: 40, 42, 43
-        MainWindow::append_agelog(QStringLiteral("03-04 05:06"), first);
-        QCOMPARE(factoryage_log.last(), QStringLiteral("03-04 05:06 250 7 9 100 17 19"));
-        QCOMPARE(factoryage_log_diff3 + factoryage_log_diff5 + factoryage_log_diff10 + factoryage_log_diff20
-                     + factoryage_log_diffmore,
-                 0u);
+        log.append(QStringLiteral("03-04 05:06"), first);
+        QCOMPARE(log.factoryage_log.last(), QStringLiteral("03-04 05:06 250 7 9 100 17 19"));
+        QCOMPARE(f0.diff3 + f0.diff5 + f0.diff10 + f0.diff20 + f0.diffmore, 0);
         const int second[6] = {7, 2, 9, 17, 101, 19}; // 250 -> 2 grows by 8; 100 -> 101 by 1
-        MainWindow::append_agelog(QStringLiteral("03-04 05:09"), second);
-        QCOMPARE(factoryage_log_diff10, 1u);
-        QCOMPARE(factoryage_log2_diff3, 1u);
-        MainWindow::append_agelog(QStringLiteral("03-04 05:12"), second); // no growth
-        QCOMPARE(factoryage_log_diff10 + factoryage_log_diff3 + factoryage_log_diffmore, 1u);
+        log.append(QStringLiteral("03-04 05:09"), second);
+        QCOMPARE(f0.diff10, 1);
+        QCOMPARE(f1.diff3, 1);
+        log.append(QStringLiteral("03-04 05:12"), second); // no growth
+        QCOMPARE(f0.diff10 + f0.diff3 + f0.diffmore, 1);
         const int third[6] = {0, 30, 0, 0, 101, 0};
-        MainWindow::append_agelog(QStringLiteral("03-04 05:15"), third);
-        QCOMPARE(factoryage_log_diffmore, 1u);
+        log.append(QStringLiteral("03-04 05:15"), third);
+        QCOMPARE(f0.diffmore, 1);
         for (int i = 0; i < 3400; ++i)
-            MainWindow::append_agelog(QStringLiteral("03-04 05:15"), third);
-        QCOMPARE(factoryage_log.size(), 3360);
-        QCOMPARE(factoryage_log.first(), QStringLiteral("03-04 05:15 30 0 0 101 0 0"));
+            log.append(QStringLiteral("03-04 05:15"), third);
+        QCOMPARE(log.factoryage_log.size(), 3360);
+        QCOMPARE(log.factoryage_log.first(), QStringLiteral("03-04 05:15 30 0 0 101 0 0"));
     }
 
     void english_and_chinese_pictures()

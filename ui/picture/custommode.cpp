@@ -3,7 +3,7 @@
 
 #include "yuqcontrol.h"
 #include "core/alias.h"
-#include "core/engine_handshake.h"
+#include "core/image_edit.h"
 #include "core/global.h"
 #include "core/omenu.h"
 #include "core/yuqrampara.h"
@@ -87,7 +87,7 @@ void CustomMode::init()
     m_selector->box->setFocusPolicy(Qt::NoFocus);
     QStringList names;
     for (int i = 1; i <= USER_MODE_COUNT; ++i)
-        names << kit::text("用户模式%1", "MODE %1", "Слот %1", "Chế độ %1", "用戶模式%1").arg(i);
+        names << kit::text(Txt::custommode_mode_1).arg(i);
     m_selector->box->insertItems(m_selector->box->count(), names);
     m_selector->set_boxindexsel(char(g_mode_select.load()));
 }
@@ -101,13 +101,12 @@ void CustomMode::menulist_init()
 
 void CustomMode::retext()
 {
-    ui->label_title->setText(kit::text("用户模式", "User mode", "Слот", "Chế độ người dùng", "用戶模式"));
-    ui->Button_delete->setText(kit::text("删除", "Delete", "Удалить", "Xoá bỏ", "删除"));
-    ui->Button_use->setText(kit::text("调用", "Invoke", "Вызвать", "Dùng", "調用"));
-    ui->label_using->setText(kit::text("使用中\u00AD", "Using", "Использовать", "sử dụng", "使用中\u00AD"));
+    ui->label_title->setText(kit::text(Txt::custommode_user_mode));
+    ui->Button_delete->setText(kit::text(Txt::custommode_delete));
+    ui->Button_use->setText(kit::text(Txt::custommode_invoke));
+    ui->label_using->setText(kit::text(Txt::custommode_using));
     kit::fit_text(ui->label_using); // "Использовать" is wider than the badge
-    ui->label_blank->setText(kit::text("未保存用户模式数据", "Usermode does not exist", "Данные не сохранены",
-                                       "Chế độ không được lưu", "未保存用戶模式數據"));
+    ui->label_blank->setText(kit::text(Txt::custommode_usermode_does_not_exist));
 }
 
 int CustomMode::get_mode_status() const
@@ -121,17 +120,15 @@ void CustomMode::lcd_para_init()
     const unsigned char* d = slot_data(s);
     ALIAS_PARA alias;
     if (get_json_alias_para(&alias, "usermode", s)) {
-        const QString name = kit::text("名称:", "Name:", "Название:", "Tên:", "名稱:")
+        const QString name = kit::text(Txt::custommode_name)
                              + QString::fromStdString(alias.name);
         ui->label_name->setText(QFontMetrics(ui->label_name->font())
                                     .elidedText(name, Qt::ElideRight, 171, Qt::TextShowMnemonic));
     } else {
-        ui->label_name->setText(kit::text("名称:用户模式%1", "Name:Mode%1", "Название:Слот%1", "Tên:Chế độ%1",
-                                          "名稱:用戶模式%1")
+        ui->label_name->setText(kit::text(Txt::custommode_name_mode_1)
                                     .arg(s + 1));
     }
-    ui->label_LED->setText(kit::text("LED参数:%1x%2", "LED size:%1x%2", "Размер LED:%1 x %2", "Led:%1 x %2",
-                                     "LED參數:%1x%2")
+    ui->label_LED->setText(kit::text(Txt::custommode_led_size_1x_2)
                                .arg(int16_t(rd16(d, at(img::LedWidth))))
                                .arg(int16_t(rd16(d, at(img::LedHeight)))));
     // The program never stores a current window above 5; one read from a foreign file
@@ -141,17 +138,14 @@ void CustomMode::lcd_para_init()
         c = 0;
     const bool volumeOn = rd16(d, at(img::Window + img::WindowSize * c + img::WinVolume)) & 0x8000;
     const QString line = volumeOn
-        ? kit::text("亮度:%1 对比度:%2 音量:开启", "Bri:%1 CTRST:%2 Volume:ON", "Яркость:%1 Контраст:%2 Громкость:Вкл",
-                    "Độ sáng:%1 Tương phản:%2 Âm:Mở", "亮度:%1 對比度:%2 音量:開啟")
-        : kit::text("亮度:%1 对比度:%2 音量:关闭", "Bri:%1 CTRST:%2 Volume:OFF",
-                    "Яркость:%1 Контраст:%2 Громкость:Откл", "Độ sáng:%1 Tương phản:%2 Âm:đóng",
-                    "亮度:%1 對比度:%2 音量:關閉");
+        ? kit::text(Txt::custommode_bri_1_ctrst_2_volume_on)
+        : kit::text(Txt::custommode_bri_1_ctrst_2_volume_off);
     ui->label_brightness->setText(
         line.arg(int16_t(rd16(d, at(img::Brightness)))).arg(int16_t(rd16(d, at(img::Contrast)))));
     // The Russian and Vietnamese lines run past their labels at the form's size.
     kit::fit_text(ui->label_LED);
     kit::fit_text(ui->label_brightness);
-    ui->Button_more->setText(kit::text("更多", "More", "Больше", "Nhiều hơn", "更多"));
+    ui->Button_more->setText(kit::text(Txt::custommode_more));
     ui->label_using->setVisible(para()->YuqGetCurrentModeIndex() == s + 1);
 }
 
@@ -199,8 +193,8 @@ void CustomMode::fill_window_list()
 {
     const int s = g_mode_select;
     unsigned char* d = para()->user_mode[s] + 2;
-    const QString on = kit::text("开启", "ON", "Вкл", "Mở", "開啟");
-    const QString off = kit::text("关闭", "OFF", "Откл", "đóng", "關閉");
+    const QString on = kit::text(Txt::custommode_on);
+    const QString off = kit::text(Txt::custommode_off);
     for (int w = 0; w < WINDOW_COUNT; ++w) {
         const int x = (w / 3) ? 145 : 0;
         const int y = 2 + 30 * (w % 3);
@@ -259,30 +253,30 @@ void CustomMode::fill_osd_view()
     QString effect;
     switch (m.effect) {
     case 2:
-        effect = kit::text("特技:上移", "effect:move up", "effect:move up", "effect:move up", "特技:上移");
+        effect = kit::text(Txt::custommode_effect_move_up);
         break;
     case 3:
-        effect = kit::text("特技:下移", "effect:move down", "effect:move down", "effect:move down", "特技:下移");
+        effect = kit::text(Txt::custommode_effect_move_down);
         break;
     case 4:
-        effect = kit::text("特技:左移", "effect:move left", "effect:move left", "effect:move left", "特技:左移");
+        effect = kit::text(Txt::custommode_effect_move_left);
         break;
     case 5:
-        effect = kit::text("特技:右移", "effect:move right", "effect:move right", "effect:move right", "特技:右移");
+        effect = kit::text(Txt::custommode_effect_move_right);
         break;
     default:
-        effect = kit::text("特技:静止", "effect:static", "effect:static", "effect:static", "特技:靜止");
+        effect = kit::text(Txt::custommode_effect_static);
         break;
     }
     const QString text =
         QStringLiteral("osd [x:%1,y:%2,w:%3,h:%4] ").arg(m.x).arg(m.y).arg(m.w).arg(m.h)
-        + kit::text("字体大小:", "font size:", "font size:", "font size:", "字體大小:")
+        + kit::text(Txt::custommode_font_size)
         + QStringLiteral("%1*%2\n").arg(m.fontw).arg(m.fonth)
-        + kit::text("字-行间距 [h:", "space [h:", "space [h:", "space [h:", "字-行間距 [h:")
+        + kit::text(Txt::custommode_space_h)
         + QStringLiteral("%1,v:%2] ").arg(m.wordspace).arg(m.verticalspace)
-        + kit::text("字幕坐标[x:", "char[x:", "char[x:", "char[x:", "字幕坐標[x:")
+        + kit::text(Txt::custommode_char_x)
         + QStringLiteral("%1,y:%2] ").arg(m.startx).arg(m.starty)
-        + kit::text("速度:", "speed:", "speed:", "speed:", "速度:") + QStringLiteral("%1,").arg(m.speed) + effect;
+        + kit::text(Txt::custommode_speed) + QStringLiteral("%1,").arg(m.speed) + effect;
     auto* params = new QLabel(text, m_pane);
     params->setGeometry(2, 56, 300, 30);
     params->setFont(m_paneFont);
@@ -337,10 +331,9 @@ void CustomMode::on_Button_use_clicked()
     const int s = g_mode_select;
     if (!para()->YuqUserModeSaved(s))
         return;
-    EngineLock lock;
-    para()->set_image16(img::CurrentMode, uint16_t(s + 1));
-    std::memcpy(para()->ram_para + USER_MODE_IMAGE_BASE, slot_data(s), USER_MODE_COPY_LEN);
-    EngineHandshake::instance().raise(1);
+    ImageEdit e;
+    e.set(img::CurrentMode, uint16_t(s + 1));
+    e.copy_in(USER_MODE_IMAGE_BASE, slot_data(s), USER_MODE_COPY_LEN);
 }
 
 void CustomMode::on_Button_delete_clicked()

@@ -106,12 +106,12 @@ WindowInput window_input(int w)
 
 QString no_signal_text()
 {
-    return kit::text("无信号", "No signal", "Нет сигнала", "Không có tín hiệu", "無信號");
+    return kit::text(Txt::inputchoose_no_signal);
 }
 
 QString using_text()
 {
-    return kit::text("使用中\u00AD", "Using", "Использовать", "sử dụng", "使用中\u00AD");
+    return kit::text(Txt::inputchoose_using);
 }
 
 QLabel* row_label(QWidget* parent, const char* name, int x, int y, int w, int h, const QFont& font)
@@ -542,10 +542,9 @@ void InputChoose::refresh(kit::Refresh code)
 
 void InputChoose::retext()
 {
-    ui->label_title->setText(kit::text("信源切换", "Source switch", "Переключение источника",
-                                       "Chuyển đổi nguồn", "信源切換"));
-    ui->button_inputcut->setText(kit::text("输入截取", "Input intercept", "Источник", "Chặn nguồn vào", "輸入截取"));
-    ui->button_EDID->setText(kit::text("设置EDID", "EDID Settings", "Настройка EDID", "Cài đặt EDID", "設置EDID"));
+    ui->label_title->setText(kit::text(Txt::inputchoose_source_switch));
+    ui->button_inputcut->setText(kit::text(Txt::inputchoose_input_intercept));
+    ui->button_EDID->setText(kit::text(Txt::inputchoose_edid_settings));
     if (!m_strip)
         return; // still being built
     crop_source_num_update();

@@ -36,17 +36,17 @@ const char* const kTileColour[6] = {"#867AE9", "#EBA83A", "#005A8D", "#FF96AD", 
 
 QString no_signal_text()
 {
-    return kit::text("无信号", "No signal", "Нет сигнала", "Không có tín hiệu", "無信號");
+    return kit::text(Txt::lockwindow_no_signal);
 }
 
 QString black_text()
 {
-    return kit::text("黑屏", "Black", "Черный", "Quay lại", "黑屏");
+    return kit::text(Txt::lockwindow_black);
 }
 
 QString disabled_text()
 {
-    return kit::text("未开启", "Close", "Откл", "Đóng", "未開啟");
+    return kit::text(Txt::lockwindow_close);
 }
 
 QLabel* mark(QWidget* tile, int x, int y, int size, const char* picture)
@@ -83,8 +83,7 @@ LockWindow::~LockWindow()
 
 QString LockWindow::led_size_text() const
 {
-    const QString f = kit::text("LED屏:%1 x %2", "LED size:%1 x %2", "Размер LED:%1 x %2",
-                                "Led:%1 x %2", "LED屏:%1 x %2");
+    const QString f = kit::text(Txt::lockwindow_led_size_1_x_2);
     return f.arg(para()->image16(img::LedWidth)).arg(para()->image16(img::LedHeight));
 }
 

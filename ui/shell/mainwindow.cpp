@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "panelclock.h"
 #include "ui_mainwindow.h"
 
 #include "firmwareupdate.h"
@@ -6,14 +7,12 @@
 #include "screenkit.h"
 #include "screens.h"
 #include "tip.h"
-#include "core/engine_handshake.h"
+#include "core/image_edit.h"
 #include "core/global.h"
 #include "core/utils.h"
 #include "core/yuqrampara.h"
-#include "fpga/fpga_manage.h"
 
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,15 +27,6 @@ const char* const MainWindow::s_small_focus = "background-color: rgb(33, 36, 53)
 const char* const MainWindow::s_strip = "#widget_mode{background-color: rgb(255, 255, 255);border:1px groove gray;border-radius:1px;}";
 const char* const MainWindow::s_slot = "background-color:transparent;";
 const char* const MainWindow::s_slot_focus = "background-color:transparent;border-radius:5px;border:2px solid rgb(255,171,84);";
-
-// The FPGA side as the aging sampler sees it; tests put their own in.
-AgingSource MainWindow::aging_source{
-    [] { return fpga_manage::p_fpga_manage && fpga_manage::p_fpga_manage->get_fpga_status(); },
-    [](int reg, int fpga) {
-        fpga_manage* f = fpga_manage::p_fpga_manage;
-        f->read_from_register(uchar(reg), uchar(fpga));
-        return int(f->MCU_REG_func[fpga][reg].load());
-    }};
 
 namespace {
 const char* const kSlotSaved = "background-color: #212435;border-radius:5px;";
@@ -56,10 +46,8 @@ int window_base(int w)
 QString strip_title(bool saving)
 {
     if (saving)
-        return kit::text("用户模式保存", "User mode save", "Сохранение настроек", "Chế độ lưu",
-                         "用戶模式保存");
-    return kit::text("用户模式调用", "User mode invocation", "Загрузка настроек",
-                     "Điều chỉnh chế độ", "用戶模式調用");
+        return kit::text(Txt::mainwindow_user_mode_save);
+    return kit::text(Txt::mainwindow_user_mode_invocation);
 }
 } // namespace
 
@@ -312,7 +300,10 @@ void MainWindow::on_Button_lock_clicked()
 {
     // Toggle between locked and unlocked whatever non-zero word the PC left there.
     const uint16_t v = para()->image16(img::KeyLock) != 0 ? 0 : 1;
-    para()->set_image16(img::KeyLock, v);
+    {
+        ImageEdit e(0); // a panel word: nothing for the engine to apply
+        e.set(img::KeyLock, v);
+    }
     l_lock_state = uint8_t(v);
     kit::set_icon(ui->Button_lock, kit::pic(v ? QStringLiteral("lock.png") : QStringLiteral("unlock.png")),
                   16, 16);
@@ -350,27 +341,27 @@ void MainWindow::on_toolButton1_clicked()
     kit::set_icon(ui->toolButton1,
                   kit::lang_pic(v == 1 ? QStringLiteral("closeled.png") : QStringLiteral("uncloseled.png")),
                   24, 36);
-    EngineLock lock;
-    EngineHandshake::instance().raise(1);
-    p->set_image16(img::AllWindowsState, v);
+    ImageEdit e;
+    e.set(img::AllWindowsState, v);
 }
 
 void MainWindow::on_toolButton2_clicked()
 {
-    YuqRamPara* p = para();
-    int w = p->image16(img::CurrentWindow);
-    if (w >= WINDOW_COUNT || p->image16(window_base(w) + img::WinFlags) == 0) {
-        w = 0;
-        p->set_image16(img::CurrentWindow, 0);
+    bool soundOn;
+    {
+        ImageEdit e;
+        int w = e.get(img::CurrentWindow);
+        if (w >= WINDOW_COUNT || e.get(window_base(w) + img::WinFlags) == 0) {
+            w = 0;
+            e.set(img::CurrentWindow, 0);
+        }
+        const int mute = window_base(w) + img::WinVolume;
+        soundOn = e.get(mute) & 0x8000;
+        e.set(mute, soundOn ? 0x0000 : 0x80FF);
     }
-    const int mute = window_base(w) + img::WinVolume;
-    const bool soundOn = p->image16(mute) & 0x8000;
     kit::set_icon(ui->toolButton2,
                   kit::lang_pic(soundOn ? QStringLiteral("slience.png") : QStringLiteral("unslience.png")),
                   24, 36);
-    EngineLock lock;
-    EngineHandshake::instance().raise(1);
-    p->set_image16(mute, soundOn ? 0x0000 : 0x80FF);
 }
 
 void MainWindow::on_toolButton3_clicked()
@@ -442,7 +433,7 @@ void MainWindow::mode_init()
     m_stripTitle->setStyleSheet(QStringLiteral("background-color: rgb(255, 255, 255);"));
     const bool open = l_call_state || l_save_state;
     const int current = p->YuqGetCurrentModeIndex();
-    const QString inUse = kit::text("使用中\xC2\xAD", "Using", "Использовать", "sử dụng", "使用中\xC2\xAD");
+    const QString inUse = kit::text(Txt::mainwindow_using);
     for (int i = 0; i < USER_MODE_COUNT; ++i) {
         const int x = 15 + 63 * (i % 4), y = 33 + 45 * (i / 4);
         QFrame* frame = new QFrame(m_strip);
@@ -513,9 +504,8 @@ void MainWindow::yuq_button_mode_clicked()
     g_mode_select = uint8_t(s);
     if (l_save_state) {
         if (s + 1 != p->image16(img::SaveRequest)) {
-            EngineLock lock;
-            p->set_image16(img::SaveRequest, uint16_t(s + 1));
-            EngineHandshake::instance().raise(1);
+            ImageEdit e;
+            e.set(img::SaveRequest, uint16_t(s + 1));
         }
         l_save_state = 0;
         on_toolButton4_clicked();
@@ -523,11 +513,10 @@ void MainWindow::yuq_button_mode_clicked()
     } else if (l_call_state) {
         if (p->YuqUserModeSaved(s)) {
             {
-                EngineLock lock;
-                std::memcpy(p->ram_para + USER_MODE_IMAGE_BASE, p->user_mode[s] + 2, USER_MODE_COPY_LEN);
-                p->set_image16(img::CurrentMode, uint16_t(s + 1));
-                p->set_image16(img::SaveRequest, 0);
-                EngineHandshake::instance().raise(1);
+                ImageEdit e;
+                e.copy_in(USER_MODE_IMAGE_BASE, p->user_mode[s] + 2, USER_MODE_COPY_LEN);
+                e.set(img::CurrentMode, uint16_t(s + 1));
+                e.set(img::SaveRequest, 0);
             }
             l_call_state = 0;
             l_mode_select = uint8_t(s);
@@ -568,86 +557,7 @@ void MainWindow::mode_window_close()
 
 void MainWindow::slot_update_timer_ticks()
 {
-    static const uint32_t usbserver_ticks = 0; // the USB reports start 1000 ticks after tick 0
-    G_timeTicks.fetch_add(1);
-    if (g_update_flag && g_move_update)
-        g_move_update->update_time_deal();
-    if (g_tip_flag && g_tip)
-        g_tip->tip_outtime_deal();
-    if (g_app_reset_flag && Utils::getTimeSpace(G_reboot_tickTicks) >= 300) {
-        // Once, then again every 3 s should the device still be up.
-        if (!m_rebootRun || Utils::getTimeSpace(m_rebootLast) >= 300) {
-            m_rebootRun = true;
-            m_rebootLast = G_timeTicks.load();
-            Utils::system_mutex(QStringLiteral("reboot"));
-        }
-    }
-    const int aging = Utils::getTimeSpace(G_factoryage_ticks);
-    if (aging < 0 || aging > 17999) {
-        G_factoryage_ticks = G_timeTicks.load();
-        if (aging_source.ready && aging_source.read && pc_cmd_valid == 0 && aging_source.ready())
-            getagelog();
-        kit::request(page::factoryage, kit::ReqUpdateAgeLog, 0);
-        G_factoryage_ticks = G_timeTicks.load();
-    }
-    if (g_delay_usbserver == 0 && Utils::getTimeSpace(usbserver_ticks) >= 1000)
-        g_delay_usbserver = 1;
-    kit::follow_front();
-}
-
-void MainWindow::getagelog()
-{
-    QString time;
-    {
-        QMutexLocker lock(&Utils::_system_mutex);
-        time = QDateTime::currentDateTime().toString(QStringLiteral("MM-dd hh:mm"));
-    }
-    int regs[6];
-    const int order[3] = {40, 42, 43};
-    for (int fpga = 0; fpga < 2; ++fpga)
-        for (int k = 0; k < 3; ++k)
-            regs[fpga * 3 + k] = aging_source.read(order[k], fpga);
-    append_agelog(time, regs);
-}
-
-void MainWindow::append_agelog(const QString& time, const int regs[6])
-{
-    // Line: time, then per FPGA its registers 42, 40 and 43.
-    QString line = time;
-    for (int fpga = 0; fpga < 2; ++fpga)
-        for (int k : {1, 0, 2})
-            line += QLatin1Char(' ') + QString::number(regs[fpga * 3 + k]);
-    factoryage_log.append(line);
-    if (factoryage_log.size() > AGELOG_MAX)
-        factoryage_log.removeFirst();
-    if (factoryage_log.size() < 2)
-        return;
-    const QStringList older = factoryage_log[factoryage_log.size() - 2].split(QLatin1Char(' '));
-    const QStringList newer = factoryage_log.last().split(QLatin1Char(' '));
-    struct Bands
-    {
-        uint32_t *d3, *d5, *d10, *d20, *more;
-    };
-    const Bands bands[2] = {
-        {&factoryage_log_diff3, &factoryage_log_diff5, &factoryage_log_diff10, &factoryage_log_diff20,
-         &factoryage_log_diffmore},
-        {&factoryage_log2_diff3, &factoryage_log2_diff5, &factoryage_log2_diff10, &factoryage_log2_diff20,
-         &factoryage_log2_diffmore}};
-    const int fields[2] = {2, 5};
-    for (int f = 0; f < 2; ++f) {
-        const int i = fields[f];
-        if (older.size() <= i || newer.size() <= i)
-            continue;
-        const int a = older[i].toInt();
-        int b = newer[i].toInt();
-        if (b < a)
-            b += 256;
-        const int d = b - a;
-        if (d <= 0)
-            continue;
-        const Bands& n = bands[f];
-        ++*(d < 3 ? n.d3 : d < 5 ? n.d5 : d < 10 ? n.d10 : d < 20 ? n.d20 : n.more);
-    }
+    PanelClock::instance()->tick();
 }
 
 YUQ_SCREEN(MainWindow)

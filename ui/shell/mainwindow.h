@@ -1,10 +1,9 @@
 #pragma once
 // The home screen (page 1): four menu items, the key lock, the tools panel with black-out,
-// mute and the user-mode call/save strip; and the 10 ms tick that is the program's clock.
+// mute and the user-mode call/save strip.
 #include <QFont>
 #include <QMainWindow>
 #include <QStringList>
-#include <functional>
 
 #include "screenbase.h"
 #include "yuq_keyboard.h"
@@ -15,13 +14,6 @@ class MainWindow;
 class QFrame;
 class QLabel;
 class QPushButton;
-
-// Where the aging sampler reads the two FPGAs (fpga_manage on the panel).
-struct AgingSource
-{
-    std::function<bool()> ready;                 // manager exists and both FPGAs run
-    std::function<int(int reg, int fpga)> read;  // one register through the mirror
-};
 
 class MainWindow : public QMainWindow, public ScreenBase
 {
@@ -37,13 +29,6 @@ public:
     void ip_changed();
     void update_start();
     void update_over();
-    void getagelog();
-    // One aging line from a time text and the six register values (FPGA 0: 40, 42, 43;
-    // FPGA 1: 40, 42, 43), appended with the band counting and the line cap.
-    static void append_agelog(const QString& time, const int regs[6]);
-
-    static AgingSource aging_source;
-    static constexpr int AGELOG_MAX = 3360;
 
     bool l_tip_request = false;
 
@@ -60,6 +45,7 @@ public:
     QWidget* tool(int i) const;
 
 public slots:
+    // The panel clock's tick (PanelClock), under the name the panel knows it by.
     void slot_update_timer_ticks();
     void on_machinestate_clicked();
     void on_inputchoose_clicked();
@@ -104,8 +90,6 @@ private:
     QWidget* m_focused = nullptr;
     QPushButton* m_items[6] = {};
     QPushButton* m_tools[4] = {};
-    uint32_t m_rebootLast = 0;
-    bool m_rebootRun = false;
     yuq_keyboard m_keyboard;
 
     static const char* const s_large;

@@ -58,8 +58,8 @@ void NumberKeyboard::label_show(const QString& title, const QString& value)
 
 void NumberKeyboard::language_changed()
 {
-    ui->Button_close->setText(kit::text("取消", "Cancle", "Отмена", "Hủy bỏ", "取消"));
-    ui->Button_ok->setText(kit::text("确定", "OK", "OK", "Đồng ý", "確定"));
+    ui->Button_close->setText(kit::text(Txt::numberkeyboard_cancle));
+    ui->Button_ok->setText(kit::text(Txt::numberkeyboard_ok));
 }
 
 QString NumberKeyboard::shown_value() const

@@ -5,6 +5,7 @@
 #include "screens.h"
 #include "tip.h"
 #include "core/engine_handshake.h"
+#include "core/image_edit.h"
 #include "core/global.h"
 #include "core/logMsg.h"
 #include "core/yuqrampara.h"
@@ -83,21 +84,21 @@ void SyncUpdate::save_request()
     if (n > USER_MODE_COUNT) {
         // Names no slot (a PC may write anything here): refused and cleared.
         YUQ_TRACE("save request %u names no user mode\n", unsigned(n));
-        EngineLock lock;
-        p->set_image16(img::SaveRequest, 0);
+        ImageEdit e(0);
+        e.set(img::SaveRequest, 0);
         return;
     }
     const int slot = n - 1;
     {
-        EngineLock lock;
+        ImageEdit e(0); // the slot takes the image as it is: nothing to apply
         p->user_mode[slot][0] = 0xAA;
         p->user_mode[slot][1] = 0xAA;
-        p->set_image16(img::CurrentMode, n);
+        e.set(img::CurrentMode, n);
         std::memcpy(p->user_mode[slot] + 2, p->ram_para + USER_MODE_IMAGE_BASE, USER_MODE_COPY_LEN);
     }
     p->mode_file_write(slot, 0);
-    EngineLock lock;
-    p->set_image16(img::SaveRequest, 0);
+    ImageEdit e(0);
+    e.set(img::SaveRequest, 0);
 }
 
 void SyncUpdate::slot_files()
@@ -107,8 +108,8 @@ void SyncUpdate::slot_files()
         const unsigned char* m = p->user_mode[slot];
         if (m[0] == 0xFF || m[1] == 0xFF) {
             p->mode_file_deal(slot, 1);
-            EngineLock lock;
-            p->set_image16(img::SaveRequest, 0);
+            ImageEdit e(0);
+            e.set(img::SaveRequest, 0);
         } else if (m[0] == 0xAA || m[1] == 0xAA) {
             p->mode_file_write(slot, 2);
         }

@@ -15,16 +15,11 @@ QString usb_text(int n)
 {
     switch (n) {
     case 3:
-        return kit::text("U盘已接入\n请稍候…", "USB driver is connected,please wait...",
-                         "Драйвер USB подключен,\nпожалуйста,подождите...", "Usb đã truy cập\nxin vui lòng chờ …",
-                         "U盤已接入\n請稍候…");
+        return kit::text(Txt::tip_usb_driver_is_connected);
     case 4:
-        return kit::text("U盘已拔出", "USB drive is unplugged.", "USB-накопитель отключен \nот сети.",
-                         "USB Thì không kết nối.", "U盤已拔出");
+        return kit::text(Txt::tip_usb_drive_is_unplugged);
     default:
-        return kit::text("正在读取中，请稍候…", "Reading the data,pls wait",
-                         "Прочитайте данные,\nпожалуйста,подождите", "Đang đọc,xin vui lòng chờ …",
-                         "正在讀取中，請稍候…");
+        return kit::text(Txt::tip_reading_the_data_pls_wai);
     }
 }
 
