@@ -59,7 +59,15 @@ QVector<Field> panel_fields()
                         {"all windows", img::AllWindowsState, 0, 1},
                         {"current window", img::CurrentWindow, 0, WINDOW_COUNT - 1},
                         {"save request", img::SaveRequest, 0, USER_MODE_COUNT},
-                        {"current mode", img::CurrentMode, 0, USER_MODE_COUNT}};
+                        {"current mode", img::CurrentMode, 0, USER_MODE_COUNT},
+                        {"brightness", img::Brightness, 0, 100},
+                        {"contrast", img::Contrast, 0, 100},
+                        {"sharpness", img::Sharpness, 0, 100},
+                        {"saturation", img::Saturation, 0, 100},
+                        {"colour temperature", img::ColorTempType, 0, 3},
+                        {"red", img::Red, 0, 100},
+                        {"green", img::Green, 0, 100},
+                        {"blue", img::Blue, 0, 100}};
     return f;
 }
 
