@@ -177,6 +177,7 @@ void set_screenshot_hook(ScreenshotHook hook)
 
 void register_hardware_commands()
 {
+    register_output_commands();
     register_control_command(QStringLiteral("input"), QStringLiteral("input N off | input N W H HZ"),
                              [](const QStringList& a) {
         int s, w, h, hz;

@@ -31,5 +31,7 @@ void set_screenshot_hook(ScreenshotHook hook);
 
 // The commands of the simulated hardware and the PC stand-ins (install() registers them).
 void register_hardware_commands();
+// The PC stand-ins of the device-information and output screens (control_output.cpp).
+void register_output_commands();
 
 } // namespace sim

@@ -18,6 +18,8 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QObject>
+#include <QTimer>
+#include <functional>
 #include <cstring>
 
 namespace shellsupport {
@@ -89,6 +91,24 @@ inline void release(QWidget* w, int code)
 inline int recorded(const QString& command)
 {
     return platform::shell_recorded().count(command);
+}
+
+// Opens a modal page and runs `body` with its screen inside the screen's own loop; what
+// the body leaves open is closed afterwards. False when the body never ran.
+template <class S> bool in_screen(uint8_t pageId, const std::function<void(S*)>& body)
+{
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        if (S* s = static_cast<S*>(kit::slot_widget(pageId))) {
+            body(s);
+            ran = true;
+        }
+        if (kit::slot_widget(pageId))
+            kit::close_page(pageId);
+    });
+    kit::open(pageId);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return ran;
 }
 
 } // namespace shellsupport
