@@ -26,17 +26,7 @@ YuqRamPara* P;
 
 void run(const std::function<void(ledset*)>& body)
 {
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        QVERIFY(g_ledset);
-        body(g_ledset);
-        ran = true;
-        if (g_ledset)
-            kit::close_page(page::ledset);
-    });
-    kit::open(page::ledset);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(ran);
+    QVERIFY(in_screen<ledset>(page::ledset, body));
 }
 
 QLineEdit* field(ledset* s, const char* name)

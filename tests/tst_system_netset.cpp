@@ -20,17 +20,7 @@ using namespace shellsupport;
 namespace {
 void run(const std::function<void(netset*)>& body)
 {
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        QVERIFY(g_netset);
-        body(g_netset);
-        ran = true;
-        if (g_netset)
-            kit::close_page(page::netset);
-    });
-    kit::open(page::netset);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(ran);
+    QVERIFY(in_screen<netset>(page::netset, body));
 }
 
 void keys(netset* s, const QByteArray& seq)

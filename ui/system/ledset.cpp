@@ -11,6 +11,8 @@
 #include "yuq_texts.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
@@ -164,6 +166,11 @@ void ledset::retext()
     ui->label_tip->setText(kit::text(Txt::ledset_tip).arg(MaxSide).arg(MaxSide));
     ui->Button_apply->setText(kit::text(Txt::ledset_apply));
     ui->Button_cancle->setText(kit::text(Txt::ledset_cancel));
+    // Russian and Vietnamese captions are wider than their boxes.
+    for (QLabel* l : {ui->label_ledw, ui->label_ledh, ui->label_out1_width, ui->label_out2_width,
+                      ui->label_out1_height, ui->label_out2_height, ui->label_note_led_w, ui->label_s2,
+                      ui->label_tip})
+        kit::fit_text(l);
     combox_language_change();
 }
 
@@ -174,6 +181,20 @@ void ledset::combox_language_change()
     ui->comboBox->addItems({kit::text(Txt::ledset_horizontal), kit::text(Txt::ledset_vertical),
                             kit::text(Txt::ledset_copy)});
     ui->comboBox->setCurrentIndex(std::max(index, 0));
+    // The longest mode name ("Дублирование") fits the box in a smaller font.
+    QFont f = ui->comboBox->font();
+    if (!ui->comboBox->property("fit_base").isValid())
+        ui->comboBox->setProperty("fit_base", QFontInfo(f).pixelSize());
+    f.setPixelSize(ui->comboBox->property("fit_base").toInt());
+    auto widest = [this](const QFont& font) {
+        int w = 0;
+        for (int i = 0; i < ui->comboBox->count(); ++i)
+            w = std::max(w, QFontMetrics(font).horizontalAdvance(ui->comboBox->itemText(i)));
+        return w;
+    };
+    while (f.pixelSize() > 7 && widest(f) > ui->comboBox->width() - 22)
+        f.setPixelSize(f.pixelSize() - 1);
+    ui->comboBox->setFont(f);
 }
 
 void ledset::out_label_changed()
