@@ -37,6 +37,7 @@ void OutputSet::retext()
     ui->Button_lanset->setText(kit::text(Txt::outputset_lanset));
     ui->label_info->setText(
         kit::text(Txt::outputset_info).arg(p->image16(img::LedWidth)).arg(p->image16(img::LedHeight)));
+    kit::fit_text(ui->label_info); // the Vietnamese line with a five-digit size
 }
 
 void OutputSet::back()
