@@ -3,6 +3,7 @@
 // platform seams.
 #include "services.h"
 
+#include "core/config_engine.h"
 #include "core/global.h"
 #include "core/image_edit.h"
 #include "sim/control.h"
@@ -47,6 +48,19 @@ void register_pc_commands()
         } else {
             pc_cmd_valid = 0;
         }
+        return true;
+    });
+    // The serial number as the PC's command stores it. The line's words are joined by
+    // single spaces; `pc barcode` alone stores an empty one and a quoted text keeps what is
+    // inside the quotes (`pc barcode " "` is the configuration's none).
+    sim::register_control_command(QStringLiteral("pc barcode"), QStringLiteral("pc barcode [TEXT | \"TEXT\"]"),
+                                  [](const QStringList& a) {
+        QString text = a.join(QLatin1Char(' '));
+        if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
+            text = text.mid(1, text.size() - 2);
+        if (ConfigEngine* c = ConfigEngine::p_config)
+            c->write_config_variant(ConfigItem::BarCode, text);
+        g_str_barcode = text;
         return true;
     });
 }

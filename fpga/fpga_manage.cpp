@@ -115,6 +115,20 @@ int fpga_manage::get_eth_param_addr(unsigned char index, unsigned short* x, unsi
     return 0;
 }
 
+bool fpga_manage::port_area(int p, uint16_t area[4])
+{
+    if (p < 0 || p >= 20)
+        return false;
+    const int fpga = p > 9 ? 1 : 0;
+    unsigned short off[4];
+    get_eth_param_addr(uint8_t(p - 10 * fpga), &off[0], &off[1], &off[2], &off[3]);
+    QMutexLocker l(&m_ram_mutex);
+    // Two single bytes, low first: some of the offsets are odd.
+    for (int i = 0; i < 4; ++i)
+        area[i] = uint16_t(m_ram[fpga][off[i]] | m_ram[fpga][off[i] + 1] << 8);
+    return true;
+}
+
 int fpga_manage::IT8563WE_Get(TimeRealType* t)
 {
     const QDateTime now = QDateTime::currentDateTime();
@@ -150,6 +164,7 @@ int fpga_manage::load_fpga_para(int fpga)
     unsigned char ram[RamSize];
     if (fpga_drv::read_ram(fpga, 0, ram, RamSize) != 0)
         return -1;
+    QMutexLocker l(&m_ram_mutex);
     std::memcpy(m_ram[fpga], ram, RamSize);
     return 0;
 }

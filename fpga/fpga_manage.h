@@ -35,8 +35,12 @@ public:
     // Register mirrors, one byte per register number (byte 80 is the start state, which
     // no register read touches). Read without a lock.
     std::atomic<uint8_t> MCU_REG_func[2][MirrorSize];
-    // The parameter-RAM images, as loaded when each FPGA came up.
+    // The parameter-RAM images, as loaded when each FPGA came up. The FPGA thread reloads
+    // them after every restart: other threads read them through port_area.
     unsigned char* MCU_RAM_PARA_func[2];
+    // The area x, y, width, height of output port p (0..19: 0-9 FPGA 0, 10-19 FPGA 1),
+    // copied from its FPGA's image under the image lock; false for another p.
+    bool port_area(int p, uint16_t area[4]);
 
     // Register reads and writes on the caller's thread. Registers 0-63 and 128-170 only;
     // -1 when the register does not exist or the FPGA did not answer.
@@ -94,6 +98,7 @@ private:
     void pc_cmd_deal();
 
     QMutex m_reg_mutex;         // the register mirrors
+    QMutex m_ram_mutex;         // the parameter images
     unsigned char m_ram[2][RamSize];
     std::atomic<int> m_brightness{100};
     uint32_t m_last_links = 0;

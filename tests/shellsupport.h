@@ -4,6 +4,7 @@
 #include "testsupport.h"
 
 #include "app/screen_registry.h"
+#include "app/services.h"
 #include "core/config_engine.h"
 #include "core/engine_handshake.h"
 #include "core/global.h"
@@ -29,6 +30,7 @@ namespace shellsupport {
 inline YuqRamPara* fresh_panel(bool withHome = true)
 {
     yuq_resources_init(); // the panel's pictures, as at start-up
+    register_pc_commands(); // the PC's stand-ins on the control channel
     YuqRamPara* p = testsupport::fresh_core();
     QObject::connect(p, &YuqRamPara::sig_update_para, SyncUpdate::pInstance(), &SyncUpdate::para_sync);
     kit::unregister_all();
@@ -96,23 +98,30 @@ inline int recorded(const QString& command)
     return platform::shell_recorded().count(command);
 }
 
-// Opens page `pageId` (modal) and runs `body` with its screen inside the screen's own loop;
-// whatever the body leaves open is closed afterwards and the home screen is in front again.
-template <class S> void run_screen(uint8_t pageId, const std::function<void(S*)>& body)
+// Opens a modal page and runs `body` with its screen inside the screen's own loop; what
+// the body leaves open is closed afterwards. False when the body never ran.
+template <class S> bool in_screen(uint8_t pageId, const std::function<void(S*)>& body)
 {
     bool ran = false;
     QTimer::singleShot(0, [&] {
-        S* s = static_cast<S*>(kit::instance(pageId));
-        QVERIFY(s);
-        body(s);
-        ran = true;
-        if (kit::instance(pageId))
+        if (S* s = static_cast<S*>(kit::slot_widget(pageId))) {
+            body(s);
+            ran = true;
+        }
+        if (kit::slot_widget(pageId))
             kit::close_page(pageId);
-        g_page_focus = page::MainWindow;
     });
     kit::open(pageId);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(ran);
+    return ran;
+}
+
+// The same as a test step: fails when the screen did not open; the home screen is in
+// front again afterwards.
+template <class S> void run_screen(uint8_t pageId, const std::function<void(S*)>& body)
+{
+    QVERIFY(in_screen<S>(pageId, body));
+    g_page_focus = page::MainWindow;
 }
 
 } // namespace shellsupport

@@ -1,0 +1,178 @@
+#include "machinestate.h"
+#include "ui_machinestate.h"
+
+#include "sourceinfo.h"
+#include "core/global.h"
+#include "core/yuqrampara.h"
+#include "fpga/fpga_manage.h"
+#include "yuq_texts.h"
+
+#include <QFrame>
+#include <QLabel>
+
+namespace {
+// List order of the input columns: HDMI1..4, DVI, EXT.
+QLabel* column_label(Ui::MachineState* ui, int n, bool pixmap)
+{
+    QLabel* names[6] = {ui->sourceid0name, ui->sourceid1name, ui->sourceid2name,
+                        ui->sourceid3name, ui->sourceid4name, ui->sourceid5name};
+    QLabel* pics[6] = {ui->sourceid0pixmap, ui->sourceid1pixmap, ui->sourceid2pixmap,
+                       ui->sourceid3pixmap, ui->sourceid4pixmap, ui->sourceid5pixmap};
+    return pixmap ? pics[n] : names[n];
+}
+
+void set_picture_once(QLabel* l, const QString& resource)
+{
+    if (l->property("png").toString() != resource)
+        kit::set_picture(l, resource);
+}
+} // namespace
+
+MachineState::MachineState(QWidget* parent) : PanelDialog(page::MachineState, parent), ui(new Ui::MachineState)
+{
+    ui->setupUi(this);
+    for (int n = 0; n < 6; ++n) {
+        const unsigned char id = sourceinfo::get_source_id_by_listseq(uint8_t(n));
+        QLabel* name = column_label(ui, n, false);
+        name->setTextFormat(Qt::RichText);
+        name->setText(sourceinfo::get_source_specialstyle0_by_sourceid(id).arg(
+            sourceinfo::get_source_name_by_sourceid(id).toHtmlEscaped()));
+    }
+    kit::set_icon(ui->Button_back, kit::pic(QStringLiteral("back.png")), 32, 32);
+    ui->Button_back->hide();
+    // The serial number comes from the PC: never markup.
+    ui->label_2->setTextFormat(Qt::PlainText);
+    initWlan();
+    retext();
+    version_changed();
+    source_check();
+    ui->label_2->setText(serial_label(g_str_barcode.get()));
+    kit::fit_text(ui->label_2);
+}
+
+MachineState::~MachineState()
+{
+    delete ui;
+}
+
+QString MachineState::mcu_version()
+{
+    return QStringLiteral("V%1.%2.%3 %4-%5-%6")
+        .arg(11, 2, 10, QLatin1Char('0'))
+        .arg(2, 2, 10, QLatin1Char('0'))
+        .arg(0, 2, 10, QLatin1Char('0'))
+        .arg(0x2025, 0, 16)
+        .arg(0x02, 2, 16, QLatin1Char('0'))
+        .arg(0x26, 2, 16, QLatin1Char('0'));
+}
+
+QString MachineState::fpga_version(const uint8_t r[4])
+{
+    return QStringLiteral("V%1.%2.%3 %4-%5-%6")
+        .arg(0x11, 2, 16, QLatin1Char('0'))
+        .arg(0, 2, 16, QLatin1Char('0'))
+        .arg(r[0], 2, 16, QLatin1Char('0'))
+        .arg(r[3] + 0x2000, 0, 16)
+        .arg(r[2], 2, 16, QLatin1Char('0'))
+        .arg(r[1], 2, 16, QLatin1Char('0'));
+}
+
+QString MachineState::fpga_label(int fpga)
+{
+    const QString prefix = QStringLiteral("FPGA%1:").arg(fpga + 1);
+    fpga_manage* f = fpga_manage::p_fpga_manage;
+    // Until the FPGA has come up its mirror holds no version: nothing is made up.
+    if (!f || f->MCU_REG_func[fpga][fpga_manage::StartState] != 3)
+        return prefix;
+    const uint8_t r[4] = {f->MCU_REG_func[fpga][28], f->MCU_REG_func[fpga][29], f->MCU_REG_func[fpga][30],
+                          f->MCU_REG_func[fpga][31]};
+    return prefix + fpga_version(r);
+}
+
+QString MachineState::serial_label(const QString& barcode)
+{
+    // A single space is the configuration's "none".
+    return QStringLiteral("SN:") + (barcode == QLatin1String(" ") ? QString() : barcode);
+}
+
+void MachineState::version_changed()
+{
+    ui->label_MCU->setText(QStringLiteral("MCU:") + mcu_version());
+    ui->label_FPGA1->setText(fpga_label(0));
+    ui->label_FPGA2->setText(fpga_label(1));
+    for (QLabel* l : {ui->label_MCU, ui->label_FPGA1, ui->label_FPGA2})
+        kit::fit_text(l);
+}
+
+void MachineState::source_check()
+{
+    YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+    for (int n = 0; n < 6; ++n) {
+        const unsigned char s = sourceinfo::get_source_id_by_listseq(uint8_t(n));
+        const int t = img::SourceTiming + 6 * s;
+        const bool signal = p->image16(t) && p->image16(t + 2) && p->image16(t + 4);
+        sourceinfo::set_sourceonline_pixmap(column_label(ui, n, true), s, signal);
+    }
+}
+
+void MachineState::initWlan()
+{
+    if (!m_ports) {
+        m_ports = new QFrame(ui->frame);
+        m_ports->setObjectName(QStringLiteral("port_frame"));
+        m_ports->setGeometry(20, 20, 288, 65);
+        m_ports->setStyleSheet(QStringLiteral("background-color: rgb(33, 36, 53);"));
+        for (int k = 0; k < 20; ++k) {
+            const int x0 = 11 + 26 * (k / 2);
+            const int row = (k % 2) ? 32 : 0;
+            QLabel* number = new QLabel(QString::number(k + 1), m_ports);
+            number->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255);font: 10px"));
+            // Over the icon's full width, centred: "10".."20" need 13 px at 10 px.
+            number->setGeometry(x0, 4 + row, 16, 14);
+            number->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+            m_portIcons[k] = new QLabel(m_ports);
+            m_portIcons[k]->setGeometry(x0, 18 + row, 16, 14);
+        }
+        m_ports->show();
+    }
+    fpga_manage* f = fpga_manage::p_fpga_manage;
+    const uint32_t links = f ? f->get_wlan_state() : 0;
+    for (int k = 0; k < 20; ++k)
+        set_picture_once(m_portIcons[k], kit::pic(links & (1u << k) ? QStringLiteral("online.png")
+                                                                     : QStringLiteral("offline.png")));
+}
+
+QLabel* MachineState::port_icon(int k) const
+{
+    return k >= 0 && k < 20 ? m_portIcons[k] : nullptr;
+}
+
+void MachineState::retext()
+{
+    ui->label_title->setText(kit::text(Txt::machinestate_title));
+    const int lang = kit::shown_language();
+    kit::set_picture(ui->label_state1, kit::pic(lang == 2 ? QStringLiteral("ru_output_state.png")
+                                                          : QStringLiteral("output_state.png")));
+    kit::set_picture(ui->label_state2, kit::pic(lang == 2 ? QStringLiteral("ru_input_state.png")
+                                                          : QStringLiteral("input_state.png")));
+    // zh-CN and zh-TW share the Chinese picture, Vietnamese takes the English one.
+    static const char* const version[5] = {"version_state.png", "en_version_state.png", "ru_version_state.png",
+                                           "en_version_state.png", "version_state.png"};
+    kit::set_picture(ui->label_state3, kit::pic(QString::fromLatin1(version[lang])));
+}
+
+void MachineState::refresh(kit::Refresh code)
+{
+    ScreenBase::refresh(code);
+    source_check();
+    // Links are re-read only when they changed, and only where the FPGA side exists.
+    if (code == kit::Refresh::PortLinks && fpga_manage::p_fpga_manage)
+        initWlan();
+}
+
+void MachineState::back()
+{
+    kit::close_by_back(this);
+}
+
+YUQ_SCREEN(MachineState)
