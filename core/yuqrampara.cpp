@@ -129,6 +129,9 @@ void YuqRamPara::load_ram_file()
                                                  RAM_PARA_SIZE)))
             writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info not created"));
     }
+    // A test pattern left on (mode key, power cut) is not brought back: the wall starts
+    // with the picture, and the engine sees no pattern to show.
+    ram_para[img::TestPattern] = 0;
     std::memcpy(ram_para_old, ram_para, RAM_PARA_SIZE);
     g_language = ram_para[img::Language] <= 4 ? ram_para[img::Language] : 1;
 }
