@@ -10,7 +10,7 @@ QString edid_report(int input)
 {
     int w = 0, h = 0, hz = 0, writes = 0;
     receivers().edid(input, &w, &h, &hz, &writes);
-    return QStringLiteral("sim edid: input %1 %2x%3@%4Hz, written %5 times").arg(input).arg(w).arg(h).arg(hz).arg(writes);
+    return QStringLiteral("sim edid: input %1 %2x%3@%4Hz, writes %5").arg(input).arg(w).arg(h).arg(hz).arg(writes);
 }
 
 void register_edid_commands()
