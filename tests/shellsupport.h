@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QObject>
+#include <QTimer>
 #include <cstring>
 
 namespace shellsupport {
@@ -84,6 +85,31 @@ inline void release(QWidget* w, int code)
 {
     QKeyEvent e(QEvent::KeyRelease, code, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
+}
+
+// Releases the key letters of `seq` on `w` in turn.
+inline void keys(QWidget* w, const char* seq)
+{
+    for (const char* c = seq; *c; ++c)
+        release(w, *c);
+}
+
+// Opens the modal page and runs `body(screen)` inside its loop; whatever of it is left
+// open is closed afterwards. False when the screen did not open.
+template <class S, class Body> bool run_screen(uint8_t pageId, Body body)
+{
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        if (S* s = qobject_cast<S*>(kit::instance(pageId))) {
+            body(s);
+            ran = true;
+        }
+        if (kit::instance(pageId))
+            kit::close_page(pageId);
+    });
+    kit::open(pageId);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return ran;
 }
 
 inline int recorded(const QString& command)
