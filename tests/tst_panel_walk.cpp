@@ -58,7 +58,13 @@ QVector<Field> panel_fields()
                         {"all windows", img::AllWindowsState, 0, 1},
                         {"current window", img::CurrentWindow, 0, WINDOW_COUNT - 1},
                         {"save request", img::SaveRequest, 0, USER_MODE_COUNT},
-                        {"current mode", img::CurrentMode, 0, USER_MODE_COUNT}};
+                        {"current mode", img::CurrentMode, 0, USER_MODE_COUNT},
+                        {"test pattern", img::TestPattern, 0, 8}};
+    for (int s = 0; s < 6; ++s) {
+        f.push_back({"EDID width", img::Edid + 6 * s, 1, 4095});
+        f.push_back({"EDID height", img::Edid + 6 * s + 2, 1, 4095});
+        f.push_back({"EDID rate", img::Edid + 6 * s + 4, 30, 60});
+    }
     return f;
 }
 
