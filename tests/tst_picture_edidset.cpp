@@ -14,7 +14,6 @@
 #include "ui/shell/my_lineedit.h"
 #include "ui/shell/numberkeyboard.h"
 
-#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -388,26 +387,6 @@ private slots:
         kit::open(page::InputChoose);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(ran);
-    }
-
-    // Every text of the screen, panel open, fits its box in every language.
-    void texts_fit()
-    {
-        for (int lang = 0; lang < 5; ++lang) {
-            g_language = uint8_t(lang);
-            run([lang](EDIDset* s) {
-                release(s, 'Q');
-                for (QLabel* l : s->findChildren<QLabel*>()) {
-                    if (l->textFormat() == Qt::RichText || l->text().startsWith('<'))
-                        continue;
-                    QVERIFY2(QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->width(),
-                             qPrintable(QStringLiteral("%1 in language %2: %3").arg(l->objectName()).arg(lang).arg(l->text())));
-                }
-                for (QPushButton* b : s->findChildren<QPushButton*>())
-                    QVERIFY2(QFontMetrics(b->font()).horizontalAdvance(b->text()) <= b->width() - 2,
-                             qPrintable(QStringLiteral("%1 in language %2: %3 px").arg(b->objectName()).arg(lang).arg(QFontMetrics(b->font()).horizontalAdvance(b->text()))));
-            });
-        }
     }
 };
 

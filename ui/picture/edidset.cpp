@@ -110,6 +110,7 @@ EDIDset::EDIDset(QWidget* parent) : PanelDialog(page::EDIDset, parent), ui(new U
     button_delete = make_button("button_delete");
     button_cancel = make_button("button_cancel");
     button_save = make_button("button_save");
+    place_buttons();
 
     m_lines[LineWidth] = ui->lineEdit_W;
     m_lines[LineHeight] = ui->lineEdit_H;
@@ -145,6 +146,14 @@ QPushButton* EDIDset::make_button(const char* name)
     b->setFocusPolicy(Qt::NoFocus);
     b->hide();
     return b;
+}
+
+void EDIDset::place_buttons()
+{
+    // 56 wide on the form's centres: "Сохранить" is wider than 50 at 9 px.
+    button_delete->setGeometry(62, 214, 56, 20);
+    button_cancel->setGeometry(132, 214, 56, 20);
+    button_save->setGeometry(202, 214, 56, 20);
 }
 
 void EDIDset::menulist_init()
@@ -225,10 +234,7 @@ void EDIDset::yuq_button_source_clicked()
     const uint16_t rate = p->image16(r + 4);
     ui->label_rate->setText(QString::number(rate));
     ui_freq_sel = rate == 60 ? 1 : 0;
-    // 56 wide on the form's centres: "Сохранить" is wider than 50 at 9 px.
-    button_delete->setGeometry(62, 214, 56, 20);
-    button_cancel->setGeometry(132, 214, 56, 20);
-    button_save->setGeometry(202, 214, 56, 20);
+    place_buttons();
     ui->frame_add->show();
     button_delete->show();
     button_cancel->show();

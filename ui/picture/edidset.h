@@ -55,6 +55,7 @@ private:
     void toggle_rate();
     const char* line_sheet(int index, bool focused) const;
     QPushButton* make_button(const char* name);
+    void place_buttons();
 
     Ui::EDIDset* ui;
     uint8_t ui_select = 0;      // list position of the chosen input
