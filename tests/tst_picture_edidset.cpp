@@ -30,8 +30,6 @@ const QString kFieldFocus =
     QStringLiteral("color:rgb(255,255,255);background-color: rgb(33, 36, 53); border:1px solid rgb(255,171,84);");
 const QString kButtonFocus =
     QStringLiteral("color: rgb(255, 255, 255);background-color: rgb(33, 36, 53); border:1px solid rgb(255,171,84);");
-const QString kRateChange =
-    QStringLiteral("color:rgb(255,255,255);background-color: rgb(33, 36, 53); border:1px solid rgb(255,0,0);");
 
 void set_edid(int s, int w, int h, int hz)
 {
@@ -103,23 +101,18 @@ private slots:
         zarvosource::destroy_for_test();
     }
 
+    // Left on HDMI1 gives EXT, right on EXT HDMI1; the card shows the chosen record.
     void input_row_wraps_and_card_follows()
     {
         set_edid(0, 1024, 768, 75);
-        set_edid(1, 1280, 1024, 60);
         applied();
         run([](EDIDset* s) {
-            QCOMPARE(s->shown_source(), 2);
             QCOMPARE(s->card_timing(), QStringLiteral("1920x1080@60Hz"));
-            release(s, 'S'); // HDMI1 -> EXT
-            QCOMPARE(s->input_position(), 5);
+            release(s, 'S');
             QCOMPARE(s->shown_source(), 0);
             QCOMPARE(s->card_timing(), QStringLiteral("1024x768@75Hz"));
             QCOMPARE(s->findChild<QFrame*>("frame_select")->x(), 4 + 52 * 5);
-            QCOMPARE(s->card()->findChildren<QLabel*>().at(1)->property("png").toString(), QStringLiteral(":/png/HDMI.png"));
-            release(s, 'R'); // EXT -> HDMI1
-            QCOMPARE(s->shown_source(), 2);
-            keys(s, "SS"); // DVI
+            keys(s, "RSS"); // HDMI1, EXT, DVI
             QCOMPARE(s->shown_source(), 1);
             QCOMPARE(s->card()->findChildren<QLabel*>().at(1)->property("png").toString(), QStringLiteral(":/png/DVI.png"));
         });
@@ -136,10 +129,9 @@ private slots:
         QTest::newRow("height") << "QR" << 1 << "lineEdit_H" << kFieldFocus;
         QTest::newRow("rate") << "QRR" << 2 << "label_rate" << kFieldFocus;
         QTest::newRow("delete") << "QRRR" << 3 << "button_delete" << kButtonFocus;
-        QTest::newRow("cancel") << "QRRRR" << 4 << "button_cancel" << kButtonFocus;
-        QTest::newRow("save") << "QRRRRR" << 5 << "button_save" << kButtonFocus;
-        QTest::newRow("wraps right") << "QRRRRRR" << 0 << "lineEdit_W" << kFieldFocus;
-        QTest::newRow("wraps left") << "QS" << 5 << "button_save" << kButtonFocus;
+        QTest::newRow("cancel") << "QSS" << 4 << "button_cancel" << kButtonFocus;
+        QTest::newRow("save, wrapping left") << "QS" << 5 << "button_save" << kButtonFocus;
+        QTest::newRow("wrapping right") << "QSR" << 0 << "lineEdit_W" << kFieldFocus;
     }
     void panel_focus_order()
     {
@@ -243,24 +235,12 @@ private slots:
         });
     }
 
-    void rate_change_look()
-    {
-        run([](EDIDset* s) {
-            keys(s, "QRRQ");
-            QCOMPARE(s->state(), 2);
-            QCOMPARE(s->findChild<QLabel*>("label_rate")->styleSheet(), kRateChange);
-            release(s, 'R');
-            QCOMPARE(rate_text(s), QStringLiteral("30"));
-        });
-    }
-
     // Delete, Cancel and back in the panel write nothing; the next opening shows the image.
     void leaving_the_panel_writes_nothing_data()
     {
         QTest::addColumn<QString>("leave");
         QTest::newRow("delete") << "RRRQ";
-        QTest::newRow("cancel") << "RRRRQ";
-        QTest::newRow("back") << "O";
+        QTest::newRow("cancel") << "SSQ";
         QTest::newRow("back after a rate toggle") << "RRQRQO";
     }
     void leaving_the_panel_writes_nothing()
@@ -291,7 +271,6 @@ private slots:
         QTest::newRow("zh") << 0 << 0x1Fu << "宽" << "高";
         QTest::newRow("en") << 1 << 0x1Fu << "W" << "H";
         QTest::newRow("ru") << 2 << 0x1Fu << "W" << "H";
-        QTest::newRow("vn") << 3 << 0x1Fu << "W" << "H";
         QTest::newRow("tn") << 4 << 0x1Fu << "寬" << "高";
         QTest::newRow("zh disabled") << 0 << 0x1Eu << "W" << "H";
     }
