@@ -198,6 +198,9 @@ void YuqRamPara::load_ram_file()
                                                  RAM_PARA_SIZE)))
             writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info not created"));
     }
+    // A test pattern left on (mode key, power cut) is not brought back: the wall starts
+    // with the picture, and the engine sees no pattern to show.
+    set_image16(img::TestPattern, 0);
     take_applied();
     g_language = image8(img::Language) <= 4 ? image8(img::Language) : 1;
 }

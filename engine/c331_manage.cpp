@@ -157,8 +157,12 @@ void c331_manage::apply(const unsigned char* snap, bool all)
         apply_window(snap, w, all);
     if (diff16(img::AllWindowsState))
         c331_drv::set_all_windows(rd16(snap, img::AllWindowsState));
+    // The record keeps the pattern the chip shows: a refused one (several windows in
+    // use) is tried again on the next pass, and input timings keep flowing meanwhile.
+    m_pattern = m_chip[img::TestPattern];
     if (all || snap[img::TestPattern] != m_chip[img::TestPattern])
-        c331_SetPattern(snap[img::TestPattern]);
+        if (c331_SetPattern(snap[img::TestPattern]) == 0)
+            m_pattern = snap[img::TestPattern];
 
     // Every input whose EDID record changed gets its rewrite.
     if (!all) {
@@ -207,7 +211,13 @@ void c331_manage::bring_up()
         p->read_image(0, snap, sizeof snap);
     }
     apply(snap, true);
+    record(snap);
+}
+
+void c331_manage::record(const unsigned char* snap)
+{
     std::memcpy(m_chip, snap, sizeof m_chip);
+    m_chip[img::TestPattern] = m_pattern;
 }
 
 int c331_manage::c331managerdeal()
@@ -227,7 +237,7 @@ int c331_manage::c331managerdeal()
     if (code == 0)
         return 0;
     apply(snap, false);
-    std::memcpy(m_chip, snap, sizeof m_chip);
+    record(snap);
     p->test_signal(code);
     return code;
 }

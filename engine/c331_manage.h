@@ -52,10 +52,13 @@ private:
     void apply(const unsigned char* snap, bool all);
     void apply_window(const unsigned char* snap, int w, bool all);
     void wait_led_steps();
+    // The chip's record becomes the applied snapshot, with the pattern the chip took.
+    void record(const unsigned char* snap);
 
     unsigned char m_chip[RAM_PARA_SIZE];
     const unsigned char* m_view = m_chip; // the image being applied
     uint16_t m_timing[6][3] = {};
+    uint8_t m_pattern = 0; // the pattern the chip shows (set by apply)
 
     ServiceThread m_thread;
     std::atomic<bool> m_stop{false};

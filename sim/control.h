@@ -55,5 +55,8 @@ void set_screenshot_hook(ScreenshotHook hook);
 
 // The commands of the simulated hardware and the PC stand-ins (install() registers them).
 void register_hardware_commands();
+// "edid N": the last EDID the receiver of input N got and its write count.
+void register_edid_commands();
+QString edid_report(int input);
 
 } // namespace sim

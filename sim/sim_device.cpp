@@ -470,6 +470,7 @@ void install()
     platform::install_buses(&g_spi, &g_i2c, &g_gpio);
     register_hardware_commands();
     register_scaler_commands();
+    register_edid_commands();
 }
 
 void restore_all()

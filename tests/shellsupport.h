@@ -93,6 +93,13 @@ inline void release(QWidget* w, int code)
     QCoreApplication::sendEvent(w, &e);
 }
 
+// Releases the key letters of `seq` on `w` in turn.
+inline void keys(QWidget* w, const char* seq)
+{
+    for (const char* c = seq; *c; ++c)
+        release(w, *c);
+}
+
 inline int recorded(const QString& command)
 {
     return platform::shell_recorded().count(command);

@@ -83,6 +83,18 @@ private slots:
         QVERIFY(!testsupport::exists("/data/ram_device_info.tmp"));
     }
 
+    // A pattern left on by the mode key or a power cut stays off after the next start.
+    void test_pattern_cleared_at_start()
+    {
+        fresh();
+        QByteArray f(reinterpret_cast<const char*>(default_para_ramlist), 4096);
+        f[2 + img::TestPattern - 0x300] = char(6);
+        put_file("/data/ram_device_info", f);
+        YuqRamPara* p = YuqRamPara::reset_for_test();
+        QCOMPARE(int(p->ram_para[img::TestPattern]), 0);
+        QCOMPARE(int(p->ram_para_old[img::TestPattern]), 0);
+    }
+
     void parameter_file_repaired_when_bad_data()
     {
         QFETCH(QByteArray, content);

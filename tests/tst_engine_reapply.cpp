@@ -204,6 +204,17 @@ private slots:
         e->c331managerdeal();
         QCOMPARE(sim::scaler().state().pattern, 0);
         QCOMPARE(e->c331_SetPattern(9), -1);
+        // The refused pattern is not recorded as shown: input timings still reach the
+        // chip, and the pattern appears once only one window is left.
+        QCOMPARE(int(e->chip_record()[img::TestPattern]), 0);
+        zarvosource* z = zarvosource::pInstance();
+        z->source_manage_deal();
+        e->input_timing_deal();
+        QCOMPARE(sim::scaler().state().timing[2][0], 1920);
+        screen_write16(win(2, img::WinFlags), 0);
+        e->c331managerdeal();
+        QCOMPARE(sim::scaler().state().pattern, 3);
+        QCOMPARE(int(e->chip_record()[img::TestPattern]), 3);
     }
 
     void picture_colour_and_brightness()

@@ -67,7 +67,13 @@ QVector<Field> panel_fields()
                         {"colour temperature", img::ColorTempType, 0, 3},
                         {"red", img::Red, 0, 100},
                         {"green", img::Green, 0, 100},
-                        {"blue", img::Blue, 0, 100}};
+                        {"blue", img::Blue, 0, 100},
+                        {"test pattern", img::TestPattern, 0, 8}};
+    for (int s = 0; s < 6; ++s) {
+        f.push_back({"EDID width", img::Edid + 6 * s, 1, 4095});
+        f.push_back({"EDID height", img::Edid + 6 * s + 2, 1, 4095});
+        f.push_back({"EDID rate", img::Edid + 6 * s + 4, 30, 60});
+    }
     return f;
 }
 

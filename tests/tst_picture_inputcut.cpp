@@ -44,12 +44,6 @@ void run(const std::function<void(InputCut*)>& body)
     run_screen<InputCut>(page::InputCut, body);
 }
 
-void keys(QWidget* s, const char* seq)
-{
-    for (const char* c = seq; *c; ++c)
-        release(s, *c);
-}
-
 QLineEdit* field(InputCut* s, const char* name)
 {
     return s->findChild<QLineEdit*>(name);

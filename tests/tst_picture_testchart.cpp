@@ -1,0 +1,197 @@
+// Test patterns: the focus walk, each pattern and "off" shown on the simulated chip,
+// refused while several windows are in use (and shown once one is left), back and Close
+// taking the pattern off, the mode key leaving it on, the captions.
+#include "shellsupport.h"
+
+#include "core/image_edit.h"
+#include "engine/c331_manage.h"
+#include "resources/yuq_resources.h"
+#include "sim/sim_device.h"
+#include "ui/picture/test_chart.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+using namespace shellsupport;
+
+namespace {
+YuqRamPara* P;
+c331_manage* E;
+
+const QString kPictureFocus = QStringLiteral("border:1px solid rgb(255,171,84);");
+const QString kCloseFocus =
+    QStringLiteral("color: rgb(255, 255, 255); background-color:rgb(0,0,0);border:1px solid rgb(255,171,84);");
+
+void run(const std::function<void(test_chart*)>& body)
+{
+    QVERIFY(in_screen<test_chart>(page::test_chart, body));
+}
+
+void focus(test_chart* s, int index)
+{
+    while (s->focus_index() != index)
+        release(s, 'R');
+}
+
+int pattern_byte()
+{
+    return P->ram_para[img::TestPattern];
+}
+
+// One engine pass; what the chip shows then.
+int chip_pattern()
+{
+    E->c331managerdeal();
+    return sim::scaler().state().pattern;
+}
+} // namespace
+
+class TstPictureTestChart : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { yuq_resources_init(); }
+    void init()
+    {
+        P = fresh_panel();
+        sim::install();
+        sim::restore_all();
+        E = c331_manage::pInstance();
+        E->bring_up();
+        g_page_focus = page::Option;
+    }
+    void cleanup() { c331_manage::destroy_for_test(); }
+
+    void focus_walk_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("index");
+        QTest::newRow("opened") << "" << 0;
+        QTest::newRow("right") << "R" << 1;
+        QTest::newRow("1 wraps to Close") << "S" << 8;
+        QTest::newRow("Close wraps to 1") << "SR" << 0;
+    }
+    void focus_walk()
+    {
+        QFETCH(QString, keys);
+        QFETCH(int, index);
+        run([&](test_chart* s) {
+            ::keys(s, keys.toLatin1().constData());
+            QCOMPARE(s->focus_index(), index);
+            for (int i = 0; i <= test_chart::CloseIndex; ++i) {
+                const QString sheet = s->item(i)->styleSheet();
+                if (i == index)
+                    QCOMPARE(sheet, i == test_chart::CloseIndex ? kCloseFocus : kPictureFocus);
+                else
+                    QVERIFY(!sheet.contains("255,171,84"));
+            }
+            QCOMPARE(pattern_byte(), 0); // moving shows nothing
+        });
+    }
+
+    // Each pattern reaches the chip and stays while the screen is open; back takes it off.
+    void each_pattern_and_off_data()
+    {
+        QTest::addColumn<int>("pattern");
+        QTest::addColumn<QString>("leave");
+        for (int n = 1; n <= 8; ++n)
+            QTest::newRow(qPrintable(QStringLiteral("pattern %1, back").arg(n))) << n << "O";
+        QTest::newRow("pattern 6, Close") << 6 << "RRRQ";
+    }
+    void each_pattern_and_off()
+    {
+        QFETCH(int, pattern);
+        QFETCH(QString, leave);
+        run([&](test_chart* s) {
+            QCOMPARE(chip_pattern(), 0); // opening shows nothing
+            focus(s, pattern - 1);
+            release(s, 'Q');
+            QCOMPARE(pattern_byte(), pattern);
+            QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+            QCOMPARE(chip_pattern(), pattern);
+            QCOMPARE(s->focus_index(), pattern - 1);
+            QVERIFY(g_test_chart);
+            keys(s, leave.toLatin1().constData());
+            QVERIFY(!g_test_chart);
+            QCOMPARE(int(g_page_focus), int(page::Option));
+            QCOMPARE(pattern_byte(), 0);
+            QCOMPARE(chip_pattern(), 0);
+        });
+    }
+
+    // Two windows in use: the chip refuses; the pattern appears once one window is left,
+    // and input timings keep reaching the chip meanwhile.
+    void refused_with_two_windows()
+    {
+        {
+            ImageEdit e;
+            e.set(win(3, img::WinFlags), 1);
+        }
+        QCOMPARE(chip_pattern(), 0);
+        run([](test_chart* s) {
+            focus(s, 5);
+            release(s, 'Q');
+            QCOMPARE(pattern_byte(), 6);
+            QCOMPARE(chip_pattern(), 0);
+            QCOMPARE(int(E->chip_record()[img::TestPattern]), 0);
+            {
+                ImageEdit e;
+                e.set(win(3, img::WinFlags), 0);
+            }
+            QCOMPARE(chip_pattern(), 6);
+        });
+    }
+
+    void mode_key_leaves_the_pattern_on()
+    {
+        run([](test_chart* s) {
+            keys(s, "RQ");
+            release(s, 'M');
+            QVERIFY(!g_test_chart);
+            QVERIFY(g_custommode);
+            QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        });
+        QCOMPARE(pattern_byte(), 2);
+        QCOMPARE(chip_pattern(), 2);
+        kit::close_page(page::CustomMode);
+        // Opening again shows nothing new; back takes the left-on pattern off.
+        run([](test_chart* s) {
+            QCOMPARE(pattern_byte(), 2);
+            release(s, 'O');
+        });
+        QCOMPARE(pattern_byte(), 0);
+        QCOMPARE(chip_pattern(), 0);
+    }
+
+    // Russian and Vietnamese number the captions; a language whose bit is clear shows English.
+    void captions_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("zh") << 0 << 0x1Fu << "测试图" << "横线";
+        QTest::newRow("en") << 1 << 0x1Fu << "Test pattern" << "Horizontal line";
+        QTest::newRow("ru") << 2 << 0x1Fu << "Тестовый образец" << "Тест 8";
+        QTest::newRow("ru disabled") << 2 << 0x1Bu << "Test pattern" << "Horizontal line";
+    }
+    void captions()
+    {
+        QFETCH(int, language);
+        QFETCH(uint, mask);
+        QFETCH(QString, title);
+        QFETCH(QString, last);
+        g_language = uint8_t(language);
+        g_lcd_lang_valid = mask;
+        run([&](test_chart* s) {
+            QCOMPARE(s->findChild<QLabel*>("label_testimage")->text(), title);
+            QCOMPARE(s->findChild<QLabel*>("label_wline")->text(), last);
+            QCOMPARE(s->findChild<QLabel*>("label_test6")->property("png").toString(), QStringLiteral(":/png/img_test6.png"));
+        });
+    }
+};
+
+QTEST_MAIN(TstPictureTestChart)
+#include "tst_picture_testchart.moc"
