@@ -1,28 +1,34 @@
-// The panel's speed against the floor a bare Qt Widgets 320x240 dialog sets, both measured
-// in the same run: start-up to the first shown screen (the 4 s wait for the hardware
-// threads left out), key release to repaint on the home screen and on the busiest screen,
-// opening and closing each registered screen, one para_sync write-back, idle CPU share of
-// the whole process over 10 s and peak resident memory. Each figure is a median of
-// repeated runs. Start-up, idle CPU and memory are measured in child processes of this
-// program (--child MODE), the rest in this process.
+// The panel's speed and memory against fair floors, all measured in one run:
+// - each built screen of the page table: its open (cold = first, warm = the rest) and a
+//   left/right key, against the same form on a plain widget (setupUi only) opened, and
+//   restyled at two widgets as a focus move does;
+// - start-up to the first shown screen (the 4 s wait for the hardware threads left out)
+//   against a process showing the same two forms (home and standby) on plain widgets;
+// - idle CPU of the whole process against a floor process with the 10 ms GUI timer and
+//   empty threads sleeping at the panel loops' periods;
+// - resident memory after the first and after 300 open/back cycles of every screen,
+//   against a bare dialog opened and closed as often.
+// Medians with the interquartile range; GUI-thread CPU time beside wall time, so a loaded
+// machine does not hide a regression. Start-up, idle and memory run in child processes of
+// this program (--child MODE), the rest in this process.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_panel
 //
 // Exits non-zero when the idle panel takes 2 % of a core or more.
+#include "bench_forms.h"
 #include "startup.h"
 
-#include "core/engine_handshake.h"
 #include "core/global.h"
 #include "core/yuqrampara.h"
 #include "platform/devpath.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/screenkit.h"
 #include "ui/shell/screens.h"
-#include "ui/shell/syncupdate.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QPushButton>
@@ -30,81 +36,111 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <sys/resource.h>
+#include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-constexpr int kStartups = 5;
-constexpr int kKeys = 40;
-constexpr int kOpens = 8;
-constexpr int kWriteBacks = 20;
+constexpr int kStartups = 7;
+constexpr int kOpens = 12;     // per screen and floor; the first is the cold one
+constexpr int kKeys = 30;      // left/right pairs per screen and floor
+constexpr int kCycles = 300;   // open/back cycles of every screen for the memory figures
 constexpr int kIdleSeconds = 10;
+// The panel's worker loops sleep this long between passes (FPGA, engine, inputs, USB
+// uevents, WiFi supervisor).
+constexpr int kLoopPeriodsMs[] = {10, 10, 20, 50, 100};
 
-double median(std::vector<double> v)
+// ---- clocks and statistics ----
+
+double thread_cpu_ms()
 {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
-double ms(const QElapsedTimer& t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-double cpu_seconds()
+double process_cpu_s()
 {
     rusage u;
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-long peak_rss_kib()
+struct Sample
 {
-    rusage u;
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-
-// The bare dialog: six buttons, the focus moved by a style sheet on key release as the
-// panel screens move theirs.
-class BareDialog : public QDialog
-{
-public:
-    BareDialog()
-    {
-        setFixedSize(320, 240);
-        for (int i = 0; i < 6; ++i) {
-            auto* b = new QPushButton(QStringLiteral("Item %1").arg(i + 1), this);
-            b->setGeometry(10 + 100 * (i % 3), 20 + 100 * (i / 3), 90, 80);
-            b->setFocusPolicy(Qt::NoFocus);
-            m_items.push_back(b);
-        }
-        m_items[0]->setStyleSheet(kit::sheet::large_menu_focus);
-    }
-
-protected:
-    void keyReleaseEvent(QKeyEvent*) override
-    {
-        const int n = kit::step(m_focus, int(m_items.size()), 1);
-        kit::move_focus(m_items[size_t(m_focus)], kit::sheet::large_menu, m_items[size_t(n)],
-                        kit::sheet::large_menu_focus);
-        m_focus = n;
-    }
-
-private:
-    std::vector<QPushButton*> m_items;
-    int m_focus = 0;
+    double wall = -1, cpu = -1; // ms; negative: nothing measured
 };
 
-// Processes events until a widget of `window` was painted (or a second passed).
+struct Clock
+{
+    QElapsedTimer wall;
+    double cpu0 = 0;
+    void start()
+    {
+        cpu0 = thread_cpu_ms();
+        wall.start();
+    }
+    Sample sample() const { return {double(wall.nsecsElapsed()) / 1e6, thread_cpu_ms() - cpu0}; }
+};
+
+struct Stat
+{
+    double median = 0, q1 = 0, q3 = 0;
+    bool valid = false;
+};
+
+double quantile(const std::vector<double>& s, double q)
+{
+    const double pos = q * double(s.size() - 1);
+    const size_t i = size_t(pos);
+    const double f = pos - double(i);
+    return i + 1 < s.size() ? s[i] * (1 - f) + s[i + 1] * f : s[i];
+}
+
+Stat stat(std::vector<double> v)
+{
+    Stat s;
+    if (v.empty())
+        return s;
+    std::sort(v.begin(), v.end());
+    s = {quantile(v, 0.5), quantile(v, 0.25), quantile(v, 0.75), true};
+    return s;
+}
+
+struct Series
+{
+    std::vector<Sample> v;
+    void add(Sample s)
+    {
+        if (s.wall >= 0)
+            v.push_back(s);
+    }
+    Stat wall(size_t from = 0) const { return pick(from, [](const Sample& s) { return s.wall; }); }
+    Stat cpu(size_t from = 0) const { return pick(from, [](const Sample& s) { return s.cpu; }); }
+    double cold() const { return v.empty() ? -1 : v.front().wall; }
+
+private:
+    Stat pick(size_t from, double (*f)(const Sample&)) const
+    {
+        std::vector<double> x;
+        for (size_t i = from; i < v.size(); ++i)
+            x.push_back(f(v[i]));
+        return stat(x);
+    }
+};
+
+// ---- showing and painting ----
+
+// Processes events until a widget of `window` was painted (or 200 ms passed).
 class PaintWatch : public QObject
 {
 public:
@@ -133,17 +169,6 @@ private:
     bool m_painted = false;
 };
 
-// Milliseconds from a key release to the repaint it causes; negative when nothing repainted.
-double key_to_repaint(QWidget* receiver, int code)
-{
-    PaintWatch watch(receiver->window());
-    QElapsedTimer t;
-    t.start();
-    QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
-    QCoreApplication::sendEvent(receiver, &release);
-    return watch.wait() ? ms(t) : -1;
-}
-
 void show_and_paint(QWidget* w)
 {
     w->show();
@@ -154,14 +179,163 @@ void show_and_paint(QWidget* w)
     w->repaint();
 }
 
-// ---- child processes ----
+// A key release to the repaint it causes; no sample when nothing repainted.
+Sample key_to_repaint(QWidget* receiver, int code)
+{
+    PaintWatch watch(receiver->window());
+    Clock c;
+    c.start();
+    QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
+    QCoreApplication::sendEvent(receiver, &release);
+    return watch.wait() ? c.sample() : Sample{};
+}
 
-void start_panel_child(QApplication* app, QTemporaryDir* root)
+// The floor of a focus move: two widgets of the form restyled, to the repaint.
+Sample restyle_two(QWidget* form, int n)
+{
+    QList<QWidget*> ws;
+    for (QWidget* w : form->findChildren<QWidget*>())
+        if (!w->isWindow() && w->isVisibleTo(form) && w->width() > 4 && w->height() > 4)
+            ws << w;
+    if (ws.size() < 2)
+        return {};
+    PaintWatch watch(form);
+    Clock c;
+    c.start();
+    kit::move_focus(ws[n % 2], kit::sheet::field, ws[(n + 1) % 2], kit::sheet::field_focus);
+    return watch.wait() ? c.sample() : Sample{};
+}
+
+// The bare dialog: six buttons, the focus moved by a style sheet on key release as the
+// panel screens move theirs.
+class BareDialog : public QDialog
+{
+public:
+    BareDialog()
+    {
+        setFixedSize(320, 240);
+        for (int i = 0; i < 6; ++i) {
+            auto* b = new QPushButton(QStringLiteral("Item %1").arg(i + 1), this);
+            b->setGeometry(10 + 100 * (i % 3), 20 + 100 * (i / 3), 90, 80);
+            b->setFocusPolicy(Qt::NoFocus);
+            m_items.push_back(b);
+        }
+        m_items[0]->setStyleSheet(kit::sheet::large_menu_focus);
+    }
+
+protected:
+    void keyReleaseEvent(QKeyEvent* e) override
+    {
+        const int n = kit::step(m_focus, int(m_items.size()), e->key() == 'R' ? 1 : -1);
+        kit::move_focus(m_items[size_t(m_focus)], kit::sheet::large_menu, m_items[size_t(n)],
+                        kit::sheet::large_menu_focus);
+        m_focus = n;
+    }
+
+private:
+    std::vector<QPushButton*> m_items;
+    int m_focus = 0;
+};
+
+const BenchForm* form_of(const char* name)
+{
+    for (const BenchForm& f : kBenchForms)
+        if (std::strcmp(f.name, name) == 0)
+            return &f;
+    return nullptr;
+}
+
+bool measured(int p)
+{
+    return kit::kPages[p].built;
+}
+
+// ---- the panel ----
+
+void start_panel(QApplication* app, QTemporaryDir* root)
 {
     platform::set_device_root(root->path());
     YuqRamPara::write_pause_us = 0;
     g_debugSwitch = 0;
     panel_start(app, PanelStart{0, true});
+}
+
+// Opens page p, calls `inside` once it is shown and painted, closes it again (its back
+// action's effect); the open's sample.
+Sample open_page(int p, const std::function<void(QWidget*)>& inside = {})
+{
+    Sample s;
+    Clock c;
+    auto run = [&] {
+        QWidget* w = kit::instance(uint8_t(p));
+        if (!w)
+            return;
+        show_and_paint(w);
+        s = c.sample();
+        if (inside)
+            inside(w);
+        kit::close_page(uint8_t(p));
+    };
+    c.start();
+    if (kit::opens_modal(uint8_t(p))) {
+        QTimer::singleShot(0, run);
+        kit::open(uint8_t(p));
+    } else {
+        kit::open(uint8_t(p));
+        run();
+    }
+    g_page_focus = page::MainWindow;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return s;
+}
+
+void panel_to_home()
+{
+    kit::close_page(page::LockWindow);
+    g_page_focus = page::MainWindow;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    show_and_paint(g_mainwindow);
+}
+
+// ---- child processes ----
+
+struct Rss
+{
+    long now = 0, peak = 0; // KiB
+};
+
+Rss rss()
+{
+    Rss r;
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return r;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            r.now = line.mid(6).trimmed().split(' ').value(0).toLong();
+        else if (line.startsWith("VmHWM:"))
+            r.peak = line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return r;
+}
+
+void say(const char* key, std::initializer_list<double> values)
+{
+    std::printf("%s", key);
+    for (double v : values)
+        std::printf(" %.4f", v);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// Empty threads sleeping at the panel loops' periods, as the idle floor has them.
+void start_floor_threads()
+{
+    for (int ms : kLoopPeriodsMs)
+        std::thread([ms] {
+            for (;;)
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        }).detach();
 }
 
 int child(const QString& mode, int argc, char* argv[])
@@ -175,52 +349,93 @@ int child(const QString& mode, int argc, char* argv[])
         panel_prepare();
     }
     QApplication app(argc, argv);
-    std::unique_ptr<BareDialog> bare;
-    QWidget* first = nullptr;
     if (panel) {
-        start_panel_child(&app, &root);
-        first = kit::instance(page::LockWindow);
-    } else {
-        bare = std::make_unique<BareDialog>();
-        first = bare.get();
+        std::freopen("/dev/null", "w", stderr);
+        start_panel(&app, &root);
     }
-    show_and_paint(first);
+    std::vector<std::unique_ptr<QWidget>> floors;
+    if (mode == QLatin1String("startup-panel")) {
+        show_and_paint(kit::instance(page::LockWindow));
+    } else if (mode == QLatin1String("startup-floor")) {
+        // The same two forms: home beneath, standby on top.
+        for (const char* name : {"MainWindow", "LockWindow"})
+            if (const BenchForm* f = form_of(name)) {
+                floors.emplace_back(f->make());
+                show_and_paint(floors.back().get());
+            }
+    }
     if (mode.startsWith(QLatin1String("startup"))) {
-        std::printf("startup %.3f\n", ms(since));
-        std::fflush(stdout);
+        say("startup", {double(since.nsecsElapsed()) / 1e6});
+        std::_Exit(0);
+    }
+    if (mode.startsWith(QLatin1String("memory"))) {
+        // Every screen opened and closed kCycles times; the resident set after the first
+        // and after the last cycle, and the peak.
+        Rss first;
+        if (panel) {
+            panel_to_home();
+            for (int c = 0; c < kCycles; ++c) {
+                for (int p = 0; p < page::Count; ++p)
+                    if (measured(p) && kit::kPages[p].kind != kit::PageKind::Home)
+                        open_page(p);
+                if (c == 0)
+                    first = rss();
+            }
+        } else {
+            for (int c = 0; c < kCycles; ++c) {
+                auto d = std::make_unique<BareDialog>();
+                show_and_paint(d.get());
+                d->close();
+                d.reset();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                if (c == 0)
+                    first = rss();
+            }
+        }
+        const Rss last = rss();
+        say("memory", {double(first.now), double(last.now), double(last.peak)});
         std::_Exit(0);
     }
     // Idle: settle, then the whole process's CPU time over the period.
+    std::unique_ptr<BareDialog> bare;
+    QTimer tick;
+    if (!panel) {
+        bare = std::make_unique<BareDialog>();
+        show_and_paint(bare.get());
+        QObject::connect(&tick, &QTimer::timeout, [] {});
+        tick.start(10);
+        start_floor_threads();
+    }
     double c0 = 0;
     QElapsedTimer wall;
     QTimer::singleShot(2000, [&] {
-        c0 = cpu_seconds();
+        c0 = process_cpu_s();
         wall.start();
         QTimer::singleShot(kIdleSeconds * 1000, [&] {
-            const double share = 100.0 * (cpu_seconds() - c0) / (double(wall.nsecsElapsed()) / 1e9);
-            std::printf("idle %.3f %ld\n", share, peak_rss_kib());
-            std::fflush(stdout);
+            say("idle", {100.0 * (process_cpu_s() - c0) / (double(wall.nsecsElapsed()) / 1e9)});
             std::_Exit(0); // the service threads are never joined on the device
         });
     });
     return app.exec();
 }
 
-// Runs this program as a child; the numbers of its line starting with `key`.
-QList<double> run_child(const QString& mode, const QString& key, QProcess* started = nullptr)
+QProcess* spawn(const QString& mode)
 {
-    QProcess local;
-    QProcess* p = started ? started : &local;
-    if (!started)
-        p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), mode});
-    p->waitForFinished(60000);
+    auto* p = new QProcess;
+    p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), mode});
+    return p;
+}
+
+// The numbers of the child's line starting with `key`.
+QList<double> result(QProcess* p, const char* key)
+{
+    p->waitForFinished(600000);
     QList<double> out;
-    for (const QByteArray& line : p->readAllStandardOutput().split('\n')) {
-        if (!line.startsWith(key.toLatin1() + ' '))
-            continue;
-        for (const QByteArray& w : line.split(' ').mid(1))
-            out << w.toDouble();
-    }
+    for (const QByteArray& line : p->readAllStandardOutput().split('\n'))
+        if (line.startsWith(QByteArray(key) + ' '))
+            for (const QByteArray& w : line.split(' ').mid(1))
+                out << w.toDouble();
+    delete p;
     return out;
 }
 
@@ -228,20 +443,30 @@ QList<double> run_child(const QString& mode, const QString& key, QProcess* start
 
 FILE* g_report = stdout;
 
-void row(const QString& what, double panel, double bare, const char* unit)
+QString ms(const Stat& s)
 {
-    // A bare figure near zero gives no meaningful ratio.
-    if (bare >= 0.01)
-        std::fprintf(g_report, "%-48s %10.2f %10.2f %8.2f  %s\n", qPrintable(what), panel, bare, panel / bare, unit);
-    else
-        std::fprintf(g_report, "%-48s %10.2f %10.2f %8s  %s\n", qPrintable(what), panel, bare, "-", unit);
+    if (!s.valid)
+        return QStringLiteral("–");
+    return QStringLiteral("%1 (%2–%3)").arg(s.median, 0, 'f', 2).arg(s.q1, 0, 'f', 2).arg(s.q3, 0, 'f', 2);
 }
 
-QString page_name(int p)
+QString ratio(double a, double b)
 {
-    QWidget* w = kit::instance(uint8_t(p));
-    return w ? QString::fromLatin1(w->metaObject()->className()) : QString();
+    if (a < 0 || b <= 0.001)
+        return QStringLiteral("–");
+    return QString::number(a / b, 'f', 2);
 }
+
+void line(const QStringList& cells)
+{
+    std::fprintf(g_report, "| %s |\n", qPrintable(cells.join(QStringLiteral(" | "))));
+}
+
+struct PageRun
+{
+    Series open, key, floorOpen, floorKey;
+    bool hasFloor = false;
+};
 
 } // namespace
 
@@ -251,150 +476,139 @@ int main(int argc, char* argv[])
         return child(QString::fromLatin1(argv[2]), argc, argv);
 
     QApplication app(argc, argv);
-    // Idle children first: they run their 12 s while the rest is measured.
-    QProcess idlePanel, idleBare;
-    idlePanel.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), QStringLiteral("idle-panel")});
-    idleBare.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), QStringLiteral("idle-bare")});
-
-    std::vector<double> startPanel, startBare;
+    // Idle children first: they run their 12 s while start-up is measured.
+    QProcess* idlePanel = spawn(QStringLiteral("idle-panel"));
+    QProcess* idleFloor = spawn(QStringLiteral("idle-floor"));
+    std::vector<double> startPanel, startFloor;
     for (int i = 0; i < kStartups; ++i) {
-        startPanel.push_back(run_child(QStringLiteral("startup-panel"), QStringLiteral("startup")).value(0));
-        startBare.push_back(run_child(QStringLiteral("startup-bare"), QStringLiteral("startup")).value(0));
+        startPanel.push_back(result(spawn(QStringLiteral("startup-panel")), "startup").value(0));
+        startFloor.push_back(result(spawn(QStringLiteral("startup-floor")), "startup").value(0));
     }
+    const double idleP = result(idlePanel, "idle").value(0);
+    const double idleF = result(idleFloor, "idle").value(0);
 
-    // The bare dialog first: the panel's desktop rules would send its keys to the panel.
-    std::vector<double> keyBare;
-    {
-        BareDialog bare;
-        show_and_paint(&bare);
-        for (int i = 0; i < kKeys; ++i)
-            keyBare.push_back(key_to_repaint(&bare, 'R'));
-    }
-
-    std::vector<double> openBare, closeBare;
+    // Floors before the panel starts: its desktop rules would take their keys.
+    std::vector<PageRun> runs(page::Count);
+    Series bareOpen, bareKey;
     for (int i = 0; i < kOpens; ++i) {
-        QElapsedTimer clock;
-        BareDialog* d = new BareDialog;
-        d->setAttribute(Qt::WA_DeleteOnClose);
-        QTimer::singleShot(0, [&] {
-            show_and_paint(d);
-            openBare.push_back(ms(clock));
-            clock.restart();
-            d->close();
-        });
-        clock.start();
-        d->exec();
-        closeBare.push_back(ms(clock));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Clock c;
+        c.start();
+        auto d = std::make_unique<BareDialog>();
+        show_and_paint(d.get());
+        bareOpen.add(c.sample());
+        for (int k = 0; i == 1 && k < kKeys; ++k) {
+            bareKey.add(key_to_repaint(d.get(), 'R'));
+            bareKey.add(key_to_repaint(d.get(), 'S'));
+        }
+        d->close();
+    }
+    for (int p = 0; p < page::Count; ++p) {
+        const BenchForm* f = measured(p) ? form_of(kit::kPages[p].name) : nullptr;
+        if (!f)
+            continue;
+        PageRun& r = runs[size_t(p)];
+        r.hasFloor = true;
+        for (int i = 0; i < kOpens; ++i) {
+            Clock c;
+            c.start();
+            std::unique_ptr<QWidget> w(f->make());
+            show_and_paint(w.get());
+            r.floorOpen.add(c.sample());
+            for (int k = 0; i == 1 && k < 2 * kKeys; ++k)
+                r.floorKey.add(restyle_two(w.get(), k));
+            w->close();
+        }
     }
 
     // The panel in this process, the tick on its timer; its traces go nowhere.
     g_report = fdopen(dup(1), "w");
     std::freopen("/dev/null", "w", stdout);
+    std::freopen("/dev/null", "w", stderr);
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QTemporaryDir root;
     platform::set_device_root(root.path());
     panel_prepare();
-    start_panel_child(&app, &root);
-    kit::close_page(page::LockWindow);
-    g_page_focus = page::MainWindow;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    show_and_paint(g_mainwindow);
-    std::vector<double> keyHome;
-    for (int i = 0; i < kKeys; ++i)
-        keyHome.push_back(key_to_repaint(g_mainwindow, 'R'));
-
-    // Opening and closing each registered screen (the home screen is always open), and the
-    // number of widgets of each to find the busiest.
-    struct Timing
-    {
-        std::vector<double> open, close, key;
-        int widgets = 0;
-        QString name;
-    };
-    std::vector<Timing> pages(page::Count);
-    auto open_close = [&](int p, bool keys) {
-        Timing& t = pages[size_t(p)];
-        QElapsedTimer clock;
-        auto inside = [&] {
-            QWidget* w = kit::instance(uint8_t(p));
-            if (!w)
-                return;
-            show_and_paint(w);
-            t.open.push_back(ms(clock));
-            t.widgets = int(w->findChildren<QWidget*>().size());
-            t.name = page_name(p);
-            // Key release to repaint where the right key repaints something.
-            for (int i = 0; keys && i < kKeys; ++i) {
-                const double k = key_to_repaint(w, 'R');
-                if (k < 0)
-                    break;
-                t.key.push_back(k);
+    start_panel(&app, &root);
+    panel_to_home();
+    for (int p = 0; p < page::Count; ++p) {
+        if (!measured(p))
+            continue;
+        PageRun& r = runs[size_t(p)];
+        auto keys = [&](QWidget* w) {
+            for (int k = 0; k < kKeys; ++k) {
+                r.key.add(key_to_repaint(w, 'R'));
+                r.key.add(key_to_repaint(w, 'S'));
             }
-            clock.restart();
-            kit::close_page(uint8_t(p));
         };
-        clock.start();
-        if (kit::opens_modal(uint8_t(p))) {
-            QTimer::singleShot(0, inside);
-            kit::open(uint8_t(p));
-        } else {
-            kit::open(uint8_t(p));
-            inside();
-        }
-        t.close.push_back(ms(clock));
-        g_page_focus = page::MainWindow;
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    };
-    // The busiest screen: the one with the most widgets among those a key repaints.
-    int busiest = -1;
-    for (int p = 0; p < page::Count; ++p) {
-        if (p == page::MainWindow || !kit::is_registered(uint8_t(p)))
+        if (kit::kPages[p].kind == kit::PageKind::Home) {
+            keys(g_mainwindow);
             continue;
-        open_close(p, true);
-        for (int i = 1; i < kOpens; ++i)
-            open_close(p, false);
-        const Timing& t = pages[size_t(p)];
-        if (!t.key.empty() && (busiest < 0 || t.widgets > pages[size_t(busiest)].widgets))
-            busiest = p;
-    }
-
-    // One write-back: a changed image, para_sync writes the parameter file.
-    YuqRamPara* para = YuqRamPara::p_yuqrampara_config;
-    std::vector<double> writeBack;
-    for (int i = 0; i < kWriteBacks; ++i) {
-        {
-            EngineLock lock;
-            para->set_image16(img::Brightness, uint16_t(i % 100));
         }
-        QElapsedTimer t;
-        t.start();
-        SyncUpdate::pInstance()->para_sync(0);
-        writeBack.push_back(ms(t));
+        for (int i = 0; i < kOpens; ++i)
+            r.open.add(open_page(p, i == 1 ? std::function<void(QWidget*)>(keys) : nullptr));
     }
 
-    const QList<double> idleP = run_child(QString(), QStringLiteral("idle"), &idlePanel);
-    const QList<double> idleB = run_child(QString(), QStringLiteral("idle"), &idleBare);
+    // Memory after the panel's measurements: the two children cycle side by side.
+    QProcess* memPanel = spawn(QStringLiteral("memory-panel"));
+    QProcess* memBare = spawn(QStringLiteral("memory-bare"));
+    const QList<double> mp = result(memPanel, "memory");
+    const QList<double> mb = result(memBare, "memory");
 
-    std::fprintf(g_report, "%-48s %10s %10s %8s\n", "median of repeated runs", "panel", "bare", "ratio");
-    row(QStringLiteral("start-up to the first shown screen"), median(startPanel), median(startBare), "ms");
-    const double bareKey = median(keyBare);
-    row(QStringLiteral("key release to repaint, home screen"), median(keyHome), bareKey, "ms");
-    if (busiest >= 0)
-        row(QStringLiteral("key release to repaint, %1 (%2 widgets)").arg(pages[size_t(busiest)].name).arg(pages[size_t(busiest)].widgets),
-            median(pages[size_t(busiest)].key), bareKey, "ms");
-    const double bareOpen = median(openBare), bareClose = median(closeBare);
+    // ---- the tables ----
+    std::fprintf(g_report, "Opening a screen, ms: wall median (IQR); GUI-thread CPU median; floor = its form on a plain widget\n\n");
+    line({"page", "screen", "cold", "warm", "warm CPU", "floor warm", "floor CPU", "warm / floor", "CPU / floor CPU"});
+    line({"---", "---", "---", "---", "---", "---", "---", "---", "---"});
+    const Stat bo = bareOpen.wall(1), boc = bareOpen.cpu(1);
+    line({"–", "bare dialog", QString::number(bareOpen.cold(), 'f', 2), ms(bo), QString::number(boc.median, 'f', 2),
+          "–", "–", "–", "–"});
+    double worstOpen = 0, worstKey = 0;
     for (int p = 0; p < page::Count; ++p) {
-        const Timing& t = pages[size_t(p)];
-        if (t.open.empty())
+        const PageRun& r = runs[size_t(p)];
+        if (r.open.v.empty())
             continue;
-        row(QStringLiteral("open page %1 %2").arg(p).arg(t.name), median(t.open), bareOpen, "ms");
-        row(QStringLiteral("close page %1 %2").arg(p).arg(t.name), median(t.close), bareClose, "ms");
+        const Stat w = r.open.wall(1), c = r.open.cpu(1), fw = r.floorOpen.wall(1), fc = r.floorOpen.cpu(1);
+        if (r.hasFloor)
+            worstOpen = std::max(worstOpen, w.median / fw.median);
+        line({QString::number(p), QString::fromLatin1(kit::kPages[p].name), QString::number(r.open.cold(), 'f', 2), ms(w),
+              QString::number(c.median, 'f', 2), r.hasFloor ? ms(fw) : QStringLiteral("–"),
+              r.hasFloor ? QString::number(fc.median, 'f', 2) : QStringLiteral("–"),
+              r.hasFloor ? ratio(w.median, fw.median) : QStringLiteral("–"),
+              r.hasFloor ? ratio(c.median, fc.median) : QStringLiteral("–")});
     }
-    row(QStringLiteral("para_sync write-back (bare: one repaint)"), median(writeBack), bareKey, "ms");
-    const double idle = idleP.value(0), idleBareShare = idleB.value(0);
-    row(QStringLiteral("idle CPU over %1 s, whole process").arg(kIdleSeconds), idle, idleBareShare, "% of a core");
-    row(QStringLiteral("peak resident memory"), idleP.value(1) / 1024.0, idleB.value(1) / 1024.0, "MiB");
+    std::fprintf(g_report, "\nLeft/right key release to repaint, ms; floor = two widgets of the form restyled\n\n");
+    line({"page", "screen", "key", "key CPU", "floor", "floor CPU", "key / floor", "CPU / floor CPU"});
+    line({"---", "---", "---", "---", "---", "---", "---", "---"});
+    line({"–", "bare dialog", ms(bareKey.wall()), QString::number(bareKey.cpu().median, 'f', 3), "–", "–", "–", "–"});
+    for (int p = 0; p < page::Count; ++p) {
+        const PageRun& r = runs[size_t(p)];
+        if (!measured(p))
+            continue;
+        const Stat k = r.key.wall(), kc = r.key.cpu(), fk = r.floorKey.wall(), fc = r.floorKey.cpu();
+        if (k.valid && fk.valid)
+            worstKey = std::max(worstKey, k.median / fk.median);
+        line({QString::number(p), QString::fromLatin1(kit::kPages[p].name), k.valid ? ms(k) : QStringLiteral("no repaint"),
+              k.valid ? QString::number(kc.median, 'f', 3) : QStringLiteral("–"), ms(fk),
+              fk.valid ? QString::number(fc.median, 'f', 3) : QStringLiteral("–"), k.valid ? ratio(k.median, fk.median) : QStringLiteral("–"),
+              k.valid ? ratio(kc.median, fc.median) : QStringLiteral("–")});
+    }
+    std::fprintf(g_report, "\nWhole process\n\n");
+    line({"figure", "panel", "floor", "panel / floor"});
+    line({"---", "---", "---", "---"});
+    const Stat sp = stat(startPanel), sf = stat(startFloor);
+    line({"start-up to the first shown screen, ms (floor: home and standby forms)", ms(sp), ms(sf), ratio(sp.median, sf.median)});
+    line({QStringLiteral("idle CPU over %1 s, %% of a core (floor: 10 ms timer, threads at %2 ms)")
+              .arg(kIdleSeconds)
+              .arg(QStringLiteral("10/10/20/50/100")),
+          QString::number(idleP, 'f', 3), QString::number(idleF, 'f', 3), ratio(idleP, idleF)});
+    line({"resident memory after 1 cycle, MiB (floor: bare dialog)", QString::number(mp.value(0) / 1024, 'f', 1),
+          QString::number(mb.value(0) / 1024, 'f', 1), ratio(mp.value(0), mb.value(0))});
+    line({QStringLiteral("resident memory after %1 cycles of every screen, MiB").arg(kCycles),
+          QString::number(mp.value(1) / 1024, 'f', 1), QString::number(mb.value(1) / 1024, 'f', 1),
+          ratio(mp.value(1), mb.value(1))});
+    line({"peak resident memory, MiB", QString::number(mp.value(2) / 1024, 'f', 1), QString::number(mb.value(2) / 1024, 'f', 1),
+          ratio(mp.value(2), mb.value(2))});
+    std::fprintf(g_report, "\nworst warm open / floor %.2f; worst key / floor %.2f; memory growth over the cycles %.1f %%\n",
+                 worstOpen, worstKey, mp.value(0) > 0 ? 100.0 * (mp.value(1) - mp.value(0)) / mp.value(0) : 0.0);
     std::fflush(g_report);
-    std::_Exit(idle < 2.0 ? 0 : 1); // the service threads are never joined on the device
+    std::_Exit(idleP < 2.0 ? 0 : 1); // the service threads are never joined on the device
 }

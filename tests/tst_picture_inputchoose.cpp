@@ -53,6 +53,7 @@ void confirm(InputChoose* s)
 QList<QFrame*> rows(InputChoose* s)
 {
     QList<QFrame*> r = s->card()->findChildren<QFrame*>("source_frame", Qt::FindDirectChildrenOnly);
+    r.erase(std::remove_if(r.begin(), r.end(), [](QFrame* f) { return f->isHidden(); }), r.end());
     std::sort(r.begin(), r.end(), [](QFrame* a, QFrame* b) { return a->x() < b->x(); });
     return r;
 }
@@ -67,7 +68,7 @@ int using_row(InputChoose* s)
     const QList<QFrame*> r = rows(s);
     int found = -1;
     for (int i = 0; i < r.size(); ++i)
-        if (r[i]->findChild<QLabel*>("row_badge")) {
+        if (!r[i]->findChild<QLabel*>("row_badge")->isHidden()) {
             if (found >= 0)
                 return -2; // two badges
             found = i;

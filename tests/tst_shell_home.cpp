@@ -193,7 +193,7 @@ private slots:
         QCOMPARE(int(m->mode_select()), 7);
         QPointer<QPushButton> clicked = m->mode_button(7);
         key('Q');
-        QVERIFY(clicked); // the strip was rebuilt, the clicked button goes later
+        QCOMPARE(m->mode_button(7), clicked.data()); // the strip is filled in place
         QCOMPARE(p->ram_para[0x600], uchar(0x22));
         QCOMPARE(p->image16(img::CurrentMode), uint16_t(8));
         QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
@@ -202,8 +202,6 @@ private slots:
         QVERIFY(m->calling() && m->strip_shown());
         QCOMPARE(int(g_mode_select), 7);
         QCOMPARE(g_mode[7]->styleSheet(), QStringLiteral("background-color: #00D65B;border-radius:5px;"));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!clicked);
         // The engine's refresh: written back, the tip comes after.
         p->test_signal(1);
         QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x600 - 0x300]), uchar(0x22));

@@ -114,11 +114,11 @@ InputChoose::InputChoose(QWidget* parent) : PanelDialog(page::InputChoose, paren
 {
     ui->setupUi(this);
     menulist_init();
-    para()->YuqCropSourceInit();
     crop_source_num_update();
     initMenu();
+    build_card();
+    retext_own();
     image_select();
-    retext();
 }
 
 InputChoose::~InputChoose()
@@ -181,7 +181,7 @@ void InputChoose::initMenu()
     m_strip->setGeometry(0, 42, 320, 47);
     m_focusFrame = new QFrame(m_strip);
     m_focusFrame->setObjectName(QStringLiteral("strip_focus"));
-    m_focusFrame->setStyleSheet(QLatin1String(kStripFocus));
+    kit::set_sheet(m_focusFrame, QLatin1String(kStripFocus));
     int p = 0;
     for (int w = 0; w < WINDOW_COUNT; ++w) {
         if (!shown(w))
@@ -234,11 +234,11 @@ void InputChoose::draw_strip_focus()
     if (!m_focusFrame)
         return;
     if (ui_seltype == 0 && ui_select >= kButtonCut) {
-        m_focusFrame->setStyleSheet(QLatin1String(kStripHidden));
+        kit::set_sheet(m_focusFrame, QLatin1String(kStripHidden));
         return;
     }
     const int pos = ui_seltype == 0 ? ui_select : image_ui_select;
-    m_focusFrame->setStyleSheet(QLatin1String(ui_seltype == 0 ? kStripFocus : kStripSelected));
+    kit::set_sheet(m_focusFrame, QLatin1String(ui_seltype == 0 ? kStripFocus : kStripSelected));
     m_focusFrame->setGeometry(7 + 50 * pos, 0, 51, 46);
 }
 
@@ -247,15 +247,15 @@ void InputChoose::imagemenu()
     if (!m_strip)
         return;
     if (ui_seltype == 0 && ui_select >= kButtonCut) {
-        ui->button_inputcut->setStyleSheet(QLatin1String(ui_select == kButtonCut ? kButtonFocus : kButton));
-        ui->button_EDID->setStyleSheet(QLatin1String(ui_select == kButtonEdid ? kButtonFocus : kButton));
+        kit::set_sheet(ui->button_inputcut, QLatin1String(ui_select == kButtonCut ? kButtonFocus : kButton));
+        kit::set_sheet(ui->button_EDID, QLatin1String(ui_select == kButtonEdid ? kButtonFocus : kButton));
     } else if (ui_seltype == 0) {
         if (ui_select >= image_count)
             ui_select = uint8_t(box_position(image_index)); // the strip shrank meanwhile
         image_index = image_list[ui_select];
         image_ui_select = ui_select;
-        ui->button_inputcut->setStyleSheet(QLatin1String(kButton));
-        ui->button_EDID->setStyleSheet(QLatin1String(kButton));
+        kit::set_sheet(ui->button_inputcut, QLatin1String(kButton));
+        kit::set_sheet(ui->button_EDID, QLatin1String(kButton));
         if (g_image_current.load() != image_index) {
             // The whole device takes this window as current (keypad LEDs and shortcuts).
             g_image_current = image_index;
@@ -283,7 +283,7 @@ void InputChoose::on_Button_source_clicked()
 {
     initSource();
     ui->frame1->setGeometry(1 + 53 * source_listseq, 95, 53, 33);
-    ui->frame1->setStyleSheet(QLatin1String(ui_seltype == 1 ? kTabFocus : kTab));
+    kit::set_sheet(ui->frame1, QLatin1String(ui_seltype == 1 ? kTabFocus : kTab));
 }
 
 void InputChoose::read_in_use()
@@ -325,59 +325,91 @@ void InputChoose::initSource()
               "[source_id=%d],[source_number=%d],[ui_select=%d]\n",
               source_type, crop_id, inUseRow + 1, current_page, inUseSource, source_number, ui_select);
 
-    delete m_card.data();
-    m_card = new QFrame(this);
-    m_card->setObjectName(QStringLiteral("frame"));
-    m_card->setGeometry(1, 127, 318, 70);
-    m_card->setStyleSheet(QLatin1String(ui_seltype == 1 ? kCardFocus : kCard));
-    m_card->lower();
-    QFont font = this->font();
-    font.setPixelSize(10);
-
+    kit::set_sheet(m_card, QLatin1String(ui_seltype == 1 ? kCardFocus : kCard));
+    const QFont font = m_rows[0].name->font();
     const int onPage = qMin(3, rows - 3 * current_page);
-    for (int i = 0; i < onPage; ++i) {
+    m_cardRows = rows;
+    m_usedRow = -1;
+    for (int i = 0; i < 3; ++i) {
+        const CardRow& r = m_rows[i];
+        if (i >= onPage) {
+            r.frame->hide();
+            continue;
+        }
         const int g = 3 * current_page + i;
-        QFrame* row = new QFrame(m_card);
-        row->setObjectName(QStringLiteral("source_frame"));
-        row->setGeometry(14 + 95 * i, 10, 92, 50);
-        QLabel* state = new QLabel(row);
-        state->setObjectName(QStringLiteral("row_state"));
-        state->setGeometry(3, 5, 7, 7);
-        QLabel* icon = new QLabel(row);
-        icon->setGeometry(12, 5, 25, 8);
-        sourceinfo::set_source_pixmap(icon, source_number);
-        icon->setScaledContents(true);
-        QLabel* name = row_label(row, "row_name", 3, 15, 80, 12, font);
-        QLabel* detail = row_label(row, "row_detail", 3, 30, 88, 12, font);
+        sourceinfo::set_source_pixmap(r.icon, source_number);
         if (g == 0) {
-            name->setText(m_inputName);
-            detail->setText(cropview::timing_text(source_number, no_signal_text()));
-            kit::fit_text(detail); // "1920x1080@60Hz" is wider than the row at 10 px
+            r.name->setText(m_inputName);
+            r.detail->setText(cropview::timing_text(source_number, no_signal_text()));
         } else {
             CROP_PARA crop{};
             int index = CROP_COUNT;
             p->YuqGetCropPara(source_number, g, &crop, &index);
-            name->setText(cropview::crop_name(m_inputName, index, uint16_t(crop.word), font, name->width()));
-            detail->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
+            r.name->setText(cropview::crop_name(m_inputName, index, uint16_t(crop.word), font, r.name->width()));
+            r.detail->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
         }
-        const bool focused = ui_seltype == 2 && ui_select == i;
+        kit::fit_text(r.detail); // "1920x1080@60Hz" is wider than the row at 10 px
         const bool used = g == inUseRow && source_number == inUseSource;
-        row->setStyleSheet(QLatin1String(focused ? kRowFocus : used ? kRowUsed : kRow));
-        kit::set_picture(state, kit::pic(used ? QStringLiteral("state_on.png") : QStringLiteral("state_off.png")));
+        if (used)
+            m_usedRow = i;
+        kit::set_sheet(r.frame, row_sheet(i));
+        kit::set_picture(r.state, kit::pic(used ? QStringLiteral("state_on.png") : QStringLiteral("state_off.png")));
         if (used) {
-            QLabel* badge = new QLabel(row);
-            badge->setObjectName(QStringLiteral("row_badge"));
-            badge->setAlignment(Qt::AlignCenter);
-            badge->setStyleSheet(QLatin1String(kBadge));
-            badge->setText(using_text());
+            r.badge->setText(using_text());
             // Right-aligned at the row's edge, wider where the word is longer ("Использовать").
-            QFont bf = badge->font();
+            QFont bf = r.badge->font();
             bf.setPixelSize(7);
-            const int bw = qMax(30, QFontMetrics(bf).horizontalAdvance(badge->text()) + 6);
-            badge->setGeometry(90 - bw, 0, bw, 12);
+            const int bw = qMax(30, QFontMetrics(bf).horizontalAdvance(r.badge->text()) + 6);
+            r.badge->setGeometry(90 - bw, 0, bw, 12);
         }
+        r.badge->setVisible(used);
+        r.frame->show();
     }
-    m_card->show();
+}
+
+// The card's three rows, built once; initSource fills them in place.
+void InputChoose::build_card()
+{
+    m_card = new QFrame(this);
+    m_card->setObjectName(QStringLiteral("frame"));
+    m_card->setGeometry(1, 127, 318, 70);
+    m_card->setStyleSheet(QLatin1String(kCard));
+    m_card->lower();
+    QFont font = this->font();
+    font.setPixelSize(10);
+    for (int i = 0; i < 3; ++i) {
+        CardRow& r = m_rows[i];
+        r.frame = new QFrame(m_card);
+        r.frame->setObjectName(QStringLiteral("source_frame"));
+        r.frame->setGeometry(14 + 95 * i, 10, 92, 50);
+        r.frame->setStyleSheet(QLatin1String(kRow));
+        r.state = new QLabel(r.frame);
+        r.state->setObjectName(QStringLiteral("row_state"));
+        r.state->setGeometry(3, 5, 7, 7);
+        r.icon = new QLabel(r.frame);
+        r.icon->setGeometry(12, 5, 25, 8);
+        r.icon->setScaledContents(true);
+        r.name = row_label(r.frame, "row_name", 3, 15, 80, 12, font);
+        r.detail = row_label(r.frame, "row_detail", 3, 30, 88, 12, font);
+        r.badge = new QLabel(r.frame);
+        r.badge->setObjectName(QStringLiteral("row_badge"));
+        r.badge->setAlignment(Qt::AlignCenter);
+        r.badge->setStyleSheet(QLatin1String(kBadge));
+        r.badge->hide();
+    }
+}
+
+QString InputChoose::row_sheet(int i) const
+{
+    if (ui_seltype == 2 && ui_select == i)
+        return QLatin1String(kRowFocus);
+    return QLatin1String(i == m_usedRow ? kRowUsed : kRow);
+}
+
+void InputChoose::move_row_focus(int from)
+{
+    kit::set_sheet(m_rows[from].frame, row_sheet(from));
+    kit::set_sheet(m_rows[ui_select].frame, row_sheet(ui_select));
 }
 
 void InputChoose::para_source_index_init()
@@ -483,8 +515,8 @@ void InputChoose::refresh(kit::Refresh code)
             image_index = uint8_t(cur);
             ui_select = uint8_t(box_position(image_index));
             image_ui_select = ui_select;
-            ui->button_inputcut->setStyleSheet(QLatin1String(kButton));
-            ui->button_EDID->setStyleSheet(QLatin1String(kButton));
+            kit::set_sheet(ui->button_inputcut, QLatin1String(kButton));
+            kit::set_sheet(ui->button_EDID, QLatin1String(kButton));
             draw_strip_focus();
             image_select();
         } else if (timing) {
@@ -502,13 +534,16 @@ void InputChoose::refresh(kit::Refresh code)
     }
 }
 
-void InputChoose::retext()
+void InputChoose::retext_own()
 {
     ui->label_title->setText(kit::text(Txt::inputchoose_source_switch));
     ui->button_inputcut->setText(kit::text(Txt::inputchoose_input_intercept));
     ui->button_EDID->setText(kit::text(Txt::inputchoose_edid_settings));
-    if (!m_strip)
-        return; // still being built
+}
+
+void InputChoose::retext()
+{
+    retext_own();
     crop_source_num_update();
     initSource();
 }
@@ -526,14 +561,13 @@ void InputChoose::key_left()
             ui_select = uint8_t(image_count - 1);
         else
             --ui_select;
-        imagemenu();
-        image_select();
+        strip_key();
     } else if (ui_seltype == 1) {
         ui_select = uint8_t(ui_select == 0 || ui_select > 5 ? 5 : ui_select - 1);
         image_select();
     } else {
         const int rows = qMin(source_current_check(), 100);
-        const int before = ui_select;
+        const int before = ui_select, page = current_page;
         if (ui_select == 0) {
             if (current_page == 0) {
                 current_page = last_page;
@@ -546,7 +580,7 @@ void InputChoose::key_left()
             --ui_select;
         }
         YUQ_TRACE("[max_source_info = %#x], [ui_select = %#x], [current_page=%#x]\n", rows, before, current_page);
-        initSource();
+        row_key(before, page, rows);
     }
 }
 
@@ -560,13 +594,13 @@ void InputChoose::key_right()
             ui_select = kButtonCut;
         else if (ui_select > kButtonEdid)
             ui_select = 0;
-        imagemenu();
-        image_select();
+        strip_key();
     } else if (ui_seltype == 1) {
         ui_select = uint8_t(ui_select >= 5 ? 0 : ui_select + 1);
         image_select();
     } else {
         const int rows = qMin(source_current_check(), 100);
+        const int before = ui_select, page = current_page;
         ++ui_select;
         if (3 * current_page + ui_select >= rows) {
             current_page = 0;
@@ -580,8 +614,26 @@ void InputChoose::key_right()
         }
         qDebug("This is right-code [InputChoose][Release] ui_select=%#x ,current_page=%#x,max_source_info=%#x",
                ui_select, current_page, rows);
-        initSource();
+        row_key(before, page, rows);
     }
+}
+
+// A strip key: the card changes only with the window.
+void InputChoose::strip_key()
+{
+    const int window = image_index;
+    imagemenu();
+    if (image_index != window)
+        image_select();
+}
+
+// A row key: on the same page with the same rows only the two rows' looks change.
+void InputChoose::row_key(int before, int page, int rows)
+{
+    if (page == current_page && rows == m_cardRows && before < 3 && ui_select < 3)
+        move_row_focus(before);
+    else
+        initSource();
 }
 
 void InputChoose::key_ok()

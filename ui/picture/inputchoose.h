@@ -49,6 +49,12 @@ protected:
 
 private:
     void menulist_init();
+    void retext_own();
+    void build_card();
+    QString row_sheet(int row) const;
+    void move_row_focus(int from);
+    void strip_key();
+    void row_key(int before, int page, int rows);
     void initMenu();
     QString TextCreate(char window, char = 0) const;
     void imagemenu();
@@ -82,9 +88,22 @@ private:
     uint8_t image_list[6] = {};
     QString m_inputName;
 
-    // Built at run time; a rebuild deletes the old frame with all its labels.
+    // The strip is rebuilt when windows come or go (its frame takes all its labels along).
     QPointer<QFrame> m_strip;
     QPointer<QFrame> m_focusFrame;
     QPointer<QLabel> m_boxName[6];
+    // The card of the listed input: three rows built once, filled in place.
+    struct CardRow
+    {
+        QFrame* frame = nullptr;
+        QLabel* state = nullptr;
+        QLabel* icon = nullptr;
+        QLabel* name = nullptr;
+        QLabel* detail = nullptr;
+        QLabel* badge = nullptr;
+    };
     QPointer<QFrame> m_card;
+    CardRow m_rows[3];
+    int m_usedRow = -1; // row of the card's page the window uses
+    int m_cardRows = 0; // rows of the listed input at the last fill
 };

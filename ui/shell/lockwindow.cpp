@@ -70,10 +70,9 @@ LockWindow::LockWindow(QWidget* parent) : PanelDialog(page::LockWindow, parent),
     kit::set_icon(ui->main_Button, kit::pic(QStringLiteral("menu_status.png")), 20, 20);
     ui->main_Button->hide();
     ui->label_volume->hide();
-    para_init();
+    para_init(); // the LED size too: the language's texts come with the build
     image_init();
     ip_changed();
-    retext();
 }
 
 LockWindow::~LockWindow()
@@ -120,28 +119,21 @@ void LockWindow::ip_changed()
 void LockWindow::retext()
 {
     set_led_size();
+    m_retextList = true; // texts and alias names again
     image_init();
 }
 
-void LockWindow::image_init()
+// The list: six tiles with their name and status, built once (again only if something
+// deleted the frame).
+void LockWindow::build_list()
 {
-    YuqRamPara* p = para();
-    delete m_frame.data(); // takes every label of the list with it
     m_frame = new QFrame(this);
     m_frame->setObjectName(QStringLiteral("window_list"));
     m_frame->setGeometry(0, 74, 320, 160);
     m_frameObject = m_frame.data();
     m_frame->installEventFilter(this);
-
-    // The window records, crops and timings as one state: the input and link threads
-    // write them while the panel draws.
-    unsigned char snap[RAM_PARA_SIZE];
-    p->image_snapshot(0, snap, RAM_PARA_SIZE);
-    const uint16_t all = rd16(snap, img::AllWindowsState);
     QFont font = this->font();
     font.setPixelSize(10);
-    p->YuqCropSourceInit();
-
     for (int i = 0; i < WINDOW_COUNT; ++i) {
         const int dx = 155 * (i % 2);
         const int dy = 50 * (i / 2);
@@ -162,44 +154,109 @@ void LockWindow::image_init()
         m_tile[i] = tile;
         m_name[i] = name;
         m_status[i] = status;
-        if (g_image_current.load() == i)
-            mark(tile, 28, 0, 12, "osd_yes.png");
+        m_shown[i] = Shown{};
+    }
+    m_frame->show();
+}
 
+// A tile's mark (current window, frozen): made when first needed, then shown or hidden.
+void LockWindow::show_mark(int w, bool on, int x, int y, int size, const char* picture)
+{
+    const QString name = QString::fromLatin1(picture).section('.', 0, 0);
+    QLabel* l = m_tile[w]->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
+    if (!on) {
+        if (l)
+            l->hide();
+        return;
+    }
+    if (!l) {
+        l = mark(m_tile[w], x, y, size, picture);
+        // Stacked as a fresh build stacks them: the current-window mark below the frost.
+        if (QLabel* frozen = m_tile[w]->findChild<QLabel*>(QStringLiteral("freeze"), Qt::FindDirectChildrenOnly))
+            if (frozen != l)
+                l->stackUnder(frozen);
+    }
+    l->show();
+}
+
+void LockWindow::image_init()
+{
+    YuqRamPara* p = para();
+    if (!m_frame)
+        build_list();
+
+    // The window records, crops and timings as one state: the input and link threads
+    // write them while the panel draws.
+    unsigned char snap[RAM_PARA_SIZE];
+    p->image_snapshot(0, snap, RAM_PARA_SIZE);
+    const uint16_t all = rd16(snap, img::AllWindowsState);
+    p->YuqCropSourceInit();
+
+    for (int i = 0; i < WINDOW_COUNT; ++i) {
+        // What the tile shows; an unchanged window is left alone.
+        Shown now;
+        now.valid = true;
+        now.current = g_image_current.load() == i;
         const int base = window_base(i);
-        if (i != 0 && rd16(snap, base + img::WinFlags) != 1) {
-            status->setGeometry(55 + dx, 20 + dy, 40, 15);
-            status->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255)"));
+        now.enabled = i == 0 || rd16(snap, base + img::WinFlags) == 1;
+        short crop = 0;
+        char index = 0;
+        int s = 0, e = 0;
+        uint16_t word = 0;
+        if (now.enabled) {
+            s = p->YuqGetImageSource(snap, uchar(i), &crop, &index, 0);
+            e = uchar(index);
+            word = e < CROP_COUNT ? rd16(snap, img::CropTable + 10 * e) : 0;
+            now.source = s;
+            now.crop = crop ? 1 : 0;
+            now.word = word;
+            now.mode = rd16(snap, base + img::WinMode);
+            now.all = all;
+            for (int k = 0; k < 3; ++k)
+                now.timing[k] = rd16(snap, img::SourceTiming + 6 * s + 2 * k);
+            if (crop && e < CROP_COUNT) {
+                now.cropSize[0] = rd16(snap, img::CropTable + 10 * e + 6);
+                now.cropSize[1] = rd16(snap, img::CropTable + 10 * e + 8);
+            }
+        }
+        if (now == m_shown[i] && !m_retextList)
+            continue;
+        m_shown[i] = now;
+        QLabel* name = m_name[i];
+        QLabel* status = m_status[i];
+        show_mark(i, now.current, 28, 0, 12, "osd_yes.png");
+
+        if (!now.enabled) {
+            name->clear();
+            status->setGeometry(55 + 155 * (i % 2), 20 + 50 * (i / 2), 40, 15);
+            kit::set_sheet(status, QStringLiteral("color: rgb(255, 255, 255)"));
             status->setText(disabled_text());
+            show_mark(i, false, 0, 0, 16, "freeze.png");
             continue;
         }
 
-        short crop = 0;
-        char index = 0;
-        const int s = p->YuqGetImageSource(snap, uchar(i), &crop, &index, 0);
         const QString sourceName = sourceinfo::get_source_name_by_sourceid(uchar(s));
-        const int rate = rd16(snap, img::SourceTiming + 6 * s + 4);
-        int w = rd16(snap, img::SourceTiming + 6 * s);
-        int h = rd16(snap, img::SourceTiming + 6 * s + 2);
+        const int rate = now.timing[2];
+        int w = now.timing[0];
+        int h = now.timing[1];
         // A crop window is named and sized by its own table entry.
-        const int e = uchar(index);
-        const uint16_t word = e < CROP_COUNT ? rd16(snap, img::CropTable + 10 * e) : 0;
         if (crop && (word & 0x8000) && (word & 0xFF) == s) {
             name->setText(sourceName + QStringLiteral("_Crop%1").arg(((word >> 8) & 0x7F) + 1));
-            w = rd16(snap, img::CropTable + 10 * e + 6);
-            h = rd16(snap, img::CropTable + 10 * e + 8);
+            w = now.cropSize[0];
+            h = now.cropSize[1];
         } else {
             ALIAS_PARA alias;
             if (!crop && get_json_alias_para(&alias, "source", s)) {
                 const QString full = QString::fromStdString(alias.name);
-                name->setText(QFontMetrics(font).elidedText(full, Qt::ElideRight, 206, Qt::TextShowMnemonic));
+                name->setText(QFontMetrics(name->font()).elidedText(full, Qt::ElideRight, 206, Qt::TextShowMnemonic));
             } else {
                 name->setText(sourceName);
             }
         }
 
-        status->setGeometry(55 + dx, 28 + dy, 100, 12);
-        status->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255);"));
-        const uint16_t mode = rd16(snap, base + img::WinMode);
+        status->setGeometry(55 + 155 * (i % 2), 28 + 50 * (i / 2), 100, 12);
+        kit::set_sheet(status, QStringLiteral("color: rgb(255, 255, 255);"));
+        const uint16_t mode = now.mode;
         bool frozen = mode & 0x0002;
         if (all == 1) {
             status->setText(black_text());
@@ -211,13 +268,12 @@ void LockWindow::image_init()
             status->setText(t);
             frozen = frozen || all == 2;
         }
-        if (frozen)
-            mark(tile, 0, 0, 16, "freeze.png");
+        show_mark(i, frozen, 0, 0, 16, "freeze.png");
     }
-    m_frame->show();
+    m_retextList = false;
 }
 
-void LockWindow::refresh(kit::Refresh)
+void LockWindow::refresh(kit::Refresh code)
 {
     YuqRamPara* p = para();
     if (p->YuqLanguageChanged())
@@ -233,6 +289,8 @@ void LockWindow::refresh(kit::Refresh)
     if (uint8_t(p->image16(img::CurrentWindow)) != uint8_t(p->applied16(img::CurrentWindow))
         || changed(window_base(volume_window()) + img::WinVolume))
         set_volume_picture();
+    if (code == kit::Refresh::AliasFile)
+        m_retextList = true;
     image_init();
     ip_changed();
 }

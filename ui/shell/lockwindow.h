@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
+#include <algorithm>
 
 namespace Ui {
 class LockWindow;
@@ -44,15 +45,32 @@ protected:
 
 private:
     void leave_to_home();
+    void build_list();
+    void show_mark(int window, bool on, int x, int y, int size, const char* picture);
     void set_volume_picture();
     void set_led_size();
     QString led_size_text() const;
 
     Ui::LockWindow* ui;
-    // The list of the last build; the labels die with their frame, and so do these.
+    // The list, built once; the labels die with their frame, and so do these.
     QPointer<QFrame> m_frame;
     const QObject* m_frameObject = nullptr; // identity only, for the event filter
     QPointer<QLabel> m_tile[6];
     QPointer<QLabel> m_name[6];
     QPointer<QLabel> m_status[6];
+    // What each tile shows, to leave unchanged windows alone.
+    struct Shown
+    {
+        bool valid = false, current = false, enabled = false;
+        int source = 0, crop = 0, word = 0, mode = 0, all = 0;
+        int timing[3] = {}, cropSize[2] = {};
+        bool operator==(const Shown& o) const
+        {
+            return valid == o.valid && current == o.current && enabled == o.enabled && source == o.source
+                   && crop == o.crop && word == o.word && mode == o.mode && all == o.all
+                   && std::equal(timing, timing + 3, o.timing) && std::equal(cropSize, cropSize + 2, o.cropSize);
+        }
+    };
+    Shown m_shown[6];
+    bool m_retextList = false; // the next image_init re-texts every tile
 };

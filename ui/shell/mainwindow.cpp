@@ -58,7 +58,6 @@ MainWindow::MainWindow(QWidget* parent)
     kit::panel_window(this);
     m_stripFont.setPointSize(9);
     ui->widget->hide();
-    mode_init();
     m_pointer = new QLabel(this);
     kit::set_picture(m_pointer, kit::pic(QStringLiteral("pointer.png")));
     m_pointer->hide();
@@ -112,7 +111,7 @@ void MainWindow::menulist_init()
     ui_select = 0;
     l_mode_select = 0;
     m_focused = ui->machinestate;
-    m_focused->setStyleSheet(QString::fromLatin1(s_large_focus));
+    kit::set_sheet(m_focused, QString::fromLatin1(s_large_focus));
 }
 
 void MainWindow::retext()
@@ -244,13 +243,13 @@ void MainWindow::keyReleaseEvent(QKeyEvent* e)
     case kit::Key::Back:
         if (strip) {
             on_deletewidgetmode_clicked();
-            m_tools[ui_select]->setStyleSheet(QString::fromLatin1(s_small_focus));
+            kit::set_sheet(m_tools[ui_select], QString::fromLatin1(s_small_focus));
         } else if (tools) {
             ui->widget->hide();
-            m_tools[ui_select]->setStyleSheet(QString::fromLatin1(s_small));
+            kit::set_sheet(m_tools[ui_select], QString::fromLatin1(s_small));
             ui_select = 5;
             m_focused = ui->tools;
-            ui->tools->setStyleSheet(QString::fromLatin1(s_small_focus));
+            kit::set_sheet(ui->tools, QString::fromLatin1(s_small_focus));
         } else {
             mode_window_close();
             kit::open(page::LockWindow);
@@ -313,18 +312,15 @@ void MainWindow::on_tools_clicked()
 {
     if (ui->widget->isHidden()) {
         ui->widget->show();
-        ui->tools->setStyleSheet(QString::fromLatin1(s_large));
+        kit::set_sheet(ui->tools, QString::fromLatin1(s_large));
         ui_select = 0;
         l_mode_select = 0;
         m_focused = ui->toolButton1;
-        ui->toolButton1->setStyleSheet(QString::fromLatin1(s_small_focus));
+        kit::set_sheet(ui->toolButton1, QString::fromLatin1(s_small_focus));
         return;
     }
-    if (m_strip) {
+    if (m_strip)
         m_strip->hide();
-        m_strip->deleteLater();
-        m_strip = nullptr;
-    }
     m_pointer->hide();
     l_call_state = 0;
     l_save_state = 0;
@@ -389,7 +385,7 @@ void MainWindow::strip_open(bool saving)
         kit::set_icon(other, kit::lang_pic(saving ? QStringLiteral("uncall.png") : QStringLiteral("unsave.png")),
                       24, 36);
     }
-    m_tools[ui_select < 4 ? ui_select : 0]->setStyleSheet(QString::fromLatin1(s_small));
+    kit::set_sheet(m_tools[ui_select < 4 ? ui_select : 0], QString::fromLatin1(s_small));
     const int s = para()->YuqUserModeIndex(char(l_mode_select), 2);
     if (s < USER_MODE_COUNT) {
         l_mode_select = uint8_t(s);
@@ -415,14 +411,9 @@ void MainWindow::show_strip()
 
 // ---- the user-mode strip ----
 
-void MainWindow::mode_init()
+// The strip's 16 slots, built when the strip first opens; mode_init fills them in place.
+void MainWindow::build_strip()
 {
-    // The old strip may hold the button whose click brought us here: it goes later.
-    if (m_strip) {
-        m_strip->hide();
-        m_strip->deleteLater();
-    }
-    YuqRamPara* p = para();
     m_strip = new QWidget(this);
     m_strip->setObjectName(QStringLiteral("widget_mode"));
     m_strip->setStyleSheet(QString::fromLatin1(s_strip));
@@ -431,9 +422,6 @@ void MainWindow::mode_init()
     m_stripTitle->setGeometry(10, 5, 210, 28);
     m_stripTitle->setFont(m_stripFont);
     m_stripTitle->setStyleSheet(QStringLiteral("background-color: rgb(255, 255, 255);"));
-    const bool open = l_call_state || l_save_state;
-    const int current = p->YuqGetCurrentModeIndex();
-    const QString inUse = kit::text(Txt::mainwindow_using);
     for (int i = 0; i < USER_MODE_COUNT; ++i) {
         const int x = 15 + 63 * (i % 4), y = 33 + 45 * (i / 4);
         QFrame* frame = new QFrame(m_strip);
@@ -444,13 +432,12 @@ void MainWindow::mode_init()
         badge->setText(QString::number(i + 1));
         badge->setAlignment(Qt::AlignCenter);
         badge->setStyleSheet(QStringLiteral("background-color: #4777FF;color: #FFFFFF;border-radius:3px;font: 7px;"));
-        QLabel* picture = new QLabel(frame);
-        picture->setGeometry(17, 12, 16, 16);
-        QLabel* using_ = new QLabel(frame);
-        using_->setText(inUse);
-        using_->setAlignment(Qt::AlignCenter);
-        using_->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); font: 7px;"));
-        using_->hide();
+        m_slotPicture[i] = new QLabel(frame);
+        m_slotPicture[i]->setGeometry(17, 12, 16, 16);
+        m_slotUsing[i] = new QLabel(frame);
+        m_slotUsing[i]->setAlignment(Qt::AlignCenter);
+        m_slotUsing[i]->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); font: 7px;"));
+        m_slotUsing[i]->hide();
         QPushButton* b = new QPushButton(m_strip);
         b->setGeometry(x, y, 50, 40);
         b->setFocusPolicy(Qt::NoFocus);
@@ -458,21 +445,32 @@ void MainWindow::mode_init()
         b->setObjectName(QString::number(i));
         connect(b, &QPushButton::clicked, this, &MainWindow::yuq_button_mode_clicked);
         m_modeButtons[i] = b;
+    }
+}
+
+void MainWindow::mode_init()
+{
+    if (!m_strip)
+        build_strip();
+    YuqRamPara* p = para();
+    const bool open = l_call_state || l_save_state;
+    const int current = p->YuqGetCurrentModeIndex();
+    const QString inUse = kit::text(Txt::mainwindow_using);
+    for (int i = 0; i < USER_MODE_COUNT; ++i) {
+        QLabel* picture = m_slotPicture[i];
+        QLabel* using_ = m_slotUsing[i];
+        QPushButton* b = m_modeButtons[i];
         const bool focus = i == l_mode_select;
-        if (!p->YuqUserModeSaved(i)) {
-            frame->setStyleSheet(QString::fromLatin1(kSlotEmpty));
-            kit::set_picture(picture, kit::pic(QStringLiteral("mode_blank.png")));
-            b->setStyleSheet(QString::fromLatin1(focus && l_save_state ? s_slot_focus : s_slot));
-        } else {
-            frame->setStyleSheet(QString::fromLatin1(kSlotSaved));
-            kit::set_picture(picture, kit::pic(QStringLiteral("mode_exist.png")));
-            b->setStyleSheet(QString::fromLatin1(focus && open ? s_slot_focus : s_slot));
-            if (i + 1 == current) {
-                picture->setGeometry(17, 7, 16, 16);
-                using_->setGeometry(7, 23, 36, 17);
-                using_->show();
-            }
-        }
+        const bool saved = p->YuqUserModeSaved(i);
+        const bool inUseSlot = saved && i + 1 == current;
+        using_->setText(inUse);
+        kit::set_sheet(g_mode[i], QString::fromLatin1(saved ? kSlotSaved : kSlotEmpty));
+        kit::set_picture(picture, kit::pic(saved ? QStringLiteral("mode_exist.png") : QStringLiteral("mode_blank.png")));
+        kit::set_sheet(b, QString::fromLatin1(focus && (saved ? open : l_save_state) ? s_slot_focus : s_slot));
+        picture->move(17, inUseSlot ? 7 : 12);
+        if (inUseSlot)
+            using_->setGeometry(7, 23, 36, 17);
+        using_->setVisible(inUseSlot);
     }
 }
 
@@ -493,7 +491,7 @@ void MainWindow::yuq_button_mode_clicked()
     YuqRamPara* p = para();
     const int old = g_mode_select.load();
     if (old < USER_MODE_COUNT && g_mode[old])
-        g_mode[old]->setStyleSheet(QString::fromLatin1(p->YuqUserModeSaved(old) ? kSlotSaved : kSlotEmpty));
+        kit::set_sheet(g_mode[old], QString::fromLatin1(p->YuqUserModeSaved(old) ? kSlotSaved : kSlotEmpty));
     QObject* from = sender();
     bool ok = false;
     const int s = from ? from->objectName().toInt(&ok) : l_mode_select;
@@ -525,7 +523,7 @@ void MainWindow::yuq_button_mode_clicked()
         }
     }
     if (g_mode[s])
-        g_mode[s]->setStyleSheet(QString::fromLatin1(kSlotChosen));
+        kit::set_sheet(g_mode[s], QString::fromLatin1(kSlotChosen));
 }
 
 void MainWindow::on_deletewidgetmode_clicked()

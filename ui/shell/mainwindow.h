@@ -65,6 +65,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    void build_strip();
     void mode_init();
     void menulist_init();
     void para_init();
@@ -82,6 +83,8 @@ private:
     QLabel* m_pointer = nullptr;
     QFont m_stripFont;
     QPushButton* m_modeButtons[16] = {};
+    QLabel* m_slotPicture[16] = {};
+    QLabel* m_slotUsing[16] = {};
     uint8_t l_call_state = 0;
     uint8_t l_save_state = 0;
     uint8_t l_lock_state = 0;
