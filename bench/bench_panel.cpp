@@ -25,6 +25,7 @@
 #include "ui/shell/screenkit.h"
 #include "ui/shell/screens.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -190,13 +191,21 @@ Sample key_to_repaint(QWidget* receiver, int code)
     return watch.wait() ? c.sample() : Sample{};
 }
 
-// The floor of a focus move: two widgets of the form restyled, to the repaint.
+// The floor of a focus move: two items of the form restyled, to the repaint. The items
+// are its first two buttons, else its first two widgets without children (a sheet on a
+// container would restyle all it holds).
 Sample restyle_two(QWidget* form, int n)
 {
-    QList<QWidget*> ws;
-    for (QWidget* w : form->findChildren<QWidget*>())
-        if (!w->isWindow() && w->isVisibleTo(form) && w->width() > 4 && w->height() > 4)
-            ws << w;
+    QList<QWidget*> leaves, buttons;
+    for (QWidget* w : form->findChildren<QWidget*>()) {
+        if (w->isWindow() || !w->isVisibleTo(form) || w->width() < 4 || w->height() < 4
+            || !w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty())
+            continue;
+        leaves << w;
+        if (qobject_cast<QAbstractButton*>(w))
+            buttons << w;
+    }
+    const QList<QWidget*>& ws = buttons.size() >= 2 ? buttons : leaves;
     if (ws.size() < 2)
         return {};
     PaintWatch watch(form);
@@ -596,7 +605,7 @@ int main(int argc, char* argv[])
     line({"---", "---", "---", "---"});
     const Stat sp = stat(startPanel), sf = stat(startFloor);
     line({"start-up to the first shown screen, ms (floor: home and standby forms)", ms(sp), ms(sf), ratio(sp.median, sf.median)});
-    line({QStringLiteral("idle CPU over %1 s, %% of a core (floor: 10 ms timer, threads at %2 ms)")
+    line({QStringLiteral("idle CPU over %1 s, % of a core (floor: 10 ms timer, threads at %2 ms)")
               .arg(kIdleSeconds)
               .arg(QStringLiteral("10/10/20/50/100")),
           QString::number(idleP, 'f', 3), QString::number(idleF, 'f', 3), ratio(idleP, idleF)});

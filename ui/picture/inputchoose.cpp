@@ -21,13 +21,14 @@ const char* const kButton = "color:rgb(255, 255, 255);border:1px solid rgb(255, 
 const char* const kButtonFocus = "color:rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
 const char* const kTab = "border:1px solid;border-left-color:rgb(71, 119, 255);border-right-color:rgb(71, 119, 255);border-top-color:rgb(71, 119, 255);";
 const char* const kTabFocus = "border:1px solid;border-left-color:rgb(255,171,84);border-right-color:rgb(255,171,84);border-top-color:rgb(255,171,84);";
-const char* const kCard = "#frame{border:1px solid rgb(71, 119, 255);}";
-const char* const kCardFocus = "#frame{border:1px solid rgb(255,171,84);}";
-const char* const kRowFocus = "#source_frame{border:1px solid #FFAB54;border-radius:5px;}";
-const char* const kRowUsed = "#source_frame{border:1px solid #00D65B;border-radius:5px;}";
-const char* const kRow = "#source_frame{border:1px solid #CCCCCC;border-radius:5px;}";
-const char* const kBadge = "background-color: #00D65B;color: rgb(255, 255, 255);font: 7px;border-radius:5px;";
-const char* const kRowText = "color: rgb(255, 255, 255)";
+// The card's one sheet: its looks chosen by the "look" property of the card and each row.
+const char* const kCardSheet = "#frame{border:1px solid rgb(71, 119, 255);}"
+                               "#frame[look=\"focus\"]{border:1px solid rgb(255,171,84);}"
+                               "#source_frame{border:1px solid #CCCCCC;border-radius:5px;}"
+                               "#source_frame[look=\"used\"]{border:1px solid #00D65B;border-radius:5px;}"
+                               "#source_frame[look=\"focus\"]{border:1px solid #FFAB54;border-radius:5px;}"
+                               "#row_name, #row_detail{color: rgb(255, 255, 255)}"
+                               "#row_badge{background-color: #00D65B;color: rgb(255, 255, 255);font: 7px;border-radius:5px;}";
 const char* const kBoxColour[6] = {"#867AE9", "#005A8D", "#39A9CB", "#EBA83A", "#FF96AD", "#D5E5FF"};
 
 constexpr int kButtonCut = 6;
@@ -98,13 +99,21 @@ QString using_text()
     return kit::text(Txt::inputchoose_using);
 }
 
+// One sheet for the strip: each window's box (and its labels) in the window's colour.
+QString strip_sheet()
+{
+    QString s;
+    for (int w = 0; w < WINDOW_COUNT; ++w)
+        s += QStringLiteral("#box%1, #box%1 QLabel {background-color: %2;font: 9px}\n").arg(w).arg(QLatin1String(kBoxColour[w]));
+    return s;
+}
+
 QLabel* row_label(QWidget* parent, const char* name, int x, int y, int w, int h, const QFont& font)
 {
     QLabel* l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
     l->setGeometry(x, y, w, h);
     l->setFont(font);
-    l->setStyleSheet(QLatin1String(kRowText));
     l->setTextFormat(Qt::PlainText);
     return l;
 }
@@ -179,6 +188,7 @@ void InputChoose::initMenu()
     m_strip = new QFrame(this);
     m_strip->setObjectName(QStringLiteral("window_strip"));
     m_strip->setGeometry(0, 42, 320, 47);
+    m_strip->setStyleSheet(strip_sheet());
     m_focusFrame = new QFrame(m_strip);
     m_focusFrame->setObjectName(QStringLiteral("strip_focus"));
     kit::set_sheet(m_focusFrame, QLatin1String(kStripFocus));
@@ -189,7 +199,6 @@ void InputChoose::initMenu()
         QLabel* box = new QLabel(m_strip);
         box->setObjectName(QStringLiteral("box%1").arg(w));
         box->setGeometry(10 + 50 * p, 3, 45, 40);
-        box->setStyleSheet(QStringLiteral("background-color: %1;font: 9px").arg(QLatin1String(kBoxColour[w])));
         box->setText(QString::number(w + 1));
         box->setAlignment(Qt::AlignCenter);
         QLabel* name = new QLabel(box);
@@ -325,17 +334,18 @@ void InputChoose::initSource()
               "[source_id=%d],[source_number=%d],[ui_select=%d]\n",
               source_type, crop_id, inUseRow + 1, current_page, inUseSource, source_number, ui_select);
 
-    kit::set_sheet(m_card, QLatin1String(ui_seltype == 1 ? kCardFocus : kCard));
-    const QFont font = m_rows[0].name->font();
+    kit::set_look(m_card, ui_seltype == 1 ? "focus" : "");
+    const QFont font = card_row(0).name->font();
     const int onPage = qMin(3, rows - 3 * current_page);
     m_cardRows = rows;
     m_usedRow = -1;
     for (int i = 0; i < 3; ++i) {
-        const CardRow& r = m_rows[i];
         if (i >= onPage) {
-            r.frame->hide();
+            if (m_rows[i].frame)
+                m_rows[i].frame->hide();
             continue;
         }
+        const CardRow& r = card_row(i);
         const int g = 3 * current_page + i;
         sourceinfo::set_source_pixmap(r.icon, source_number);
         if (g == 0) {
@@ -352,7 +362,7 @@ void InputChoose::initSource()
         const bool used = g == inUseRow && source_number == inUseSource;
         if (used)
             m_usedRow = i;
-        kit::set_sheet(r.frame, row_sheet(i));
+        kit::set_look(r.frame, row_look(i));
         kit::set_picture(r.state, kit::pic(used ? QStringLiteral("state_on.png") : QStringLiteral("state_off.png")));
         if (used) {
             r.badge->setText(using_text());
@@ -367,22 +377,25 @@ void InputChoose::initSource()
     }
 }
 
-// The card's three rows, built once; initSource fills them in place.
+// The card, built once; its rows are made when first listed, and filled in place.
 void InputChoose::build_card()
 {
     m_card = new QFrame(this);
     m_card->setObjectName(QStringLiteral("frame"));
     m_card->setGeometry(1, 127, 318, 70);
-    m_card->setStyleSheet(QLatin1String(kCard));
+    m_card->setStyleSheet(QLatin1String(kCardSheet));
     m_card->lower();
-    QFont font = this->font();
-    font.setPixelSize(10);
-    for (int i = 0; i < 3; ++i) {
-        CardRow& r = m_rows[i];
+}
+
+const InputChoose::CardRow& InputChoose::card_row(int i)
+{
+    CardRow& r = m_rows[i];
+    if (!r.frame) {
+        QFont font = this->font();
+        font.setPixelSize(10);
         r.frame = new QFrame(m_card);
         r.frame->setObjectName(QStringLiteral("source_frame"));
         r.frame->setGeometry(14 + 95 * i, 10, 92, 50);
-        r.frame->setStyleSheet(QLatin1String(kRow));
         r.state = new QLabel(r.frame);
         r.state->setObjectName(QStringLiteral("row_state"));
         r.state->setGeometry(3, 5, 7, 7);
@@ -394,22 +407,22 @@ void InputChoose::build_card()
         r.badge = new QLabel(r.frame);
         r.badge->setObjectName(QStringLiteral("row_badge"));
         r.badge->setAlignment(Qt::AlignCenter);
-        r.badge->setStyleSheet(QLatin1String(kBadge));
         r.badge->hide();
     }
+    return r;
 }
 
-QString InputChoose::row_sheet(int i) const
+const char* InputChoose::row_look(int i) const
 {
     if (ui_seltype == 2 && ui_select == i)
-        return QLatin1String(kRowFocus);
-    return QLatin1String(i == m_usedRow ? kRowUsed : kRow);
+        return "focus";
+    return i == m_usedRow ? "used" : "";
 }
 
 void InputChoose::move_row_focus(int from)
 {
-    kit::set_sheet(m_rows[from].frame, row_sheet(from));
-    kit::set_sheet(m_rows[ui_select].frame, row_sheet(ui_select));
+    kit::set_look(m_rows[from].frame, row_look(from));
+    kit::set_look(m_rows[ui_select].frame, row_look(ui_select));
 }
 
 void InputChoose::para_source_index_init()

@@ -51,7 +51,9 @@ private:
     void menulist_init();
     void retext_own();
     void build_card();
-    QString row_sheet(int row) const;
+    const char* row_look(int row) const;
+    struct CardRow;
+    const CardRow& card_row(int row);
     void move_row_focus(int from);
     void strip_key();
     void row_key(int before, int page, int rows);

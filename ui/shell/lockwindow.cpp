@@ -49,6 +49,19 @@ QString disabled_text()
     return kit::text(Txt::lockwindow_close);
 }
 
+// One sheet for the whole list: each tile in its colour (its marks on the same ground),
+// names and states white.
+QString list_sheet()
+{
+    QString s;
+    for (int i = 0; i < WINDOW_COUNT; ++i)
+        s += QStringLiteral("#tile%1, #tile%1 QLabel {background-color: %2;font: 20px}\n").arg(i).arg(QLatin1String(kTileColour[i]));
+    QStringList texts;
+    for (int i = 0; i < WINDOW_COUNT; ++i)
+        texts << QStringLiteral("#name%1").arg(i) << QStringLiteral("#status%1").arg(i);
+    return s + texts.join(QLatin1Char(',')) + QStringLiteral(" {color: rgb(255, 255, 255)}");
+}
+
 QLabel* mark(QWidget* tile, int x, int y, int size, const char* picture)
 {
     QLabel* l = new QLabel(tile);
@@ -130,6 +143,7 @@ void LockWindow::build_list()
     m_frame = new QFrame(this);
     m_frame->setObjectName(QStringLiteral("window_list"));
     m_frame->setGeometry(0, 74, 320, 160);
+    m_frame->setStyleSheet(list_sheet());
     m_frameObject = m_frame.data();
     m_frame->installEventFilter(this);
     QFont font = this->font();
@@ -142,13 +156,13 @@ void LockWindow::build_list()
         tile->setGeometry(10 + dx, 10 + dy, 40, 40);
         tile->setAlignment(Qt::AlignCenter);
         tile->setText(QString::number(i + 1));
-        tile->setStyleSheet(QStringLiteral("background-color: %1;font: 20px").arg(QLatin1String(kTileColour[i])));
         QLabel* name = new QLabel(m_frame);
+        name->setObjectName(QStringLiteral("name%1").arg(i));
         name->setGeometry(55 + dx, 13 + dy, 100, 15);
-        name->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255)"));
         name->setFont(font);
         name->setTextFormat(Qt::PlainText); // alias names come from the PC
         QLabel* status = new QLabel(m_frame);
+        status->setObjectName(QStringLiteral("status%1").arg(i));
         status->setFont(font);
         status->setTextFormat(Qt::PlainText);
         m_tile[i] = tile;
@@ -229,7 +243,6 @@ void LockWindow::image_init()
         if (!now.enabled) {
             name->clear();
             status->setGeometry(55 + 155 * (i % 2), 20 + 50 * (i / 2), 40, 15);
-            kit::set_sheet(status, QStringLiteral("color: rgb(255, 255, 255)"));
             status->setText(disabled_text());
             show_mark(i, false, 0, 0, 16, "freeze.png");
             continue;
@@ -255,7 +268,6 @@ void LockWindow::image_init()
         }
 
         status->setGeometry(55 + 155 * (i % 2), 28 + 50 * (i / 2), 100, 12);
-        kit::set_sheet(status, QStringLiteral("color: rgb(255, 255, 255);"));
         const uint16_t mode = now.mode;
         bool frozen = mode & 0x0002;
         if (all == 1) {

@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QSet>
+#include <QStyle>
 #include <QtDebug>
 #include <array>
 
@@ -176,6 +177,16 @@ void set_sheet(QWidget* w, const QString& sheet)
 {
     if (w && w->styleSheet() != sheet)
         w->setStyleSheet(sheet);
+}
+
+void set_look(QWidget* w, const char* look)
+{
+    if (!w || w->property("look").toByteArray() == look)
+        return;
+    w->setProperty("look", QByteArray(look));
+    w->style()->unpolish(w);
+    w->style()->polish(w);
+    w->update();
 }
 
 void fit_text(QLabel* l)

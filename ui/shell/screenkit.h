@@ -59,6 +59,9 @@ void set_icon(QAbstractButton* b, const QString& resource, int w, int h);
 void set_picture(QLabel* l, const QString& resource); // scaled to the label
 // Sets a style sheet unless the widget has it already (a sheet set costs a style pass).
 void set_sheet(QWidget* w, const QString& sheet);
+// A screen-wide sheet's look of `w`: its property "look" (the sheet's [look="..."]
+// selectors), re-polished only when it changed.
+void set_look(QWidget* w, const char* look);
 // Steps the label's font down (not below 7 px) until its plain text fits its width: a long
 // translation or number keeps its end.
 void fit_text(QLabel* l);
