@@ -169,6 +169,15 @@ private slots:
             keys(s, "OO");
             QCOMPARE(s->band(), 0);
             QCOMPARE(s->listed_source(), 2);
+            // HDMI1's three rows: a row key moves the focus look between the same rows.
+            keys(s, "QQ");
+            const QList<QFrame*> before = rows(s);
+            QCOMPARE(before.size(), 3);
+            QCOMPARE(before[0]->property("look").toByteArray(), QByteArray("focus"));
+            release(s, 'R');
+            QCOMPARE(rows(s), before);
+            QCOMPARE(before[0]->property("look").toByteArray(), QByteArray("used"));
+            QCOMPARE(before[1]->property("look").toByteArray(), QByteArray("focus"));
         });
     }
 

@@ -35,7 +35,8 @@ QString status(int w)
 
 bool has_mark(int w, const char* mark)
 {
-    return g_lockwindow->tile(w)->findChild<QLabel*>(QLatin1String(mark)) != nullptr;
+    const QLabel* l = g_lockwindow->tile(w)->findChild<QLabel*>(QLatin1String(mark));
+    return l && !l->isHidden();
 }
 
 void refresh(int code = 1)
@@ -140,6 +141,23 @@ private slots:
         for (int w : {0, 1, 2, 4, 5})
             QVERIFY(has_mark(w, "freeze"));
         QVERIFY(!has_mark(3, "freeze"));
+
+        // Updated in place: the same list and labels; marks go and come back with the state,
+        // the current-window mark beneath the frost.
+        const QFrame* frame = g_lockwindow->list_frame();
+        const QLabel* label = g_lockwindow->status_label(0);
+        P->set_image16(img::AllWindowsState, 0);
+        g_image_current = 0;
+        refresh();
+        QVERIFY(!has_mark(0, "freeze") && has_mark(0, "osd_yes") && !has_mark(2, "osd_yes"));
+        P->set_image16(img::AllWindowsState, 2);
+        refresh();
+        QVERIFY(has_mark(0, "freeze") && has_mark(0, "osd_yes"));
+        const QObjectList marks = g_lockwindow->tile(0)->children();
+        QVERIFY(marks.indexOf(g_lockwindow->tile(0)->findChild<QLabel*>("osd_yes"))
+                < marks.indexOf(g_lockwindow->tile(0)->findChild<QLabel*>("freeze")));
+        QCOMPARE(g_lockwindow->list_frame(), frame);
+        QCOMPARE(g_lockwindow->status_label(0), label);
     }
 
     void crop_windows_named_and_sized_by_their_own_entry()
