@@ -1,5 +1,7 @@
 #include "usb_upgrade.h"
 
+#include "rcv_recovery_file.h"
+
 #include "card_jobs.h"
 #include "fpga_manage.h"
 #include "core/config_engine.h"
@@ -27,22 +29,7 @@ QString UsbUpgrade::upgrade_folder()
 
 QStringList UsbUpgrade::list_packages(const QString& folder)
 {
-    QStringList out;
-    if (folder.isEmpty())
-        return out;
-    const QString host = platform::dev_path(folder);
-    if (host.isEmpty())
-        return out;
-    const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-    const auto entries = QDir(host).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden, QDir::Unsorted);
-    for (const QFileInfo& e : entries) {
-        if (out.size() >= MaxPackages)
-            break;
-        const QString suffix = e.suffix();
-        if (suffix == QLatin1String("YUQ") || suffix == QLatin1String("YUQZK"))
-            out << base + e.fileName();
-    }
-    return out;
+    return list_plain_files(folder, QStringList{QStringLiteral("YUQ"), QStringLiteral("YUQZK")}, MaxPackages);
 }
 
 QString UsbUpgrade::now_text() const
