@@ -23,6 +23,13 @@ void set_pt(QWidget* w, int pt)
     w->setFont(f);
 }
 
+// Shrinks a label's font from the size just set until its text fits (long translations).
+void fit(QLabel* l)
+{
+    l->setProperty("fit_base", QVariant());
+    kit::fit_text(l);
+}
+
 // Style of a focus-list widget: the number fields have entry looks, buttons normal ones.
 void focus_look(QWidget* w, bool focused)
 {
@@ -40,7 +47,7 @@ void entry_look(QWidget* w, bool focused)
 }
 } // namespace
 
-SmartMapping::SmartMapping(QWidget* parent) : PanelDialog(parent), ui(new Ui::SmartMapping)
+SmartMapping::SmartMapping(QWidget* parent) : PanelDialog(page::SmartMapping, parent), ui(new Ui::SmartMapping)
 {
     ui->setupUi(this);
     ui->stackedWidget->setCurrentIndex(0);
@@ -51,6 +58,9 @@ SmartMapping::SmartMapping(QWidget* parent) : PanelDialog(parent), ui(new Ui::Sm
     // Three port groups on both grids: ports 1-8, 9-16 and 17-20.
     ui->Button_wlan4->hide();
     ui->Button_wlan8->hide();
+    ui->Button_wlan4->setText(QString());
+    ui->Button_wlan8->setText(QString());
+    show_mapping_state(false); // the switch shows a picture, read when its page opens
     QPushButton* groups[2][PortGroups] = {{ui->Button_wlan1, ui->Button_wlan2, ui->Button_wlan3},
                                           {ui->Button_wlan5, ui->Button_wlan6, ui->Button_wlan7}};
     for (int set = 0; set < 2; ++set) {
@@ -82,7 +92,7 @@ SmartMapping::SmartMapping(QWidget* parent) : PanelDialog(parent), ui(new Ui::Sm
     std::copy(p3, p3 + 7, m_page3_focus);
 
     menulist_init();
-    language_changed();
+    retext();
     menu_select = 0;
     file_page_shown = false;
     line_type.port = 0;
@@ -293,7 +303,7 @@ void SmartMapping::key_ok()
 void SmartMapping::key_back()
 {
     if (!menu_entered) {
-        slot_Button_back_clicked();
+        back();
         return;
     }
     switch (menu_select) {
@@ -303,16 +313,11 @@ void SmartMapping::key_back()
     }
 }
 
-bool SmartMapping::key_mode()
-{
-    return kit::mode_key(this, [] { g_smartmapping = nullptr; });
-}
-
-void SmartMapping::slot_Button_back_clicked()
+void SmartMapping::back()
 {
     if (wheel())
         return;
-    kit::close_by_back(this, [] { g_smartmapping = nullptr; }, page::Option);
+    kit::close_by_back(this);
 }
 
 void SmartMapping::menulist_function_back_page()
@@ -323,7 +328,7 @@ void SmartMapping::menulist_function_back_page()
     menu_entered = false;
 }
 
-void SmartMapping::language_changed()
+void SmartMapping::retext()
 {
     switch (menu_select) {
     case 0:
@@ -348,13 +353,11 @@ void SmartMapping::language_changed()
     }
     scan_file_found = count_scan_files();
 
-    ui->label_title->setText(kit::text("智能调屏", "Smart debugging screen", "Умная настройка экрана",
-                                       "Điều chỉnh màn hình thông minh", "智能調屏"));
-    ui->Button_shortcut->setText(kit::text("快捷点屏", "Debugging\nscreen", "Пошаговая\nнастройка",
-                                           "Chạm vào màn\nhình nhanh", "快捷點屏"));
-    ui->Button_loadscan->setText(kit::text("加载扫描", "Load scan", "Загрузить\nсканирование", "Cài đặt\nquét", "加載掃描"));
-    ui->Button_paraweld->setText(kit::text("参数固化", "Curing\nparameter", "Сохранение\nнастроек", "Lưu thông\nsố", "參數固化"));
-    ui->Button_mapping->setText(kit::text("Mapping", "Mapping", "Маршрут", "Mapping", "Mapping"));
+    ui->label_title->setText(kit::text(Txt::smartmapping_title));
+    ui->Button_shortcut->setText(kit::text(Txt::smartmapping_menu_shortcut));
+    ui->Button_loadscan->setText(kit::text(Txt::smartmapping_menu_loadscan));
+    ui->Button_paraweld->setText(kit::text(Txt::smartmapping_menu_paraweld));
+    ui->Button_mapping->setText(kit::text(Txt::smartmapping_menu_mapping));
     style_menu_fonts();
 
     const char* look = scan_file_found == 0 ? Disabled : (m_menu[menu_select] == ui->Button_loadscan && !menu_entered ? Focused : Normal);
@@ -385,11 +388,11 @@ void SmartMapping::style_menu_fonts()
 
 void SmartMapping::language_for_shortcutt_page0()
 {
-    ui->label_step1->setText(kit::text("步骤1箱体设置", "Step 1 Cabinet setup", "Шаг 1. Настройка кабинета",
-                                       "Bước 1: Thiết lập cabin", "步驟1箱體設置"));
-    ui->label_boxwidth->setText(kit::text("箱体宽度", "Cabinet width", "Ширина кабинета", "Chiều rộng cabin", "箱體寬度"));
-    ui->label_boxheight->setText(kit::text("箱体高度", "Cabinet height", "Высота кабинета", "Chiều cao cabin", "箱體高度"));
-    ui->Button_next->setText(kit::text("下一步", "Next", "Далее", "Bước tiếp theo", "下一步"));
+    ui->label_step1->setText(kit::text(Txt::smartmapping_step1));
+    fit(ui->label_step1);
+    ui->label_boxwidth->setText(kit::text(Txt::smartmapping_boxwidth));
+    ui->label_boxheight->setText(kit::text(Txt::smartmapping_boxheight));
+    ui->Button_next->setText(kit::text(Txt::smartmapping_next));
     const int lang = kit::shown_language();
     set_pt(ui->Button_next, lang == 2 || lang == 3 ? 7 : 9);
 }
@@ -503,25 +506,14 @@ void SmartMapping::apply_number(QLineEdit* field, const QString& value)
 
 QString SmartMapping::pad_title(const QLineEdit* field) const
 {
-    struct Title
-    {
-        const char* name;
-        const char* zh;
-        const char* tn;
-        const char* other;
-    };
-    static const Title titles[] = {
-        {"lineEdit_X", "箱体宽度", "箱體寬度", "width"},
-        {"lineEdit_Y", "箱体高度", "箱體高度", "height"},
-        {"lineEdit_line", "箱体行数", "箱體行數", "rows"},
-        {"lineEdit_column", "箱体列数", "箱體列數", "lines"},
-        {"lineEdit_horzion", "水平偏移", "水平偏移", "Horizontal"},
-        {"lineEdit_vert", "垂直偏移", "垂直偏移", "Vertical"},
-    };
-    const int lang = kit::shown_language();
-    for (const Title& t : titles)
-        if (field->objectName() == QLatin1String(t.name))
-            return QString::fromUtf8(lang == 0 ? t.zh : lang == 4 ? t.tn : t.other);
+    const QString name = field->objectName();
+    const Txt titles[] = {Txt::smartmapping_pad_width, Txt::smartmapping_pad_height, Txt::smartmapping_pad_rows,
+                          Txt::smartmapping_pad_lines, Txt::smartmapping_pad_horizontal, Txt::smartmapping_pad_vertical};
+    const char* const fields[] = {"lineEdit_X",      "lineEdit_Y",       "lineEdit_line",
+                                  "lineEdit_column", "lineEdit_horzion", "lineEdit_vert"};
+    for (int i = 0; i < 6; ++i)
+        if (name == QLatin1String(fields[i]))
+            return kit::text(titles[i]);
     return QString();
 }
 
@@ -620,7 +612,7 @@ void SmartMapping::grid_move(int dir, bool loadscan)
 
 QString SmartMapping::route_text(int route) const
 {
-    return kit::text("走线%1", "Routing %1", "Путь %1", "Dấu vết%1", "走線%1").arg(route);
+    return kit::text(Txt::smartmapping_route).arg(route);
 }
 
 void SmartMapping::line_select(int route)
@@ -637,14 +629,14 @@ void SmartMapping::line_select(int route)
 void SmartMapping::language_for_shortcutt_page1()
 {
     const int lang = kit::shown_language();
-    ui->label_step2->setText(kit::text("步骤2选择网口", "Step 2 Select port", "Шаг 2. Выберите сетевой порт",
-                                       "Bước 2 :Chọn cổng mạng", "步驟2選擇網口"));
-    ui->Button_front_2->setText(kit::text("上一步", "Previous", "Назад", "Thao tác\nphía trước", "上一步"));
-    ui->Button_next_2->setText(kit::text("下一步", "Next", "Далее", "Bước tiếp theo", "下一步"));
+    ui->label_step2->setText(kit::text(Txt::smartmapping_step2));
+    fit(ui->label_step2);
+    ui->Button_front_2->setText(kit::text(Txt::smartmapping_previous));
+    ui->Button_next_2->setText(kit::text(Txt::smartmapping_next));
     const int pt = lang == 2 || lang == 3 ? 7 : 9;
     set_pt(ui->Button_front_2, pt);
     set_pt(ui->Button_next_2, pt);
-    const QString group = kit::text("网口%1~%2", "LED%1~%2", "LED%1~%2", "LED%1~%2", "網口%1~%2");
+    const QString group = kit::text(Txt::smartmapping_port_group);
     ui->Button_wlan1->setText(group.arg(1).arg(8));
     ui->Button_wlan2->setText(group.arg(9).arg(16));
     ui->Button_wlan3->setText(group.arg(17).arg(20));
@@ -653,18 +645,14 @@ void SmartMapping::language_for_shortcutt_page1()
 void SmartMapping::language_for_shortcutt_page2()
 {
     const int lang = kit::shown_language();
-    ui->label_step3->setText(kit::text("步骤3屏参设置", "Step 3 Screen parameter setting",
-                                       "Шаг 3.Настройка параметров экрана", "Bước 3:Cài đặt thông số màn hình",
-                                       "步驟3屏參設置"));
-    ui->label_boxline->setText(kit::text("箱体行数", "Number of Cabinet in rows", "Кол-во рядов", "Số lượng hàng tủ", "箱體行數"));
-    ui->label_boxlcolumn->setText(kit::text("箱体列数", "Number of Cabinet in lines", "Кол-во столбцов", "Số lượng cột tủ", "箱體列數"));
-    ui->label_routeway->setText(kit::text("屏体走线方式", "Screen alignment mode", "Тип подключения кабинетов",
-                                          "Chế độ căn chỉnh màn hình", "屏體走線方式"));
-    ui->label_horizon->setText(kit::text("水平偏移", "Horizontal offset", "Горизонтальное\nсмещение",
-                                         "Bù đắp theo\nchiều ngang", "水平偏移"));
-    ui->label_vert->setText(kit::text("垂直偏移", "Vertical offset", "Вертикальное\nсмещение", "Bù đắp theo\nchiều dọc", "垂直偏移"));
-    ui->Button_send->setText(kit::text("发送", "Send", "Отправить", "Gửi", "髮送"));
-    ui->Button_front_3->setText(kit::text("上一步", "Previous", "Назад", "Thao tác\nphía trước", "上一步"));
+    ui->label_step3->setText(kit::text(Txt::smartmapping_step3));
+    ui->label_boxline->setText(kit::text(Txt::smartmapping_boxline));
+    ui->label_boxlcolumn->setText(kit::text(Txt::smartmapping_boxcolumn));
+    ui->label_routeway->setText(kit::text(Txt::smartmapping_routeway));
+    ui->label_horizon->setText(kit::text(Txt::smartmapping_horizon));
+    ui->label_vert->setText(kit::text(Txt::smartmapping_vert));
+    ui->Button_send->setText(kit::text(Txt::smartmapping_send));
+    ui->Button_front_3->setText(kit::text(Txt::smartmapping_previous));
     // Point sizes: Chinese 9, Vietnamese 7, Russian 7 (6 for the offsets), English 7 and 9 for the buttons.
     QWidget* labels[] = {ui->label_step3, ui->label_boxline, ui->label_boxlcolumn, ui->label_routeway};
     const int labelPt = lang == 0 || lang == 4 ? 9 : 7;
@@ -672,6 +660,8 @@ void SmartMapping::language_for_shortcutt_page2()
         set_pt(w, labelPt);
     set_pt(ui->label_horizon, lang == 2 ? 6 : labelPt);
     set_pt(ui->label_vert, lang == 2 ? 6 : labelPt);
+    for (QLabel* l : {ui->label_step3, ui->label_boxline, ui->label_boxlcolumn, ui->label_routeway})
+        fit(l);
     const int buttonPt = lang == 2 || lang == 3 ? 7 : 9;
     set_pt(ui->Button_send, buttonPt);
     set_pt(ui->Button_front_3, buttonPt);
@@ -686,7 +676,7 @@ void SmartMapping::language_for_shortcutt_page3()
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setText(route_text(k));
     }
-    ui->Button_cancel->setText(kit::text("取消", "Cancle", "Отмена", "Hủy bỏ", "取消"));
+    ui->Button_cancel->setText(kit::text(Txt::smartmapping_cancel));
 }
 
 // ---- keypad on the Debugging screen ----
@@ -893,3 +883,5 @@ void SmartMapping::menulist_shortcut_back_page()
         break;
     }
 }
+
+YUQ_SCREEN(SmartMapping)

@@ -5,6 +5,7 @@
 // parameter (page 6, job 3). Mapping (page 7): the mapping switch (job 4).
 // A job runs under the progress wheel; while it exists every handler that would change
 // the page or post again is refused, and a refused handler changes no state at all.
+#include "ui/shell/numberfields.h"
 #include "ui/shell/screenkit.h"
 
 #include <QPointer>
@@ -29,10 +30,12 @@ public:
     static constexpr int FilesPerPage = 3;
     static constexpr int MaxFiles = 100;
 
-    void language_changed();
-    void syncUpdate(int code);
-    // The back action; also the PC link's after it wrote or deleted a scan file.
-    void slot_Button_back_clicked();
+    void retext() override;
+    // Stick events rebuild the list in front; other codes re-text on a language change.
+    void refresh(kit::Refresh code) override;
+    // The back action (nothing while a job runs); also the PC link's after it wrote or
+    // deleted a scan file.
+    void back() override;
 
     // State (tests).
     int menu() const { return menu_select; }
@@ -48,9 +51,6 @@ public:
     static QString chosen_file();
     QLabel* file_label(int k) const;
     QWidget* focused() const;
-
-signals:
-    void sig_qround_bar_update(int value);
 
 public slots:
     void on_Button_shortcut_clicked();
@@ -79,7 +79,6 @@ protected:
     void key_right() override;
     void key_ok() override;
     void key_back() override;
-    bool key_mode() override;
 
 private:
     // Frame and menu.

@@ -170,8 +170,7 @@ void SmartMapping::scan_file_list(unsigned char)
         none->setFont(small);
         none->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         none->setStyleSheet(QString::fromLatin1(FileLooks[0][0]));
-        none->setText(kit::text("无加载文件!", "No loaded file!", "Нет файлов для загрузки!",
-                                "Không có tập tin để tải!", "無加載文件!"));
+        none->setText(kit::text(Txt::smartmapping_no_file));
         choose_file(QString());
     }
     for (int k = 0; k < entries_on_page(); ++k) {
@@ -306,12 +305,12 @@ void SmartMapping::job_progress(int value)
         }, Qt::QueuedConnection);
 }
 
-void SmartMapping::syncUpdate(int code)
+void SmartMapping::refresh(kit::Refresh code)
 {
     switch (code) {
-    case 100: YUQ_TRACE("\n yes ,got the usb in"); return;
-    case 101:
-    case 102: {
+    case kit::Refresh::StickInserted: YUQ_TRACE("\n yes ,got the usb in"); return;
+    case kit::Refresh::StickRemoved:
+    case kit::Refresh::StickMounted: {
         scan_file_found = count_scan_files();
         if (m_menu[menu_select] != ui->Button_loadscan || menu_entered)
             ui->Button_loadscan->setStyleSheet(QString::fromLatin1(scan_file_found == 0 ? Disabled : Normal));
@@ -326,10 +325,7 @@ void SmartMapping::syncUpdate(int code)
         menulist_loadscan_page2_init();
         return;
     }
-    default:
-        if (YuqRamPara::p_yuqrampara_config->YuqLanguageChanged())
-            language_changed();
-        return;
+    default: ScreenBase::refresh(code); return;
     }
 }
 
@@ -338,11 +334,10 @@ void SmartMapping::syncUpdate(int code)
 void SmartMapping::language_for_loadscan_page4()
 {
     const int lang = kit::shown_language();
-    ui->label_step1_5->setText(kit::text("步骤1选择网口", "Step 1 Select network port", "Шаг 1. Выбор LAN-порта",
-                                         "Bước 1 Chọn cổng mạng", "步驟1選擇網口"));
-    ui->Button_next_5->setText(kit::text("下一步", "Next", "Далее", "Bước tiếp theo", "下一步"));
+    ui->label_step1_5->setText(kit::text(Txt::smartmapping_step1_loadscan));
+    ui->Button_next_5->setText(kit::text(Txt::smartmapping_next));
     set_pt(ui->Button_next_5, lang == 2 || lang == 3 ? 7 : 9);
-    const QString group = kit::text("网口%1~%2", "LED%1~%2", "LED%1~%2", "LED%1~%2", "網口%1~%2");
+    const QString group = kit::text(Txt::smartmapping_port_group);
     ui->Button_wlan5->setText(group.arg(1).arg(8));
     ui->Button_wlan6->setText(group.arg(9).arg(16));
     ui->Button_wlan7->setText(group.arg(17).arg(20));
@@ -351,13 +346,10 @@ void SmartMapping::language_for_loadscan_page4()
 void SmartMapping::language_for_loadscan_page5()
 {
     const int lang = kit::shown_language();
-    ui->label_step2_6->setText(kit::text("步骤2加载扫描参数", "Step 2 Upload scan parameters", "Шаг 2.Настройка сканирования",
-                                         "Bước 2Tải thông số quét", "步驟2加載掃描參數"));
-    ui->label_step2_7->setText(kit::text("检测到以下屏参文件", "Detected the following screen parameter\n files",
-                                         "Были обнаружены следующие файлы \nпараметров экрана",
-                                         "Các tập tin tham số màn hình sau đã\n được phát hiện", "檢測到以下屏參文件"));
-    ui->Button_front_6->setText(kit::text("上一步", "Previous", "Назад", "Thao tác\nphía trước", "上一步"));
-    ui->Button_load->setText(kit::text("加载", "Load", "Загрузка", "Tải về", "加載"));
+    ui->label_step2_6->setText(kit::text(Txt::smartmapping_step2_loadscan));
+    ui->label_step2_7->setText(kit::text(Txt::smartmapping_detected));
+    ui->Button_front_6->setText(kit::text(Txt::smartmapping_previous));
+    ui->Button_load->setText(kit::text(Txt::smartmapping_load));
     for (QWidget* w : {static_cast<QWidget*>(ui->label_step2_6), static_cast<QWidget*>(ui->Button_front_6),
                        static_cast<QWidget*>(ui->Button_load)})
         set_pt(w, 9);
@@ -367,17 +359,15 @@ void SmartMapping::language_for_loadscan_page5()
 void SmartMapping::language_for_paraweld_page6()
 {
     const int pt = kit::shown_language() == 2 ? 7 : 9;
-    ui->label_step1_6->setText(kit::text("参数固化操作", "Parameter curing operation", "Полное сохранение всех настроек",
-                                         "Lưu thông số", "參數固化操作"));
-    ui->Button_confirm->setText(kit::text("确定", "OK", "OK", "Đồng ý", "確定"));
+    ui->label_step1_6->setText(kit::text(Txt::smartmapping_paraweld));
+    ui->Button_confirm->setText(kit::text(Txt::smartmapping_confirm));
     set_pt(ui->label_step1_6, pt);
     set_pt(ui->Button_confirm, pt);
 }
 
 void SmartMapping::language_for_mapping_onoff_page7()
 {
-    ui->label_step1_7->setText(kit::text("Mapping开关", "Mapping switch", "Переключатель сопоставления", "Bật mapping",
-                                         "Mapping開關"));
+    ui->label_step1_7->setText(kit::text(Txt::smartmapping_mapping_switch));
     set_pt(ui->label_step1_7, kit::shown_language() == 2 ? 7 : 9);
 }
 
