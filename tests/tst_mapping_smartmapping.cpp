@@ -14,6 +14,9 @@
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/panelrequests.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,6 +63,13 @@ void start_fpgas()
     for (int i = 0; i < 200 && !f->get_fpga_status(); ++i)
         f->run_pass();
     QVERIFY(f->get_fpga_status());
+}
+
+// Register 0 of a simulated FPGA as it is now.
+int reg0(int fpga)
+{
+    uint8_t v = 0;
+    return sim::fpga(fpga).read_reg(0, &v) ? v : -1;
 }
 
 // Runs the posted card job to its end, one pass a tick, and delivers its reports.
@@ -345,7 +355,7 @@ private slots:
         QCOMPARE(int(g_page_focus), int(page::CustomMode));
     }
 
-    void russian_next_and_previous()
+    void next_and_previous_texts()
     {
         g_language = 2;
         SmartMapping* s = open_wizard();
@@ -353,7 +363,196 @@ private slots:
         QCOMPARE(child<QPushButton>(s, "Button_next_2")->text(), QString("Далее"));
         QCOMPARE(child<QPushButton>(s, "Button_front_2")->text(), QString("Назад"));
         QCOMPARE(child<QPushButton>(s, "Button_next")->text(), QString("Далее"));
+        g_language = 3;
+        s->on_Button_loadscan_clicked();
+        QCOMPARE(child<QPushButton>(s, "Button_next_5")->text(), QString("Bước tiếp theo"));
         g_language = 1;
+    }
+
+    // ---- Load scan ----
+
+    void lists_device_then_stick_files_three_a_page()
+    {
+        for (const char* n : {"a", "b", "c", "d"})
+            testsupport::put_file(QString("/data/smartmapping/%1.wzfile").arg(n), scan_file(1));
+        testsupport::put_file("/data/smartmapping/notes.txt", "x");
+        testsupport::put_file("/mnt/usb1/s1.wzfile", scan_file(1));
+        testsupport::put_file("/mnt/usb1/<b>s2.wzfile", scan_file(1));
+        // A link on the stick is never listed: it could name any file of the device.
+        QVERIFY(QFile::link(platform::dev_path("/data/smartmapping/a.wzfile"), platform::dev_path("/mnt/usb1/link.wzfile")));
+        SmartMapping* s = open_wizard();
+        QCOMPARE(s->scan_files_found(), 4); // the device's, *.wzfile only
+        keys(s, "R Q RRRQ"); // Load scan, Next
+        QCOMPARE(s->page_index(), 5);
+        QCOMPARE(s->listed_files(), 6);
+        QCOMPARE(s->device_files(), 4);
+        QCOMPARE(s->list_page(), 0);
+        // The entries walk on to page 1, where the stick's are green; past the end back to page 0.
+        keys(s, "RRR");
+        QCOMPARE(s->list_page(), 1);
+        QVERIFY(s->file_label(1)->styleSheet().contains("#00FF00"));
+        QStringList names{s->file_label(1)->text(), s->file_label(2)->text()};
+        QVERIFY(names.contains("<b>s2.wzfile")); // shown as it is named, never as markup
+        QCOMPARE(s->file_label(1)->textFormat(), Qt::PlainText);
+        QVERIFY(s->file_label(0)->styleSheet().contains("#FFFFFF"));
+        keys(s, "RRR");
+        QCOMPARE(s->list_page(), 0);
+        keys(s, "S"); // left on page 0's first entry stays
+        QCOMPARE(s->list_page(), 0);
+    }
+
+    void the_choice_is_a_path_paging_never_changes()
+    {
+        for (const char* n : {"a", "b", "c", "d"})
+            testsupport::put_file(QString("/data/smartmapping/%1.wzfile").arg(n), scan_file(1));
+        SmartMapping* s = open_wizard();
+        keys(s, "R Q RRRQ");
+        QVERIFY(SmartMapping::chosen_file().isEmpty()); // building the list chooses nothing
+        keys(s, "R Q"); // the second entry, chosen
+        const QString chosen = SmartMapping::chosen_file();
+        QVERIFY(chosen.startsWith("/data/smartmapping/"));
+        keys(s, "O RRR"); // back to the entries, on to page 1 and back to page 0
+        keys(s, "SS");
+        QCOMPARE(s->list_page(), 0);
+        QCOMPARE(SmartMapping::chosen_file(), chosen);
+        // Marked where it is shown, whichever entry the keys are on.
+        int marked = 0;
+        for (int k = 0; k < 3; ++k)
+            if (s->file_label(k) && s->file_label(k)->text() == chosen.section('/', -1))
+                marked += s->file_label(k)->styleSheet().contains("#4777FF");
+        QCOMPARE(marked, 1);
+        // A rebuild keeps a choice still listed, and drops one that went.
+        keys(s, "O Q");
+        QCOMPARE(SmartMapping::chosen_file(), chosen);
+        QFile::remove(platform::dev_path(chosen));
+        keys(s, "O Q");
+        QVERIFY(SmartMapping::chosen_file().isEmpty());
+    }
+
+    void no_file_shows_the_text_and_load_does_nothing()
+    {
+        testsupport::put_file("/mnt/usb1/x.txt", "x");
+        SmartMapping* s = open_wizard();
+        QCOMPARE(s->scan_files_found(), 0);
+        s->on_Button_loadscan_clicked();
+        s->on_Button_next_5_clicked();
+        QCOMPARE(s->listed_files(), 0);
+        const QList<QLabel*> labels = s->findChild<QFrame*>("frame_file")->findChildren<QLabel*>();
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels[0]->text(), QString("No loaded file!"));
+        s->on_Button_load_clicked();
+        QVERIFY(!g_qround_bar);
+    }
+
+    void counts_do_not_wrap_at_256()
+    {
+        QDir().mkpath(platform::dev_path("/data/smartmapping"));
+        for (int i = 0; i < 256; ++i)
+            testsupport::put_file(QString("/mnt/usb1/f%1.wzfile").arg(i), "x");
+        SmartMapping* s = open_wizard();
+        QCOMPARE(s->scan_files_found(), 100); // the lister's limit, not 0
+        s->on_Button_loadscan_clicked();
+        s->on_Button_next_5_clicked();
+        QCOMPARE(s->listed_files(), 100);
+    }
+
+    void load_scan_job_data()
+    {
+        QTest::addColumn<QByteArray>("file");   // empty: no file chosen
+        QTest::addColumn<bool>("posted");
+        QTest::addColumn<int>("records");
+        QTest::newRow("scan file") << scan_file(3) << true << 3;
+        QTest::newRow("unreadable") << QByteArray("not a packed file") << true << 0;
+        QTest::newRow("no file") << QByteArray() << false << 0;
+    }
+    void load_scan_job()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, posted);
+        QFETCH(int, records);
+        start_fpgas();
+        testsupport::put_file("/data/smartmapping/a.wzfile", file.isEmpty() ? scan_file(1) : file);
+        SmartMapping* s = open_wizard();
+        keys(s, "R Q RRRQ");
+        if (!file.isEmpty())
+            keys(s, "Q"); // choose the entry: the keys move to Load
+        keys(s, "Q"); // Load
+        QCOMPARE(bool(g_qround_bar), posted);
+        if (!posted)
+            return;
+        QCOMPARE(g_send_para.job(), uint8_t(JobScanFile));
+        // While the wheel exists the choice and the page stay.
+        keys(s, "O O");
+        QCOMPARE(s->page_index(), 5);
+        QVERIFY(run_job());
+        QVERIFY(!g_qround_bar);
+        QCOMPARE(SimCards::instance()->received(0, cardwire::ScanRecord), records);
+    }
+
+    void curing_and_the_mapping_switch()
+    {
+        start_fpgas();
+        SmartMapping* s = open_wizard();
+        keys(s, "SS Q"); // Curing parameter, entered
+        keys(s, "Q");
+        QCOMPARE(g_send_para.job(), uint8_t(JobCure));
+        keys(s, "O RR"); // back on the menu; no move while the job runs
+        QCOMPARE(s->menu(), 2);
+        QCOMPARE(s->page_index(), 6);
+        QVERIFY(run_job());
+        QCOMPARE(SimCards::instance()->received(0, cardwire::Cure), 1);
+
+        keys(s, "R Q Q"); // Mapping: on
+        QCOMPARE(g_send_para.value.load(), 9u);
+        QVERIFY(run_job());
+        QCOMPARE(reg0(0) & 0x80, 0x80);
+        QCOMPARE(reg0(1) & 0x80, 0x80);
+        QCOMPARE(SimCards::instance()->last_reg_value(0), 9);
+        QCOMPARE(child<QPushButton>(s, "Button_mapping_state")->property("png").toString(), QString(":/png/button_on.png"));
+        keys(s, "Q"); // and off
+        QVERIFY(run_job());
+        QCOMPARE(reg0(0) & 0x80, 0);
+        QCOMPARE(reg0(1) & 0x80, 0);
+        QCOMPARE(SimCards::instance()->last_reg_value(10), 0);
+        // With a job pending the switch writes nothing to the FPGAs.
+        g_usb_grade = 1;
+        keys(s, "Q");
+        QCOMPARE(reg0(0) & 0x80, 0);
+        QVERIFY(!g_qround_bar);
+        g_usb_grade = 0;
+    }
+
+    void stick_events_rebuild_only_the_list_in_front()
+    {
+        testsupport::put_file("/data/smartmapping/a.wzfile", scan_file(1));
+        testsupport::put_file("/mnt/usb1/s.wzfile", scan_file(1));
+        SmartMapping* s = open_wizard();
+        keys(s, "R Q RRRQ");
+        QCOMPARE(s->listed_files(), 2);
+        QFile::remove(platform::dev_path("/mnt/usb1/s.wzfile"));
+        s->refresh(kit::Refresh::StickRemoved);
+        QCOMPARE(s->listed_files(), 1);
+        QCOMPARE(s->page_index(), 5);
+        // Not in front: nothing jumps; the next Next builds it afresh.
+        keys(s, "O");
+        QCOMPARE(s->page_index(), 4);
+        testsupport::put_file("/mnt/usb1/t.wzfile", scan_file(1));
+        s->refresh(kit::Refresh::StickMounted);
+        QCOMPARE(s->page_index(), 4);
+        QCOMPARE(s->listed_files(), 1);
+        keys(s, "Q");
+        QCOMPARE(s->listed_files(), 2);
+        // While a job runs the list waits for its end.
+        start_fpgas();
+        keys(s, "Q Q"); // choose a.wzfile, Load
+        QVERIFY(g_qround_bar);
+        QFile::remove(platform::dev_path("/mnt/usb1/t.wzfile"));
+        s->refresh(kit::Refresh::StickRemoved);
+        QCOMPARE(s->listed_files(), 2);
+        QVERIFY(run_job());
+        flush();
+        QCOMPARE(s->listed_files(), 1);
+        QCOMPARE(SmartMapping::chosen_file(), QString("/data/smartmapping/a.wzfile"));
     }
 };
 

@@ -266,8 +266,9 @@ bool SmartMapping::mapping_on() const
     fpga_manage* f = fpga_manage::p_fpga_manage;
     if (!f)
         return false; // no FPGA side: nothing is mapped
-    f->read_from_register(0, 0);
-    f->read_from_register(0, 1);
+    // An FPGA that does not answer counts as off: the switch then turns both on.
+    if (f->read_from_register(0, 0) != 0 || f->read_from_register(0, 1) != 0)
+        return false;
     return (f->MCU_REG_func[0][0] & 0x80) && (f->MCU_REG_func[1][0] & 0x80);
 }
 
