@@ -399,6 +399,16 @@ private slots:
         QCOMPARE(s->list_page(), 0);
         keys(s, "S"); // left on page 0's first entry stays
         QCOMPARE(s->list_page(), 0);
+        // A touch on the arrow redraws the frame the arrow sits in.
+        QPushButton* next = nullptr;
+        for (QPushButton* b : s->findChild<QFrame*>("frame_file")->findChildren<QPushButton*>())
+            if (b->property("png").toString().endsWith("next.png"))
+                next = b;
+        QVERIFY(next);
+        next->click();
+        flush();
+        QCOMPARE(s->list_page(), 1);
+        QCOMPARE(s->findChildren<QFrame*>("frame_file").size(), 1);
     }
 
     void the_choice_is_a_path_paging_never_changes()

@@ -118,31 +118,6 @@ int SmartMapping::page_index() const
     return ui->stackedWidget->currentIndex();
 }
 
-QWidget* SmartMapping::focused() const
-{
-    if (!menu_entered)
-        return m_menu[menu_select];
-    switch (menu_select) {
-    case 0:
-        if (route_picker_open)
-            return m_routes[route_select];
-        if (shortcut_page == 0)
-            return m_page1_focus[page1_select];
-        if (shortcut_page == 1)
-            return port_grid_active ? m_cell_buttons[port_index] : m_page2_focus[page2_select];
-        return m_page3_focus[page3_select];
-    case 1:
-        if (loadscan_page == 0)
-            return loadscan_select == 3 ? static_cast<QWidget*>(ui->Button_next_5)
-                                        : (loadscan_grid_active ? m_cell_buttons[port_index] : m_group_highlight);
-        if (loadscan_on_buttons || entries_on_page() == 0)
-            return loadscan_button_select ? ui->Button_load : ui->Button_front_6;
-        return file_label(loadscan_entry_select);
-    case 2: return ui->Button_confirm;
-    default: return ui->Button_mapping_state;
-    }
-}
-
 // ---- frame and menu ----
 
 void SmartMapping::menulist_init()
@@ -531,7 +506,10 @@ void SmartMapping::group_clicked(int group, bool loadscan)
 
 void SmartMapping::wlan_init(unsigned char page, unsigned char)
 {
-    delete m_grid.data();
+    if (m_grid) {
+        m_grid->hide();
+        m_grid->deleteLater(); // a cell's button may be sending now
+    }
     for (int i = 0; i < 8; ++i) {
         m_cell_buttons[i] = nullptr;
         m_cell_frames[i] = nullptr;

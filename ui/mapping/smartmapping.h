@@ -46,11 +46,9 @@ public:
     int listed_files() const { return file_list.size(); }
     int device_files() const { return smart_file_count; }
     int list_page() const { return current_page; }
-    int loadscan_step() const { return loadscan_page; }
     // g_wzfile_name: the scan file chosen on the list (a device path), or empty.
     static QString chosen_file();
     QLabel* file_label(int k) const;
-    QWidget* focused() const;
 
 public slots:
     void on_Button_shortcut_clicked();

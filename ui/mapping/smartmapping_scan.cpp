@@ -151,7 +151,12 @@ void SmartMapping::mark_entry(int k, bool focused)
 
 void SmartMapping::scan_file_list(unsigned char)
 {
-    delete m_file_frame.data();
+    if (m_file_frame) {
+        // A page arrow of the old frame may be the very sender of this redraw.
+        m_file_frame->hide();
+        m_file_frame->setObjectName(QString());
+        m_file_frame->deleteLater();
+    }
     for (int k = 0; k < FilesPerPage; ++k) {
         m_file_labels[k] = nullptr;
         m_file_buttons[k] = nullptr;
