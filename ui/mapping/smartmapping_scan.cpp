@@ -204,18 +204,18 @@ void SmartMapping::scan_file_list(unsigned char)
         const bool focused = loadscan_page == 1 && !loadscan_on_buttons && k == loadscan_entry_select;
         mark_entry(k, focused);
     }
-    auto arrow = [this](int y, const char* picture, void (SmartMapping::*slot)()) {
+    auto arrow = [this](int y, const char* picture) {
         auto* b = new QPushButton(m_file_frame);
         b->setGeometry(200, y, 15, 20);
         b->setStyleSheet(QString::fromLatin1(Arrow));
         b->setFocusPolicy(Qt::NoFocus);
         kit::set_icon(b, kit::pic(QString::fromLatin1(picture)), 15, 20);
-        connect(b, &QPushButton::clicked, this, slot);
+        return b;
     };
     if (current_page > 0)
-        arrow(5, "previous.png", &SmartMapping::yuq_Button_previous_clicked);
+        connect(arrow(5, "previous.png"), &QPushButton::clicked, this, &SmartMapping::yuq_Button_previous_clicked);
     if (current_page < last_page)
-        arrow(55, "next.png", &SmartMapping::yuq_Button_next_clicked);
+        connect(arrow(55, "next.png"), &QPushButton::clicked, this, &SmartMapping::yuq_Button_next_clicked);
     m_file_frame->show();
     ui->stackedWidget->setCurrentIndex(5);
 }
