@@ -26,6 +26,8 @@ void set_pt(QWidget* w, int pt)
 // Shrinks a label's font from the size just set until its text fits (long translations).
 void fit(QLabel* l)
 {
+    if (l->text().contains(QLatin1Char('\n')))
+        return; // broken into lines by the text itself
     l->setProperty("fit_base", QVariant());
     kit::fit_text(l);
 }
@@ -638,7 +640,8 @@ void SmartMapping::language_for_shortcutt_page2()
         set_pt(w, labelPt);
     set_pt(ui->label_horizon, lang == 2 ? 6 : labelPt);
     set_pt(ui->label_vert, lang == 2 ? 6 : labelPt);
-    for (QLabel* l : {ui->label_step3, ui->label_boxline, ui->label_boxlcolumn, ui->label_routeway})
+    for (QLabel* l : {ui->label_step3, ui->label_boxline, ui->label_boxlcolumn, ui->label_routeway,
+                      ui->label_horizon, ui->label_vert})
         fit(l);
     const int buttonPt = lang == 2 || lang == 3 ? 7 : 9;
     set_pt(ui->Button_send, buttonPt);
