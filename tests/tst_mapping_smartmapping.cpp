@@ -24,21 +24,13 @@
 #include <QTimer>
 #include <QtTest>
 
-using namespace shellsupport;
+using namespace shellsupport; // keys(): R right, S left, Q OK, O back, M mode
 
 namespace {
 void flush()
 {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-// Keys as the keypad letters: R right, S left, Q OK, O back, M mode.
-void keys(QWidget* w, const char* seq)
-{
-    for (const char* k = seq; *k; ++k)
-        if (*k != ' ')
-            release(w, *k);
 }
 
 template <class T> T* child(QWidget* w, const char* name)
@@ -229,7 +221,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         SmartMapping* s = open_wizard();
-        keys(s, "Q RRQ RRRRQ"); // step 3
+        keys(s, "QRRQRRRRQ"); // step 3
         keys(s, moves.toLatin1().constData());
         QTimer::singleShot(0, [typed] {
             emit g_numberkeyboard->sendKeyBoardUIDataToLineEdit(typed);
@@ -243,7 +235,7 @@ private slots:
     {
         start_fpgas();
         SmartMapping* s = open_wizard();
-        keys(s, "Q RRQ QRQ RRRRQ"); // port 1 (LED2), on to step 3
+        keys(s, "QRRQQRQRRRRQ"); // port 1 (LED2), on to step 3
         child<QLineEdit>(s, "lineEdit_line")->setText("2");
         child<QLineEdit>(s, "lineEdit_column")->setText("3");
         child<QLineEdit>(s, "lineEdit_horzion")->setText("16");
@@ -272,7 +264,7 @@ private slots:
         sim::fpga(0).set_power(false);
         sim::fpga(1).set_power(false);
         SmartMapping* s = open_wizard();
-        keys(s, "Q RRQ RRRRQ RRRRRRQ");
+        keys(s, "QRRQRRRRQRRRRRRQ");
         QVERIFY(g_qround_bar);
         QVERIFY(run_job()); // not running: the job ends with 100 on its first pass
         QVERIFY(!g_qround_bar);
@@ -282,7 +274,7 @@ private slots:
     {
         start_fpgas();
         SmartMapping* s = open_wizard();
-        keys(s, "Q RRQ RRRRQ RRRRRRQ");
+        keys(s, "QRRQRRRRQRRRRRRQ");
         QVERIFY(g_qround_bar);
         // Back on step 3, Previous, Send again, the mode key: nothing moves.
         keys(s, "O");
@@ -310,7 +302,7 @@ private slots:
     void without_an_fpga_side_jobs_are_refused_before_a_wheel()
     {
         SmartMapping* s = open_wizard();
-        keys(s, "Q RRQ RRRRQ RRRRRRQ");
+        keys(s, "QRRQRRRRQRRRRRRQ");
         QVERIFY(!g_qround_bar);
         QCOMPARE(g_send_para.word.load(), uint16_t(0));
         // The menu's Mapping preview reads no FPGA: off.
@@ -320,7 +312,7 @@ private slots:
         QCOMPARE(s->page_index(), 7);
         QCOMPARE(child<QPushButton>(s, "Button_mapping_state")->property("png").toString(),
                  QString(":/png/button_off.png"));
-        keys(s, "Q Q"); // the switch: refused
+        keys(s, "QQ"); // the switch: refused
         QVERIFY(!g_qround_bar);
         QCOMPARE(g_send_para.word.load(), uint16_t(0));
     }
@@ -330,7 +322,7 @@ private slots:
         start_fpgas();
         g_usb_grade = 1; // the stick upgrade runs
         SmartMapping* s = open_wizard();
-        keys(s, "Q RRQ RRRRQ RRRRRRQ");
+        keys(s, "QRRQRRRRQRRRRRRQ");
         QVERIFY(!g_qround_bar);
         QCOMPARE(g_send_para.job(), uint8_t(0));
         g_usb_grade = 0;
@@ -382,7 +374,7 @@ private slots:
         QVERIFY(QFile::link(platform::dev_path("/data/smartmapping/a.wzfile"), platform::dev_path("/mnt/usb1/link.wzfile")));
         SmartMapping* s = open_wizard();
         QCOMPARE(s->scan_files_found(), 4); // the device's, *.wzfile only
-        keys(s, "R Q RRRQ"); // Load scan, Next
+        keys(s, "RQRRRQ"); // Load scan, Next
         QCOMPARE(s->page_index(), 5);
         QCOMPARE(s->listed_files(), 6);
         QCOMPARE(s->device_files(), 4);
@@ -416,12 +408,12 @@ private slots:
         for (const char* n : {"a", "b", "c", "d"})
             testsupport::put_file(QString("/data/smartmapping/%1.wzfile").arg(n), scan_file(1));
         SmartMapping* s = open_wizard();
-        keys(s, "R Q RRRQ");
+        keys(s, "RQRRRQ");
         QVERIFY(SmartMapping::chosen_file().isEmpty()); // building the list chooses nothing
-        keys(s, "R Q"); // the second entry, chosen
+        keys(s, "RQ"); // the second entry, chosen
         const QString chosen = SmartMapping::chosen_file();
         QVERIFY(chosen.startsWith("/data/smartmapping/"));
-        keys(s, "O RRR"); // back to the entries, on to page 1 and back to page 0
+        keys(s, "ORRR"); // back to the entries, on to page 1 and back to page 0
         keys(s, "SS");
         QCOMPARE(s->list_page(), 0);
         QCOMPARE(SmartMapping::chosen_file(), chosen);
@@ -432,10 +424,10 @@ private slots:
                 marked += s->file_label(k)->styleSheet().contains("#4777FF");
         QCOMPARE(marked, 1);
         // A rebuild keeps a choice still listed, and drops one that went.
-        keys(s, "O Q");
+        keys(s, "OQ");
         QCOMPARE(SmartMapping::chosen_file(), chosen);
         QFile::remove(platform::dev_path(chosen));
-        keys(s, "O Q");
+        keys(s, "OQ");
         QVERIFY(SmartMapping::chosen_file().isEmpty());
     }
 
@@ -483,7 +475,7 @@ private slots:
         start_fpgas();
         testsupport::put_file("/data/smartmapping/a.wzfile", file.isEmpty() ? scan_file(1) : file);
         SmartMapping* s = open_wizard();
-        keys(s, "R Q RRRQ");
+        keys(s, "RQRRRQ");
         if (!file.isEmpty())
             keys(s, "Q"); // choose the entry: the keys move to Load
         keys(s, "Q"); // Load
@@ -492,7 +484,7 @@ private slots:
             return;
         QCOMPARE(g_send_para.job(), uint8_t(JobScanFile));
         // While the wheel exists the choice and the page stay.
-        keys(s, "O O");
+        keys(s, "OO");
         QCOMPARE(s->page_index(), 5);
         QVERIFY(run_job());
         QVERIFY(!g_qround_bar);
@@ -503,16 +495,16 @@ private slots:
     {
         start_fpgas();
         SmartMapping* s = open_wizard();
-        keys(s, "SS Q"); // Curing parameter, entered
+        keys(s, "SSQ"); // Curing parameter, entered
         keys(s, "Q");
         QCOMPARE(g_send_para.job(), uint8_t(JobCure));
-        keys(s, "O RR"); // back on the menu; no move while the job runs
+        keys(s, "ORR"); // back on the menu; no move while the job runs
         QCOMPARE(s->menu(), 2);
         QCOMPARE(s->page_index(), 6);
         QVERIFY(run_job());
         QCOMPARE(SimCards::instance()->received(0, cardwire::Cure), 1);
 
-        keys(s, "R Q Q"); // Mapping: on
+        keys(s, "RQQ"); // Mapping: on
         QCOMPARE(g_send_para.value.load(), 9u);
         QVERIFY(run_job());
         QCOMPARE(reg0(0) & 0x80, 0x80);
@@ -537,7 +529,7 @@ private slots:
         testsupport::put_file("/data/smartmapping/a.wzfile", scan_file(1));
         testsupport::put_file("/mnt/usb1/s.wzfile", scan_file(1));
         SmartMapping* s = open_wizard();
-        keys(s, "R Q RRRQ");
+        keys(s, "RQRRRQ");
         QCOMPARE(s->listed_files(), 2);
         QFile::remove(platform::dev_path("/mnt/usb1/s.wzfile"));
         s->refresh(kit::Refresh::StickRemoved);
@@ -554,7 +546,7 @@ private slots:
         QCOMPARE(s->listed_files(), 2);
         // While a job runs the list waits for its end.
         start_fpgas();
-        keys(s, "Q Q"); // choose a.wzfile, Load
+        keys(s, "QQ"); // choose a.wzfile, Load
         QVERIFY(g_qround_bar);
         QFile::remove(platform::dev_path("/mnt/usb1/t.wzfile"));
         s->refresh(kit::Refresh::StickRemoved);
