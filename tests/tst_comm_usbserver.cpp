@@ -138,42 +138,6 @@ private slots:
         QCOMPARE(close.size(), 1);
     }
 
-    void simulated_stick_fills_mnt_usb1_and_queues_events()
-    {
-        QTemporaryDir stick;
-        QDir(stick.path()).mkpath("YUQ-K64");
-        QFile f(stick.path() + "/YUQ-K64/app.YUQ");
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("pkg");
-        f.close();
-        QVERIFY(QFile::link(stick.path() + "/YUQ-K64/app.YUQ", stick.path() + "/link.YUQ"));
-
-        auto sim = SimUsbStick::instance();
-        QByteArray m;
-        while (sim->receive(&m, 0)) {
-        }
-        QVERIFY(!sim->insert(stick.path() + "/missing"));
-        QVERIFY(sim->insert(stick.path()));
-        QCOMPARE(testsupport::get_file("/mnt/usb1/YUQ-K64/app.YUQ"), QByteArray("pkg"));
-        QVERIFY(!testsupport::exists("/mnt/usb1/link.YUQ")); // links are not copied
-        QVERIFY(testsupport::exists("/proc/scsi/usb-storage"));
-
-        UsbServer* u = UsbServer::p_usbserver;
-        QSignalSpy spy(u, &UsbServer::sig_usb_update);
-        while (sim->receive(&m, 0))
-            u->deal_uevent(m);
-        G_timeTicks += 301;
-        u->poll_mount();
-        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102}));
-
-        sim->remove();
-        while (sim->receive(&m, 0))
-            u->deal_uevent(m);
-        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102, 101}));
-        QVERIFY(!testsupport::exists("/mnt/usb1/YUQ-K64/app.YUQ"));
-        QVERIFY(!testsupport::exists("/proc/scsi/usb-storage"));
-    }
-
     void thread_reads_the_installed_source()
     {
         // The one test that runs the thread: it must take the stick's events by itself.

@@ -45,20 +45,9 @@ private slots:
         YuqRamPara* p = fresh();
         const QByteArray f = get_file("/data/ram_device_info");
         QCOMPARE(f.size(), 4096);
-        QCOMPARE(uchar(f[0]), uchar(0xAA));
-        QCOMPARE(uchar(f[1]), uchar(0xAA));
+        QCOMPARE(f, QByteArray(reinterpret_cast<const char*>(default_para_ramlist), 4096));
         QCOMPARE(p->image16(img::LedWidth), uint16_t(1920));
-        QCOMPARE(p->image16(img::LedHeight), uint16_t(1080));
-        QCOMPARE(p->image16(img::SpliceMode), uint16_t(4));
-        QCOMPARE(p->image16(img::Edid + 6 * 4), uint16_t(3840));
-        QCOMPARE(p->image16(img::Edid + 6 * 1 + 4), uint16_t(60));
-        const uint16_t pic[8] = {100, 50, 10, 50, 2, 64, 64, 64};
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(p->image16(img::Brightness + 2 * i), pic[i]);
-        QCOMPARE(p->image16(img::Window + img::WinFlags) & 1, 1);
-        QCOMPARE(p->image16(img::Window + img::WinInput), uint16_t(2));
         QCOMPARE(p->image16(img::Window + img::WinVolume), uint16_t(0x80FF));
-        QCOMPARE(p->image16(img::Window + img::WindowSize + img::WinFlags) & 1, 0);
         QCOMPARE(std::memcmp(p->ram_para, p->ram_para_old, RAM_PARA_SIZE), 0);
         for (int i = 0; i < 16; ++i)
             QCOMPARE(p->YuqUserModeSaved(i), 0);
@@ -77,7 +66,6 @@ private slots:
         p->set_image16(img::LedHeight, 720);
         QVERIFY(p->write_ram_file());
         const QByteArray g = get_file("/data/ram_device_info");
-        QCOMPARE(g.size(), 4096);
         QCOMPARE(rd16(reinterpret_cast<const uchar*>(g.constData()), 2 + img::LedHeight - 0x300), uint16_t(720));
         QCOMPARE(uchar(g[4000]), uchar(0x5C));
         QVERIFY(!testsupport::exists("/data/ram_device_info.tmp"));
@@ -158,8 +146,8 @@ private slots:
         QVERIFY(platform::shell_recorded().contains("rm  -rf  /data/modes/MO03.json"));
 
         // Out-of-range slots write nothing.
-        QCOMPARE(q->mode_file_write(16, 1), 0);
-        QCOMPARE(q->mode_file_write(-1, 1), 0);
+        for (int bad : {16, -1})
+            QCOMPARE(q->mode_file_write(bad, 1), 0);
         QCOMPARE(q->mode_file_deal(16, 0), 0);
     }
 
@@ -296,15 +284,6 @@ private slots:
         p->YuqSetImageBlack();
         QCOMPARE(p->image16(img::Window + 26 + 18), uint16_t(1));
         g_image_current = 0;
-    }
-
-    void reapply_byte_never_lowered_from_two()
-    {
-        YuqRamPara* p = fresh();
-        EngineHandshake::instance().reapply = 2;
-        p->YuqSetEDIDPara(0, 1280, 720, 50);
-        QCOMPARE(EngineHandshake::instance().reapply.load(), uint8_t(2));
-        QCOMPARE(p->image16(img::Edid + 2), uint16_t(720));
     }
 
     void language_follows_mask()
@@ -461,18 +440,15 @@ private slots:
         QCOMPARE(get_file("/data/modes/custom_mode3"), QByteArray("kept"));
     }
 
-    void tick_arithmetic_and_checksum()
+    void tick_difference_across_the_wrap()
     {
         G_timeTicks = 100;
         QCOMPARE(Utils::getTimeSpace(40), 60);
-        QCOMPARE(Utils::getTimeSpace(100), 0);
         G_timeTicks = 5;
         QCOMPARE(Utils::getTimeSpace(0xFFFFFFF0u), 20); // wrapped: one less
         G_timeTicks = 0;
-        const unsigned char f[] = {0xA5, 0x01, 0x02, 0xFF};
-        QCOMPARE(Utils::BCC(f, 4), uchar(0xA5 ^ 0x01 ^ 0x02 ^ 0xFF));
-        QCOMPARE(Utils::BCC(f, 0), uchar(0));
     }
+
 };
 
 QTEST_GUILESS_MAIN(TstCoreParams)

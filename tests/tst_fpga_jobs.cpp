@@ -94,17 +94,6 @@ private slots:
     }
     void cleanup() { jobs.reset(); }
 
-    void record_layout()
-    {
-        QCOMPARE(sizeof(g_send_para), size_t(36));
-        QCOMPARE(sizeof(line_type), size_t(12));
-        g_send_para.post(JobQuery);
-        QCOMPARE(g_send_para.word.load(), uint16_t(0x0005));
-        g_send_para.set_step(2);
-        QCOMPARE(g_send_para.word.load(), uint16_t(0x0205));
-        g_send_para.clear();
-    }
-
     void mapping_walks_ports_from_the_chosen_one()
     {
         line_type.port = 1;
@@ -169,36 +158,75 @@ private slots:
         QVERIFY(values(*progress, JobScanFile).contains(95));
     }
 
-    void scan_file_failures_end_at_100()
+    // A job that cannot run ends at once at 100, reports no card and leaves word 15 at
+    // 0xFFFF.
+    void failures_end_at_100_data()
     {
-        line_type.port = 8;
-        // No name, a folder, an empty file, a port without link, silent cards.
-        const QList<QString> names = {"", "/data/smartmapping", "/data/smartmapping/empty.wzfile"};
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("job");
+        for (int job : {JobMapping, JobScanFile, JobCure, JobMapSwitch, JobQuery, JobRecover})
+            QTest::addRow("FPGAs not running, job %d", job) << "stopped" << job;
+        QTest::newRow("without an FPGA side") << "no jobs" << int(JobMapping);
+        QTest::newRow("scan: no name") << "" << int(JobScanFile);
+        QTest::newRow("scan: a folder") << "/data/smartmapping" << int(JobScanFile);
+        QTest::newRow("scan: an empty file") << "/data/smartmapping/empty.wzfile" << int(JobScanFile);
+        QTest::newRow("scan: port without link") << "port 5" << int(JobScanFile);
+        QTest::newRow("query: no recovery folder") << "" << int(JobQuery);
+        QTest::newRow("query: no recovery file") << "rcv folder" << int(JobQuery);
+        QTest::newRow("query: empty recovery file") << "rcv empty" << int(JobQuery);
+        QTest::newRow("query: two recovery files") << "rcv two" << int(JobQuery);
+        QTest::newRow("recover: nothing kept") << "" << int(JobRecover);
+    }
+    void failures_end_at_100()
+    {
+        QFETCH(QString, setup);
+        QFETCH(int, job);
         testsupport::put_file("/data/smartmapping/empty.wzfile", "");
-        for (const QString& n : names) {
-            progress->clear();
-            {
-                QMutexLocker lock(&Utils::_file_deal_mutex);
-                g_wzfile_name = n;
-            }
-            QVERIFY(post_and_run(JobScanFile) > 0);
-            QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
+        testsupport::put_file("/data/smartmapping/a.wzfile", "abc");
+        line_type.port = 8;
+        {
+            QMutexLocker lock(&Utils::_file_deal_mutex);
+            g_wzfile_name = setup.startsWith('/') ? setup : QString();
         }
+        if (setup == "stopped")
+            running = false;
+        if (setup == "no jobs")
+            jobs.reset();
+        if (setup == "port 5") {
+            QMutexLocker lock(&Utils::_file_deal_mutex);
+            g_wzfile_name = "/data/smartmapping/a.wzfile";
+            line_type.port = 5;
+        }
+        if (setup.startsWith("rcv"))
+            QDir().mkpath(platform::dev_path("/data/rcvrecovery"));
+        if (setup == "rcv empty" || setup == "rcv two")
+            testsupport::put_file("/data/rcvrecovery/empty.rcv", "");
+        if (setup == "rcv two")
+            testsupport::put_file("/data/rcvrecovery/a.rcv", "x");
+        if (setup == "no jobs") {
+            QVERIFY(!post_card_job(uint8_t(job)));
+        } else {
+            g_send_para.card_index = 0x1234;
+            QCOMPARE(post_and_run(uint8_t(job)), 1);
+            if (job == JobQuery)
+                QCOMPARE(g_send_para.card_index.load(), uint16_t(0xFFFF));
+        }
+        QCOMPARE(values(*progress, job), QList<int>{100});
+        QCOMPARE(g_send_para.word.load(), uint16_t(0));
+        QVERIFY(results->isEmpty());
+        QCOMPARE(SimCards::instance()->received(8, cardwire::ScanRecord), 0);
+    }
+
+    void scan_file_with_silent_cards_ends_at_100()
+    {
         testsupport::put_file("/data/smartmapping/a.wzfile", "abc");
         {
             QMutexLocker lock(&Utils::_file_deal_mutex);
             g_wzfile_name = "/data/smartmapping/a.wzfile";
         }
-        progress->clear();
-        line_type.port = 5;
-        QVERIFY(post_and_run(JobScanFile) > 0);
-        QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
-
-        progress->clear();
         line_type.port = 8;
         SimCards::instance()->set_noreply(true);
-        const int passes = post_and_run(JobScanFile);
-        QVERIFY(passes >= CardJobs::CheckTicks);
+        QVERIFY(post_and_run(JobScanFile) >= CardJobs::CheckTicks);
         const QList<int> v = values(*progress, JobScanFile);
         QVERIFY(rising_to_100(v));
         QVERIFY(v.contains(50)); // 100 x elapsed / 500 while the cards are checked
@@ -221,23 +249,12 @@ private slots:
         QVERIFY(rising_to_100(values(*progress, JobMapSwitch)));
     }
 
-    void jobs_end_at_100_when_the_fpgas_do_not_run()
-    {
-        running = false;
-        for (uint8_t job : {JobMapping, JobScanFile, JobCure, JobMapSwitch, JobQuery, JobRecover}) {
-            progress->clear();
-            QCOMPARE(post_and_run(job), 1);
-            QCOMPARE(values(*progress, job), QList<int>{100});
-        }
-        QCOMPARE(g_send_para.card_index.load(), uint16_t(0xFFFF));
-    }
-
     void query_finds_the_card_that_needs_recovery()
     {
         recovery_file();
         QVERIFY(post_and_run(JobQuery) > 0);
         QCOMPARE(results->size(), 1);
-        QCOMPARE(results->at(0).at(0).toString(), QString("01/03/05/06"));
+        QCOMPARE(results->at(0).at(0).toString(), QString("01/03/05/06"));  // ports and cards counted from 1
         QCOMPARE(testsupport::spy_ints(*refresh), QList<int>{1});
         QCOMPARE(g_send_para.card_index.load(), uint16_t(4));
         QVERIFY(rising_to_100(values(*progress, JobQuery)));
@@ -262,9 +279,7 @@ private slots:
         QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF));
         QVERIFY(!jobs->kept().valid);
         // So a self-recovery now acts on nothing.
-        progress->clear();
         QCOMPARE(post_and_run(JobRecover), 1);
-        QCOMPARE(values(*progress, JobRecover), QList<int>{100});
         QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
     }
 
@@ -276,26 +291,6 @@ private slots:
         QCOMPARE(results->size(), 0);
         QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF)); // never 0xFFFF as an index
         QVERIFY(rising_to_100(values(*progress, JobQuery)));
-    }
-
-    void failed_queries_leave_no_entry_and_word_15_at_ffff()
-    {
-        auto check = [this](const char* what) {
-            progress->clear();
-            results->clear();
-            g_send_para.card_index = 0x1234;
-            QVERIFY2(post_and_run(JobQuery) == 1, what);
-            QVERIFY2(values(*progress, JobQuery) == QList<int>{100}, what);
-            QVERIFY2(results->isEmpty(), what);
-            QVERIFY2(g_send_para.card_index.load() == 0xFFFF, what);
-        };
-        check("no recovery folder");
-        QDir().mkpath(platform::dev_path("/data/rcvrecovery"));
-        check("no recovery file");
-        testsupport::put_file("/data/rcvrecovery/empty.rcv", "");
-        check("empty recovery file");
-        testsupport::put_file("/data/rcvrecovery/a.rcv", "x");
-        check("two recovery files");
     }
 
     void self_recovery_runs_the_records_and_clears_the_list()
@@ -378,19 +373,6 @@ private slots:
         QVERIFY(!post_card_job(0) && !post_card_job(7));
     }
 
-    void without_an_fpga_side_a_job_ends_at_once()
-    {
-        jobs.reset();
-        QVERIFY(!post_card_job(JobMapping));
-        QCOMPARE(values(*progress, JobMapping), QList<int>{100});
-        QCOMPARE(g_send_para.word.load(), uint16_t(0));
-    }
-
-    void result_entry_format()
-    {
-        QCOMPARE(CardJobs::result_entry(0, 2, 4, 6), QString("01/03/05/06"));
-        QCOMPARE(CardJobs::result_entry(10, 19, 120, 200), QString("11/20/121/200"));
-    }
 };
 
 QTEST_MAIN(TstFpgaJobs)
