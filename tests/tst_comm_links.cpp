@@ -72,6 +72,8 @@ private slots:
         QCOMPARE(message_deal::transfer_path(9, "a.bin"), QString("/data/rcvrecovery/a.bin"));
         QCOMPARE(message_deal::transfer_path(13, "m.wzfile"), QString("/data/smartmapping/m.wzfile"));
         QVERIFY(message_deal::transfer_path(7, "a").isEmpty());
+        for (const char* bad : {"", ".", "..", "../x", "a/b"})
+            QVERIFY2(message_deal::transfer_path(9, bad).isEmpty(), bad);
         testsupport::put_file("/data/configs/tcpip.ini.keep", "k");
         QVERIFY(!message_deal::delete_transfer_file("/data/configs/tcpip.ini.keep"));
         QVERIFY(testsupport::exists("/data/configs/tcpip.ini.keep"));

@@ -53,34 +53,28 @@ private slots:
             QCOMPARE(p->YuqUserModeSaved(i), 0);
     }
 
+    // A pattern left on by the mode key or a power cut stays off after the next start;
+    // bytes beyond the image survive the write-back.
     void parameter_file_loaded_and_written_back()
     {
         fresh();
         QByteArray f(reinterpret_cast<const char*>(default_para_ramlist), 4096);
         f[2 + img::LedWidth - 0x300] = char(0x00);
         f[2 + img::LedWidth - 0x300 + 1] = char(0x0A); // 2560
-        f[4000] = char(0x5C);                           // beyond the image: must survive
+        f[2 + img::TestPattern - 0x300] = char(6);
+        f[4000] = char(0x5C);
         put_file("/data/ram_device_info", f);
         YuqRamPara* p = YuqRamPara::reset_for_test();
         QCOMPARE(p->image16(img::LedWidth), uint16_t(2560));
+        QCOMPARE(int(p->ram_para[img::TestPattern]), 0);
+        QCOMPARE(int(p->ram_para_old[img::TestPattern]), 0);
         p->set_image16(img::LedHeight, 720);
         QVERIFY(p->write_ram_file());
         const QByteArray g = get_file("/data/ram_device_info");
+        QCOMPARE(g.size(), 4096);
         QCOMPARE(rd16(reinterpret_cast<const uchar*>(g.constData()), 2 + img::LedHeight - 0x300), uint16_t(720));
         QCOMPARE(uchar(g[4000]), uchar(0x5C));
         QVERIFY(!testsupport::exists("/data/ram_device_info.tmp"));
-    }
-
-    // A pattern left on by the mode key or a power cut stays off after the next start.
-    void test_pattern_cleared_at_start()
-    {
-        fresh();
-        QByteArray f(reinterpret_cast<const char*>(default_para_ramlist), 4096);
-        f[2 + img::TestPattern - 0x300] = char(6);
-        put_file("/data/ram_device_info", f);
-        YuqRamPara* p = YuqRamPara::reset_for_test();
-        QCOMPARE(int(p->ram_para[img::TestPattern]), 0);
-        QCOMPARE(int(p->ram_para_old[img::TestPattern]), 0);
     }
 
     void parameter_file_repaired_when_bad_data()
@@ -175,13 +169,11 @@ private slots:
         QCOMPARE(p->YuqUserModeIndex(5, 0), 256);
         p->user_mode[3][0] = p->user_mode[3][1] = 0xAA;
         p->user_mode[14][0] = p->user_mode[14][1] = 0xAA;
-        QCOMPARE(p->YuqUserModeIndex(3, 2), 3);
-        QCOMPARE(p->YuqUserModeIndex(3, 1), 14);
-        QCOMPARE(p->YuqUserModeIndex(14, 1), 3);  // wraps 15 -> 0
-        QCOMPARE(p->YuqUserModeIndex(15, 2), 3);
-        QCOMPARE(p->YuqUserModeIndex(3, 0), 14);  // wraps 0 -> 15
-        QCOMPARE(p->YuqUserModeIndex(10, 0), 3);
-        QCOMPARE(p->YuqUserModeIndex(char(200), 2), 14); // out-of-range start stays in the table
+        // {start, direction, found}: 14 -> 3 wraps 15 -> 0, 3 -> 14 wraps 0 -> 15; an
+        // out-of-range start stays in the table.
+        const int cases[7][3] = {{3, 2, 3}, {3, 1, 14}, {14, 1, 3}, {15, 2, 3}, {3, 0, 14}, {10, 0, 3}, {200, 2, 14}};
+        for (const auto& c : cases)
+            QCOMPARE(p->YuqUserModeIndex(char(c[0]), char(c[1])), c[2]);
         wr16(p->ram_para, img::CurrentMode, 16);
         QCOMPARE(p->YuqGetCurrentModeIndex(), 16);
         wr16(p->ram_para, img::CurrentMode, 17);
@@ -196,12 +188,9 @@ private slots:
         put_crop(p, 5, 3, 1, 0, 0, 50, 60);
         put_crop(p, 2, 1, 1, 1, 2, 3, 4);
         p->YuqCropSourceInit();
-        QCOMPARE(p->YuqGetCropID(3, 1), 1);
-        QCOMPARE(p->YuqGetCropID(3, 2), 2);
-        QCOMPARE(p->YuqGetCropID(3, 3), 0);
-        QCOMPARE(p->YuqGetSourceNum(3, 40), 2);
-        QCOMPARE(p->YuqGetSourceNum(3, 1), 1);
-        QCOMPARE(p->YuqGetSourceNum(3, 0), 0);
+        QCOMPARE((QList<int>{p->YuqGetCropID(3, 1), p->YuqGetCropID(3, 2), p->YuqGetCropID(3, 3)}), (QList<int>{1, 2, 0}));
+        QCOMPARE((QList<int>{p->YuqGetSourceNum(3, 40), p->YuqGetSourceNum(3, 1), p->YuqGetSourceNum(3, 0)}),
+                 (QList<int>{2, 1, 0}));
         CROP_PARA c{};
         int index = -1;
         p->YuqGetCropPara(3, 1, &c, &index);
@@ -246,9 +235,8 @@ private slots:
         wr16(p->ram_para, img::Window + 8, 0x80FF); // crop index 255
         short crop = 0;
         char index = 0;
-        QCOMPARE(p->YuqGetImageSource(p->ram_para, 0, &crop, &index, 0), 0);
-        QCOMPARE(p->YuqGetImageSource(p->ram_para, 6, &crop, &index, 0), 0);
-        QCOMPARE(p->YuqGetImageSource(p->ram_para, 255, &crop, &index, 0), 0);
+        for (int w : {0, 6, 255})
+            QCOMPARE(p->YuqGetImageSource(p->ram_para, w, &crop, &index, 0), 0);
         // A crop entry naming source 200 and crop number 127 is ignored by the map.
         wr16(p->ram_para, img::CropTable, 0xFFC8);
         p->YuqCropSourceInit();

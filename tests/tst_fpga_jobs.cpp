@@ -199,10 +199,12 @@ private slots:
         }
         if (setup.startsWith("rcv"))
             QDir().mkpath(platform::dev_path("/data/rcvrecovery"));
-        if (setup == "rcv empty" || setup == "rcv two")
+        if (setup == "rcv empty")
             testsupport::put_file("/data/rcvrecovery/empty.rcv", "");
-        if (setup == "rcv two")
-            testsupport::put_file("/data/rcvrecovery/a.rcv", "x");
+        if (setup == "rcv two") {
+            recovery_file();
+            testsupport::put_file("/data/rcvrecovery/b.rcv", QByteArray(600, 'r'));
+        }
         if (setup == "no jobs") {
             QVERIFY(!post_card_job(uint8_t(job)));
         } else {

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QWheelEvent>
+#include <QFontMetrics>
 #include <QtTest>
 
 using namespace shellsupport;
@@ -235,13 +236,18 @@ private slots:
         QCOMPARE(int(c->focus_level()), 0);
         QCOMPARE(g_custommode, c);
 
-        // An alias names the slot.
+        // An alias names the slot; the long Russian summary fits its labels.
         put_file("/data/configs/alias.json",
                  R"({"namelist": {"usermode": [{"id": 0, "valid": "on", "name": "Concert"}]}})");
         g_language = 2;
         key('R');
         key('S');
         QCOMPARE(part<QLabel>("label_name")->text(), QString::fromUtf8("Название:Concert"));
+        c->language_changed();
+        for (const char* name : {"label_LED", "label_brightness", "label_using"}) {
+            const QLabel* l = part<QLabel>(name);
+            QVERIFY2(QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->width(), name);
+        }
     }
 
     void osd_caption_view()
