@@ -80,6 +80,12 @@ QLabel* strip_label(InputChoose* s, int listseq, const char* kind = "name")
     return s->findChild<QLabel*>(QStringLiteral("sourcelistseq%1%2").arg(listseq).arg(kind));
 }
 
+// Band (0 windows, 1 sources, 2 rows), list page and focus.
+QList<int> at(InputChoose* s)
+{
+    return {s->band(), s->list_page(), s->focus()};
+}
+
 uint16_t input_word(int w)
 {
     return P->image16(win(w, img::WinInput));
@@ -140,8 +146,7 @@ private slots:
             QCOMPARE(strip_label(s, 1, "pixmap")->property("png").toString(), QStringLiteral(":/png/HDMI13_1.png"));
             // Into the source strip on the window's input (HDMI1), then to HDMI2.
             release(s, 'Q');
-            QCOMPARE(s->band(), 1);
-            QCOMPARE(s->focus(), 0);
+            QCOMPARE(at(s), (QList<int>{1, 0, 0}));
             release(s, 'R');
             QCOMPARE(s->listed_source(), 3);
             QCOMPARE(rows(s).size(), 1);
@@ -149,8 +154,7 @@ private slots:
             release(s, 'Q');
             QCOMPARE(s->band(), 2);
             keys(s, "RS"); // one row: stays on it
-            QCOMPARE(s->focus(), 0);
-            QCOMPARE(s->list_page(), 0);
+            QCOMPARE(at(s), (QList<int>{2, 0, 0}));
             keys(s, "OO");
             QCOMPARE(s->band(), 0);
             QCOMPARE(s->listed_source(), 2);
@@ -168,29 +172,21 @@ private slots:
         applied();
         run([](InputChoose* s) {
             QCOMPARE(s->box_name(0)->text(), QStringLiteral("HDMI1_Crop2"));
-            QCOMPARE(row_text(s, 1), QStringLiteral("HDMI1_crop1"));
-            QCOMPARE(row_text(s, 1, "row_detail"), QStringLiteral("100x10"));
-            QCOMPARE(row_text(s, 2), QStringLiteral("HDMI1_crop2"));
-            QCOMPARE(row_text(s, 2, "row_detail"), QStringLiteral("200x20"));
+            QCOMPARE(row_text(s, 1) + ' ' + row_text(s, 1, "row_detail"), QStringLiteral("HDMI1_crop1 100x10"));
+            QCOMPARE(row_text(s, 2) + ' ' + row_text(s, 2, "row_detail"), QStringLiteral("HDMI1_crop2 200x20"));
             QCOMPARE(using_row(s), 2);
             keys(s, "QQ");
-            QCOMPARE(s->band(), 2);
-            QCOMPARE(s->focus(), 2); // the focus enters on the row in use
+            QCOMPARE(at(s), (QList<int>{2, 0, 2})); // the focus enters on the row in use
             release(s, 'R');
-            QCOMPARE(s->list_page(), 1);
-            QCOMPARE(s->focus(), 0);
-            QCOMPARE(row_text(s, 0), QStringLiteral("HDMI1_crop3"));
-            QCOMPARE(row_text(s, 0, "row_detail"), QStringLiteral("300x30"));
+            QCOMPARE(at(s), (QList<int>{2, 1, 0}));
+            QCOMPARE(row_text(s, 0) + ' ' + row_text(s, 0, "row_detail"), QStringLiteral("HDMI1_crop3 300x30"));
             QCOMPARE(using_row(s), -1);
             release(s, 'R'); // wraps
-            QCOMPARE(s->list_page(), 0);
-            QCOMPARE(s->focus(), 0);
+            QCOMPARE(at(s), (QList<int>{2, 0, 0}));
             release(s, 'S'); // to the last page's last row
-            QCOMPARE(s->list_page(), 1);
-            QCOMPARE(s->focus(), 0);
+            QCOMPARE(at(s), (QList<int>{2, 1, 0}));
             release(s, 'S');
-            QCOMPARE(s->list_page(), 0);
-            QCOMPARE(s->focus(), 2);
+            QCOMPARE(at(s), (QList<int>{2, 0, 2}));
         });
     }
 
@@ -215,8 +211,7 @@ private slots:
             // The engine applies it and asks for the refresh: nothing moves.
             P->test_signal(1);
             QCOMPARE(s->window(), 3);
-            QCOMPARE(s->band(), 2);
-            QCOMPARE(s->focus(), 1);
+            QCOMPARE(at(s), (QList<int>{2, 0, 1}));
             QCOMPARE(using_row(s), 1);
             release(s, 'R'); // crop 2, entry 0
             confirm(s);
@@ -271,8 +266,7 @@ private slots:
             show_windows({0});
             P->test_signal(1);
             release(s, 'O');
-            QCOMPARE(s->band(), 0);
-            QCOMPARE(s->focus(), 0);
+            QCOMPARE(at(s), (QList<int>{0, 0, 0}));
             QCOMPARE(s->window(), 0);
         });
     }
@@ -286,8 +280,7 @@ private slots:
         applied();
         run([](InputChoose* s) {
             keys(s, "QQRRR"); // page 1, crop 3
-            QCOMPARE(s->list_page(), 1);
-            QCOMPARE(s->focus(), 0);
+            QCOMPARE(at(s), (QList<int>{2, 1, 0}));
             // Deleted while the engine has not reported yet: OK on the vanished row does nothing.
             std::memset(P->ram_para + img::CropTable + 20, 0, 20);
             EngineHandshake::instance().reapply = 0;
@@ -297,8 +290,7 @@ private slots:
             QCOMPARE(int(g_tip_flag), 0);
             // The refresh brings the focus back inside the list.
             P->test_signal(1);
-            QCOMPARE(s->list_page(), 0);
-            QCOMPARE(s->focus(), 2);
+            QCOMPARE(at(s), (QList<int>{2, 0, 2}));
             QCOMPARE(rows(s).size(), 3);
             QVERIFY(strip_label(s, 0)->text().contains(">3<"));
             confirm(s);
