@@ -119,8 +119,6 @@ private slots:
         QTest::newRow("device root") << "@root" << false;
         QTest::newRow("filesystem root") << "/" << false;
         QTest::newRow("proc") << "/proc/self" << false;
-        QTest::newRow("sys") << "/sys" << false;
-        QTest::newRow("dev") << "/dev" << false;
         QTest::newRow("the stick's own folder") << "@mnt" << false;
         QTest::newRow("a folder holding it") << "@mntparent" << false;
         QTest::newRow("a file") << "@file" << false;

@@ -89,8 +89,7 @@ private slots:
         kit::open(page::InputChoose);
         QCOMPARE(pages, (QList<int>{page::InputChoose, page::InputCut, page::InputChoose}));
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QCOMPARE(int(kit::parent_page(page::InputCut)), int(page::Option));
-        QCOMPARE(int(kit::parent_page(page::firmware_usbgrade)), int(page::LinkOption));
+        QCOMPARE(int(kit::parent_page(page::InputCut)), int(page::Option)); // the table's parent again
     }
 
     void page_pointer_follows_the_screen()

@@ -1,4 +1,4 @@
-// The number pad (keys, focus, texts), the number fields of the kit (a test screen drives a
+// The number pad (editing, keys, focus), the number fields of the kit (a test screen drives a
 // field through the pad; confirmations reach only the screen that asked), and the progress
 // wheel (values, closing, lifetime, the painted ring, job progress relayed from a thread).
 #include "shellsupport.h"
