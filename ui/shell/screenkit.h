@@ -84,6 +84,16 @@ extern const char* const field_edit;
 int step(int index, int count, int dir, bool wrap = true);
 // Unfocused sheet on the widget losing focus first, then the focused sheet on the new one.
 void move_focus(QWidget* from, const QString& fromSheet, QWidget* to, const QString& toSheet);
+// A menu's focus move: steps `index` over `items` (wrapping) and moves the focus look from
+// the old item to the new one. Returns the new index.
+template <class W>
+int step_focus(W* const* items, int count, uint8_t& index, int dir, const char* normal, const char* focused)
+{
+    const int n = step(index, count, dir);
+    move_focus(items[index], QString::fromLatin1(normal), items[n], QString::fromLatin1(focused));
+    index = uint8_t(n);
+    return n;
+}
 
 // ---- the registry ----
 // Requests from the services that concern one screen (relayed by the shell).
