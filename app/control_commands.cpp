@@ -2,8 +2,11 @@
 
 #include "core/global.h"
 #include "core/image_edit.h"
+#include "fpga/aging_log.h"
 #include "sim/control.h"
+#include "ui/shell/screenkit.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -23,6 +26,27 @@ bool set_language(const QStringList& args)
     return true;
 }
 
+// "age sample [N]": N aging samples now (1 unless told), as the sampler takes them, then
+// the open aging screen redraws. GUI thread only, like the sampler.
+bool age_sample(const QStringList& args)
+{
+    bool ok = true;
+    const int n = args.isEmpty() ? 1 : args.size() == 1 ? args[0].toInt(&ok) : 0;
+    if (!ok || n < 1 || n > AgingLog::Max)
+        return false;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [n] {
+        AgingLog& log = AgingLog::instance();
+        if (!log.source.ready || !log.source.read || !log.source.ready()) {
+            sim::control_trace(QStringLiteral("age sample: the FPGAs do not run, nothing sampled"));
+            return;
+        }
+        for (int i = 0; i < n; ++i)
+            log.sample();
+        kit::request(page::factoryage, kit::ReqUpdateAgeLog, 0);
+    }, Qt::QueuedConnection);
+    return true;
+}
+
 } // namespace
 
 void register_control_commands()
@@ -30,4 +54,6 @@ void register_control_commands()
     sim::register_control_command(QStringLiteral("language"),
                                   QStringLiteral("language zh|en|ru|vn|tn (one the language mask enables)"),
                                   set_language);
+    sim::register_control_command(QStringLiteral("age sample"), QStringLiteral("age sample [N] (1..3360 aging samples now)"),
+                                  age_sample, true);
 }

@@ -68,7 +68,10 @@ QVector<Field> panel_fields()
                         {"red", img::Red, 0, 100},
                         {"green", img::Green, 0, 100},
                         {"blue", img::Blue, 0, 100},
-                        {"test pattern", img::TestPattern, 0, 8}};
+                        {"test pattern", img::TestPattern, 0, 8},
+                        {"switch effect", img::SwitchEffect, 0, 1},
+                        {"dot-by-dot", img::DotByDot, 0, 1},
+                        {"access point off", img::ApOff, 0, 1}};
     for (int s = 0; s < 6; ++s) {
         f.push_back({"EDID width", img::Edid + 6 * s, 1, 4095});
         f.push_back({"EDID height", img::Edid + 6 * s + 2, 1, 4095});
