@@ -18,6 +18,15 @@ SCREENS=(
   "settings|Settings|key ok; key right; key right; key right; key ok"
   "update|Update overlay while the PC updates the device (animated)|pc update start"
 )
+# The later screens' lines: docs/gallery.txt, one "file-stem | key key ..." a line (the
+# control FIFO's key arguments from the standby screen).
+while IFS='|' read -r stem keys; do
+  stem=$(echo "$stem" | xargs)
+  [ -z "$stem" ] || [ "${stem:0:1}" = "#" ] && continue
+  lines=""
+  for k in $keys; do lines+="key $k; "; done
+  SCREENS+=("$stem|${stem//_/ }|$lines")
+done < docs/gallery.txt
 LANGS=(zh en ru)
 declare -A LANG_NAME=([zh]="中文" [en]="English" [ru]="Русский")
 
