@@ -2,7 +2,9 @@
 
 #include "core/global.h"
 #include "core/image_edit.h"
+#include "engine/c331_manage.h"
 #include "sim/control.h"
+#include "sim/control_scaler.h"
 
 #include <QStringList>
 
@@ -16,7 +18,7 @@ bool set_language(const QStringList& args)
 {
     const int code = args.size() == 1 ? kLanguages.indexOf(args[0].toLower()) : -1;
     // A language the mask leaves out would be swapped for another by the refresh.
-    if (code < 0 || !YuqRamPara::p_yuqrampara_config || !(g_lcd_lang_valid.load() & (1u << code)))
+    if (code < 0 || !YuqRamPara::p_yuqrampara_config || !language_enabled(code))
         return false;
     ImageEdit e;
     e.set(img::Language, uint16_t(code));
@@ -30,4 +32,10 @@ void register_control_commands()
     sim::register_control_command(QStringLiteral("language"),
                                   QStringLiteral("language zh|en|ru|vn|tn (one the language mask enables)"),
                                   set_language);
+    // The engine reads the chip's fonts at bring-up; a change made from the channel is read
+    // again at once, as a font upgrade would be.
+    sim::set_font_reader([] {
+        if (c331_manage* e = c331_manage::p_c331_manage)
+            e->read_c331_font();
+    });
 }

@@ -83,10 +83,7 @@ void log_key(const char* screen, Key role, bool release)
 int shown_language()
 {
     const int l = g_language.load();
-    const uint32_t mask = g_lcd_lang_valid.load();
-    if ((l == 0 || l == 2 || l == 3 || l == 4) && (mask & (1u << l)))
-        return l;
-    return 1;
+    return language_enabled(l) ? l : 1;
 }
 
 QString text(const char* zh, const char* en, const char* ru, const char* vn, const char* tn)
@@ -212,6 +209,12 @@ const char* const small_button_focus = "color:rgb(255, 255, 255);background-colo
 const char* const field = "border:1px solid rgb(255,255,255);";
 const char* const field_focus = "border:1px solid rgb(255,171,84);";
 const char* const field_edit = "border:1px solid rgb(255,0,0);";
+const char* const combo = "QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid rgb(255,255,255);\n}\n"
+                          "QComboBox:drop-down{\nborder-style:none\n}";
+const char* const combo_focus = "QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid rgb(255,171,84);\n}\n"
+                                "QComboBox:drop-down{\nborder-style:none\n}";
+const char* const combo_edit = "QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid rgb(255,0,0);\n}\n"
+                               "QComboBox:drop-down{\nborder-style:none\n}";
 } // namespace sheet
 
 // ---- focus ----

@@ -77,6 +77,10 @@ extern const char* const small_button_focus;
 extern const char* const field;
 extern const char* const field_focus;
 extern const char* const field_edit;
+// Three looks of a combo box (LED size, language, LCD timers, other settings).
+extern const char* const combo;
+extern const char* const combo_focus;
+extern const char* const combo_edit;
 } // namespace sheet
 
 // ---- focus ----

@@ -77,12 +77,6 @@ int clamp_side(const QString& typed, bool* corrected)
 using namespace ledsize;
 
 namespace {
-const char* const kCombo = "QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid rgb(255,255,255);\n}\n"
-                           "QComboBox:drop-down{\nborder-style:none\n}";
-const char* const kComboFocus = "QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid rgb(255,171,84);\n}\n"
-                                "QComboBox:drop-down{\nborder-style:none\n}";
-const char* const kComboEdit = "QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid rgb(255,0,0);\n}\n"
-                               "QComboBox:drop-down{\nborder-style:none\n}";
 constexpr int kCombo_ = 2; // focus index of the combo box
 constexpr int kApply = 5, kCancel = 6;
 
@@ -150,7 +144,7 @@ void ledset::menulist_init()
 QString ledset::sheet(int index, bool focused) const
 {
     if (index == kCombo_)
-        return QString::fromLatin1(focused ? kComboFocus : kCombo);
+        return QString::fromLatin1(focused ? kit::sheet::combo_focus : kit::sheet::combo);
     return QString::fromLatin1(focused ? kit::sheet::small_button_focus : kit::sheet::small_button);
 }
 
@@ -375,7 +369,7 @@ void ledset::key_ok()
 {
     if (combo_edit) {
         on_comboBox_currentIndexChanged(splice_index);
-        ui->comboBox->setStyleSheet(QString::fromLatin1(kComboFocus));
+        ui->comboBox->setStyleSheet(QString::fromLatin1(kit::sheet::combo_focus));
         combo_edit = false;
         return;
     }
@@ -383,7 +377,7 @@ void ledset::key_ok()
     case kCombo_:
         splice_index = uint8_t(std::max(ui->comboBox->currentIndex(), 0));
         combo_edit = true;
-        ui->comboBox->setStyleSheet(QString::fromLatin1(kComboEdit));
+        ui->comboBox->setStyleSheet(QString::fromLatin1(kit::sheet::combo_edit));
         break;
     case kApply:
         on_Button_apply1_clicked();
