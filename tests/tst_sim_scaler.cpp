@@ -65,31 +65,6 @@ private slots:
         QVERIFY(!sim::run_control_line("scaler now")); // takes no arguments
     }
 
-    // "scaler fonts HEX": the fonts the chip reports from then on; a bad word changes nothing.
-    void fonts_the_chip_reports_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("fonts"); // -1 refused
-        QTest::newRow("none") << "scaler fonts 0" << 0;
-        QTest::newRow("32-dot") << "scaler fonts 3" << 3;
-        QTest::newRow("upper case") << "scaler fonts C" << 0xC;
-        QTest::newRow("0x") << "scaler fonts 0x5" << 5;
-        QTest::newRow("above four fonts") << "scaler fonts 10" << -1;
-        QTest::newRow("not hex") << "scaler fonts zz" << -1;
-        QTest::newRow("missing") << "scaler fonts" << -1;
-        QTest::newRow("two") << "scaler fonts 1 2" << -1;
-    }
-    void fonts_the_chip_reports()
-    {
-        QFETCH(QString, line);
-        QFETCH(int, fonts);
-        fresh();
-        c331_manage* e = c331_manage::pInstance();
-        QCOMPARE(sim::run_control_line(line), fonts >= 0);
-        e->read_c331_font();
-        QCOMPARE(int(e->c331_font_valid.load()), fonts >= 0 ? fonts : 0xF);
-        QCOMPARE(value(sim::scaler_report(), "fonts"), QStringLiteral("0x") + QString::number(fonts >= 0 ? fonts : 0xF, 16));
-    }
 };
 
 QTEST_GUILESS_MAIN(TstSimScaler)
