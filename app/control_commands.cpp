@@ -2,8 +2,10 @@
 
 #include "core/global.h"
 #include "core/image_edit.h"
+#include "engine/c331_manage.h"
 #include "fpga/aging_log.h"
 #include "sim/control.h"
+#include "sim/control_scaler.h"
 #include "ui/shell/screenkit.h"
 
 #include <QCoreApplication>
@@ -19,7 +21,7 @@ bool set_language(const QStringList& args)
 {
     const int code = args.size() == 1 ? kLanguages.indexOf(args[0].toLower()) : -1;
     // A language the mask leaves out would be swapped for another by the refresh.
-    if (code < 0 || !YuqRamPara::p_yuqrampara_config || !(g_lcd_lang_valid.load() & (1u << code)))
+    if (code < 0 || !YuqRamPara::p_yuqrampara_config || !language_enabled(code))
         return false;
     ImageEdit e;
     e.set(img::Language, uint16_t(code));
@@ -56,4 +58,10 @@ void register_control_commands()
                                   set_language);
     sim::register_control_command(QStringLiteral("age sample"), QStringLiteral("age sample [N] (1..3360 aging samples now)"),
                                   age_sample, true);
+    // The engine reads the chip's fonts at bring-up; a change made from the channel is read
+    // again at once, as a font upgrade would be.
+    sim::set_font_reader([] {
+        if (c331_manage* e = c331_manage::p_c331_manage)
+            e->read_c331_font();
+    });
 }

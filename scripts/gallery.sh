@@ -16,6 +16,10 @@ SCREENS=(
   "input_switch|Input switch|key ok; key right; key ok"
   "user_modes|User modes|key ok; key right; key right; key ok"
   "settings|Settings|key ok; key right; key right; key right; key ok"
+  "factory|Language and factory reset|key ok; key right; key right; key right; key ok; key left; key ok; key right; key right; key right; key ok"
+  "factory_language|Language and factory reset, choosing the language|key ok; key right; key right; key right; key ok; key left; key ok; key right; key right; key right; key ok; key ok; key right"
+  "linkwlan|Ethernet settings|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key ok"
+  "linkwlan_apply|Ethernet settings, Apply focused|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key ok; key left; key left"
   "update|Update overlay while the PC updates the device (animated)|pc update start"
 )
 # The later screens' lines: docs/gallery.txt, one "file-stem | key key ..." a line (the

@@ -83,10 +83,7 @@ void log_key(const char* screen, Key role, bool release)
 int shown_language()
 {
     const int l = g_language.load();
-    const uint32_t mask = g_lcd_lang_valid.load();
-    if ((l == 0 || l == 2 || l == 3 || l == 4) && (mask & (1u << l)))
-        return l;
-    return 1;
+    return language_enabled(l) ? l : 1;
 }
 
 QString text(const char* zh, const char* en, const char* ru, const char* vn, const char* tn)
