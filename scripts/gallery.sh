@@ -17,6 +17,8 @@ SCREENS=(
   "user_modes|User modes|key ok; key right; key right; key ok"
   "settings|Settings|key ok; key right; key right; key right; key ok"
   "update|Update overlay while the PC updates the device (animated)|pc update start"
+  "linkoption|Communication menu|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok"
+  "firmware_usbgrade|USB upgrade with no stick|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key right; key ok"
 )
 LANGS=(zh en ru)
 declare -A LANG_NAME=([zh]="中文" [en]="English" [ru]="Русский")

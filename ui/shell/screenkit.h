@@ -62,6 +62,8 @@ void set_sheet(QWidget* w, const QString& sheet);
 // Steps the label's font down (not below 7 px) until its plain text fits its width: a long
 // translation or number keeps its end.
 void fit_text(QLabel* l);
+// The same for a button's text, by its widest line.
+void fit_text(QAbstractButton* b);
 
 // ---- shared style sheets ----
 namespace sheet {
