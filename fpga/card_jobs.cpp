@@ -6,6 +6,7 @@
 #include "core/yuqrampara.h"
 #include "platform/card_bus.h"
 #include "platform/devpath.h"
+#include "packed_file.h"
 #include "rcv_recovery_file.h"
 
 #include <QFile>
@@ -51,18 +52,16 @@ void SEND_PARA::set_step(uint8_t step)
     }
 }
 
+bool card_job_postable()
+{
+    // Byte 1 is the upgrade's step as well: one of the two at a time.
+    return CardJobs::runner() && g_usb_grade.load() == 0 && g_send_para.job() == 0;
+}
+
 bool post_card_job(uint8_t job)
 {
-    if (job < JobMapping || job > JobRecover)
+    if (job < JobMapping || job > JobRecover || !card_job_postable())
         return false;
-    // Byte 1 is the upgrade's step as well: one of the two at a time.
-    if (g_usb_grade.load() != 0 || g_send_para.job() != 0)
-        return false;
-    if (!CardJobs::runner()) {
-        YUQ_TRACE("\n card job %d: no FPGA side\n", job);
-        emit_progress(job, 100);
-        return false;
-    }
     g_send_para.post(job);
     return true;
 }
@@ -148,6 +147,7 @@ void CardJobs::job_start(uint8_t job)
 {
     m_ports.clear();
     m_file.clear();
+    m_scan.clear();
     m_cursor = m_record = m_counter = m_last_progress = m_total = m_remaining = 0;
     m_checked = false;
     g_send_para.start_tick = G_timeTicks.load();
@@ -189,12 +189,28 @@ void CardJobs::job_start(uint8_t job)
             finish(job, "scan file not usable");
             return;
         }
+        packed::File scan;
+        const packed::Error e = packed::parse(m_file, &scan);
+        if (e != packed::Error::None) {
+            finish(job, packed::error_text(e));
+            return;
+        }
+        // Every card's records in file order, each with the card it belongs to.
+        for (const packed::Screen& s : scan.screens)
+            for (const packed::Port& p : s.ports)
+                for (int c = 0; c < p.cards.size(); ++c)
+                    for (const QByteArray& rec : p.cards[c].records)
+                        m_scan.append(qMakePair(uint8_t(c), rec));
+        if (m_scan.isEmpty()) {
+            finish(job, "scan file holds no record");
+            return;
+        }
         if (m_line.port >= cardwire::PortCount || !(links & (1u << m_line.port))) {
             finish(job, "port without link");
             return;
         }
         m_ports << m_line.port;
-        m_total = record_count(m_file);
+        m_total = m_scan.size();
         break;
     }
     case JobCure:
@@ -271,7 +287,8 @@ void CardJobs::job_send(uint8_t job)
             cmd = cardwire::Query;
         } else {
             cmd = cardwire::ScanRecord;
-            payload = m_file.mid(m_record * RecordSize, RecordSize);
+            payload.append(char(m_scan[m_record].first));
+            payload.append(m_scan[m_record].second);
         }
         break;
     case JobCure: cmd = cardwire::Cure; break;
@@ -437,8 +454,9 @@ void CardJobs::finish(uint8_t job, const char* why)
 {
     if (why)
         std::printf("card job %d: %s\n", job, why);
-    progress(job, 100);
+    // The word first: a screen that sees 100 may post the next job at once.
     g_send_para.clear();
+    progress(job, 100);
 }
 
 void CardJobs::progress(uint8_t job, int value)

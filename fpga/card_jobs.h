@@ -5,6 +5,7 @@
 // and refresh codes; every job ends with progress 100 and its job word cleared.
 #include <QByteArray>
 #include <QList>
+#include <QPair>
 #include <QMutex>
 #include <QString>
 #include <atomic>
@@ -74,8 +75,11 @@ enum CardJob : uint8_t {
     JobRecover = 6,  // self-recovery of the card found by the last query
 };
 
-// Posts a card job from a screen. Refused (false) while a job is pending or the USB
-// upgrade runs. Without an FPGA side to run it the job ends at once with progress 100.
+// Whether a card job posted now would be taken: an FPGA side runs jobs, no job is
+// pending and the USB upgrade is not running. A screen asks before it changes anything.
+bool card_job_postable();
+// Posts a card job from a screen: the job word, one store. Refused (false, nothing
+// reported) when card_job_postable() is false; the caller closes its wheel then.
 bool post_card_job(uint8_t job);
 // Starts the USB-stick upgrade from its first step; refused while a card job is pending.
 bool post_usb_upgrade();
@@ -138,6 +142,7 @@ private:
     LINE_VALUES m_line{};
     uint32_t m_value = 0;
     QByteArray m_file;
+    QList<QPair<uint8_t, QByteArray>> m_scan; // job 2: (card index, operation record)
     QList<int> m_ports;
     int m_cursor = 0;
     int m_remaining = 0;   // job 1: cabinets still without a card

@@ -7,6 +7,7 @@
 #include "core/utils.h"
 #include "core/yuqrampara.h"
 #include "fpga/card_jobs.h"
+#include "fpga/packed_file.h"
 #include "fpga/rcv_recovery_file.h"
 #include "platform/devpath.h"
 #include "sim/sim_cards.h"
@@ -36,6 +37,17 @@ bool rising_to_100(const QList<int>& v)
         if (v[i] <= v[i - 1])
             return false;
     return true;
+}
+
+// One screen, port 0 with two cards: three operation records in all.
+QByteArray packed_scan()
+{
+    packed::Port port;
+    port.number = 0;
+    port.cards = {packed::Card{{QByteArray(256, 'a'), QByteArray(7, 'b')}}, packed::Card{{QByteArray(1, 'c')}}};
+    packed::File f;
+    f.screens = {packed::Screen{{port}}};
+    return packed::write(f);
 }
 
 } // namespace
@@ -105,6 +117,21 @@ private slots:
         g_send_para.clear();
     }
 
+    void the_word_is_clear_when_100_is_reported()
+    {
+        QList<uint16_t> words;
+        auto c = connect(PanelBridge::instance(), &PanelBridge::sig_job_progress, this, [&words](int, int v) {
+            if (v >= 100)
+                words << g_send_para.word.load();
+        }, Qt::DirectConnection);
+        running = false;
+        QCOMPARE(post_and_run(JobCure), 1); // failure path
+        running = true;
+        QVERIFY(post_and_run(JobCure) > 0); // normal end
+        disconnect(c);
+        QCOMPARE(words, (QList<uint16_t>{0, 0}));
+    }
+
     void mapping_walks_ports_from_the_chosen_one()
     {
         line_type.port = 1;
@@ -132,14 +159,20 @@ private slots:
     void mapping_without_cabinets_or_replies_still_ends()
     {
         line_type.port = 0;
-        line_type.rows = 0;
-        line_type.cols = 5;
-        QVERIFY(post_and_run(JobMapping) > 0);
-        QCOMPARE(values(*progress, JobMapping), (QList<int>{90, 100}));
-        QCOMPARE(SimCards::instance()->received(0, cardwire::Mapping), 0);
+        line_type.cabinet_w = 0;
+        line_type.cabinet_h = 0;
+        for (auto rc : {qMakePair(0, 5), qMakePair(5, 0), qMakePair(0, 0)}) {
+            progress->clear();
+            line_type.rows = uint8_t(rc.first);
+            line_type.cols = uint8_t(rc.second);
+            QVERIFY(post_and_run(JobMapping) > 0);
+            QCOMPARE(values(*progress, JobMapping), (QList<int>{90, 100}));
+            QCOMPARE(SimCards::instance()->received(0, cardwire::Mapping), 0);
+        }
 
         progress->clear();
         line_type.rows = 2;
+        line_type.cols = 5;
         SimCards::instance()->set_noreply(true);
         QVERIFY(post_and_run(JobMapping) > 0);
         const QList<int> v = values(*progress, JobMapping);
@@ -149,7 +182,7 @@ private slots:
 
     void scan_file_checks_then_replays_its_records()
     {
-        testsupport::put_file("/data/smartmapping/a.wzfile", QByteArray(600, 's'));
+        testsupport::put_file("/data/smartmapping/a.wzfile", packed_scan());
         {
             QMutexLocker lock(&Utils::_file_deal_mutex);
             g_wzfile_name = "/data/smartmapping/a.wzfile";
@@ -164,7 +197,10 @@ private slots:
         QVERIFY(run() > 0);
         auto cards = SimCards::instance();
         QCOMPARE(cards->received(8, cardwire::Query), 1);
-        QCOMPARE(cards->received(8, cardwire::ScanRecord), 3); // 600 bytes: three records
+        QCOMPARE(cards->received(8, cardwire::ScanRecord), 3);
+        // The last record is card 1's one byte: command, card index, record, check byte.
+        QCOMPARE(cards->last_frame(8).mid(1, 2), QByteArray("\x01" "c", 2));
+        QCOMPARE(g_send_para.word.load(), uint16_t(0));
         QVERIFY(rising_to_100(values(*progress, JobScanFile)));
         QVERIFY(values(*progress, JobScanFile).contains(95));
     }
@@ -184,7 +220,22 @@ private slots:
             QVERIFY(post_and_run(JobScanFile) > 0);
             QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
         }
-        testsupport::put_file("/data/smartmapping/a.wzfile", "abc");
+        // Not a packed file, a truncated one, one without records: refused before any frame.
+        packed::File no_records;
+        no_records.screens = {packed::Screen{{packed::Port{3, {packed::Card{}}}}}};
+        for (const QByteArray& bad : {QByteArray(600, 's'), packed_scan().left(40), packed::write(no_records)}) {
+            testsupport::put_file("/data/smartmapping/bad.wzfile", bad);
+            {
+                QMutexLocker lock(&Utils::_file_deal_mutex);
+                g_wzfile_name = "/data/smartmapping/bad.wzfile";
+            }
+            progress->clear();
+            QVERIFY(post_and_run(JobScanFile) == 1);
+            QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
+        }
+        QCOMPARE(SimCards::instance()->received(8, cardwire::Query), 0);
+
+        testsupport::put_file("/data/smartmapping/a.wzfile", packed_scan());
         {
             QMutexLocker lock(&Utils::_file_deal_mutex);
             g_wzfile_name = "/data/smartmapping/a.wzfile";
@@ -378,11 +429,13 @@ private slots:
         QVERIFY(!post_card_job(0) && !post_card_job(7));
     }
 
-    void without_an_fpga_side_a_job_ends_at_once()
+    void without_an_fpga_side_a_job_is_refused()
     {
+        QVERIFY(card_job_postable());
         jobs.reset();
+        QVERIFY(!card_job_postable());
         QVERIFY(!post_card_job(JobMapping));
-        QCOMPARE(values(*progress, JobMapping), QList<int>{100});
+        QVERIFY(progress->isEmpty()); // refused: the caller never made a wheel
         QCOMPARE(g_send_para.word.load(), uint16_t(0));
     }
 
