@@ -89,7 +89,13 @@ void move_focus(QWidget* from, const QString& fromSheet, QWidget* to, const QStr
 
 // ---- the registry ----
 // Requests from the services that concern one screen (relayed by the shell).
-enum Request { ReqProgress = 1, ReqRecoveryResult = 2, ReqListBackPage = 3, ReqUpdateAgeLog = 4 };
+enum Request {
+    ReqProgress = 1,
+    ReqRecoveryResult = 2, // the recovered card's entry goes: the list empties
+    ReqListBackPage = 3,
+    ReqUpdateAgeLog = 4,
+    ReqQueryOutcome = 5, // a card query's outcome (QueryOutcome) and, when found, its entry
+};
 
 // The factory of a built page (YUQ_SCREEN in the screen's .cpp; app/ fills them in).
 using Factory = ScreenBase* (*)();
