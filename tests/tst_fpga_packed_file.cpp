@@ -123,7 +123,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, screens);
         QFETCH(int, records);
-        QFile file(QFINDTESTDATA("../sim/samples/" + name));
+        QFile file(QStringLiteral(YUQ_SOURCE_DIR "/sim/samples/") + name);
         QVERIFY(file.open(QIODevice::ReadOnly));
         packed::File f;
         QCOMPARE(packed::parse(file.readAll(), &f), packed::Error::None);
