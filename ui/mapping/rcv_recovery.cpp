@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QVariant>
 #include <QtDebug>
 
 namespace {
@@ -51,6 +52,8 @@ void rcv_recovery::retext()
         QFont f = b->font();
         f.setPointSize(pt);
         b->setFont(f);
+        b->setProperty("fit_base", QVariant()); // fitted from this language's size
+        kit::fit_text(b);                       // the Russian words
     }
     rcv_self_recovery_file_list();
 }
