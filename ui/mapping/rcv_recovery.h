@@ -2,6 +2,7 @@
 // The receiving-card query and self-recovery (page 25): Query posts card job 5, Recovery
 // job 6 for the card the query found; the progress wheel runs meanwhile. The outcome and
 // the list's entries reach the screen on the GUI thread as kit requests.
+#include "ui/shell/pagedlist.h"
 #include "ui/shell/screenkit.h"
 
 #include <QStringList>
@@ -9,7 +10,6 @@
 namespace Ui {
 class rcv_recovery;
 }
-class QFrame;
 class QLabel;
 class QPushButton;
 
@@ -20,7 +20,7 @@ public:
     explicit rcv_recovery(QWidget* parent = nullptr);
     ~rcv_recovery() override;
 
-    static constexpr int RowsPerPage = 4;
+    static constexpr int RowsPerPage = kit::PagedList::Rows;
 
     void retext() override;
     void refresh(kit::Refresh code) override;
@@ -29,22 +29,19 @@ public:
 
     // State, read by tests.
     uint8_t focus_index() const { return ui_select; }
-    int page() const { return current_page; }
+    int page() const { return m_list->page(); }
     const QStringList& entries() const { return m_entries; }
     bool blocked() const { return block_flag; }
-    QLabel* row_label(int r) const { return r >= 0 && r < RowsPerPage ? m_rows[r] : nullptr; }
-    QPushButton* row_button(int r) const { return r >= 0 && r < RowsPerPage ? m_row_buttons[r] : nullptr; }
-    QPushButton* previous_button() const { return m_previous; }
-    QPushButton* next_button() const { return m_next; }
+    QLabel* row_label(int r) const { return m_list->row_label(r); }
+    QPushButton* row_button(int r) const { return m_list->row_button(r); }
+    QPushButton* previous_button() const { return m_list->previous_button(); }
+    QPushButton* next_button() const { return m_list->next_button(); }
     // The text shown when no entry is listed (empty or failed), null while rows show.
-    QLabel* note_label() const { return m_note; }
+    QLabel* note_label() const { return m_list->note_label(); }
     // Tests: entries as the FPGA side would hand them.
     void set_entries(const QStringList& entries);
 
     void rcv_self_recovery_file_list();
-    void yuq_Button_previous_clicked();
-    void yuq_Button_next_clicked();
-    void yuq_button_file_clicked();
 
 protected:
     void key_left() override;
@@ -61,14 +58,6 @@ private:
     bool m_failed = false;     // the last query failed
     uint8_t ui_select = 0;
     bool block_flag = false;
-    int current_page = 0;
-    int last_page = 0;
-    int file_select = 0;
     QWidget* m_focus[2] = {};
-    QFrame* frame_file = nullptr;
-    QLabel* m_rows[RowsPerPage] = {};
-    QPushButton* m_row_buttons[RowsPerPage] = {};
-    QLabel* m_note = nullptr;
-    QPushButton* m_previous = nullptr;
-    QPushButton* m_next = nullptr;
+    kit::PagedList* m_list;
 };

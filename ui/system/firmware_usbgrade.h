@@ -2,6 +2,7 @@
 // The USB-stick upgrade screen (page 26): the upgrade packages of the stick's upgrade
 // folder, four to a page, and OK to have the FPGA thread run the upgrade. The screen
 // reads no package itself; the end of the upgrade arrives as code 104.
+#include "ui/shell/pagedlist.h"
 #include "ui/shell/screenkit.h"
 
 #include <QStringList>
@@ -10,7 +11,6 @@
 namespace Ui {
 class firmware_usbgrade;
 }
-class QFrame;
 class QLabel;
 class QPushButton;
 
@@ -21,7 +21,7 @@ public:
     explicit firmware_usbgrade(QWidget* parent = nullptr);
     ~firmware_usbgrade() override;
 
-    static constexpr int RowsPerPage = 4;
+    static constexpr int RowsPerPage = kit::PagedList::Rows;
 
     void retext() override;
     void refresh(kit::Refresh code) override;
@@ -30,19 +30,16 @@ public:
     // State, read by tests.
     const QStringList& files() const { return file_list; }
     bool marked(int i) const { return i >= 0 && i < m_marks.size() && m_marks[i]; }
-    int page() const { return current_page; }
+    int page() const { return m_list->page(); }
     bool started() const { return file_downing; }
-    QLabel* row_label(int r) const { return r >= 0 && r < RowsPerPage ? m_rows[r] : nullptr; }
-    QPushButton* row_button(int r) const { return r >= 0 && r < RowsPerPage ? m_row_buttons[r] : nullptr; }
-    QPushButton* previous_button() const { return m_previous; }
-    QPushButton* next_button() const { return m_next; }
+    QLabel* row_label(int r) const { return m_list->row_label(r); }
+    QPushButton* row_button(int r) const { return m_list->row_button(r); }
+    QPushButton* previous_button() const { return m_list->previous_button(); }
+    QPushButton* next_button() const { return m_list->next_button(); }
     QLabel* log_label() const;
 
     void get_file_list_smartpath();
     void upgrade_file_list();
-    void yuq_Button_previous_clicked();
-    void yuq_Button_next_clicked();
-    void yuq_button_file_clicked();
     // The OK action; false when nothing was started.
     bool menulist_button_ok_page();
 
@@ -59,16 +56,9 @@ private:
     Ui::firmware_usbgrade* ui;
     QStringList file_list;
     QVector<bool> m_marks;
-    int current_page = 0;
-    int last_page = 0;
     int yuq_count = 0;
     int yuqzk_count = 0;
-    int file_select = 0;
     bool file_downing = false;
     QString m_start_time;
-    QFrame* frame_file = nullptr;
-    QLabel* m_rows[RowsPerPage] = {};
-    QPushButton* m_row_buttons[RowsPerPage] = {};
-    QPushButton* m_previous = nullptr;
-    QPushButton* m_next = nullptr;
+    kit::PagedList* m_list;
 };
