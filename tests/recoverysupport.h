@@ -2,12 +2,28 @@
 // Recovery files in the packed layout, as the PC writes them to /data/rcvrecovery.
 #include "testsupport.h"
 
+#include "core/global.h"
+#include "fpga/card_jobs.h"
 #include "fpga/packed_file.h"
+#include "sim/sim_cards.h"
 
 #include <QList>
 #include <QPair>
 
 namespace recoverysupport {
+
+// No job, no upgrade, no PC command holding jobs back; the cards as delivered.
+inline void idle_cards()
+{
+    G_timeTicks = 100000;
+    pc_cmd_valid = 0;
+    pc_cmd_time = 0;
+    g_usb_grade = 0;
+    g_send_para.clear();
+    g_send_para.card_index = 0xFFFF;
+    SimCards::instance()->restore();
+    SimCards::instance()->set_port_alive(nullptr);
+}
 
 // Screens of (port number, card count); every card gets `records` operation records.
 using Layout = QList<QList<QPair<int, int>>>;

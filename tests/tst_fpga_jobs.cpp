@@ -97,16 +97,9 @@ private slots:
     void init()
     {
         testsupport::fresh_core();
-        G_timeTicks = 100000;
-        pc_cmd_valid = 0;
-        pc_cmd_time = 0;
-        g_usb_grade = 0;
-        g_send_para.clear();
-        g_send_para.card_index = 0xFFFF;
+        recoverysupport::idle_cards();
         running = true;
         links = kDeliveryLinks;
-        SimCards::instance()->restore();
-        SimCards::instance()->set_port_alive(nullptr);
         jobs = std::make_unique<CardJobs>(CardJobs::Hooks{[this] { return running; }, [this] { return links; },
                                                           nullptr, &lister});
         progress = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_job_progress);

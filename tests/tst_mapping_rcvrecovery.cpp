@@ -49,14 +49,7 @@ private slots:
     void init()
     {
         fresh_panel();
-        G_timeTicks = 100000;
-        pc_cmd_valid = 0;
-        pc_cmd_time = 0;
-        g_usb_grade = 0;
-        g_send_para.clear();
-        g_send_para.card_index = 0xFFFF;
-        SimCards::instance()->restore();
-        SimCards::instance()->set_port_alive(nullptr);
+        recoverysupport::idle_cards();
         QDir(platform::dev_path("/data/rcvrecovery")).removeRecursively();
         recoverysupport::put_recovery_file();
         jobs = std::make_unique<CardJobs>(CardJobs::Hooks{[] { return true; },
