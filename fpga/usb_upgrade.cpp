@@ -32,13 +32,16 @@ QStringList UsbUpgrade::list_packages(const QString& folder)
     return list_plain_files(folder, QStringList{QStringLiteral("YUQ"), QStringLiteral("YUQZK")}, MaxPackages);
 }
 
-QString UsbUpgrade::now_text() const
+QString upgrade_clock_text()
 {
-    if (clock)
-        return clock();
     TimeRealType t;
     fpga_manage::IT8563WE_Get(&t);
     return QStringLiteral("%1:%2:%3").arg(t.hour).arg(t.minute).arg(t.second);
+}
+
+QString UsbUpgrade::now_text() const
+{
+    return clock ? clock() : upgrade_clock_text();
 }
 
 void UsbUpgrade::usb_upgrade_deal()

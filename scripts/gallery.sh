@@ -21,6 +21,10 @@ SCREENS=(
   "linkwlan|Ethernet settings|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key ok"
   "linkwlan_apply|Ethernet settings, Apply focused|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key ok; key left; key left"
   "update|Update overlay while the PC updates the device (animated)|pc update start"
+  "linkoption|Communication menu|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok"
+  "advancedoption|Advanced settings (no recovery file: card recovery gray)|key ok; key right; key right; key right; key ok; key left; key ok"
+  "rcv_recovery|Card recovery, with the sample recovery file|pc file-written 9 $PWD/sim/samples/recovery.rcv; key ok; key right; key right; key right; key ok; key left; key ok; key right; key right; key ok"
+  "firmware_usbgrade|USB upgrade with no stick|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key right; key ok"
 )
 # The later screens' lines: docs/gallery.txt, one "file-stem | key key ..." a line (the
 # control FIFO's key arguments from the standby screen).

@@ -1,4 +1,5 @@
 // Card jobs 1-6 on the simulated cards: progress, results, refresh codes, failure paths.
+#include "recoverysupport.h"
 #include "testsupport.h"
 
 #include "core/config_engine.h"
@@ -60,7 +61,7 @@ class TstFpgaJobs : public QObject
     uint32_t links = kDeliveryLinks;
     rcvRecovery lister;
     std::unique_ptr<CardJobs> jobs;
-    std::unique_ptr<QSignalSpy> progress, results, refresh;
+    std::unique_ptr<QSignalSpy> progress, results, outcomes, refresh;
 
     // Runs passes (one tick each) until the job word clears; the passes it took, or -1.
     int run(int limit = 5000)
@@ -79,29 +80,31 @@ class TstFpgaJobs : public QObject
             return -2;
         return run();
     }
-    void recovery_file(const QByteArray& data = QByteArray(600, 'r'))
+    void recovery_file(const QByteArray& data = recoverysupport::recovery_bytes())
     {
-        testsupport::put_file("/data/rcvrecovery/screen.rcv", data);
+        recoverysupport::put_recovery_file(data);
+    }
+    // The outcomes of the queries so far: "outcome entry" each.
+    QStringList outcome_list() const
+    {
+        QStringList out;
+        for (const auto& a : *outcomes)
+            out << QString::number(a.at(0).toInt()) + ' ' + a.at(1).toString();
+        return out;
     }
 
 private slots:
     void init()
     {
         testsupport::fresh_core();
-        G_timeTicks = 100000;
-        pc_cmd_valid = 0;
-        pc_cmd_time = 0;
-        g_usb_grade = 0;
-        g_send_para.clear();
-        g_send_para.card_index = 0xFFFF;
+        recoverysupport::idle_cards();
         running = true;
         links = kDeliveryLinks;
-        SimCards::instance()->restore();
-        SimCards::instance()->set_port_alive(nullptr);
         jobs = std::make_unique<CardJobs>(CardJobs::Hooks{[this] { return running; }, [this] { return links; },
                                                           nullptr, &lister});
         progress = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_job_progress);
         results = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_recovery_result);
+        outcomes = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_recovery_query);
         refresh = std::make_unique<QSignalSpy>(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
     }
     void cleanup() { jobs.reset(); }
@@ -287,8 +290,8 @@ private slots:
     {
         recovery_file();
         QVERIFY(post_and_run(JobQuery) > 0);
-        QCOMPARE(results->size(), 1);
-        QCOMPARE(results->at(0).at(0).toString(), QString("01/03/05/06"));
+        QCOMPARE(outcome_list(), QStringList{"2 01/03/05/06"});
+        QCOMPARE(results->size(), 0);
         QCOMPARE(testsupport::spy_ints(*refresh), QList<int>{1});
         QCOMPARE(g_send_para.card_index.load(), uint16_t(4));
         QVERIFY(rising_to_100(values(*progress, JobQuery)));
@@ -299,6 +302,31 @@ private slots:
         QCOMPARE(SimCards::instance()->received(8, cardwire::Query), 0); // stopped at port 2
     }
 
+    // Screen, port number and card count come from the file, not from the port's reply.
+    void query_walks_the_files_screens_and_ports_data()
+    {
+        QTest::addColumn<recoverysupport::Layout>("layout");
+        QTest::addColumn<int>("badPort");
+        QTest::addColumn<int>("badCard");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("second screen") << recoverysupport::delivery() << 11 << 2 << "02/12/03/04";
+        QTest::newRow("file's card count") << recoverysupport::Layout{{{8, 6}}, {{11, 9}}} << 11 << 0 << "02/12/01/09";
+        QTest::newRow("port not in the file") << recoverysupport::Layout{{{0, 6}, {1, 6}}} << 8 << 1 << "";
+    }
+    void query_walks_the_files_screens_and_ports()
+    {
+        QFETCH(recoverysupport::Layout, layout);
+        QFETCH(int, badPort);
+        QFETCH(int, badCard);
+        QFETCH(QString, entry);
+        SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+        QVERIFY(SimCards::instance()->set_needs_recovery(badPort, badCard));
+        recovery_file(recoverysupport::recovery_bytes(layout));
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(outcome_list(), QStringList{entry.isEmpty() ? QString("1 ") : "2 " + entry});
+        QCOMPARE(jobs->kept().valid, !entry.isEmpty());
+    }
+
     void query_finding_none_forgets_the_kept_card()
     {
         recovery_file();
@@ -307,7 +335,9 @@ private slots:
         SimCards::instance()->set_port(2, 6, cardwire::NoCard);
         results->clear();
         refresh->clear();
+        outcomes->clear();
         QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(outcome_list(), QStringList{"1 "});
         QCOMPARE(results->size(), 0);
         QCOMPARE(refresh->size(), 0);
         QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF));
@@ -319,11 +349,20 @@ private slots:
         QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
     }
 
-    void silent_ports_count_as_none_found()
+    void a_silent_port_counts_as_none_all_silent_fail()
     {
         recovery_file();
+        SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+        SimCards::instance()->set_port_alive([](int port) { return port != 1; });
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(SimCards::instance()->received(1, cardwire::Query), 0);
+        QCOMPARE(outcome_list(), QStringList{"1 "});
+        SimCards::instance()->set_port_alive(nullptr);
         SimCards::instance()->set_noreply(true);
+        outcomes->clear();
+        progress->clear();
         QVERIFY(post_and_run(JobQuery) >= CardJobs::ReplyTicks);
+        QCOMPARE(outcome_list(), QStringList{"0 "});
         QCOMPARE(results->size(), 0);
         QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF)); // never 0xFFFF as an index
         QVERIFY(rising_to_100(values(*progress, JobQuery)));
@@ -334,30 +373,36 @@ private slots:
         auto check = [this](const char* what) {
             progress->clear();
             results->clear();
+            outcomes->clear();
             g_send_para.card_index = 0x1234;
             QVERIFY2(post_and_run(JobQuery) == 1, what);
             QVERIFY2(values(*progress, JobQuery) == QList<int>{100}, what);
             QVERIFY2(results->isEmpty(), what);
             QVERIFY2(g_send_para.card_index.load() == 0xFFFF, what);
+            QVERIFY2(outcome_list() == QStringList{"0 "}, what);
         };
         check("no recovery folder");
         QDir().mkpath(platform::dev_path("/data/rcvrecovery"));
         check("no recovery file");
         testsupport::put_file("/data/rcvrecovery/empty.rcv", "");
         check("empty recovery file");
-        testsupport::put_file("/data/rcvrecovery/a.rcv", "x");
+        testsupport::put_file("/data/rcvrecovery/empty.rcv", QByteArray(600, 'r'));
+        check("raw records, not the packed layout");
+        testsupport::put_file("/data/rcvrecovery/empty.rcv", recoverysupport::recovery_bytes().left(100));
+        check("truncated recovery file");
+        recovery_file();
         check("two recovery files");
     }
 
     void self_recovery_runs_the_records_and_clears_the_list()
     {
-        recovery_file(QByteArray(3 * CardJobs::RecordSize, 'r'));
+        recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
         QVERIFY(post_and_run(JobQuery) > 0);
         results->clear();
         refresh->clear();
         QVERIFY(post_and_run(JobRecover) > 0);
         auto cards = SimCards::instance();
-        QCOMPARE(cards->received(2, cardwire::Recover), 3);
+        QCOMPARE(cards->received(2, cardwire::Recover), 3); // the card's own records
         QCOMPARE(cards->needs_recovery(2), int(cardwire::NoCard));
         QCOMPARE(results->size(), 1);
         QCOMPARE(results->at(0).at(0).toString(), QString());
@@ -372,10 +417,9 @@ private slots:
     void self_recovery_stops_early_and_keeps_the_list()
     {
         // The card index lies beyond the port's card count: nothing to run.
-        SimCards::instance()->set_port(2, 4, 4);
-        recovery_file();
+        recovery_file(recoverysupport::recovery_bytes({{{0, 6}, {1, 6}, {2, 4}}}));
         QVERIFY(post_and_run(JobQuery) > 0);
-        QCOMPARE(results->at(0).at(0).toString(), QString("01/03/05/04"));
+        QCOMPARE(outcome_list(), QStringList{"2 01/03/05/04"});
         results->clear();
         refresh->clear();
         progress->clear();
@@ -385,7 +429,7 @@ private slots:
         QCOMPARE(refresh->size(), 0);
 
         // Silent cards mid-way: 100, list kept.
-        SimCards::instance()->set_port(2, 6, 4);
+        recovery_file();
         QVERIFY(post_and_run(JobQuery) > 0);
         results->clear();
         refresh->clear();
@@ -412,7 +456,33 @@ private slots:
         QCOMPARE(SimCards::instance()->received(0, cardwire::Query), 0);
         G_timeTicks += 1;
         QVERIFY(run() > 0);
-        QCOMPARE(results->size(), 1);
+        QCOMPARE(outcomes->size(), 1);
+    }
+
+    void self_recovery_refused_when_the_file_changed_after_the_query_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::newRow("rewritten") << 0;
+        QTest::newRow("deleted") << 1;
+        QTest::newRow("another file") << 2;
+    }
+    void self_recovery_refused_when_the_file_changed_after_the_query()
+    {
+        QFETCH(int, change);
+        recovery_file();
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QVERIFY(jobs->kept().valid);
+        if (change == 0)
+            recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
+        else
+            QFile::remove(platform::dev_path("/data/rcvrecovery/screen.rcv"));
+        if (change == 2)
+            recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(), "other.rcv");
+        progress->clear();
+        QCOMPARE(post_and_run(JobRecover), 1);
+        QCOMPARE(values(*progress, JobRecover), QList<int>{100});
+        QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
+        QVERIFY(!jobs->kept().valid);
     }
 
     void jobs_and_the_upgrade_share_byte_1_one_at_a_time()

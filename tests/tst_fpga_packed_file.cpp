@@ -116,6 +116,7 @@ private slots:
         QTest::newRow("stick p3") << "stick/indoor_p3.wzfile" << 1 << 12;
         QTest::newRow("stick p4") << "stick/indoor_p4.wzfile" << 1 << 36;
         QTest::newRow("stick p10") << "stick/outdoor_p10.wzfile" << 2 << 8;
+        QTest::newRow("recovery") << "recovery.rcv" << 2 << 64;
     }
     void shipped_samples_parse()
     {

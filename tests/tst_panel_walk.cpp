@@ -9,6 +9,7 @@
 // screen registered later joins the walk. YUQ_WALK_START (the walk's start value) and
 // YUQ_WALK_EVENTS choose another walk, e.g. for a long run:
 //   YUQ_WALK_START=7 YUQ_WALK_EVENTS=200000 build/tests/tst_panel_walk
+#include "recoverysupport.h"
 #include "servicethreads.h"
 #include "testsupport.h"
 
@@ -399,7 +400,7 @@ private slots:
         write(stick + "/YUQ-K64/app.YUQ", "application");
         write(stick + "/YUQ-K64/font.YUQZK", "fonts");
         write(stick + "/wall.wzfile", QByteArray(700, 'w'));
-        write(host.path() + "/files/screen.rcv", QByteArray(600, 'r'));
+        write(host.path() + "/files/screen.rcv", recoverysupport::recovery_bytes()); // the simulated cards
         write(host.path() + "/files/wall.wzfile", QByteArray(900, 'm'));
         write(host.path() + "/files/alias.json", "{\"source\":[{\"id\":0,\"name\":\"PC\"}]}");
 

@@ -62,6 +62,8 @@ void set_sheet(QWidget* w, const QString& sheet);
 // Steps the label's font down (not below 7 px) until its plain text fits its width: a long
 // translation or number keeps its end.
 void fit_text(QLabel* l);
+// The same for a button's text, by its widest line.
+void fit_text(QAbstractButton* b);
 
 // ---- shared style sheets ----
 namespace sheet {
@@ -97,7 +99,13 @@ int step_focus(W* const* items, int count, uint8_t& index, int dir, const char* 
 
 // ---- the registry ----
 // Requests from the services that concern one screen (relayed by the shell).
-enum Request { ReqProgress = 1, ReqRecoveryResult = 2, ReqListBackPage = 3, ReqUpdateAgeLog = 4 };
+enum Request {
+    ReqProgress = 1,
+    ReqRecoveryResult = 2, // the recovered card's entry goes: the list empties
+    ReqListBackPage = 3,
+    ReqUpdateAgeLog = 4,
+    ReqQueryOutcome = 5, // a card query's outcome (QueryOutcome) and, when found, its entry
+};
 
 // The factory of a built page (YUQ_SCREEN in the screen's .cpp; app/ fills them in).
 using Factory = ScreenBase* (*)();
