@@ -2,8 +2,13 @@
 
 #include "core/global.h"
 #include "core/image_edit.h"
+#include "engine/c331_manage.h"
+#include "fpga/aging_log.h"
 #include "sim/control.h"
+#include "sim/control_scaler.h"
+#include "ui/shell/screenkit.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -16,10 +21,31 @@ bool set_language(const QStringList& args)
 {
     const int code = args.size() == 1 ? kLanguages.indexOf(args[0].toLower()) : -1;
     // A language the mask leaves out would be swapped for another by the refresh.
-    if (code < 0 || !YuqRamPara::p_yuqrampara_config || !(g_lcd_lang_valid.load() & (1u << code)))
+    if (code < 0 || !YuqRamPara::p_yuqrampara_config || !language_enabled(code))
         return false;
     ImageEdit e;
     e.set(img::Language, uint16_t(code));
+    return true;
+}
+
+// "age sample [N]": N aging samples now (1 unless told), as the sampler takes them, then
+// the open aging screen redraws. GUI thread only, like the sampler.
+bool age_sample(const QStringList& args)
+{
+    bool ok = true;
+    const int n = args.isEmpty() ? 1 : args.size() == 1 ? args[0].toInt(&ok) : 0;
+    if (!ok || n < 1 || n > AgingLog::Max)
+        return false;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [n] {
+        AgingLog& log = AgingLog::instance();
+        if (!log.source.ready || !log.source.read || !log.source.ready()) {
+            sim::control_trace(QStringLiteral("age sample: the FPGAs do not run, nothing sampled"));
+            return;
+        }
+        for (int i = 0; i < n; ++i)
+            log.sample();
+        kit::request(page::factoryage, kit::ReqUpdateAgeLog, 0);
+    }, Qt::QueuedConnection);
     return true;
 }
 
@@ -30,4 +56,12 @@ void register_control_commands()
     sim::register_control_command(QStringLiteral("language"),
                                   QStringLiteral("language zh|en|ru|vn|tn (one the language mask enables)"),
                                   set_language);
+    sim::register_control_command(QStringLiteral("age sample"), QStringLiteral("age sample [N] (1..3360 aging samples now)"),
+                                  age_sample, true);
+    // The engine reads the chip's fonts at bring-up; a change made from the channel is read
+    // again at once, as a font upgrade would be.
+    sim::set_font_reader([] {
+        if (c331_manage* e = c331_manage::p_c331_manage)
+            e->read_c331_font();
+    });
 }

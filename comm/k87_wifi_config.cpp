@@ -4,11 +4,16 @@
 #include "core/utils.h"
 #include "core/yuqrampara.h"
 
+#include <QMutex>
+#include <QMutexLocker>
 
 K87_WIFI_CONFIG* K87_WIFI_CONFIG::p_wifi = nullptr;
 
 namespace {
 constexpr int kPassMs = 100;
+// Held from the set-up's look at 0x306 until its start commands ran, and around a stop:
+// an "off" written while the set-up is starting the access point waits for it, then stops it.
+QMutex g_apMutex;
 }
 
 K87_WIFI_CONFIG* K87_WIFI_CONFIG::pInstance()
@@ -46,6 +51,7 @@ void K87_WIFI_CONFIG::wifi_deal()
 
 void K87_WIFI_CONFIG::wifi_setup()
 {
+    QMutexLocker lock(&g_apMutex);
     const YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
     if (!p || p->image8(img::ApOff) != 0) {
         YUQ_TRACE("\n wifi: access point off\n");
@@ -53,6 +59,13 @@ void K87_WIFI_CONFIG::wifi_setup()
     }
     Utils::system_mutex(QStringLiteral("/usr/bin/hostapd /etc/rtl_hostapd_2G.conf -B"));
     Utils::system_mutex(QStringLiteral("udhcpd -fS /etc/udhcpd.conf &"));
+}
+
+void K87_WIFI_CONFIG::stop_access_point()
+{
+    QMutexLocker lock(&g_apMutex);
+    Utils::system_mutex(QStringLiteral("kill -9 `pidof /usr/bin/hostapd /etc/rtl_hostapd_2G.conf`"));
+    Utils::system_mutex(QStringLiteral("kill -9 `pidof /usr/sbin/udhcpd  /etc/udhcpd.conf`"));
 }
 
 bool K87_WIFI_CONFIG::start()

@@ -17,6 +17,11 @@ public:
     void set_wifi_reset_flag();
     uint32_t reset_tick() const { return m_resetTick.load(); }
 
+    // Stops the access point (hostapd, udhcpd) through the shell gate. The caller has set
+    // image 0x306 first: a set-up running meanwhile either finishes before the stop or
+    // sees the flag and starts nothing. Needs no manager.
+    static void stop_access_point();
+
     // One pass of the WiFi thread: the set-up when it has not run yet or a reset is asked.
     void wifi_deal();
 

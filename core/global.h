@@ -43,6 +43,12 @@ extern std::atomic<uint32_t> G_factoryage_ticks;
 // Panel state.
 extern std::atomic<uint8_t> g_language;        // 0 zh, 1 en, 2 ru, 3 vn, 4 zh-TW
 extern std::atomic<uint32_t> g_lcd_lang_valid; // bit (1 << language)
+// A language 0..4 whose bit of g_lcd_lang_valid is set; any other number is never enabled,
+// whatever bits the mask carries above 4.
+inline bool language_enabled(int language)
+{
+    return language >= 0 && language <= 4 && (g_lcd_lang_valid.load() & (1u << language));
+}
 extern std::atomic<uint8_t> g_image_current;   // current window 0..5
 extern std::atomic<uint8_t> g_page_focus;      // page id of the screen in front
 extern std::atomic<uint8_t> g_update_flag;     // update overlay shown

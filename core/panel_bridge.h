@@ -25,7 +25,10 @@ signals:
     void sig_file_deleted(int folder);
     // Card-job progress in percent: job 1-4 to the mapping wizard, 5-6 to card recovery.
     void sig_job_progress(int job, int value);
-    // Card query result for the recovery screen's list ("SS/PP/CC/NN"); empty = clear.
+    // A card query's outcome (0 failed, 1 none, 2 found with its entry "SS/PP/CC/NN"),
+    // before the job's 100.
+    void sig_recovery_query(int outcome, QString entry);
+    // The self-recovery repaired the card found: the recovery screen's list empties.
     void sig_recovery_result(QString entry);
 
 private:

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstdio>
+#include <utility>
 
 QMutex Utils::_spi_mutex;
 QMutex Utils::_c331_reg_mutex;
@@ -90,6 +91,26 @@ int Utils::initIPAddress()
     system_mutex(QStringLiteral("route add -host 255.255.255.255 eth0"));
     system_mutex(QStringLiteral("route del 255.255.255.255 wlan1"));
     return 0;
+}
+
+int Utils::setIPAddress(const QString& ip, const QString& mask, const QString& gateway)
+{
+    ConfigEngine* c = ConfigEngine::p_config;
+    if (c) {
+        const std::pair<ConfigItem::ConfigName, QString> items[] = {
+            {ConfigItem::IPAddress, ip}, {ConfigItem::SubNetMask, mask}, {ConfigItem::GateWay, gateway}};
+        for (const auto& item : items)
+            if (!item.second.isNull())
+                c->write_config_variant(item.first, item.second);
+    }
+    system_mutex(QStringLiteral("sync"));
+    usleep(100);
+    const int rc = initIPAddress();
+    // Without eth0 nothing reloaded the globals: they would keep the old address, and
+    // the next change would be compared against it.
+    if (rc != 0)
+        getIPAddress();
+    return rc;
 }
 
 bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data)

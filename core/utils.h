@@ -30,6 +30,10 @@ public:
     static int getIPAddress();
     // Applies the configured address to eth0 and its routes; 255 when eth0 is not there.
     static int initIPAddress();
+    // Stores the network items given (a null string leaves that item as configured), syncs
+    // and applies the configuration to eth0. The globals follow the file even when eth0 is
+    // not there. Returns initIPAddress's result.
+    static int setIPAddress(const QString& ip, const QString& mask, const QString& gateway);
 
     // Writes a whole file so that it is never torn: temp file in the same folder, fsync,
     // rename. `devicePath` is a device path. Returns true on success.

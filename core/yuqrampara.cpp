@@ -266,14 +266,12 @@ int YuqRamPara::YuqLanguageChanged()
     if (image16(img::Language) == applied16(img::Language))
         return 0;
     const uint8_t stored = image8(img::Language);
-    const uint32_t mask = g_lcd_lang_valid.load();
-    // A language above 4 has no bit of its own: it counts as not enabled.
-    if (stored <= 4 && (mask & (1u << stored))) {
+    if (language_enabled(stored)) {
         g_language = stored;
         return 1;
     }
     for (uint8_t l = 0; l <= 4; ++l) {
-        if (mask & (1u << l)) {
+        if (language_enabled(l)) {
             ImageEdit e(0); // the PC writes this word too; the engine does not use it
             e.set(img::Language, l);
             g_language = l;

@@ -6,8 +6,10 @@
 #include "core/yuqrampara.h"
 #include "platform/card_bus.h"
 #include "platform/devpath.h"
+#include "packed_file.h"
 #include "rcv_recovery_file.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
@@ -32,9 +34,12 @@ void emit_progress(uint8_t job, int value)
     emit PanelBridge::instance()->sig_job_progress(job, value);
 }
 
-int record_count(const QByteArray& file)
+// Size and modification time of a device file, -1 each when it is not there.
+void file_stamp(const QString& path, qint64* size, qint64* mtime)
 {
-    return int((file.size() + CardJobs::RecordSize - 1) / CardJobs::RecordSize);
+    const QFileInfo fi(platform::dev_path(path));
+    *size = fi.exists() ? fi.size() : -1;
+    *mtime = fi.exists() ? fi.lastModified().toMSecsSinceEpoch() : -1;
 }
 } // namespace
 
@@ -51,18 +56,16 @@ void SEND_PARA::set_step(uint8_t step)
     }
 }
 
+bool card_job_postable()
+{
+    // Byte 1 is the upgrade's step as well: one of the two at a time.
+    return CardJobs::runner() && g_usb_grade.load() == 0 && g_send_para.job() == 0;
+}
+
 bool post_card_job(uint8_t job)
 {
-    if (job < JobMapping || job > JobRecover)
+    if (job < JobMapping || job > JobRecover || !card_job_postable())
         return false;
-    // Byte 1 is the upgrade's step as well: one of the two at a time.
-    if (g_usb_grade.load() != 0 || g_send_para.job() != 0)
-        return false;
-    if (!CardJobs::runner()) {
-        YUQ_TRACE("\n card job %d: no FPGA side\n", job);
-        emit_progress(job, 100);
-        return false;
-    }
     g_send_para.post(job);
     return true;
 }
@@ -148,6 +151,11 @@ void CardJobs::job_start(uint8_t job)
 {
     m_ports.clear();
     m_file.clear();
+    m_scan.clear();
+    m_recovery = packed::File();
+    m_targets.clear();
+    m_card_records.clear();
+    m_answered = 0;
     m_cursor = m_record = m_counter = m_last_progress = m_total = m_remaining = 0;
     m_checked = false;
     g_send_para.start_tick = G_timeTicks.load();
@@ -159,7 +167,10 @@ void CardJobs::job_start(uint8_t job)
     }
 
     if (!m_hooks.fpga_running || !m_hooks.fpga_running()) {
-        finish(job, "FPGAs not running");
+        if (job == JobQuery)
+            query_end(QueryFailed, "FPGAs not running");
+        else
+            finish(job, "FPGAs not running");
         return;
     }
     const uint32_t links = m_hooks.link_map ? m_hooks.link_map() : 0;
@@ -189,12 +200,28 @@ void CardJobs::job_start(uint8_t job)
             finish(job, "scan file not usable");
             return;
         }
+        packed::File scan;
+        const packed::Error e = packed::parse(m_file, &scan);
+        if (e != packed::Error::None) {
+            finish(job, packed::error_text(e));
+            return;
+        }
+        // Every card's records in file order, each with the card it belongs to.
+        for (const packed::Screen& s : scan.screens)
+            for (const packed::Port& p : s.ports)
+                for (int c = 0; c < p.cards.size(); ++c)
+                    for (const QByteArray& rec : p.cards[c].records)
+                        m_scan.append(qMakePair(uint8_t(c), rec));
+        if (m_scan.isEmpty()) {
+            finish(job, "scan file holds no record");
+            return;
+        }
         if (m_line.port >= cardwire::PortCount || !(links & (1u << m_line.port))) {
             finish(job, "port without link");
             return;
         }
         m_ports << m_line.port;
-        m_total = record_count(m_file);
+        m_total = m_scan.size();
         break;
     }
     case JobCure:
@@ -205,15 +232,25 @@ void CardJobs::job_start(uint8_t job)
         linked_from(0);
         break;
     case JobQuery: {
-        QString path;
-        if (!recovery_file(&path)) {
-            finish(job, "no single usable recovery file");
+        Kept stamp;
+        if (!recovery_file(&stamp)) {
+            query_end(QueryFailed, "no single usable recovery file");
             return;
         }
-        linked_from(0);
+        // The file's screens and their ports in order; a port without link cannot answer.
+        for (int si = 0; si < m_recovery.screens.size(); ++si) {
+            const packed::Screen& sc = m_recovery.screens[si];
+            for (int pi = 0; pi < sc.ports.size(); ++pi) {
+                const int number = sc.ports[pi].number;
+                if (number < cardwire::PortCount && (links & (1u << number))) {
+                    m_ports << number;
+                    m_targets << qMakePair(si, pi);
+                }
+            }
+        }
         if (m_ports.isEmpty()) {
             g_send_para.card_index = kNoneOnPort;
-            finish(job, nullptr);
+            query_end(QueryFailed, "no port of the recovery file has link");
             return;
         }
         break;
@@ -224,13 +261,27 @@ void CardJobs::job_start(uint8_t job)
             finish(job, "no card to recover");
             return;
         }
-        QString path;
-        if (!recovery_file(&path)) {
-            finish(job, "no single usable recovery file");
+        Kept now;
+        if (!recovery_file(&now) || now.path != k.path || now.size != k.size || now.mtime != k.mtime) {
+            // Not the file the card was found against: the find is stale.
+            QMutexLocker lock(&m_kept_mutex);
+            m_kept = Kept();
+            finish(job, "recovery file changed since the query");
+            return;
+        }
+        // The query found the card in this very file, so the indices lie within it.
+        const packed::Port& port = m_recovery.screens.value(k.screen).ports.value(k.entry);
+        if (port.number != k.port || k.card >= port.card_count()) {
+            finish(job, "kept card not in the recovery file");
+            return;
+        }
+        m_card_records = port.cards[k.card].records;
+        if (m_card_records.isEmpty()) {
+            finish(job, "kept card has no operation record");
             return;
         }
         m_ports << k.port;
-        m_total = record_count(m_file);
+        m_total = m_card_records.size();
         break;
     }
     default: break;
@@ -271,7 +322,8 @@ void CardJobs::job_send(uint8_t job)
             cmd = cardwire::Query;
         } else {
             cmd = cardwire::ScanRecord;
-            payload = m_file.mid(m_record * RecordSize, RecordSize);
+            payload.append(char(m_scan[m_record].first));
+            payload.append(m_scan[m_record].second);
         }
         break;
     case JobCure: cmd = cardwire::Cure; break;
@@ -287,7 +339,7 @@ void CardJobs::job_send(uint8_t job)
         cmd = cardwire::Recover;
         payload.append(char(kept().card));
         payload.append(char(m_record + 1 == m_total ? 1 : 0));
-        payload.append(m_file.mid(m_record * RecordSize, RecordSize));
+        payload.append(m_card_records.value(m_record));
         break;
     }
     default: finish(job, "unknown job"); return;
@@ -368,20 +420,29 @@ void CardJobs::port_done(uint8_t job, bool replied, const QByteArray& reply)
         progress(job, std::min(94, (m_cursor + 1) * 95 / n));
         break;
     case JobQuery: {
-        const int cards = replied && reply.size() >= 4 ? uint8_t(reply[1]) : 0;
-        const int index = replied && reply.size() >= 4 ? uint8_t(reply[2]) : cardwire::NoCard;
+        const bool answered = replied && reply.size() >= 4;
+        const int index = answered ? uint8_t(reply[2]) : cardwire::NoCard;
+        m_answered += answered ? 1 : 0;
         g_send_para.card_index = uint16_t(index == cardwire::NoCard ? kNoneOnPort : index);
         if (index != cardwire::NoCard) {
-            const int port = m_ports[m_cursor];
+            // Screen, port number and card count as the recovery file gives them.
+            const QPair<int, int> t = m_targets.value(m_cursor);
+            const packed::Port& port = m_recovery.screens[t.first].ports[t.second];
+            Kept k = m_query_stamp;
+            k.valid = true;
+            k.screen = t.first;
+            k.entry = t.second;
+            k.port = port.number;
+            k.card = index;
+            k.cards = port.card_count();
             {
                 QMutexLocker lock(&m_kept_mutex);
-                m_kept = Kept{true, 0, port, index, cards};
+                m_kept = k;
             }
-            emit PanelBridge::instance()->sig_recovery_result(result_entry(0, port, index, cards));
             m_entry_handed = true;
+            query_end(QueryFound, nullptr, result_entry(k.screen, k.port, k.card, k.cards));
             if (YuqRamPara* p = YuqRamPara::p_yuqrampara_config)
                 p->test_signal(1);
-            finish(job, nullptr);
             return;
         }
         progress(job, std::min(99, (m_cursor + 1) * 100 / n));
@@ -418,7 +479,8 @@ void CardJobs::next_port_or_end(uint8_t job)
         return;
     }
     if (job == JobQuery) {
-        finish(job, nullptr); // found none: word 15 holds the last port's answer
+        // Found none: word 15 holds the last port's answer. Failed when none answered.
+        query_end(m_answered > 0 ? QueryNone : QueryFailed, m_answered > 0 ? nullptr : "no port answered");
         return;
     }
     // The last port is done; the wheel closes a little later.
@@ -437,8 +499,9 @@ void CardJobs::finish(uint8_t job, const char* why)
 {
     if (why)
         std::printf("card job %d: %s\n", job, why);
-    progress(job, 100);
+    // The word first: a screen that sees 100 may post the next job at once.
     g_send_para.clear();
+    progress(job, 100);
 }
 
 void CardJobs::progress(uint8_t job, int value)
@@ -462,7 +525,7 @@ bool CardJobs::read_job_file(const QString& path, QByteArray* data)
     return Utils::read_file(path, data) && !data->isEmpty();
 }
 
-bool CardJobs::recovery_file(QString* path)
+bool CardJobs::recovery_file(Kept* where)
 {
     if (!m_hooks.lister)
         return false;
@@ -472,8 +535,24 @@ bool CardJobs::recovery_file(QString* path)
     const QStringList names = m_hooks.lister->file_list(rcvRecovery::RecoveryFiles);
     if (names.size() != 1)
         return false;
-    *path = QString::fromLatin1(kRecoveryDir) + QLatin1Char('/') + names.first();
-    return read_job_file(*path, &m_file);
+    where->path = QString::fromLatin1(kRecoveryDir) + QLatin1Char('/') + names.first();
+    file_stamp(where->path, &where->size, &where->mtime);
+    m_query_stamp = *where;
+    if (!read_job_file(where->path, &m_file))
+        return false;
+    const packed::Error e = packed::parse(m_file, &m_recovery);
+    if (e != packed::Error::None) {
+        std::printf("recovery file %s: %s\n", qPrintable(where->path), packed::error_text(e));
+        return false;
+    }
+    return true;
+}
+
+void CardJobs::query_end(QueryOutcome outcome, const char* why, const QString& entry)
+{
+    // The outcome first: the screen knows what the wheel's end means when 100 arrives.
+    emit PanelBridge::instance()->sig_recovery_query(int(outcome), entry);
+    finish(JobQuery, why);
 }
 
 bool CardJobs::send(int port, const QByteArray& frame)

@@ -1,10 +1,14 @@
 #pragma once
 // Card jobs: what the mapping wizard and the card-recovery screen post to the FPGA thread
 // through g_send_para, and the step machine that runs them, one step a pass. Progress
-// and results go to the panel through PanelBridge (sig_job_progress, sig_recovery_result)
+// and results go to the panel through PanelBridge (sig_job_progress, sig_recovery_query,
+// sig_recovery_result)
 // and refresh codes; every job ends with progress 100 and its job word cleared.
+#include "packed_file.h"
+
 #include <QByteArray>
 #include <QList>
+#include <QPair>
 #include <QMutex>
 #include <QString>
 #include <atomic>
@@ -65,6 +69,13 @@ extern QString g_wzfile_name;
 
 enum RCV_CHECK_OR_RECOVERY { RCV_CHECK = 0, RCV_RECOVERY = 1 };
 
+// What a card query found, sent with PanelBridge::sig_recovery_query before its 100.
+enum QueryOutcome {
+    QueryFailed = 0, // no FPGA, no single usable recovery file, or no port answered at all
+    QueryNone = 1,   // the ports answered (a silent one counts as none): no card needs it
+    QueryFound = 2,  // the entry "SS/PP/CC/NN" names the card
+};
+
 enum CardJob : uint8_t {
     JobMapping = 1,  // send the mapping of line_type
     JobScanFile = 2, // load the scan file g_wzfile_name
@@ -74,8 +85,11 @@ enum CardJob : uint8_t {
     JobRecover = 6,  // self-recovery of the card found by the last query
 };
 
-// Posts a card job from a screen. Refused (false) while a job is pending or the USB
-// upgrade runs. Without an FPGA side to run it the job ends at once with progress 100.
+// Whether a card job posted now would be taken: an FPGA side runs jobs, no job is
+// pending and the USB upgrade is not running. A screen asks before it changes anything.
+bool card_job_postable();
+// Posts a card job from a screen: the job word, one store. Refused (false, nothing
+// reported) when card_job_postable() is false; the caller closes its wheel then.
 bool post_card_job(uint8_t job);
 // Starts the USB-stick upgrade from its first step; refused while a card job is pending.
 bool post_usb_upgrade();
@@ -100,11 +114,16 @@ public:
     // Jobs 5 (mode 0) and 6 (mode 1).
     void rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode);
 
-    // The card the last query found, kept for the self-recovery.
+    // The card the last query found, kept for the self-recovery, with the recovery file
+    // it was found against: a file written or deleted since makes the find stale.
     struct Kept
     {
         bool valid = false;
-        int screen = 0, port = 0, card = 0, cards = 0;
+        int screen = 0, entry = 0; // screen index, port index within it in the file
+        int port = 0, card = 0, cards = 0; // port number, card index, the port's card count
+        QString path;
+        qint64 size = -1;
+        qint64 mtime = -1;
     };
     Kept kept() const;
 
@@ -112,7 +131,6 @@ public:
     static constexpr int ReplyTicks = 300;    // a port that answers nothing by then has none
     static constexpr int CheckTicks = 500;    // job 2: the cards' check
     static constexpr int EndTicks = 200;      // jobs 1-4: 100 follows the last port by this
-    static constexpr int RecordSize = 256;    // an operation record of a job file
 
     // The result entry of a query: "SS/PP/CC/NN".
     static QString result_entry(int screen, int port, int card, int cards);
@@ -128,7 +146,9 @@ private:
     void progress(uint8_t job, int value);
     void port_done(uint8_t job, bool replied, const QByteArray& reply);
     bool read_job_file(const QString& path, QByteArray* data);
-    bool recovery_file(QString* path);
+    // The one recovery file, read and parsed into m_recovery; its path, size and time.
+    bool recovery_file(Kept* where);
+    void query_end(QueryOutcome outcome, const char* why, const QString& entry = QString());
     bool send(int port, const QByteArray& frame);
     bool take_reply(int port, QByteArray* reply);
     void next_port_or_end(uint8_t job);
@@ -138,6 +158,11 @@ private:
     LINE_VALUES m_line{};
     uint32_t m_value = 0;
     QByteArray m_file;
+    QList<QPair<uint8_t, QByteArray>> m_scan; // job 2: (card index, operation record)
+    packed::File m_recovery;                 // jobs 5 and 6: the recovery file
+    QList<QPair<int, int>> m_targets;        // job 5: (screen, port index) per m_ports entry
+    int m_answered = 0;                      // job 5: ports that answered
+    QList<QByteArray> m_card_records;        // job 6: the kept card's operation records
     QList<int> m_ports;
     int m_cursor = 0;
     int m_remaining = 0;   // job 1: cabinets still without a card
@@ -149,5 +174,6 @@ private:
 
     mutable QMutex m_kept_mutex;
     Kept m_kept;
+    Kept m_query_stamp; // the recovery file the running job read
     bool m_entry_handed = false;
 };

@@ -3,7 +3,32 @@
 #include "platform/devpath.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMutexLocker>
+
+QStringList list_plain_files(const QString& folder, const QStringList& suffixes, int max)
+{
+    QStringList out;
+    if (folder.isEmpty())
+        return out;
+    const QString host = platform::dev_path(folder);
+    if (host.isEmpty())
+        return out;
+    const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    const auto entries = QDir(host).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden, QDir::Unsorted);
+    for (const QFileInfo& e : entries) {
+        if (out.size() >= max)
+            break;
+        if (suffixes.contains(e.suffix()))
+            out << base + e.fileName();
+    }
+    return out;
+}
+
+QStringList rcvRecovery::scan_files(const QString& folder)
+{
+    return list_plain_files(folder, QStringList{QStringLiteral("wzfile")}, MaxScanFiles);
+}
 
 int rcvRecovery::get_dir_file(const QString& dir)
 {

@@ -6,9 +6,18 @@
 #include <QString>
 #include <QStringList>
 
+// The plain files of a device folder whose suffix is one of `suffixes`, as device paths
+// (folder + name), in directory order, at most `max`. Links are never listed: a link on
+// the stick could name any file of the device.
+QStringList list_plain_files(const QString& folder, const QStringList& suffixes, int max);
+
 class rcvRecovery
 {
 public:
+    static constexpr int MaxScanFiles = 100;
+    // The scan files (*.wzfile) of /data/smartmapping or the stick's /mnt/usb1/.
+    static QStringList scan_files(const QString& folder);
+
     enum List { RecoveryFiles = 0, ScanFiles = 1 };
 
     // Lists dir's plain files (names, unsorted): /data/rcvrecovery into the first list,

@@ -1,5 +1,7 @@
 #include "usb_upgrade.h"
 
+#include "rcv_recovery_file.h"
+
 #include "card_jobs.h"
 #include "fpga_manage.h"
 #include "core/config_engine.h"
@@ -27,31 +29,19 @@ QString UsbUpgrade::upgrade_folder()
 
 QStringList UsbUpgrade::list_packages(const QString& folder)
 {
-    QStringList out;
-    if (folder.isEmpty())
-        return out;
-    const QString host = platform::dev_path(folder);
-    if (host.isEmpty())
-        return out;
-    const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-    const auto entries = QDir(host).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden, QDir::Unsorted);
-    for (const QFileInfo& e : entries) {
-        if (out.size() >= MaxPackages)
-            break;
-        const QString suffix = e.suffix();
-        if (suffix == QLatin1String("YUQ") || suffix == QLatin1String("YUQZK"))
-            out << base + e.fileName();
-    }
-    return out;
+    return list_plain_files(folder, QStringList{QStringLiteral("YUQ"), QStringLiteral("YUQZK")}, MaxPackages);
+}
+
+QString upgrade_clock_text()
+{
+    TimeRealType t;
+    fpga_manage::IT8563WE_Get(&t);
+    return QStringLiteral("%1:%2:%3").arg(t.hour).arg(t.minute).arg(t.second);
 }
 
 QString UsbUpgrade::now_text() const
 {
-    if (clock)
-        return clock();
-    TimeRealType t;
-    fpga_manage::IT8563WE_Get(&t);
-    return QStringLiteral("%1:%2:%3").arg(t.hour).arg(t.minute).arg(t.second);
+    return clock ? clock() : upgrade_clock_text();
 }
 
 void UsbUpgrade::usb_upgrade_deal()

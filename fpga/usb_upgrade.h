@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <functional>
 
+// The time now as "h:m:s" (decimal, no leading zeros), as the time text writes it.
+QString upgrade_clock_text();
+
 class UsbUpgrade
 {
 public:

@@ -33,7 +33,7 @@ enum Cmd : uint8_t {
     Query = 0x10,      // reply: Query, card count, index of the card needing recovery or NoCard
     Mapping = 0x11,    // cabinet w, h, offset x, y (u16 each), rows, cols, route, first cabinet (u16)
                        // reply: Mapping, cards that took a position
-    ScanRecord = 0x12, // one operation record of a scan file; reply: ScanRecord, 0
+    ScanRecord = 0x12, // card index, one operation record of a scan file; reply: ScanRecord, 0
     Cure = 0x13,       // store the parameters permanently; reply: Cure, 0
     RegWrite = 0x14,   // value byte of the mapping switch; reply: RegWrite, 0
     Recover = 0x15,    // card index, last record flag, record; reply: Recover, 0

@@ -16,8 +16,25 @@ SCREENS=(
   "input_switch|Input switch|key ok; key right; key ok"
   "user_modes|User modes|key ok; key right; key right; key ok"
   "settings|Settings|key ok; key right; key right; key right; key ok"
+  "factory|Language and factory reset|key ok; key right; key right; key right; key ok; key left; key ok; key right; key right; key right; key ok"
+  "factory_language|Language and factory reset, choosing the language|key ok; key right; key right; key right; key ok; key left; key ok; key right; key right; key right; key ok; key ok; key right"
+  "linkwlan|Ethernet settings|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key ok"
+  "linkwlan_apply|Ethernet settings, Apply focused|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key ok; key left; key left"
   "update|Update overlay while the PC updates the device (animated)|pc update start"
+  "linkoption|Communication menu|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok"
+  "advancedoption|Advanced settings (no recovery file: card recovery gray)|key ok; key right; key right; key right; key ok; key left; key ok"
+  "rcv_recovery|Card recovery, with the sample recovery file|pc file-written 9 $PWD/sim/samples/recovery.rcv; key ok; key right; key right; key right; key ok; key left; key ok; key right; key right; key ok"
+  "firmware_usbgrade|USB upgrade with no stick|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key right; key ok"
 )
+# The later screens' lines: docs/gallery.txt, one "file-stem | key key ..." a line (the
+# control FIFO's key arguments from the standby screen).
+while IFS='|' read -r stem keys; do
+  stem=$(echo "$stem" | xargs)
+  [ -z "$stem" ] || [ "${stem:0:1}" = "#" ] && continue
+  lines=""
+  for k in $keys; do lines+="key $k; "; done
+  SCREENS+=("$stem|${stem//_/ }|$lines")
+done < docs/gallery.txt
 LANGS=(zh en ru)
 declare -A LANG_NAME=([zh]="中文" [en]="English" [ru]="Русский")
 

@@ -78,16 +78,6 @@ bool wait_for_panel()
     return true;
 }
 
-bool to_int(const QString& s, int lo, int hi, int* out, int base = 10)
-{
-    bool ok = false;
-    const int v = s.toInt(&ok, base);
-    if (!ok || v < lo || v > hi)
-        return false;
-    *out = v;
-    return true;
-}
-
 void reader_loop(int fd)
 {
     ControlLines lines;
@@ -107,6 +97,16 @@ void reader_loop(int fd)
 }
 
 } // namespace
+
+bool to_int(const QString& s, int lo, int hi, int* out, int base)
+{
+    bool ok = false;
+    const int v = s.toInt(&ok, base);
+    if (!ok || v < lo || v > hi)
+        return false;
+    *out = v;
+    return true;
+}
 
 void register_control_command(const QString& words, const QString& usage, ControlHandler handler,
                               bool needsPanel)

@@ -43,6 +43,9 @@ private:
 // Runs one line as the FIFO reader would; false when no command took it.
 bool run_control_line(const QString& line);
 
+// A command argument as a number within lo..hi.
+bool to_int(const QString& s, int lo, int hi, int* out, int base = 10);
+
 // Creates the FIFO and starts its reader thread (once). Test-only stop.
 void start_control_fifo();
 void stop_control_fifo();
@@ -58,5 +61,7 @@ void register_hardware_commands();
 // "edid N": the last EDID the receiver of input N got and its write count.
 void register_edid_commands();
 QString edid_report(int input);
+// "cards" and "cards bad PORT CARD": the simulated receiving cards (control_cards.cpp).
+void register_card_commands();
 
 } // namespace sim

@@ -1,6 +1,7 @@
 // "scaler" on the control channel: everything the simulated scaler was told, as it holds it
 // now, one "name value" line each so a check on the running panel is a grep:
 //   echo scaler > device-root/sim/control; grep '^scaler.win0.' panel.log
+// "scaler fonts HEX" changes the fonts the chip reports (e.g. 3: no 64-dot fonts).
 // Rectangles are "x,y,w,h" (a crop of 0 width and height is the whole input), words that
 // are bit sets are hexadecimal. A window the scaler was never told about has source -1.
 #include "control_scaler.h"
@@ -8,11 +9,32 @@
 #include "control.h"
 #include "sim_device.h"
 
+#include <QMutex>
 #include <cstdio>
 
 namespace sim {
 
 namespace {
+QMutex g_readerMutex;
+std::function<void()> g_fontReader;
+
+bool set_fonts(const QString& word)
+{
+    bool ok = false;
+    const uint v = word.toUInt(&ok, 16);
+    if (!ok || v > 0xF)
+        return false;
+    scaler().fonts = v;
+    std::function<void()> reader;
+    {
+        QMutexLocker l(&g_readerMutex);
+        reader = g_fontReader;
+    }
+    if (reader)
+        reader();
+    return true;
+}
+
 QString rect(int x, int y, int w, int h)
 {
     return QStringLiteral("%1,%2,%3,%4").arg(x).arg(y).arg(w).arg(h);
@@ -77,7 +99,10 @@ QStringList scaler_report()
 
 void register_scaler_commands()
 {
-    register_control_command(QStringLiteral("scaler"), QStringLiteral("scaler"), [](const QStringList& a) {
+    register_control_command(QStringLiteral("scaler"), QStringLiteral("scaler | scaler fonts HEX (0..f)"),
+                             [](const QStringList& a) {
+        if (a.size() == 2 && a[0] == QLatin1String("fonts"))
+            return set_fonts(a[1]);
         if (!a.isEmpty())
             return false;
         // One write, so the block stays together among the other threads' traces.
@@ -86,6 +111,12 @@ void register_scaler_commands()
         std::fflush(stdout);
         return true;
     });
+}
+
+void set_font_reader(std::function<void()> reader)
+{
+    QMutexLocker l(&g_readerMutex);
+    g_fontReader = std::move(reader);
 }
 
 } // namespace sim

@@ -51,6 +51,15 @@ void SimCards::set_port(int port, int cards, int needs_recovery)
     m_ports[port].bad = needs_recovery;
 }
 
+bool SimCards::set_needs_recovery(int port, int card)
+{
+    QMutexLocker lock(&m_mutex);
+    if (port < 0 || port >= cardwire::PortCount || card < 0 || card >= m_ports[port].cards)
+        return false;
+    m_ports[port].bad = card;
+    return true;
+}
+
 void SimCards::set_noreply(bool on)
 {
     QMutexLocker lock(&m_mutex);
@@ -91,6 +100,7 @@ int SimCards::send(int port, const QByteArray& frame)
         payload.append(char(p.bad));
         break;
     case cardwire::Mapping:
+        p.mapping = frame.mid(1, frame.size() - 2);
         payload.append(char(p.cards));
         break;
     case cardwire::RegWrite:
@@ -153,4 +163,45 @@ QByteArray SimCards::last_frame(int port) const
 {
     QMutexLocker lock(&m_mutex);
     return (port >= 0 && port < cardwire::PortCount) ? m_ports[port].last : QByteArray();
+}
+
+QByteArray SimCards::mapping(int port) const
+{
+    QMutexLocker lock(&m_mutex);
+    return (port >= 0 && port < cardwire::PortCount) ? m_ports[port].mapping : QByteArray();
+}
+
+QStringList SimCards::report() const
+{
+    static const char* const names[] = {"query", "mapping", "scan", "cure", "switch", "recover"};
+    QStringList lines;
+    QMutexLocker lock(&m_mutex);
+    for (int i = 0; i < cardwire::PortCount; ++i) {
+        const Port& p = m_ports[i];
+        QStringList received;
+        for (int c = 0; c < 6; ++c)
+            if (p.counts[c])
+                received << QStringLiteral("%1 %2").arg(QLatin1String(names[c])).arg(p.counts[c]);
+        if (p.cards <= 0 && received.isEmpty())
+            continue;
+        QString line = QStringLiteral("port %1: cards %2, needs recovery %3, register %4, received %5")
+                           .arg(i + 1)
+                           .arg(p.cards)
+                           .arg(p.bad == cardwire::NoCard ? QStringLiteral("none") : QString::number(p.bad + 1))
+                           .arg(p.reg_value < 0 ? QStringLiteral("none") : QString::number(p.reg_value))
+                           .arg(received.isEmpty() ? QStringLiteral("nothing") : received.join(QLatin1String(", ")));
+        const QByteArray& m = p.mapping;
+        if (m.size() >= 13) {
+            auto u16 = [&m](int at) { return uint8_t(m[at]) | uint8_t(m[at + 1]) << 8; };
+            line += QStringLiteral(", mapping %1x%2 offset %3,%4 rows %5 cols %6 route %7 from cabinet %8")
+                        .arg(u16(0)).arg(u16(2)).arg(u16(4)).arg(u16(6))
+                        .arg(uint8_t(m[8])).arg(uint8_t(m[9])).arg(uint8_t(m[10])).arg(u16(11));
+        } else {
+            line += QStringLiteral(", mapping none");
+        }
+        lines << line;
+    }
+    if (m_noreply)
+        lines << QStringLiteral("cards silent (noreply on)");
+    return lines;
 }

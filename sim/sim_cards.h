@@ -6,6 +6,7 @@
 #include "platform/card_bus.h"
 
 #include <QMutex>
+#include <QStringList>
 #include <functional>
 
 class SimCards : public platform::CardBus
@@ -18,6 +19,9 @@ public:
     // index 4 on port 2 needs recovery. Answering, nothing received.
     void restore();
     void set_port(int port, int cards, int needs_recovery = cardwire::NoCard);
+    // Marks card `card` (0-based) of `port` as needing recovery; false when the port has
+    // no such card.
+    bool set_needs_recovery(int port, int card);
     void set_noreply(bool on);
     // Whether a frame can reach `port`; instance() asks the simulated FPGAs (running, link).
     void set_port_alive(std::function<bool(int port)> alive);
@@ -31,6 +35,14 @@ public:
     int last_reg_value(int port) const;
     QByteArray last_frame(int port) const;
 
+    // The mapping the cards of a port were last sent (the Mapping frame's payload:
+    // cabinet w, h, offset x, y, rows, cols, route, first cabinet), empty when none.
+    QByteArray mapping(int port) const;
+    // The mapping switch value the cards hold (last register write, -1 when none).
+    // One line per port with cards or frames: cards, the card needing recovery, the last
+    // register value, frames received, the mapping held. For the control FIFO.
+    QStringList report() const;
+
 private:
     struct Port
     {
@@ -38,6 +50,7 @@ private:
         int bad = cardwire::NoCard;
         int reg_value = -1;
         QByteArray last;
+        QByteArray mapping;
         QByteArray reply;
         bool has_reply = false;
         int counts[8] = {};

@@ -471,6 +471,7 @@ void install()
     register_hardware_commands();
     register_scaler_commands();
     register_edid_commands();
+    register_card_commands();
 }
 
 void restore_all()

@@ -9,6 +9,7 @@
 #include "core/engine_handshake.h"
 #include "core/global.h"
 #include "core/yuqrampara.h"
+#include "fpga/fpga_manage.h"
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
 #include "resources/yuq_resources.h"
@@ -46,6 +47,14 @@ inline YuqRamPara* fresh_panel(bool withHome = true)
     g_page_focus = page::MainWindow;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return p;
+}
+
+// The FPGA manager's start states: FPGA 0 running, FPGA 1 too when `both`.
+inline void fpgas_running(bool both)
+{
+    fpga_manage* f = fpga_manage::pInstance();
+    f->MCU_REG_func[0][fpga_manage::StartState] = 3;
+    f->MCU_REG_func[1][fpga_manage::StartState] = both ? 3 : 1;
 }
 
 // Runs `n` ticks of the home screen's 10 ms tick.

@@ -2,6 +2,7 @@
 #include "hwtest.h"
 
 #include "control_commands.h"
+#include "fpga/aging_log.h"
 #include "sim/control.h"
 
 #include <QtTest>
@@ -50,6 +51,38 @@ private slots:
             QCOMPARE(int(g_language.load()), language);
         }
         g_lcd_lang_valid = 0x1F;
+    }
+
+    // "age sample [N]": N samples on the GUI thread, none while the FPGAs are down.
+    void age_sample_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("samples"); // -1: refused
+        QTest::newRow("one") << "age sample" << true << 1;
+        QTest::newRow("three") << "age sample 3" << true << 3;
+        QTest::newRow("FPGAs down") << "age sample 2" << false << 0;
+        QTest::newRow("zero") << "age sample 0" << true << -1;
+        QTest::newRow("over the log") << "age sample 3361" << true << -1;
+        QTest::newRow("not a number") << "age sample x" << true << -1;
+        QTest::newRow("two numbers") << "age sample 1 2" << true << -1;
+    }
+    void age_sample()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, running);
+        QFETCH(int, samples);
+        fresh();
+        sim::set_panel_ready(true);
+        AgingLog& log = AgingLog::instance();
+        log.clear();
+        log.source.ready = [running] { return running; };
+        log.source.read = [](int reg, int fpga) { return reg + fpga; };
+        QCOMPARE(sim::run_control_line(line), samples >= 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(log.factoryage_log.size(), std::max(samples, 0));
+        if (samples > 0)
+            QVERIFY(log.factoryage_log.last().endsWith(QLatin1String(" 42 40 43 43 41 44")));
     }
 };
 

@@ -66,25 +66,17 @@ private slots:
         QCOMPARE(testsupport::spy_ints(refresh), QList<int>{103});
     }
 
-    void transfer_names_stay_in_their_folder()
+    // Hostile names: tst_hostile_names. Here the types and the folders they map to.
+    void transfer_types_map_to_their_folder()
     {
         QCOMPARE(message_deal::transfer_path(9, "a.bin"), QString("/data/rcvrecovery/a.bin"));
         QCOMPARE(message_deal::transfer_path(13, "m.wzfile"), QString("/data/smartmapping/m.wzfile"));
-        for (const char* bad : {"", ".", "..", "../x", "a/b", "/etc/passwd"})
-            QVERIFY2(message_deal::transfer_path(9, bad).isEmpty(), bad);
         QVERIFY(message_deal::transfer_path(7, "a").isEmpty());
-        QVERIFY(!message_deal::store_transfer_file(13, "../../etc/x", "x"));
-        QVERIFY(!testsupport::exists("/etc/x"));
-
+        for (const char* bad : {"", ".", "..", "../x", "a/b"})
+            QVERIFY2(message_deal::transfer_path(9, bad).isEmpty(), bad);
         testsupport::put_file("/data/configs/tcpip.ini.keep", "k");
         QVERIFY(!message_deal::delete_transfer_file("/data/configs/tcpip.ini.keep"));
-        QVERIFY(!message_deal::delete_transfer_file("/data/rcvrecovery/../configs/tcpip.ini.keep"));
-        QVERIFY(!message_deal::delete_transfer_file("/data/rcvrecovery/.."));
         QVERIFY(testsupport::exists("/data/configs/tcpip.ini.keep"));
-
-        QVERIFY(message_deal::store_transfer_file(9, "r1.bin", "x"));
-        QVERIFY(message_deal::delete_transfer_file("/data/rcvrecovery/r1.bin"));
-        QVERIFY(!testsupport::exists("/data/rcvrecovery/r1.bin"));
     }
 
     void file_hooks_need_the_fpga_manager_and_the_page()

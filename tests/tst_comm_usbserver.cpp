@@ -62,66 +62,43 @@ private slots:
         QVERIFY(!UsbServer::parse_uevent("libudev\0\0\0garbage").valid);
     }
 
-    void stick_in_mounted_out()
+    // Events in turn: "+sda" / "-sda1" (disk or partition added / removed), "t N" (the
+    // tick), "poll" (the mount check), "storage" (usb-storage appears), "nodelay" (the
+    // start-up delay still running), "=N" (N codes so far).
+    void stick_reports_data()
     {
-        UsbServer* u = UsbServer::p_usbserver;
-        QSignalSpy spy(u, &UsbServer::sig_usb_update);
-        QDir().mkpath(platform_root() + "/proc/scsi/usb-storage");
-
-        u->deal_uevent(msg("add", "sda", false));
-        u->deal_uevent(msg("add", "sda1", true));
-        QCOMPARE(testsupport::spy_ints(spy), QList<int>{100});
-        QVERIFY(u->mount_pending());
-
-        G_timeTicks = 5300; // exactly 300: not yet
-        u->poll_mount();
-        QCOMPARE(spy.size(), 1);
-        G_timeTicks = 5301;
-        u->poll_mount();
-        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102}));
-        u->poll_mount();
-        QCOMPARE(spy.size(), 2); // reported once
-
-        u->deal_uevent(msg("remove", "sda1", true));
-        u->deal_uevent(msg("remove", "sda", false));
-        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102, 101}));
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::newRow("in, mounted, out") << "storage +sda +sda1 =1 t 5300 poll =1 t 5301 poll poll =2 -sda1 -sda"
+                                          << QList<int>{100, 102, 101};
+        QTest::newRow("mounted needs usb-storage, across the tick wrap")
+            << "t 4294967040 +sda1 t 256 poll storage poll" << QList<int>{102};
+        QTest::newRow("removed partition cancels the mount") << "storage +sda1 -sda1 t 6000 poll" << QList<int>{};
+        QTest::newRow("nothing before the delay ends") << "nodelay storage +sda +sda1 t 6000 poll" << QList<int>{};
     }
-
-    void mounted_needs_usb_storage_and_survives_tick_wrap()
+    void stick_reports()
     {
+        QFETCH(QString, events);
+        QFETCH(QList<int>, codes);
         UsbServer* u = UsbServer::p_usbserver;
         QSignalSpy spy(u, &UsbServer::sig_usb_update);
-        G_timeTicks = 0xFFFFFF00u;
-        u->deal_uevent(msg("add", "sda1", true));
-        G_timeTicks = 0x100; // wrapped, well past 300
-        u->poll_mount();
-        QCOMPARE(spy.size(), 0); // no /proc/scsi/usb-storage yet
-        QDir().mkpath(platform_root() + "/proc/scsi/usb-storage");
-        u->poll_mount();
-        QCOMPARE(testsupport::spy_ints(spy), QList<int>{102});
-    }
-
-    void removed_partition_cancels_the_mount()
-    {
-        UsbServer* u = UsbServer::p_usbserver;
-        QSignalSpy spy(u, &UsbServer::sig_usb_update);
-        QDir().mkpath(platform_root() + "/proc/scsi/usb-storage");
-        u->deal_uevent(msg("add", "sda1", true));
-        u->deal_uevent(msg("remove", "sda1", true));
-        G_timeTicks += 1000;
-        u->poll_mount();
-        QCOMPARE(spy.size(), 0);
-    }
-
-    void nothing_reported_before_the_delay_ends()
-    {
-        UsbServer* u = UsbServer::p_usbserver;
-        QSignalSpy spy(u, &UsbServer::sig_usb_update);
-        g_delay_usbserver = 0;
-        u->deal_uevent(msg("add", "sda", false));
-        u->deal_uevent(msg("add", "sda1", true));
-        QVERIFY(!u->mount_pending());
-        QCOMPARE(spy.size(), 0);
+        const QStringList e = events.split(' ');
+        for (int i = 0; i < e.size(); ++i) {
+            const QString& w = e[i];
+            if (w == "t")
+                G_timeTicks = e[++i].toUInt();
+            else if (w == "poll")
+                u->poll_mount();
+            else if (w == "storage")
+                QDir().mkpath(platform_root() + "/proc/scsi/usb-storage");
+            else if (w.startsWith('='))
+                QCOMPARE(spy.size(), w.mid(1).toInt());
+            else if (w == "nodelay")
+                g_delay_usbserver = 0;
+            else
+                u->deal_uevent(msg(w.startsWith('+') ? "add" : "remove", qPrintable(w.mid(1)), w.endsWith('1')));
+        }
+        QCOMPARE(testsupport::spy_ints(spy), codes);
     }
 
     void mounted_closes_the_settings_menu_only_on_page_5()
@@ -136,42 +113,6 @@ private slots:
             u->poll_mount();
         }
         QCOMPARE(close.size(), 1);
-    }
-
-    void simulated_stick_fills_mnt_usb1_and_queues_events()
-    {
-        QTemporaryDir stick;
-        QDir(stick.path()).mkpath("YUQ-K64");
-        QFile f(stick.path() + "/YUQ-K64/app.YUQ");
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("pkg");
-        f.close();
-        QVERIFY(QFile::link(stick.path() + "/YUQ-K64/app.YUQ", stick.path() + "/link.YUQ"));
-
-        auto sim = SimUsbStick::instance();
-        QByteArray m;
-        while (sim->receive(&m, 0)) {
-        }
-        QVERIFY(!sim->insert(stick.path() + "/missing"));
-        QVERIFY(sim->insert(stick.path()));
-        QCOMPARE(testsupport::get_file("/mnt/usb1/YUQ-K64/app.YUQ"), QByteArray("pkg"));
-        QVERIFY(!testsupport::exists("/mnt/usb1/link.YUQ")); // links are not copied
-        QVERIFY(testsupport::exists("/proc/scsi/usb-storage"));
-
-        UsbServer* u = UsbServer::p_usbserver;
-        QSignalSpy spy(u, &UsbServer::sig_usb_update);
-        while (sim->receive(&m, 0))
-            u->deal_uevent(m);
-        G_timeTicks += 301;
-        u->poll_mount();
-        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102}));
-
-        sim->remove();
-        while (sim->receive(&m, 0))
-            u->deal_uevent(m);
-        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102, 101}));
-        QVERIFY(!testsupport::exists("/mnt/usb1/YUQ-K64/app.YUQ"));
-        QVERIFY(!testsupport::exists("/proc/scsi/usb-storage"));
     }
 
     void thread_reads_the_installed_source()

@@ -51,15 +51,10 @@ private slots:
         sim::scaler().fonts = 0x5;
         c331_manage* e = engine_without_thread();
         const sim::ScalerState s = sim::scaler().state();
-        QCOMPARE(s.init_stage, 2);
-        QCOMPARE(s.panel[0], 1920);
-        QCOMPARE(s.panel[1], 1080);
-        QCOMPARE(s.panel[4], 4);
-        QCOMPARE(s.win[0].enabled, 1);
-        QCOMPARE(s.win[0].source, 2);
-        QCOMPARE(s.win[0].w, 1920);
-        QCOMPARE(s.win[1].enabled, 0);
-        QCOMPARE(s.picture[1], 50);
+        QCOMPARE((QList<int>{s.init_stage, s.panel[0], s.panel[1], s.panel[4], s.picture[1]}),
+                 (QList<int>{2, 1920, 1080, 4, 50}));
+        QCOMPARE((QList<int>{s.win[0].enabled, s.win[0].source, s.win[0].w, s.win[1].enabled}),
+                 (QList<int>{1, 2, 1920, 0}));
         QCOMPARE(e->c331_font_valid.load(), 0x5u);
         QVERIFY(std::memcmp(e->chip_record(), p->ram_para, RAM_PARA_SIZE) == 0);
         // Nothing raised: a pass does nothing and raises no refresh.
@@ -87,10 +82,7 @@ private slots:
         QTRY_COMPARE(codes.count(1), 1);
         QCOMPARE(e->c331_update.load(), uint8_t(0));
         const sim::ScalerState s = sim::scaler().state();
-        QCOMPARE(s.win[1].enabled, 1);
-        QCOMPARE(s.win[1].x, 100);
-        QCOMPARE(s.win[1].w, 640);
-        QCOMPARE(s.win[1].source, 3);
+        QCOMPARE((QList<int>{s.win[1].enabled, s.win[1].x, s.win[1].w, s.win[1].source}), (QList<int>{1, 100, 640, 3}));
     }
 
     // A refresh copies the live image over the applied copy before the engine's pass:
@@ -140,12 +132,9 @@ private slots:
         {
             EngineLock lock;
             e->request_update();
-            const int c = img::CropTable + 10 * 3;
-            wr16(p->ram_para, c, 0x8004);
-            wr16(p->ram_para, c + 2, 10);
-            wr16(p->ram_para, c + 4, 20);
-            wr16(p->ram_para, c + 6, 300);
-            wr16(p->ram_para, c + 8, 200);
+            const uint16_t crop[5] = {0x8004, 10, 20, 300, 200};
+            for (int i = 0; i < 5; ++i)
+                wr16(p->ram_para, img::CropTable + 10 * 3 + 2 * i, crop[i]);
             wr16(p->ram_para, win(0, img::WinInput), 0x8003);
             wr16(p->ram_para, win(0, img::WinMirror), 2);
             wr16(p->ram_para, win(0, img::WinMode), 0x0003);
@@ -158,16 +147,9 @@ private slots:
         }
         e->c331managerdeal();
         sim::ScalerState s = sim::scaler().state();
-        QCOMPARE(s.win[0].source, 4);
-        QCOMPARE(s.win[0].cx, 10);
-        QCOMPARE(s.win[0].ch, 200);
-        QCOMPARE(s.win[0].mirror, 2);
-        QCOMPARE(s.win[0].mode, 3);
-        QCOMPARE(s.win[0].dot_mode, 9);
-        QCOMPARE(s.win[0].volume, 0);
-        QCOMPARE(s.win[0].fade1, 60);
-        QCOMPARE(s.win[0].fade2, 61);
-        QCOMPARE(s.all_windows, 2);
+        QCOMPARE((QList<int>{s.win[0].source, s.win[0].cx, s.win[0].ch, s.win[0].mirror, s.win[0].mode,
+                             s.win[0].dot_mode, s.win[0].volume, s.win[0].fade1, s.win[0].fade2, s.all_windows}),
+                 (QList<int>{4, 10, 200, 2, 3, 9, 0, 60, 61, 2}));
         // Only the crop entry changes: the window's input is reprogrammed.
         const int inputs = sim::scaler().count(scalerwire::OpWindowInput);
         screen_write16(img::CropTable + 10 * 3 + 2, 11);
@@ -236,9 +218,7 @@ private slots:
         QCOMPARE(s.picture[0], 50); // the chip stays at 50; the LEDs take the brightness
         QCOMPARE(f->brightness_flag.load(), uint8_t(1));
         QCOMPARE(uint32_t(s.colour_word), 0u | 1u << 8 | 50u << 16 | 100u << 24);
-        QCOMPARE(s.gains[0], 6400);
-        QCOMPARE(s.gains[1], 3200);
-        QCOMPARE(s.gains[2], 64);
+        QCOMPARE((QList<int>{s.gains[0], s.gains[1], s.gains[2]}), (QList<int>{6400, 3200, 64}));
         screen_write16(img::ColorTempType, 1); // warm: fixed gains, colours ignored
         e->c331managerdeal();
         s = sim::scaler().state();
@@ -268,13 +248,13 @@ private slots:
         z->source_manage_deal();
         int w, h, r, n;
         sim::receivers().edid(1, &w, &h, &r, &n);
-        QCOMPARE(w, 1280);
-        QCOMPARE(n, 1);
+        QCOMPARE((QList<int>{w, n}), (QList<int>{1280, 1}));
         sim::receivers().edid(4, &w, &h, &r, &n);
-        QCOMPARE(w, 3840);
-        QCOMPARE(r, 30);
-        QCOMPARE(n, 1);
-        QCOMPARE(int(z->source_edid_rewrite[4].load()), 0);
+        QCOMPARE((QList<int>{w, r, n}), (QList<int>{3840, 30, 1}));
+        sim::receivers().edid(0, &w, &h, &r, &n);
+        QCOMPARE(n, 0); // unchanged records are left alone
+        for (int s = 0; s < 6; ++s)
+            QCOMPARE(int(z->source_edid_rewrite[s].load()), 0); // served and cleared
     }
 
     void led_size_waits_for_the_fpga_steps_without_holding_the_mutex()

@@ -1,4 +1,5 @@
 // Card jobs 1-6 on the simulated cards: progress, results, refresh codes, failure paths.
+#include "recoverysupport.h"
 #include "testsupport.h"
 
 #include "core/config_engine.h"
@@ -7,6 +8,7 @@
 #include "core/utils.h"
 #include "core/yuqrampara.h"
 #include "fpga/card_jobs.h"
+#include "fpga/packed_file.h"
 #include "fpga/rcv_recovery_file.h"
 #include "platform/devpath.h"
 #include "sim/sim_cards.h"
@@ -38,6 +40,17 @@ bool rising_to_100(const QList<int>& v)
     return true;
 }
 
+// One screen, port 0 with two cards: three operation records in all.
+QByteArray packed_scan()
+{
+    packed::Port port;
+    port.number = 0;
+    port.cards = {packed::Card{{QByteArray(256, 'a'), QByteArray(7, 'b')}}, packed::Card{{QByteArray(1, 'c')}}};
+    packed::File f;
+    f.screens = {packed::Screen{{port}}};
+    return packed::write(f);
+}
+
 } // namespace
 
 class TstFpgaJobs : public QObject
@@ -48,7 +61,7 @@ class TstFpgaJobs : public QObject
     uint32_t links = kDeliveryLinks;
     rcvRecovery lister;
     std::unique_ptr<CardJobs> jobs;
-    std::unique_ptr<QSignalSpy> progress, results, refresh;
+    std::unique_ptr<QSignalSpy> progress, results, outcomes, refresh;
 
     // Runs passes (one tick each) until the job word clears; the passes it took, or -1.
     int run(int limit = 5000)
@@ -67,29 +80,31 @@ class TstFpgaJobs : public QObject
             return -2;
         return run();
     }
-    void recovery_file(const QByteArray& data = QByteArray(600, 'r'))
+    void recovery_file(const QByteArray& data = recoverysupport::recovery_bytes())
     {
-        testsupport::put_file("/data/rcvrecovery/screen.rcv", data);
+        recoverysupport::put_recovery_file(data);
+    }
+    // The outcomes of the queries so far: "outcome entry" each.
+    QStringList outcome_list() const
+    {
+        QStringList out;
+        for (const auto& a : *outcomes)
+            out << QString::number(a.at(0).toInt()) + ' ' + a.at(1).toString();
+        return out;
     }
 
 private slots:
     void init()
     {
         testsupport::fresh_core();
-        G_timeTicks = 100000;
-        pc_cmd_valid = 0;
-        pc_cmd_time = 0;
-        g_usb_grade = 0;
-        g_send_para.clear();
-        g_send_para.card_index = 0xFFFF;
+        recoverysupport::idle_cards();
         running = true;
         links = kDeliveryLinks;
-        SimCards::instance()->restore();
-        SimCards::instance()->set_port_alive(nullptr);
         jobs = std::make_unique<CardJobs>(CardJobs::Hooks{[this] { return running; }, [this] { return links; },
                                                           nullptr, &lister});
         progress = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_job_progress);
         results = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_recovery_result);
+        outcomes = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_recovery_query);
         refresh = std::make_unique<QSignalSpy>(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
     }
     void cleanup() { jobs.reset(); }
@@ -103,6 +118,21 @@ private slots:
         g_send_para.set_step(2);
         QCOMPARE(g_send_para.word.load(), uint16_t(0x0205));
         g_send_para.clear();
+    }
+
+    void the_word_is_clear_when_100_is_reported()
+    {
+        QList<uint16_t> words;
+        auto c = connect(PanelBridge::instance(), &PanelBridge::sig_job_progress, this, [&words](int, int v) {
+            if (v >= 100)
+                words << g_send_para.word.load();
+        }, Qt::DirectConnection);
+        running = false;
+        QCOMPARE(post_and_run(JobCure), 1); // failure path
+        running = true;
+        QVERIFY(post_and_run(JobCure) > 0); // normal end
+        disconnect(c);
+        QCOMPARE(words, (QList<uint16_t>{0, 0}));
     }
 
     void mapping_walks_ports_from_the_chosen_one()
@@ -132,14 +162,20 @@ private slots:
     void mapping_without_cabinets_or_replies_still_ends()
     {
         line_type.port = 0;
-        line_type.rows = 0;
-        line_type.cols = 5;
-        QVERIFY(post_and_run(JobMapping) > 0);
-        QCOMPARE(values(*progress, JobMapping), (QList<int>{90, 100}));
-        QCOMPARE(SimCards::instance()->received(0, cardwire::Mapping), 0);
+        line_type.cabinet_w = 0;
+        line_type.cabinet_h = 0;
+        for (auto rc : {qMakePair(0, 5), qMakePair(5, 0), qMakePair(0, 0)}) {
+            progress->clear();
+            line_type.rows = uint8_t(rc.first);
+            line_type.cols = uint8_t(rc.second);
+            QVERIFY(post_and_run(JobMapping) > 0);
+            QCOMPARE(values(*progress, JobMapping), (QList<int>{90, 100}));
+            QCOMPARE(SimCards::instance()->received(0, cardwire::Mapping), 0);
+        }
 
         progress->clear();
         line_type.rows = 2;
+        line_type.cols = 5;
         SimCards::instance()->set_noreply(true);
         QVERIFY(post_and_run(JobMapping) > 0);
         const QList<int> v = values(*progress, JobMapping);
@@ -149,7 +185,7 @@ private slots:
 
     void scan_file_checks_then_replays_its_records()
     {
-        testsupport::put_file("/data/smartmapping/a.wzfile", QByteArray(600, 's'));
+        testsupport::put_file("/data/smartmapping/a.wzfile", packed_scan());
         {
             QMutexLocker lock(&Utils::_file_deal_mutex);
             g_wzfile_name = "/data/smartmapping/a.wzfile";
@@ -164,7 +200,10 @@ private slots:
         QVERIFY(run() > 0);
         auto cards = SimCards::instance();
         QCOMPARE(cards->received(8, cardwire::Query), 1);
-        QCOMPARE(cards->received(8, cardwire::ScanRecord), 3); // 600 bytes: three records
+        QCOMPARE(cards->received(8, cardwire::ScanRecord), 3);
+        // The last record is card 1's one byte: command, card index, record, check byte.
+        QCOMPARE(cards->last_frame(8).mid(1, 2), QByteArray("\x01" "c", 2));
+        QCOMPARE(g_send_para.word.load(), uint16_t(0));
         QVERIFY(rising_to_100(values(*progress, JobScanFile)));
         QVERIFY(values(*progress, JobScanFile).contains(95));
     }
@@ -184,7 +223,22 @@ private slots:
             QVERIFY(post_and_run(JobScanFile) > 0);
             QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
         }
-        testsupport::put_file("/data/smartmapping/a.wzfile", "abc");
+        // Not a packed file, a truncated one, one without records: refused before any frame.
+        packed::File no_records;
+        no_records.screens = {packed::Screen{{packed::Port{3, {packed::Card{}}}}}};
+        for (const QByteArray& bad : {QByteArray(600, 's'), packed_scan().left(40), packed::write(no_records)}) {
+            testsupport::put_file("/data/smartmapping/bad.wzfile", bad);
+            {
+                QMutexLocker lock(&Utils::_file_deal_mutex);
+                g_wzfile_name = "/data/smartmapping/bad.wzfile";
+            }
+            progress->clear();
+            QVERIFY(post_and_run(JobScanFile) == 1);
+            QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
+        }
+        QCOMPARE(SimCards::instance()->received(8, cardwire::Query), 0);
+
+        testsupport::put_file("/data/smartmapping/a.wzfile", packed_scan());
         {
             QMutexLocker lock(&Utils::_file_deal_mutex);
             g_wzfile_name = "/data/smartmapping/a.wzfile";
@@ -236,8 +290,8 @@ private slots:
     {
         recovery_file();
         QVERIFY(post_and_run(JobQuery) > 0);
-        QCOMPARE(results->size(), 1);
-        QCOMPARE(results->at(0).at(0).toString(), QString("01/03/05/06"));
+        QCOMPARE(outcome_list(), QStringList{"2 01/03/05/06"});
+        QCOMPARE(results->size(), 0);
         QCOMPARE(testsupport::spy_ints(*refresh), QList<int>{1});
         QCOMPARE(g_send_para.card_index.load(), uint16_t(4));
         QVERIFY(rising_to_100(values(*progress, JobQuery)));
@@ -248,6 +302,31 @@ private slots:
         QCOMPARE(SimCards::instance()->received(8, cardwire::Query), 0); // stopped at port 2
     }
 
+    // Screen, port number and card count come from the file, not from the port's reply.
+    void query_walks_the_files_screens_and_ports_data()
+    {
+        QTest::addColumn<recoverysupport::Layout>("layout");
+        QTest::addColumn<int>("badPort");
+        QTest::addColumn<int>("badCard");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("second screen") << recoverysupport::delivery() << 11 << 2 << "02/12/03/04";
+        QTest::newRow("file's card count") << recoverysupport::Layout{{{8, 6}}, {{11, 9}}} << 11 << 0 << "02/12/01/09";
+        QTest::newRow("port not in the file") << recoverysupport::Layout{{{0, 6}, {1, 6}}} << 8 << 1 << "";
+    }
+    void query_walks_the_files_screens_and_ports()
+    {
+        QFETCH(recoverysupport::Layout, layout);
+        QFETCH(int, badPort);
+        QFETCH(int, badCard);
+        QFETCH(QString, entry);
+        SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+        QVERIFY(SimCards::instance()->set_needs_recovery(badPort, badCard));
+        recovery_file(recoverysupport::recovery_bytes(layout));
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(outcome_list(), QStringList{entry.isEmpty() ? QString("1 ") : "2 " + entry});
+        QCOMPARE(jobs->kept().valid, !entry.isEmpty());
+    }
+
     void query_finding_none_forgets_the_kept_card()
     {
         recovery_file();
@@ -256,7 +335,9 @@ private slots:
         SimCards::instance()->set_port(2, 6, cardwire::NoCard);
         results->clear();
         refresh->clear();
+        outcomes->clear();
         QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(outcome_list(), QStringList{"1 "});
         QCOMPARE(results->size(), 0);
         QCOMPARE(refresh->size(), 0);
         QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF));
@@ -268,11 +349,20 @@ private slots:
         QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
     }
 
-    void silent_ports_count_as_none_found()
+    void a_silent_port_counts_as_none_all_silent_fail()
     {
         recovery_file();
+        SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+        SimCards::instance()->set_port_alive([](int port) { return port != 1; });
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(SimCards::instance()->received(1, cardwire::Query), 0);
+        QCOMPARE(outcome_list(), QStringList{"1 "});
+        SimCards::instance()->set_port_alive(nullptr);
         SimCards::instance()->set_noreply(true);
+        outcomes->clear();
+        progress->clear();
         QVERIFY(post_and_run(JobQuery) >= CardJobs::ReplyTicks);
+        QCOMPARE(outcome_list(), QStringList{"0 "});
         QCOMPARE(results->size(), 0);
         QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF)); // never 0xFFFF as an index
         QVERIFY(rising_to_100(values(*progress, JobQuery)));
@@ -283,30 +373,36 @@ private slots:
         auto check = [this](const char* what) {
             progress->clear();
             results->clear();
+            outcomes->clear();
             g_send_para.card_index = 0x1234;
             QVERIFY2(post_and_run(JobQuery) == 1, what);
             QVERIFY2(values(*progress, JobQuery) == QList<int>{100}, what);
             QVERIFY2(results->isEmpty(), what);
             QVERIFY2(g_send_para.card_index.load() == 0xFFFF, what);
+            QVERIFY2(outcome_list() == QStringList{"0 "}, what);
         };
         check("no recovery folder");
         QDir().mkpath(platform::dev_path("/data/rcvrecovery"));
         check("no recovery file");
         testsupport::put_file("/data/rcvrecovery/empty.rcv", "");
         check("empty recovery file");
-        testsupport::put_file("/data/rcvrecovery/a.rcv", "x");
+        testsupport::put_file("/data/rcvrecovery/empty.rcv", QByteArray(600, 'r'));
+        check("raw records, not the packed layout");
+        testsupport::put_file("/data/rcvrecovery/empty.rcv", recoverysupport::recovery_bytes().left(100));
+        check("truncated recovery file");
+        recovery_file();
         check("two recovery files");
     }
 
     void self_recovery_runs_the_records_and_clears_the_list()
     {
-        recovery_file(QByteArray(3 * CardJobs::RecordSize, 'r'));
+        recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
         QVERIFY(post_and_run(JobQuery) > 0);
         results->clear();
         refresh->clear();
         QVERIFY(post_and_run(JobRecover) > 0);
         auto cards = SimCards::instance();
-        QCOMPARE(cards->received(2, cardwire::Recover), 3);
+        QCOMPARE(cards->received(2, cardwire::Recover), 3); // the card's own records
         QCOMPARE(cards->needs_recovery(2), int(cardwire::NoCard));
         QCOMPARE(results->size(), 1);
         QCOMPARE(results->at(0).at(0).toString(), QString());
@@ -321,10 +417,9 @@ private slots:
     void self_recovery_stops_early_and_keeps_the_list()
     {
         // The card index lies beyond the port's card count: nothing to run.
-        SimCards::instance()->set_port(2, 4, 4);
-        recovery_file();
+        recovery_file(recoverysupport::recovery_bytes({{{0, 6}, {1, 6}, {2, 4}}}));
         QVERIFY(post_and_run(JobQuery) > 0);
-        QCOMPARE(results->at(0).at(0).toString(), QString("01/03/05/04"));
+        QCOMPARE(outcome_list(), QStringList{"2 01/03/05/04"});
         results->clear();
         refresh->clear();
         progress->clear();
@@ -334,7 +429,7 @@ private slots:
         QCOMPARE(refresh->size(), 0);
 
         // Silent cards mid-way: 100, list kept.
-        SimCards::instance()->set_port(2, 6, 4);
+        recovery_file();
         QVERIFY(post_and_run(JobQuery) > 0);
         results->clear();
         refresh->clear();
@@ -361,7 +456,33 @@ private slots:
         QCOMPARE(SimCards::instance()->received(0, cardwire::Query), 0);
         G_timeTicks += 1;
         QVERIFY(run() > 0);
-        QCOMPARE(results->size(), 1);
+        QCOMPARE(outcomes->size(), 1);
+    }
+
+    void self_recovery_refused_when_the_file_changed_after_the_query_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::newRow("rewritten") << 0;
+        QTest::newRow("deleted") << 1;
+        QTest::newRow("another file") << 2;
+    }
+    void self_recovery_refused_when_the_file_changed_after_the_query()
+    {
+        QFETCH(int, change);
+        recovery_file();
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QVERIFY(jobs->kept().valid);
+        if (change == 0)
+            recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
+        else
+            QFile::remove(platform::dev_path("/data/rcvrecovery/screen.rcv"));
+        if (change == 2)
+            recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(), "other.rcv");
+        progress->clear();
+        QCOMPARE(post_and_run(JobRecover), 1);
+        QCOMPARE(values(*progress, JobRecover), QList<int>{100});
+        QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
+        QVERIFY(!jobs->kept().valid);
     }
 
     void jobs_and_the_upgrade_share_byte_1_one_at_a_time()
@@ -378,11 +499,13 @@ private slots:
         QVERIFY(!post_card_job(0) && !post_card_job(7));
     }
 
-    void without_an_fpga_side_a_job_ends_at_once()
+    void without_an_fpga_side_a_job_is_refused()
     {
+        QVERIFY(card_job_postable());
         jobs.reset();
+        QVERIFY(!card_job_postable());
         QVERIFY(!post_card_job(JobMapping));
-        QCOMPARE(values(*progress, JobMapping), QList<int>{100});
+        QVERIFY(progress->isEmpty()); // refused: the caller never made a wheel
         QCOMPARE(g_send_para.word.load(), uint16_t(0));
     }
 

@@ -1,6 +1,7 @@
 // Card jobs and the USB upgrade through the FPGA thread's pass on the simulated device:
 // the cards answer only on linked ports of running FPGAs.
 #include "hwtest.h"
+#include "recoverysupport.h"
 
 #include "core/panel_bridge.h"
 #include "sim/control.h"
@@ -48,18 +49,18 @@ private slots:
         SimCards::instance()->restore();
         fpga_manage::pInstance();
         run_fpga_passes(20); // both FPGAs up, links read
-        testsupport::put_file("/data/rcvrecovery/screen.rcv", QByteArray(300, 'r'));
+        recoverysupport::put_recovery_file();
     }
     void cleanup() { fpga_manage::destroy_for_test(); }
 
     void query_and_recovery_through_the_pass()
     {
-        QSignalSpy results(PanelBridge::instance(), &PanelBridge::sig_recovery_result);
+        QSignalSpy results(PanelBridge::instance(), &PanelBridge::sig_recovery_query);
         Codes codes;
         QVERIFY(post_card_job(JobQuery));
         QVERIFY(run_job() > 0);
         QCOMPARE(results.size(), 1);
-        QCOMPARE(results.at(0).at(0).toString(), QString("01/03/05/06"));
+        QCOMPARE(results.at(0).at(1).toString(), QString("01/03/05/06"));
         QCOMPARE(g_send_para.card_index.load(), uint16_t(4));
         QVERIFY(post_card_job(JobRecover));
         QVERIFY(run_job() > 0);

@@ -1,5 +1,5 @@
-// The USB-stick upgrade: its folder rule, package list, steps, overlay requests, time
-// text, code 104 and the commands the gate recorded.
+// The USB-stick upgrade: its package list, steps, overlay requests, time text, code 104
+// and the commands the gate recorded (hostile names and folders: tst_hostile_names).
 #include "testsupport.h"
 
 #include "core/config_engine.h"
@@ -42,17 +42,6 @@ private slots:
         G_timeTicks = 777;
         g_send_para.clear();
         platform::shell_clear_recorded();
-    }
-
-    void folder_rule_matches_the_screen()
-    {
-        QCOMPARE(UsbUpgrade::upgrade_folder(), QString("/mnt/usb1/YUQ-K64"));
-        g_usb_grade_path = QStringLiteral(" ");
-        QCOMPARE(UsbUpgrade::upgrade_folder(), QString("/mnt/usb1/"));
-        for (const char* bad : {"..", "../data", "a/b", ""}) {
-            g_usb_grade_path = QString::fromLatin1(bad);
-            QVERIFY2(UsbUpgrade::upgrade_folder().isEmpty(), bad);
-        }
     }
 
     void lists_plain_yuq_and_yuqzk_files_only()
@@ -122,19 +111,6 @@ private slots:
         QVERIFY(QRegularExpression("^\\d{1,2}:\\d{1,2}:\\d{1,2}    \\d{1,2}:\\d{1,2}:\\d{1,2}$")
                     .match(u.time_text())
                     .hasMatch());
-    }
-
-    void a_package_name_never_reaches_the_shell_as_code()
-    {
-        const QString name = "/mnt/usb1/YUQ-K64/x'; reboot; echo '.YUQ";
-        testsupport::put_file(name, "evil but harmless");
-        UsbUpgrade u;
-        QVERIFY(post_usb_upgrade());
-        run(u);
-        const QStringList rec = platform::shell_recorded();
-        QCOMPARE(rec.size(), 4);
-        QCOMPARE(rec.first(), QString("cp '/mnt/usb1/YUQ-K64/x'\\''; reboot; echo '\\''.YUQ' /data/app/yuqK87N2"));
-        QCOMPARE(testsupport::get_file("/data/app/yuqK87N"), QByteArray("evil but harmless"));
     }
 
     void a_step_above_3_starts_over()

@@ -1,4 +1,4 @@
-// The input sources: timings into the records and the image, code 12, EDID requests.
+// The input sources: timings into the records and the image, code 12.
 #include "hwtest.h"
 
 #include "core/utils.h"
@@ -79,28 +79,6 @@ private slots:
         c331_manage::destroy_for_test();
     }
 
-    void edid_requests_are_served_and_cleared()
-    {
-        YuqRamPara* p = fresh();
-        zarvosource* z = zarvosource::pInstance();
-        p->set_image16(img::Edid + 6 * 2, 2560);
-        p->set_image16(img::Edid + 6 * 2 + 2, 1440);
-        z->source_edid_rewrite[2] = 1;
-        z->source_edid_rewrite[5] = 1;
-        z->source_manage_deal();
-        int w, h, r, n;
-        sim::receivers().edid(2, &w, &h, &r, &n);
-        QCOMPARE(w, 2560);
-        QCOMPARE(h, 1440);
-        QCOMPARE(r, 60);
-        sim::receivers().edid(5, &w, &h, &r, &n);
-        QCOMPARE(w, 3840);
-        QCOMPARE(n, 1);
-        sim::receivers().edid(0, &w, &h, &r, &n);
-        QCOMPARE(n, 0);
-        for (int s = 0; s < 6; ++s)
-            QCOMPARE(int(z->source_edid_rewrite[s].load()), 0);
-    }
 };
 
 QTEST_GUILESS_MAIN(TstInputsSources)

@@ -9,6 +9,7 @@
 // screen registered later joins the walk. YUQ_WALK_START (the walk's start value) and
 // YUQ_WALK_EVENTS choose another walk, e.g. for a long run:
 //   YUQ_WALK_START=7 YUQ_WALK_EVENTS=200000 build/tests/tst_panel_walk
+#include "recoverysupport.h"
 #include "servicethreads.h"
 #include "testsupport.h"
 
@@ -68,7 +69,10 @@ QVector<Field> panel_fields()
                         {"red", img::Red, 0, 100},
                         {"green", img::Green, 0, 100},
                         {"blue", img::Blue, 0, 100},
-                        {"test pattern", img::TestPattern, 0, 8}};
+                        {"test pattern", img::TestPattern, 0, 8},
+                        {"switch effect", img::SwitchEffect, 0, 1},
+                        {"dot-by-dot", img::DotByDot, 0, 1},
+                        {"access point off", img::ApOff, 0, 1}};
     for (int s = 0; s < 6; ++s) {
         f.push_back({"EDID width", img::Edid + 6 * s, 1, 4095});
         f.push_back({"EDID height", img::Edid + 6 * s + 2, 1, 4095});
@@ -396,7 +400,7 @@ private slots:
         write(stick + "/YUQ-K64/app.YUQ", "application");
         write(stick + "/YUQ-K64/font.YUQZK", "fonts");
         write(stick + "/wall.wzfile", QByteArray(700, 'w'));
-        write(host.path() + "/files/screen.rcv", QByteArray(600, 'r'));
+        write(host.path() + "/files/screen.rcv", recoverysupport::recovery_bytes()); // the simulated cards
         write(host.path() + "/files/wall.wzfile", QByteArray(900, 'm'));
         write(host.path() + "/files/alias.json", "{\"source\":[{\"id\":0,\"name\":\"PC\"}]}");
 

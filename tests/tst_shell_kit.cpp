@@ -16,17 +16,13 @@ private slots:
 
     void key_roles()
     {
-        QCOMPARE(kit::key_role('S'), kit::Key::Left);
-        QCOMPARE(kit::key_role(Qt::Key_F4), kit::Key::Left);
-        QCOMPARE(kit::key_role('R'), kit::Key::Right);
-        QCOMPARE(kit::key_role(Qt::Key_F5), kit::Key::Right);
-        QCOMPARE(kit::key_role('Q'), kit::Key::Ok);
-        QCOMPARE(kit::key_role(Qt::Key_F6), kit::Key::Ok);
-        QCOMPARE(kit::key_role('M'), kit::Key::Mode);
-        QCOMPARE(kit::key_role(Qt::Key_Stop), kit::Key::Mode);
-        QCOMPARE(kit::key_role('O'), kit::Key::Back);
-        QCOMPARE(kit::key_role(Qt::Key_PowerOff), kit::Key::Back);
-        QCOMPARE(kit::key_role('C'), kit::Key::None);
+        const QList<std::pair<int, kit::Key>> roles = {
+            {'S', kit::Key::Left}, {Qt::Key_F4, kit::Key::Left},   {'R', kit::Key::Right},
+            {Qt::Key_F5, kit::Key::Right}, {'Q', kit::Key::Ok},     {Qt::Key_F6, kit::Key::Ok},
+            {'M', kit::Key::Mode}, {Qt::Key_Stop, kit::Key::Mode}, {'O', kit::Key::Back},
+            {Qt::Key_PowerOff, kit::Key::Back}, {'C', kit::Key::None}};
+        for (const auto& r : roles)
+            QCOMPARE(kit::key_role(r.first), r.second);
     }
 
     void language_choice()
@@ -93,37 +89,7 @@ private slots:
         kit::open(page::InputChoose);
         QCOMPARE(pages, (QList<int>{page::InputChoose, page::InputCut, page::InputChoose}));
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QCOMPARE(int(kit::parent_page(page::InputCut)), int(page::Option));
-        QCOMPARE(int(kit::parent_page(page::firmware_usbgrade)), int(page::LinkOption));
-    }
-
-    void mode_key_through_the_kit()
-    {
-        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
-        bool refused = false;
-        QTimer::singleShot(0, [&refused, p] {
-            QWidget* s = kit::instance(page::Option);
-            p->set_image16(img::KeyLock, 1);
-            QTest::keyRelease(s, 'M');
-            refused = s->isVisible() && g_page_focus == page::Option;
-            p->set_image16(img::KeyLock, 0);
-            release(s, Qt::Key_Stop);
-        });
-        kit::open(page::Option);
-        QVERIFY(refused);
-        QCOMPARE(int(g_page_focus), int(page::CustomMode));
-        QCOMPARE(int(g_mode_shortcut_key), 1);
-        QVERIFY(!kit::instance(page::Option));
-        QWidget* c = kit::instance(page::CustomMode);
-        QVERIFY(c && c->isVisible());
-        QTest::keyRelease(c, 'M'); // nothing on the user-mode screen
-        QCOMPARE(int(g_page_focus), int(page::CustomMode));
-        // Opened by the mode key: back leads to a new standby screen.
-        QTest::keyRelease(c, 'O');
-        QCOMPARE(int(g_page_focus), int(page::LockWindow));
-        QVERIFY(!kit::instance(page::CustomMode));
-        QTest::keyRelease(kit::instance(page::LockWindow), 'Q');
-        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QCOMPARE(int(kit::parent_page(page::InputCut)), int(page::Option)); // the table's parent again
     }
 
     void page_pointer_follows_the_screen()

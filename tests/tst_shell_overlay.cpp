@@ -62,7 +62,6 @@ private slots:
         QTest::newRow("zh") << 0 << 0x1Fu << QString::fromUtf8("升级中，请勿断电 ") << zh;
         QTest::newRow("tw") << 4 << 0x1Fu << QString::fromUtf8("昇級中，請勿斷電 ") << zh;
         QTest::newRow("ru: en") << 2 << 0x1Fu << "Updating " << en;
-        QTest::newRow("vn: en") << 3 << 0x1Fu << "Updating " << en;
         QTest::newRow("zh disabled: en") << 0 << 0x1Eu << "Updating " << en;
     }
 

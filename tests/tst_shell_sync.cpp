@@ -83,45 +83,50 @@ private slots:
         QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x500 - 0x300]), uchar(0x42));
     }
 
-    void save_request_saves_slot_and_clears()
+    // A request names slot 1..16; one above names none, one equal to the applied copy's
+    // value is not carried out again. Either way the request is cleared and written.
+    void save_request_data()
     {
-        YuqRamPara* p = fresh_panel();
-        std::memset(p->ram_para + 0x600, 0x3C, 16);
-        p->set_image16(img::SaveRequest, 3);
-        p->test_signal(1);
-        QVERIFY(p->YuqUserModeSaved(2));
-        QCOMPARE(p->image16(img::CurrentMode), uint16_t(3));
-        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
-        const QByteArray f = get_file("/data/modes/custom_mode3");
-        QCOMPARE(f.size(), RAM_PARA_SIZE);
-        QCOMPARE(uchar(f[0]), uchar(0xAA));
-        QCOMPARE(uchar(f[2 + 0x600 - USER_MODE_IMAGE_BASE]), uchar(0x3C));
-        // The stored parameter file holds the cleared request and the new current mode.
-        const QByteArray r = get_file("/data/ram_device_info");
-        QCOMPARE(uchar(r[2 + img::CurrentMode - 0x300]), uchar(3));
-        QCOMPARE(uchar(r[2 + img::SaveRequest - 0x300]), uchar(0));
+        QTest::addColumn<int>("request");
+        QTest::addColumn<int>("applied");
+        QTest::addColumn<int>("saved"); // slot file number, 0 for none
+        QTest::newRow("slot 3") << 3 << 0 << 3;
+        QTest::newRow("slot 16") << 16 << 0 << 16;
+        QTest::newRow("17") << 17 << 0 << 0;
+        QTest::newRow("0xFFFF") << 0xFFFF << 0 << 0;
+        QTest::newRow("already applied") << 5 << 5 << 0;
     }
-
-    void save_request_rules()
+    void save_request()
     {
+        QFETCH(int, request);
+        QFETCH(int, applied);
+        QFETCH(int, saved);
         YuqRamPara* p = fresh_panel();
         unsigned char modes[USER_MODE_COUNT][USER_MODE_SIZE];
         std::memcpy(modes, p->user_mode, sizeof modes);
-        // Above 16: names no slot, writes nothing, cleared.
-        p->set_image16(img::SaveRequest, 17);
+        std::memset(p->ram_para + 0x600, 0x3C, 16);
+        wr16(p->ram_para_old, img::SaveRequest, uint16_t(applied));
+        p->set_image16(img::SaveRequest, uint16_t(request));
         p->test_signal(1);
-        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
-        QCOMPARE(std::memcmp(modes, p->user_mode, sizeof modes), 0);
-        QVERIFY(QDir(platform::dev_path("/data/modes")).entryList(QDir::Files).isEmpty());
-        p->set_image16(img::SaveRequest, 0xFFFF);
-        p->test_signal(1);
-        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
-        QCOMPARE(std::memcmp(modes, p->user_mode, sizeof modes), 0);
-        // Equal to the applied copy's value: not carried out again.
-        wr16(p->ram_para_old, img::SaveRequest, 5);
-        p->set_image16(img::SaveRequest, 5);
-        p->test_signal(1);
-        QVERIFY(!testsupport::exists("/data/modes/custom_mode5"));
+        const QStringList files = QDir(platform::dev_path("/data/modes")).entryList(QDir::Files);
+        const QByteArray r = get_file("/data/ram_device_info");
+        if (saved) {
+            QCOMPARE(files, QStringList{QStringLiteral("custom_mode%1").arg(saved)});
+            QVERIFY(p->YuqUserModeSaved(saved - 1));
+            QCOMPARE(p->image16(img::CurrentMode), uint16_t(saved));
+            const QByteArray f = get_file("/data/modes/" + files.first());
+            QCOMPARE(f.size(), RAM_PARA_SIZE);
+            QCOMPARE(uchar(f[0]), uchar(0xAA));
+            QCOMPARE(uchar(f[2 + 0x600 - USER_MODE_IMAGE_BASE]), uchar(0x3C));
+            QCOMPARE(uchar(r[2 + img::CurrentMode - 0x300]), uchar(saved));
+        } else {
+            QVERIFY(files.isEmpty());
+            QCOMPARE(std::memcmp(modes, p->user_mode, sizeof modes), 0);
+        }
+        if (request != applied) {
+            QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
+            QCOMPARE(uchar(r[2 + img::SaveRequest - 0x300]), uchar(0));
+        }
     }
 
     void code_2_deletes_and_writes_slot_files()

@@ -3,6 +3,7 @@
 
 #include "platform/devpath.h"
 #include "sim/control.h"
+#include "sim/sim_cards.h"
 
 #include <QTemporaryFile>
 #include <QtTest>
@@ -54,6 +55,37 @@ private slots:
         // A screenshot without a panel is refused too.
         sim::set_screenshot_hook(nullptr);
         QVERIFY(!sim::run_control_line("screenshot /x.png"));
+    }
+
+    void card_commands()
+    {
+        fresh();
+        auto cards = SimCards::instance();
+        cards->restore();
+        QVERIFY(sim::run_control_line("cards"));
+        QVERIFY(sim::run_control_line("cards bad 1 6"));
+        QCOMPARE(cards->needs_recovery(0), 5);
+        // No such card or port, or malformed: nothing changes.
+        for (const char* bad : {"cards bad 1 7", "cards bad 4 1", "cards bad 0 1", "cards bad 21 1",
+                                "cards bad 1", "cards bad 1 x", "cards x"})
+            QVERIFY2(!sim::run_control_line(QString::fromLatin1(bad)), bad);
+        QCOMPARE(cards->needs_recovery(0), 5);
+        QCOMPARE(cards->needs_recovery(3), int(cardwire::NoCard));
+
+        // The report names the mapping the cards hold.
+        cards->set_port_alive(nullptr);
+        QByteArray m;
+        for (int v : {128, 96, 0, 0})
+            cardwire::put16(&m, uint16_t(v));
+        m.append(char(3)).append(char(2)).append(char(7));
+        cardwire::put16(&m, 0);
+        QCOMPARE(cards->send(1, cardwire::frame(cardwire::Mapping, m)), 0);
+        const QStringList lines = cards->report();
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines[0], QString("port 1: cards 6, needs recovery 6, register none, received nothing, mapping none"));
+        QCOMPARE(lines[1], QString("port 2: cards 6, needs recovery none, register none, received mapping 1, "
+                                   "mapping 128x96 offset 0,0 rows 3 cols 2 route 7 from cabinet 0"));
+        cards->restore();
     }
 
     void registration_takes_the_longest_match()
@@ -190,23 +222,16 @@ private slots:
     {
         // Binary from the FIFO must not reach the terminal raw.
         fresh();
-        QTemporaryFile log;
-        QVERIFY(log.open());
-        std::fflush(stdout);
-        const int saved = ::dup(1);
-        ::dup2(log.handle(), 1);
-        sim::run_control_line(QString::fromUtf8("ab\x01\x1b[2J\xff"));
-        sim::run_control_line(QStringLiteral("port 1\ton"));
-        std::fflush(stdout);
-        ::dup2(saved, 1);
-        ::close(saved);
-        QVERIFY(log.seek(0));
-        const QByteArray out = log.readAll();
+        const QByteArray out = printed([] {
+            sim::run_control_line(QString::fromUtf8("ab\x01\x1b[2J\xff"));
+            sim::run_control_line(QStringLiteral("port 1\ton"));
+        }).toUtf8();
         QVERIFY2(out.contains("\"ab\\x01\\x1b[2J\\ufffd\""), out.constData());
         QVERIFY2(out.contains("port 1\\x09on"), out.constData());
         for (char c : out)
             QVERIFY2(c == '\n' || (uchar(c) >= 0x20 && uchar(c) < 0x7f), out.constData());
     }
+
 };
 
 QTEST_GUILESS_MAIN(TstSimControl)

@@ -64,6 +64,7 @@ private slots:
         QVERIFY(sim::run_control_line("scaler"));
         QVERIFY(!sim::run_control_line("scaler now")); // takes no arguments
     }
+
 };
 
 QTEST_GUILESS_MAIN(TstSimScaler)

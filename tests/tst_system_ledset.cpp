@@ -79,12 +79,6 @@ QList<int> words(std::initializer_list<int> offs)
     return l;
 }
 
-void fpgas_running(bool second)
-{
-    fpga_manage* f = fpga_manage::pInstance();
-    f->MCU_REG_func[0][fpga_manage::StartState] = 3;
-    f->MCU_REG_func[1][fpga_manage::StartState] = second ? 3 : 1;
-}
 } // namespace
 
 class TstSystemLedset : public QObject

@@ -1,6 +1,7 @@
 // Every text of every built screen fits its label or button, in every language, with the
 // panel's fonts: a long translation must never be cut.
 #include "shellsupport.h"
+#include "app/host_start.h"
 
 #include <QAbstractButton>
 #include <QFontMetrics>
@@ -77,5 +78,13 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstTextFit)
+// The panel's look: its font resolution, style and fonts, set as the program sets them.
+int main(int argc, char* argv[])
+{
+    qputenv("QT_FONT_DPI", "100");
+    QApplication app(argc, argv);
+    host::device_look();
+    TstTextFit t;
+    return QTest::qExec(&t, argc, argv);
+}
 #include "tst_text_fit.moc"

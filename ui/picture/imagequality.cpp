@@ -32,10 +32,7 @@ void ImageQuality::back()
 
 void ImageQuality::move(int dir)
 {
-    const int n = kit::step(ui_select, 2, dir);
-    kit::move_focus(m_items[ui_select], QString::fromLatin1(kit::sheet::sub_menu), m_items[n],
-                    QString::fromLatin1(kit::sheet::sub_menu_focus));
-    ui_select = uint8_t(n);
+    kit::step_focus(m_items, 2, ui_select, dir, kit::sheet::sub_menu, kit::sheet::sub_menu_focus);
 }
 
 void ImageQuality::key_ok()

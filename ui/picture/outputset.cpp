@@ -47,10 +47,7 @@ void OutputSet::back()
 
 void OutputSet::move(int dir)
 {
-    const int n = kit::step(ui_select, ItemCount, dir);
-    kit::move_focus(m_items[ui_select], QString::fromLatin1(kit::sheet::sub_menu), m_items[n],
-                    QString::fromLatin1(kit::sheet::sub_menu_focus));
-    ui_select = uint8_t(n);
+    kit::step_focus(m_items, ItemCount, ui_select, dir, kit::sheet::sub_menu, kit::sheet::sub_menu_focus);
 }
 
 void OutputSet::key_left()

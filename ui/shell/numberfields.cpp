@@ -60,8 +60,34 @@ void NumberFields::show_numberkeyboard_ui(QString text)
         g_lineedit = nullptr;
 }
 
+bool NumberFields::ask(const QString& title, const QString& shown, QString* value)
+{
+    if (!g_numberkeyboard || g_numberkeyboard->isVisible() || m_pending)
+        return false;
+    g_lineedit = nullptr; // no field takes this value
+    m_pending = m_asking = true;
+    m_answered = false;
+    m_answer.clear();
+    g_numberkeyboard->label_show(title, shown);
+    QPointer<NumberFields> self(this);
+    g_numberkeyboard->exec();
+    if (!self)
+        return false;
+    m_pending = m_asking = false;
+    if (!m_answered)
+        return false;
+    if (value)
+        *value = m_answer;
+    return true;
+}
+
 void NumberFields::confirmString(QString value)
 {
+    if (m_pending && m_asking) {
+        m_answered = true;
+        m_answer = value;
+        return;
+    }
     if (!m_pending || !owns(g_lineedit))
         return;
     QLineEdit* field = g_lineedit;

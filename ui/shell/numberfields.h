@@ -32,8 +32,13 @@ public:
     // A number field of this screen: its send_show opens the pad.
     void add(My_lineEdit* field);
     bool owns(const QLineEdit* field) const;
-    // The pad is open for one of these fields.
+    // The pad is open for one of these fields (or for this screen's ask()).
     bool pending() const { return m_pending; }
+    // A value asked on the pad without a field (an access code): runs the pad modally and
+    // returns once it has closed, true with the confirmed text in `value`. False when the
+    // pad was closed without OK, was busy, or the screen closed meanwhile (then `this` is
+    // gone: the caller checks kit::still_open before touching its screen).
+    bool ask(const QString& title, const QString& shown, QString* value);
 
 public slots:
     // From a field's send_show (the sender is the field): runs the pad modally.
@@ -46,6 +51,9 @@ private:
     Apply m_apply;
     QList<QPointer<QLineEdit>> m_fields;
     bool m_pending = false;
+    bool m_asking = false;   // ask() runs: a confirmation is its answer
+    bool m_answered = false;
+    QString m_answer;
 };
 
 } // namespace kit

@@ -56,6 +56,9 @@ void connect_panel_requests()
         else if (job == 5 || job == 6)
             kit::request(page::rcv_recovery, kit::ReqProgress, value);
     }, q);
+    QObject::connect(b, &PanelBridge::sig_recovery_query, ctx, [](int outcome, QString entry) {
+        kit::request(page::rcv_recovery, kit::ReqQueryOutcome, outcome, entry);
+    }, q);
     QObject::connect(b, &PanelBridge::sig_recovery_result, ctx, [](QString entry) {
         kit::request(page::rcv_recovery, kit::ReqRecoveryResult, 0, entry);
     }, q);

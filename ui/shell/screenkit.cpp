@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "numberkeyboard.h"
 #include "tip.h"
+#include "firmwareupdate.h"
 #include "core/yuqrampara.h"
 
 #include <QAbstractButton>
@@ -84,10 +85,7 @@ void log_key(const char* screen, Key role, bool release)
 int shown_language()
 {
     const int l = g_language.load();
-    const uint32_t mask = g_lcd_lang_valid.load();
-    if ((l == 0 || l == 2 || l == 3 || l == 4) && (mask & (1u << l)))
-        return l;
-    return 1;
+    return language_enabled(l) ? l : 1;
 }
 
 QString text(const char* zh, const char* en, const char* ru, const char* vn, const char* tn)
@@ -189,24 +187,44 @@ void set_look(QWidget* w, const char* look)
     w->update();
 }
 
-void fit_text(QLabel* l)
+namespace {
+int widest_line(const QFontMetrics& m, const QString& text)
 {
-    // Always from the label's own size, so a shorter text gets it back. Widths scale with
+    int w = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        w = qMax(w, m.horizontalAdvance(line));
+    return w;
+}
+
+void fit_font(QWidget* l, const QString& text)
+{
+    // Always from the widget's own size, so a shorter text gets it back. Widths scale with
     // the pixel size: one measurement gives the size, a second checks it (rounding).
     if (!l->property("fit_base").isValid())
         l->setProperty("fit_base", QFontInfo(l->font()).pixelSize());
     QFont f = l->font();
     const int base = l->property("fit_base").toInt();
     f.setPixelSize(base);
-    const int need = QFontMetrics(f).horizontalAdvance(l->text());
+    const int need = widest_line(QFontMetrics(f), text);
     if (need > l->width() && base > 7) {
         int px = qMax(7, base * l->width() / qMax(1, need));
         f.setPixelSize(px);
-        while (px > 7 && QFontMetrics(f).horizontalAdvance(l->text()) > l->width())
+        while (px > 7 && widest_line(QFontMetrics(f), text) > l->width())
             f.setPixelSize(--px);
     }
     if (f != l->font())
         l->setFont(f);
+}
+} // namespace
+
+void fit_text(QLabel* l)
+{
+    fit_font(l, l->text());
+}
+
+void fit_text(QAbstractButton* b)
+{
+    fit_font(b, b->text());
 }
 
 // ---- shared style sheets ----
@@ -457,6 +475,11 @@ void panel_window(QWidget* w)
 namespace {
 QWidget* key_target()
 {
+    // While the update overlay shows, it takes the keys and acts on none: the screens
+    // beneath cannot be seen, so nothing may move them.
+    QWidget* overlay = g_move_update;
+    if (g_move_update && overlay->isVisible())
+        return overlay;
     // A modal pop-up in front takes the keys (the tip ignores them).
     QWidget* tip = g_tip;
     if (g_tip && tip->isVisible())

@@ -65,6 +65,8 @@ void set_look(QWidget* w, const char* look);
 // Steps the label's font down (not below 7 px) until its plain text fits its width: a long
 // translation or number keeps its end.
 void fit_text(QLabel* l);
+// The same for a button's text, by its widest line.
+void fit_text(QAbstractButton* b);
 
 // ---- shared style sheets ----
 namespace sheet {
@@ -87,10 +89,26 @@ extern const char* const field_edit;
 int step(int index, int count, int dir, bool wrap = true);
 // Unfocused sheet on the widget losing focus first, then the focused sheet on the new one.
 void move_focus(QWidget* from, const QString& fromSheet, QWidget* to, const QString& toSheet);
+// A menu's focus move: steps `index` over `items` (wrapping) and moves the focus look from
+// the old item to the new one. Returns the new index.
+template <class W>
+int step_focus(W* const* items, int count, uint8_t& index, int dir, const char* normal, const char* focused)
+{
+    const int n = step(index, count, dir);
+    move_focus(items[index], QString::fromLatin1(normal), items[n], QString::fromLatin1(focused));
+    index = uint8_t(n);
+    return n;
+}
 
 // ---- the registry ----
 // Requests from the services that concern one screen (relayed by the shell).
-enum Request { ReqProgress = 1, ReqRecoveryResult = 2, ReqListBackPage = 3, ReqUpdateAgeLog = 4 };
+enum Request {
+    ReqProgress = 1,
+    ReqRecoveryResult = 2, // the recovered card's entry goes: the list empties
+    ReqListBackPage = 3,
+    ReqUpdateAgeLog = 4,
+    ReqQueryOutcome = 5, // a card query's outcome (QueryOutcome) and, when found, its entry
+};
 
 // The factory of a built page (YUQ_SCREEN in the screen's .cpp; app/ fills them in).
 using Factory = ScreenBase* (*)();

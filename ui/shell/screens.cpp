@@ -14,3 +14,6 @@ FirmwareUpdate* g_move_update = nullptr;
 QFrame* g_mode[16] = {};
 
 QTimer* g_timer = nullptr;
+
+uint32_t g_back_to_mainwindow_time = 3000;
+uint32_t g_auto_lock_time = 30000;

@@ -35,3 +35,7 @@ extern QFrame* g_mode[16];
 
 // The 10 ms tick's timer.
 extern QTimer* g_timer;
+
+// Panel times chosen on the LCD-timer screen, in ms (GUI thread only, not persisted).
+extern uint32_t g_back_to_mainwindow_time; // 3000, 6000 or 120000 (never)
+extern uint32_t g_auto_lock_time;          // 30000, 60000 or 120000 (never)

@@ -1,6 +1,8 @@
 #include "ledset.h"
 #include "ui_ledset.h"
 
+#include "combofield.h"
+
 #include "core/image_edit.h"
 #include "core/yuqrampara.h"
 #include "fpga/led_handoff.h"
@@ -77,12 +79,6 @@ int clamp_side(const QString& typed, bool* corrected)
 using namespace ledsize;
 
 namespace {
-const char* const kCombo = "QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid rgb(255,255,255);\n}\n"
-                           "QComboBox:drop-down{\nborder-style:none\n}";
-const char* const kComboFocus = "QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid rgb(255,171,84);\n}\n"
-                                "QComboBox:drop-down{\nborder-style:none\n}";
-const char* const kComboEdit = "QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid rgb(255,0,0);\n}\n"
-                               "QComboBox:drop-down{\nborder-style:none\n}";
 constexpr int kCombo_ = 2; // focus index of the combo box
 constexpr int kApply = 5, kCancel = 6;
 
@@ -150,7 +146,7 @@ void ledset::menulist_init()
 QString ledset::sheet(int index, bool focused) const
 {
     if (index == kCombo_)
-        return QString::fromLatin1(focused ? kComboFocus : kCombo);
+        return combo::sheet(focused ? combo::Focused : combo::Normal);
     return QString::fromLatin1(focused ? kit::sheet::small_button_focus : kit::sheet::small_button);
 }
 
@@ -182,19 +178,7 @@ void ledset::combox_language_change()
                             kit::text(Txt::ledset_copy)});
     ui->comboBox->setCurrentIndex(std::max(index, 0));
     // The longest mode name ("Дублирование") fits the box in a smaller font.
-    QFont f = ui->comboBox->font();
-    if (!ui->comboBox->property("fit_base").isValid())
-        ui->comboBox->setProperty("fit_base", QFontInfo(f).pixelSize());
-    f.setPixelSize(ui->comboBox->property("fit_base").toInt());
-    auto widest = [this](const QFont& font) {
-        int w = 0;
-        for (int i = 0; i < ui->comboBox->count(); ++i)
-            w = std::max(w, QFontMetrics(font).horizontalAdvance(ui->comboBox->itemText(i)));
-        return w;
-    };
-    while (f.pixelSize() > 7 && widest(f) > ui->comboBox->width() - 22)
-        f.setPixelSize(f.pixelSize() - 1);
-    ui->comboBox->setFont(f);
+    combo::fit(ui->comboBox);
 }
 
 void ledset::out_label_changed()
@@ -375,7 +359,7 @@ void ledset::key_ok()
 {
     if (combo_edit) {
         on_comboBox_currentIndexChanged(splice_index);
-        ui->comboBox->setStyleSheet(QString::fromLatin1(kComboFocus));
+        ui->comboBox->setStyleSheet(combo::sheet(combo::Focused));
         combo_edit = false;
         return;
     }
@@ -383,7 +367,7 @@ void ledset::key_ok()
     case kCombo_:
         splice_index = uint8_t(std::max(ui->comboBox->currentIndex(), 0));
         combo_edit = true;
-        ui->comboBox->setStyleSheet(QString::fromLatin1(kComboEdit));
+        ui->comboBox->setStyleSheet(combo::sheet(combo::Editing));
         break;
     case kApply:
         on_Button_apply1_clicked();

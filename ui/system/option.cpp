@@ -76,11 +76,8 @@ void Option::back()
 
 void Option::move(int dir)
 {
-    const int n = kit::step(ui_select, ItemCount, dir);
-    kit::move_focus(m_items[ui_select], QString::fromLatin1(kit::sheet::large_menu), m_items[n],
-                    QString::fromLatin1(kit::sheet::large_menu_focus));
-    ui_select = uint8_t(n);
-    m_focused = m_items[n];
+    m_focused = m_items[kit::step_focus(m_items, ItemCount, ui_select, dir, kit::sheet::large_menu,
+                                        kit::sheet::large_menu_focus)];
 }
 
 void Option::key_left()

@@ -1,0 +1,222 @@
+// The card-recovery screen on the simulated cards: a query finding the card, finding none
+// and failing; the self-recovery emptying the list with code 99 and its refusals; keys
+// while the wheel runs; the list's rows, pages and block flag.
+#include "recoverysupport.h"
+#include "shellsupport.h"
+
+#include "fpga/card_jobs.h"
+#include "fpga/rcv_recovery_file.h"
+#include "sim/sim_cards.h"
+#include "ui/mapping/rcv_recovery.h"
+#include "ui/shell/QRoundProgressBar.h"
+#include "ui/shell/panelrequests.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+using namespace shellsupport;
+
+class TstMappingRcvRecovery : public QObject
+{
+    Q_OBJECT
+
+    rcvRecovery lister;
+    std::unique_ptr<CardJobs> jobs;
+
+    // The FPGA thread's passes until the job word clears, with the GUI's queue between.
+    void run_job()
+    {
+        for (int i = 0; i < 5000 && g_send_para.word.load() != 0; ++i) {
+            jobs->card_job_deal();
+            G_timeTicks += 1;
+            QCoreApplication::processEvents();
+        }
+        QCoreApplication::processEvents();
+    }
+    void run(const std::function<void(rcv_recovery*)>& body)
+    {
+        QVERIFY(in_screen<rcv_recovery>(page::rcv_recovery, body));
+        g_page_focus = page::MainWindow;
+    }
+    static QString note(rcv_recovery* s) { return s->note_label() ? s->note_label()->text() : QString(); }
+
+private slots:
+    void initTestCase() { connect_panel_requests(); }
+
+    void init()
+    {
+        fresh_panel();
+        recoverysupport::idle_cards();
+        QDir(platform::dev_path("/data/rcvrecovery")).removeRecursively();
+        recoverysupport::put_recovery_file();
+        jobs = std::make_unique<CardJobs>(CardJobs::Hooks{[] { return true; },
+                                                          [] { return 0x107u | (0x3u << 10); }, nullptr, &lister});
+    }
+    void cleanup()
+    {
+        jobs.reset();
+        g_send_para.clear();
+    }
+
+    void opens_empty_on_query()
+    {
+        run([](rcv_recovery* s) {
+            QCOMPARE(int(s->focus_index()), 0);
+            QCOMPARE(note(s), QString("No receiving cards that need to be updated!"));
+            QVERIFY(!s->previous_button() && !s->next_button());
+        });
+    }
+
+    void query_outcomes_data()
+    {
+        QTest::addColumn<int>("setup");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("found") << 0 << QStringList{"01/03/05/06"} << "";
+        QTest::newRow("none") << 1 << QStringList{} << "No receiving cards that need to be updated!";
+        QTest::newRow("no recovery file") << 2 << QStringList{} << "Query failed!";
+        QTest::newRow("no reply at all") << 3 << QStringList{} << "Query failed!";
+        QTest::newRow("no FPGA side") << 4 << QStringList{} << "Query failed!";
+    }
+    void query_outcomes()
+    {
+        QFETCH(int, setup);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, shown);
+        if (setup == 1)
+            SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+        if (setup == 2)
+            QDir(platform::dev_path("/data/rcvrecovery")).removeRecursively();
+        if (setup == 3)
+            SimCards::instance()->set_noreply(true);
+        if (setup == 4)
+            jobs.reset();
+        run([&](rcv_recovery* s) {
+            release(s, 'Q');
+            QCOMPARE(bool(g_qround_bar), setup != 4);
+            if (jobs)
+                run_job();
+            QVERIFY(!g_qround_bar);
+            QCOMPARE(s->entries(), entries);
+            QCOMPARE(note(s), shown);
+            if (!entries.isEmpty()) {
+                const QString row = s->row_label(0)->text();
+                QVERIFY2(row.startsWith("Find Screen01, LED03, Rcv<font color = #FFFFFF >05</font>"), qPrintable(row));
+                QVERIFY(!s->blocked());
+            }
+        });
+    }
+
+    void recovery_repairs_the_card_and_empties_the_list()
+    {
+        QSignalSpy codes(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
+        run([&](rcv_recovery* s) {
+            release(s, 'Q');
+            run_job();
+            QCOMPARE(s->entries().size(), 1);
+            keys(s, "RQ");
+            QVERIFY(g_qround_bar);
+            run_job();
+            QVERIFY(!g_qround_bar);
+            QCOMPARE(SimCards::instance()->needs_recovery(2), int(cardwire::NoCard));
+            QVERIFY(testsupport::spy_ints(codes).contains(99));
+            QVERIFY(s->entries().isEmpty());
+            QCOMPARE(note(s), QString("No receiving cards that need to be updated!"));
+        });
+    }
+
+    void recovery_refused_data()
+    {
+        QTest::addColumn<int>("why");
+        QTest::newRow("nothing queried") << 0;
+        QTest::newRow("last query found none") << 1;
+        QTest::newRow("card beyond the file's count") << 2;
+        QTest::newRow("a mapping job runs") << 3;
+    }
+    void recovery_refused()
+    {
+        QFETCH(int, why);
+        if (why == 2)
+            recoverysupport::put_recovery_file(recoverysupport::recovery_bytes({{{0, 6}, {1, 6}, {2, 4}}}));
+        run([&](rcv_recovery* s) {
+            if (why >= 1) {
+                release(s, 'Q');
+                run_job();
+                QCOMPARE(s->entries().size(), 1);
+            }
+            if (why == 1) {
+                SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+                release(s, 'Q');
+                run_job();
+            }
+            if (why == 2) {
+                QVERIFY(s->blocked());
+                QVERIFY(s->row_label(0)->text().contains("<font color = #FF0000 >05</font>"));
+            }
+            if (why == 3)
+                g_send_para.post(JobCure);
+            keys(s, "RQ");
+            QVERIFY(!g_qround_bar);
+            QCOMPARE(int(g_send_para.job()), why == 3 ? int(JobCure) : 0);
+            // With nothing found the focus goes back to Query.
+            QCOMPARE(int(s->focus_index()), why <= 1 ? 0 : 1);
+            QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
+            g_send_para.clear();
+        });
+    }
+
+    void keys_do_nothing_while_the_wheel_runs()
+    {
+        run([&](rcv_recovery* s) {
+            release(s, 'Q');
+            QVERIFY(g_qround_bar);
+            keys(s, "RSO");
+            release(s, 'M');
+            QCOMPARE(int(s->focus_index()), 0);
+            QVERIFY(g_rcv_recovery);
+            QCOMPARE(int(g_page_focus), int(page::rcv_recovery));
+            run_job();
+            release(s, 'O');
+            QVERIFY(!g_rcv_recovery);
+            QCOMPARE(int(g_page_focus), int(page::AdvancedOption));
+        });
+    }
+
+    void list_rows_pages_and_bad_entries()
+    {
+        run([](rcv_recovery* s) {
+            s->set_entries({"01/01/01/04", "01/02/02/04", "01/03", "01/04/04/04", "02/01/05/04"});
+            QVERIFY(s->row_label(0) && s->row_label(1) && !s->row_label(2) && s->row_label(3));
+            QVERIFY(s->next_button() && !s->previous_button());
+            s->next_button()->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(s->page(), 1);
+            QVERIFY(s->row_label(0) && !s->row_label(1));
+            QVERIFY(s->blocked()); // 05 beyond 04
+            QVERIFY(s->previous_button() && !s->next_button());
+            s->row_button(0)->click();
+            // A shorter list: the page is clamped, rows only for real entries.
+            s->set_entries({"01/01/01/04"});
+            QCOMPARE(s->page(), 0);
+            QVERIFY(s->row_label(0) && !s->row_label(1));
+            QCOMPARE(s->findChildren<QFrame*>("frame_file").size(), 1);
+        });
+    }
+
+    void a_found_card_is_drawn_again_on_any_refresh()
+    {
+        run([](rcv_recovery* s) {
+            s->set_entries({"01/03/05/06"});
+            g_send_para.card_index = 4;
+            QLabel* before = s->row_label(0);
+            s->syncUpdate(1);
+            QVERIFY(s->row_label(0) && s->row_label(0) != before);
+        });
+    }
+};
+
+QTEST_MAIN(TstMappingRcvRecovery)
+#include "tst_mapping_rcvrecovery.moc"

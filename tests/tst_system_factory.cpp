@@ -1,0 +1,308 @@
+// Language and factory reset: the language cursor over the enabled languages, choosing a
+// language, what each reset level does to the image, the files and the requests (EDID
+// rewrites, LED-size hand-off, network), the hand-off inside the image edit, the font lines.
+#include "shellsupport.h"
+
+#include "app/control_commands.h"
+#include "core/utils.h"
+#include "engine/c331_manage.h"
+#include "fpga/fpga_manage.h"
+#include "inputs/zarvosource.h"
+#include "sim/control.h"
+#include "sim/sim_device.h"
+#include "ui/system/factory.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+using namespace shellsupport;
+
+namespace {
+YuqRamPara* P;
+
+void run(const std::function<void(factory*)>& body)
+{
+    QVERIFY(in_screen<factory>(page::factory, body));
+}
+
+void applied()
+{
+    std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE);
+}
+
+
+QString ini(const char* key)
+{
+    QSettings s(platform::dev_path(ConfigEngine::config_path()), QSettings::IniFormat);
+    return s.value(QStringLiteral("config/") + QLatin1String(key)).toString();
+}
+
+// The colours of the three width words of a font line, "g" green and "r" red.
+QString colours(const QLabel* l)
+{
+    QString out;
+    static const QRegularExpression word(QStringLiteral("color = #(\\w+) >(\\d+)"));
+    for (auto m = word.globalMatch(l->text()); m.hasNext();)
+        out += m.next().captured(1) == QLatin1String("00ff00") ? 'g' : 'r';
+    return out;
+}
+
+bool image_is_default(int from, int to)
+{
+    return std::memcmp(P->ram_para + from, default_para_ramlist + 2 + (from - img::Language), size_t(to - from)) == 0;
+}
+} // namespace
+
+class TstSystemFactory : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        P = fresh_panel();
+        g_set_led_para = 0;
+        g_set_led_setup = 0;
+        platform::shell_clear_recorded();
+        applied();
+    }
+    void cleanup()
+    {
+        g_lcd_lang_valid = 0x1F;
+        g_language = 1;
+        platform::shell_set_responder(nullptr);
+        c331_manage::destroy_for_test();
+        fpga_manage::destroy_for_test();
+        zarvosource::destroy_for_test();
+    }
+
+    // Opening position and browsing in edit mode; the cursor never leaves 0..4.
+    void language_cursor_data()
+    {
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<int>("language"); // g_language at opening
+        QTest::addColumn<int>("opened");   // cursor at opening
+        QTest::addColumn<QByteArray>("keys"); // after OK on the box
+        QTest::addColumn<QList<int>>("cursor"); // after each key
+        QTest::newRow("all, right") << 0x1Fu << 0 << 0 << QByteArray("RRRRR") << QList<int>{1, 2, 3, 4, 0};
+        QTest::newRow("all, left wraps") << 0x1Fu << 0 << 0 << QByteArray("SS") << QList<int>{4, 3};
+        QTest::newRow("gaps") << 0x15u << 2 << 2 << QByteArray("RRRSS") << QList<int>{4, 0, 2, 0, 4};
+        QTest::newRow("only English") << 0x02u << 1 << 1 << QByteArray("RSR") << QList<int>{1, 1, 1};
+        QTest::newRow("disabled language opens on English") << 0x03u << 3 << 1 << QByteArray("R") << QList<int>{0};
+        QTest::newRow("none enabled") << 0x00u << 0 << 1 << QByteArray("RRS") << QList<int>{1, 1, 1};
+        QTest::newRow("above 4 with its bit") << 0xFFu << 7 << 1 << QByteArray("RRRR") << QList<int>{2, 3, 4, 0};
+        QTest::newRow("mask bits above 4 only") << 0xE0u << 6 << 1 << QByteArray("RS") << QList<int>{1, 1};
+    }
+    void language_cursor()
+    {
+        QFETCH(uint, mask);
+        QFETCH(int, language);
+        QFETCH(int, opened);
+        QFETCH(QByteArray, keys);
+        QFETCH(QList<int>, cursor);
+        g_lcd_lang_valid = mask;
+        g_language = uint8_t(language);
+        run([&](factory* s) {
+            auto* box = s->findChild<QComboBox*>("Box_lang_2");
+            QCOMPARE(int(s->language_cursor()), opened);
+            QCOMPARE(box->currentIndex(), opened);
+            release(s, 'Q');
+            QVERIFY(s->editing());
+            QVERIFY(box->styleSheet().contains("rgb(255,0,0)"));
+            for (int i = 0; i < keys.size(); ++i) {
+                release(s, keys[i]);
+                QCOMPARE(int(s->language_cursor()), cursor[i]);
+                QCOMPARE(box->currentIndex(), cursor[i]);
+            }
+            QCOMPARE(int(s->focus_index()), 0); // browsing never moves the focus
+        });
+    }
+
+    // OK in edit mode stores an enabled language other than the stored one, re-texts and
+    // leaves edit mode; anything else leaves the image and the engine alone.
+    void language_choice_data()
+    {
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<QByteArray>("seq");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("to Russian") << 0x1Fu << QByteArray("QRQ") << 2 << QString::fromUtf8("Системные настройки");
+        QTest::newRow("to Chinese by left") << 0x1Fu << QByteArray("QSQ") << 0 << QString::fromUtf8("工厂设置");
+        QTest::newRow("the stored one") << 0x1Fu << QByteArray("QQ") << 1 << "Factory setup";
+        QTest::newRow("only English") << 0x02u << QByteArray("QRQ") << 1 << "Factory setup";
+    }
+    void language_choice()
+    {
+        QFETCH(uint, mask);
+        QFETCH(QByteArray, seq);
+        QFETCH(int, stored);
+        QFETCH(QString, title);
+        g_lcd_lang_valid = mask;
+        P->set_image16(img::Language, 1);
+        applied();
+        run([&](factory* s) {
+            EngineHandshake::instance().reapply = 0;
+            keys(s, seq.constData());
+            QVERIFY(!s->editing());
+            QCOMPARE(int(P->image8(img::Language)), stored);
+            QCOMPARE(int(EngineHandshake::instance().reapply.load()), stored != 1 ? 1 : 0);
+            QCOMPARE(s->findChild<QLabel*>("label_factory")->text(), title);
+            QVERIFY(s->findChild<QComboBox*>()->styleSheet().contains("rgb(255,171,84)"));
+        });
+    }
+
+    // Each level's image, EDID requests, LED-size hand-off and network items.
+    void reset_levels_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("network"); // ip mask gateway before
+        QTest::addColumn<bool>("newSize");    // stored LED size differs from the defaults
+        QTest::addColumn<bool>("bothFpgas");
+        QTest::addColumn<bool>("edidKept");
+        QTest::addColumn<int>("handoff");
+        QTest::addColumn<bool>("networkReset");
+        const QString other = "10.0.0.5 255.0.0.0 10.0.0.1";
+        const QString factoryNet = "192.168.1.199 255.255.255.0 192.168.1.1";
+        QTest::newRow("keep IP") << 1 << other << true << true << false << 1 << false;
+        QTest::newRow("keep IP and EDID") << 2 << other << true << true << true << 1 << false;
+        QTest::newRow("all") << 3 << other << true << true << false << 1 << true;
+        QTest::newRow("all, factory network") << 3 << factoryNet << false << true << false << 0 << false;
+        QTest::newRow("all, only the mask differs") << 3 << "192.168.1.199 255.255.0.0 192.168.1.1" << false
+                                                    << true << false << 0 << true;
+        QTest::newRow("all, only the gateway differs") << 3 << "192.168.1.199 255.255.255.0 192.168.1.254"
+                                                       << false << true << false << 0 << true;
+        QTest::newRow("new size, one FPGA") << 1 << other << true << false << false << 0 << false;
+    }
+    void reset_levels()
+    {
+        QFETCH(int, level);
+        QFETCH(QString, network);
+        QFETCH(bool, newSize);
+        QFETCH(bool, bothFpgas);
+        QFETCH(bool, edidKept);
+        QFETCH(int, handoff);
+        QFETCH(bool, networkReset);
+        const QStringList net = network.split(' ');
+        ConfigEngine* c = ConfigEngine::p_config;
+        c->write_config_variant(ConfigItem::IPAddress, net[0]);
+        c->write_config_variant(ConfigItem::SubNetMask, net[1]);
+        c->write_config_variant(ConfigItem::GateWay, net[2]);
+        Utils::getIPAddress();
+        // A panel that is not the factory one: language, EDID, size, fades, a window.
+        P->set_image16(img::Language, 2);
+        P->set_image16(img::Edid + 6, 1280);
+        if (newSize)
+            P->set_image16(img::LedWidth, 3840);
+        P->set_image16(img::FadeWords + 8, 7);
+        P->set_image16(img::Brightness, 3);
+        applied();
+        fpgas_running(bothFpgas);
+        zarvosource* z = zarvosource::pInstance();
+        for (auto& r : z->source_edid_rewrite)
+            r = 0;
+        platform::shell_clear_recorded();
+        run([&](factory* s) {
+            EngineHandshake::instance().reapply = 0;
+            for (int i = 0; i < level; ++i)
+                release(s, 'R');
+            release(s, 'Q');
+            QCOMPARE(int(s->focus_index()), level);
+        });
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+        QCOMPARE(image_is_default(img::Language, img::Edid), true);
+        QCOMPARE(int(P->image16(img::Edid + 6)), edidKept ? 1280 : int(rd16(default_para_ramlist + 2, img::Edid + 6 - img::Language)));
+        QCOMPARE(image_is_default(img::SpliceMode, img::FadeWords), true);
+        for (int i = 0; i < 32; ++i)
+            QCOMPARE(int(P->image16(img::FadeWords + 2 * i)), 60);
+        QCOMPARE(image_is_default(img::FadeWords + 64, RAM_PARA_SIZE), true);
+        QCOMPARE(int(g_set_led_para), handoff);
+        for (const auto& r : z->source_edid_rewrite)
+            QCOMPARE(int(r), edidKept ? 0 : 1);
+
+        const QString expect = networkReset ? QStringLiteral("192.168.1.199 255.255.255.0 192.168.1.1") : network;
+        QCOMPARE(QStringList({ini("IPAddress"), ini("SubNetMask"), ini("GateWay")}).join(' '), expect);
+        QCOMPARE(QStringList({g_str_ip.get(), g_srt_mask.get(), g_str_gateway.get()}).join(' '), expect);
+        // "sync" before the interface, every command through the gate.
+        const QStringList cmds = platform::shell_recorded();
+        if (networkReset) {
+            QCOMPARE(cmds.value(0), QStringLiteral("sync"));
+            QVERIFY(cmds.contains("ifconfig eth0 192.168.1.199 netmask 255.255.255.0"));
+            QVERIFY(cmds.contains("route add default gw 192.168.1.1 metric 100"));
+        } else {
+            QVERIFY2(!cmds.contains("sync") && !cmds.join(' ').contains("ifconfig"), qPrintable(cmds.join("; ")));
+        }
+    }
+
+    // The LED-size hand-off is raised while the image edit still holds the engine mutex:
+    // no engine pass can take the new size between the two.
+    void handoff_inside_the_image_edit()
+    {
+        P->set_image16(img::LedWidth, 3840);
+        applied();
+        fpgas_running(true);
+        QMutex& led = Utils::_led_para_init_mutex;
+        led.lock();
+        std::atomic<int> engineFree{-1};
+        std::thread watcher([&] {
+            // Wait for the reset's copy, give the screen time to reach the LED mutex, look.
+            for (int i = 0; i < 2000 && P->image16(img::LedWidth) == 3840; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            const bool free = pthread_mutex_trylock(&EngineHandshake::instance().mutex) == 0;
+            if (free)
+                pthread_mutex_unlock(&EngineHandshake::instance().mutex);
+            engineFree = free ? 1 : 0;
+            led.unlock();
+        });
+        run([](factory* s) { s->on_Button_reset1_clicked(); });
+        watcher.join();
+        QCOMPARE(engineFree.load(), 0);
+        QCOMPARE(int(g_set_led_para), 1);
+    }
+
+    // Green for a font the flash holds, red for one it lacks; heads and words by language.
+    void font_lines_data()
+    {
+        QTest::addColumn<uint>("bits");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("cn");
+        QTest::addColumn<QString>("en");
+        QTest::addColumn<QString>("word");
+        QTest::newRow("all") << 0xFu << 1 << "ggg" << "ggg" << "CN:";
+        QTest::newRow("none") << 0x0u << 1 << "rrr" << "rrr" << "EN:";
+        QTest::newRow("Chinese only") << 0x5u << 0 << "ggg" << "rrr" << QString::fromUtf8("128宽");
+        QTest::newRow("32-dot only") << 0x3u << 4 << "grr" << "grr" << QString::fromUtf8("64寬");
+        QTest::newRow("64-dot only") << 0xCu << 2 << "rgg" << "rgg" << "CN:";
+    }
+    void font_lines()
+    {
+        QFETCH(uint, bits);
+        QFETCH(int, language);
+        QFETCH(QString, cn);
+        QFETCH(QString, en);
+        QFETCH(QString, word);
+        register_control_commands();
+        sim::install();
+        sim::restore_all();
+        c331_manage::pInstance();
+        // As the control channel changes the simulated chip's flash (a bad word changes nothing).
+        QVERIFY(!sim::run_control_line(QStringLiteral("scaler fonts 10")));
+        QVERIFY(sim::run_control_line(QStringLiteral("scaler fonts %1").arg(bits, 0, 16)));
+        QCOMPARE(uint(c331_manage::p_c331_manage->c331_font_valid.load()), bits);
+        g_language = uint8_t(language);
+        run([&](factory* s) {
+            auto* fcn = s->findChild<QLabel*>("FontCN");
+            auto* fen = s->findChild<QLabel*>("FontEN");
+            QCOMPARE(colours(fcn), cn);
+            QCOMPARE(colours(fen), en);
+            QVERIFY(fcn->text().contains(word) || fen->text().contains(word));
+        });
+    }
+};
+
+QTEST_MAIN(TstSystemFactory)
+#include "tst_system_factory.moc"

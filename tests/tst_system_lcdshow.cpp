@@ -1,0 +1,126 @@
+// LCD timers: the choices stored in the two times and shown again on reopening, edit mode
+// left with back (nothing applied) or ended by a language change. Serial settings: the
+// texts per language, fixed values, keys that change nothing.
+#include "shellsupport.h"
+
+#include "ui/system/lcdshow.h"
+#include "ui/system/linkcom.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace shellsupport;
+
+class TstSystemLcdshow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        fresh_panel();
+        g_back_to_mainwindow_time = 3000;
+        g_auto_lock_time = 30000;
+    }
+
+    void choices_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<uint>("back");
+        QTest::addColumn<uint>("lock");
+        QTest::addColumn<QStringList>("shown"); // on reopening
+        QTest::newRow("fresh start") << QByteArray() << 3000u << 30000u << QStringList{"30", "5min"};
+        QTest::newRow("back: 60") << QByteArray("QRQ") << 6000u << 30000u << QStringList{"60", "5min"};
+        QTest::newRow("back: never (left from 30)") << QByteArray("QSQ") << 120000u << 30000u
+                                                    << QStringList{"Never", "5min"};
+        QTest::newRow("lock: 10min") << QByteArray("RQRQ") << 3000u << 60000u << QStringList{"30", "10min"};
+        QTest::newRow("lock: never") << QByteArray("SQRRQ") << 3000u << 120000u << QStringList{"30", "Never"};
+        QTest::newRow("wrap 2 -> 0") << QByteArray("QSRQ") << 3000u << 30000u << QStringList{"30", "5min"};
+        QTest::newRow("back leaves edit unapplied") << QByteArray("QRO") << 3000u << 30000u
+                                                    << QStringList{"30", "5min"};
+    }
+    void choices()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(uint, back);
+        QFETCH(uint, lock);
+        QFETCH(QStringList, shown);
+        run_screen<lcdshow>(page::lcdshow, [&](lcdshow* s) { ::shellsupport::keys(s, keys.constData()); });
+        QCOMPARE(g_back_to_mainwindow_time, back);
+        QCOMPARE(g_auto_lock_time, lock);
+        run_screen<lcdshow>(page::lcdshow, [&](lcdshow* s) {
+            QCOMPARE((QStringList{s->box(0)->currentText(), s->box(1)->currentText()}), shown);
+            QCOMPARE(s->focus_index(), 0);
+            QVERIFY(!s->editing());
+        });
+    }
+
+    // A language from the PC while a box is edited: edit mode ends, the boxes come back
+    // from the times in the new language, the choice under the cursor is dropped.
+    void language_change_while_editing()
+    {
+        g_auto_lock_time = 60000;
+        run_screen<lcdshow>(page::lcdshow, [](lcdshow* s) {
+            keys(s, "RQR");
+            QVERIFY(s->editing());
+            QCOMPARE(s->box(1)->currentIndex(), 2);
+            YuqRamPara::p_yuqrampara_config->set_image16(img::Language, 2);
+            s->refresh(kit::Refresh::Applied);
+            QVERIFY(!s->editing());
+            QCOMPARE(s->box(1)->currentText(), QStringLiteral("10 мин"));
+            QCOMPARE(s->box(0)->itemText(2), QStringLiteral("Отключить"));
+            keys(s, "Q");
+            QVERIFY(s->editing()); // OK starts a new edit: the old one was over
+        });
+        QCOMPARE(g_auto_lock_time, 60000u);
+    }
+
+    void serial_texts_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<uint>("mask");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("zh") << 0 << 0x1Fu << QStringList{"串口连接", "波特率", "数据位", "停止位"};
+        QTest::newRow("en") << 1 << 0x1Fu << QStringList{"Serial port", "Baud rate", "Data bits", "Stop bit"};
+        QTest::newRow("ru") << 2 << 0x1Fu << QStringList{"COM-порт", "Скорость передачи", "Биты данных", "Бит остановки"};
+        QTest::newRow("ru off in the mask") << 2 << 0x1Bu << QStringList{"Serial port", "Baud rate", "Data bits", "Stop bit"};
+        QTest::newRow("zh-TW") << 4 << 0x1Fu << QStringList{"串口連接", "波特率", "數據位", "停止位"};
+    }
+    void serial_texts()
+    {
+        QFETCH(int, language);
+        QFETCH(uint, mask);
+        QFETCH(QStringList, texts);
+        g_language = uint8_t(language);
+        g_lcd_lang_valid = mask;
+        run_screen<linkcom>(page::linkcom, [&](linkcom* s) {
+            keys(s, "SRQ");
+            QStringList shown;
+            for (int i = 0; i < 4; ++i)
+                shown << s->label(i)->text();
+            QCOMPARE(shown, texts);
+            QCOMPARE((QStringList{s->value(0)->text(), s->value(1)->text(), s->value(2)->text()}),
+                     (QStringList{"115200", "8", "1"}));
+        });
+    }
+
+    // The mode key under the key lock leaves the screen open; without it the screen goes
+    // and the user modes come.
+    void serial_mode_key()
+    {
+        YuqRamPara::p_yuqrampara_config->set_image16(img::KeyLock, 1);
+        QVERIFY(in_screen<linkcom>(page::linkcom, [](linkcom* s) {
+            keys(s, "M");
+            QVERIFY(kit::still_open(s));
+            YuqRamPara::p_yuqrampara_config->set_image16(img::KeyLock, 0);
+            keys(s, "M");
+            QVERIFY(!g_linkcom);
+        }));
+        QCOMPARE(int(g_page_focus.load()), int(page::CustomMode));
+        kit::close_page(page::CustomMode);
+    }
+};
+
+QTEST_MAIN(TstSystemLcdshow)
+#include "tst_system_lcdshow.moc"

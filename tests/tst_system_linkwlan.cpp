@@ -1,0 +1,257 @@
+// Ethernet settings: octets as stored, the fields from stored texts, entry through the pad,
+// what Apply stores and runs (only edited rows, refused octets marked), the globals after a
+// failed interface probe, the focus ring and Cancel.
+#include "shellsupport.h"
+
+#include "core/utils.h"
+#include "ui/shell/my_lineedit.h"
+#include "ui/shell/numberkeyboard.h"
+#include "ui/system/linkwlan.h"
+
+#include <QLineEdit>
+#include <QSettings>
+#include <QtTest>
+
+using namespace shellsupport;
+
+namespace {
+YuqRamPara* P;
+
+const char* const kFields[linkwlan::FieldCount] = {"lineEditIp1",   "lineEditIp2",   "lineEditIp3",   "lineEditIp4",
+                                                   "lineEditMask1", "lineEditMask2", "lineEditMask3", "lineEditMask4",
+                                                   "lineEditGate1", "lineEditGate2", "lineEditGate3", "lineEditGate4"};
+
+void run(const std::function<void(linkwlan*)>& body)
+{
+    QVERIFY(in_screen<linkwlan>(page::linkwlan, body));
+}
+
+QLineEdit* field(linkwlan* s, int i)
+{
+    return s->findChild<QLineEdit*>(QLatin1String(kFields[i]));
+}
+
+QString row(linkwlan* s, int r)
+{
+    QStringList t;
+    for (int i = 4 * r; i < 4 * r + 4; ++i)
+        t << field(s, i)->text();
+    return t.join('.');
+}
+
+QString ini(const char* key)
+{
+    QSettings s(platform::dev_path(ConfigEngine::config_path()), QSettings::IniFormat);
+    return s.value(QStringLiteral("config/") + QLatin1String(key)).toString();
+}
+
+void store(const QString& ip, const QString& mask, const QString& gw)
+{
+    ConfigEngine* c = ConfigEngine::p_config;
+    c->write_config_variant(ConfigItem::IPAddress, ip);
+    c->write_config_variant(ConfigItem::SubNetMask, mask);
+    c->write_config_variant(ConfigItem::GateWay, gw);
+    Utils::getIPAddress();
+}
+
+// Moves the focus to item `index` with right, opens the pad there with OK and types
+// `digits` on it (backspace first: the pad starts from the field's text), then OK.
+// Returns the pad's title.
+QString type(linkwlan* s, int index, const QString& digits)
+{
+    while (s->focus_index() != index)
+        release(s, 'R');
+    QString title;
+    QTimer::singleShot(0, [digits, &title] {
+        NumberKeyboard* pad = g_numberkeyboard;
+        title = pad->title();
+        auto press_at = [pad](int key) {
+            while (pad->focus_index() != key)
+                release(pad, 'R');
+            release(pad, 'Q');
+        };
+        for (int i = 0; i < 4; ++i)
+            press_at(11); // backspace
+        for (QChar c : digits)
+            press_at(c == QLatin1Char('0') ? 9 : c.digitValue() - 1);
+        press_at(13); // OK
+    });
+    release(s, 'Q');
+    return title;
+}
+
+void apply(linkwlan* s)
+{
+    while (s->focus_index() != 12)
+        release(s, 'R');
+    release(s, 'Q');
+}
+} // namespace
+
+class TstSystemLinkwlan : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        P = fresh_panel();
+        store("192.168.1.199", "255.255.255.0", "192.168.1.1");
+        platform::shell_clear_recorded();
+    }
+    void cleanup() { platform::shell_set_responder(nullptr); }
+
+    void octets_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored"); // "-" refused
+        QTest::newRow("plain") << "192" << "192";
+        QTest::newRow("zero") << "0" << "0";
+        QTest::newRow("leading zero, not octal") << "010" << "10";
+        QTest::newRow("zeros only") << "000" << "0";
+        QTest::newRow("long leading zeros") << "000255" << "255";
+        QTest::newRow("256") << "256" << "-";
+        QTest::newRow("four digits") << "1000" << "-";
+        QTest::newRow("longer than a number") << "99999999999999999999" << "-";
+        QTest::newRow("empty") << "" << "-";
+        QTest::newRow("not digits") << "1a" << "-";
+        QTest::newRow("sign") << "-1" << "-";
+    }
+    void octets()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        const QString o = ipv4::octet(typed);
+        QCOMPARE(o.isNull() ? QStringLiteral("-") : o, stored);
+    }
+
+    // Parts 0..3 of each stored text; a short one leaves the rest empty.
+    void fields_show_the_stored_texts_data()
+    {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("four parts") << "10.0.0.7" << "10.0.0.7";
+        QTest::newRow("three parts") << "10.0.7" << "10.0.7.";
+        QTest::newRow("one part") << "garbage" << "garbage...";
+        QTest::newRow("empty") << "" << "...";
+        QTest::newRow("five parts") << "1.2.3.4.5" << "1.2.3.4";
+    }
+    void fields_show_the_stored_texts()
+    {
+        QFETCH(QString, ip);
+        QFETCH(QString, shown);
+        store(ip, "255.255.0.0", "10.0.0.1");
+        run([&](linkwlan* s) {
+            QCOMPARE(row(s, 0), shown);
+            QCOMPARE(row(s, 1), QStringLiteral("255.255.0.0"));
+            QCOMPARE(row(s, 2), QStringLiteral("10.0.0.1"));
+        });
+    }
+
+    // Apply stores only the rows the operator edited, normalised; refuses bad octets.
+    void apply_data()
+    {
+        QTest::addColumn<int>("index"); // field typed into, -1 none
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("pcIp");   // address the PC stores while the screen is open
+        QTest::addColumn<QString>("stored"); // ini: ip mask gateway
+        QTest::addColumn<bool>("ran");      // sync and the interface commands
+        QTest::addColumn<int>("marked");    // the field marked, -1 none
+        const QString factoryNet = "192.168.1.199 255.255.255.0 192.168.1.1";
+        QTest::newRow("nothing edited") << -1 << "" << "" << factoryNet << false << -1;
+        QTest::newRow("same value again") << 3 << "199" << "" << factoryNet << false << -1;
+        QTest::newRow("address") << 3 << "20" << "" << "192.168.1.20 255.255.255.0 192.168.1.1" << true << -1;
+        QTest::newRow("leading zeros") << 2 << "010" << "" << "192.168.10.199 255.255.255.0 192.168.1.1" << true << -1;
+        QTest::newRow("mask only keeps the PC's address")
+            << 6 << "0" << "10.1.1.1" << "10.1.1.1 255.255.0.0 192.168.1.1" << true << -1;
+        QTest::newRow("gateway") << 11 << "254" << "" << "192.168.1.199 255.255.255.0 192.168.1.254" << true << -1;
+        QTest::newRow("above 255") << 1 << "300" << "" << factoryNet << false << 1;
+        QTest::newRow("emptied") << 9 << "" << "" << factoryNet << false << 9;
+    }
+    void apply()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, typed);
+        QFETCH(QString, pcIp);
+        QFETCH(QString, stored);
+        QFETCH(bool, ran);
+        QFETCH(int, marked);
+        QSignalSpy refresh(P, &YuqRamPara::sig_update_para);
+        run([&](linkwlan* s) {
+            if (index >= 0) {
+                const QString title = type(s, index, typed);
+                QCOMPARE(title, QString(index >= 4 && index < 8 ? "Mask" : "IP"));
+                const QString shown = ipv4::octet(typed);
+                QCOMPARE(field(s, index)->text(), shown.isNull() ? typed : shown);
+            }
+            if (!pcIp.isEmpty())
+                store(pcIp, g_srt_mask, g_str_gateway);
+            platform::shell_clear_recorded();
+            ::apply(s);
+            for (int i = 0; i < linkwlan::FieldCount; ++i)
+                QCOMPARE(s->marked(i), i == marked);
+            if (marked >= 0) {
+                QVERIFY(field(s, marked)->styleSheet().contains("rgb(255, 80, 80)"));
+                // A new value on the pad takes the mark away.
+                type(s, marked, "1");
+                QVERIFY(!s->marked(marked));
+                QVERIFY(!field(s, marked)->styleSheet().contains("rgb(255, 80, 80)"));
+            } else if (ran) {
+                // The fields show what is stored now, the focus stays on Apply.
+                QCOMPARE(row(s, 0) + ' ' + row(s, 1) + ' ' + row(s, 2), stored);
+                QCOMPARE(int(s->focus_index()), 12);
+            }
+        });
+        QCOMPARE(QStringList({ini("IPAddress"), ini("SubNetMask"), ini("GateWay")}).join(' '), stored);
+        QCOMPARE(QStringList({g_str_ip.get(), g_srt_mask.get(), g_str_gateway.get()}).join(' '), stored);
+        const QStringList cmds = platform::shell_recorded();
+        if (ran) {
+            const QStringList net = stored.split(' ');
+            QCOMPARE(cmds.value(0), QStringLiteral("sync"));
+            QCOMPARE(cmds.value(1), QStringLiteral("ifconfig eth0 &>/dev/null"));
+            QVERIFY(cmds.contains(QStringLiteral("ifconfig eth0 %1 netmask %2").arg(net[0], net[1])));
+            QVERIFY(cmds.contains(QStringLiteral("route add default gw %1 metric 100").arg(net[2])));
+            QVERIFY(testsupport::spy_ints(refresh).contains(1));
+        } else {
+            QVERIFY2(cmds.isEmpty(), qPrintable(cmds.join("; ")));
+        }
+    }
+
+    // Without eth0 the configuration is still written and the globals follow it.
+    void failed_probe_still_reloads_the_globals()
+    {
+        platform::shell_set_responder([](const QString& cmd, int* status, QByteArray*) {
+            if (cmd != QLatin1String("ifconfig eth0 &>/dev/null"))
+                return false;
+            *status = 1 << 8;
+            return true;
+        });
+        run([](linkwlan* s) {
+            type(s, 3, "77");
+            ::apply(s);
+            QCOMPARE(row(s, 0), QStringLiteral("192.168.1.77"));
+        });
+        QCOMPARE(ini("IPAddress"), QStringLiteral("192.168.1.77"));
+        QCOMPARE(g_str_ip.get(), QStringLiteral("192.168.1.77"));
+        QVERIFY(!platform::shell_recorded().join(' ').contains("netmask"));
+    }
+
+    // The focus ring wraps both ways; Cancel drops an edit and goes back.
+    void focus_ring_and_cancel()
+    {
+        g_page_focus = page::LinkOption;
+        run([](linkwlan* s) {
+            keys(s, "S");
+            QCOMPARE(int(s->focus_index()), 13);
+            QVERIFY(s->item(13)->styleSheet().contains("rgb(255,171,84)"));
+            type(s, 3, "5"); // right from 13 wraps to 0
+            keys(s, "SSSSQ");
+            QVERIFY(!g_linkwlan);
+        });
+        QCOMPARE(int(g_page_focus), int(page::LinkOption));
+        QCOMPARE(ini("IPAddress"), QStringLiteral("192.168.1.199"));
+        QVERIFY(platform::shell_recorded().isEmpty());
+    }
+};
+
+QTEST_MAIN(TstSystemLinkwlan)
+#include "tst_system_linkwlan.moc"

@@ -1,0 +1,342 @@
+// Other settings: the window list and the volume of the window an item stands for, the
+// switch effect and dot-by-dot in all sixteen window slots reaching the scaler after the
+// save's write-back, the access point switched on and off (also against the WiFi thread),
+// and the field keys.
+#include "shellsupport.h"
+
+#include "comm/k87_wifi_config.h"
+#include "core/engine_handshake.h"
+#include "core/image_edit.h"
+#include "engine/c331_manage.h"
+#include "sim/sim_device.h"
+#include "ui/system/othersetup.h"
+
+#include <QComboBox>
+#include <QThread>
+#include <QtTest>
+#include <functional>
+#include <thread>
+
+using namespace shellsupport;
+
+namespace {
+YuqRamPara* P()
+{
+    return YuqRamPara::p_yuqrampara_config;
+}
+
+// Windows enabled by bit mask (0..5), the current window, and each window's volume word.
+void set_windows(int mask, int current, int volumeMask = 0)
+{
+    for (int w = 0; w < 6; ++w) {
+        P()->set_image16(win(w, img::WinFlags), (mask >> w) & 1);
+        P()->set_image16(win(w, img::WinVolume), (volumeMask >> w) & 1 ? 0x80FF : 0);
+    }
+    P()->set_image16(img::CurrentWindow, uint16_t(current));
+    EngineHandshake::instance().reapply = 0;
+}
+
+QStringList items(QComboBox* b)
+{
+    QStringList t;
+    for (int i = 0; i < b->count(); ++i)
+        t << b->itemText(i);
+    return t;
+}
+
+void run(const std::function<void(othersetup*)>& body)
+{
+    run_screen<othersetup>(page::othersetup, body);
+}
+
+const QString kOff = QStringLiteral("kill -9 `pidof /usr/bin/hostapd /etc/rtl_hostapd_2G.conf`");
+const QString kOff2 = QStringLiteral("kill -9 `pidof /usr/sbin/udhcpd  /etc/udhcpd.conf`");
+const QString kStart = QStringLiteral("/usr/bin/hostapd /etc/rtl_hostapd_2G.conf -B");
+} // namespace
+
+class TstSystemOthersetup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        fresh_panel();
+        sim::install();
+        sim::restore_all();
+        platform::shell_clear_recorded();
+    }
+    void cleanup()
+    {
+        c331_manage::destroy_for_test();
+        K87_WIFI_CONFIG::reset_for_test();
+        K87_WIFI_CONFIG::p_wifi->stop_for_test();
+    }
+
+    void window_list_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("currentAfter");
+        QTest::newRow("windows 1 and 3, current 3") << 0b101 << 2 << QStringList{"image1", "image3"} << 1 << 2;
+        QTest::newRow("current disabled") << 0b110 << 0 << QStringList{"image2", "image3"} << 0 << 0;
+        QTest::newRow("current out of range") << 0b100001 << 7 << QStringList{"image1", "image6"} << 0 << 0;
+        QTest::newRow("all six, current 6") << 0b111111 << 5
+                                            << QStringList{"image1", "image2", "image3", "image4", "image5", "image6"}
+                                            << 5 << 5;
+        QTest::newRow("none enabled") << 0 << 3 << QStringList{} << -1 << 0;
+    }
+    void window_list()
+    {
+        QFETCH(int, mask);
+        QFETCH(int, current);
+        QFETCH(QStringList, listed);
+        QFETCH(int, selected);
+        QFETCH(int, currentAfter);
+        set_windows(mask, current);
+        run([&](othersetup* s) {
+            QCOMPARE(items(s->field(othersetup::Window)), listed);
+            QCOMPARE(s->field(othersetup::Window)->currentIndex(), selected);
+            QCOMPARE(int(P()->image16(img::CurrentWindow)), currentAfter);
+            QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0); // a correction only
+            // Stepping the window field: through the list, and nothing at all when it is empty.
+            keys(s, "QR");
+            QCOMPARE(s->field(othersetup::Window)->currentIndex(),
+                     listed.isEmpty() ? -1 : (selected + 1) % listed.size());
+            keys(s, "SSQ");
+            QVERIFY(!s->editing());
+        });
+    }
+
+    // Field 1 on the item chosen in field 0; `disable` switches that window off (as the PC
+    // may) after the screen listed it.
+    void volume_data()
+    {
+        QTest::addColumn<int>("volumeMask");
+        QTest::addColumn<QByteArray>("keys"); // after focusing the volume field
+        QTest::addColumn<bool>("disable");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("volume"); // of window 2
+        QTest::addColumn<bool>("raised");
+        QTest::newRow("on") << 0 << QByteArray("QRQ") << false << 2 << 0x80FF << true;
+        QTest::newRow("off") << 0b100 << QByteArray("QQ") << false << 2 << 0 << true;
+        QTest::newRow("on again") << 0b100 << QByteArray("QRQ") << false << 0 << 0x80FF << true;
+        QTest::newRow("window gone meanwhile") << 0 << QByteArray("QRQ") << true << 0 << 0 << false;
+        QTest::newRow("back unapplied") << 0 << QByteArray("QRO") << false << 0 << 0 << false;
+    }
+    void volume()
+    {
+        QFETCH(int, volumeMask);
+        QFETCH(QByteArray, keys);
+        QFETCH(bool, disable);
+        QFETCH(int, current);
+        QFETCH(int, volume);
+        QFETCH(bool, raised);
+        set_windows(0b101, 0, volumeMask); // windows 1 and 3 listed
+        run([&](othersetup* s) {
+            ::shellsupport::keys(s, "QRQ"); // window field: second item (window 3)
+            ::shellsupport::keys(s, "R");
+            if (volumeMask)
+                QCOMPARE(s->field(othersetup::Volume)->currentIndex(), 0); // shows window 1's
+            if (disable)
+                P()->set_image16(win(2, img::WinFlags), 0);
+            ::shellsupport::keys(s, keys.constData());
+            QCOMPARE(int(P()->image16(img::CurrentWindow)), current);
+            QCOMPARE(int(P()->image16(win(2, img::WinVolume))), volume);
+            QCOMPARE(int(P()->image16(win(0, img::WinVolume))), 0);
+            QCOMPARE(EngineHandshake::instance().reapply.load() != 0, raised);
+        });
+    }
+
+    // Switch effect and dot-by-dot: every window slot and fade pair, saved, and on the
+    // scaler although the save's write-back made the applied copy equal first.
+    void switch_and_dot_by_dot_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<int>("value");
+        QTest::newRow("fade") << int(othersetup::Switch) << 1;
+        QTest::newRow("seamless") << int(othersetup::Switch) << 0;
+        QTest::newRow("dot-by-dot on") << int(othersetup::Dbd) << 1;
+        QTest::newRow("dot-by-dot off") << int(othersetup::Dbd) << 0;
+    }
+    void switch_and_dot_by_dot()
+    {
+        QFETCH(int, field);
+        QFETCH(int, value);
+        const bool fade = field == othersetup::Switch;
+        // The opposite state in every slot first, and fade words of 7.
+        for (int w = 0; w < 16; ++w) {
+            P()->set_image16(win(w, img::WinMode), value ? 0x0001 : 0x0105);
+            P()->set_image16(img::FadeWords + 4 * w, 7);
+            P()->set_image16(img::FadeWords + 4 * w + 2, 7);
+        }
+        P()->set_image16(fade ? img::SwitchEffect : img::DotByDot, value ? 0 : 1);
+        c331_manage* engine = c331_manage::pInstance();
+        engine->bring_up();
+        run([&](othersetup* s) {
+            for (int i = 0; i < field; ++i)
+                keys(s, "R");
+            QCOMPARE(s->field(field)->currentIndex(), value ? 0 : 1);
+            keys(s, "QRQ");
+        });
+        QCOMPARE(int(P()->image16(fade ? img::SwitchEffect : img::DotByDot)), value);
+        for (int w = 0; w < 16; ++w) {
+            const int mode = P()->image8(win(w, img::WinMode));
+            const int dbd = P()->image8(win(w, img::WinMode + 1));
+            if (fade) {
+                QCOMPARE(mode, value ? 0x05 : 0x01);
+                QCOMPARE(dbd, value ? 0 : 1); // untouched
+                QCOMPARE(int(P()->image16(img::FadeWords + 4 * w)), value ? 60 : 7);
+                QCOMPARE(int(P()->image16(img::FadeWords + 4 * w + 2)), value ? 60 : 7);
+            } else {
+                QCOMPARE(mode, value ? 0x01 : 0x05);
+                QCOMPARE(dbd, value);
+            }
+        }
+        // Saved: the write-back left the applied copy equal to the image.
+        QCOMPARE(P()->applied16(fade ? img::SwitchEffect : img::DotByDot), uint16_t(value));
+        QVERIFY(engine->c331managerdeal() != 0);
+        const sim::ScalerState chip = sim::scaler().state();
+        QCOMPARE(fade ? chip.switch_effect : chip.dot_by_dot, value);
+        if (fade)
+            QCOMPARE(chip.win[0].fade1, value ? 60 : 7);
+    }
+
+    void wifi_data()
+    {
+        QTest::addColumn<int>("apOff");
+        QTest::addColumn<bool>("manager");
+        QTest::addColumn<QByteArray>("keys"); // on the WiFi field
+        QTest::addColumn<int>("apOffAfter");
+        QTest::addColumn<int>("kills");
+        QTest::addColumn<int>("resetFlag");
+        QTest::newRow("off") << 0 << true << QByteArray("QRQ") << 1 << 1 << 0;
+        QTest::newRow("on") << 1 << true << QByteArray("QRQ") << 0 << 0 << 1;
+        QTest::newRow("on without a manager") << 1 << false << QByteArray("QRQ") << 0 << 0 << 0;
+        QTest::newRow("off again") << 1 << true << QByteArray("QQ") << 1 << 1 << 0;
+    }
+    void wifi()
+    {
+        QFETCH(int, apOff);
+        QFETCH(bool, manager);
+        QFETCH(QByteArray, keys);
+        QFETCH(int, apOffAfter);
+        QFETCH(int, kills);
+        QFETCH(int, resetFlag);
+        K87_WIFI_CONFIG::reset_for_test();
+        if (!manager) {
+            delete K87_WIFI_CONFIG::p_wifi;
+            K87_WIFI_CONFIG::p_wifi = nullptr;
+        }
+        P()->set_image16(img::ApOff, uint16_t(apOff));
+        run([&](othersetup* s) {
+            ::shellsupport::keys(s, "RRRR");
+            QCOMPARE(s->field(othersetup::Wifi)->currentIndex(), apOff);
+            ::shellsupport::keys(s, keys.constData());
+        });
+        QCOMPARE(int(P()->image8(img::ApOff)), apOffAfter);
+        QCOMPARE(recorded(kOff), kills);
+        QCOMPARE(recorded(kOff2), kills);
+        if (kills)
+            QVERIFY(platform::shell_recorded().indexOf(kOff) < platform::shell_recorded().indexOf(kOff2));
+        QCOMPARE(int(g_wifi_reset_flag.load()), resetFlag);
+        if (!K87_WIFI_CONFIG::p_wifi)
+            K87_WIFI_CONFIG::pInstance();
+    }
+
+    // On, then off before the WiFi thread came round: the set-up it then runs starts
+    // nothing.
+    void wifi_off_right_after_on()
+    {
+        K87_WIFI_CONFIG* wifi = K87_WIFI_CONFIG::reset_for_test();
+        wifi->wifi_deal(); // the start's set-up: access point on
+        QCOMPARE(recorded(kStart), 1);
+        platform::shell_clear_recorded();
+        P()->set_image16(img::ApOff, 1);
+        run([](othersetup* s) {
+            keys(s, "RRRRQSQ"); // on
+            keys(s, "QRQ");     // off
+        });
+        wifi->wifi_deal();
+        QCOMPARE(recorded(kStart), 0);
+
+        // "Off" while the thread is starting the access point: the stop waits for the
+        // whole start (hostapd and udhcpd), then stops both.
+        platform::shell_clear_recorded();
+        P()->set_image16(img::ApOff, 0);
+        wifi->set_wifi_reset_flag();
+        std::thread off;
+        platform::shell_set_responder([&off](const QString& c, int*, QByteArray*) {
+            if (c == kStart && !off.joinable()) {
+                off = std::thread([] {
+                    {
+                        ImageEdit e;
+                        e.set_byte(img::ApOff, 1);
+                    }
+                    K87_WIFI_CONFIG::stop_access_point();
+                });
+                QThread::msleep(20);
+            }
+            return false;
+        });
+        wifi->wifi_deal();
+        off.join();
+        platform::shell_set_responder(nullptr);
+        const QStringList done = platform::shell_recorded();
+        QCOMPARE(done.size(), 4);
+        QCOMPARE(done.indexOf(kStart), 0);
+        QCOMPARE(done.indexOf(kOff), 2); // after udhcpd's start
+        QCOMPARE(done.indexOf(kOff2), 3);
+    }
+
+    void key_map_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<bool>("editing");
+        QTest::addColumn<int>("switchIndex");
+        QTest::newRow("left wraps to dot-by-dot") << QByteArray("S") << 5 << false << 0;
+        QTest::newRow("right wraps to the window") << QByteArray("SR") << 0 << false << 0;
+        QTest::newRow("projection: OK edits nothing") << QByteArray("RRRQ") << 3 << false << 0;
+        QTest::newRow("editing steps 0 1 0") << QByteArray("RRQRR") << 2 << true << 0;
+        QTest::newRow("left from 0 goes to 1") << QByteArray("RRQS") << 2 << true << 1;
+        QTest::newRow("back restores") << QByteArray("RRQRO") << 2 << false << 0;
+    }
+    void key_map()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(int, focus);
+        QFETCH(bool, editing);
+        QFETCH(int, switchIndex);
+        set_windows(1, 0);
+        run([&](othersetup* s) {
+            ::shellsupport::keys(s, keys.constData());
+            QCOMPARE(s->focus_index(), focus);
+            QCOMPARE(s->editing(), editing);
+            QCOMPARE(s->field(othersetup::Switch)->currentIndex(), switchIndex);
+            QCOMPARE(int(P()->image16(img::SwitchEffect)), 0);
+            QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
+        });
+    }
+
+    // A language set from the PC ends editing unapplied and re-texts the items.
+    void language_change_while_editing()
+    {
+        set_windows(0b11, 1);
+        run([](othersetup* s) {
+            keys(s, "RRQR");
+            QVERIFY(s->editing());
+            P()->set_image16(img::Language, 2);
+            s->refresh(kit::Refresh::Applied);
+            QVERIFY(!s->editing());
+            QCOMPARE(s->field(othersetup::Switch)->currentIndex(), 0);
+            QCOMPARE(items(s->field(othersetup::Window)), (QStringList{"Канал1", "Канал2"}));
+            QCOMPARE(s->field(othersetup::Window)->currentIndex(), 1);
+            QCOMPARE(int(P()->image16(img::SwitchEffect)), 0);
+        });
+    }
+};
+
+QTEST_MAIN(TstSystemOthersetup)
+#include "tst_system_othersetup.moc"

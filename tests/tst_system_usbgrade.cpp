@@ -1,0 +1,274 @@
+// The USB upgrade screen: the packages of the configured folder and of the stick's top
+// folder, their marks and pages, names shown as they are, the start (refusals included),
+// the upgrade's steps under the overlay with keys ignored there, code 104 and the time text.
+#include "shellsupport.h"
+
+#include "fpga/card_jobs.h"
+#include "fpga/fpga_manage.h"
+#include "fpga/usb_upgrade.h"
+#include "ui/shell/firmwareupdate.h"
+#include "ui/shell/panelrequests.h"
+#include "ui/system/firmware_usbgrade.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace shellsupport;
+
+namespace {
+void run(const std::function<void(firmware_usbgrade*)>& body)
+{
+    QVERIFY(in_screen<firmware_usbgrade>(page::firmware_usbgrade, body));
+    g_page_focus = page::MainWindow;
+}
+
+QStringList shown_rows(firmware_usbgrade* s)
+{
+    QStringList rows;
+    for (int r = 0; r < firmware_usbgrade::RowsPerPage; ++r)
+        if (QLabel* l = s->row_label(r))
+            rows << l->text();
+    return rows;
+}
+
+void put_packages(const QString& folder, const QStringList& names)
+{
+    for (const QString& n : names)
+        testsupport::put_file(folder + n, "package");
+}
+
+// Runs the FPGA side's upgrade steps as its thread does, with the GUI's queue between them.
+void run_upgrade_steps(const std::function<void()>& between)
+{
+    for (int pass = 0; pass < 10 && g_usb_grade.load() != 0; ++pass) {
+        fpga_manage::p_fpga_manage->usb_upgrade_deal();
+        QCoreApplication::processEvents();
+        between();
+    }
+}
+} // namespace
+
+class TstSystemUsbgrade : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        connect_panel_requests();
+    }
+
+    void init()
+    {
+        fresh_panel();
+        g_usb_grade_path = QStringLiteral("YUQ-K64");
+        g_usb_grade = 0;
+        g_update_flag = 0;
+        g_app_reset_flag = 0;
+        g_send_para.clear();
+        QDir(platform::dev_path("/mnt/usb1")).removeRecursively();
+        platform::shell_clear_recorded();
+    }
+
+    void cleanup()
+    {
+        g_usb_grade = 0;
+        g_send_para.clear();
+        firmware_update_over();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void lists_the_folder_packages_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("marked");
+        const QStringList inFolder{"a.YUQ", "b.YUQ", "c.YUQZK", "x.yuq", "notes.txt"};
+        QTest::newRow("configured folder") << "YUQ-K64" << inFolder << QStringList{"a.YUQ", "b.YUQ", "c.YUQZK"}
+                                           << QStringList{"c.YUQZK"};
+        QTest::newRow("top folder") << " " << QStringList{"top.YUQZK"} << QStringList{"top.YUQZK"}
+                                    << QStringList{"top.YUQZK"};
+        QTest::newRow("hostile names") << "YUQ-K64" << QStringList{"a b;rm -rf x'.YUQZK", "<i>x.YUQZK"}
+                                       << QStringList{"<i>x.YUQZK", "a b;rm -rf x'.YUQZK"}
+                                       << QStringList{"<i>x.YUQZK", "a b;rm -rf x'.YUQZK"};
+        QTest::newRow("leaving the stick") << "../data" << QStringList{"a.YUQ"} << QStringList{} << QStringList{};
+    }
+    void lists_the_folder_packages()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, marked);
+        put_packages("/mnt/usb1/YUQ-K64/", files);
+        put_packages("/mnt/usb1/", {"top.YUQZK"});
+        QDir().mkpath(platform::dev_path("/mnt/usb1/YUQ-K64/d.YUQ"));
+        g_usb_grade_path = setting;
+        run([&](firmware_usbgrade* s) {
+            QStringList got = shown_rows(s);
+            got.sort();
+            QCOMPARE(got, rows);
+            for (int r = 0; r < got.size(); ++r)
+                QCOMPARE(s->row_label(r)->textFormat(), Qt::PlainText);
+            QStringList on;
+            int yuqMarked = 0;
+            for (int i = 0; i < s->files().size(); ++i) {
+                const QString name = QFileInfo(s->files()[i]).fileName();
+                if (!s->marked(i))
+                    continue;
+                if (name.endsWith(".YUQ"))
+                    ++yuqMarked;
+                else
+                    on << name;
+            }
+            on.sort();
+            QCOMPARE(on, marked);
+            // Exactly the first application package is marked.
+            QCOMPARE(yuqMarked, rows.filter(QRegularExpression("\\.YUQ$")).isEmpty() ? 0 : 1);
+            const bool empty = rows.isEmpty();
+            QCOMPARE(s->findChild<QFrame*>("frame_file")->findChildren<QLabel*>().size(), empty ? 1 : rows.size());
+        });
+    }
+
+    void pages_of_four_and_touch_on_a_shorter_page()
+    {
+        put_packages("/mnt/usb1/YUQ-K64/", {"1.YUQZK", "2.YUQZK", "3.YUQZK", "4.YUQZK", "5.YUQZK", "6.YUQZK"});
+        run([](firmware_usbgrade* s) {
+            QCOMPARE(shown_rows(s).size(), 4);
+            QVERIFY(!s->previous_button());
+            QVERIFY(s->next_button());
+            s->row_button(3)->click();
+            s->next_button()->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(s->page(), 1);
+            QCOMPARE(shown_rows(s).size(), 2);
+            QVERIFY(!s->row_label(3));
+            QVERIFY(s->previous_button());
+            QVERIFY(!s->next_button());
+            s->row_button(0)->click(); // the row touched before is not on this page
+            QCOMPARE(s->row_label(0)->styleSheet(), QString("background-color:#4777FF;color: #FFFFFF;"));
+            s->previous_button()->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(s->page(), 0);
+            QCOMPARE(s->findChildren<QFrame*>("frame_file").size(), 1);
+        });
+        put_packages("/mnt/usb1/YUQ-K64/", {}); // four exactly: one page
+        QDir(platform::dev_path("/mnt/usb1/YUQ-K64")).remove("5.YUQZK");
+        QDir(platform::dev_path("/mnt/usb1/YUQ-K64")).remove("6.YUQZK");
+        run([](firmware_usbgrade* s) {
+            QVERIFY(!s->previous_button() && !s->next_button());
+        });
+    }
+
+    void stick_events_rebuild_the_list()
+    {
+        run([](firmware_usbgrade* s) {
+            QCOMPARE(shown_rows(s).size(), 0);
+            put_packages("/mnt/usb1/YUQ-K64/", {"a.YUQ"});
+            s->syncUpdate(code_of(Refresh::StickInserted));
+            QCOMPARE(shown_rows(s).size(), 0);
+            s->syncUpdate(code_of(Refresh::StickMounted));
+            QCOMPARE(shown_rows(s), QStringList{"a.YUQ"});
+            QDir(platform::dev_path("/mnt/usb1")).removeRecursively();
+            s->syncUpdate(code_of(Refresh::StickRemoved));
+            QCOMPARE(shown_rows(s).size(), 0);
+        });
+    }
+
+    void ok_is_refused_data()
+    {
+        QTest::addColumn<bool>("package");
+        QTest::addColumn<int>("job");
+        QTest::addColumn<uint>("upgrade");
+        QTest::addColumn<QString>("log");
+        QTest::newRow("nothing listed") << false << 0 << 0u << "Nothing to upgrade!";
+        QTest::newRow("card job pending") << true << int(JobQuery) << 0u << "";
+        QTest::newRow("upgrade running") << true << 0 << 1u << "";
+    }
+    void ok_is_refused()
+    {
+        QFETCH(bool, package);
+        QFETCH(int, job);
+        QFETCH(uint, upgrade);
+        QFETCH(QString, log);
+        if (package)
+            put_packages("/mnt/usb1/YUQ-K64/", {"a.YUQ"});
+        run([&](firmware_usbgrade* s) {
+            if (job)
+                g_send_para.post(uint8_t(job));
+            g_usb_grade = upgrade;
+            release(s, 'Q');
+            QVERIFY(!s->started());
+            QCOMPARE(g_usb_grade.load(), upgrade);
+            QCOMPARE(int(g_send_para.job()), job);
+            QVERIFY(s->log_label()->text().contains(log));
+            // Not started: the mode key still leaves.
+            g_usb_grade = 0;
+            g_send_para.clear();
+            release(s, 'M');
+            QVERIFY(!g_firmware_usbgrade);
+        });
+    }
+
+    void upgrade_runs_under_the_overlay_and_ends_with_104()
+    {
+        testsupport::put_file("/mnt/usb1/YUQ-K64/app.YUQ", "new application");
+        testsupport::put_file("/data/app/yuqK87N", "old application");
+        fpga_manage::pInstance();
+        kit::install_panel_rules(qobject_cast<QApplication*>(QCoreApplication::instance()));
+        run([](firmware_usbgrade* s) {
+            g_send_para.set_step(3); // a stale step: the upgrade still starts at its first
+            release(s, 'Q');
+            QVERIFY(s->started());
+            QCOMPARE(g_usb_grade.load(), 1u);
+            QCOMPARE(int(g_send_para.step()), 0);
+            release(s, 'Q');
+            release(s, 'M'); // refused while its upgrade runs
+            QVERIFY(g_firmware_usbgrade);
+            int overlaySteps = 0;
+            run_upgrade_steps([&] {
+                if (!g_move_update || !g_move_update->isVisible())
+                    return;
+                ++overlaySteps;
+                // Keys while the overlay shows move nothing beneath it.
+                release(g_mainwindow, 'O');
+                release(g_mainwindow, 'M');
+                QCOMPARE(int(g_page_focus), int(page::firmware_usbgrade));
+                QVERIFY(g_firmware_usbgrade);
+            });
+            QCOMPARE(g_usb_grade.load(), 0u);
+            QVERIFY(overlaySteps >= 2);
+            QCoreApplication::processEvents(); // the overlay's close and code 104
+            QVERIFY(!g_move_update);
+            const QString time = fpga_manage::p_fpga_manage->usb_upgrade_time_text();
+            QVERIFY(QRegularExpression("^\\d+:\\d+:\\d+    \\d+:\\d+:\\d+$").match(time).hasMatch());
+            s->syncUpdate(code_of(Refresh::UpgradeEnd));
+            QVERIFY(s->log_label()->text().contains("downing over<br>" + time));
+            QVERIFY(s->log_label()->text().contains("font-size:13px"));
+            QCOMPARE(recorded("sync"), 1);
+            QVERIFY(g_app_reset_flag.load() != 0);
+        });
+    }
+
+    void keys_on_standby_under_the_overlay_do_nothing()
+    {
+        kit::install_panel_rules(qobject_cast<QApplication*>(QCoreApplication::instance()));
+        kit::open(page::LockWindow);
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        g_update_flag = 1;
+        firmware_update_start();
+        QVERIFY(g_move_update && g_move_update->isVisible());
+        release(g_mainwindow, 'Q');
+        release(g_mainwindow, 'Q');
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        g_update_flag = 0;
+        firmware_update_over();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        release(g_mainwindow, 'Q'); // the overlay gone, keys act again
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+    }
+};
+
+QTEST_MAIN(TstSystemUsbgrade)
+#include "tst_system_usbgrade.moc"

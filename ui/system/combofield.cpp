@@ -1,0 +1,36 @@
+#include "combofield.h"
+
+#include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <algorithm>
+
+namespace combo {
+
+QString sheet(Look look, bool zeroDropDown)
+{
+    static const char* const border[3] = {"rgb(255,255,255)", "rgb(255,171,84)", "rgb(255,0,0)"};
+    const QString drop = zeroDropDown ? QStringLiteral("\n\twidth:0px;\n") : QStringLiteral("\nborder-style:none\n");
+    return QStringLiteral("QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid %1;\n}\nQComboBox:drop-down{%2}")
+        .arg(QLatin1String(border[look]), drop);
+}
+
+void fit(QComboBox* box)
+{
+    QFont f = box->font();
+    // The form's size is the base: a shorter language gets it back.
+    if (!box->property("fit_base").isValid())
+        box->setProperty("fit_base", QFontInfo(f).pixelSize());
+    f.setPixelSize(box->property("fit_base").toInt());
+    auto widest = [box](const QFont& font) {
+        int w = 0;
+        for (int i = 0; i < box->count(); ++i)
+            w = std::max(w, QFontMetrics(font).horizontalAdvance(box->itemText(i)));
+        return w;
+    };
+    while (f.pixelSize() > 7 && widest(f) > box->width() - 22)
+        f.setPixelSize(f.pixelSize() - 1);
+    box->setFont(f);
+}
+
+} // namespace combo

@@ -1,0 +1,161 @@
+#include "firmware_usbgrade.h"
+#include "ui_firmware_usbgrade.h"
+
+#include "core/yuqrampara.h"
+#include "fpga/card_jobs.h"
+#include "fpga/fpga_manage.h"
+#include "fpga/usb_upgrade.h"
+#include "yuq_texts.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QtDebug>
+
+namespace {
+const char* const kFocused = "color:rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
+const char* const kRed = "#FF0000";
+const char* const kGreen = "#51BB28";
+} // namespace
+
+firmware_usbgrade::firmware_usbgrade(QWidget* parent)
+    : PanelDialog(page::firmware_usbgrade, parent), ui(new Ui::firmware_usbgrade)
+{
+    ui->setupUi(this);
+    m_list = new kit::PagedList(ui->frame);
+    connect(m_list, &kit::PagedList::paged, this, &firmware_usbgrade::upgrade_file_list);
+    ui->label_log->setText(QString());
+    ui->Button_grade->setStyleSheet(QString::fromLatin1(kFocused));
+    get_file_list_smartpath();
+    upgrade_file_list();
+    retext();
+}
+
+firmware_usbgrade::~firmware_usbgrade()
+{
+    delete ui;
+}
+
+QLabel* firmware_usbgrade::log_label() const
+{
+    return ui->label_log;
+}
+
+void firmware_usbgrade::retext()
+{
+    ui->label_usb_update->setText(kit::text(Txt::firmware_usbgrade_title));
+    ui->Button_grade->setText(kit::text(Txt::firmware_usbgrade_ok));
+}
+
+void firmware_usbgrade::back()
+{
+    // Also while an upgrade runs: it goes on in the FPGA thread.
+    kit::close_by_back(this);
+}
+
+// The FPGA side's own folder rule and lister: both sides list the same packages.
+void firmware_usbgrade::get_file_list_smartpath()
+{
+    file_list = UsbUpgrade::list_packages(UsbUpgrade::upgrade_folder());
+    m_marks.fill(false, file_list.size());
+    m_list->set_page(0);
+    yuq_count = 0;
+    yuqzk_count = 0;
+    for (int i = 0; i < file_list.size(); ++i) {
+        qDebug() << file_list[i];
+        if (QFileInfo(file_list[i]).suffix() == QLatin1String("YUQ")) {
+            m_marks[i] = yuq_count == 0; // the one that is installed
+            ++yuq_count;
+        } else {
+            m_marks[i] = true;
+            ++yuqzk_count;
+        }
+    }
+}
+
+void firmware_usbgrade::upgrade_file_list()
+{
+    m_list->rebuild(
+        file_list.size(),
+        [this](int i, kit::PagedList::Row* row) {
+            row->text = QFileInfo(file_list[i]).fileName(); // as it is, never markup
+            row->chosen = m_marks[i];
+            return true;
+        },
+        kit::text(Txt::firmware_usbgrade_none));
+}
+
+void firmware_usbgrade::show_log(const QString& text, const char* colour, int px)
+{
+    ui->label_log->setText(QStringLiteral("<font style = 'font-size:%1px' color = %2 >%3</font>")
+                               .arg(px)
+                               .arg(QLatin1String(colour), text));
+    ui->label_log->show();
+}
+
+bool firmware_usbgrade::menulist_button_ok_page()
+{
+    if (file_downing)
+        return false;
+    if (file_list.isEmpty()) {
+        show_log(kit::text(Txt::firmware_usbgrade_nothing).toHtmlEscaped(), kRed, 12);
+        return false;
+    }
+    // Refused while an upgrade or a card job runs; started only once the FPGA side took it.
+    if (!post_usb_upgrade())
+        return false;
+    file_downing = true;
+    qDebug("\n menulist_button_ok_page 00 in  file_downing = %#x \n", unsigned(file_downing));
+    return true;
+}
+
+void firmware_usbgrade::key_ok()
+{
+    qDebug("this is OK button(firmware_usbgrade)[Release]\n");
+    menulist_button_ok_page();
+}
+
+bool firmware_usbgrade::key_mode()
+{
+    if (file_downing)
+        return !kit::key_locked(); // the screen stays while its upgrade runs
+    return PanelDialog::key_mode();
+}
+
+void firmware_usbgrade::on_Button_grade_clicked()
+{
+    const QString now = upgrade_clock_text();
+    if (file_downing) {
+        m_start_time = now;
+        show_log(QStringLiteral("downing ,Dont power off !!\r\n") + m_start_time, kRed, 12);
+    } else {
+        show_log(QStringLiteral("downing over \r\n") + m_start_time + QStringLiteral("\r\n") + now, kGreen, 12);
+    }
+}
+
+void firmware_usbgrade::refresh(kit::Refresh code)
+{
+    switch (code) {
+    case kit::Refresh::StickInserted:
+        qDebug("\n yes ,got the usb in");
+        return;
+    case kit::Refresh::StickRemoved:
+    case kit::Refresh::StickMounted:
+        m_list->set_chosen(0);
+        get_file_list_smartpath();
+        upgrade_file_list();
+        return;
+    default:
+        break;
+    }
+    if (YuqRamPara::p_yuqrampara_config && YuqRamPara::p_yuqrampara_config->YuqLanguageChanged()) {
+        upgrade_file_list();
+        retext();
+    }
+    if (code == kit::Refresh::UpgradeEnd) {
+        const QString time = fpga_manage::p_fpga_manage ? fpga_manage::p_fpga_manage->usb_upgrade_time_text() : QString();
+        show_log(QStringLiteral("downing over<br>") + time.toHtmlEscaped(), kGreen, 13);
+    }
+}
+
+YUQ_SCREEN(firmware_usbgrade)

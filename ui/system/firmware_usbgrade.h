@@ -1,0 +1,64 @@
+#pragma once
+// The USB-stick upgrade screen (page 26): the upgrade packages of the stick's upgrade
+// folder, four to a page, and OK to have the FPGA thread run the upgrade. The screen
+// reads no package itself; the end of the upgrade arrives as code 104.
+#include "ui/shell/pagedlist.h"
+#include "ui/shell/screenkit.h"
+
+#include <QStringList>
+#include <QVector>
+
+namespace Ui {
+class firmware_usbgrade;
+}
+class QLabel;
+class QPushButton;
+
+class firmware_usbgrade : public PanelDialog
+{
+    Q_OBJECT
+public:
+    explicit firmware_usbgrade(QWidget* parent = nullptr);
+    ~firmware_usbgrade() override;
+
+    static constexpr int RowsPerPage = kit::PagedList::Rows;
+
+    void retext() override;
+    void refresh(kit::Refresh code) override;
+    void back() override;
+
+    // State, read by tests.
+    const QStringList& files() const { return file_list; }
+    bool marked(int i) const { return i >= 0 && i < m_marks.size() && m_marks[i]; }
+    int page() const { return m_list->page(); }
+    bool started() const { return file_downing; }
+    QLabel* row_label(int r) const { return m_list->row_label(r); }
+    QPushButton* row_button(int r) const { return m_list->row_button(r); }
+    QPushButton* previous_button() const { return m_list->previous_button(); }
+    QPushButton* next_button() const { return m_list->next_button(); }
+    QLabel* log_label() const;
+
+    void get_file_list_smartpath();
+    void upgrade_file_list();
+    // The OK action; false when nothing was started.
+    bool menulist_button_ok_page();
+
+public slots:
+    void on_Button_grade_clicked();
+
+protected:
+    void key_ok() override;
+    bool key_mode() override;
+
+private:
+    void show_log(const QString& text, const char* colour, int px);
+
+    Ui::firmware_usbgrade* ui;
+    QStringList file_list;
+    QVector<bool> m_marks;
+    int yuq_count = 0;
+    int yuqzk_count = 0;
+    bool file_downing = false;
+    QString m_start_time;
+    kit::PagedList* m_list;
+};
