@@ -78,29 +78,9 @@ private slots:
         QCOMPARE(MachineState::fpga_version(reinterpret_cast<const uint8_t*>(regs.constData())), shown);
     }
 
-    void serial_label_data()
-    {
-        QTest::addColumn<QString>("barcode");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("none stored") << " " << "SN:";
-        QTest::newRow("empty") << "" << "SN:";
-        QTest::newRow("number") << "WZ2024001" << "SN:WZ2024001";
-        QTest::newRow("markup stays text") << "<b>7</b>" << "SN:<b>7</b>";
-    }
-    void serial_label()
-    {
-        QFETCH(QString, barcode);
-        QFETCH(QString, shown);
-        g_str_barcode = barcode;
-        run([&](MachineState* s) {
-            auto* l = s->findChild<QLabel*>(QStringLiteral("label_2"));
-            QCOMPARE(l->text(), shown);
-            QCOMPARE(l->textFormat(), Qt::PlainText);
-        });
-    }
-
-    // The PC's serial-number command as the control FIFO stands in for it.
-    void pc_barcode_data()
+    // The PC's serial-number command (the control FIFO stands in for it): stored, and shown
+    // as plain text.
+    void serial_number_data()
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("stored");
@@ -108,8 +88,9 @@ private slots:
         QTest::newRow("nothing") << "pc barcode" << "";
         QTest::newRow("quoted blank") << "pc barcode \" \"" << " ";
         QTest::newRow("quoted empty") << "pc barcode \"\"" << "";
+        QTest::newRow("markup stays text") << "pc barcode <b>7</b>" << "<b>7</b>";
     }
-    void pc_barcode()
+    void serial_number()
     {
         QFETCH(QString, line);
         QFETCH(QString, stored);
@@ -118,6 +99,11 @@ private slots:
         QVERIFY(sim::run_control_line(line));
         QCOMPARE(g_str_barcode.get(), stored);
         QCOMPARE(ConfigEngine::p_config->read_config_variant(ConfigItem::BarCode).toString(), stored);
+        run([&](MachineState* s) {
+            auto* l = s->findChild<QLabel*>(QStringLiteral("label_2"));
+            QCOMPARE(l->text(), "SN:" + stored.trimmed());
+            QCOMPARE(l->textFormat(), Qt::PlainText);
+        });
     }
 
     // No FPGA side, or an FPGA that has not come up: the prefix alone, every port offline.
