@@ -16,8 +16,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
-#include <QtTest>
 
 using namespace shellsupport;
 

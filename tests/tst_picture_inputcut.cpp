@@ -10,8 +10,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTimer>
-#include <QtTest>
 
 using namespace shellsupport;
 

@@ -7,8 +7,6 @@
 #include "ui/picture/outputset.h"
 
 #include <QLabel>
-#include <QTimer>
-#include <QtTest>
 
 using namespace shellsupport;
 

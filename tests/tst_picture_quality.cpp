@@ -11,8 +11,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTimer>
-#include <QtTest>
 
 using namespace shellsupport;
 
@@ -147,11 +145,8 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("offset");
         QTest::newRow("brightness") << int(page::quality) << 0 << img::Brightness;
-        QTest::newRow("sharpness") << int(page::quality) << 1 << img::Sharpness;
-        QTest::newRow("contrast") << int(page::quality) << 2 << img::Contrast;
         QTest::newRow("saturation") << int(page::quality) << 3 << img::Saturation;
         QTest::newRow("red") << int(page::temperature) << 1 << img::Red;
-        QTest::newRow("green") << int(page::temperature) << 2 << img::Green;
         QTest::newRow("blue") << int(page::temperature) << 3 << img::Blue;
     }
     void undo_restores_also_while_a_step_is_pending()

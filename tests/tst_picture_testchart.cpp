@@ -8,9 +8,6 @@
 #include "sim/sim_device.h"
 #include "ui/picture/test_chart.h"
 
-#include <QTimer>
-#include <QtTest>
-
 using namespace shellsupport;
 
 namespace {

@@ -8,7 +8,6 @@
 #include "ui/shell/machinestate.h"
 
 #include <QLabel>
-#include <QtTest>
 
 using namespace shellsupport;
 
