@@ -85,9 +85,6 @@ private slots:
     {
         QList<int> opened;
         in_screen(page::ImageQuality, [&opened] {
-            keys("S");
-            QCOMPARE(g_imagequality->focus_index(), 1);
-            keys("R");
             for (int i = 0; i < 2; ++i) {
                 QTimer::singleShot(0, [&opened] {
                     opened << g_page_focus;
