@@ -15,7 +15,6 @@
 
 #include <QFrame>
 #include <QLabel>
-#include <QPushButton>
 
 using namespace shellsupport;
 
