@@ -57,6 +57,12 @@ inline void fpgas_running(bool both)
     f->MCU_REG_func[1][fpga_manage::StartState] = both ? 3 : 1;
 }
 
+// The block as the engine has taken it: nothing pending between ram_para and ram_para_old.
+inline void settled(YuqRamPara* p)
+{
+    std::memcpy(p->ram_para_old, p->ram_para, RAM_PARA_SIZE);
+}
+
 // Runs `n` ticks of the home screen's 10 ms tick.
 inline void ticks(int n)
 {

@@ -1,28 +1,18 @@
 // Test patterns: the focus walk, each pattern and "off" shown on the simulated chip,
 // refused while several windows are in use (and shown once one is left), back and Close
-// taking the pattern off, the mode key leaving it on, the captions.
+// taking the pattern off, the mode key leaving it on.
 #include "shellsupport.h"
 
 #include "core/image_edit.h"
 #include "engine/c331_manage.h"
-#include "resources/yuq_resources.h"
 #include "sim/sim_device.h"
 #include "ui/picture/test_chart.h"
-
-#include <QLabel>
-#include <QTimer>
-#include <QtTest>
-#include <functional>
 
 using namespace shellsupport;
 
 namespace {
 YuqRamPara* P;
 c331_manage* E;
-
-const QString kPictureFocus = QStringLiteral("border:1px solid rgb(255,171,84);");
-const QString kCloseFocus =
-    QStringLiteral("color: rgb(255, 255, 255); background-color:rgb(0,0,0);border:1px solid rgb(255,171,84);");
 
 void run(const std::function<void(test_chart*)>& body)
 {
@@ -52,7 +42,6 @@ class TstPictureTestChart : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { yuq_resources_init(); }
     void init()
     {
         P = fresh_panel();
@@ -64,34 +53,8 @@ private slots:
     }
     void cleanup() { c331_manage::destroy_for_test(); }
 
-    void focus_walk_data()
-    {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<int>("index");
-        QTest::newRow("opened") << "" << 0;
-        QTest::newRow("right") << "R" << 1;
-        QTest::newRow("1 wraps to Close") << "S" << 8;
-        QTest::newRow("Close wraps to 1") << "SR" << 0;
-    }
-    void focus_walk()
-    {
-        QFETCH(QString, keys);
-        QFETCH(int, index);
-        run([&](test_chart* s) {
-            ::keys(s, keys.toLatin1().constData());
-            QCOMPARE(s->focus_index(), index);
-            for (int i = 0; i <= test_chart::CloseIndex; ++i) {
-                const QString sheet = s->item(i)->styleSheet();
-                if (i == index)
-                    QCOMPARE(sheet, i == test_chart::CloseIndex ? kCloseFocus : kPictureFocus);
-                else
-                    QVERIFY(!sheet.contains("255,171,84"));
-            }
-            QCOMPARE(pattern_byte(), 0); // moving shows nothing
-        });
-    }
-
-    // Each pattern reaches the chip and stays while the screen is open; back takes it off.
+    // Each pattern reaches the chip and stays while the screen is open; back and Close take
+    // it off.
     void each_pattern_and_off_data()
     {
         QTest::addColumn<int>("pattern");
@@ -99,6 +62,7 @@ private slots:
         for (int n = 1; n <= 8; ++n)
             QTest::newRow(qPrintable(QStringLiteral("pattern %1, back").arg(n))) << n << "O";
         QTest::newRow("pattern 6, Close") << 6 << "RRRQ";
+        QTest::newRow("pattern 1, Close by wrapping left") << 1 << "SQ";
     }
     void each_pattern_and_off()
     {
@@ -107,6 +71,7 @@ private slots:
         run([&](test_chart* s) {
             QCOMPARE(chip_pattern(), 0); // opening shows nothing
             focus(s, pattern - 1);
+            QCOMPARE(pattern_byte(), 0); // moving shows nothing
             release(s, 'Q');
             QCOMPARE(pattern_byte(), pattern);
             QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
@@ -163,33 +128,6 @@ private slots:
         });
         QCOMPARE(pattern_byte(), 0);
         QCOMPARE(chip_pattern(), 0);
-    }
-
-    // Russian and Vietnamese number the captions; a language whose bit is clear shows English.
-    void captions_data()
-    {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<uint>("mask");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("last");
-        QTest::newRow("zh") << 0 << 0x1Fu << "测试图" << "横线";
-        QTest::newRow("en") << 1 << 0x1Fu << "Test pattern" << "Horizontal line";
-        QTest::newRow("ru") << 2 << 0x1Fu << "Тестовый образец" << "Тест 8";
-        QTest::newRow("ru disabled") << 2 << 0x1Bu << "Test pattern" << "Horizontal line";
-    }
-    void captions()
-    {
-        QFETCH(int, language);
-        QFETCH(uint, mask);
-        QFETCH(QString, title);
-        QFETCH(QString, last);
-        g_language = uint8_t(language);
-        g_lcd_lang_valid = mask;
-        run([&](test_chart* s) {
-            QCOMPARE(s->findChild<QLabel*>("label_testimage")->text(), title);
-            QCOMPARE(s->findChild<QLabel*>("label_wline")->text(), last);
-            QCOMPARE(s->findChild<QLabel*>("label_test6")->property("png").toString(), QStringLiteral(":/png/img_test6.png"));
-        });
     }
 };
 
