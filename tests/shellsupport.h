@@ -8,6 +8,7 @@
 #include "core/config_engine.h"
 #include "core/engine_handshake.h"
 #include "core/global.h"
+#include "core/utils.h"
 #include "core/yuqrampara.h"
 #include "fpga/fpga_manage.h"
 #include "platform/devpath.h"
@@ -21,6 +22,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QObject>
+#include <QSettings>
 #include <QTimer>
 #include <QtTest>
 #include <cstring>
@@ -112,6 +114,27 @@ inline void keys(QWidget* w, const char* seq)
 inline int recorded(const QString& command)
 {
     return platform::shell_recorded().count(command);
+}
+
+// The network settings as the configuration stores them (the globals follow).
+inline void store_network(const QString& ip, const QString& mask, const QString& gateway)
+{
+    ConfigEngine* c = ConfigEngine::p_config;
+    c->write_config_variant(ConfigItem::IPAddress, ip);
+    c->write_config_variant(ConfigItem::SubNetMask, mask);
+    c->write_config_variant(ConfigItem::GateWay, gateway);
+    Utils::getIPAddress();
+}
+
+// "ip mask gateway" as stored; the globals' values after a bar when they differ.
+inline QString stored_network()
+{
+    QSettings s(platform::dev_path(ConfigEngine::config_path()), QSettings::IniFormat);
+    QStringList ini;
+    for (const char* k : {"IPAddress", "SubNetMask", "GateWay"})
+        ini << s.value(QStringLiteral("config/") + QLatin1String(k)).toString();
+    const QString live = QStringList{g_str_ip.get(), g_srt_mask.get(), g_str_gateway.get()}.join(' ');
+    return ini.join(' ') == live ? live : ini.join(' ') + " | " + live;
 }
 
 // Opens a modal page and runs `body` with its screen inside the screen's own loop; what

@@ -36,11 +36,7 @@ class TstMappingRcvRecovery : public QObject
         }
         QCoreApplication::processEvents();
     }
-    void run(const std::function<void(rcv_recovery*)>& body)
-    {
-        QVERIFY(in_screen<rcv_recovery>(page::rcv_recovery, body));
-        g_page_focus = page::MainWindow;
-    }
+    void run(const std::function<void(rcv_recovery*)>& body) { run_screen<rcv_recovery>(page::rcv_recovery, body); }
     static QString note(rcv_recovery* s) { return s->note_label() ? s->note_label()->text() : QString(); }
 
 private slots:
@@ -59,15 +55,6 @@ private slots:
     {
         jobs.reset();
         g_send_para.clear();
-    }
-
-    void opens_empty_on_query()
-    {
-        run([](rcv_recovery* s) {
-            QCOMPARE(int(s->focus_index()), 0);
-            QCOMPARE(note(s), QString("No receiving cards that need to be updated!"));
-            QVERIFY(!s->previous_button() && !s->next_button());
-        });
     }
 
     void query_outcomes_data()
@@ -95,6 +82,8 @@ private slots:
         if (setup == 4)
             jobs.reset();
         run([&](rcv_recovery* s) {
+            QCOMPARE(int(s->focus_index()), 0); // opens empty, on Query
+            QVERIFY(!s->previous_button() && !s->next_button());
             release(s, 'Q');
             QCOMPARE(bool(g_qround_bar), setup != 4);
             if (jobs)
@@ -124,7 +113,6 @@ private slots:
             QCOMPARE(SimCards::instance()->needs_recovery(2), int(cardwire::NoCard));
             QVERIFY(testsupport::spy_ints(codes).contains(99));
             QVERIFY(s->entries().isEmpty());
-            QCOMPARE(note(s), QString("No receiving cards that need to be updated!"));
         });
     }
 

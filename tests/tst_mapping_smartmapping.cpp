@@ -125,11 +125,8 @@ private slots:
         line_type.port = 7;
         line_type.route = 9;
         SmartMapping* s = open_wizard();
-        QCOMPARE(s->menu(), 0);
-        QVERIFY(!s->entered());
-        QCOMPARE(s->page_index(), 0);
-        QCOMPARE(int(line_type.port.load()), 0);
-        QCOMPARE(int(line_type.route.load()), 1);
+        QCOMPARE((QList<int>{s->menu(), s->entered(), s->page_index(), line_type.port, line_type.route}),
+                 (QList<int>{0, 0, 0, 0, 1}));
         QCOMPARE(g_smartmapping.get(), s);
     }
 
@@ -169,10 +166,8 @@ private slots:
         QVERIFY(s->entered());
         QCOMPARE(s->step(), 0);
         keys(s, "RRQ"); // Next
-        QCOMPARE(s->page_index(), 1);
-        QCOMPARE(s->step(), 1);
-        QCOMPARE(int(line_type.cabinet_w.load()), 128);
-        QCOMPARE(int(line_type.cabinet_h.load()), 96);
+        QCOMPARE((QList<int>{s->page_index(), s->step(), line_type.cabinet_w, line_type.cabinet_h}),
+                 (QList<int>{1, 1, 128, 96}));
         keys(s, "RRQ"); // into the grid of group 3 (LED17-20): port 16
         QCOMPARE(int(line_type.port.load()), 16);
         keys(s, "SS"); // wraps inside the four cells: LED20, LED19
@@ -182,21 +177,16 @@ private slots:
         keys(s, "QRRQ"); // group 3 again, LED19 confirmed
         QCOMPARE(int(line_type.port.load()), 18);
         keys(s, "RRQ"); // Next
-        QCOMPARE(s->page_index(), 2);
-        QCOMPARE(s->step(), 2);
+        QCOMPARE((QList<int>{s->page_index(), s->step()}), (QList<int>{2, 2}));
         keys(s, "RRQ"); // route picker, on the current route
         QCOMPARE(s->page_index(), 3);
         keys(s, "RRQ"); // route 3
-        QCOMPARE(s->page_index(), 2);
-        QCOMPARE(int(line_type.route.load()), 3);
-        QCOMPARE(child<QPushButton>(s, "Button_route")->text(), QString("Routing 3"));
-        keys(s, "O");
-        QCOMPARE(s->page_index(), 1);
-        keys(s, "O");
-        QCOMPARE(s->page_index(), 0);
-        keys(s, "O");
-        QVERIFY(!s->entered());
-        keys(s, "O");
+        QCOMPARE((QList<int>{s->page_index(), line_type.route}), (QList<int>{2, 3}));
+        for (int back : {1, 0}) {
+            keys(s, "O");
+            QCOMPARE(s->page_index(), back);
+        }
+        keys(s, "OO");
         flush();
         QVERIFY(!g_smartmapping);
         QCOMPARE(int(g_page_focus), int(page::Option));
@@ -258,16 +248,39 @@ private slots:
         QVERIFY(run_job());
     }
 
-    void a_job_that_ends_at_once_still_closes_the_wheel()
+    // The wheel comes first and goes with the job's end; a post the FPGA side refuses
+    // leaves no wheel and no job.
+    void send_outcomes_data()
     {
-        start_fpgas();
-        sim::fpga(0).set_power(false);
-        sim::fpga(1).set_power(false);
+        QTest::addColumn<int>("setup"); // 0 FPGAs powered off, 1 no FPGA side, 2 stick upgrade runs
+        QTest::addColumn<bool>("wheel");
+        QTest::newRow("job ends at once") << 0 << true;
+        QTest::newRow("no FPGA side") << 1 << false;
+        QTest::newRow("upgrade running") << 2 << false;
+    }
+    void send_outcomes()
+    {
+        QFETCH(int, setup);
+        QFETCH(bool, wheel);
+        if (setup != 1)
+            start_fpgas();
+        for (int f = 0; f < 2 && setup == 0; ++f)
+            sim::fpga(f).set_power(false);
+        g_usb_grade = setup == 2 ? 1 : 0;
         SmartMapping* s = open_wizard();
         keys(s, "QRRQRRRRQRRRRRRQ");
-        QVERIFY(g_qround_bar);
-        QVERIFY(run_job()); // not running: the job ends with 100 on its first pass
-        QVERIFY(!g_qround_bar);
+        QCOMPARE(bool(g_qround_bar), wheel);
+        if (wheel) {
+            QVERIFY(run_job()); // not running: the job ends with 100 on its first pass
+            QVERIFY(!g_qround_bar);
+        }
+        QCOMPARE(g_send_para.job(), uint8_t(0));
+        if (setup == 1) {
+            keys(s, "OOOOSQQ"); // the menu's Mapping switch: refused too
+            QVERIFY(!g_qround_bar);
+            QCOMPARE(g_send_para.word.load(), uint16_t(0));
+        }
+        g_usb_grade = 0;
     }
 
     void refusals_while_a_job_runs()
@@ -277,13 +290,8 @@ private slots:
         keys(s, "QRRQRRRRQRRRRRRQ");
         QVERIFY(g_qround_bar);
         // Back on step 3, Previous, Send again, the mode key: nothing moves.
-        keys(s, "O");
-        QCOMPARE(s->page_index(), 2);
-        QCOMPARE(s->step(), 2);
-        keys(s, "SQ"); // Previous
-        QCOMPARE(s->page_index(), 2);
-        QCOMPARE(s->step(), 2);
-        keys(s, "RQ"); // Send
+        keys(s, "OSQRQ");
+        QCOMPARE((QList<int>{s->page_index(), s->step()}), (QList<int>{2, 2}));
         QCOMPARE(g_send_para.word.load(), uint16_t(JobMapping));
         keys(s, "M");
         flush();
@@ -295,37 +303,7 @@ private slots:
         // The job ends: everything works again.
         QVERIFY(run_job());
         keys(s, "O");
-        QCOMPARE(s->page_index(), 1);
-        QCOMPARE(s->step(), 1);
-    }
-
-    void without_an_fpga_side_jobs_are_refused_before_a_wheel()
-    {
-        SmartMapping* s = open_wizard();
-        keys(s, "QRRQRRRRQRRRRRRQ");
-        QVERIFY(!g_qround_bar);
-        QCOMPARE(g_send_para.word.load(), uint16_t(0));
-        // The menu's Mapping preview reads no FPGA: off.
-        keys(s, "OOOO"); // back to the menu
-        QVERIFY(!s->entered());
-        keys(s, "S");
-        QCOMPARE(s->page_index(), 7);
-        QCOMPARE(child<QPushButton>(s, "Button_mapping_state")->property("png").toString(),
-                 QString(":/png/button_off.png"));
-        keys(s, "QQ"); // the switch: refused
-        QVERIFY(!g_qround_bar);
-        QCOMPARE(g_send_para.word.load(), uint16_t(0));
-    }
-
-    void a_post_the_fpga_side_refuses_leaves_no_wheel()
-    {
-        start_fpgas();
-        g_usb_grade = 1; // the stick upgrade runs
-        SmartMapping* s = open_wizard();
-        keys(s, "QRRQRRRRQRRRRRRQ");
-        QVERIFY(!g_qround_bar);
-        QCOMPARE(g_send_para.job(), uint8_t(0));
-        g_usb_grade = 0;
+        QCOMPARE((QList<int>{s->page_index(), s->step()}), (QList<int>{1, 1}));
     }
 
     void mode_key_closes_the_wizard_and_the_settings_menu()
@@ -347,20 +325,6 @@ private slots:
         QCOMPARE(int(g_page_focus), int(page::CustomMode));
     }
 
-    void next_and_previous_texts()
-    {
-        g_language = 2;
-        SmartMapping* s = open_wizard();
-        keys(s, "QRRQ");
-        QCOMPARE(child<QPushButton>(s, "Button_next_2")->text(), QString("Далее"));
-        QCOMPARE(child<QPushButton>(s, "Button_front_2")->text(), QString("Назад"));
-        QCOMPARE(child<QPushButton>(s, "Button_next")->text(), QString("Далее"));
-        g_language = 3;
-        s->on_Button_loadscan_clicked();
-        QCOMPARE(child<QPushButton>(s, "Button_next_5")->text(), QString("Bước tiếp theo"));
-        g_language = 1;
-    }
-
     // ---- Load scan ----
 
     void lists_device_then_stick_files_three_a_page()
@@ -375,10 +339,8 @@ private slots:
         SmartMapping* s = open_wizard();
         QCOMPARE(s->scan_files_found(), 4); // the device's, *.wzfile only
         keys(s, "RQRRRQ"); // Load scan, Next
-        QCOMPARE(s->page_index(), 5);
-        QCOMPARE(s->listed_files(), 6);
-        QCOMPARE(s->device_files(), 4);
-        QCOMPARE(s->list_page(), 0);
+        QCOMPARE((QList<int>{s->page_index(), s->listed_files(), s->device_files(), s->list_page()}),
+                 (QList<int>{5, 6, 4, 0}));
         // The entries walk on to page 1, where the stick's are green; past the end back to page 0.
         keys(s, "RRR");
         QCOMPARE(s->list_page(), 1);
@@ -386,7 +348,6 @@ private slots:
         QStringList names{s->file_label(1)->text(), s->file_label(2)->text()};
         QVERIFY(names.contains("<b>s2.wzfile")); // shown as it is named, never as markup
         QCOMPARE(s->file_label(1)->textFormat(), Qt::PlainText);
-        QVERIFY(s->file_label(0)->styleSheet().contains("#FFFFFF"));
         keys(s, "RRR");
         QCOMPARE(s->list_page(), 0);
         keys(s, "S"); // left on page 0's first entry stays
@@ -439,9 +400,7 @@ private slots:
         s->on_Button_loadscan_clicked();
         s->on_Button_next_5_clicked();
         QCOMPARE(s->listed_files(), 0);
-        const QList<QLabel*> labels = s->findChild<QFrame*>("frame_file")->findChildren<QLabel*>();
-        QCOMPARE(labels.size(), 1);
-        QCOMPARE(labels[0]->text(), QString("No loaded file!"));
+        QCOMPARE(s->findChild<QFrame*>("frame_file")->findChildren<QLabel*>().size(), 1); // the note only
         s->on_Button_load_clicked();
         QVERIFY(!g_qround_bar);
     }
@@ -499,22 +458,18 @@ private slots:
         keys(s, "Q");
         QCOMPARE(g_send_para.job(), uint8_t(JobCure));
         keys(s, "ORR"); // back on the menu; no move while the job runs
-        QCOMPARE(s->menu(), 2);
-        QCOMPARE(s->page_index(), 6);
+        QCOMPARE((QList<int>{s->menu(), s->page_index()}), (QList<int>{2, 6}));
         QVERIFY(run_job());
         QCOMPARE(SimCards::instance()->received(0, cardwire::Cure), 1);
 
         keys(s, "RQQ"); // Mapping: on
         QCOMPARE(g_send_para.value.load(), 9u);
         QVERIFY(run_job());
-        QCOMPARE(reg0(0) & 0x80, 0x80);
-        QCOMPARE(reg0(1) & 0x80, 0x80);
+        QCOMPARE((QList<int>{reg0(0) & 0x80, reg0(1) & 0x80}), (QList<int>{0x80, 0x80}));
         QCOMPARE(SimCards::instance()->last_reg_value(0), 9);
-        QCOMPARE(child<QPushButton>(s, "Button_mapping_state")->property("png").toString(), QString(":/png/button_on.png"));
         keys(s, "Q"); // and off
         QVERIFY(run_job());
-        QCOMPARE(reg0(0) & 0x80, 0);
-        QCOMPARE(reg0(1) & 0x80, 0);
+        QCOMPARE((QList<int>{reg0(0) & 0x80, reg0(1) & 0x80}), (QList<int>{0, 0}));
         QCOMPARE(SimCards::instance()->last_reg_value(10), 0);
         // With a job pending the switch writes nothing to the FPGAs.
         g_usb_grade = 1;
@@ -533,15 +488,13 @@ private slots:
         QCOMPARE(s->listed_files(), 2);
         QFile::remove(platform::dev_path("/mnt/usb1/s.wzfile"));
         s->refresh(kit::Refresh::StickRemoved);
-        QCOMPARE(s->listed_files(), 1);
-        QCOMPARE(s->page_index(), 5);
+        QCOMPARE((QList<int>{s->listed_files(), s->page_index()}), (QList<int>{1, 5}));
         // Not in front: nothing jumps; the next Next builds it afresh.
         keys(s, "O");
         QCOMPARE(s->page_index(), 4);
         testsupport::put_file("/mnt/usb1/t.wzfile", scan_file(1));
         s->refresh(kit::Refresh::StickMounted);
-        QCOMPARE(s->page_index(), 4);
-        QCOMPARE(s->listed_files(), 1);
+        QCOMPARE((QList<int>{s->listed_files(), s->page_index()}), (QList<int>{1, 4}));
         keys(s, "Q");
         QCOMPARE(s->listed_files(), 2);
         // While a job runs the list waits for its end.

