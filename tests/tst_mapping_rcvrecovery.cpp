@@ -59,8 +59,7 @@ private slots:
 
     void query_outcomes_data()
     {
-        QTest::addColumn<int>("setup");
-        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("setup"); QTest::addColumn<QStringList>("entries");
         QTest::addColumn<QString>("shown");
         QTest::newRow("found") << 0 << QStringList{"01/03/05/06"} << "";
         QTest::newRow("none") << 1 << QStringList{} << "No receiving cards that need to be updated!";
@@ -70,9 +69,7 @@ private slots:
     }
     void query_outcomes()
     {
-        QFETCH(int, setup);
-        QFETCH(QStringList, entries);
-        QFETCH(QString, shown);
+        QFETCH(int, setup); QFETCH(QStringList, entries); QFETCH(QString, shown);
         if (setup == 1)
             SimCards::instance()->set_port(2, 6, cardwire::NoCard);
         if (setup == 2)

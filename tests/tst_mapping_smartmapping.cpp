@@ -1,9 +1,8 @@
 // The mapping wizard: menu and page walks, number entry with clamping, the mapping record,
-// Send under the progress wheel, refusals while a job runs, the mode key; Load scan with
+// Send under the progress wheel, refusals while a job runs; Load scan with
 // its lists and the stick, curing and the mapping switch on the simulated cards.
 #include "shellsupport.h"
 
-#include "core/utils.h"
 #include "fpga/card_jobs.h"
 #include "fpga/fpga_manage.h"
 #include "fpga/packed_file.h"
@@ -20,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -120,35 +118,25 @@ private slots:
         fpga_manage::destroy_for_test();
     }
 
-    void opens_on_the_menu_with_step_1()
-    {
-        line_type.port = 7;
-        line_type.route = 9;
-        SmartMapping* s = open_wizard();
-        QCOMPARE((QList<int>{s->menu(), s->entered(), s->page_index(), line_type.port, line_type.route}),
-                 (QList<int>{0, 0, 0, 0, 1}));
-        QCOMPARE(g_smartmapping.get(), s);
-    }
-
     void menu_walk_data()
     {
-        QTest::addColumn<bool>("scanFiles");
-        QTest::addColumn<QString>("moves");
-        QTest::addColumn<QList<int>>("menus");
-        QTest::addColumn<QList<int>>("pages");
+        QTest::addColumn<bool>("scanFiles"); QTest::addColumn<QString>("moves");
+        QTest::addColumn<QList<int>>("menus"); QTest::addColumn<QList<int>>("pages");
         QTest::newRow("with scan files") << true << "RRRR" << QList<int>{1, 2, 3, 0} << QList<int>{4, 6, 7, 0};
         QTest::newRow("no scan file: skipped") << false << "RRR" << QList<int>{2, 3, 0} << QList<int>{6, 7, 0};
         QTest::newRow("left skips too") << false << "SSS" << QList<int>{3, 2, 0} << QList<int>{7, 6, 0};
     }
     void menu_walk()
     {
-        QFETCH(bool, scanFiles);
-        QFETCH(QString, moves);
-        QFETCH(QList<int>, menus);
-        QFETCH(QList<int>, pages);
+        QFETCH(bool, scanFiles); QFETCH(QString, moves); QFETCH(QList<int>, menus); QFETCH(QList<int>, pages);
         if (scanFiles)
             testsupport::put_file("/data/smartmapping/a.wzfile", scan_file(1));
-        SmartMapping* s = open_wizard();
+        line_type.port = 7;
+        line_type.route = 9;
+        SmartMapping* s = open_wizard(); // on the menu, step 1 reset
+        QCOMPARE((QList<int>{s->menu(), s->entered(), s->page_index(), line_type.port, line_type.route}),
+                 (QList<int>{0, 0, 0, 0, 1}));
+        QCOMPARE(g_smartmapping.get(), s);
         QCOMPARE(s->scan_files_found(), scanFiles ? 1 : 0);
         QCOMPARE(child<QPushButton>(s, "Button_loadscan")->styleSheet().contains("gray"), !scanFiles);
         for (int i = 0; i < moves.size(); ++i) {
@@ -195,9 +183,7 @@ private slots:
     void pad_values_are_clamped_to_their_field_data()
     {
         QTest::addColumn<QString>("moves"); // to the field on step 3
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("field"); QTest::addColumn<QString>("typed"); QTest::addColumn<QString>("shown");
         QTest::newRow("300 rows") << "" << "lineEdit_line" << "300" << "255";
         QTest::newRow("empty columns") << "R" << "lineEdit_column" << "" << "0";
         QTest::newRow("leading zeros") << "R" << "lineEdit_column" << "007" << "7";
@@ -206,10 +192,7 @@ private slots:
     }
     void pad_values_are_clamped_to_their_field()
     {
-        QFETCH(QString, moves);
-        QFETCH(QString, field);
-        QFETCH(QString, typed);
-        QFETCH(QString, shown);
+        QFETCH(QString, moves); QFETCH(QString, field); QFETCH(QString, typed); QFETCH(QString, shown);
         SmartMapping* s = open_wizard();
         keys(s, "QRRQRRRRQ"); // step 3
         keys(s, moves.toLatin1().constData());
@@ -260,8 +243,7 @@ private slots:
     }
     void send_outcomes()
     {
-        QFETCH(int, setup);
-        QFETCH(bool, wheel);
+        QFETCH(int, setup); QFETCH(bool, wheel);
         if (setup != 1)
             start_fpgas();
         for (int f = 0; f < 2 && setup == 0; ++f)
@@ -304,25 +286,6 @@ private slots:
         QVERIFY(run_job());
         keys(s, "O");
         QCOMPARE((QList<int>{s->page_index(), s->step()}), (QList<int>{1, 1}));
-    }
-
-    void mode_key_closes_the_wizard_and_the_settings_menu()
-    {
-        bool wizardOpen = false;
-        QTimer::singleShot(0, [&wizardOpen] {
-            QTimer::singleShot(0, [&wizardOpen] {
-                wizardOpen = g_smartmapping;
-                release(g_smartmapping, 'M');
-            });
-            kit::open(page::SmartMapping);
-        });
-        kit::open(page::Option);
-        flush();
-        QVERIFY(wizardOpen);
-        QVERIFY(!g_smartmapping);
-        QVERIFY(!g_option);
-        QVERIFY(g_custommode);
-        QCOMPARE(int(g_page_focus), int(page::CustomMode));
     }
 
     // ---- Load scan ----
@@ -420,17 +383,14 @@ private slots:
     void load_scan_job_data()
     {
         QTest::addColumn<QByteArray>("file");   // empty: no file chosen
-        QTest::addColumn<bool>("posted");
-        QTest::addColumn<int>("records");
+        QTest::addColumn<bool>("posted"); QTest::addColumn<int>("records");
         QTest::newRow("scan file") << scan_file(3) << true << 3;
         QTest::newRow("unreadable") << QByteArray("not a packed file") << true << 0;
         QTest::newRow("no file") << QByteArray() << false << 0;
     }
     void load_scan_job()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(bool, posted);
-        QFETCH(int, records);
+        QFETCH(QByteArray, file); QFETCH(bool, posted); QFETCH(int, records);
         start_fpgas();
         testsupport::put_file("/data/smartmapping/a.wzfile", file.isEmpty() ? scan_file(1) : file);
         SmartMapping* s = open_wizard();

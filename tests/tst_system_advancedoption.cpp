@@ -60,9 +60,7 @@ private slots:
     // screen only with one; focus wraps both ways.
     void recovery_item_data()
     {
-        QTest::addColumn<int>("files");
-        QTest::addColumn<QByteArray>("moves");
-        QTest::addColumn<int>("focus");
+        QTest::addColumn<int>("files"); QTest::addColumn<QByteArray>("moves"); QTest::addColumn<int>("focus");
         QTest::addColumn<int>("opened"); // page OK opens from the recovery item, -1 none
         QTest::newRow("none") << 0 << QByteArray("RR") << 2 << -1;
         QTest::newRow("one") << 1 << QByteArray("RR") << 2 << int(page::rcv_recovery);
@@ -71,10 +69,7 @@ private slots:
     }
     void recovery_item()
     {
-        QFETCH(int, files);
-        QFETCH(QByteArray, moves);
-        QFETCH(int, focus);
-        QFETCH(int, opened);
+        QFETCH(int, files); QFETCH(QByteArray, moves); QFETCH(int, focus); QFETCH(int, opened);
         recovery_files(files);
         run([&](AdvancedOption* m) {
             QCOMPARE(m->recovery_files(), files);
@@ -113,8 +108,7 @@ private slots:
 
     void access_code_data()
     {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("code"); QTest::addColumn<bool>("opens");
         QTest::newRow("right") << "5914" << true;
         QTest::newRow("other number") << "1234" << false;
         QTest::newRow("longer") << "59140" << false;
@@ -123,8 +117,7 @@ private slots:
     }
     void access_code()
     {
-        QFETCH(QString, code);
-        QFETCH(bool, opens);
+        QFETCH(QString, code); QFETCH(bool, opens);
         run([&](AdvancedOption* m) {
             keys(m, "S"); // the aging item
             bool padShown = false;

@@ -4,7 +4,6 @@
 #include "shellsupport.h"
 
 #include "app/control_commands.h"
-#include "core/utils.h"
 #include "engine/c331_manage.h"
 #include "fpga/fpga_manage.h"
 #include "inputs/zarvosource.h"
@@ -91,10 +90,7 @@ private slots:
     }
     void language_cursor()
     {
-        QFETCH(uint, mask);
-        QFETCH(int, language);
-        QFETCH(int, opened);
-        QFETCH(QByteArray, keys);
+        QFETCH(uint, mask); QFETCH(int, language); QFETCH(int, opened); QFETCH(QByteArray, keys);
         QFETCH(QList<int>, cursor);
         g_lcd_lang_valid = mask;
         g_language = uint8_t(language);
@@ -117,9 +113,7 @@ private slots:
     // leaves edit mode; anything else leaves the image and the engine alone.
     void language_choice_data()
     {
-        QTest::addColumn<uint>("mask");
-        QTest::addColumn<QByteArray>("seq");
-        QTest::addColumn<int>("stored");
+        QTest::addColumn<uint>("mask"); QTest::addColumn<QByteArray>("seq"); QTest::addColumn<int>("stored");
         QTest::addColumn<QString>("title");
         QTest::newRow("to Russian") << 0x1Fu << QByteArray("QRQ") << 2 << QString::fromUtf8("Системные настройки");
         QTest::newRow("to Chinese by left") << 0x1Fu << QByteArray("QSQ") << 0 << QString::fromUtf8("工厂设置");
@@ -128,10 +122,7 @@ private slots:
     }
     void language_choice()
     {
-        QFETCH(uint, mask);
-        QFETCH(QByteArray, seq);
-        QFETCH(int, stored);
-        QFETCH(QString, title);
+        QFETCH(uint, mask); QFETCH(QByteArray, seq); QFETCH(int, stored); QFETCH(QString, title);
         g_lcd_lang_valid = mask;
         P->set_image16(img::Language, 1);
         applied();
@@ -151,9 +142,7 @@ private slots:
         QTest::addColumn<int>("level");
         QTest::addColumn<QString>("network"); // ip mask gateway before
         QTest::addColumn<bool>("newSize");    // stored LED size differs from the defaults
-        QTest::addColumn<bool>("bothFpgas");
-        QTest::addColumn<bool>("edidKept");
-        QTest::addColumn<int>("handoff");
+        QTest::addColumn<bool>("bothFpgas"); QTest::addColumn<bool>("edidKept"); QTest::addColumn<int>("handoff");
         QTest::addColumn<bool>("networkReset");
         const QString other = "10.0.0.5 255.0.0.0 10.0.0.1";
         const QString factoryNet = "192.168.1.199 255.255.255.0 192.168.1.1";
@@ -169,13 +158,8 @@ private slots:
     }
     void reset_levels()
     {
-        QFETCH(int, level);
-        QFETCH(QString, network);
-        QFETCH(bool, newSize);
-        QFETCH(bool, bothFpgas);
-        QFETCH(bool, edidKept);
-        QFETCH(int, handoff);
-        QFETCH(bool, networkReset);
+        QFETCH(int, level); QFETCH(QString, network); QFETCH(bool, newSize); QFETCH(bool, bothFpgas);
+        QFETCH(bool, edidKept); QFETCH(int, handoff); QFETCH(bool, networkReset);
         const QStringList net = network.split(' ');
         store_network(net[0], net[1], net[2]);
         // A panel that is not the factory one: language, EDID, size, fades, a window.
@@ -250,9 +234,7 @@ private slots:
     // Green for a font the flash holds, red for one it lacks, in every language.
     void font_lines_data()
     {
-        QTest::addColumn<uint>("bits");
-        QTest::addColumn<int>("language");
-        QTest::addColumn<QString>("cn");
+        QTest::addColumn<uint>("bits"); QTest::addColumn<int>("language"); QTest::addColumn<QString>("cn");
         QTest::addColumn<QString>("en");
         QTest::newRow("all") << 0xFu << 1 << "ggg" << "ggg";
         QTest::newRow("none") << 0x0u << 1 << "rrr" << "rrr";
@@ -262,10 +244,7 @@ private slots:
     }
     void font_lines()
     {
-        QFETCH(uint, bits);
-        QFETCH(int, language);
-        QFETCH(QString, cn);
-        QFETCH(QString, en);
+        QFETCH(uint, bits); QFETCH(int, language); QFETCH(QString, cn); QFETCH(QString, en);
         register_control_commands();
         sim::install();
         sim::restore_all();

@@ -52,8 +52,7 @@ private slots:
 
     void line_text_data()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("line"); QTest::addColumn<QString>("text");
         const QString g = QStringLiteral("<font color = #00FF00 >%1</font>");
         const QString r = QStringLiteral("<font color = #FF0000 >%1</font>");
         auto flags = [&](int v) {
@@ -74,17 +73,14 @@ private slots:
     }
     void line_text()
     {
-        QFETCH(QString, line);
-        QFETCH(QString, text);
+        QFETCH(QString, line); QFETCH(QString, text);
         QCOMPARE(factoryage::line_text(line), text);
     }
 
     // Next wraps, Previous stops at the first.
     void paging_data()
     {
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("lines"); QTest::addColumn<QByteArray>("keys"); QTest::addColumn<QString>("label");
         QTest::addColumn<QStringList>("shown");
         const QStringList first{"000", "001", "002", "003", "004", "005", "006", "007"};
         QTest::newRow("opens on the first") << 9 << QByteArray() << "1/2" << first;
@@ -104,10 +100,7 @@ private slots:
     }
     void paging()
     {
-        QFETCH(int, lines);
-        QFETCH(QByteArray, keys);
-        QFETCH(QString, label);
-        QFETCH(QStringList, shown);
+        QFETCH(int, lines); QFETCH(QByteArray, keys); QFETCH(QString, label); QFETCH(QStringList, shown);
         fill(lines);
         run([&](factoryage* s) {
             ::shellsupport::keys(s, keys.constData());

@@ -1,14 +1,10 @@
 // LCD timers: the choices stored in the two times and shown again on reopening, edit mode
-// left with back (nothing applied) or ended by a language change. Serial settings: fixed
-// values, the language fallback, the mode key under the key lock.
+// left with back (nothing applied) or ended by a language change.
 #include "shellsupport.h"
 
 #include "ui/system/lcdshow.h"
-#include "ui/system/linkcom.h"
 
 #include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QtTest>
 
 using namespace shellsupport;
@@ -26,9 +22,7 @@ private slots:
 
     void choices_data()
     {
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<uint>("back");
-        QTest::addColumn<uint>("lock");
+        QTest::addColumn<QByteArray>("keys"); QTest::addColumn<uint>("back"); QTest::addColumn<uint>("lock");
         QTest::addColumn<QStringList>("shown"); // on reopening
         QTest::newRow("fresh start") << QByteArray() << 3000u << 30000u << QStringList{"30", "5min"};
         QTest::newRow("back: 60") << QByteArray("QRQ") << 6000u << 30000u << QStringList{"60", "5min"};
@@ -42,10 +36,7 @@ private slots:
     }
     void choices()
     {
-        QFETCH(QByteArray, keys);
-        QFETCH(uint, back);
-        QFETCH(uint, lock);
-        QFETCH(QStringList, shown);
+        QFETCH(QByteArray, keys); QFETCH(uint, back); QFETCH(uint, lock); QFETCH(QStringList, shown);
         run_screen<lcdshow>(page::lcdshow, [&](lcdshow* s) { ::shellsupport::keys(s, keys.constData()); });
         QCOMPARE(g_back_to_mainwindow_time, back);
         QCOMPARE(g_auto_lock_time, lock);
@@ -73,36 +64,6 @@ private slots:
             QVERIFY(s->editing()); // OK starts a new edit: the old one was over
         });
         QCOMPARE(g_auto_lock_time, 60000u);
-    }
-
-    // Serial settings: fixed values that no key changes; a language off in the mask falls
-    // back to English.
-    void serial_values_and_fallback()
-    {
-        g_language = 2;
-        g_lcd_lang_valid = 0x1B;
-        run_screen<linkcom>(page::linkcom, [&](linkcom* s) {
-            keys(s, "SRQ");
-            QCOMPARE(s->label(0)->text(), QStringLiteral("Serial port"));
-            QCOMPARE((QStringList{s->value(0)->text(), s->value(1)->text(), s->value(2)->text()}),
-                     (QStringList{"115200", "8", "1"}));
-        });
-    }
-
-    // The mode key under the key lock leaves the screen open; without it the screen goes
-    // and the user modes come.
-    void serial_mode_key()
-    {
-        YuqRamPara::p_yuqrampara_config->set_image16(img::KeyLock, 1);
-        QVERIFY(in_screen<linkcom>(page::linkcom, [](linkcom* s) {
-            keys(s, "M");
-            QVERIFY(kit::still_open(s));
-            YuqRamPara::p_yuqrampara_config->set_image16(img::KeyLock, 0);
-            keys(s, "M");
-            QVERIFY(!g_linkcom);
-        }));
-        QCOMPARE(int(g_page_focus.load()), int(page::CustomMode));
-        kit::close_page(page::CustomMode);
     }
 };
 

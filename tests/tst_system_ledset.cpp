@@ -95,8 +95,7 @@ private slots:
     void entry_limits_data()
     {
         QTest::addColumn<QString>("start"); // W H
-        QTest::addColumn<int>("which");
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("which"); QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown"); // W H
         QTest::newRow("W above the side") << "1920 1080" << 0 << "20000" << "16376 800";
         QTest::newRow("W above, H small") << "1920 700" << 0 << "20000" << "16376 700";
@@ -110,10 +109,7 @@ private slots:
     }
     void entry_limits()
     {
-        QFETCH(QString, start);
-        QFETCH(int, which);
-        QFETCH(QString, typed);
-        QFETCH(QString, shown);
+        QFETCH(QString, start); QFETCH(int, which); QFETCH(QString, typed); QFETCH(QString, shown);
         run([&](ledset* s) {
             set_fields(s, start, {0, 1});
             s->confirm(field(s, which), typed);
@@ -124,8 +120,7 @@ private slots:
     void output_entry_data()
     {
         QTest::addColumn<QByteArray>("mode"); // "" horizontal, "R" vertical
-        QTest::addColumn<int>("which");
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("which"); QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown"); // the pair the field belongs to
         QTest::newRow("width above W, horizontal") << QByteArray() << 2 << "5000" << "1920 0";
         QTest::newRow("width, horizontal") << QByteArray() << 2 << "1000" << "1000 920";
@@ -134,10 +129,7 @@ private slots:
     }
     void output_entry()
     {
-        QFETCH(QByteArray, mode);
-        QFETCH(int, which);
-        QFETCH(QString, typed);
-        QFETCH(QString, shown);
+        QFETCH(QByteArray, mode); QFETCH(int, which); QFETCH(QString, typed); QFETCH(QString, shown);
         P->set_image16(img::SpliceMode, 3);
         run([&](ledset* s) {
             keys(s, ("RRQ" + mode + "Q").constData()); // edit the box, browse to the mode, confirm
@@ -150,9 +142,7 @@ private slots:
     void splice_proposals_data()
     {
         QTest::addColumn<QString>("wall"); // W H
-        QTest::addColumn<QByteArray>("browse");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<QByteArray>("browse"); QTest::addColumn<QString>("shown"); QTest::addColumn<int>("mode");
         QTest::newRow("horizontal") << "1920 1080" << QByteArray("") << "1920 1080 960 960 1080 1080" << 3;
         QTest::newRow("horizontal odd") << "1921 1080" << QByteArray("") << "1921 1080 968 953 1080 1080" << 3;
         QTest::newRow("horizontal 1000") << "1000 1080" << QByteArray("") << "1000 1080 504 496 1080 1080" << 3;
@@ -163,10 +153,7 @@ private slots:
     }
     void splice_proposals()
     {
-        QFETCH(QString, wall);
-        QFETCH(QByteArray, browse);
-        QFETCH(QString, shown);
-        QFETCH(int, mode);
+        QFETCH(QString, wall); QFETCH(QByteArray, browse); QFETCH(QString, shown); QFETCH(int, mode);
         P->set_image16(img::SpliceMode, 3);
         run([&](ledset* s) {
             set_fields(s, wall, {0, 1});
@@ -199,9 +186,7 @@ private slots:
     }
     void apply_stores()
     {
-        QFETCH(int, stored);
-        QFETCH(QString, typed);
-        QFETCH(QString, image);
+        QFETCH(int, stored); QFETCH(QString, typed); QFETCH(QString, image);
         P->set_image16(img::SpliceMode, uint16_t(stored));
         applied();
         run([&](ledset* s) {
@@ -220,9 +205,7 @@ private slots:
     {
         QTest::addColumn<int>("W");
         QTest::addColumn<int>("out2h"); // stored output-2 height before
-        QTest::addColumn<bool>("both");
-        QTest::addColumn<bool>("tip");
-        QTest::addColumn<int>("handoff");
+        QTest::addColumn<bool>("both"); QTest::addColumn<bool>("tip"); QTest::addColumn<int>("handoff");
         QTest::newRow("nothing changed") << 1920 << 1080 << true << false << 0;
         QTest::newRow("new size") << 3840 << 1080 << true << true << 1;
         QTest::newRow("new size, one FPGA") << 3840 << 1080 << false << true << 0;
@@ -230,11 +213,7 @@ private slots:
     }
     void change_test()
     {
-        QFETCH(int, W);
-        QFETCH(int, out2h);
-        QFETCH(bool, both);
-        QFETCH(bool, tip);
-        QFETCH(int, handoff);
+        QFETCH(int, W); QFETCH(int, out2h); QFETCH(bool, both); QFETCH(bool, tip); QFETCH(int, handoff);
         // Stored: copy 1920 x 1080 with window 1 on.
         P->set_image16(img::SpliceMode, 4);
         for (int o : {img::Out1Width, img::Out2Width})

@@ -1,5 +1,5 @@
-// The communication menu: focus with wrap-around, the three openers, the page, focus and
-// language after a child goes back, and the mode key under the key lock.
+// The communication menu: focus with wrap-around, the three openers, and the page, focus
+// and language after a child goes back.
 #include "shellsupport.h"
 
 #include "ui/system/linkoption.h"
@@ -17,18 +17,14 @@ private slots:
 
     void ok_opens_the_item_and_back_returns_data()
     {
-        QTest::addColumn<QByteArray>("moves");
-        QTest::addColumn<int>("focus");
-        QTest::addColumn<int>("child");
+        QTest::addColumn<QByteArray>("moves"); QTest::addColumn<int>("focus"); QTest::addColumn<int>("child");
         QTest::newRow("serial") << QByteArray("RRR") << 0 << int(page::linkcom); // right wraps
         QTest::newRow("ethernet") << QByteArray("R") << 1 << int(page::linkwlan);
         QTest::newRow("usb upgrade") << QByteArray("S") << 2 << int(page::firmware_usbgrade); // left wraps
     }
     void ok_opens_the_item_and_back_returns()
     {
-        QFETCH(QByteArray, moves);
-        QFETCH(int, focus);
-        QFETCH(int, child);
+        QFETCH(QByteArray, moves); QFETCH(int, focus); QFETCH(int, child);
         run_screen<LinkOption>(page::LinkOption, [&](LinkOption* m) {
             keys(m, moves.constData());
             QCOMPARE(int(m->focus_index()), focus);
@@ -44,20 +40,6 @@ private slots:
             QCOMPARE(int(g_page_focus), int(page::LinkOption));
             QCOMPARE(int(m->focus_index()), focus);
             QCOMPARE(m->findChild<QLabel*>("label_title")->text(), QString::fromUtf8("Подключение"));
-        });
-    }
-
-    void mode_key_under_key_lock_keeps_the_menu()
-    {
-        run_screen<LinkOption>(page::LinkOption, [](LinkOption* m) {
-            YuqRamPara::p_yuqrampara_config->set_image16(img::KeyLock, 1);
-            release(m, 'M');
-            QVERIFY(g_linkoption);
-            QCOMPARE(int(g_page_focus), int(page::LinkOption));
-            YuqRamPara::p_yuqrampara_config->set_image16(img::KeyLock, 0);
-            release(m, 'M');
-            QVERIFY(!g_linkoption);
-            QCOMPARE(int(g_page_focus), int(page::CustomMode));
         });
     }
 };

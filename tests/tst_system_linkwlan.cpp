@@ -106,8 +106,7 @@ private slots:
     }
     void octets()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, stored);
+        QFETCH(QString, typed); QFETCH(QString, stored);
         const QString o = ipv4::octet(typed);
         QCOMPARE(o.isNull() ? QStringLiteral("-") : o, stored);
     }
@@ -115,8 +114,7 @@ private slots:
     // Parts 0..3 of each stored text; a short one leaves the rest empty.
     void fields_show_the_stored_texts_data()
     {
-        QTest::addColumn<QString>("ip");
-        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("ip"); QTest::addColumn<QString>("shown");
         QTest::newRow("four parts") << "10.0.0.7" << "10.0.0.7";
         QTest::newRow("three parts") << "10.0.7" << "10.0.7.";
         QTest::newRow("one part") << "garbage" << "garbage...";
@@ -125,8 +123,7 @@ private slots:
     }
     void fields_show_the_stored_texts()
     {
-        QFETCH(QString, ip);
-        QFETCH(QString, shown);
+        QFETCH(QString, ip); QFETCH(QString, shown);
         store_network(ip, "255.255.0.0", "10.0.0.1");
         run([&](linkwlan* s) { QCOMPARE(rows(s), shown + " 255.255.0.0 10.0.0.1"); });
     }
@@ -153,12 +150,8 @@ private slots:
     }
     void apply()
     {
-        QFETCH(int, index);
-        QFETCH(QString, typed);
-        QFETCH(QString, pcIp);
-        QFETCH(QString, stored);
-        QFETCH(bool, ran);
-        QFETCH(int, marked);
+        QFETCH(int, index); QFETCH(QString, typed); QFETCH(QString, pcIp); QFETCH(QString, stored);
+        QFETCH(bool, ran); QFETCH(int, marked);
         QSignalSpy refresh(P, &YuqRamPara::sig_update_para);
         run([&](linkwlan* s) {
             if (index >= 0) {

@@ -11,9 +11,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
 
 using namespace shellsupport;
 
@@ -92,9 +90,7 @@ private slots:
     }
     void window_of_four()
     {
-        QFETCH(QByteArray, keys);
-        QFETCH(QList<int>, state);
-        QFETCH(QString, numbers);
+        QFETCH(QByteArray, keys); QFETCH(QList<int>, state); QFETCH(QString, numbers);
         run([&](netset* s) {
             shellsupport::keys(s, keys.constData());
             QCOMPARE((QList<int>{s->focused_port(), s->first_port(), s->column()}), state);

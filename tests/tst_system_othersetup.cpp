@@ -14,7 +14,6 @@
 #include <QComboBox>
 #include <QThread>
 #include <QtTest>
-#include <functional>
 #include <thread>
 
 using namespace shellsupport;
@@ -79,11 +78,8 @@ private slots:
 
     void window_list_data()
     {
-        QTest::addColumn<int>("mask");
-        QTest::addColumn<int>("current");
-        QTest::addColumn<QStringList>("listed");
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<int>("currentAfter");
+        QTest::addColumn<int>("mask"); QTest::addColumn<int>("current"); QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<int>("selected"); QTest::addColumn<int>("currentAfter");
         QTest::newRow("windows 1 and 3, current 3") << 0b101 << 2 << QStringList{"image1", "image3"} << 1 << 2;
         QTest::newRow("current disabled") << 0b110 << 0 << QStringList{"image2", "image3"} << 0 << 0;
         QTest::newRow("current out of range") << 0b100001 << 7 << QStringList{"image1", "image6"} << 0 << 0;
@@ -94,10 +90,7 @@ private slots:
     }
     void window_list()
     {
-        QFETCH(int, mask);
-        QFETCH(int, current);
-        QFETCH(QStringList, listed);
-        QFETCH(int, selected);
+        QFETCH(int, mask); QFETCH(int, current); QFETCH(QStringList, listed); QFETCH(int, selected);
         QFETCH(int, currentAfter);
         set_windows(mask, current);
         run([&](othersetup* s) {
@@ -120,8 +113,7 @@ private slots:
     {
         QTest::addColumn<int>("volumeMask");
         QTest::addColumn<QByteArray>("keys"); // after focusing the volume field
-        QTest::addColumn<bool>("disable");
-        QTest::addColumn<int>("current");
+        QTest::addColumn<bool>("disable"); QTest::addColumn<int>("current");
         QTest::addColumn<int>("volume"); // of window 2
         QTest::addColumn<bool>("raised");
         QTest::newRow("on") << 0 << QByteArray("QRQ") << false << 2 << 0x80FF << true;
@@ -132,12 +124,8 @@ private slots:
     }
     void volume()
     {
-        QFETCH(int, volumeMask);
-        QFETCH(QByteArray, keys);
-        QFETCH(bool, disable);
-        QFETCH(int, current);
-        QFETCH(int, volume);
-        QFETCH(bool, raised);
+        QFETCH(int, volumeMask); QFETCH(QByteArray, keys); QFETCH(bool, disable); QFETCH(int, current);
+        QFETCH(int, volume); QFETCH(bool, raised);
         set_windows(0b101, 0, volumeMask); // windows 1 and 3 listed
         run([&](othersetup* s) {
             ::shellsupport::keys(s, "QRQ"); // window field: second item (window 3)
@@ -158,8 +146,7 @@ private slots:
     // scaler although the save's write-back made the applied copy equal first.
     void switch_and_dot_by_dot_data()
     {
-        QTest::addColumn<int>("field");
-        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("field"); QTest::addColumn<int>("value");
         QTest::newRow("fade") << int(othersetup::Switch) << 1;
         QTest::newRow("seamless") << int(othersetup::Switch) << 0;
         QTest::newRow("dot-by-dot on") << int(othersetup::Dbd) << 1;
@@ -167,8 +154,7 @@ private slots:
     }
     void switch_and_dot_by_dot()
     {
-        QFETCH(int, field);
-        QFETCH(int, value);
+        QFETCH(int, field); QFETCH(int, value);
         const bool fade = field == othersetup::Switch;
         // The opposite state in every slot first, and fade words of 7.
         for (int w = 0; w < 16; ++w) {
@@ -205,12 +191,9 @@ private slots:
 
     void wifi_data()
     {
-        QTest::addColumn<int>("apOff");
-        QTest::addColumn<bool>("manager");
+        QTest::addColumn<int>("apOff"); QTest::addColumn<bool>("manager");
         QTest::addColumn<QByteArray>("keys"); // on the WiFi field
-        QTest::addColumn<int>("apOffAfter");
-        QTest::addColumn<int>("kills");
-        QTest::addColumn<int>("resetFlag");
+        QTest::addColumn<int>("apOffAfter"); QTest::addColumn<int>("kills"); QTest::addColumn<int>("resetFlag");
         QTest::newRow("off") << 0 << true << QByteArray("QRQ") << 1 << 1 << 0;
         QTest::newRow("on") << 1 << true << QByteArray("QRQ") << 0 << 0 << 1;
         QTest::newRow("on without a manager") << 1 << false << QByteArray("QRQ") << 0 << 0 << 0;
@@ -218,12 +201,8 @@ private slots:
     }
     void wifi()
     {
-        QFETCH(int, apOff);
-        QFETCH(bool, manager);
-        QFETCH(QByteArray, keys);
-        QFETCH(int, apOffAfter);
-        QFETCH(int, kills);
-        QFETCH(int, resetFlag);
+        QFETCH(int, apOff); QFETCH(bool, manager); QFETCH(QByteArray, keys); QFETCH(int, apOffAfter);
+        QFETCH(int, kills); QFETCH(int, resetFlag);
         K87_WIFI_CONFIG::reset_for_test();
         if (!manager) {
             delete K87_WIFI_CONFIG::p_wifi;
@@ -292,9 +271,7 @@ private slots:
 
     void key_map_data()
     {
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<int>("focus");
-        QTest::addColumn<bool>("editing");
+        QTest::addColumn<QByteArray>("keys"); QTest::addColumn<int>("focus"); QTest::addColumn<bool>("editing");
         QTest::addColumn<int>("switchIndex");
         QTest::newRow("left wraps to dot-by-dot") << QByteArray("S") << 5 << false << 0;
         QTest::newRow("right wraps to the window") << QByteArray("SR") << 0 << false << 0;
@@ -305,10 +282,7 @@ private slots:
     }
     void key_map()
     {
-        QFETCH(QByteArray, keys);
-        QFETCH(int, focus);
-        QFETCH(bool, editing);
-        QFETCH(int, switchIndex);
+        QFETCH(QByteArray, keys); QFETCH(int, focus); QFETCH(bool, editing); QFETCH(int, switchIndex);
         set_windows(1, 0);
         run([&](othersetup* s) {
             ::shellsupport::keys(s, keys.constData());

@@ -80,10 +80,8 @@ private slots:
 
     void lists_the_folder_packages_data()
     {
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QStringList>("marked");
+        QTest::addColumn<QString>("setting"); QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("rows"); QTest::addColumn<QStringList>("marked");
         const QStringList inFolder{"a.YUQ", "b.YUQ", "c.YUQZK", "x.yuq", "notes.txt"};
         QTest::newRow("configured folder") << "YUQ-K64" << inFolder << QStringList{"a.YUQ", "b.YUQ", "c.YUQZK"}
                                            << QStringList{"c.YUQZK"};
@@ -96,9 +94,7 @@ private slots:
     }
     void lists_the_folder_packages()
     {
-        QFETCH(QString, setting);
-        QFETCH(QStringList, files);
-        QFETCH(QStringList, rows);
+        QFETCH(QString, setting); QFETCH(QStringList, files); QFETCH(QStringList, rows);
         QFETCH(QStringList, marked);
         put_packages("/mnt/usb1/YUQ-K64/", files);
         put_packages("/mnt/usb1/", {"top.YUQZK"});
@@ -169,9 +165,7 @@ private slots:
 
     void ok_is_refused_data()
     {
-        QTest::addColumn<bool>("package");
-        QTest::addColumn<int>("job");
-        QTest::addColumn<uint>("upgrade");
+        QTest::addColumn<bool>("package"); QTest::addColumn<int>("job"); QTest::addColumn<uint>("upgrade");
         QTest::addColumn<QString>("log");
         QTest::newRow("nothing listed") << false << 0 << 0u << "Nothing to upgrade!";
         QTest::newRow("card job pending") << true << int(JobQuery) << 0u << "";
@@ -179,10 +173,7 @@ private slots:
     }
     void ok_is_refused()
     {
-        QFETCH(bool, package);
-        QFETCH(int, job);
-        QFETCH(uint, upgrade);
-        QFETCH(QString, log);
+        QFETCH(bool, package); QFETCH(int, job); QFETCH(uint, upgrade); QFETCH(QString, log);
         if (package)
             put_packages("/mnt/usb1/YUQ-K64/", {"a.YUQ"});
         run([&](firmware_usbgrade* s) {
