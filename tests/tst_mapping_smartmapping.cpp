@@ -31,10 +31,7 @@ void flush()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-template <class T> T* child(QWidget* w, const char* name)
-{
-    return w->findChild<T*>(QString::fromLatin1(name));
-}
+template <class T> T* child(QWidget* w, const char* name) { return w->findChild<T*>(QString::fromLatin1(name)); }
 
 QByteArray scan_file(int records)
 {

@@ -23,15 +23,9 @@ using namespace shellsupport;
 namespace {
 YuqRamPara* P;
 
-void run(const std::function<void(factory*)>& body)
-{
-    QVERIFY(in_screen<factory>(page::factory, body));
-}
+void run(const std::function<void(factory*)>& body) { QVERIFY(in_screen<factory>(page::factory, body)); }
 
-void applied()
-{
-    std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE);
-}
+void applied() { std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE); }
 
 // The colours of the three width words of a font line, "g" green and "r" red.
 QString colours(const QLabel* l)

@@ -11,10 +11,7 @@
 using namespace shellsupport;
 
 namespace {
-AgingLog& LOG()
-{
-    return AgingLog::instance();
-}
+AgingLog& LOG() { return AgingLog::instance(); }
 
 // n lines whose register 42 of FPGA 0 is the line number (so a page's lines are known).
 void fill(int n)
@@ -37,10 +34,7 @@ QStringList shown(factoryage* s)
     return out;
 }
 
-void run(const std::function<void(factoryage*)>& body)
-{
-    run_screen<factoryage>(page::factoryage, body);
-}
+void run(const std::function<void(factoryage*)>& body) { run_screen<factoryage>(page::factoryage, body); }
 } // namespace
 
 class TstSystemFactoryage : public QObject

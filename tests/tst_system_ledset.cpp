@@ -22,15 +22,9 @@ YuqRamPara* P;
 const char* const kFields[6] = {"lineEdit_ledw",        "lineEdit_ledh",        "lineEdit_out1_width",
                                 "lineEdit_out2_width", "lineEdit_out1_height", "lineEdit_out2_height"};
 
-void run(const std::function<void(ledset*)>& body)
-{
-    QVERIFY(in_screen<ledset>(page::ledset, body));
-}
+void run(const std::function<void(ledset*)>& body) { QVERIFY(in_screen<ledset>(page::ledset, body)); }
 
-QLineEdit* field(ledset* s, int i)
-{
-    return s->findChild<QLineEdit*>(QLatin1String(kFields[i]));
-}
+QLineEdit* field(ledset* s, int i) { return s->findChild<QLineEdit*>(QLatin1String(kFields[i])); }
 
 QString fields(ledset* s, int from = 0, int to = 5)
 {
@@ -61,10 +55,7 @@ bool apply(ledset* s, const std::function<void()>& during = {})
     return *tip;
 }
 
-void applied()
-{
-    std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE);
-}
+void applied() { std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE); }
 
 QString words(std::initializer_list<int> offs)
 {

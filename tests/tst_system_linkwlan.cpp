@@ -19,15 +19,9 @@ const char* const kFields[linkwlan::FieldCount] = {"lineEditIp1",   "lineEditIp2
                                                    "lineEditMask1", "lineEditMask2", "lineEditMask3", "lineEditMask4",
                                                    "lineEditGate1", "lineEditGate2", "lineEditGate3", "lineEditGate4"};
 
-void run(const std::function<void(linkwlan*)>& body)
-{
-    QVERIFY(in_screen<linkwlan>(page::linkwlan, body));
-}
+void run(const std::function<void(linkwlan*)>& body) { QVERIFY(in_screen<linkwlan>(page::linkwlan, body)); }
 
-QLineEdit* field(linkwlan* s, int i)
-{
-    return s->findChild<QLineEdit*>(QLatin1String(kFields[i]));
-}
+QLineEdit* field(linkwlan* s, int i) { return s->findChild<QLineEdit*>(QLatin1String(kFields[i])); }
 
 QString row(linkwlan* s, int r)
 {
@@ -37,10 +31,7 @@ QString row(linkwlan* s, int r)
     return t.join('.');
 }
 
-QString rows(linkwlan* s)
-{
-    return row(s, 0) + ' ' + row(s, 1) + ' ' + row(s, 2);
-}
+QString rows(linkwlan* s) { return row(s, 0) + ' ' + row(s, 1) + ' ' + row(s, 2); }
 
 // Moves the focus to item `index` with right, opens the pad there with OK and types
 // `digits` on it (backspace first: the pad starts from the field's text), then OK.

@@ -16,10 +16,7 @@
 using namespace shellsupport;
 
 namespace {
-void run(const std::function<void(netset*)>& body)
-{
-    QVERIFY(in_screen<netset>(page::netset, body));
-}
+void run(const std::function<void(netset*)>& body) { QVERIFY(in_screen<netset>(page::netset, body)); }
 
 // The four columns' areas ("x y w h" of the focused port), numbers and links ("1" linked).
 QString area(netset* s)

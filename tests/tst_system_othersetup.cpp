@@ -19,10 +19,7 @@
 using namespace shellsupport;
 
 namespace {
-YuqRamPara* P()
-{
-    return YuqRamPara::p_yuqrampara_config;
-}
+YuqRamPara* P() { return YuqRamPara::p_yuqrampara_config; }
 
 // Windows enabled by bit mask (0..5), the current window, and each window's volume word.
 void set_windows(int mask, int current, int volumeMask = 0)
@@ -43,15 +40,9 @@ QStringList items(QComboBox* b)
     return t;
 }
 
-void run(const std::function<void(othersetup*)>& body)
-{
-    run_screen<othersetup>(page::othersetup, body);
-}
+void run(const std::function<void(othersetup*)>& body) { run_screen<othersetup>(page::othersetup, body); }
 
-int reapplied()
-{
-    return int(EngineHandshake::instance().reapply.load());
-}
+int reapplied() { return int(EngineHandshake::instance().reapply.load()); }
 
 const QString kOff = QStringLiteral("kill -9 `pidof /usr/bin/hostapd /etc/rtl_hostapd_2G.conf`");
 const QString kOff2 = QStringLiteral("kill -9 `pidof /usr/sbin/udhcpd  /etc/udhcpd.conf`");

@@ -53,10 +53,7 @@ class TstSystemUsbgrade : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        connect_panel_requests();
-    }
+    void initTestCase() { connect_panel_requests(); }
 
     void init()
     {
