@@ -83,50 +83,44 @@ private slots:
         fpga_manage::destroy_for_test();
     }
 
+    // W and H (the side and pixel caps), then the outputs, which split the wall in the
+    // chosen mode: horizontal ("" browsed) or vertical ("R").
     void entry_limits_data()
     {
         QTest::addColumn<QString>("start"); // W H
+        QTest::addColumn<QByteArray>("mode"); // null: the mode as stored
         QTest::addColumn<int>("which"); QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown"); // W H
-        QTest::newRow("W above the side") << "1920 1080" << 0 << "20000" << "16376 800";
-        QTest::newRow("W above, H small") << "1920 700" << 0 << "20000" << "16376 700";
-        QTest::newRow("W below the side") << "1920 1080" << 0 << "100" << "512 1080";
-        QTest::newRow("W at the cap") << "1920 4000" << 0 << "4000" << "4000 3276";
-        QTest::newRow("H at the cap") << "4000 1920" << 1 << "4000" << "3276 4000";
-        QTest::newRow("H below keeps W") << "16376 800" << 1 << "1" << "16376 512";
-        QTest::newRow("exactly the cap") << "3200 4096" << 0 << "3200" << "3200 4096";
-        QTest::newRow("empty is 512") << "1920 1080" << 1 << "" << "1920 512";
-        QTest::newRow("too many digits") << "1920 1080" << 0 << "99999999999999999999" << "16376 800";
+        QTest::addColumn<QString>("shown"); // W H, or the output pair typed into
+        const QByteArray stored;
+        QTest::newRow("W above the side") << "1920 1080" << stored << 0 << "20000" << "16376 800";
+        QTest::newRow("W above, H small") << "1920 700" << stored << 0 << "20000" << "16376 700";
+        QTest::newRow("W below the side") << "1920 1080" << stored << 0 << "100" << "512 1080";
+        QTest::newRow("W at the cap") << "1920 4000" << stored << 0 << "4000" << "4000 3276";
+        QTest::newRow("H at the cap") << "4000 1920" << stored << 1 << "4000" << "3276 4000";
+        QTest::newRow("H below keeps W") << "16376 800" << stored << 1 << "1" << "16376 512";
+        QTest::newRow("exactly the cap") << "3200 4096" << stored << 0 << "3200" << "3200 4096";
+        QTest::newRow("empty is 512") << "1920 1080" << stored << 1 << "" << "1920 512";
+        QTest::newRow("too many digits") << "1920 1080" << stored << 0 << "99999999999999999999" << "16376 800";
+        QTest::newRow("width above W, horizontal") << "1920 1080" << QByteArray("") << 2 << "5000" << "1920 0";
+        QTest::newRow("width, horizontal") << "1920 1080" << QByteArray("") << 2 << "1000" << "1000 920";
+        QTest::newRow("height below 512, vertical") << "1920 1080" << QByteArray("R") << 4 << "100" << "512 568";
+        QTest::newRow("height above H, vertical") << "1920 1080" << QByteArray("R") << 4 << "2000" << "1080 0";
     }
     void entry_limits()
     {
-        QFETCH(QString, start); QFETCH(int, which); QFETCH(QString, typed); QFETCH(QString, shown);
+        QFETCH(QString, start); QFETCH(QByteArray, mode); QFETCH(int, which); QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        if (!mode.isNull())
+            P->set_image16(img::SpliceMode, 3);
         run([&](ledset* s) {
             set_fields(s, start, {0, 1});
+            if (!mode.isNull())
+                keys(s, ("RRQ" + mode + "Q").constData()); // edit the box, browse to the mode, confirm
             s->confirm(field(s, which), typed);
-            QCOMPARE(fields(s, 0, 1), shown);
-        });
-    }
-
-    void output_entry_data()
-    {
-        QTest::addColumn<QByteArray>("mode"); // "" horizontal, "R" vertical
-        QTest::addColumn<int>("which"); QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown"); // the pair the field belongs to
-        QTest::newRow("width above W, horizontal") << QByteArray() << 2 << "5000" << "1920 0";
-        QTest::newRow("width, horizontal") << QByteArray() << 2 << "1000" << "1000 920";
-        QTest::newRow("height below 512, vertical") << QByteArray("R") << 4 << "100" << "512 568";
-        QTest::newRow("height above H, vertical") << QByteArray("R") << 4 << "2000" << "1080 0";
-    }
-    void output_entry()
-    {
-        QFETCH(QByteArray, mode); QFETCH(int, which); QFETCH(QString, typed); QFETCH(QString, shown);
-        P->set_image16(img::SpliceMode, 3);
-        run([&](ledset* s) {
-            keys(s, ("RRQ" + mode + "Q").constData()); // edit the box, browse to the mode, confirm
-            s->confirm(field(s, which), typed);
-            QCOMPARE(fields(s, 0, 1), QStringLiteral("1920 1080"));
-            QCOMPARE(fields(s, which, which + 1), shown);
+            const int pair = which < 2 ? 0 : which;
+            QCOMPARE(fields(s, pair, pair + 1), shown);
+            if (pair)
+                QCOMPARE(fields(s, 0, 1), start);
         });
     }
 
