@@ -137,6 +137,14 @@ inline QString stored_network()
     return ini.join(' ') == live ? live : ini.join(' ') + " | " + live;
 }
 
+// Whether the recorded commands applied `ipMaskGateway`: "sync" first, the interface, the route.
+inline bool ran_network(const QString& ipMaskGateway)
+{
+    const QStringList c = platform::shell_recorded(), n = ipMaskGateway.split(' ');
+    return c.value(0) == QLatin1String("sync") && c.contains(QString("ifconfig eth0 %1 netmask %2").arg(n[0], n[1]))
+           && c.contains(QString("route add default gw %1 metric 100").arg(n[2]));
+}
+
 // Opens a modal page and runs `body` with its screen inside the screen's own loop; what
 // the body leaves open is closed afterwards. False when the body never ran.
 template <class S> bool in_screen(uint8_t pageId, const std::function<void(S*)>& body)
