@@ -8,6 +8,7 @@
 #include "core/config_engine.h"
 #include "core/engine_handshake.h"
 #include "core/global.h"
+#include "core/utils.h"
 #include "core/yuqrampara.h"
 #include "fpga/fpga_manage.h"
 #include "platform/devpath.h"
@@ -21,6 +22,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QObject>
+#include <QSettings>
 #include <QTimer>
 #include <QtTest>
 #include <cstring>
@@ -118,6 +120,35 @@ inline void keys(QWidget* w, const char* seq)
 inline int recorded(const QString& command)
 {
     return platform::shell_recorded().count(command);
+}
+
+// The network settings as the configuration stores them (the globals follow).
+inline void store_network(const QString& ip, const QString& mask, const QString& gateway)
+{
+    ConfigEngine* c = ConfigEngine::p_config;
+    c->write_config_variant(ConfigItem::IPAddress, ip);
+    c->write_config_variant(ConfigItem::SubNetMask, mask);
+    c->write_config_variant(ConfigItem::GateWay, gateway);
+    Utils::getIPAddress();
+}
+
+// "ip mask gateway" as stored; the globals' values after a bar when they differ.
+inline QString stored_network()
+{
+    QSettings s(platform::dev_path(ConfigEngine::config_path()), QSettings::IniFormat);
+    QStringList ini;
+    for (const char* k : {"IPAddress", "SubNetMask", "GateWay"})
+        ini << s.value(QStringLiteral("config/") + QLatin1String(k)).toString();
+    const QString live = QStringList{g_str_ip.get(), g_srt_mask.get(), g_str_gateway.get()}.join(' ');
+    return ini.join(' ') == live ? live : ini.join(' ') + " | " + live;
+}
+
+// Whether the recorded commands applied `ipMaskGateway`: "sync" first, the interface, the route.
+inline bool ran_network(const QString& ipMaskGateway)
+{
+    const QStringList c = platform::shell_recorded(), n = ipMaskGateway.split(' ');
+    return c.value(0) == QLatin1String("sync") && c.contains(QString("ifconfig eth0 %1 netmask %2").arg(n[0], n[1]))
+           && c.contains(QString("route add default gw %1 metric 100").arg(n[2]));
 }
 
 // Opens a modal page and runs `body` with its screen inside the screen's own loop; what
