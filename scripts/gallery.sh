@@ -25,6 +25,8 @@ SCREENS=(
   "advancedoption|Advanced settings (no recovery file: card recovery gray)|key ok; key right; key right; key right; key ok; key left; key ok"
   "rcv_recovery|Card recovery, with the sample recovery file|pc file-written 9 $PWD/sim/samples/recovery.rcv; key ok; key right; key right; key right; key ok; key left; key ok; key right; key right; key ok"
   "firmware_usbgrade|USB upgrade with no stick|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key right; key ok"
+  "smartmapping_loadscan|Mapping wizard, Load scan with the sample stick's scan files|stick in $PWD/sim/samples/stick; key ok; key right; key right; key right; key ok; key right; key right; key right; key right; key right; key right; key ok; key right; key ok"
+  "smartmapping_files|Mapping wizard, a scan file chosen|stick in $PWD/sim/samples/stick; key ok; key right; key right; key right; key ok; key right; key right; key right; key right; key right; key right; key ok; key right; key ok; key right; key right; key right; key ok"
 )
 # The later screens' lines: docs/gallery.txt, one "file-stem | key key ..." a line (the
 # control FIFO's key arguments from the standby screen).
@@ -82,6 +84,8 @@ take() {
 
 for s in "${SCREENS[@]}"; do
   IFS='|' read -r name caption lines <<<"$s"
+  # GALLERY_ONLY=REGEX takes only the pictures of matching names (the page lists them all).
+  [[ -n "${GALLERY_ONLY:-}" && ! "$name" =~ ${GALLERY_ONLY} ]] && continue
   for lang in "${LANGS[@]}"; do
     take "$name" "$lines" "$lang" &
   done
