@@ -3,10 +3,11 @@
 # panel keys (so every screen the keys reach, registered now or later, is visited) mixed
 # with the simulated device's events: inputs, ports, FPGAs down and up, PC image writes,
 # the stick in and out, PC updates and screenshots.
-#   tests/panel_drive.sh DEVICE_ROOT SECONDS [SEED] [STICK_FOLDER]
+#   tests/panel_drive.sh DEVICE_ROOT SECONDS [START] [STICK_FOLDER]
 # Prints the number of lines it sent. Reusable by any run that wants the panel busy.
 set -euo pipefail
-root="$1"; seconds="$2"; RANDOM="${3:-1}"; stick="${4:-}"
+root="$1"; seconds="$2"; stick="${4:-}"
+RANDOM="${3:-1}" # the walk's start value: the same value gives the same walk
 fifo="$root/sim/control"
 for _ in $(seq 100); do [ -p "$fifo" ] && break; sleep 0.1; done
 [ -p "$fifo" ] || { echo "panel_drive: no FIFO at $fifo" >&2; exit 1; }

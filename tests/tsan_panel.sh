@@ -4,10 +4,10 @@
 # fresh device root, drives it for a bounded time through the control FIFO
 # (tests/panel_drive.sh) and fails on any sanitizer report (tests/tsan_panel.supp lets by
 # only what Qt's own libraries do), or when the panel dies during the run.
-#   tests/tsan_panel.sh [SECONDS] [SEED]     (default 60 s, seed 1)
+#   tests/tsan_panel.sh [SECONDS] [START]     (default 60 s, start value 1)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:-60}"; seed="${2:-1}"
+seconds="${1:-60}"; start="${2:-1}"
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD/..}"
 scripts/setup.sh build-tsan-panel -DTSAN=ON -DTSAN_PANEL=ON >/dev/null
 
@@ -19,7 +19,7 @@ export TSAN_OPTIONS="halt_on_error=0:second_deadlock_stack=1:history_size=4:supp
 DEVICE_ROOT="$work/root" QT_QPA_PLATFORM=offscreen build-tsan-panel/app/yuqK87N >"$work/panel.log" 2>&1 &
 pid=$!
 
-sent=$(tests/panel_drive.sh "$work/root" "$seconds" "$seed" "$work/stick")
+sent=$(tests/panel_drive.sh "$work/root" "$seconds" "$start" "$work/stick")
 sleep 3 # the last lines run
 alive=1
 kill -0 "$pid" 2>/dev/null || alive=0
