@@ -21,11 +21,6 @@ QLabel* column_label(Ui::MachineState* ui, int n, bool pixmap)
     return pixmap ? pics[n] : names[n];
 }
 
-void set_picture_once(QLabel* l, const QString& resource)
-{
-    if (l->property("png").toString() != resource)
-        kit::set_picture(l, resource);
-}
 } // namespace
 
 MachineState::MachineState(QWidget* parent) : PanelDialog(page::MachineState, parent), ui(new Ui::MachineState)
@@ -138,7 +133,7 @@ void MachineState::initWlan()
     fpga_manage* f = fpga_manage::p_fpga_manage;
     const uint32_t links = f ? f->get_wlan_state() : 0;
     for (int k = 0; k < 20; ++k)
-        set_picture_once(m_portIcons[k], kit::pic(links & (1u << k) ? QStringLiteral("online.png")
+        kit::set_picture(m_portIcons[k], kit::pic(links & (1u << k) ? QStringLiteral("online.png")
                                                                      : QStringLiteral("offline.png")));
 }
 

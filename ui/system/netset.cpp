@@ -90,8 +90,7 @@ void netset::initWlan()
     for (int c = 0; c < Columns; ++c) {
         const bool on = links & (1u << (ui_min_select + c));
         const QString pic = kit::pic(on ? QStringLiteral("online_up.png") : QStringLiteral("offline_up.png"));
-        if (m_links[c]->property("png").toString() != pic)
-            kit::set_picture(m_links[c], pic);
+        kit::set_picture(m_links[c], pic);
     }
 }
 
