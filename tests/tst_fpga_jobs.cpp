@@ -212,38 +212,43 @@ private slots:
         QVERIFY(values(*progress, JobScanFile).contains(95));
     }
 
-    void scan_file_failures_end_at_100()
+    // Refused before any frame: no name, a folder, an empty file, not a packed file, a
+    // truncated one, one without records, a port without link.
+    void scan_file_refused_ends_at_100_data()
     {
-        line_type.port = 8;
-        // No name, a folder, an empty file, a port without link, silent cards.
-        const QList<QString> names = {"", "/data/smartmapping", "/data/smartmapping/empty.wzfile"};
-        testsupport::put_file("/data/smartmapping/empty.wzfile", "");
-        for (const QString& n : names) {
-            progress->clear();
-            set_wz(n);
-            QVERIFY(post_and_run(JobScanFile) > 0);
-            QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
-        }
-        // Not a packed file, a truncated one, one without records: refused before any frame.
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("port");
         packed::File no_records;
         no_records.screens = {packed::Screen{{packed::Port{3, {packed::Card{}}}}}};
-        for (const QByteArray& bad : {QByteArray(600, 's'), packed_scan().left(40), packed::write(no_records)}) {
-            testsupport::put_file("/data/smartmapping/bad.wzfile", bad);
-            set_wz("/data/smartmapping/bad.wzfile");
-            progress->clear();
-            QVERIFY(post_and_run(JobScanFile) == 1);
-            QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
-        }
-        QCOMPARE(SimCards::instance()->received(8, cardwire::Query), 0);
+        const QString f = "/data/smartmapping/a.wzfile";
+        QTest::newRow("no name") << "" << QByteArray() << 8;
+        QTest::newRow("folder") << "/data/smartmapping" << QByteArray() << 8;
+        QTest::newRow("empty") << f << QByteArray("") << 8;
+        QTest::newRow("not packed") << f << QByteArray(600, 's') << 8;
+        QTest::newRow("truncated") << f << packed_scan().left(40) << 8;
+        QTest::newRow("no records") << f << packed::write(no_records) << 8;
+        QTest::newRow("port without link") << f << packed_scan() << 5;
+    }
+    void scan_file_refused_ends_at_100()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(int, port);
+        QDir().mkpath(platform::dev_path("/data/smartmapping"));
+        if (!content.isNull())
+            testsupport::put_file(name, content);
+        set_wz(name);
+        line_type.port = uint8_t(port);
+        QCOMPARE(post_and_run(JobScanFile), 1);
+        QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
+        QCOMPARE(SimCards::instance()->received(port, cardwire::Query), 0);
+    }
 
+    void scan_file_silent_cards_end_at_100()
+    {
         testsupport::put_file("/data/smartmapping/a.wzfile", packed_scan());
         set_wz("/data/smartmapping/a.wzfile");
-        progress->clear();
-        line_type.port = 5;
-        QVERIFY(post_and_run(JobScanFile) > 0);
-        QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
-
-        progress->clear();
         line_type.port = 8;
         SimCards::instance()->set_noreply(true);
         const int passes = post_and_run(JobScanFile);

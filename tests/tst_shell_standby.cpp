@@ -188,12 +188,6 @@ private slots:
         refresh(103);
         QCOMPARE(name(0), QStringLiteral("Stage"));
         QCOMPARE(name(3), QStringLiteral("HDMI1"));
-
-        // A broken file: built-in names, and the file is gone.
-        put_alias("{\"namelist\": {");
-        refresh(103);
-        QCOMPARE(name(0), QStringLiteral("HDMI2"));
-        QVERIFY(!testsupport::exists("/data/configs/alias.json"));
     }
 
     void touch_leaves_from_list_and_container_only()
