@@ -119,10 +119,8 @@ private slots:
     // stored record.
     void panel_outcomes_data()
     {
-        QTest::addColumn<QString>("width");
-        QTest::addColumn<QString>("height");
-        QTest::addColumn<QByteArray>("leave");
-        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("width"); QTest::addColumn<QString>("height");
+        QTest::addColumn<QByteArray>("leave"); QTest::addColumn<bool>("saved");
         QTest::addColumn<int>("line"); // where the panel stays, -1 closed
         const QByteArray save("SQ");
         QTest::newRow("720p") << "1280" << "720" << save << true << -1;
@@ -140,10 +138,7 @@ private slots:
     }
     void panel_outcomes()
     {
-        QFETCH(QString, width);
-        QFETCH(QString, height);
-        QFETCH(QByteArray, leave);
-        QFETCH(bool, saved);
+        QFETCH(QString, width); QFETCH(QString, height); QFETCH(QByteArray, leave); QFETCH(bool, saved);
         QFETCH(int, line);
         run([&](EDIDset* s) {
             keys(s, "RQ"); // HDMI2, panel
@@ -181,9 +176,7 @@ private slots:
     }
     void rate_field()
     {
-        QFETCH(int, stored);
-        QFETCH(QString, keys);
-        QFETCH(QString, shown);
+        QFETCH(int, stored); QFETCH(QString, keys); QFETCH(QString, shown);
         set_edid(4, 3840, 2160, stored);
         settled(P);
         run([&](EDIDset* s) {

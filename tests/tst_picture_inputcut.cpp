@@ -90,9 +90,7 @@ private slots:
 
     void list_walk_data()
     {
-        QTest::addColumn<int>("crops");
-        QTest::addColumn<int>("lastPage");
-        QTest::addColumn<int>("lastSelect");
+        QTest::addColumn<int>("crops"); QTest::addColumn<int>("lastPage"); QTest::addColumn<int>("lastSelect");
         QTest::newRow("source only") << 0 << 0 << 1;
         QTest::newRow("page 0 full") << 5 << 0 << 6;
         QTest::newRow("sixth on page 1") << 6 << 1 << 0;
@@ -100,9 +98,7 @@ private slots:
     }
     void list_walk()
     {
-        QFETCH(int, crops);
-        QFETCH(int, lastPage);
-        QFETCH(int, lastSelect);
+        QFETCH(int, crops); QFETCH(int, lastPage); QFETCH(int, lastSelect);
         hdmi1_crops(crops);
         run([&](InputCut* s) {
             QCOMPARE(s->listed_source(), kHdmi1);
@@ -190,8 +186,7 @@ private slots:
     void refused_saves_data()
     {
         QTest::addColumn<QString>("name"); // "" for the PC's change
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("text"); QTest::addColumn<QByteArray>("keys");
         QTest::addColumn<int>("item"); // the field to mend, -1 for a closed panel
         QTest::newRow("empty x") << "lineEdit_X" << "" << QByteArray("SQ") << 0;
         QTest::newRow("not a number") << "lineEdit_Y" << "1*2" << QByteArray("SQ") << 1;
@@ -203,10 +198,7 @@ private slots:
     }
     void refused_saves()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, keys);
-        QFETCH(int, item);
+        QFETCH(QString, name); QFETCH(QString, text); QFETCH(QByteArray, keys); QFETCH(int, item);
         hdmi1_crops(2);
         run([&](InputCut* s) {
             ::keys(s, "QRRRQ"); // crop 2's edit panel (entry 1)
