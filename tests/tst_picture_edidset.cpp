@@ -21,10 +21,7 @@ using namespace shellsupport;
 namespace {
 YuqRamPara* P;
 
-bool focus_look(QWidget* w)
-{
-    return w->styleSheet().contains("255,171,84");
-}
+bool focus_look(QWidget* w) { return w->styleSheet().contains("255,171,84"); }
 
 void set_edid(int s, int w, int h, int hz)
 {
@@ -39,20 +36,11 @@ QString edid(int s)
     return QStringLiteral("%1x%2@%3").arg(P->image16(r)).arg(P->image16(r + 2)).arg(P->image16(r + 4));
 }
 
-void run(const std::function<void(EDIDset*)>& body)
-{
-    QVERIFY(in_screen<EDIDset>(page::EDIDset, body));
-}
+void run(const std::function<void(EDIDset*)>& body) { QVERIFY(in_screen<EDIDset>(page::EDIDset, body)); }
 
-My_lineEdit* field(EDIDset* s, const char* name)
-{
-    return s->findChild<My_lineEdit*>(QLatin1String(name));
-}
+My_lineEdit* field(EDIDset* s, const char* name) { return s->findChild<My_lineEdit*>(QLatin1String(name)); }
 
-QString rate_text(EDIDset* s)
-{
-    return s->findChild<QLabel*>("label_rate")->text();
-}
+QString rate_text(EDIDset* s) { return s->findChild<QLabel*>("label_rate")->text(); }
 
 // Opens the pad on the focused field from a key and types `digits` there, then OK.
 void type_on_pad(EDIDset* s, const QString& digits)

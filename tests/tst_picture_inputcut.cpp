@@ -17,10 +17,7 @@ namespace {
 YuqRamPara* P;
 constexpr int kHdmi1 = 2;
 
-uint16_t entry_word(int e)
-{
-    return P->image16(img::CropTable + 10 * e);
-}
+uint16_t entry_word(int e) { return P->image16(img::CropTable + 10 * e); }
 
 // Crops 1..n of HDMI1 in table entries 0..n-1, crop k sized k x 10k; taken as applied.
 void hdmi1_crops(int n)
@@ -30,26 +27,14 @@ void hdmi1_crops(int n)
     settled(P);
 }
 
-void run(const std::function<void(InputCut*)>& body)
-{
-    run_screen<InputCut>(page::InputCut, body);
-}
+void run(const std::function<void(InputCut*)>& body) { run_screen<InputCut>(page::InputCut, body); }
 
-QLineEdit* field(InputCut* s, const char* name)
-{
-    return s->findChild<QLineEdit*>(name);
-}
+QLineEdit* field(InputCut* s, const char* name) { return s->findChild<QLineEdit*>(name); }
 
 // The crop the panel edits, from its caption ("...HDMI1-Crop-5").
-QString opened(InputCut* s)
-{
-    return s->findChild<QLabel*>("label_change_source")->text().section(':', 1);
-}
+QString opened(InputCut* s) { return s->findChild<QLabel*>("label_change_source")->text().section(':', 1); }
 
-bool panel_shown(InputCut* s)
-{
-    return !s->findChild<QFrame*>("frame_add")->isHidden();
-}
+bool panel_shown(InputCut* s) { return !s->findChild<QFrame*>("frame_add")->isHidden(); }
 
 bool table_unchanged()
 {

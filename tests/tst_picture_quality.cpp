@@ -17,14 +17,8 @@ using namespace shellsupport;
 namespace {
 YuqRamPara* P = nullptr;
 
-int image(int off)
-{
-    return int16_t(P->image16(off));
-}
-bool pending()
-{
-    return EngineHandshake::instance().reapply.load() != 0;
-}
+int image(int off) { return int16_t(P->image16(off)); }
+bool pending() { return EngineHandshake::instance().reapply.load() != 0; }
 // What the panel sees of an engine pass: the byte cleared, then the refresh.
 void applied()
 {

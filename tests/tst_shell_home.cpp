@@ -17,10 +17,7 @@ void key(char c, int times = 1)
         QTest::keyRelease(g_mainwindow, c);
 }
 
-QString png(QWidget* w)
-{
-    return w->property("png").toString();
-}
+QString png(QWidget* w) { return w->property("png").toString(); }
 
 // From a fresh home screen: the tools panel with tool `t` focused.
 void to_tool(int t)
