@@ -21,10 +21,7 @@ using namespace shellsupport;
 namespace {
 YuqRamPara* P;
 
-bool focus_look(QWidget* w)
-{
-    return w->styleSheet().contains("255,171,84");
-}
+bool focus_look(QWidget* w) { return w->styleSheet().contains("255,171,84"); }
 
 void set_edid(int s, int w, int h, int hz)
 {
@@ -39,20 +36,11 @@ QString edid(int s)
     return QStringLiteral("%1x%2@%3").arg(P->image16(r)).arg(P->image16(r + 2)).arg(P->image16(r + 4));
 }
 
-void run(const std::function<void(EDIDset*)>& body)
-{
-    QVERIFY(in_screen<EDIDset>(page::EDIDset, body));
-}
+void run(const std::function<void(EDIDset*)>& body) { QVERIFY(in_screen<EDIDset>(page::EDIDset, body)); }
 
-My_lineEdit* field(EDIDset* s, const char* name)
-{
-    return s->findChild<My_lineEdit*>(QLatin1String(name));
-}
+My_lineEdit* field(EDIDset* s, const char* name) { return s->findChild<My_lineEdit*>(QLatin1String(name)); }
 
-QString rate_text(EDIDset* s)
-{
-    return s->findChild<QLabel*>("label_rate")->text();
-}
+QString rate_text(EDIDset* s) { return s->findChild<QLabel*>("label_rate")->text(); }
 
 // Opens the pad on the focused field from a key and types `digits` there, then OK.
 void type_on_pad(EDIDset* s, const QString& digits)
@@ -119,10 +107,8 @@ private slots:
     // stored record.
     void panel_outcomes_data()
     {
-        QTest::addColumn<QString>("width");
-        QTest::addColumn<QString>("height");
-        QTest::addColumn<QByteArray>("leave");
-        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("width"); QTest::addColumn<QString>("height");
+        QTest::addColumn<QByteArray>("leave"); QTest::addColumn<bool>("saved");
         QTest::addColumn<int>("line"); // where the panel stays, -1 closed
         const QByteArray save("SQ");
         QTest::newRow("720p") << "1280" << "720" << save << true << -1;
@@ -140,10 +126,7 @@ private slots:
     }
     void panel_outcomes()
     {
-        QFETCH(QString, width);
-        QFETCH(QString, height);
-        QFETCH(QByteArray, leave);
-        QFETCH(bool, saved);
+        QFETCH(QString, width); QFETCH(QString, height); QFETCH(QByteArray, leave); QFETCH(bool, saved);
         QFETCH(int, line);
         run([&](EDIDset* s) {
             keys(s, "RQ"); // HDMI2, panel
@@ -181,9 +164,7 @@ private slots:
     }
     void rate_field()
     {
-        QFETCH(int, stored);
-        QFETCH(QString, keys);
-        QFETCH(QString, shown);
+        QFETCH(int, stored); QFETCH(QString, keys); QFETCH(QString, shown);
         set_edid(4, 3840, 2160, stored);
         settled(P);
         run([&](EDIDset* s) {

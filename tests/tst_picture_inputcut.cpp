@@ -17,10 +17,7 @@ namespace {
 YuqRamPara* P;
 constexpr int kHdmi1 = 2;
 
-uint16_t entry_word(int e)
-{
-    return P->image16(img::CropTable + 10 * e);
-}
+uint16_t entry_word(int e) { return P->image16(img::CropTable + 10 * e); }
 
 // Crops 1..n of HDMI1 in table entries 0..n-1, crop k sized k x 10k; taken as applied.
 void hdmi1_crops(int n)
@@ -30,26 +27,14 @@ void hdmi1_crops(int n)
     settled(P);
 }
 
-void run(const std::function<void(InputCut*)>& body)
-{
-    run_screen<InputCut>(page::InputCut, body);
-}
+void run(const std::function<void(InputCut*)>& body) { run_screen<InputCut>(page::InputCut, body); }
 
-QLineEdit* field(InputCut* s, const char* name)
-{
-    return s->findChild<QLineEdit*>(name);
-}
+QLineEdit* field(InputCut* s, const char* name) { return s->findChild<QLineEdit*>(name); }
 
 // The crop the panel edits, from its caption ("...HDMI1-Crop-5").
-QString opened(InputCut* s)
-{
-    return s->findChild<QLabel*>("label_change_source")->text().section(':', 1);
-}
+QString opened(InputCut* s) { return s->findChild<QLabel*>("label_change_source")->text().section(':', 1); }
 
-bool panel_shown(InputCut* s)
-{
-    return !s->findChild<QFrame*>("frame_add")->isHidden();
-}
+bool panel_shown(InputCut* s) { return !s->findChild<QFrame*>("frame_add")->isHidden(); }
 
 bool table_unchanged()
 {
@@ -90,9 +75,7 @@ private slots:
 
     void list_walk_data()
     {
-        QTest::addColumn<int>("crops");
-        QTest::addColumn<int>("lastPage");
-        QTest::addColumn<int>("lastSelect");
+        QTest::addColumn<int>("crops"); QTest::addColumn<int>("lastPage"); QTest::addColumn<int>("lastSelect");
         QTest::newRow("source only") << 0 << 0 << 1;
         QTest::newRow("page 0 full") << 5 << 0 << 6;
         QTest::newRow("sixth on page 1") << 6 << 1 << 0;
@@ -100,9 +83,7 @@ private slots:
     }
     void list_walk()
     {
-        QFETCH(int, crops);
-        QFETCH(int, lastPage);
-        QFETCH(int, lastSelect);
+        QFETCH(int, crops); QFETCH(int, lastPage); QFETCH(int, lastSelect);
         hdmi1_crops(crops);
         run([&](InputCut* s) {
             QCOMPARE(s->listed_source(), kHdmi1);
@@ -190,8 +171,7 @@ private slots:
     void refused_saves_data()
     {
         QTest::addColumn<QString>("name"); // "" for the PC's change
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("text"); QTest::addColumn<QByteArray>("keys");
         QTest::addColumn<int>("item"); // the field to mend, -1 for a closed panel
         QTest::newRow("empty x") << "lineEdit_X" << "" << QByteArray("SQ") << 0;
         QTest::newRow("not a number") << "lineEdit_Y" << "1*2" << QByteArray("SQ") << 1;
@@ -203,10 +183,7 @@ private slots:
     }
     void refused_saves()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, keys);
-        QFETCH(int, item);
+        QFETCH(QString, name); QFETCH(QString, text); QFETCH(QByteArray, keys); QFETCH(int, item);
         hdmi1_crops(2);
         run([&](InputCut* s) {
             ::keys(s, "QRRRQ"); // crop 2's edit panel (entry 1)

@@ -17,14 +17,8 @@ using namespace shellsupport;
 namespace {
 YuqRamPara* P = nullptr;
 
-int image(int off)
-{
-    return int16_t(P->image16(off));
-}
-bool pending()
-{
-    return EngineHandshake::instance().reapply.load() != 0;
-}
+int image(int off) { return int16_t(P->image16(off)); }
+bool pending() { return EngineHandshake::instance().reapply.load() != 0; }
 // What the panel sees of an engine pass: the byte cleared, then the refresh.
 void applied()
 {
@@ -104,9 +98,7 @@ private slots:
 
     void steps_and_limits_data()
     {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("steps");
+        QTest::addColumn<int>("row"); QTest::addColumn<int>("start"); QTest::addColumn<int>("steps");
         QTest::addColumn<int>("expected");
         QTest::newRow("brightness stops at 100") << 0 << 97 << 6 << 100;
         QTest::newRow("sharpness stops at 0") << 1 << 2 << -4 << 0;
@@ -116,10 +108,7 @@ private slots:
     }
     void steps_and_limits()
     {
-        QFETCH(int, row);
-        QFETCH(int, start);
-        QFETCH(int, steps);
-        QFETCH(int, expected);
+        QFETCH(int, row); QFETCH(int, start); QFETCH(int, steps); QFETCH(int, expected);
         const int fields[4] = {img::Brightness, img::Sharpness, img::Contrast, img::Saturation};
         for (int i = 0; i < 4; ++i)
             P->set_image16(fields[i], uint16_t(i == row ? start : 20 + i));
@@ -138,9 +127,7 @@ private slots:
     // restores the value even then.
     void undo_restores_also_while_a_step_is_pending_data()
     {
-        QTest::addColumn<int>("pageId");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("pageId"); QTest::addColumn<int>("row"); QTest::addColumn<int>("offset");
         QTest::newRow("brightness") << int(page::quality) << 0 << img::Brightness;
         QTest::newRow("saturation") << int(page::quality) << 3 << img::Saturation;
         QTest::newRow("red") << int(page::temperature) << 1 << img::Red;
@@ -148,9 +135,7 @@ private slots:
     }
     void undo_restores_also_while_a_step_is_pending()
     {
-        QFETCH(int, pageId);
-        QFETCH(int, row);
-        QFETCH(int, offset);
+        QFETCH(int, pageId); QFETCH(int, row); QFETCH(int, offset);
         P->set_image16(offset, 30);
         in_picture(uint8_t(pageId), [&] {
             keys(QByteArray(row, 'R').append("QRR").constData()); // 32, applied
@@ -189,16 +174,14 @@ private slots:
     // The PC writes the field being adjusted: the next step and back start from its value.
     void a_pc_write_while_adjusting_stands_data()
     {
-        QTest::addColumn<bool>("refreshed");
-        QTest::addColumn<bool>("step");
+        QTest::addColumn<bool>("refreshed"); QTest::addColumn<bool>("step");
         QTest::newRow("refresh, step, back") << true << true;
         QTest::newRow("step, back") << false << true;
         QTest::newRow("back") << false << false;
     }
     void a_pc_write_while_adjusting_stands()
     {
-        QFETCH(bool, refreshed);
-        QFETCH(bool, step);
+        QFETCH(bool, refreshed); QFETCH(bool, step);
         in_picture(page::quality, [=] {
             keys("QS");
             QCOMPARE(image(img::Brightness), 99);
@@ -255,9 +238,7 @@ private slots:
 
     void type_list_data()
     {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<int>("shown");
+        QTest::addColumn<int>("stored"); QTest::addColumn<QByteArray>("keys"); QTest::addColumn<int>("shown");
         QTest::addColumn<int>("written");
         QTest::newRow("right at cool shows custom") << 3 << QByteArray("QRQ") << 0 << 0;
         QTest::newRow("left at custom shows cool") << 0 << QByteArray("QSQ") << 3 << 3;
@@ -267,10 +248,7 @@ private slots:
     }
     void type_list()
     {
-        QFETCH(int, stored);
-        QFETCH(QByteArray, keys);
-        QFETCH(int, shown);
-        QFETCH(int, written);
+        QFETCH(int, stored); QFETCH(QByteArray, keys); QFETCH(int, shown); QFETCH(int, written);
         P->set_image16(img::ColorTempType, uint16_t(stored));
         in_picture(page::temperature, [&] {
             temperature* t = g_temperature;
@@ -290,9 +268,7 @@ private slots:
     // custom gains set on the screen.
     void colour_temperature_reaches_the_chip_data()
     {
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<int>("word");
-        QTest::addColumn<QVector<int>>("gains");
+        QTest::addColumn<QByteArray>("keys"); QTest::addColumn<int>("word"); QTest::addColumn<QVector<int>>("gains");
         const int rgb = 64 << 8 | 64 << 16 | 64 << 24;
         QTest::newRow("warm") << QByteArray("QSQ") << (1 | rgb) << QVector<int>{6400, 5760, 4480};
         QTest::newRow("nature") << QByteArray("QQ") << (2 | rgb) << QVector<int>{6400, 6400, 6400};
@@ -303,9 +279,7 @@ private slots:
     }
     void colour_temperature_reaches_the_chip()
     {
-        QFETCH(QByteArray, keys);
-        QFETCH(int, word);
-        QFETCH(QVector<int>, gains);
+        QFETCH(QByteArray, keys); QFETCH(int, word); QFETCH(QVector<int>, gains);
         c331_manage* e = c331_manage::pInstance();
         e->bring_up();
         in_picture(page::temperature, [&] {

@@ -68,8 +68,7 @@ private slots:
     // Opening position and browsing in edit mode; the cursor never leaves 0..4.
     void language_cursor_data()
     {
-        QTest::addColumn<uint>("mask");
-        QTest::addColumn<int>("language"); // g_language at opening
+        QTest::addColumn<uint>("mask"); QTest::addColumn<int>("language"); // g_language at opening
         QTest::addColumn<int>("opened");   // cursor at opening
         QTest::addColumn<QByteArray>("keys"); // after OK on the box
         QTest::addColumn<QList<int>>("cursor"); // after each key
@@ -133,8 +132,7 @@ private slots:
     // Each level's image, EDID requests, LED-size hand-off and network items.
     void reset_levels_data()
     {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QString>("network"); // ip mask gateway before
+        QTest::addColumn<int>("level"); QTest::addColumn<QString>("network"); // ip mask gateway before
         QTest::addColumn<bool>("newSize");    // stored LED size differs from the defaults
         QTest::addColumn<bool>("bothFpgas"); QTest::addColumn<bool>("edidKept"); QTest::addColumn<int>("handoff");
         QTest::addColumn<bool>("networkReset");

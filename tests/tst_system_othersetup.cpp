@@ -102,8 +102,7 @@ private slots:
     // may) after the screen listed it.
     void volume_data()
     {
-        QTest::addColumn<int>("volumeMask");
-        QTest::addColumn<QByteArray>("keys"); // after focusing the volume field
+        QTest::addColumn<int>("volumeMask"); QTest::addColumn<QByteArray>("keys"); // after focusing the volume field
         QTest::addColumn<bool>("disable"); QTest::addColumn<int>("current");
         QTest::addColumn<int>("volume"); // of window 2
         QTest::addColumn<bool>("raised");

@@ -91,8 +91,7 @@ private slots:
     }
     void lists_the_folder_packages()
     {
-        QFETCH(QString, setting); QFETCH(QStringList, files); QFETCH(QStringList, rows);
-        QFETCH(QStringList, marked);
+        QFETCH(QString, setting); QFETCH(QStringList, files); QFETCH(QStringList, rows); QFETCH(QStringList, marked);
         put_packages("/mnt/usb1/YUQ-K64/", files);
         put_packages("/mnt/usb1/", {"top.YUQZK"});
         QDir().mkpath(platform::dev_path("/mnt/usb1/YUQ-K64/d.YUQ"));
