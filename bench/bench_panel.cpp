@@ -33,6 +33,7 @@
 #include <QKeyEvent>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
@@ -180,10 +181,40 @@ void show_and_paint(QWidget* w)
     w->repaint();
 }
 
-// A key release to the repaint it causes; no sample when nothing repainted.
-Sample key_to_repaint(QWidget* receiver, int code)
+// The sheets a key set, by widget name: what the same focus move does on the plain form.
+struct Restyle
+{
+    QString name, sheet;
+};
+using Restyles = std::vector<Restyle>;
+
+class SheetWatch : public QObject
+{
+public:
+    SheetWatch(QWidget* window, Restyles* out) : m_window(window), m_out(out)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~SheetWatch() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        auto* w = e->type() == QEvent::StyleChange ? qobject_cast<QWidget*>(o) : nullptr;
+        if (m_out && w && w->window() == m_window && !w->objectName().isEmpty())
+            m_out->push_back({w->objectName(), w->styleSheet()});
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    Restyles* m_out;
+};
+
+// A key release to the repaint it causes; no sample when nothing repainted. The sheets the
+// key set go to `sheets` when given.
+Sample key_to_repaint(QWidget* receiver, int code, Restyles* sheets = nullptr)
 {
     PaintWatch watch(receiver->window());
+    SheetWatch record(receiver->window(), sheets);
     Clock c;
     c.start();
     QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
@@ -191,11 +222,25 @@ Sample key_to_repaint(QWidget* receiver, int code)
     return watch.wait() ? c.sample() : Sample{};
 }
 
-// The floor of a focus move: two items of the form restyled, to the repaint. The items
-// are its first two buttons, else its first two widgets without children (a sheet on a
-// container would restyle all it holds).
-Sample restyle_two(QWidget* form, int n)
+// The floor of a focus move: the sheets the screen's own key set (`sheets`, the same widgets
+// of the form by name, each set only when it differs, as the kit sets them), to the repaint.
+// Where that changes none of the form's widgets (a screen-wide sheet's looks, widgets of
+// its own, a sheet set again unchanged), two items of the form restyled: its first two buttons, else its first two
+// widgets without children (a sheet on a container would restyle all it holds).
+Sample restyle_two(QWidget* form, int n, const Restyles& sheets)
 {
+    std::vector<std::pair<QWidget*, QString>> set;
+    for (const Restyle& r : sheets)
+        if (auto* w = form->findChild<QWidget*>(r.name); w && w->styleSheet() != r.sheet)
+            set.emplace_back(w, r.sheet);
+    if (!set.empty()) {
+        PaintWatch watch(form);
+        Clock c;
+        c.start();
+        for (auto& [w, sheet] : set)
+            w->setStyleSheet(sheet);
+        return watch.wait() ? c.sample() : Sample{};
+    }
     QList<QWidget*> leaves, buttons;
     for (QWidget* w : form->findChildren<QWidget*>()) {
         if (w->isWindow() || !w->isVisibleTo(form) || w->width() < 4 || w->height() < 4
@@ -254,9 +299,18 @@ const BenchForm* form_of(const char* name)
     return nullptr;
 }
 
+// BENCH_PAGES (a regular expression of page names) narrows a run to those screens and
+// leaves the whole-process figures out: for looking at one screen under a profiler.
+QString pages_filter()
+{
+    return QString::fromLocal8Bit(qgetenv("BENCH_PAGES"));
+}
+
 bool measured(int p)
 {
-    return kit::kPages[p].built;
+    static const QString f = pages_filter();
+    return kit::kPages[p].built
+           && (f.isEmpty() || QRegularExpression(f).match(QLatin1String(kit::kPages[p].name)).hasMatch());
 }
 
 // ---- the panel ----
@@ -475,6 +529,7 @@ struct PageRun
 {
     Series open, key, floorOpen, floorKey;
     bool hasFloor = false;
+    Restyles sheets[2]; // set by the screen's right and left keys
 };
 
 } // namespace
@@ -485,16 +540,17 @@ int main(int argc, char* argv[])
         return child(QString::fromLatin1(argv[2]), argc, argv);
 
     QApplication app(argc, argv);
+    const bool whole = pages_filter().isEmpty();
     // Idle children first: they run their 12 s while start-up is measured.
-    QProcess* idlePanel = spawn(QStringLiteral("idle-panel"));
-    QProcess* idleFloor = spawn(QStringLiteral("idle-floor"));
+    QProcess* idlePanel = whole ? spawn(QStringLiteral("idle-panel")) : nullptr;
+    QProcess* idleFloor = whole ? spawn(QStringLiteral("idle-floor")) : nullptr;
     std::vector<double> startPanel, startFloor;
-    for (int i = 0; i < kStartups; ++i) {
+    for (int i = 0; whole && i < kStartups; ++i) {
         startPanel.push_back(result(spawn(QStringLiteral("startup-panel")), "startup").value(0));
         startFloor.push_back(result(spawn(QStringLiteral("startup-floor")), "startup").value(0));
     }
-    const double idleP = result(idlePanel, "idle").value(0);
-    const double idleF = result(idleFloor, "idle").value(0);
+    const double idleP = whole ? result(idlePanel, "idle").value(0) : 0;
+    const double idleF = whole ? result(idleFloor, "idle").value(0) : 0;
 
     // The bare dialog before the panel starts: the panel's desktop rules would take its keys.
     std::vector<PageRun> runs(page::Count);
@@ -524,8 +580,9 @@ int main(int argc, char* argv[])
         std::unique_ptr<QWidget> w(f->make());
         show_and_paint(w.get());
         r.floorOpen.add(c.sample());
-        for (int k = 0; i == 1 && k < 2 * kKeys; ++k)
-            r.floorKey.add(restyle_two(w.get(), k));
+        // After the screen's own keys (i == 1), whose sheets it repeats.
+        for (int k = 0; i == 2 && k < 2 * kKeys; ++k)
+            r.floorKey.add(restyle_two(w.get(), k, r.sheets[k % 2]));
         w->close();
     };
 
@@ -545,13 +602,13 @@ int main(int argc, char* argv[])
         PageRun& r = runs[size_t(p)];
         auto keys = [&](QWidget* w) {
             for (int k = 0; k < kKeys; ++k) {
-                r.key.add(key_to_repaint(w, 'R'));
-                r.key.add(key_to_repaint(w, 'S'));
+                r.key.add(key_to_repaint(w, 'R', k == 1 ? &r.sheets[0] : nullptr));
+                r.key.add(key_to_repaint(w, 'S', k == 1 ? &r.sheets[1] : nullptr));
             }
         };
         if (kit::kPages[p].kind == kit::PageKind::Home) {
-            floor(p, 1);
             keys(g_mainwindow);
+            floor(p, 2);
             continue;
         }
         for (int i = 0; i < kOpens; ++i) {
@@ -561,10 +618,10 @@ int main(int argc, char* argv[])
     }
 
     // Memory after the panel's measurements: the two children cycle side by side.
-    QProcess* memPanel = spawn(QStringLiteral("memory-panel"));
-    QProcess* memBare = spawn(QStringLiteral("memory-bare"));
-    const QList<double> mp = result(memPanel, "memory");
-    const QList<double> mb = result(memBare, "memory");
+    QProcess* memPanel = whole ? spawn(QStringLiteral("memory-panel")) : nullptr;
+    QProcess* memBare = whole ? spawn(QStringLiteral("memory-bare")) : nullptr;
+    const QList<double> mp = whole ? result(memPanel, "memory") : QList<double>();
+    const QList<double> mb = whole ? result(memBare, "memory") : QList<double>();
 
     // ---- the tables ----
     std::fprintf(g_report, "Opening a screen, ms: wall median (IQR); GUI-thread CPU median; floor = its form on a plain widget\n\n");
@@ -587,7 +644,7 @@ int main(int argc, char* argv[])
               r.hasFloor ? ratio(w.median, fw.median) : QStringLiteral("–"),
               r.hasFloor ? ratio(c.median, fc.median) : QStringLiteral("–")});
     }
-    std::fprintf(g_report, "\nLeft/right key release to repaint, ms; floor = two widgets of the form restyled\n\n");
+    std::fprintf(g_report, "\nLeft/right key release to repaint, ms; floor = the same sheets set on the form's widgets\n\n");
     line({"page", "screen", "key", "key CPU", "floor", "floor CPU", "key / floor", "CPU / floor CPU"});
     line({"---", "---", "---", "---", "---", "---", "---", "---"});
     line({"–", "bare dialog", ms(bareKey.wall()), QString::number(bareKey.cpu().median, 'f', 3), "–", "–", "–", "–"});
@@ -595,7 +652,9 @@ int main(int argc, char* argv[])
         const PageRun& r = runs[size_t(p)];
         if (!measured(p))
             continue;
-        const Stat k = r.key.wall(), kc = r.key.cpu(), fk = r.floorKey.wall(), fc = r.floorKey.cpu();
+        // A screen whose left/right mostly changes nothing (a stray repaint aside) has no key row.
+        const bool repaints = r.key.v.size() >= size_t(kKeys);
+        const Stat k = repaints ? r.key.wall() : Stat(), kc = r.key.cpu(), fk = r.floorKey.wall(), fc = r.floorKey.cpu();
         if (k.valid && fk.valid)
             worstKey = std::max(worstKey, k.median / fk.median);
         line({QString::number(p), QString::fromLatin1(kit::kPages[p].name), k.valid ? ms(k) : QStringLiteral("no repaint"),
