@@ -48,7 +48,24 @@ QString osd_colour(const std::string& text)
     return QColor::isValidColor(c) ? c : QString();
 }
 
-const char* const kPaneStyle = "background-color: #10101C;color: #FFFFFF;";
+// The window list's one sheet: the rows' lines and each window's badge colour.
+QString list_sheet()
+{
+    static const char* const colours[6] = {"#D5E5FF", "#D4FC79", "#FC9D79", "#7E9AC9", "#32CC4C", "#4777FF"};
+    QString s = QStringLiteral("#pane_line{background-color: #10101C;color: #FFFFFF;}");
+    for (int w = 0; w < 6; ++w)
+        s += QStringLiteral("#badge%1{background-color: %2;}").arg(w).arg(QLatin1String(colours[w]));
+    return s;
+}
+
+// Sets a text and fits it to its label, only when the text changed.
+void set_fitted(QLabel* l, const QString& text)
+{
+    if (l->text() == text)
+        return;
+    l->setText(text);
+    kit::fit_text(l);
+}
 } // namespace
 
 CustomMode::CustomMode(QWidget* parent)
@@ -56,10 +73,11 @@ CustomMode::CustomMode(QWidget* parent)
       ScreenBase(this, page::CustomMode),
       ui(new Ui::CustomMode),
       m_focused(QStringLiteral("background-color: #212435;color: rgb(255, 255, 255);border:1px solid rgb(255, 171, 84);")),
-      m_normal(QStringLiteral("background-color: #212435;color: rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);"))
+      // The form's own sheet of the three buttons: unfocused, they are left as they are.
+      m_normal(QStringLiteral("color: rgb(255, 255, 255);\nbackground-color: rgb(33, 36, 53);\nborder:1px solid rgb(255, 255, 255);"))
 {
+    kit::panel_window(this); // before the form: a window flag set later re-parents every child
     ui->setupUi(this);
-    kit::panel_window(this);
     m_paneFont.setPixelSize(10);
     ui->lineEdit->setReadOnly(true);
     ui->label_blank->hide();
@@ -72,7 +90,6 @@ CustomMode::CustomMode(QWidget* parent)
     image_para_init();
     menulist_init();
     ui->label_ID->setText(QStringLiteral("ID:%1").arg(int(g_mode_select) + 1));
-    ui->Button_use->setStyleSheet(m_normal);
     retext();
 }
 
@@ -118,19 +135,19 @@ void CustomMode::lcd_para_init()
 {
     const int s = g_mode_select;
     const unsigned char* d = slot_data(s);
-    ALIAS_PARA alias;
-    if (get_json_alias_para(&alias, "usermode", s)) {
-        const QString name = kit::text(Txt::custommode_name)
-                             + QString::fromStdString(alias.name);
+    const QString& alias = slot_alias(s);
+    if (!alias.isNull()) {
+        const QString name = kit::text(Txt::custommode_name) + alias;
         ui->label_name->setText(QFontMetrics(ui->label_name->font())
                                     .elidedText(name, Qt::ElideRight, 171, Qt::TextShowMnemonic));
     } else {
         ui->label_name->setText(kit::text(Txt::custommode_name_mode_1)
                                     .arg(s + 1));
     }
-    ui->label_LED->setText(kit::text(Txt::custommode_led_size_1x_2)
-                               .arg(int16_t(rd16(d, at(img::LedWidth))))
-                               .arg(int16_t(rd16(d, at(img::LedHeight)))));
+    // The Russian and Vietnamese lines run past their labels at the form's size.
+    set_fitted(ui->label_LED, kit::text(Txt::custommode_led_size_1x_2)
+                                  .arg(int16_t(rd16(d, at(img::LedWidth))))
+                                  .arg(int16_t(rd16(d, at(img::LedHeight)))));
     // The program never stores a current window above 5; one read from a foreign file
     // counts as window 0 rather than reaching into the next record area.
     int c = rd16(d, at(img::CurrentWindow));
@@ -140,11 +157,8 @@ void CustomMode::lcd_para_init()
     const QString line = volumeOn
         ? kit::text(Txt::custommode_bri_1_ctrst_2_volume_on)
         : kit::text(Txt::custommode_bri_1_ctrst_2_volume_off);
-    ui->label_brightness->setText(
-        line.arg(int16_t(rd16(d, at(img::Brightness)))).arg(int16_t(rd16(d, at(img::Contrast)))));
-    // The Russian and Vietnamese lines run past their labels at the form's size.
-    kit::fit_text(ui->label_LED);
-    kit::fit_text(ui->label_brightness);
+    set_fitted(ui->label_brightness,
+               line.arg(int16_t(rd16(d, at(img::Brightness)))).arg(int16_t(rd16(d, at(img::Contrast)))));
     ui->Button_more->setText(kit::text(Txt::custommode_more));
     ui->label_using->setVisible(para()->YuqGetCurrentModeIndex() == s + 1);
 }
@@ -152,9 +166,8 @@ void CustomMode::lcd_para_init()
 void CustomMode::image_para_init()
 {
     const int s = g_mode_select;
-    delete m_pane;
-    m_pane = nullptr;
     if (!para()->YuqUserModeSaved(s)) {
+        show_pane(nullptr);
         for (QWidget* w : {static_cast<QWidget*>(ui->label_LED), static_cast<QWidget*>(ui->label_brightness),
                            static_cast<QWidget*>(ui->Button_delete), static_cast<QWidget*>(ui->Button_use),
                            static_cast<QWidget*>(ui->label_using), static_cast<QWidget*>(ui->Button_more)})
@@ -172,38 +185,83 @@ void CustomMode::image_para_init()
     const bool osd = rd16(slot_data(s), at(img::OsdEnable)) != 0;
     ui->Button_more->setVisible(osd);
     m_hidden = osd ? 0 : 1;
-    m_pane = new QWidget(ui->frame);
-    m_pane->setGeometry(3, 61, 285, 90);
-    m_pane->setMinimumSize(50, 60);
     if (m_level == 1 && m_hidden == 0 && m_button == 2)
         fill_osd_view();
     else
         fill_window_list();
-    m_pane->show();
 }
 
-void CustomMode::color_fill(QLabel* badge, char window)
+// The two views under the summary are built once, on first need, and filled in place.
+QWidget* CustomMode::new_pane()
 {
-    static const char* const colours[6] = {"#D5E5FF", "#D4FC79", "#FC9D79", "#7E9AC9", "#32CC4C", "#4777FF"};
-    const int w = static_cast<unsigned char>(window);
-    badge->setStyleSheet(QStringLiteral("background-color: %1;").arg(QLatin1String(w < 6 ? colours[w] : "#CCCCCC")));
+    auto* pane = new QWidget(ui->frame);
+    pane->setGeometry(3, 61, 285, 90);
+    pane->setMinimumSize(50, 60);
+    pane->hide();
+    return pane;
+}
+
+void CustomMode::show_pane(QWidget* pane)
+{
+    if (m_pane == pane)
+        return;
+    if (m_pane)
+        m_pane->hide();
+    m_pane = pane;
+    if (m_pane)
+        m_pane->show();
+}
+
+const QString& CustomMode::slot_alias(int s)
+{
+    if (!m_aliasRead[s]) {
+        ALIAS_PARA alias;
+        m_alias[s] = get_json_alias_para(&alias, "usermode", s) ? QString::fromStdString(alias.name) : QString();
+        m_aliasRead[s] = true;
+    }
+    return m_alias[s];
+}
+
+void CustomMode::refresh(kit::Refresh code)
+{
+    if (code == kit::Refresh::AliasFile) {
+        // The PC replaced the names: read again when shown.
+        for (bool& read : m_aliasRead)
+            read = false;
+        lcd_para_init();
+    }
+    ScreenBase::refresh(code);
 }
 
 void CustomMode::fill_window_list()
 {
+    if (!m_list) {
+        m_list = new_pane();
+        m_list->setStyleSheet(list_sheet());
+        for (int w = 0; w < WINDOW_COUNT; ++w) {
+            const int x = (w / 3) ? 145 : 0;
+            const int y = 2 + 30 * (w % 3);
+            auto* badge = new QLabel(QString::number(w + 1), m_list);
+            badge->setObjectName(QStringLiteral("badge%1").arg(w));
+            badge->setGeometry(x, y, 24, 24);
+            badge->setAlignment(Qt::AlignCenter);
+            badge->setFont(m_paneFont);
+            m_input[w] = new QLabel(m_list);
+            m_input[w]->setGeometry(x + 24 + (w / 3 ? 2 : 0), y, 100, 12);
+            m_position[w] = new QLabel(m_list);
+            m_position[w]->setGeometry(x + 24 + (w / 3 ? 2 : 0), y + 14, 140, 12);
+            for (QLabel* l : {m_input[w], m_position[w]}) {
+                l->setObjectName(QStringLiteral("pane_line"));
+                l->setFont(m_paneFont);
+            }
+        }
+    }
     const int s = g_mode_select;
     unsigned char* d = para()->user_mode[s] + 2;
     const QString on = kit::text(Txt::custommode_on);
     const QString off = kit::text(Txt::custommode_off);
     for (int w = 0; w < WINDOW_COUNT; ++w) {
-        const int x = (w / 3) ? 145 : 0;
-        const int y = 2 + 30 * (w % 3);
         const int rec = at(img::Window + img::WindowSize * w);
-        auto* badge = new QLabel(QString::number(w + 1), m_pane);
-        badge->setGeometry(x, y, 24, 24);
-        badge->setAlignment(Qt::AlignCenter);
-        badge->setFont(m_paneFont);
-        color_fill(badge, char(w));
         short crop = 0;
         char index = 0;
         const int src = para()->YuqGetImageSource(d, uint8_t(w), &crop, &index, 1);
@@ -212,20 +270,14 @@ void CustomMode::fill_window_list()
         if (crop && entry < CROP_COUNT)
             input += QStringLiteral("_Crop%1").arg(entry + 1);
         input += QLatin1Char(' ') + (rd16(d, rec + img::WinFlags) ? on : off);
-        auto* inputLine = new QLabel(input, m_pane);
-        inputLine->setGeometry(x + 24 + (w / 3 ? 2 : 0), y, 100, 12);
-        auto* position = new QLabel(QStringLiteral("[%1,%2]%3x%4")
-                                        .arg(rd16(d, rec + img::WinX))
-                                        .arg(rd16(d, rec + img::WinY))
-                                        .arg(rd16(d, rec + img::WinW))
-                                        .arg(rd16(d, rec + img::WinH)),
-                                    m_pane);
-        position->setGeometry(x + 24 + (w / 3 ? 2 : 0), y + 14, 140, 12);
-        for (QLabel* l : {inputLine, position}) {
-            l->setFont(m_paneFont);
-            l->setStyleSheet(QString::fromLatin1(kPaneStyle));
-        }
+        m_input[w]->setText(input);
+        m_position[w]->setText(QStringLiteral("[%1,%2]%3x%4")
+                                   .arg(rd16(d, rec + img::WinX))
+                                   .arg(rd16(d, rec + img::WinY))
+                                   .arg(rd16(d, rec + img::WinW))
+                                   .arg(rd16(d, rec + img::WinH)));
     }
+    show_pane(m_list);
 }
 
 void CustomMode::fill_osd_view()
@@ -239,16 +291,24 @@ void CustomMode::fill_osd_view()
     QStringList lines = QString::fromStdString(m.texts).split(QLatin1Char('\n'));
     if (lines.size() > 3)
         lines = lines.mid(0, 3);
-    auto* sample = new QLabel(lines.join(QLatin1Char('\n')), m_pane);
-    sample->setGeometry(6, 2, 300, 50);
-    sample->setFont(m_paneFont);
+    if (!m_osd) {
+        m_osd = new_pane();
+        m_sample = new QLabel(m_osd);
+        m_sample->setGeometry(6, 2, 300, 50);
+        m_sample->setFont(m_paneFont);
+        m_params = new QLabel(m_osd);
+        m_params->setGeometry(2, 56, 300, 30);
+        m_params->setFont(m_paneFont);
+        m_params->setStyleSheet(QStringLiteral("background-color: #10101C;color: #FFFFFF;"));
+    }
+    m_sample->setText(lines.join(QLatin1Char('\n')));
     QString style;
     const QString back = osd_colour(m.back_color), fore = osd_colour(m.font_color);
     if (!back.isEmpty())
         style += QStringLiteral("background-color:%1;").arg(back);
     if (!fore.isEmpty())
         style += QStringLiteral("color:%1;").arg(fore);
-    sample->setStyleSheet(style);
+    kit::set_sheet(m_sample, style);
 
     QString effect;
     switch (m.effect) {
@@ -277,10 +337,8 @@ void CustomMode::fill_osd_view()
         + kit::text(Txt::custommode_char_x)
         + QStringLiteral("%1,y:%2] ").arg(m.startx).arg(m.starty)
         + kit::text(Txt::custommode_speed) + QStringLiteral("%1,").arg(m.speed) + effect;
-    auto* params = new QLabel(text, m_pane);
-    params->setGeometry(2, 56, 300, 30);
-    params->setFont(m_paneFont);
-    params->setStyleSheet(QString::fromLatin1(kPaneStyle));
+    m_params->setText(text);
+    show_pane(m_osd);
 }
 
 void CustomMode::yuq_button_mode_clicked()
@@ -310,16 +368,16 @@ void CustomMode::yuq_button_selinfo(char mode, char b)
     switch (mode) {
     case 0:
         if (QPushButton* p = button(b))
-            p->setStyleSheet(m_focused);
+            kit::set_sheet(p, m_focused);
         yuq_button_mode_clicked();
         break;
     case 1:
         if (QPushButton* p = button(b))
-            p->setStyleSheet(m_normal);
+            kit::set_sheet(p, m_normal);
         break;
     case 2:
         for (int i = 0; i < 3; ++i)
-            button(i)->setStyleSheet(m_normal);
+            kit::set_sheet(button(i), m_normal);
         break;
     default:
         break;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "core/yuqrampara.h"
 #include "ui/shell/screenkit.h"
 #include "ui/shell/yuq_keyboard.h"
 
@@ -29,9 +30,10 @@ public:
     void image_para_init();
     void menulist_init();
     void retext() override;
+    // The user-mode names are read again after the PC replaced their file.
+    void refresh(kit::Refresh code) override;
     void back() override;
     int get_mode_status() const;
-    void color_fill(QLabel* badge, char window);
     void yuq_button_selinfo(char mode, char button);
 
     // State, read by tests.
@@ -39,7 +41,7 @@ public:
     uint8_t focus_level() const { return m_level; }
     uint8_t button_index() const { return m_button; }
     yuqcontrol* selector() const { return m_selector; }
-    QWidget* pane() const { return m_pane; }
+    QWidget* pane() const { return m_pane; } // the window list or the OSD view shown, or null
 
 public slots:
     void on_Button_delete_clicked();
@@ -56,13 +58,24 @@ private:
     void fill_osd_view();
     void close_to_standby();
     QPushButton* button(int i) const;
+    QWidget* new_pane();
+    void show_pane(QWidget* pane);
+    const QString& slot_alias(int slot);
 
     Ui::CustomMode* ui;
     QString m_focused, m_normal;
     yuq_keyboard m_keyboard;
     QFont m_paneFont;
     yuqcontrol* m_selector = nullptr;
-    QWidget* m_pane = nullptr;
+    QWidget* m_pane = nullptr; // shown: m_list, m_osd or null
+    QWidget* m_list = nullptr;
+    QLabel* m_input[6] = {};
+    QLabel* m_position[6] = {};
+    QWidget* m_osd = nullptr;
+    QLabel* m_sample = nullptr;
+    QLabel* m_params = nullptr;
+    QString m_alias[USER_MODE_COUNT]; // null: no usable name
+    bool m_aliasRead[USER_MODE_COUNT] = {};
     uint8_t ui_select = 0;
     uint8_t m_level = 0;   // 0 the selector box has the focus, 1 the button row
     uint8_t m_button = 0;  // 0 Use, 1 Delete, 2 More

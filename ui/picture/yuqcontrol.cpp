@@ -1,5 +1,7 @@
 #include "yuqcontrol.h"
 
+#include "ui/shell/screenkit.h"
+
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
@@ -52,20 +54,21 @@ bool yuqcontrol::eventFilter(QObject* o, QEvent* e)
     }
 }
 
+// A sheet on the box restyles its list of sixteen slots too: only when the look changes.
 void yuqcontrol::set_box_default()
 {
     m_live = true;
-    box->setStyleSheet(m_boxLive);
-    label_left->setStyleSheet(m_labelLive);
-    label_right->setStyleSheet(m_labelLive);
+    kit::set_sheet(box, m_boxLive);
+    kit::set_sheet(label_left, m_labelLive);
+    kit::set_sheet(label_right, m_labelLive);
 }
 
 void yuqcontrol::set_box_modify()
 {
     m_live = false;
-    box->setStyleSheet(m_boxHeld);
-    label_left->setStyleSheet(m_labelHeld);
-    label_right->setStyleSheet(m_labelHeld);
+    kit::set_sheet(box, m_boxHeld);
+    kit::set_sheet(label_left, m_labelHeld);
+    kit::set_sheet(label_right, m_labelHeld);
 }
 
 void yuqcontrol::set_boxindexsel(char index)
