@@ -227,6 +227,30 @@ void fit_text(QAbstractButton* b)
     fit_font(b, b->text());
 }
 
+void fit_text_cached(QLabel* l)
+{
+    // Base font, width and text -> base and fitted pixel size; a screen's few texts, bounded.
+    static QHash<QString, QPair<int, int>> fitted;
+    if (!l->property("fit_font").isValid())
+        l->setProperty("fit_font", l->font().key()); // before any fitting changes it
+    const QString key = l->property("fit_font").toString() + QLatin1Char('|') + QString::number(l->width())
+                        + QLatin1Char('|') + l->text();
+    const auto it = fitted.constFind(key);
+    if (it == fitted.constEnd()) {
+        fit_text(l);
+        if (fitted.size() >= 1024)
+            fitted.clear();
+        fitted.insert(key, qMakePair(l->property("fit_base").toInt(), l->font().pixelSize()));
+        return;
+    }
+    if (!l->property("fit_base").isValid())
+        l->setProperty("fit_base", it->first);
+    QFont f = l->font();
+    f.setPixelSize(it->second);
+    if (f != l->font())
+        l->setFont(f);
+}
+
 // ---- shared style sheets ----
 
 namespace sheet {

@@ -67,6 +67,9 @@ void set_look(QWidget* w, const char* look);
 void fit_text(QLabel* l);
 // The same for a button's text, by its widest line.
 void fit_text(QAbstractButton* b);
+// fit_text for a label a screen shows again and again (each open): the fitted size of a
+// text is measured once per font and width for the process.
+void fit_text_cached(QLabel* l);
 
 // ---- shared style sheets ----
 namespace sheet {
