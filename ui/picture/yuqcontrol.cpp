@@ -6,6 +6,25 @@
 #include <QEvent>
 #include <QLabel>
 
+namespace {
+// The box never opens its list (it takes no input): a font change need not make the list's
+// popup, which costs more than the rest of the box.
+class SlotBox : public QComboBox
+{
+public:
+    explicit SlotBox(QWidget* parent) : QComboBox(parent) {}
+
+protected:
+    void changeEvent(QEvent* e) override
+    {
+        if (e->type() == QEvent::FontChange)
+            QWidget::changeEvent(e);
+        else
+            QComboBox::changeEvent(e);
+    }
+};
+} // namespace
+
 yuqcontrol::yuqcontrol(QRect boxRect, QRect left, QRect right, QWidget* parent)
     : QWidget(parent),
       m_labelLive(QStringLiteral("color: rgb(255, 255, 255);border:1px solid rgb(255,171,84);background-color:rgb(0, 0, 0)")),
@@ -14,7 +33,7 @@ yuqcontrol::yuqcontrol(QRect boxRect, QRect left, QRect right, QWidget* parent)
       m_boxHeld(QStringLiteral("QComboBox{color:rgb(255,255,255);\nborder:1px solid rgb(71,119,255);\n}\nQComboBox:drop-down{\nborder-style:none\n}"))
 {
     m_font.setPointSize(9);
-    box = new QComboBox(this);
+    box = new SlotBox(this);
     box->setObjectName(QStringLiteral("yuqcontrol"));
     box->setGeometry(boxRect);
     box->setFont(m_font);
