@@ -23,14 +23,20 @@ protected:
             QComboBox::changeEvent(e);
     }
 };
+
+QString look_sheet(const char* frame)
+{
+    return QStringLiteral("QComboBox{color:rgb(255,255,255);\nborder:1px solid %1;\n}\nQComboBox:drop-down{\nborder-style:none\n}\n"
+                          "QLabel{color: rgb(255, 255, 255);border:1px solid %1;background-color:rgb(0, 0, 0)}")
+        .arg(QLatin1String(frame));
+}
 } // namespace
 
 yuqcontrol::yuqcontrol(QRect boxRect, QRect left, QRect right, QWidget* parent)
     : QWidget(parent),
-      m_labelLive(QStringLiteral("color: rgb(255, 255, 255);border:1px solid rgb(255,171,84);background-color:rgb(0, 0, 0)")),
-      m_labelHeld(QStringLiteral("color: rgb(255, 255, 255);border:1px solid rgb(71,119,255);background-color:rgb(0, 0, 0)")),
-      m_boxLive(QStringLiteral("QComboBox{color:rgb(255,255,255);\nborder:1px solid rgb(255,171,84);\n}\nQComboBox:drop-down{\nborder-style:none\n}")),
-      m_boxHeld(QStringLiteral("QComboBox{color:rgb(255,255,255);\nborder:1px solid rgb(71,119,255);\n}\nQComboBox:drop-down{\nborder-style:none\n}"))
+      // One sheet for the three parts: the frames orange (live) or blue (held).
+      m_live_sheet(look_sheet("rgb(255,171,84)")),
+      m_held_sheet(look_sheet("rgb(71,119,255)"))
 {
     m_font.setPointSize(9);
     box = new SlotBox(this);
@@ -38,17 +44,15 @@ yuqcontrol::yuqcontrol(QRect boxRect, QRect left, QRect right, QWidget* parent)
     box->setGeometry(boxRect);
     box->setFont(m_font);
     box->setFocusPolicy(Qt::NoFocus);
-    box->setStyleSheet(m_boxLive);
     label_right = new QLabel(this);
     label_right->setGeometry(right);
     label_right->setFont(m_font);
-    label_right->setStyleSheet(m_labelLive);
     label_right->setText(QStringLiteral(">"));
     label_left = new QLabel(this);
     label_left->setGeometry(left);
     label_left->setFont(m_font);
-    label_left->setStyleSheet(m_labelLive);
     label_left->setText(QStringLiteral("<"));
+    setStyleSheet(m_live_sheet);
     // A touch would change the shown slot behind the screen's back: the box lets presses
     // through to the screen and swallows any mouse or wheel event sent to it directly.
     for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(box),
@@ -73,21 +77,16 @@ bool yuqcontrol::eventFilter(QObject* o, QEvent* e)
     }
 }
 
-// A sheet on the box restyles its list of sixteen slots too: only when the look changes.
 void yuqcontrol::set_box_default()
 {
     m_live = true;
-    kit::set_sheet(box, m_boxLive);
-    kit::set_sheet(label_left, m_labelLive);
-    kit::set_sheet(label_right, m_labelLive);
+    kit::set_sheet(this, m_live_sheet);
 }
 
 void yuqcontrol::set_box_modify()
 {
     m_live = false;
-    kit::set_sheet(box, m_boxHeld);
-    kit::set_sheet(label_left, m_labelHeld);
-    kit::set_sheet(label_right, m_labelHeld);
+    kit::set_sheet(this, m_held_sheet);
 }
 
 void yuqcontrol::set_boxindexsel(char index)

@@ -30,7 +30,7 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
-    QString m_labelLive, m_labelHeld, m_boxLive, m_boxHeld;
+    QString m_live_sheet, m_held_sheet;
     QFont m_font;
     bool m_live = true;
 };
