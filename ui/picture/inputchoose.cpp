@@ -10,14 +10,15 @@
 #include "core/yuqrampara.h"
 
 #include <QFontMetrics>
+#include <QRegion>
 #include <QtDebug>
 #include <cstring>
 
 namespace {
 const char* const kStripFocus = "border:2px solid rgb(255,171,84);";
 const char* const kStripSelected = "border:2px solid rgb(71, 119, 255);";
-const char* const kStripHidden = "border:0px solid rgb(255,171,84);";
-const char* const kButton = "color:rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
+// The form's own sheet of the two buttons: unfocused, they are left as they are.
+const char* const kButton = "color: rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
 const char* const kButtonFocus = "color:rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
 const char* const kTab = "border:1px solid;border-left-color:rgb(71, 119, 255);border-right-color:rgb(71, 119, 255);border-top-color:rgb(71, 119, 255);";
 const char* const kTabFocus = "border:1px solid;border-left-color:rgb(255,171,84);border-right-color:rgb(255,171,84);border-top-color:rgb(255,171,84);";
@@ -108,6 +109,19 @@ QString strip_sheet()
     return s;
 }
 
+// The "in use" badge's width for its word: measured once a language.
+int badge_width(const QLabel* badge, const QString& word)
+{
+    static QHash<QString, int> widths;
+    auto it = widths.constFind(word);
+    if (it == widths.constEnd()) {
+        QFont f = badge->font();
+        f.setPixelSize(7);
+        it = widths.insert(word, qMax(30, QFontMetrics(f).horizontalAdvance(word) + 6));
+    }
+    return *it;
+}
+
 QLabel* row_label(QWidget* parent, const char* name, int x, int y, int w, int h, const QFont& font)
 {
     QLabel* l = new QLabel(parent);
@@ -167,6 +181,12 @@ void InputChoose::source_name_update()
 {
     QLabel* labels[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
                          ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
+    for (QLabel* l : labels)
+        if (l->textFormat() != Qt::RichText) {
+            // Emptied first: a label turned rich lays out the form's placeholder as rich text.
+            l->clear();
+            l->setTextFormat(Qt::RichText);
+        }
     cropview::source_tabs(labels);
 }
 
@@ -192,6 +212,10 @@ void InputChoose::initMenu()
     m_focusFrame = new QFrame(m_strip);
     m_focusFrame->setObjectName(QStringLiteral("strip_focus"));
     kit::set_sheet(m_focusFrame, QLatin1String(kStripFocus));
+    // Only its 2-pixel ring is its own (inside is the strip's colour): a move or hide then
+    // repaints the ring, not the box within.
+    m_focusFrame->resize(51, 46);
+    m_focusFrame->setMask(QRegion(0, 0, 51, 46).subtracted(QRegion(2, 2, 47, 42)));
     int p = 0;
     for (int w = 0; w < WINDOW_COUNT; ++w) {
         if (!shown(w))
@@ -214,7 +238,8 @@ void InputChoose::initMenu()
             m_focusFrame->setGeometry(7 + 50 * p, 0, 51, 46);
         ++p;
     }
-    m_strip->show();
+    if (isVisible())
+        m_strip->show(); // made anew while open; otherwise it shows with the screen
     image_count = uint8_t(p);
 }
 
@@ -242,13 +267,14 @@ void InputChoose::draw_strip_focus()
 {
     if (!m_focusFrame)
         return;
-    if (ui_seltype == 0 && ui_select >= kButtonCut) {
-        kit::set_sheet(m_focusFrame, QLatin1String(kStripHidden));
-        return;
+    // Off the strip (a button focused) the frame goes: beneath it is the strip's own colour.
+    const bool off = ui_seltype == 0 && ui_select >= kButtonCut;
+    if (!off) {
+        const int pos = ui_seltype == 0 ? ui_select : image_ui_select;
+        kit::set_sheet(m_focusFrame, QLatin1String(ui_seltype == 0 ? kStripFocus : kStripSelected));
+        m_focusFrame->setGeometry(7 + 50 * pos, 0, 51, 46);
     }
-    const int pos = ui_seltype == 0 ? ui_select : image_ui_select;
-    kit::set_sheet(m_focusFrame, QLatin1String(ui_seltype == 0 ? kStripFocus : kStripSelected));
-    m_focusFrame->setGeometry(7 + 50 * pos, 0, 51, 46);
+    m_focusFrame->setVisible(!off);
 }
 
 void InputChoose::imagemenu()
@@ -358,7 +384,7 @@ void InputChoose::initSource()
             r.name->setText(cropview::crop_name(m_inputName, index, uint16_t(crop.word), font, r.name->width()));
             r.detail->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
         }
-        kit::fit_text(r.detail); // "1920x1080@60Hz" is wider than the row at 10 px
+        kit::fit_text_cached(r.detail); // "1920x1080@60Hz" is wider than the row at 10 px
         const bool used = g == inUseRow && source_number == inUseSource;
         if (used)
             m_usedRow = i;
@@ -367,9 +393,7 @@ void InputChoose::initSource()
         if (used) {
             r.badge->setText(using_text());
             // Right-aligned at the row's edge, wider where the word is longer ("Использовать").
-            QFont bf = r.badge->font();
-            bf.setPixelSize(7);
-            const int bw = qMax(30, QFontMetrics(bf).horizontalAdvance(r.badge->text()) + 6);
+            const int bw = badge_width(r.badge, r.badge->text());
             r.badge->setGeometry(90 - bw, 0, bw, 12);
         }
         r.badge->setVisible(used);
