@@ -8,6 +8,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QWheelEvent>
@@ -274,6 +275,48 @@ private slots:
         key('Q');
         QCOMPARE(int(g_custommode->focus_level()), 0);
         QCOMPARE(pane_texts().size(), 2);
+    }
+
+    // The slot names are read from the alias file once, and again when the PC replaces it.
+    void slot_names_follow_the_alias_file()
+    {
+        save_slot(para(), 0, 0);
+        const QString named = kit::text(Txt::custommode_name);
+        const QString plain = kit::text(Txt::custommode_name_mode_1).arg(1);
+        auto alias = [](const char* entry) {
+            put_file("/data/configs/alias.json", QByteArray(R"({"namelist":{"usermode":[)") + entry + "]}}");
+        };
+        alias(R"({"id":0,"valid":"on","name":"Stage"})");
+        open_modes();
+        QLabel* name = part<QLabel>("label_name");
+        QCOMPARE(name->text(), named + "Stage");
+        // Not read again on every key: the same name comes back after a round trip.
+        alias(R"({"id":0,"valid":"on","name":"Hall"})");
+        key('R');
+        key('S');
+        QCOMPARE(name->text(), named + "Stage");
+        const struct
+        {
+            const char* entry; // nullptr: the file removed
+            QString shown;
+        } steps[] = {
+            {R"({"id":0,"valid":"on","name":"Hall"})", named + "Hall"},
+            {R"({"id":0,"valid":"off","name":"Hall"})", plain},
+            {R"({"id":1,"valid":"on","name":"Other slot"})", plain},
+            {R"({"id":0,"valid":"on","name":"Back"})", named + "Back"},
+            {nullptr, plain},
+        };
+        for (const auto& step : steps) {
+            if (step.entry)
+                alias(step.entry);
+            else
+                QFile::remove(platform::dev_path(QStringLiteral("/data/configs/alias.json")));
+            para()->test_signal(103); // the PC replaced the file
+            QCOMPARE(name->text(), step.shown);
+            key('R');
+            key('S');
+            QCOMPARE(name->text(), step.shown);
+        }
     }
 
     void selector_box_takes_no_mouse_input()
