@@ -100,12 +100,13 @@ QString using_text()
     return kit::text(Txt::inputchoose_using);
 }
 
-// One sheet for the strip: each window's box (and its labels) in the window's colour.
+// One sheet for the strip: each shown window's box (and its labels) in the window's colour.
 QString strip_sheet()
 {
     QString s;
     for (int w = 0; w < WINDOW_COUNT; ++w)
-        s += QStringLiteral("#box%1, #box%1 QLabel {background-color: %2;font: 9px}\n").arg(w).arg(QLatin1String(kBoxColour[w]));
+        if (shown(w))
+            s += QStringLiteral("#box%1, #box%1 QLabel {background-color: %2;font: 9px}\n").arg(w).arg(QLatin1String(kBoxColour[w]));
     return s;
 }
 
@@ -388,7 +389,10 @@ void InputChoose::initSource()
         const bool used = g == inUseRow && source_number == inUseSource;
         if (used)
             m_usedRow = i;
-        kit::set_look(r.frame, row_look(i));
+        if (r.frame->testAttribute(Qt::WA_WState_Polished))
+            kit::set_look(r.frame, row_look(i));
+        else
+            r.frame->setProperty("look", QByteArray(row_look(i))); // its first polish reads it
         kit::set_picture(r.state, kit::pic(used ? QStringLiteral("state_on.png") : QStringLiteral("state_off.png")));
         if (used) {
             r.badge->setText(using_text());
