@@ -9,14 +9,16 @@
 #include "core/global.h"
 #include "core/yuqrampara.h"
 
+#include <QColor>
 #include <QFontMetrics>
+#include <QPainter>
 #include <QRegion>
 #include <QtDebug>
 #include <cstring>
 
 namespace {
-const char* const kStripFocus = "border:2px solid rgb(255,171,84);";
-const char* const kStripSelected = "border:2px solid rgb(71, 119, 255);";
+const QRgb kStripFocus = qRgb(255, 171, 84);
+const QRgb kStripSelected = qRgb(71, 119, 255);
 // The form's own sheet of the two buttons: unfocused, they are left as they are.
 const char* const kButton = "color: rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
 const char* const kButtonFocus = "color:rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
@@ -123,6 +125,35 @@ int badge_width(const QLabel* badge, const QString& word)
     return *it;
 }
 
+// The strip's focus ring, 2 pixels in its colour (none: the strip shows through). Its mask
+// keeps it to the ring, so a key restyles nothing and repaints only the ring.
+class FocusRing : public QFrame
+{
+public:
+    explicit FocusRing(QWidget* parent) : QFrame(parent)
+    {
+        resize(51, 46);
+        setMask(QRegion(rect()).subtracted(QRegion(rect().adjusted(2, 2, -2, -2))));
+    }
+    void set_colour(const QColor& c)
+    {
+        if (c != m_colour) {
+            m_colour = c;
+            update();
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (m_colour.isValid())
+            QPainter(this).fillRect(rect(), m_colour);
+    }
+
+private:
+    QColor m_colour;
+};
+
 QLabel* row_label(QWidget* parent, const char* name, int x, int y, int w, int h, const QFont& font)
 {
     QLabel* l = new QLabel(parent);
@@ -209,14 +240,10 @@ void InputChoose::initMenu()
     m_strip = new QFrame(this);
     m_strip->setObjectName(QStringLiteral("window_strip"));
     m_strip->setGeometry(0, 42, 320, 47);
-    m_strip->setStyleSheet(strip_sheet());
-    m_focusFrame = new QFrame(m_strip);
-    m_focusFrame->setObjectName(QStringLiteral("strip_focus"));
-    kit::set_sheet(m_focusFrame, QLatin1String(kStripFocus));
-    // Only its 2-pixel ring is its own (inside is the strip's colour): a move or hide then
-    // repaints the ring, not the box within.
-    m_focusFrame->resize(51, 46);
-    m_focusFrame->setMask(QRegion(0, 0, 51, 46).subtracted(QRegion(2, 2, 47, 42)));
+    auto* ring = new FocusRing(m_strip);
+    ring->setObjectName(QStringLiteral("strip_focus"));
+    ring->set_colour(kStripFocus);
+    m_focusFrame = ring;
     int p = 0;
     for (int w = 0; w < WINDOW_COUNT; ++w) {
         if (!shown(w))
@@ -239,6 +266,9 @@ void InputChoose::initMenu()
             m_focusFrame->setGeometry(7 + 50 * p, 0, 51, 46);
         ++p;
     }
+    // The sheet after the parts: made under it, each would be styled once more (a new
+    // strip is polished only when shown).
+    m_strip->setStyleSheet(strip_sheet());
     if (isVisible())
         m_strip->show(); // made anew while open; otherwise it shows with the screen
     image_count = uint8_t(p);
@@ -268,14 +298,14 @@ void InputChoose::draw_strip_focus()
 {
     if (!m_focusFrame)
         return;
-    // Off the strip (a button focused) the frame goes: beneath it is the strip's own colour.
-    const bool off = ui_seltype == 0 && ui_select >= kButtonCut;
-    if (!off) {
-        const int pos = ui_seltype == 0 ? ui_select : image_ui_select;
-        kit::set_sheet(m_focusFrame, QLatin1String(ui_seltype == 0 ? kStripFocus : kStripSelected));
-        m_focusFrame->setGeometry(7 + 50 * pos, 0, 51, 46);
+    auto* ring = static_cast<FocusRing*>(m_focusFrame.data());
+    if (ui_seltype == 0 && ui_select >= kButtonCut) {
+        ring->set_colour(QColor()); // a button has the focus
+        return;
     }
-    m_focusFrame->setVisible(!off);
+    const int pos = ui_seltype == 0 ? ui_select : image_ui_select;
+    ring->set_colour(ui_seltype == 0 ? kStripFocus : kStripSelected);
+    ring->move(7 + 50 * pos, 0);
 }
 
 void InputChoose::imagemenu()
@@ -362,8 +392,12 @@ void InputChoose::initSource()
               source_type, crop_id, inUseRow + 1, current_page, inUseSource, source_number, ui_select);
 
     kit::set_look(m_card, ui_seltype == 1 ? "focus" : "");
-    const QFont font = card_row(0).name->font();
     const int onPage = qMin(3, rows - 3 * current_page);
+    for (int i = 0; i < onPage; ++i)
+        card_row(i);
+    // The card's sheet after its first rows (see initMenu), before any of them is shown.
+    kit::set_sheet(m_card, QLatin1String(kCardSheet));
+    const QFont font = card_row(0).name->font();
     m_cardRows = rows;
     m_usedRow = -1;
     for (int i = 0; i < 3; ++i) {
@@ -411,7 +445,6 @@ void InputChoose::build_card()
     m_card = new QFrame(this);
     m_card->setObjectName(QStringLiteral("frame"));
     m_card->setGeometry(1, 127, 318, 70);
-    m_card->setStyleSheet(QLatin1String(kCardSheet));
     m_card->lower();
 }
 
