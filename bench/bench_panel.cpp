@@ -16,6 +16,7 @@
 //
 // Exits non-zero when the idle panel takes 2 % of a core or more.
 #include "bench_forms.h"
+#include "host_start.h"
 #include "startup.h"
 
 #include "core/global.h"
@@ -261,7 +262,9 @@ Sample restyle_two(QWidget* form, int n, const Restyles& sheets)
 }
 
 // The bare dialog: six buttons, the focus moved by a style sheet on key release as the
-// panel screens move theirs.
+// panel screens move theirs. Its items are a panel text in the panel's language (Chinese at
+// first start): the first CJK glyph alone maps some 3 MB of the Chinese font's tables, which
+// any dialog of a Chinese panel pays.
 class BareDialog : public QDialog
 {
 public:
@@ -269,7 +272,7 @@ public:
     {
         setFixedSize(320, 240);
         for (int i = 0; i < 6; ++i) {
-            auto* b = new QPushButton(QStringLiteral("Item %1").arg(i + 1), this);
+            auto* b = new QPushButton(kit::text(Txt::option_title) + QString::number(i + 1), this);
             b->setGeometry(10 + 100 * (i % 3), 20 + 100 * (i / 3), 90, 80);
             b->setFocusPolicy(Qt::NoFocus);
             m_items.push_back(b);
@@ -415,6 +418,8 @@ int child(const QString& mode, int argc, char* argv[])
     if (panel) {
         std::freopen("/dev/null", "w", stderr);
         start_panel(&app, &root);
+    } else {
+        host::device_look(); // the panel's style and fonts, as the panel sets them
     }
     std::vector<std::unique_ptr<QWidget>> floors;
     if (mode == QLatin1String("startup-panel")) {
@@ -437,7 +442,9 @@ int child(const QString& mode, int argc, char* argv[])
         Rss first;
         if (panel) {
             panel_to_home();
-            for (int c = 0; c < kCycles; ++c) {
+            // BENCH_CYCLES=N: fewer cycles, for a heap profiler.
+            const int cycles = qEnvironmentVariableIntValue("BENCH_CYCLES") > 0 ? qEnvironmentVariableIntValue("BENCH_CYCLES") : kCycles;
+            for (int c = 0; c < cycles; ++c) {
                 for (int p = 0; p < page::Count; ++p)
                     if (measured(p) && kit::kPages[p].kind != kit::PageKind::Home)
                         open_page(p);
@@ -456,6 +463,13 @@ int child(const QString& mode, int argc, char* argv[])
             }
         }
         const Rss last = rss();
+        // BENCH_SMAPS=DIR keeps each child's mappings, to see where its memory is.
+        if (const QByteArray dir = qgetenv("BENCH_SMAPS"); !dir.isEmpty())
+        {
+            QFile in(QStringLiteral("/proc/self/smaps")), out(QString::fromLocal8Bit(dir) + QLatin1Char('/') + mode);
+            if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
+                out.write(in.readAll());
+        }
         say("memory", {double(first.now), double(last.now), double(last.peak)});
         std::_Exit(0);
     }
@@ -540,6 +554,7 @@ int main(int argc, char* argv[])
         return child(QString::fromLatin1(argv[2]), argc, argv);
 
     QApplication app(argc, argv);
+    host::device_look();
     const bool whole = pages_filter().isEmpty();
     // Idle children first: they run their 12 s while start-up is measured.
     QProcess* idlePanel = whole ? spawn(QStringLiteral("idle-panel")) : nullptr;

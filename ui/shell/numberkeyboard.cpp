@@ -4,7 +4,7 @@
 #include "screenkit.h"
 
 #include <QKeyEvent>
-#include <QRegularExpressionValidator>
+#include <QValidator>
 #include <QtDebug>
 
 namespace {
@@ -17,13 +17,26 @@ constexpr int kDigit0 = 9, kClear = 10, kBackspace = 11, kClose = 12, kOkKey = 1
 
 // The digits typed since the pad was opened; one pad, so one buffer.
 QString l_str;
+
+// Digits and '*' only (a regular expression engine would cost the panel half a megabyte).
+class DigitsValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString& s, int&) const override
+    {
+        for (QChar c : s)
+            if (c != QLatin1Char('*') && (c < QLatin1Char('0') || c > QLatin1Char('9')))
+                return Invalid;
+        return s.isEmpty() ? Intermediate : Acceptable;
+    }
+};
 } // namespace
 
 NumberKeyboard::NumberKeyboard(QWidget* parent) : QDialog(parent), ui(new Ui::NumberKeyboard)
 {
     ui->setupUi(this);
-    ui->lineEdit->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[*0-9]+$")), ui->lineEdit));
+    ui->lineEdit->setValidator(new DigitsValidator(ui->lineEdit));
     kit::set_icon(ui->ButtonX, kit::pic(QStringLiteral("delete.png")), 20, 20);
     menulist_init();
 }

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QHash>
 #include <QIcon>
+#include <QImageReader>
 #include <QPixmap>
 #include <QPointer>
 #include <QSet>
@@ -135,7 +136,11 @@ QPixmap picture(const QString& resource)
     auto it = pictures().pixmaps.constFind(resource);
     if (it != pictures().pixmaps.constEnd())
         return *it;
-    const QPixmap p(resource);
+    // Every picture is a PNG: a reader told so and not to guess spares loading every image
+    // plugin of the system to ask it.
+    QImageReader reader(resource, "png");
+    reader.setAutoDetectImageFormat(false);
+    const QPixmap p = QPixmap::fromImageReader(&reader);
     if (!p.isNull()) // a missing name is looked up again: resources may be added later
         pictures().pixmaps.insert(resource, p);
     return p;
