@@ -2,6 +2,7 @@
 #include "ui_numberkeyboard.h"
 
 #include "screenkit.h"
+#include "screens.h"
 
 #include <QKeyEvent>
 #include <QValidator>
@@ -32,6 +33,18 @@ public:
     }
 };
 } // namespace
+
+NumberKeyboard* number_pad()
+{
+    if (!g_numberkeyboard) {
+        g_numberkeyboard = new NumberKeyboard(nullptr);
+        g_numberkeyboard->setWindowFlags(g_numberkeyboard->windowFlags() | Qt::FramelessWindowHint);
+        const QWidget* home = kit::instance(page::MainWindow);
+        const QPoint origin = home ? home->pos() : QPoint();
+        g_numberkeyboard->setGeometry(origin.x() + 160, origin.y(), 160, 240);
+    }
+    return g_numberkeyboard;
+}
 
 NumberKeyboard::NumberKeyboard(QWidget* parent) : QDialog(parent), ui(new Ui::NumberKeyboard)
 {
