@@ -58,7 +58,11 @@ void source_tabs(QLabel* const labels[6])
         if (get_json_alias_para(&alias, "source", id))
             name = QFontMetrics(font).elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
                                                  labels[k]->width() - 16, Qt::TextShowMnemonic);
-        labels[k]->setTextFormat(Qt::RichText);
+        if (labels[k]->textFormat() != Qt::RichText) {
+            // Emptied first: a new format lays out the text already shown again.
+            labels[k]->clear();
+            labels[k]->setTextFormat(Qt::RichText);
+        }
         // The style escapes the name: an alias cannot bring markup of its own.
         labels[k]->setText(sourceinfo::get_source_specialstyle1_by_sourceid(id, name, uchar(crop_count(id) + 1)));
     }

@@ -176,7 +176,7 @@ void EDIDset::retext()
     ui->label_freq->setText(kit::text(Txt::edidset_freq));
     // "Ширина" and "Refresh rate" are wider than their boxes at 7 pt.
     for (QLabel* l : {ui->label_W, ui->label_H, ui->label_freq})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
     button_cancel->setText(kit::text(Txt::edidset_cancel));
     button_save->setText(kit::text(Txt::edidset_save));
     button_delete->setText(kit::text(Txt::edidset_delete));
@@ -214,7 +214,7 @@ void EDIDset::source_init()
                                              int(short(p->image16(r + 4))));
     if (timing != m_cardTiming->text()) {
         m_cardTiming->setText(timing);
-        kit::fit_text(m_cardTiming); // "3840x2160@60Hz" is wider than the card at 10 px
+        kit::fit_text_remembered(m_cardTiming); // "3840x2160@60Hz" is wider than the card at 10 px
     }
 }
 

@@ -72,7 +72,7 @@ void ImageLayout::retext()
     ui->label_H->setText(kit::text(Txt::imagelayout_height));
     ui->label_mirror->setText(kit::text(Txt::imagelayout_mirror));
     for (QLabel* l : {ui->label_P2P, ui->label_W, ui->label_H, ui->label_mirror})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
     fill_dbd_items();
     load_names();
     image_para_update();

@@ -110,7 +110,7 @@ void InputCut::retext()
     ui->label_W->setText(kit::text(Txt::inputcut_width));
     ui->label_H->setText(kit::text(Txt::inputcut_height));
     for (QLabel* l : {ui->label_crop, ui->label_W, ui->label_H})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
     button_cancel->setText(kit::text(Txt::inputcut_cancel));
     button_ok->setText(kit::text(Txt::inputcut_ok));
     button_delete->setText(kit::text(Txt::inputcut_delete));
@@ -240,7 +240,7 @@ void InputCut::source_init()
             const QString timing = cropview::timing_text(source_number, kit::text(Txt::inputcut_nosignal));
             if (timing != cell.size->text() || !cell.fitted) {
                 cell.size->setText(timing);
-                kit::fit_text(cell.size);
+                kit::fit_text_remembered(cell.size);
                 cell.fitted = true;
             }
         } else {

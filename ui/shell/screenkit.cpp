@@ -227,6 +227,34 @@ void fit_text(QAbstractButton* b)
     fit_font(b, b->text());
 }
 
+void fit_text_remembered(QLabel* l)
+{
+    if (l->property("fit_base").isValid()) {
+        fit_text(l); // fitted before: from its own base, as fit_text does
+        return;
+    }
+    // The outcome for a fresh label: its base size and the font fit_text gives it. A form's
+    // label of the same font, width and text fits alike every time its screen is built.
+    struct Fit
+    {
+        int base;
+        QFont font;
+    };
+    static QHash<QString, Fit> fits;
+    const QString key = l->font().key() + QLatin1Char('\x1f') + QString::number(l->width()) + QLatin1Char('\x1f') + l->text();
+    auto it = fits.constFind(key);
+    if (it == fits.constEnd()) {
+        fit_text(l);
+        if (fits.size() >= 512) // texts with numbers in them: stays small however long it runs
+            fits.clear();
+        fits.insert(key, {l->property("fit_base").toInt(), l->font()});
+        return;
+    }
+    l->setProperty("fit_base", it->base);
+    if (it->font != l->font())
+        l->setFont(it->font);
+}
+
 // ---- shared style sheets ----
 
 namespace sheet {
