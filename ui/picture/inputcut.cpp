@@ -76,9 +76,6 @@ InputCut::InputCut(QWidget* parent) : PanelDialog(page::InputCut, parent), ui(ne
     source_name = sourceinfo::get_source_name_by_sourceid(source_number);
     ui->frame_add->hide();
 
-    button_cancel = panel_button(this, "button_cancel");
-    button_ok = panel_button(this, "button_ok");
-    button_delete = panel_button(this, "button_delete");
     m_fields = new kit::NumberFields(this, [](const QLineEdit* f) {
         const QString n = f->objectName();
         if (n == QLatin1String("lineEdit_X"))
@@ -89,10 +86,9 @@ InputCut::InputCut(QWidget* parent) : PanelDialog(page::InputCut, parent), ui(ne
             return kit::text(Txt::inputcut_pad_w);
         return kit::text(Txt::inputcut_pad_h);
     });
-    for (My_lineEdit* f : {ui->lineEdit_X, ui->lineEdit_Y, ui->lineEdit_W, ui->lineEdit_H}) {
-        f->setStyleSheet(QLatin1String(kField));
+    // The fields take their look when a panel opens (show_panel).
+    for (My_lineEdit* f : {ui->lineEdit_X, ui->lineEdit_Y, ui->lineEdit_W, ui->lineEdit_H})
         m_fields->add(f);
-    }
     retext(); // and the list of HDMI1, page 0
 }
 
@@ -111,12 +107,19 @@ void InputCut::retext()
     ui->label_H->setText(kit::text(Txt::inputcut_height));
     for (QLabel* l : {ui->label_crop, ui->label_W, ui->label_H})
         kit::fit_text_remembered(l);
-    button_cancel->setText(kit::text(Txt::inputcut_cancel));
-    button_ok->setText(kit::text(Txt::inputcut_ok));
-    button_delete->setText(kit::text(Txt::inputcut_delete));
+    panel_texts();
     if (focus_area >= AddPanel)
         caption();
     source_init(); // the no-signal text of the source cell
+}
+
+void InputCut::panel_texts()
+{
+    if (!button_ok)
+        return;
+    button_cancel->setText(kit::text(Txt::inputcut_cancel));
+    button_ok->setText(kit::text(Txt::inputcut_ok));
+    button_delete->setText(kit::text(Txt::inputcut_delete));
 }
 
 void InputCut::caption()
@@ -343,15 +346,21 @@ void InputCut::yuq_sel_info(int item, int mode)
 {
     if (mode == 2) {
         for (int i = 0; i < kItems; ++i)
-            panel_widget(i)->setStyleSheet(QLatin1String(kField));
+            kit::set_sheet(panel_widget(i), QLatin1String(kField));
         return;
     }
-    if (QWidget* w = panel_widget(item))
-        w->setStyleSheet(QLatin1String(mode == 1 ? kFieldFocus : kField));
+    kit::set_sheet(panel_widget(item), QLatin1String(mode == 1 ? kFieldFocus : kField));
 }
 
 void InputCut::show_panel(bool edit)
 {
+    if (!button_ok) {
+        // Made when a panel first opens: most visits never open one.
+        button_cancel = panel_button(this, "button_cancel");
+        button_ok = panel_button(this, "button_ok");
+        button_delete = panel_button(this, "button_delete");
+        panel_texts();
+    }
     if (add_button)
         add_button->hide();
     caption();
@@ -488,9 +497,11 @@ void InputCut::panel_done()
 void InputCut::para_changed_over()
 {
     ui->frame_add->hide();
-    button_cancel->hide();
-    button_ok->hide();
-    button_delete->hide();
+    if (button_ok) {
+        button_cancel->hide();
+        button_ok->hide();
+        button_delete->hide();
+    }
     yuq_sel_info(0, 2);
     panel_index = -1;
     if (add_button)

@@ -76,6 +76,7 @@ private:
     QWidget* panel_widget(int item) const;
     bool read_fields(CROP_PARA* crop, int* badItem) const;
     void caption();
+    void panel_texts();
 
     Ui::InputCut* ui;
     kit::NumberFields* m_fields = nullptr;
@@ -114,7 +115,7 @@ private:
     QFont m_cellFont;
     int m_cellIcon = -1;             // the source picture the cells show
     QHash<quint64, QString> m_cropNames; // list names by source, table entry and entry word
-    QPushButton* button_cancel = nullptr;
+    QPushButton* button_cancel = nullptr; // the panel's buttons, made when one first opens
     QPushButton* button_ok = nullptr;
     QPushButton* button_delete = nullptr;
 };
