@@ -229,19 +229,20 @@ void fit_text(QAbstractButton* b)
 
 void fit_text_remembered(QLabel* l)
 {
-    if (l->property("fit_base").isValid()) {
-        fit_text(l); // fitted before: from its own base, as fit_text does
-        return;
-    }
-    // The outcome for a fresh label: its base size and the font fit_text gives it. A form's
-    // label of the same font, width and text fits alike every time its screen is built.
+    // What fit_text gives a label depends only on its font at the base size, its width and
+    // its text: remembered, so a screen built again or a text shown again fits unmeasured.
     struct Fit
     {
         int base;
         QFont font;
     };
     static QHash<QString, Fit> fits;
-    const QString key = l->font().key() + QLatin1Char('\x1f') + QString::number(l->width()) + QLatin1Char('\x1f') + l->text();
+    const QVariant fitted = l->property("fit_base");
+    QFont base = l->font();
+    if (fitted.isValid())
+        base.setPixelSize(fitted.toInt());
+    const QString key = QLatin1Char(fitted.isValid() ? 'b' : 'f') + base.key() + QLatin1Char('\x1f')
+                        + QString::number(l->width()) + QLatin1Char('\x1f') + l->text();
     auto it = fits.constFind(key);
     if (it == fits.constEnd()) {
         fit_text(l);
@@ -250,7 +251,8 @@ void fit_text_remembered(QLabel* l)
         fits.insert(key, {l->property("fit_base").toInt(), l->font()});
         return;
     }
-    l->setProperty("fit_base", it->base);
+    if (!fitted.isValid())
+        l->setProperty("fit_base", it->base);
     if (it->font != l->font())
         l->setFont(it->font);
 }
