@@ -249,6 +249,36 @@ private slots:
         });
     }
 
+    // The tabs are drawn from kept pictures: each shows what the label itself paints for
+    // its current text, after a new count or a new alias as well.
+    void tab_pictures_follow_the_text()
+    {
+        run([](InputCut* s) {
+            QLabel* tab = s->findChild<QLabel*>("sourcelistseq0name");
+            auto painted_as_its_text = [s, tab] {
+                QLabel plain(s);
+                plain.setGeometry(tab->geometry());
+                plain.setFont(tab->font());
+                plain.setStyleSheet(tab->styleSheet());
+                plain.setAlignment(tab->alignment());
+                plain.setTextFormat(tab->textFormat());
+                plain.setText(tab->text());
+                return plain.grab().toImage() == tab->grab().toImage();
+            };
+            QVERIFY(painted_as_its_text());
+            const QImage first = tab->grab().toImage();
+            keys(s, "QQRRRRRQ"); // a crop added to HDMI1
+            QVERIFY(tab->text().contains(">2<"));
+            QVERIFY(painted_as_its_text());
+            QVERIFY(tab->grab().toImage() != first);
+            testsupport::put_file("/data/configs/alias.json",
+                                  R"({"namelist":{"source":[{"id":2,"valid":"on","name":"Cam"}]}})");
+            P->test_signal(103);
+            QVERIFY(tab->text().contains(">Cam<"));
+            QVERIFY(painted_as_its_text());
+        });
+    }
+
     void back_to_input_choice_updates_its_counts()
     {
         bool ran = false;

@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -63,6 +64,10 @@ InputCut::InputCut(QWidget* parent) : PanelDialog(page::InputCut, parent), ui(ne
                         ui->sourcelistseq3pixmap, ui->sourcelistseq4pixmap, ui->sourcelistseq5pixmap};
     for (int i = 0; i < 6; ++i)
         sourceinfo::set_source_pixmap(icons[i], sourceinfo::get_source_id_by_listseq(uchar(i)));
+
+    QLabel* const tabs[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
+                             ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
+    std::copy(tabs, tabs + 6, m_tabs);
 
     tab_frame = new QFrame(this);
     tab_frame->setObjectName(QStringLiteral("tab_frame"));
@@ -136,9 +141,8 @@ void InputCut::crop_source_num_update()
 
 void InputCut::source_name_update()
 {
-    QLabel* labels[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
-                         ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
-    cropview::source_tabs(labels);
+    cropview::source_tabs(m_tabs);
+    cropview::keep_tab_pictures(m_tabs);
 }
 
 int InputCut::source_current_check()

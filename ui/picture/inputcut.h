@@ -96,6 +96,7 @@ private:
     uint16_t panel_word = 0;
     QString crop_name;
 
+    QLabel* m_tabs[6] = {}; // the source tabs' names
     QFrame* tab_frame = nullptr;
     // The list: six cells and the add button, built once, filled by source_init.
     struct Cell
