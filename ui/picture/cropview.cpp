@@ -131,7 +131,7 @@ void keep_tab_pictures(QLabel* const labels[6])
         twin.setIndent(l->indent());
         twin.setTextFormat(l->textFormat());
         twin.setText(l->text());
-        if (tab_pictures().size() >= 256) // aliases and counts vary: bounded however long it runs
+        if (tab_pictures().size() >= 64) // aliases and counts vary: bounded however long it runs
             tab_pictures().clear();
         tab_pictures().insert(key, twin.grab());
     }
