@@ -8,7 +8,11 @@
 #include "yuq_texts.h"
 
 #include <QFrame>
+#include <QHash>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
+#include <QStyle>
 
 namespace {
 // List order of the input columns: HDMI1..4, DVI, EXT.
@@ -21,7 +25,60 @@ QLabel* column_label(Ui::MachineState* ui, int n, bool pixmap)
     return pixmap ? pics[n] : names[n];
 }
 
+QString link_picture(bool linked)
+{
+    return kit::pic(linked ? QStringLiteral("online.png") : QStringLiteral("offline.png"));
+}
+
+QRect number_rect(int k)
+{
+    return QRect(11 + 26 * (k / 2), 4 + ((k % 2) ? 32 : 0), 16, 14);
+}
+
+QRect link_rect(int k)
+{
+    return number_rect(k).translated(0, 14);
+}
+
+// A link picture scaled to its place, as a label with scaled contents shows it; scaled
+// once for the process.
+QPixmap link_pixmap(bool linked)
+{
+    static QHash<bool, QPixmap> scaled;
+    auto it = scaled.constFind(linked);
+    if (it != scaled.constEnd())
+        return *it;
+    const QPixmap p = kit::picture(link_picture(linked));
+    const QSize size = link_rect(0).size();
+    return *scaled.insert(linked, p.isNull() ? p
+                                            : QPixmap::fromImage(p.toImage().scaled(size, Qt::IgnoreAspectRatio,
+                                                                                    Qt::SmoothTransformation)));
+}
 } // namespace
+
+// The twenty ports in one widget: a number over each port's link picture, drawn as the
+// labels of each would draw them (forty labels cost an open several times this).
+class MachineState::PortFrame : public QFrame
+{
+public:
+    explicit PortFrame(QWidget* parent) : QFrame(parent) {}
+    uint32_t links = 0;
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        QFrame::paintEvent(e);
+        QPainter p(this);
+        QFont f = font();
+        f.setPixelSize(10);
+        p.setFont(f);
+        p.setPen(QColor(255, 255, 255));
+        for (int k = 0; k < 20; ++k) {
+            p.drawText(number_rect(k), Qt::AlignHCenter | Qt::AlignVCenter, QString::number(k + 1));
+            style()->drawItemPixmap(&p, link_rect(k), Qt::AlignCenter, link_pixmap(links & (1u << k)));
+        }
+    }
+};
 
 MachineState::MachineState(QWidget* parent) : PanelDialog(page::MachineState, parent), ui(new Ui::MachineState)
 {
@@ -113,33 +170,23 @@ void MachineState::source_check()
 void MachineState::initWlan()
 {
     if (!m_ports) {
-        m_ports = new QFrame(ui->frame);
+        m_ports = new PortFrame(ui->frame);
         m_ports->setObjectName(QStringLiteral("port_frame"));
         m_ports->setGeometry(20, 20, 288, 65);
         m_ports->setStyleSheet(QStringLiteral("background-color: rgb(33, 36, 53);"));
-        for (int k = 0; k < 20; ++k) {
-            const int x0 = 11 + 26 * (k / 2);
-            const int row = (k % 2) ? 32 : 0;
-            QLabel* number = new QLabel(QString::number(k + 1), m_ports);
-            number->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255);font: 10px"));
-            // Over the icon's full width, centred: "10".."20" need 13 px at 10 px.
-            number->setGeometry(x0, 4 + row, 16, 14);
-            number->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-            m_portIcons[k] = new QLabel(m_ports);
-            m_portIcons[k]->setGeometry(x0, 18 + row, 16, 14);
-        }
         m_ports->show();
     }
     fpga_manage* f = fpga_manage::p_fpga_manage;
     const uint32_t links = f ? f->get_wlan_state() : 0;
-    for (int k = 0; k < 20; ++k)
-        kit::set_picture(m_portIcons[k], kit::pic(links & (1u << k) ? QStringLiteral("online.png")
-                                                                     : QStringLiteral("offline.png")));
+    if (links != m_ports->links) {
+        m_ports->links = links;
+        m_ports->update();
+    }
 }
 
-QLabel* MachineState::port_icon(int k) const
+QString MachineState::port_picture(int k) const
 {
-    return k >= 0 && k < 20 ? m_portIcons[k] : nullptr;
+    return k >= 0 && k < 20 && m_ports ? link_picture(m_ports->links & (1u << k)) : QString();
 }
 
 void MachineState::retext()
