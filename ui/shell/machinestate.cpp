@@ -8,8 +8,6 @@
 #include "yuq_texts.h"
 
 #include <QFrame>
-#include <QHash>
-#include <QImage>
 #include <QLabel>
 #include <QPainter>
 #include <QStyle>
@@ -40,20 +38,6 @@ QRect link_rect(int k)
     return number_rect(k).translated(0, 14);
 }
 
-// A link picture scaled to its place, as a label with scaled contents shows it; scaled
-// once for the process.
-QPixmap link_pixmap(bool linked)
-{
-    static QHash<bool, QPixmap> scaled;
-    auto it = scaled.constFind(linked);
-    if (it != scaled.constEnd())
-        return *it;
-    const QPixmap p = kit::picture(link_picture(linked));
-    const QSize size = link_rect(0).size();
-    return *scaled.insert(linked, p.isNull() ? p
-                                            : QPixmap::fromImage(p.toImage().scaled(size, Qt::IgnoreAspectRatio,
-                                                                                    Qt::SmoothTransformation)));
-}
 } // namespace
 
 // The twenty ports in one widget: a number over each port's link picture, drawn as the
@@ -73,9 +57,12 @@ protected:
         f.setPixelSize(10);
         p.setFont(f);
         p.setPen(QColor(255, 255, 255));
+        // Each picture at its place's size, scaled once for the process as a label scales it.
+        const QPixmap pics[2] = {kit::picture(link_picture(false), link_rect(0).size()),
+                                 kit::picture(link_picture(true), link_rect(0).size())};
         for (int k = 0; k < 20; ++k) {
             p.drawText(number_rect(k), Qt::AlignHCenter | Qt::AlignVCenter, QString::number(k + 1));
-            style()->drawItemPixmap(&p, link_rect(k), Qt::AlignCenter, link_pixmap(links & (1u << k)));
+            style()->drawItemPixmap(&p, link_rect(k), Qt::AlignCenter, pics[(links >> k) & 1u]);
         }
     }
 };
@@ -83,12 +70,21 @@ protected:
 MachineState::MachineState(QWidget* parent) : PanelDialog(page::MachineState, parent), ui(new Ui::MachineState)
 {
     ui->setupUi(this);
+    // The names as plain text in the look of the small name style (9 px, HDMI 2.0 green):
+    // a rich-text label costs a document each. A plain line sits a pixel lower in the same
+    // box than the document's, hence one up.
     for (int n = 0; n < 6; ++n) {
         const unsigned char id = sourceinfo::get_source_id_by_listseq(uint8_t(n));
         QLabel* name = column_label(ui, n, false);
-        name->setTextFormat(Qt::RichText);
-        name->setText(sourceinfo::get_source_specialstyle0_by_sourceid(id).arg(
-            sourceinfo::get_source_name_by_sourceid(id).toHtmlEscaped()));
+        name->move(name->x(), name->y() - 1);
+        QFont f = name->font();
+        f.setPixelSize(9);
+        name->setFont(f);
+        const QString colour = sourceinfo::get_source_name_colour(id);
+        if (colour != QLatin1String("#ffffff")) // the form's own colour otherwise
+            name->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
+        name->setTextFormat(Qt::PlainText);
+        name->setText(sourceinfo::get_source_name_by_sourceid(id));
     }
     kit::set_icon(ui->Button_back, kit::pic(QStringLiteral("back.png")), 32, 32);
     ui->Button_back->hide();
@@ -163,7 +159,7 @@ void MachineState::source_check()
         const unsigned char s = sourceinfo::get_source_id_by_listseq(uint8_t(n));
         const int t = img::SourceTiming + 6 * s;
         const bool signal = p->image16(t) && p->image16(t + 2) && p->image16(t + 4);
-        sourceinfo::set_sourceonline_pixmap(column_label(ui, n, true), s, signal);
+        kit::set_sized_picture(column_label(ui, n, true), sourceinfo::sourceonline_picture(s, signal));
     }
 }
 
@@ -193,14 +189,14 @@ void MachineState::retext()
 {
     ui->label_title->setText(kit::text(Txt::machinestate_title));
     const int lang = kit::shown_language();
-    kit::set_picture(ui->label_state1, kit::pic(lang == 2 ? QStringLiteral("ru_output_state.png")
+    kit::set_sized_picture(ui->label_state1, kit::pic(lang == 2 ? QStringLiteral("ru_output_state.png")
                                                           : QStringLiteral("output_state.png")));
-    kit::set_picture(ui->label_state2, kit::pic(lang == 2 ? QStringLiteral("ru_input_state.png")
+    kit::set_sized_picture(ui->label_state2, kit::pic(lang == 2 ? QStringLiteral("ru_input_state.png")
                                                           : QStringLiteral("input_state.png")));
     // zh-CN and zh-TW share the Chinese picture, Vietnamese takes the English one.
     static const char* const version[5] = {"version_state.png", "en_version_state.png", "ru_version_state.png",
                                            "en_version_state.png", "version_state.png"};
-    kit::set_picture(ui->label_state3, kit::pic(QString::fromLatin1(version[lang])));
+    kit::set_sized_picture(ui->label_state3, kit::pic(QString::fromLatin1(version[lang])));
 }
 
 void MachineState::refresh(kit::Refresh code)

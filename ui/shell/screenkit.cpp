@@ -122,6 +122,7 @@ struct PictureCache
 {
     QHash<QString, QPixmap> pixmaps;
     QHash<QString, QIcon> icons;
+    QHash<QString, QPixmap> sized; // "resource@WxH": scaled to a label's size
 };
 PictureCache& pictures()
 {
@@ -167,6 +168,31 @@ void set_picture(QLabel* l, const QString& resource)
     if (l->property("png").toString() == resource && l->hasScaledContents())
         return;
     l->setPixmap(picture(resource));
+    l->setScaledContents(true);
+    l->setProperty("png", resource);
+}
+
+QPixmap picture(const QString& resource, const QSize& size)
+{
+    const QString key = QStringLiteral("%1@%2x%3").arg(resource).arg(size.width()).arg(size.height());
+    auto it = pictures().sized.constFind(key);
+    if (it != pictures().sized.constEnd())
+        return *it;
+    const QPixmap p = picture(resource);
+    if (p.isNull() || size.isEmpty())
+        return p;
+    // As QLabel scales a picture for its scaled contents; scaling one of that size again is a copy.
+    const QPixmap s = p.size() == size ? p
+                                       : QPixmap::fromImage(p.toImage().scaled(size, Qt::IgnoreAspectRatio,
+                                                                               Qt::SmoothTransformation));
+    return *pictures().sized.insert(key, s);
+}
+
+void set_sized_picture(QLabel* l, const QString& resource)
+{
+    if (l->property("png").toString() == resource && l->hasScaledContents())
+        return;
+    l->setPixmap(picture(resource, l->contentsRect().size()));
     l->setScaledContents(true);
     l->setProperty("png", resource);
 }

@@ -57,6 +57,11 @@ QIcon icon(const QString& resource);
 // A name the resource set lacks shows no picture.
 void set_icon(QAbstractButton* b, const QString& resource, int w, int h);
 void set_picture(QLabel* l, const QString& resource); // scaled to the label
+// A picture scaled to `size` as a label with scaled contents scales it, once for the process.
+QPixmap picture(const QString& resource, const QSize& size);
+// set_picture for a label without border or padding whose size stays: the label is given
+// the picture at its size, so it does not scale it again each time it is made.
+void set_sized_picture(QLabel* l, const QString& resource);
 // Sets a style sheet unless the widget has it already (a sheet set costs a style pass).
 void set_sheet(QWidget* w, const QString& sheet);
 // A screen-wide sheet's look of `w`: its property "look" (the sheet's [look="..."]
