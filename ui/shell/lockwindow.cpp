@@ -91,20 +91,31 @@ class LockWindow::WindowList : public QFrame
 public:
     explicit WindowList(QWidget* parent) : QFrame(parent)
     {
-        m_text = font();
+        // The form's background under it is the list's own.
+        setAttribute(Qt::WA_NoSystemBackground);
+        m_text = QFont(font(), this);
         m_text.setPixelSize(10);
-        m_number = font();
-        m_number.setPixelSize(20);
+        QFont number(font(), this);
+        number.setPixelSize(20);
+        for (int w = 0; w < WINDOW_COUNT; ++w)
+            m_number[w].set(QString::number(w + 1), number);
     }
     struct Tile
     {
         QString name, status;
         bool enabled = true;
         bool mark[2] = {}; // current window, frozen
+        kit::TextLine nameLine, statusLine;
     };
     Tile tile[6];
     const QFont& text_font() const { return m_text; }
-    void update_window(int w) { update(cell_rect(w)); }
+    // After a window's texts or marks changed.
+    void update_window(int w)
+    {
+        tile[w].nameLine.set(tile[w].name, m_text);
+        tile[w].statusLine.set(tile[w].status, m_text);
+        update(cell_rect(w));
+    }
 
 protected:
     void paintEvent(QPaintEvent* e) override
@@ -118,8 +129,8 @@ protected:
             const Tile& d = tile[w];
             const QColor colour(QLatin1String(kTileColour[w]));
             p.fillRect(t, colour);
-            p.setFont(m_number);
-            style()->drawItemText(&p, t, Qt::AlignCenter, palette(), true, QString::number(w + 1), QPalette::WindowText);
+            p.setPen(palette().color(QPalette::WindowText));
+            m_number[w].draw(&p, t, Qt::AlignCenter);
             for (int m = 0; m < 2; ++m) {
                 if (!d.mark[m])
                     continue;
@@ -130,13 +141,14 @@ protected:
             }
             p.setFont(m_text);
             p.setPen(Qt::white);
-            p.drawText(name_rect(w), Qt::AlignLeft | Qt::AlignVCenter, d.name);
-            p.drawText(status_rect(w, d.enabled), Qt::AlignLeft | Qt::AlignVCenter, d.status);
+            d.nameLine.draw(&p, name_rect(w), Qt::AlignLeft | Qt::AlignVCenter);
+            d.statusLine.draw(&p, status_rect(w, d.enabled), Qt::AlignLeft | Qt::AlignVCenter);
         }
     }
 
 private:
-    QFont m_text, m_number;
+    QFont m_text;
+    kit::TextLine m_number[6];
 };
 
 LockWindow::LockWindow(QWidget* parent) : PanelDialog(page::LockWindow, parent), ui(new Ui::LockWindow)
@@ -280,7 +292,6 @@ void LockWindow::image_init()
             continue;
         m_shown[i] = now;
         WindowList::Tile& tile = m_frame->tile[i];
-        m_frame->update_window(i);
         tile.mark[Current] = now.current;
         tile.enabled = now.enabled;
 
@@ -288,6 +299,7 @@ void LockWindow::image_init()
             tile.name.clear();
             tile.status = disabled_text();
             tile.mark[Frozen] = false;
+            m_frame->update_window(i);
             continue;
         }
 
@@ -323,6 +335,7 @@ void LockWindow::image_init()
             frozen = frozen || all == 2;
         }
         tile.mark[Frozen] = frozen;
+        m_frame->update_window(i);
     }
     m_retextList = false;
 }

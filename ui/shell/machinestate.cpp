@@ -45,7 +45,13 @@ QRect link_rect(int k)
 class MachineState::PortFrame : public QFrame
 {
 public:
-    explicit PortFrame(QWidget* parent) : QFrame(parent) {}
+    explicit PortFrame(QWidget* parent) : QFrame(parent)
+    {
+        QFont f(font(), this);
+        f.setPixelSize(10);
+        for (int k = 0; k < 20; ++k)
+            m_number[k].set(QString::number(k + 1), f);
+    }
     uint32_t links = 0;
 
 protected:
@@ -53,18 +59,18 @@ protected:
     {
         QFrame::paintEvent(e);
         QPainter p(this);
-        QFont f = font();
-        f.setPixelSize(10);
-        p.setFont(f);
         p.setPen(QColor(255, 255, 255));
         // Each picture at its place's size, scaled once for the process as a label scales it.
         const QPixmap pics[2] = {kit::picture(link_picture(false), link_rect(0).size()),
                                  kit::picture(link_picture(true), link_rect(0).size())};
         for (int k = 0; k < 20; ++k) {
-            p.drawText(number_rect(k), Qt::AlignHCenter | Qt::AlignVCenter, QString::number(k + 1));
+            m_number[k].draw(&p, number_rect(k), Qt::AlignHCenter | Qt::AlignVCenter);
             style()->drawItemPixmap(&p, link_rect(k), Qt::AlignCenter, pics[(links >> k) & 1u]);
         }
     }
+
+private:
+    kit::TextLine m_number[20];
 };
 
 MachineState::MachineState(QWidget* parent) : PanelDialog(page::MachineState, parent), ui(new Ui::MachineState)

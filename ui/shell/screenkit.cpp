@@ -17,7 +17,9 @@
 #include <QHash>
 #include <QIcon>
 #include <QPixmap>
+#include <QPainter>
 #include <QPointer>
+#include <QTextLayout>
 #include <QSet>
 #include <QStyle>
 #include <QtDebug>
@@ -251,6 +253,52 @@ void fit_text(QLabel* l)
 void fit_text(QAbstractButton* b)
 {
     fit_font(b, b->text());
+}
+
+TextLine::TextLine() = default;
+TextLine::~TextLine() = default;
+
+void TextLine::set(const QString& text, const QFont& font)
+{
+    m_text = text;
+    m_layout.reset();
+    if (text.isEmpty() || text.contains(QLatin1Char('\n')))
+        return; // nothing, or more than a line: drawText's own way
+    // Laid out as drawText lays out a line that does not wrap.
+    m_layout.reset(new QTextLayout(text, font));
+    QTextOption o;
+    o.setTextDirection(Qt::LeftToRight);
+    m_layout->setTextOption(o);
+    m_layout->setCacheEnabled(true);
+    m_layout->beginLayout();
+    QTextLine l = m_layout->createLine();
+    l.setLineWidth(0x01000000);
+    l.setPosition(QPointF(0, 0));
+    m_layout->endLayout();
+    m_height = l.ascent() + l.descent();
+    m_width = l.naturalTextWidth();
+    m_advance = l.horizontalAdvance();
+}
+
+void TextLine::draw(QPainter* p, const QRect& r, Qt::Alignment a) const
+{
+    if (!m_layout) {
+        if (!m_text.isEmpty())
+            p->drawText(r, int(a), m_text);
+        return;
+    }
+    const qreal y = r.y() + ((a & Qt::AlignVCenter) ? (r.height() - m_height) / 2 : 0);
+    const bool centre = a & Qt::AlignHCenter;
+    // Clipped to the rectangle only where the line leaves it, as drawText does.
+    const QRectF bounds(r.x() + (centre ? (r.width() - m_width) / 2 : 0), y, m_width, m_height);
+    const bool clip = !QRectF(r).contains(bounds);
+    if (clip) {
+        p->save();
+        p->setClipRect(r, Qt::IntersectClip);
+    }
+    m_layout->lineAt(0).draw(p, QPointF(r.x() + (centre ? (r.width() - m_advance) / 2 : 0), y));
+    if (clip)
+        p->restore();
 }
 
 // ---- shared style sheets ----

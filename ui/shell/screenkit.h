@@ -9,6 +9,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "core/global.h"
 #include "pages.h"
@@ -23,6 +24,10 @@ class QApplication;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QPainter;
+class QRect;
+class QTextLayout;
+class QFont;
 class My_lineEdit;
 
 namespace kit {
@@ -72,6 +77,21 @@ void set_look(QWidget* w, const char* look);
 void fit_text(QLabel* l);
 // The same for a button's text, by its widest line.
 void fit_text(QAbstractButton* b);
+// One line of text shaped once and drawn as QPainter::drawText(rect, flags, text) draws
+// it (which shapes it again on every paint), for screens that draw their own texts.
+class TextLine
+{
+public:
+    TextLine();
+    ~TextLine();
+    void set(const QString& text, const QFont& font); // the font as the painter's device has it
+    void draw(QPainter* p, const QRect& r, Qt::Alignment a) const;
+
+private:
+    QString m_text;
+    std::unique_ptr<QTextLayout> m_layout;
+    qreal m_height = 0, m_width = 0, m_advance = 0;
+};
 
 // ---- shared style sheets ----
 namespace sheet {
