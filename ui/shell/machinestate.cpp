@@ -59,6 +59,7 @@ protected:
     {
         QFrame::paintEvent(e);
         QPainter p(this);
+        p.fillRect(rect(), QColor(33, 36, 53)); // its ground: a sheet of its own costs a style of its own
         p.setPen(QColor(255, 255, 255));
         // Each picture at its place's size, scaled once for the process as a label scales it.
         const QPixmap pics[2] = {kit::picture(link_picture(false), link_rect(0).size()),
@@ -175,7 +176,6 @@ void MachineState::initWlan()
         m_ports = new PortFrame(ui->frame);
         m_ports->setObjectName(QStringLiteral("port_frame"));
         m_ports->setGeometry(20, 20, 288, 65);
-        m_ports->setStyleSheet(QStringLiteral("background-color: rgb(33, 36, 53);"));
         m_ports->show();
     }
     fpga_manage* f = fpga_manage::p_fpga_manage;
