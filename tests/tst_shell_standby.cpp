@@ -136,6 +136,32 @@ private slots:
         QCOMPARE(g_lockwindow->list_frame(), frame);
     }
 
+    // The list draws what it holds: after changes in place it paints as a fresh list.
+    void list_changed_in_place_paints_as_a_fresh_one()
+    {
+        set_timing(P, 2, 1920, 1080, 60);
+        set_timing(P, 1, 1280, 720, 50);
+        const uint16_t before[6][3] = {{0, 2, 0}, {1, 1, 0}, {0, 0, 0}, {1, 2, 2}, {0, 0, 0}, {0, 0, 0}};
+        const uint16_t after[6][3] = {{0, 1, 1}, {0, 0, 0}, {1, 2, 2}, {1, 1, 0}, {1, 2, 0}, {0, 0, 0}};
+        auto put = [](const uint16_t (&w)[6][3]) {
+            for (int i = 0; i < 6; ++i) {
+                P->set_image16(win(i, img::WinFlags), w[i][0]);
+                P->set_image16(win(i, img::WinInput), w[i][1]);
+                P->set_image16(win(i, img::WinMode), w[i][2]);
+            }
+        };
+        put(before);
+        g_image_current = 0;
+        standby()->show();
+        put(after);
+        g_image_current = 3;
+        refresh();
+        const QImage changed = g_lockwindow->list_frame()->grab().toImage();
+        delete g_lockwindow;
+        standby()->show();
+        QCOMPARE(changed, g_lockwindow->list_frame()->grab().toImage());
+    }
+
     void crop_windows_named_and_sized_by_their_own_entry()
     {
         set_timing(P, 2, 1920, 1080, 60);
