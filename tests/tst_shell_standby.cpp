@@ -155,7 +155,8 @@ private slots:
         // What the window holds on screen, as the panel's own painting left it.
         auto shown = [] {
             LockWindow* s = g_lockwindow;
-            QTest::qWaitForWindowExposed(s);
+            if (!QTest::qWaitForWindowExposed(s))
+                return QImage();
             QCoreApplication::processEvents();
             return s->screen()->grabWindow(s->winId()).toImage();
         };
@@ -167,6 +168,7 @@ private slots:
         g_image_current = 3;
         refresh();
         const QImage changed = shown();
+        QVERIFY(!changed.isNull());
         delete g_lockwindow;
         standby()->show();
         QCOMPARE(changed, shown());
