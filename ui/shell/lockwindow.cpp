@@ -192,7 +192,7 @@ void LockWindow::set_volume_picture()
 void LockWindow::set_led_size()
 {
     ui->label_input->setText(led_size_text());
-    kit::fit_text(ui->label_input); // "Размер LED:3840 x 2160" runs into the IP address
+    kit::fit_text_remembered(ui->label_input); // "Размер LED:3840 x 2160" runs into the IP address
 }
 
 void LockWindow::para_init()

@@ -102,7 +102,7 @@ MachineState::MachineState(QWidget* parent) : PanelDialog(page::MachineState, pa
     version_changed();
     source_check();
     ui->label_2->setText(serial_label(g_str_barcode.get()));
-    kit::fit_text(ui->label_2);
+    kit::fit_text_remembered(ui->label_2);
 }
 
 MachineState::~MachineState()
@@ -156,7 +156,7 @@ void MachineState::version_changed()
     ui->label_FPGA1->setText(fpga_label(0));
     ui->label_FPGA2->setText(fpga_label(1));
     for (QLabel* l : {ui->label_MCU, ui->label_FPGA1, ui->label_FPGA2})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
 }
 
 void MachineState::source_check()
