@@ -18,7 +18,9 @@
 #include <QIcon>
 #include <QImageReader>
 #include <QPixmap>
+#include <QPainter>
 #include <QPointer>
+#include <QTextLayout>
 #include <QSet>
 #include <QStyle>
 #include <QtDebug>
@@ -123,6 +125,7 @@ struct PictureCache
 {
     QHash<QString, QPixmap> pixmaps;
     QHash<QString, QIcon> icons;
+    QHash<QString, QPixmap> sized; // "resource@WxH": scaled to a label's size
 };
 PictureCache& pictures()
 {
@@ -172,6 +175,31 @@ void set_picture(QLabel* l, const QString& resource)
     if (l->property("png").toString() == resource && l->hasScaledContents())
         return;
     l->setPixmap(picture(resource));
+    l->setScaledContents(true);
+    l->setProperty("png", resource);
+}
+
+QPixmap picture(const QString& resource, const QSize& size)
+{
+    const QString key = QStringLiteral("%1@%2x%3").arg(resource).arg(size.width()).arg(size.height());
+    auto it = pictures().sized.constFind(key);
+    if (it != pictures().sized.constEnd())
+        return *it;
+    const QPixmap p = picture(resource);
+    if (p.isNull() || size.isEmpty())
+        return p;
+    // As QLabel scales a picture for its scaled contents; scaling one of that size again is a copy.
+    const QPixmap s = p.size() == size ? p
+                                       : QPixmap::fromImage(p.toImage().scaled(size, Qt::IgnoreAspectRatio,
+                                                                               Qt::SmoothTransformation));
+    return *pictures().sized.insert(key, s);
+}
+
+void set_sized_picture(QLabel* l, const QString& resource)
+{
+    if (l->property("png").toString() == resource && l->hasScaledContents())
+        return;
+    l->setPixmap(picture(resource, l->contentsRect().size()));
     l->setScaledContents(true);
     l->setProperty("png", resource);
 }
@@ -260,6 +288,52 @@ void fit_text_remembered(QLabel* l)
         l->setProperty("fit_base", it->base);
     if (it->font != l->font())
         l->setFont(it->font);
+}
+
+TextLine::TextLine() = default;
+TextLine::~TextLine() = default;
+
+void TextLine::set(const QString& text, const QFont& font)
+{
+    m_text = text;
+    m_layout.reset();
+    if (text.isEmpty() || text.contains(QLatin1Char('\n')))
+        return; // nothing, or more than a line: drawText's own way
+    // Laid out as drawText lays out a line that does not wrap.
+    m_layout.reset(new QTextLayout(text, font));
+    QTextOption o;
+    o.setTextDirection(Qt::LeftToRight);
+    m_layout->setTextOption(o);
+    m_layout->setCacheEnabled(true);
+    m_layout->beginLayout();
+    QTextLine l = m_layout->createLine();
+    l.setLineWidth(0x01000000);
+    l.setPosition(QPointF(0, 0));
+    m_layout->endLayout();
+    m_height = l.ascent() + l.descent();
+    m_width = l.naturalTextWidth();
+    m_advance = l.horizontalAdvance();
+}
+
+void TextLine::draw(QPainter* p, const QRect& r, Qt::Alignment a) const
+{
+    if (!m_layout) {
+        if (!m_text.isEmpty())
+            p->drawText(r, int(a), m_text);
+        return;
+    }
+    const qreal y = r.y() + ((a & Qt::AlignVCenter) ? (r.height() - m_height) / 2 : 0);
+    const bool centre = a & Qt::AlignHCenter;
+    // Clipped to the rectangle only where the line leaves it, as drawText does.
+    const QRectF bounds(r.x() + (centre ? (r.width() - m_width) / 2 : 0), y, m_width, m_height);
+    const bool clip = !QRectF(r).contains(bounds);
+    if (clip) {
+        p->save();
+        p->setClipRect(r, Qt::IntersectClip);
+    }
+    m_layout->lineAt(0).draw(p, QPointF(r.x() + (centre ? (r.width() - m_advance) / 2 : 0), y));
+    if (clip)
+        p->restore();
 }
 
 // ---- shared style sheets ----
