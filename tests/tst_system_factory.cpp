@@ -27,12 +27,13 @@ void run(const std::function<void(factory*)>& body) { QVERIFY(in_screen<factory>
 
 void applied() { std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE); }
 
-// The colours of the three width words of a font line, "g" green and "r" red.
+// The colours of the three width words of a font line (the label shows it as a picture),
+// "g" green and "r" red.
 QString colours(const QLabel* l)
 {
     QString out;
     static const QRegularExpression word(QStringLiteral("color = #(\\w+) >(\\d+)"));
-    for (auto m = word.globalMatch(l->text()); m.hasNext();)
+    for (auto m = word.globalMatch(l->property("html").toString()); m.hasNext();)
         out += m.next().captured(1) == QLatin1String("00ff00") ? 'g' : 'r';
     return out;
 }

@@ -77,8 +77,12 @@ void netset::wlan_para_get(int port)
     uint16_t area[4];
     fpga_manage* f = fpga_manage::p_fpga_manage;
     const bool known = f && f->port_area(port, area);
-    for (int i = 0; i < 4; ++i)
-        area_field(i)->setText(known ? QString::number(area[i]) : QString());
+    // A field repaints on every setText: only the values that differ.
+    for (int i = 0; i < 4; ++i) {
+        const QString t = known ? QString::number(area[i]) : QString();
+        if (area_field(i)->text() != t)
+            area_field(i)->setText(t);
+    }
     for (int c = 0; c < Columns; ++c)
         m_numbers[c]->setText(kit::text(Txt::netset_port).arg(ui_min_select + c + 1));
 }

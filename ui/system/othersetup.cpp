@@ -62,7 +62,7 @@ void othersetup::menulist_init()
 
 void othersetup::set_look(int f, int look)
 {
-    kit::set_sheet(m_fields[f], combo::sheet(combo::Look(look), true));
+    combo::set_look(m_fields[f], combo::Look(look));
 }
 
 int othersetup::count(int f) const
