@@ -248,6 +248,39 @@ private slots:
             QCOMPARE(colours(s->findChild<QLabel*>("FontEN")), en);
         });
     }
+
+    // A font line is drawn once per text and then shown as that picture: a screen opened
+    // again shows the same pixels; other fonts in the flash or another language, a new line.
+    void font_line_pictures_data()
+    {
+        QTest::addColumn<uint>("bits"); QTest::addColumn<int>("language");
+        QTest::addColumn<uint>("bits2"); QTest::addColumn<int>("language2"); QTest::addColumn<bool>("same");
+        QTest::newRow("same fonts") << 0xFu << 1 << 0xFu << 1 << true;
+        QTest::newRow("fonts gone") << 0xFu << 1 << 0x0u << 1 << false;
+        QTest::newRow("Chinese fonts only") << 0x0u << 0 << 0x5u << 0 << false;
+        QTest::newRow("other language") << 0x3u << 1 << 0x3u << 0 << false;
+    }
+    void font_line_pictures()
+    {
+        QFETCH(uint, bits); QFETCH(int, language); QFETCH(uint, bits2); QFETCH(int, language2); QFETCH(bool, same);
+        c331_manage::pInstance();
+        auto shown = [](uint b, int l) {
+            c331_manage::p_c331_manage->c331_font_valid = b;
+            g_language = uint8_t(l);
+            QImage out;
+            run([&](factory* s) {
+                QCoreApplication::sendPostedEvents(s, QEvent::MetaCall); // the line's picture is taken
+                const auto* cn = s->findChild<QLabel*>("FontCN");
+                // The whole screen drawn, as the screenshot draws it.
+                out = s->grab().copy(QRect(cn->mapTo(s, QPoint(0, 0)), cn->size())).toImage();
+            });
+            return out;
+        };
+        const QImage first = shown(bits, language);
+        QCOMPARE(shown(bits, language), first); // the second open shows the picture
+        QCOMPARE(shown(bits2, language2) == first, same);
+        QCOMPARE(shown(bits2, language2), shown(bits2, language2));
+    }
 };
 
 QTEST_MAIN(TstSystemFactory)
