@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QHash>
 #include <QIcon>
+#include <QImageReader>
 #include <QPixmap>
 #include <QPointer>
 #include <QSet>
@@ -135,7 +136,11 @@ QPixmap picture(const QString& resource)
     auto it = pictures().pixmaps.constFind(resource);
     if (it != pictures().pixmaps.constEnd())
         return *it;
-    const QPixmap p(resource);
+    // Every picture is a PNG: a reader told so and not to guess spares loading every image
+    // plugin of the system to ask it.
+    QImageReader reader(resource, "png");
+    reader.setAutoDetectImageFormat(false);
+    const QPixmap p = QPixmap::fromImageReader(&reader);
     if (!p.isNull()) // a missing name is looked up again: resources may be added later
         pictures().pixmaps.insert(resource, p);
     return p;
@@ -234,6 +239,36 @@ void fit_text(QLabel* l)
 void fit_text(QAbstractButton* b)
 {
     fit_font(b, b->text());
+}
+
+void fit_text_remembered(QLabel* l)
+{
+    // What fit_text gives a label depends only on its font at the base size, its width and
+    // its text: remembered, so a screen built again or a text shown again fits unmeasured.
+    struct Fit
+    {
+        int base;
+        QFont font;
+    };
+    static QHash<QString, Fit> fits;
+    const QVariant fitted = l->property("fit_base");
+    QFont base = l->font();
+    if (fitted.isValid())
+        base.setPixelSize(fitted.toInt());
+    const QString key = QLatin1Char(fitted.isValid() ? 'b' : 'f') + base.key() + QLatin1Char('\x1f')
+                        + QString::number(l->width()) + QLatin1Char('\x1f') + l->text();
+    auto it = fits.constFind(key);
+    if (it == fits.constEnd()) {
+        fit_text(l);
+        if (fits.size() >= 512) // texts with numbers in them: stays small however long it runs
+            fits.clear();
+        fits.insert(key, {l->property("fit_base").toInt(), l->font()});
+        return;
+    }
+    if (!fitted.isValid())
+        l->setProperty("fit_base", it->base);
+    if (it->font != l->font())
+        l->setFont(it->font);
 }
 
 // ---- shared style sheets ----

@@ -71,6 +71,9 @@ void set_own_look(QWidget* w, const char* look);
 void fit_text(QLabel* l);
 // The same for a button's text, by its widest line.
 void fit_text(QAbstractButton* b);
+// fit_text, its outcome remembered by font, width and text: a screen built again, or a
+// text shown again, fits without measuring.
+void fit_text_remembered(QLabel* l);
 
 // ---- shared style sheets ----
 namespace sheet {
