@@ -29,7 +29,7 @@ void fit(QLabel* l)
     if (l->text().contains(QLatin1Char('\n')))
         return; // broken into lines by the text itself
     l->setProperty("fit_base", QVariant());
-    kit::fit_text(l);
+    kit::fit_text_remembered(l);
 }
 
 // Style of a focus-list widget: the number fields have entry looks, buttons normal ones.

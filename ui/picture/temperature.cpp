@@ -70,7 +70,7 @@ void temperature::retext()
     for (int i = 0; i < TypeCount; ++i)
         ui->comboBox_type->setItemText(i, kit::text(types[i]));
     for (QLabel* l : {ui->label_type, ui->label_name_red, ui->label_name_green, ui->label_name_blue})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
 }
 
 void temperature::end_choosing()

@@ -93,7 +93,7 @@ void factory::retext()
         b->setText(kit::text(Txt::factory_press_ok));
     // The Vietnamese row captions are longer than their place.
     for (QLabel* l : {ui->label_lang, ui->label_ip, ui->label_edid, ui->label_all})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
     font_lines();
 }
 

@@ -43,8 +43,8 @@ void lcdshow::retext()
     ui->label_LCDshow->setText(kit::text(Txt::lcdshow_title));
     ui->label_backmainwindow->setText(kit::text(Txt::lcdshow_back));
     ui->label_autolock->setText(kit::text(Txt::lcdshow_lock));
-    kit::fit_text(ui->label_backmainwindow); // "Quay lại màn hình chính" is wider than its box
-    kit::fit_text(ui->label_autolock);
+    kit::fit_text_remembered(ui->label_backmainwindow); // "Quay lại màn hình chính" is wider than its box
+    kit::fit_text_remembered(ui->label_autolock);
 }
 
 void lcdshow::para_init()

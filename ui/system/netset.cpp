@@ -108,8 +108,8 @@ void netset::retext()
     ui->label_netset->setText(kit::text(Txt::netset_title));
     ui->w_label->setText(kit::text(Txt::netset_width));
     ui->h_label->setText(kit::text(Txt::netset_height));
-    kit::fit_text(ui->w_label); // "Ширина" is wider than its caption box
-    kit::fit_text(ui->h_label);
+    kit::fit_text_remembered(ui->w_label); // "Ширина" is wider than its caption box
+    kit::fit_text_remembered(ui->h_label);
 }
 
 void netset::refresh(kit::Refresh code)

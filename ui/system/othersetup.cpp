@@ -80,7 +80,7 @@ void othersetup::retext()
     ui->label_name_DBD->setText(kit::text(Txt::othersetup_dbd));
     for (QLabel* l : {ui->label_name_volume, ui->label_name_switch, ui->label_name_mode, ui->label_wifi,
                       ui->label_name_DBD})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
 }
 
 void othersetup::para_init()
