@@ -220,6 +220,15 @@ void set_look(QWidget* w, const char* look)
     w->update();
 }
 
+void set_own_look(QWidget* w, const char* look)
+{
+    if (!w || w->property("look").toByteArray() == look)
+        return;
+    w->setProperty("look", QByteArray(look));
+    w->style()->polish(w); // drops the widget's cached rules first
+    w->update();
+}
+
 namespace {
 int widest_line(const QFontMetrics& m, const QString& text)
 {

@@ -72,6 +72,10 @@ void set_sheet(QWidget* w, const QString& sheet);
 // A screen-wide sheet's look of `w`: its property "look" (the sheet's [look="..."]
 // selectors), re-polished only when it changed.
 void set_look(QWidget* w, const char* look);
+// The same for a widget with children of its own (a combo box's pop-up list): polished
+// again alone, without the unpolish that resets its palette and passes that on to every
+// child. For looks that differ where the palette does not (borders).
+void set_own_look(QWidget* w, const char* look);
 // Steps the label's font down (not below 7 px) until its plain text fits its width: a long
 // translation or number keeps its end.
 void fit_text(QLabel* l);
