@@ -7,6 +7,7 @@
 #include "sim/sim_device.h"
 #include "sim/sim_keypad.h"
 #include "ui/shell/mainwindow.h"
+#include "ui/shell/screenkit.h"
 #include "ui/shell/screens.h"
 
 #include <QApplication>
@@ -90,12 +91,34 @@ QImage panel_image()
             return 2;
         return qobject_cast<QDialog*>(w) ? 1 : 0;
     };
-    std::stable_sort(shown.begin(), shown.end(), [&](QWidget* a, QWidget* b) { return rank(a) < rank(b); });
-    QImage img(320, 240, QImage::Format_RGB32);
+    // Two screens of one rank (a modal page opened from a modal page): the deeper page lies
+    // above, whatever order the window list has.
+    auto depth = [](QWidget* w) {
+        for (uint8_t p = 0; p < page::Count; ++p)
+            if (kit::instance(p) == w) {
+                int d = 0;
+                for (uint8_t q = p; q != page::MainWindow && d < page::Count; q = kit::parent_page(q))
+                    ++d;
+                return d;
+            }
+        return 0;
+    };
+    std::stable_sort(shown.begin(), shown.end(), [&](QWidget* a, QWidget* b) {
+        const int ra = rank(a), rb = rank(b);
+        return ra != rb ? ra < rb : depth(a) < depth(b);
+    });
+    // Only what can be seen: nothing under the highest window that covers the whole panel.
+    const QRect panel(0, 0, 320, 240);
+    int from = 0;
+    for (int i = 0; i < shown.size(); ++i)
+        if (!shown[i]->testAttribute(Qt::WA_TranslucentBackground)
+            && QRect(shown[i]->mapToGlobal(QPoint(0, 0)), shown[i]->size()).contains(panel))
+            from = i;
+    QImage img(panel.size(), QImage::Format_RGB32);
     img.fill(Qt::black);
     QPainter painter(&img);
-    for (QWidget* w : shown)
-        painter.drawPixmap(w->mapToGlobal(QPoint(0, 0)), w->grab());
+    for (int i = from; i < shown.size(); ++i)
+        painter.drawPixmap(shown[i]->mapToGlobal(QPoint(0, 0)), shown[i]->grab());
     painter.end();
     return img;
 }

@@ -66,8 +66,6 @@ void panel_start(QApplication* app, const PanelStart& how)
 
     g_mainwindow->show();
     kit::open(page::LockWindow);
-    // The pad covers the right half of the panel.
-    g_numberkeyboard->setGeometry(g_mainwindow->x() + 160, g_mainwindow->y(), 160, 240);
 
     QObject::connect(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para,
                      SyncUpdate::pInstance(), &SyncUpdate::para_sync);

@@ -16,6 +16,7 @@
 //
 // Exits non-zero when the idle panel takes 2 % of a core or more.
 #include "bench_forms.h"
+#include "host_start.h"
 #include "startup.h"
 
 #include "core/global.h"
@@ -57,6 +58,7 @@ constexpr int kOpens = 12;     // per screen and floor; the first is the cold on
 constexpr int kKeys = 30;      // left/right pairs per screen and floor
 constexpr int kCycles = 300;   // open/back cycles of every screen for the memory figures
 constexpr int kIdleSeconds = 10;
+constexpr int kIdleRounds = 3;
 // The panel's worker loops sleep this long between passes (FPGA, engine, inputs, USB
 // uevents, WiFi supervisor).
 constexpr int kLoopPeriodsMs[] = {10, 10, 20, 50, 100};
@@ -261,7 +263,9 @@ Sample restyle_two(QWidget* form, int n, const Restyles& sheets)
 }
 
 // The bare dialog: six buttons, the focus moved by a style sheet on key release as the
-// panel screens move theirs.
+// panel screens move theirs. Its items are a panel text in the panel's language (Chinese at
+// first start): the first CJK glyph alone maps some 3 MB of the Chinese font's tables, which
+// any dialog of a Chinese panel pays.
 class BareDialog : public QDialog
 {
 public:
@@ -269,7 +273,7 @@ public:
     {
         setFixedSize(320, 240);
         for (int i = 0; i < 6; ++i) {
-            auto* b = new QPushButton(QStringLiteral("Item %1").arg(i + 1), this);
+            auto* b = new QPushButton(kit::text(Txt::option_title) + QString::number(i + 1), this);
             b->setGeometry(10 + 100 * (i % 3), 20 + 100 * (i / 3), 90, 80);
             b->setFocusPolicy(Qt::NoFocus);
             m_items.push_back(b);
@@ -315,9 +319,9 @@ bool measured(int p)
 
 // ---- the panel ----
 
-void start_panel(QApplication* app, QTemporaryDir* root)
+void start_panel(QApplication* app, const QString& root)
 {
-    platform::set_device_root(root->path());
+    platform::set_device_root(root);
     YuqRamPara::write_pause_us = 0;
     g_debugSwitch = 0;
     panel_start(app, PanelStart{0, true});
@@ -405,16 +409,22 @@ int child(const QString& mode, int argc, char* argv[])
 {
     QElapsedTimer since;
     since.start();
-    QTemporaryDir root;
+    const double cpu0 = thread_cpu_ms();
+    // Start-up runs on a device root an earlier start made (argv[3]), as the device starts:
+    // its folders and files are there.
+    QTemporaryDir fresh;
+    const QString rootPath = argc > 3 ? QString::fromLocal8Bit(argv[3]) : fresh.path();
     const bool panel = mode.endsWith(QLatin1String("panel"));
     if (panel) {
-        platform::set_device_root(root.path());
+        platform::set_device_root(rootPath);
         panel_prepare();
     }
     QApplication app(argc, argv);
     if (panel) {
         std::freopen("/dev/null", "w", stderr);
-        start_panel(&app, &root);
+        start_panel(&app, rootPath);
+    } else {
+        host::device_look(); // the panel's style and fonts, as the panel sets them
     }
     std::vector<std::unique_ptr<QWidget>> floors;
     if (mode == QLatin1String("startup-panel")) {
@@ -428,7 +438,7 @@ int child(const QString& mode, int argc, char* argv[])
             }
     }
     if (mode.startsWith(QLatin1String("startup"))) {
-        say("startup", {double(since.nsecsElapsed()) / 1e6});
+        say("startup", {double(since.nsecsElapsed()) / 1e6, thread_cpu_ms() - cpu0});
         std::_Exit(0);
     }
     if (mode.startsWith(QLatin1String("memory"))) {
@@ -437,7 +447,9 @@ int child(const QString& mode, int argc, char* argv[])
         Rss first;
         if (panel) {
             panel_to_home();
-            for (int c = 0; c < kCycles; ++c) {
+            // BENCH_CYCLES=N: fewer cycles, for a heap profiler.
+            const int cycles = qEnvironmentVariableIntValue("BENCH_CYCLES") > 0 ? qEnvironmentVariableIntValue("BENCH_CYCLES") : kCycles;
+            for (int c = 0; c < cycles; ++c) {
                 for (int p = 0; p < page::Count; ++p)
                     if (measured(p) && kit::kPages[p].kind != kit::PageKind::Home)
                         open_page(p);
@@ -456,6 +468,13 @@ int child(const QString& mode, int argc, char* argv[])
             }
         }
         const Rss last = rss();
+        // BENCH_SMAPS=DIR keeps each child's mappings, to see where its memory is.
+        if (const QByteArray dir = qgetenv("BENCH_SMAPS"); !dir.isEmpty())
+        {
+            QFile in(QStringLiteral("/proc/self/smaps")), out(QString::fromLocal8Bit(dir) + QLatin1Char('/') + mode);
+            if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
+                out.write(in.readAll());
+        }
         say("memory", {double(first.now), double(last.now), double(last.peak)});
         std::_Exit(0);
     }
@@ -482,10 +501,13 @@ int child(const QString& mode, int argc, char* argv[])
     return app.exec();
 }
 
-QProcess* spawn(const QString& mode)
+QProcess* spawn(const QString& mode, const QString& root = QString())
 {
     auto* p = new QProcess;
-    p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), mode});
+    QStringList args = {QStringLiteral("--child"), mode};
+    if (!root.isEmpty())
+        args << root;
+    p->start(QCoreApplication::applicationFilePath(), args);
     return p;
 }
 
@@ -540,17 +562,20 @@ int main(int argc, char* argv[])
         return child(QString::fromLatin1(argv[2]), argc, argv);
 
     QApplication app(argc, argv);
+    host::device_look();
     const bool whole = pages_filter().isEmpty();
-    // Idle children first: they run their 12 s while start-up is measured.
-    QProcess* idlePanel = whole ? spawn(QStringLiteral("idle-panel")) : nullptr;
-    QProcess* idleFloor = whole ? spawn(QStringLiteral("idle-floor")) : nullptr;
-    std::vector<double> startPanel, startFloor;
+    std::vector<double> startPanel, startFloor, startPanelCpu, startFloorCpu;
+    QTemporaryDir startRoot;
+    if (whole)
+        result(spawn(QStringLiteral("startup-panel"), startRoot.path()), "startup"); // the first start
     for (int i = 0; whole && i < kStartups; ++i) {
-        startPanel.push_back(result(spawn(QStringLiteral("startup-panel")), "startup").value(0));
-        startFloor.push_back(result(spawn(QStringLiteral("startup-floor")), "startup").value(0));
+        const QList<double> p = result(spawn(QStringLiteral("startup-panel"), startRoot.path()), "startup");
+        const QList<double> f = result(spawn(QStringLiteral("startup-floor")), "startup");
+        startPanel.push_back(p.value(0));
+        startPanelCpu.push_back(p.value(1));
+        startFloor.push_back(f.value(0));
+        startFloorCpu.push_back(f.value(1));
     }
-    const double idleP = whole ? result(idlePanel, "idle").value(0) : 0;
-    const double idleF = whole ? result(idleFloor, "idle").value(0) : 0;
 
     // The bare dialog before the panel starts: the panel's desktop rules would take its keys.
     std::vector<PageRun> runs(page::Count);
@@ -594,7 +619,7 @@ int main(int argc, char* argv[])
     QTemporaryDir root;
     platform::set_device_root(root.path());
     panel_prepare();
-    start_panel(&app, &root);
+    start_panel(&app, root.path());
     panel_to_home();
     for (int p = 0; p < page::Count; ++p) {
         if (!measured(p))
@@ -622,6 +647,18 @@ int main(int argc, char* argv[])
     QProcess* memBare = whole ? spawn(QStringLiteral("memory-bare")) : nullptr;
     const QList<double> mp = whole ? result(memPanel, "memory") : QList<double>();
     const QList<double> mb = whole ? result(memBare, "memory") : QList<double>();
+
+    // Idle last, on a quiet machine (nothing else of this program runs): the panel and its
+    // floor side by side, kIdleRounds times, the medians.
+    std::vector<double> idlePanel, idleFloor;
+    for (int i = 0; whole && i < kIdleRounds; ++i) {
+        QProcess* p = spawn(QStringLiteral("idle-panel"));
+        QProcess* f = spawn(QStringLiteral("idle-floor"));
+        idlePanel.push_back(result(p, "idle").value(0));
+        idleFloor.push_back(result(f, "idle").value(0));
+    }
+    const double idleP = whole ? stat(idlePanel).median : 0;
+    const double idleF = whole ? stat(idleFloor).median : 0;
 
     // ---- the tables ----
     std::fprintf(g_report, "Opening a screen, ms: wall median (IQR); GUI-thread CPU median; floor = its form on a plain widget\n\n");
@@ -665,9 +702,10 @@ int main(int argc, char* argv[])
     std::fprintf(g_report, "\nWhole process\n\n");
     line({"figure", "panel", "floor", "panel / floor"});
     line({"---", "---", "---", "---"});
-    const Stat sp = stat(startPanel), sf = stat(startFloor);
+    const Stat sp = stat(startPanel), sf = stat(startFloor), spc = stat(startPanelCpu), sfc = stat(startFloorCpu);
     line({"start-up to the first shown screen, ms (floor: home and standby forms)", ms(sp), ms(sf), ratio(sp.median, sf.median)});
-    line({QStringLiteral("idle CPU over %1 s, % of a core (floor: 10 ms timer, threads at %2 ms)")
+    line({"start-up, main-thread CPU, ms", ms(spc), ms(sfc), ratio(spc.median, sfc.median)});
+    line({QStringLiteral("idle CPU, median of 3 runs of %1 s, % of a core (floor: 10 ms timer, threads at %2 ms)")
               .arg(kIdleSeconds)
               .arg(QStringLiteral("10/10/20/50/100")),
           QString::number(idleP, 'f', 3), QString::number(idleF, 'f', 3), ratio(idleP, idleF)});

@@ -7,7 +7,6 @@
 #include "platform/uevent_source.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <chrono>
 #include <thread>
 
@@ -56,16 +55,23 @@ UsbServer::Uevent UsbServer::parse_uevent(const QByteArray& msg)
     return e;
 }
 
+namespace {
+// "sd" and a letter, then whatever the caller allows.
+bool sd_name(const QString& n)
+{
+    return n.size() >= 3 && n.startsWith(QLatin1String("sd")) && n[2] >= QLatin1Char('a') && n[2] <= QLatin1Char('z');
+}
+} // namespace
+
 bool UsbServer::is_stick_disk(const Uevent& e)
 {
-    static const QRegularExpression re(QStringLiteral("^sd[a-z]$"));
-    return e.valid && e.subsystem == QLatin1String("block") && re.match(e.devname).hasMatch();
+    return e.valid && e.subsystem == QLatin1String("block") && e.devname.size() == 3 && sd_name(e.devname);
 }
 
 bool UsbServer::is_stick_partition(const Uevent& e)
 {
-    static const QRegularExpression re(QStringLiteral("^sd[a-z][0-9]$"));
-    return e.valid && e.subsystem == QLatin1String("block") && re.match(e.devname).hasMatch();
+    return e.valid && e.subsystem == QLatin1String("block") && e.devname.size() == 4 && sd_name(e.devname)
+           && e.devname[3] >= QLatin1Char('0') && e.devname[3] <= QLatin1Char('9');
 }
 
 UsbServer* UsbServer::pInstance()

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSet>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -75,8 +76,10 @@ QString why(const QString& path, int err)
 
 // Makes the folder and the missing ones above it, then proves it takes a new file: only
 // the system calls' own errors say why (a read-only file system, a file in the way, ...),
-// and access() would let root pass where writes still fail.
-QString make_writable_dir(const QString& dir)
+// and access() would let root pass where writes still fail. A folder made just now takes
+// files; an existing one is asked with access() and proved by a new file once for each
+// file system in `proved` (a probe file costs an inode allocation, slow on a busy disk).
+QString make_writable_dir(const QString& dir, QSet<dev_t>* proved)
 {
     QStringList missing;
     QString p = dir;
@@ -95,6 +98,13 @@ QString make_writable_dir(const QString& dir)
         return why(dir, errno);
     if (!S_ISDIR(st.st_mode))
         return dir + QStringLiteral(": not a folder");
+    if (!missing.isEmpty())
+        return QString();
+    if (::access(QFile::encodeName(dir).constData(), W_OK) != 0)
+        return why(dir, errno);
+    if (proved->contains(st.st_dev))
+        return QString();
+    proved->insert(st.st_dev);
     const QByteArray probe = QFile::encodeName(dir + QStringLiteral("/.write-probe-")
                                                + QString::number(::getpid()));
     const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -108,9 +118,10 @@ QString make_writable_dir(const QString& dir)
 
 QString ensure_device_tree()
 {
+    QSet<dev_t> proved;
     for (const char* d : {"/data/configs", "/data/modes", "/data/app", "/data/smartmapping",
                           "/data/rcvrecovery", "/mnt/usb1", "/etc", "/proc/scsi", "/sim"}) {
-        const QString err = make_writable_dir(dev_path(QString::fromLatin1(d)));
+        const QString err = make_writable_dir(dev_path(QString::fromLatin1(d)), &proved);
         if (!err.isEmpty())
             return err;
     }

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -43,6 +44,7 @@ ScreenshotHook g_screenshot;
 
 std::thread g_reader;
 std::atomic<bool> g_stop{false};
+int g_wake = -1; // an eventfd: stopping wakes the reader, which otherwise sleeps until a line comes
 std::atomic<bool> g_running{false};
 
 // A line as it can be shown on a terminal: control characters and undecodable bytes escaped.
@@ -82,9 +84,9 @@ void reader_loop(int fd)
 {
     ControlLines lines;
     while (!g_stop.load()) {
-        pollfd pfd{fd, POLLIN, 0};
-        const int r = ::poll(&pfd, 1, 200);
-        if (r <= 0)
+        pollfd pfd[2] = {{fd, POLLIN, 0}, {g_wake, POLLIN, 0}};
+        const int r = ::poll(pfd, 2, g_wake >= 0 ? -1 : 200);
+        if (r <= 0 || !(pfd[0].revents & POLLIN))
             continue;
         char buf[512];
         const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -224,6 +226,8 @@ void start_control_fifo()
         return;
     }
     g_stop = false;
+    if (g_wake < 0)
+        g_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     g_reader = std::thread(reader_loop, fd);
 }
 
@@ -232,8 +236,15 @@ void stop_control_fifo()
     if (!g_running.exchange(false))
         return;
     g_stop = true;
+    const uint64_t one = 1;
+    if (g_wake >= 0 && ::write(g_wake, &one, sizeof one) < 0)
+        std::perror("sim control wake");
+    g_panelReady.wakeAll();
     if (g_reader.joinable())
         g_reader.join();
+    uint64_t drained;
+    if (g_wake >= 0 && ::read(g_wake, &drained, sizeof drained) < 0 && errno != EAGAIN)
+        std::perror("sim control wake");
     g_stop = false; // only the reader gives up its wait for the panel
 }
 

@@ -133,6 +133,36 @@ private slots:
             QCOMPARE(text(s, "image_source"), QStringLiteral("Source:HDMI4"));
         });
     }
+
+    // Window names come from the alias file, read once; a replaced file shows after the
+    // PC's refresh, or when a screen above closes.
+    void names_follow_the_alias_file_data()
+    {
+        QTest::addColumn<bool>("fromPc");
+        QTest::newRow("PC refresh") << true;
+        QTest::newRow("screen above closes") << false;
+    }
+    void names_follow_the_alias_file()
+    {
+        QFETCH(bool, fromPc);
+        testsupport::put_file("/data/configs/alias.json",
+                              R"({"namelist":{"win":[{"id":1,"valid":"on","name":"Stage"}]}})");
+        g_image_current = 0;
+        run([&](ImageLayout* s) {
+            QCOMPARE(text(s, "image_name"), QStringLiteral("Name:Image1"));
+            release(s, 'R');
+            QCOMPARE(text(s, "image_name"), QStringLiteral("Name:Stage"));
+            testsupport::put_file("/data/configs/alias.json",
+                                  R"({"namelist":{"win":[{"id":0,"valid":"on","name":"Wall"}]}})");
+            if (fromPc)
+                P->test_signal(103);
+            else
+                QVERIFY(in_screen<QWidget>(page::InputChoose, [](QWidget*) { kit::back(page::InputChoose); }));
+            QCOMPARE(text(s, "image_name"), QStringLiteral("Name:Image2"));
+            release(s, 'S');
+            QCOMPARE(text(s, "image_name"), QStringLiteral("Name:Wall"));
+        });
+    }
 };
 
 QTEST_MAIN(TstPictureImageLayout)

@@ -213,7 +213,10 @@ private slots:
         std::memset(g_cut_source_state, 0xFF, sizeof g_cut_source_state);
         run([](InputCut* s) {
             release(s, 'Q');
-            QCOMPARE(s->list()->findChildren<QLabel*>("cell_name").size(), 6);
+            int shown = 0;
+            for (QLabel* l : s->list()->findChildren<QLabel*>("cell_name"))
+                shown += l->isVisibleTo(s->list()) ? 1 : 0;
+            QCOMPARE(shown, 6);
             release(s, 'S');
             QCOMPARE(selected(s), QStringLiteral("HDMI1_crop6"));
             keys(s, "QSSSQ"); // delete
@@ -243,6 +246,36 @@ private slots:
             QVERIFY(padShown);
             QCOMPARE(entry_word(1), uint16_t(0x8000 | (1 << 8) | kHdmi1));
             QCOMPARE(s->area(), int(InputCut::EditPanel));
+        });
+    }
+
+    // The tabs are drawn from kept pictures: each shows what the label itself paints for
+    // its current text, after a new count or a new alias as well.
+    void tab_pictures_follow_the_text()
+    {
+        run([](InputCut* s) {
+            QLabel* tab = s->findChild<QLabel*>("sourcelistseq0name");
+            auto painted_as_its_text = [s, tab] {
+                QLabel plain(s);
+                plain.setGeometry(tab->geometry());
+                plain.setFont(tab->font());
+                plain.setStyleSheet(tab->styleSheet());
+                plain.setAlignment(tab->alignment());
+                plain.setTextFormat(tab->textFormat());
+                plain.setText(tab->text());
+                return plain.grab().toImage() == tab->grab().toImage();
+            };
+            QVERIFY(painted_as_its_text());
+            const QImage first = tab->grab().toImage();
+            keys(s, "QQRRRRRQ"); // a crop added to HDMI1
+            QVERIFY(tab->text().contains(">2<"));
+            QVERIFY(painted_as_its_text());
+            QVERIFY(tab->grab().toImage() != first);
+            testsupport::put_file("/data/configs/alias.json",
+                                  R"({"namelist":{"source":[{"id":2,"valid":"on","name":"Cam"}]}})");
+            P->test_signal(103);
+            QVERIFY(tab->text().contains(">Cam<"));
+            QVERIFY(painted_as_its_text());
         });
     }
 

@@ -45,7 +45,7 @@ QList<int> linked_icons(MachineState* s)
 {
     QList<int> on;
     for (int k = 0; k < 20; ++k)
-        if (png(s->port_icon(k)) == QLatin1String(":/png/online.png"))
+        if (s->port_picture(k) == QLatin1String(":/png/online.png"))
             on << k + 1;
     return on;
 }

@@ -25,7 +25,7 @@ constexpr int kDigit0 = 9, kClear = 10, kBackspace = 11, kClose = 12, kOkKey = 1
 
 NumberKeyboard* pad()
 {
-    return g_numberkeyboard;
+    return number_pad();
 }
 
 // A key on the pad on show (keys go to the screen in front while it is hidden).

@@ -27,12 +27,13 @@ void run(const std::function<void(factory*)>& body) { QVERIFY(in_screen<factory>
 
 void applied() { std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE); }
 
-// The colours of the three width words of a font line, "g" green and "r" red.
+// The colours of the three width words of a font line (the label shows it as a picture),
+// "g" green and "r" red.
 QString colours(const QLabel* l)
 {
     QString out;
     static const QRegularExpression word(QStringLiteral("color = #(\\w+) >(\\d+)"));
-    for (auto m = word.globalMatch(l->text()); m.hasNext();)
+    for (auto m = word.globalMatch(l->property("html").toString()); m.hasNext();)
         out += m.next().captured(1) == QLatin1String("00ff00") ? 'g' : 'r';
     return out;
 }
@@ -246,6 +247,39 @@ private slots:
             QCOMPARE(colours(s->findChild<QLabel*>("FontCN")), cn);
             QCOMPARE(colours(s->findChild<QLabel*>("FontEN")), en);
         });
+    }
+
+    // A font line is drawn once per text and then shown as that picture: a screen opened
+    // again shows the same pixels; other fonts in the flash or another language, a new line.
+    void font_line_pictures_data()
+    {
+        QTest::addColumn<uint>("bits"); QTest::addColumn<int>("language");
+        QTest::addColumn<uint>("bits2"); QTest::addColumn<int>("language2"); QTest::addColumn<bool>("same");
+        QTest::newRow("same fonts") << 0xFu << 1 << 0xFu << 1 << true;
+        QTest::newRow("fonts gone") << 0xFu << 1 << 0x0u << 1 << false;
+        QTest::newRow("Chinese fonts only") << 0x0u << 0 << 0x5u << 0 << false;
+        QTest::newRow("other language") << 0x3u << 1 << 0x3u << 0 << false;
+    }
+    void font_line_pictures()
+    {
+        QFETCH(uint, bits); QFETCH(int, language); QFETCH(uint, bits2); QFETCH(int, language2); QFETCH(bool, same);
+        c331_manage::pInstance();
+        auto shown = [](uint b, int l) {
+            c331_manage::p_c331_manage->c331_font_valid = b;
+            g_language = uint8_t(l);
+            QImage out;
+            run([&](factory* s) {
+                QCoreApplication::sendPostedEvents(s, QEvent::MetaCall); // the line's picture is taken
+                const auto* cn = s->findChild<QLabel*>("FontCN");
+                // The whole screen drawn, as the screenshot draws it.
+                out = s->grab().copy(QRect(cn->mapTo(s, QPoint(0, 0)), cn->size())).toImage();
+            });
+            return out;
+        };
+        const QImage first = shown(bits, language);
+        QCOMPARE(shown(bits, language), first); // the second open shows the picture
+        QCOMPARE(shown(bits2, language2) == first, same);
+        QCOMPARE(shown(bits2, language2), shown(bits2, language2));
     }
 };
 

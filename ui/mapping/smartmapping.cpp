@@ -29,7 +29,7 @@ void fit(QLabel* l)
     if (l->text().contains(QLatin1Char('\n')))
         return; // broken into lines by the text itself
     l->setProperty("fit_base", QVariant());
-    kit::fit_text(l);
+    kit::fit_text_remembered(l);
 }
 
 // Style of a focus-list widget: the number fields have entry looks, buttons normal ones.
@@ -154,9 +154,9 @@ bool SmartMapping::post_job(uint8_t job)
 void SmartMapping::button_select(QPushButton* b)
 {
     if (m_menu_highlight)
-        m_menu_highlight->setStyleSheet(QString::fromLatin1(Normal));
+        kit::set_sheet(m_menu_highlight, QString::fromLatin1(Normal));
     m_menu_highlight = b;
-    b->setStyleSheet(QString::fromLatin1(Focused));
+    kit::set_sheet(b, QString::fromLatin1(Focused));
 }
 
 void SmartMapping::wlan_foucus_style(QPushButton* b)
@@ -169,18 +169,17 @@ void SmartMapping::wlan_foucus_style(QPushButton* b)
 
 void SmartMapping::menulist_fuc_sel_default()
 {
-    m_menu[menu_select]->setStyleSheet(QString::fromLatin1(Focused));
+    kit::set_sheet(m_menu[menu_select], QString::fromLatin1(Focused));
 }
 
 void SmartMapping::menu_move(int dir)
 {
-    m_menu[menu_select]->setStyleSheet(QString::fromLatin1(
-        menu_select == 1 && scan_file_found == 0 ? Disabled : Normal));
+    kit::set_sheet(m_menu[menu_select], QString::fromLatin1(menu_select == 1 && scan_file_found == 0 ? Disabled : Normal));
     int n = kit::step(menu_select, 4, dir);
     if (n == 1 && scan_file_found == 0)
         n = kit::step(n, 4, dir);
     menu_select = uint8_t(n);
-    m_menu[n]->setStyleSheet(QString::fromLatin1(Focused));
+    kit::set_sheet(m_menu[n], QString::fromLatin1(Focused));
     menulist_main_sel();
 }
 
@@ -363,8 +362,21 @@ void SmartMapping::style_menu_fonts()
     }
 }
 
+// The texts of a page are set when it is shown first and again after a language change:
+// moving through the menu shows the pages over and over.
+bool SmartMapping::texts_due(int page)
+{
+    const int lang = kit::shown_language();
+    if (m_texted[page] == lang)
+        return false;
+    m_texted[page] = lang;
+    return true;
+}
+
 void SmartMapping::language_for_shortcutt_page0()
 {
+    if (!texts_due(0))
+        return;
     ui->label_step1->setText(kit::text(Txt::smartmapping_step1));
     fit(ui->label_step1);
     ui->label_boxwidth->setText(kit::text(Txt::smartmapping_boxwidth));
@@ -608,6 +620,8 @@ void SmartMapping::line_select(int route)
 
 void SmartMapping::language_for_shortcutt_page1()
 {
+    if (!texts_due(1))
+        return;
     const int lang = kit::shown_language();
     ui->label_step2->setText(kit::text(Txt::smartmapping_step2));
     fit(ui->label_step2);
@@ -623,6 +637,13 @@ void SmartMapping::language_for_shortcutt_page1()
 }
 
 void SmartMapping::language_for_shortcutt_page2()
+{
+    if (texts_due(2))
+        texts_page2();
+    line_select(line_type.route.load());
+}
+
+void SmartMapping::texts_page2()
 {
     const int lang = kit::shown_language();
     ui->label_step3->setText(kit::text(Txt::smartmapping_step3));
@@ -646,11 +667,12 @@ void SmartMapping::language_for_shortcutt_page2()
     const int buttonPt = lang == 2 || lang == 3 ? 7 : 9;
     set_pt(ui->Button_send, buttonPt);
     set_pt(ui->Button_front_3, buttonPt);
-    line_select(line_type.route.load());
 }
 
 void SmartMapping::language_for_shortcutt_page3()
 {
+    if (!texts_due(3))
+        return;
     for (int k = 1; k <= 16; ++k) {
         QToolButton* b = m_routes[k - 1];
         kit::set_icon(b, kit::pic(QStringLiteral("line%1.png").arg(k)), 40, 25);

@@ -107,6 +107,8 @@ private:
     int field_value(const QLineEdit* field) const;
     QString pad_title(const QLineEdit* field) const;
     void apply_number(QLineEdit* field, const QString& value);
+    bool texts_due(int page);
+    void texts_page2();
     void language_for_shortcutt_page0();
     void language_for_shortcutt_page1();
     void language_for_shortcutt_page2();
@@ -159,6 +161,7 @@ private:
     void menulist_function_back_page();
 
     Ui::SmartMapping* ui;
+    int m_texted[8] = {-1, -1, -1, -1, -1, -1, -1, -1}; // language each page was texted in
     kit::NumberFields* m_numbers = nullptr;
 
     QPushButton* m_menu_highlight = nullptr;

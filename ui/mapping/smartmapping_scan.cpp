@@ -339,6 +339,8 @@ void SmartMapping::refresh(kit::Refresh code)
 
 void SmartMapping::language_for_loadscan_page4()
 {
+    if (!texts_due(4))
+        return;
     const int lang = kit::shown_language();
     ui->label_step1_5->setText(kit::text(Txt::smartmapping_step1_loadscan));
     ui->Button_next_5->setText(kit::text(Txt::smartmapping_next));
@@ -351,6 +353,8 @@ void SmartMapping::language_for_loadscan_page4()
 
 void SmartMapping::language_for_loadscan_page5()
 {
+    if (!texts_due(5))
+        return;
     const int lang = kit::shown_language();
     ui->label_step2_6->setText(kit::text(Txt::smartmapping_step2_loadscan));
     ui->label_step2_7->setText(kit::text(Txt::smartmapping_detected));
@@ -364,6 +368,8 @@ void SmartMapping::language_for_loadscan_page5()
 
 void SmartMapping::language_for_paraweld_page6()
 {
+    if (!texts_due(6))
+        return;
     const int pt = kit::shown_language() == 2 ? 7 : 9;
     ui->label_step1_6->setText(kit::text(Txt::smartmapping_paraweld));
     ui->Button_confirm->setText(kit::text(Txt::smartmapping_confirm));
@@ -373,6 +379,8 @@ void SmartMapping::language_for_paraweld_page6()
 
 void SmartMapping::language_for_mapping_onoff_page7()
 {
+    if (!texts_due(7))
+        return;
     ui->label_step1_7->setText(kit::text(Txt::smartmapping_mapping_switch));
     set_pt(ui->label_step1_7, kit::shown_language() == 2 ? 7 : 9);
 }

@@ -5,7 +5,12 @@
 #include "core/global.h"
 #include "core/yuqrampara.h"
 
+#include <QEvent>
 #include <QFontMetrics>
+#include <QHash>
+#include <QPainter>
+#include <QPixmap>
+#include <QVariant>
 #include <QLabel>
 
 namespace cropview {
@@ -58,9 +63,77 @@ void source_tabs(QLabel* const labels[6])
         if (get_json_alias_para(&alias, "source", id))
             name = QFontMetrics(font).elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
                                                  labels[k]->width() - 16, Qt::TextShowMnemonic);
-        labels[k]->setTextFormat(Qt::RichText);
+        if (labels[k]->textFormat() != Qt::RichText) {
+            // Emptied first: a new format lays out the text already shown again.
+            labels[k]->clear();
+            labels[k]->setTextFormat(Qt::RichText);
+        }
         // The style escapes the name: an alias cannot bring markup of its own.
         labels[k]->setText(sourceinfo::get_source_specialstyle1_by_sourceid(id, name, uchar(crop_count(id) + 1)));
+    }
+}
+
+namespace {
+// A tab's picture by everything its paint depends on.
+QHash<QString, QPixmap>& tab_pictures()
+{
+    static QHash<QString, QPixmap> pictures;
+    return pictures;
+}
+
+QString picture_key(const QLabel* l)
+{
+    return l->text() + QLatin1Char('\x1f') + l->font().key() + QLatin1Char('\x1f') + l->styleSheet()
+           + QStringLiteral("\x1f%1x%2/%3").arg(l->width()).arg(l->height()).arg(int(l->alignment()));
+}
+
+// Paints a tab from its kept picture; one without a picture paints itself.
+class TabPictures : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() != QEvent::Paint)
+            return false;
+        auto* l = static_cast<QLabel*>(o);
+        const auto it = tab_pictures().constFind(picture_key(l));
+        if (it == tab_pictures().constEnd())
+            return false;
+        QPainter painter(l);
+        painter.drawPixmap(0, 0, *it);
+        return true;
+    }
+};
+} // namespace
+
+void keep_tab_pictures(QLabel* const labels[6])
+{
+    if (!labels[0]->property("tab_pictures").toBool()) {
+        labels[0]->setProperty("tab_pictures", true);
+        auto* filter = new TabPictures(labels[0]);
+        for (int k = 0; k < 6; ++k)
+            labels[k]->installEventFilter(filter);
+    }
+    for (int k = 0; k < 6; ++k) {
+        QLabel* l = labels[k];
+        const QString key = picture_key(l);
+        if (tab_pictures().contains(key))
+            continue;
+        // Painted once by a twin beside it (a label never grabs itself while it paints).
+        QLabel twin(l->parentWidget());
+        twin.setGeometry(l->geometry());
+        twin.setFont(l->font());
+        twin.setStyleSheet(l->styleSheet());
+        twin.setAlignment(l->alignment());
+        twin.setWordWrap(l->wordWrap());
+        twin.setMargin(l->margin());
+        twin.setIndent(l->indent());
+        twin.setTextFormat(l->textFormat());
+        twin.setText(l->text());
+        if (tab_pictures().size() >= 64) // aliases and counts vary: bounded however long it runs
+            tab_pictures().clear();
+        tab_pictures().insert(key, twin.grab());
     }
 }
 

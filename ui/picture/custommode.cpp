@@ -64,7 +64,7 @@ void set_fitted(QLabel* l, const QString& text)
     if (l->text() == text)
         return;
     l->setText(text);
-    kit::fit_text_cached(l);
+    kit::fit_text_remembered(l);
 }
 } // namespace
 
@@ -122,7 +122,7 @@ void CustomMode::retext()
     ui->Button_delete->setText(kit::text(Txt::custommode_delete));
     ui->Button_use->setText(kit::text(Txt::custommode_invoke));
     ui->label_using->setText(kit::text(Txt::custommode_using));
-    kit::fit_text_cached(ui->label_using); // "Использовать" is wider than the badge
+    kit::fit_text_remembered(ui->label_using); // "Использовать" is wider than the badge
     ui->label_blank->setText(kit::text(Txt::custommode_usermode_does_not_exist));
 }
 

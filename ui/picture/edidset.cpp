@@ -69,10 +69,13 @@ EDIDset::EDIDset(QWidget* parent) : PanelDialog(page::EDIDset, parent), ui(new U
                         ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
     QLabel* icons[6] = {ui->sourcelistseq0pixmap, ui->sourcelistseq1pixmap, ui->sourcelistseq2pixmap,
                         ui->sourcelistseq3pixmap, ui->sourcelistseq4pixmap, ui->sourcelistseq5pixmap};
+    // Plain text at the 9 px the tabs show, in the form's colours: no rich-text document each.
+    QFont nameFont = names[0]->font();
+    nameFont.setPixelSize(9);
     for (int i = 0; i < 6; ++i) {
         const uint8_t id = sourceinfo::get_source_id_by_listseq(uint8_t(i));
-        names[i]->setText(sourceinfo::get_source_specialstyle0_by_sourceid(id).arg(
-            sourceinfo::get_source_name_by_listseq(uint8_t(i))));
+        names[i]->setFont(nameFont);
+        names[i]->setText(sourceinfo::get_source_name_by_listseq(uint8_t(i)));
         sourceinfo::set_source_pixmap(icons[i], id);
         icons[i]->setScaledContents(true);
     }
@@ -80,7 +83,7 @@ EDIDset::EDIDset(QWidget* parent) : PanelDialog(page::EDIDset, parent), ui(new U
     frame_select = new QFrame(this);
     frame_select->setObjectName(QStringLiteral("frame_select"));
     frame_select->setGeometry(4, 38, 50, 43);
-    frame_select->setStyleSheet(QLatin1String(kSelectFocus));
+    kit::set_sheet(frame_select, QLatin1String(kSelectFocus));
     frame_select->lower();
     source_name = sourceinfo::get_source_name_by_listseq(0);
 
@@ -107,9 +110,9 @@ EDIDset::EDIDset(QWidget* parent) : PanelDialog(page::EDIDset, parent), ui(new U
     frame_source->lower();
 
     ui->frame_add->hide();
-    button_delete = make_button("button_delete");
-    button_cancel = make_button("button_cancel");
-    button_save = make_button("button_save");
+    button_delete = make_button("button_delete", kButton);
+    button_cancel = make_button("button_cancel", kButtonNew);
+    button_save = make_button("button_save", kButtonNew);
     place_buttons();
 
     m_lines[LineWidth] = ui->lineEdit_W;
@@ -135,14 +138,14 @@ EDIDset::~EDIDset()
     delete ui;
 }
 
-QPushButton* EDIDset::make_button(const char* name)
+QPushButton* EDIDset::make_button(const char* name, const char* sheet)
 {
     QPushButton* b = new QPushButton(this);
     b->setObjectName(QLatin1String(name));
     QFont f = font();
     f.setPixelSize(9);
     b->setFont(f);
-    b->setStyleSheet(QLatin1String(kButtonNew));
+    b->setStyleSheet(QLatin1String(sheet));
     b->setFocusPolicy(Qt::NoFocus);
     b->hide();
     return b;
@@ -158,8 +161,6 @@ void EDIDset::place_buttons()
 
 void EDIDset::menulist_init()
 {
-    button_delete->setStyleSheet(QLatin1String(kButton));
-    ui->lineEdit_W->setStyleSheet(QLatin1String(kField));
     ui_select = 0;
     ui_line_select = 0;
     ui_seltype = 0;
@@ -175,7 +176,7 @@ void EDIDset::retext()
     ui->label_freq->setText(kit::text(Txt::edidset_freq));
     // "Ширина" and "Refresh rate" are wider than their boxes at 7 pt.
     for (QLabel* l : {ui->label_W, ui->label_H, ui->label_freq})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
     button_cancel->setText(kit::text(Txt::edidset_cancel));
     button_save->setText(kit::text(Txt::edidset_save));
     button_delete->setText(kit::text(Txt::edidset_delete));
@@ -203,15 +204,18 @@ QString EDIDset::card_timing() const
 
 void EDIDset::source_init()
 {
-    frame_source->setStyleSheet(QLatin1String(ui_seltype == 0 ? kCardFocus : kCard));
+    // A sheet on the card restyles all it holds: set only when its look changes.
+    kit::set_sheet(frame_source, QLatin1String(ui_seltype == 0 ? kCardFocus : kCard));
     kit::set_picture(m_cardIcon, kit::pic(source_id == 1 ? QStringLiteral("DVI.png") : QStringLiteral("HDMI.png")));
     m_cardName->setText(source_name);
     const YuqRamPara* p = para();
     const int r = record(source_id);
-    m_cardTiming->setText(QString::asprintf("%dx%d@%dHz", int(short(p->image16(r))), int(short(p->image16(r + 2))),
-                                            int(short(p->image16(r + 4)))));
-    kit::fit_text(m_cardTiming); // "3840x2160@60Hz" is wider than the card at 10 px
-    frame_source->show();
+    const QString timing = QString::asprintf("%dx%d@%dHz", int(short(p->image16(r))), int(short(p->image16(r + 2))),
+                                             int(short(p->image16(r + 4))));
+    if (timing != m_cardTiming->text()) {
+        m_cardTiming->setText(timing);
+        kit::fit_text_remembered(m_cardTiming); // "3840x2160@60Hz" is wider than the card at 10 px
+    }
 }
 
 void EDIDset::yuq_button_input_clicked()
@@ -224,8 +228,8 @@ void EDIDset::yuq_button_input_clicked()
 
 void EDIDset::yuq_button_source_clicked()
 {
-    frame_select->setStyleSheet(QLatin1String(kSelect));
-    frame_source->setStyleSheet(QLatin1String(kCard));
+    kit::set_sheet(frame_select, QLatin1String(kSelect));
+    kit::set_sheet(frame_source, QLatin1String(kCard));
     ui->label_edid_source->setText(kit::text(Txt::edidset_source) + source_name);
     const YuqRamPara* p = para();
     const int r = record(source_id);
@@ -258,8 +262,8 @@ void EDIDset::focus_line(int index)
 // Hides the edit panel; the input row and the card take the focus again.
 void EDIDset::close_panel()
 {
-    frame_select->setStyleSheet(QLatin1String(kSelectFocus));
-    frame_source->setStyleSheet(QLatin1String(kCardFocus));
+    kit::set_sheet(frame_select, QLatin1String(kSelectFocus));
+    kit::set_sheet(frame_source, QLatin1String(kCardFocus));
     m_lines[ui_line_select]->setStyleSheet(QLatin1String(line_sheet(ui_line_select, false)));
     ui->frame_add->hide();
     button_delete->hide();

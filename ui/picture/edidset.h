@@ -54,7 +54,7 @@ private:
     void focus_line(int index);
     void toggle_rate();
     const char* line_sheet(int index, bool focused) const;
-    QPushButton* make_button(const char* name);
+    QPushButton* make_button(const char* name, const char* sheet);
     void place_buttons();
 
     Ui::EDIDset* ui;

@@ -8,6 +8,7 @@
 #include "yuq_texts.h"
 
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <cstring>
 
 namespace {
@@ -29,6 +30,9 @@ int record(int w)
 ImageLayout::ImageLayout(QWidget* parent) : PanelDialog(page::ImageLayout, parent), ui(new Ui::ImageLayout)
 {
     ui->setupUi(this);
+    // Both frames keep one look: set once, since a sheet on a container restyles all it holds.
+    kit::set_sheet(ui->frame, QLatin1String(kInfoFrame));
+    kit::set_sheet(ui->frame_image, QLatin1String(kTabFrame));
     menulist_init();
     retext(); // texts, the DBD items, then the shown window
 }
@@ -68,8 +72,9 @@ void ImageLayout::retext()
     ui->label_H->setText(kit::text(Txt::imagelayout_height));
     ui->label_mirror->setText(kit::text(Txt::imagelayout_mirror));
     for (QLabel* l : {ui->label_P2P, ui->label_W, ui->label_H, ui->label_mirror})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
     fill_dbd_items();
+    load_names();
     image_para_update();
     image_init();
 }
@@ -81,8 +86,34 @@ void ImageLayout::image_init()
     ui->image_state->setText(kit::text(Txt::imagelayout_state)
                              + kit::text(on ? Txt::imagelayout_on : Txt::imagelayout_off));
     ui->frame_image->setGeometry(7 + 51 * w, 39, 51, 49);
-    ui->frame_image->setStyleSheet(QLatin1String(kTabFrame));
 }
+
+void ImageLayout::load_names()
+{
+    // The alias file is read here only (open, language, a new file from the PC, a screen
+    // above closing), not on every step.
+    const QFontMetrics metrics(ui->image_name->font());
+    for (int w = 0; w < WINDOW_COUNT; ++w) {
+        ALIAS_PARA alias;
+        if (get_json_alias_para(&alias, "win", w)) {
+            m_names[w] = kit::text(Txt::imagelayout_name)
+                         + metrics.elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
+                                              ui->image_name->width(), Qt::TextShowMnemonic);
+        } else {
+            m_names[w] = kit::text(Txt::imagelayout_default_name).arg(w + 1);
+        }
+    }
+}
+
+namespace {
+// A line edit repaints on every setText, even of the text it shows.
+void set_number(QLineEdit* e, int v)
+{
+    const QString t = QString::number(v);
+    if (e->text() != t)
+        e->setText(t);
+}
+} // namespace
 
 void ImageLayout::image_para_update()
 {
@@ -90,15 +121,7 @@ void ImageLayout::image_para_update()
     const int w = ui_select;
     const int b = record(w);
 
-    ALIAS_PARA alias;
-    if (get_json_alias_para(&alias, "win", w)) {
-        const QString name = QFontMetrics(ui->image_name->font())
-                                 .elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
-                                             ui->image_name->width(), Qt::TextShowMnemonic);
-        ui->image_name->setText(kit::text(Txt::imagelayout_name) + name);
-    } else {
-        ui->image_name->setText(kit::text(Txt::imagelayout_default_name).arg(w + 1));
-    }
+    ui->image_name->setText(m_names[w]);
 
     short crop = 0;
     char index = 0;
@@ -106,10 +129,10 @@ void ImageLayout::image_para_update()
     ui->image_source->setText(kit::text(Txt::imagelayout_source)
                               + sourceinfo::get_source_name_by_sourceid(uchar(source)));
 
-    ui->lineEdit_X->setText(QString::number(p->image16(b + img::WinX)));
-    ui->lineEdit_Y->setText(QString::number(p->image16(b + img::WinY)));
-    ui->lineEdit_W->setText(QString::number(p->image16(b + img::WinW)));
-    ui->lineEdit_H->setText(QString::number(p->image16(b + img::WinH)));
+    set_number(ui->lineEdit_X, p->image16(b + img::WinX));
+    set_number(ui->lineEdit_Y, p->image16(b + img::WinY));
+    set_number(ui->lineEdit_W, p->image16(b + img::WinW));
+    set_number(ui->lineEdit_H, p->image16(b + img::WinH));
 
     mirror_select(p->image16(b + img::WinMirror));
 
@@ -126,7 +149,6 @@ void ImageLayout::image_para_update()
         }
     }
     ui->comboBox_P2P->setCurrentIndex(item);
-    ui->frame->setStyleSheet(QLatin1String(kInfoFrame));
 }
 
 void ImageLayout::mirror_select(int value)
@@ -139,12 +161,15 @@ void ImageLayout::mirror_select(int value)
 
 void ImageLayout::refresh(kit::Refresh code)
 {
-    Q_UNUSED(code);
     YuqRamPara* p = para();
     if (p->YuqLanguageChanged()) {
         menulist_init();
         retext();
         return;
+    }
+    if (code == kit::Refresh::AliasFile) {
+        load_names();
+        image_para_update();
     }
     // A keypad input, freeze or black key, or the PC, changed the shown window.
     const int b = record(ui_select);

@@ -3,6 +3,7 @@
 // dot-by-dot) under a strip of the six window tiles; left and right pick the panel's
 // current window. A view only: it writes nothing into the image.
 #include "ui/shell/screenkit.h"
+#include "core/yuqrampara.h"
 
 namespace Ui {
 class ImageLayout;
@@ -35,7 +36,9 @@ private:
     void step(int dir);
     void mirror_select(int value);
     void fill_dbd_items();
+    void load_names();
 
     Ui::ImageLayout* ui;
     uint8_t ui_select = 0; // the shown window
+    QString m_names[WINDOW_COUNT]; // each window's name line, from the alias file
 };

@@ -419,7 +419,7 @@ void InputChoose::initSource()
             r.name->setText(cropview::crop_name(m_inputName, index, uint16_t(crop.word), font, r.name->width()));
             r.detail->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
         }
-        kit::fit_text_cached(r.detail); // "1920x1080@60Hz" is wider than the row at 10 px
+        kit::fit_text_remembered(r.detail); // "1920x1080@60Hz" is wider than the row at 10 px
         const bool used = g == inUseRow && source_number == inUseSource;
         if (used)
             m_usedRow = i;

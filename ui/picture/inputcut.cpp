@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -64,20 +65,22 @@ InputCut::InputCut(QWidget* parent) : PanelDialog(page::InputCut, parent), ui(ne
     for (int i = 0; i < 6; ++i)
         sourceinfo::set_source_pixmap(icons[i], sourceinfo::get_source_id_by_listseq(uchar(i)));
 
+    QLabel* const tabs[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
+                             ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
+    std::copy(tabs, tabs + 6, m_tabs);
+
     tab_frame = new QFrame(this);
     tab_frame->setObjectName(QStringLiteral("tab_frame"));
     tab_frame->setGeometry(1, 40, 53, 41);
     tab_frame->setStyleSheet(QLatin1String(kTabFocus));
     tab_frame->lower();
+    build_list();
 
     // A table the PC changed while no crop screen was open: the map is built from it first.
     crop_source_num_update();
     source_name = sourceinfo::get_source_name_by_sourceid(source_number);
     ui->frame_add->hide();
 
-    button_cancel = panel_button(this, "button_cancel");
-    button_ok = panel_button(this, "button_ok");
-    button_delete = panel_button(this, "button_delete");
     m_fields = new kit::NumberFields(this, [](const QLineEdit* f) {
         const QString n = f->objectName();
         if (n == QLatin1String("lineEdit_X"))
@@ -88,10 +91,9 @@ InputCut::InputCut(QWidget* parent) : PanelDialog(page::InputCut, parent), ui(ne
             return kit::text(Txt::inputcut_pad_w);
         return kit::text(Txt::inputcut_pad_h);
     });
-    for (My_lineEdit* f : {ui->lineEdit_X, ui->lineEdit_Y, ui->lineEdit_W, ui->lineEdit_H}) {
-        f->setStyleSheet(QLatin1String(kField));
+    // The fields take their look when a panel opens (show_panel).
+    for (My_lineEdit* f : {ui->lineEdit_X, ui->lineEdit_Y, ui->lineEdit_W, ui->lineEdit_H})
         m_fields->add(f);
-    }
     retext(); // and the list of HDMI1, page 0
 }
 
@@ -109,13 +111,20 @@ void InputCut::retext()
     ui->label_W->setText(kit::text(Txt::inputcut_width));
     ui->label_H->setText(kit::text(Txt::inputcut_height));
     for (QLabel* l : {ui->label_crop, ui->label_W, ui->label_H})
-        kit::fit_text(l);
-    button_cancel->setText(kit::text(Txt::inputcut_cancel));
-    button_ok->setText(kit::text(Txt::inputcut_ok));
-    button_delete->setText(kit::text(Txt::inputcut_delete));
+        kit::fit_text_remembered(l);
+    panel_texts();
     if (focus_area >= AddPanel)
         caption();
     source_init(); // the no-signal text of the source cell
+}
+
+void InputCut::panel_texts()
+{
+    if (!button_ok)
+        return;
+    button_cancel->setText(kit::text(Txt::inputcut_cancel));
+    button_ok->setText(kit::text(Txt::inputcut_ok));
+    button_delete->setText(kit::text(Txt::inputcut_delete));
 }
 
 void InputCut::caption()
@@ -126,14 +135,14 @@ void InputCut::caption()
 void InputCut::crop_source_num_update()
 {
     para()->YuqCropSourceInit();
+    m_cropNames.clear(); // the table or the alias file changed
     source_name_update();
 }
 
 void InputCut::source_name_update()
 {
-    QLabel* labels[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
-                         ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
-    cropview::source_tabs(labels);
+    cropview::source_tabs(m_tabs);
+    cropview::keep_tab_pictures(m_tabs);
 }
 
 int InputCut::source_current_check()
@@ -143,60 +152,118 @@ int InputCut::source_current_check()
     return max_source_info;
 }
 
-void InputCut::source_init()
+void InputCut::build_list()
 {
-    YuqRamPara* p = para();
-    const int m = source_current_check();
-    delete m_list.data();
+    // Built once, beneath the tab marker; source_init fills it in place and adds cells as
+    // a page first needs them.
     m_list = new QFrame(this);
     m_list->setObjectName(QStringLiteral("frame_source"));
     m_list->setGeometry(1, 80, 318, 120);
-    m_list->setStyleSheet(QLatin1String(focus_area == Tabs ? kListFocus : kList));
+    m_list->setStyleSheet(QLatin1String(kListFocus));
     m_list->lower();
-    QFont font = this->font();
-    font.setPixelSize(10);
-
-    const int onPage = qBound(0, m - 6 * current_pag, 6);
-    for (int c = 0; c < onPage; ++c) {
-        const int r = c / 3, k = c % 3;
-        const int n = 6 * current_pag + c; // ordinal: 0 the source itself
-        QFrame* cell = new QFrame(m_list);
-        cell->setObjectName(QStringLiteral("cell%1").arg(c));
-        cell->setGeometry(5 + 95 * k, 10 + 55 * r, 92, 45);
-        const bool selected = focus_area == List
-                              && ((current_pag == 0 && ui_select == c + 1) || (current_pag != 0 && ui_select == c));
-        cell->setStyleSheet(QLatin1String(selected ? kCellSelected : kCell));
-        QLabel* state = cell_label(m_list, "cell_state", 10 + 95 * k, 12 + 55 * r, 7, 7, kCellIcon);
-        kit::set_picture(state, kit::pic(QStringLiteral("state_on.png")));
-        QLabel* icon = cell_label(m_list, "cell_icon", 20 + 95 * k, 12 + 55 * r, 25, 8, kCellIcon);
-        sourceinfo::set_source_pixmap(icon, source_number == 1 ? 1 : 0);
-        icon->setScaledContents(true);
-        QLabel* name = cell_label(m_list, "cell_name", 7 + 95 * k, 23 + 55 * r, 80, 12, kCellText);
-        QLabel* size = cell_label(m_list, "cell_size", 7 + 95 * k, 38 + 55 * r, 88, 12, kCellText);
-        name->setFont(font);
-        size->setFont(font);
-        name->setTextFormat(Qt::PlainText);
-        if (n == 0) {
-            name->setText(source_name);
-            size->setText(cropview::timing_text(source_number, kit::text(Txt::inputcut_nosignal)));
-            kit::fit_text(size);
-        } else {
-            CROP_PARA crop{}; // all zero when the entry is not found
-            int index = CROP_COUNT;
-            p->YuqGetCropPara(source_number, n, &crop, &index);
-            name->setText(cropview::crop_name(source_name, index, uint16_t(crop.word), font, name->width()));
-            size->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
-        }
-    }
-
+    m_cellFont = this->font();
+    m_cellFont.setPixelSize(10);
     add_button = new QPushButton(m_list);
     add_button->setObjectName(QStringLiteral("add_button"));
     add_button->setGeometry(292, 10, 20, 20);
     add_button->setFocusPolicy(Qt::NoFocus);
     kit::set_icon(add_button, kit::pic(QStringLiteral("add.png")), 20, 20);
-    add_button->setStyleSheet(QLatin1String(ui_select == 0 && focus_area == List && current_pag == 0 ? kAddSelected : kAdd));
-    add_button->setVisible(focus_area < AddPanel);
-    m_list->show();
+    add_button->setStyleSheet(QLatin1String(kAdd));
+}
+
+void InputCut::add_cells(int count)
+{
+    for (int c = m_cellCount; c < count; ++c) {
+        const int r = c / 3, k = c % 3;
+        Cell& cell = m_cells[c];
+        cell.frame = new QFrame(m_list);
+        cell.frame->setObjectName(QStringLiteral("cell%1").arg(c));
+        cell.frame->setGeometry(5 + 95 * k, 10 + 55 * r, 92, 45);
+        cell.frame->setStyleSheet(QLatin1String(kCell));
+        cell.state = cell_label(m_list, "cell_state", 10 + 95 * k, 12 + 55 * r, 7, 7, kCellIcon);
+        kit::set_picture(cell.state, kit::pic(QStringLiteral("state_on.png")));
+        cell.icon = cell_label(m_list, "cell_icon", 20 + 95 * k, 12 + 55 * r, 25, 8, kCellIcon);
+        cell.icon->setScaledContents(true);
+        cell.name = cell_label(m_list, "cell_name", 7 + 95 * k, 23 + 55 * r, 80, 12, kCellText);
+        cell.size = cell_label(m_list, "cell_size", 7 + 95 * k, 38 + 55 * r, 88, 12, kCellText);
+        cell.name->setFont(m_cellFont);
+        cell.size->setFont(m_cellFont);
+        cell.name->setTextFormat(Qt::PlainText);
+        if (m_cellIcon >= 0)
+            sourceinfo::set_source_pixmap(cell.icon, uchar(m_cellIcon));
+        for (QWidget* w : cell.widgets())
+            w->setVisible(false); // source_init shows what the page holds
+        // Beneath the add button, as when the list was built in one go.
+        for (QWidget* w : cell.widgets())
+            w->stackUnder(add_button);
+    }
+    m_cellCount = qMax(m_cellCount, count);
+}
+
+namespace {
+void show_if(QWidget* w, bool on)
+{
+    if (w->isHidden() == on)
+        w->setVisible(on);
+}
+} // namespace
+
+QString InputCut::list_crop_name(int index, uint16_t word)
+{
+    // The alias file is read once per crop while the table and file stay as they are.
+    const quint64 key = quint64(source_number) << 32 | quint64(index) << 16 | word;
+    auto it = m_cropNames.constFind(key);
+    if (it == m_cropNames.constEnd())
+        it = m_cropNames.insert(key, cropview::crop_name(source_name, index, word, m_cellFont, m_cells[0].name->width()));
+    return *it;
+}
+
+void InputCut::source_init()
+{
+    YuqRamPara* p = para();
+    const int m = source_current_check();
+    kit::set_sheet(m_list, QLatin1String(focus_area == Tabs ? kListFocus : kList));
+    const int icon = source_number == 1 ? 1 : 0;
+    const bool newIcon = icon != m_cellIcon;
+    m_cellIcon = icon;
+
+    const int onPage = qBound(0, m - 6 * current_pag, 6);
+    add_cells(onPage);
+    for (int c = 0; c < m_cellCount; ++c) {
+        Cell& cell = m_cells[c];
+        const bool shown = c < onPage;
+        const int n = 6 * current_pag + c; // ordinal: 0 the source itself
+        const bool selected = shown && focus_area == List
+                              && ((current_pag == 0 && ui_select == c + 1) || (current_pag != 0 && ui_select == c));
+        kit::set_sheet(cell.frame, QLatin1String(selected ? kCellSelected : kCell));
+        if (newIcon)
+            sourceinfo::set_source_pixmap(cell.icon, uchar(icon));
+        for (QWidget* w : cell.widgets())
+            show_if(w, shown);
+        if (!shown)
+            continue;
+        if (n == 0) {
+            cell.name->setText(source_name);
+            const QString timing = cropview::timing_text(source_number, kit::text(Txt::inputcut_nosignal));
+            if (timing != cell.size->text() || !cell.fitted) {
+                cell.size->setText(timing);
+                kit::fit_text_remembered(cell.size);
+                cell.fitted = true;
+            }
+        } else {
+            CROP_PARA crop{}; // all zero when the entry is not found
+            int index = CROP_COUNT;
+            p->YuqGetCropPara(source_number, n, &crop, &index);
+            cell.name->setText(list_crop_name(index, uint16_t(crop.word)));
+            if (cell.fitted) { // the source's timing may have made it smaller
+                cell.size->setFont(m_cellFont);
+                cell.fitted = false;
+            }
+            cell.size->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
+        }
+    }
+    kit::set_sheet(add_button, QLatin1String(ui_select == 0 && focus_area == List && current_pag == 0 ? kAddSelected : kAdd));
+    show_if(add_button, focus_area < AddPanel);
 }
 
 // ---- tabs and list ----
@@ -207,11 +274,10 @@ void InputCut::yuq_button_input_clicked()
         source_number = sourceinfo::get_source_id_by_listseq(ui_select);
         source_name = sourceinfo::get_source_name_by_listseq(ui_select);
         tab_frame->setGeometry(1 + 53 * ui_select, 40, 53, 41);
-        tab_frame->setStyleSheet(QLatin1String(kTabFocus));
+        kit::set_sheet(tab_frame, QLatin1String(kTabFocus));
     } else {
-        tab_frame->setStyleSheet(QLatin1String(kTab));
+        kit::set_sheet(tab_frame, QLatin1String(kTab));
     }
-    tab_frame->lower();
     source_init();
 }
 
@@ -284,15 +350,21 @@ void InputCut::yuq_sel_info(int item, int mode)
 {
     if (mode == 2) {
         for (int i = 0; i < kItems; ++i)
-            panel_widget(i)->setStyleSheet(QLatin1String(kField));
+            kit::set_sheet(panel_widget(i), QLatin1String(kField));
         return;
     }
-    if (QWidget* w = panel_widget(item))
-        w->setStyleSheet(QLatin1String(mode == 1 ? kFieldFocus : kField));
+    kit::set_sheet(panel_widget(item), QLatin1String(mode == 1 ? kFieldFocus : kField));
 }
 
 void InputCut::show_panel(bool edit)
 {
+    if (!button_ok) {
+        // Made when a panel first opens: most visits never open one.
+        button_cancel = panel_button(this, "button_cancel");
+        button_ok = panel_button(this, "button_ok");
+        button_delete = panel_button(this, "button_delete");
+        panel_texts();
+    }
     if (add_button)
         add_button->hide();
     caption();
@@ -429,9 +501,11 @@ void InputCut::panel_done()
 void InputCut::para_changed_over()
 {
     ui->frame_add->hide();
-    button_cancel->hide();
-    button_ok->hide();
-    button_delete->hide();
+    if (button_ok) {
+        button_cancel->hide();
+        button_ok->hide();
+        button_delete->hide();
+    }
     yuq_sel_info(0, 2);
     panel_index = -1;
     if (add_button)

@@ -7,10 +7,16 @@
 
 #include "ui/shell/numberfields.h"
 
+#include <array>
+
+#include <QFont>
 #include <QFrame>
+#include <QHash>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 
+class QLabel;
 class QLineEdit;
 
 namespace Ui {
@@ -49,7 +55,10 @@ private:
     void crop_source_num_update();
     void source_name_update();
     int source_current_check();
+    void build_list();
+    void add_cells(int count);
     void source_init();
+    QString list_crop_name(int index, uint16_t word);
     void yuq_button_input_clicked();
     void open_add();
     void open_edit();
@@ -67,6 +76,7 @@ private:
     QWidget* panel_widget(int item) const;
     bool read_fields(CROP_PARA* crop, int* badItem) const;
     void caption();
+    void panel_texts();
 
     Ui::InputCut* ui;
     kit::NumberFields* m_fields = nullptr;
@@ -86,10 +96,27 @@ private:
     uint16_t panel_word = 0;
     QString crop_name;
 
+    QLabel* m_tabs[6] = {}; // the source tabs' names
     QFrame* tab_frame = nullptr;
-    QPointer<QFrame> m_list; // rebuilt with its cells and the add button
+    // The list: six cells and the add button, built once, filled by source_init.
+    struct Cell
+    {
+        QFrame* frame = nullptr;
+        QLabel* state = nullptr;
+        QLabel* icon = nullptr;
+        QLabel* name = nullptr;
+        QLabel* size = nullptr;
+        bool fitted = false; // the size shows the source's timing, fitted to the cell
+        std::array<QWidget*, 5> widgets() const { return {frame, state, icon, name, size}; }
+    };
+    QPointer<QFrame> m_list;
     QPointer<QPushButton> add_button;
-    QPushButton* button_cancel = nullptr;
+    Cell m_cells[6];
+    int m_cellCount = 0; // cells made so far
+    QFont m_cellFont;
+    int m_cellIcon = -1;             // the source picture the cells show
+    QHash<quint64, QString> m_cropNames; // list names by source, table entry and entry word
+    QPushButton* button_cancel = nullptr; // the panel's buttons, made when one first opens
     QPushButton* button_ok = nullptr;
     QPushButton* button_delete = nullptr;
 };

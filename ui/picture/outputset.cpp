@@ -13,7 +13,6 @@ OutputSet::OutputSet(QWidget* parent)
     kit::set_picture(ui->label_note_OK, kit::pic(QStringLiteral("OK_Enter.png")));
     kit::set_picture(ui->label_note_back, kit::pic(QStringLiteral("back_return.png")));
     set_items({{ui->Button_ledset, page::ledset}, {ui->Button_lanset, page::netset}});
-    kit::set_sheet(ui->Button_lanset, QString::fromLatin1(kit::sheet::sub_menu));
     retext();
 }
 
@@ -30,7 +29,7 @@ void OutputSet::retext()
     ui->Button_lanset->setText(kit::text(Txt::outputset_lanset));
     ui->label_info->setText(
         kit::text(Txt::outputset_info).arg(p->image16(img::LedWidth)).arg(p->image16(img::LedHeight)));
-    kit::fit_text(ui->label_info); // the Vietnamese line with a five-digit size
+    kit::fit_text_remembered(ui->label_info); // the Vietnamese line with a five-digit size
 }
 
 YUQ_SCREEN(OutputSet)

@@ -7,13 +7,9 @@
 
 namespace {
 enum Look { Plain, Focused, Changing };
-
-// The list box's three looks.
-const char* const kListSheet[3] = {
-    "QComboBox{\ncolor:rgb(255,255,255);\nbackground-color: rgb(33, 36, 53);border:1px solid rgb(255,255,255);\n}\nQComboBox:drop-down{\nborder-style:none\n}",
-    "QComboBox{\ncolor:rgb(255,255,255);\nbackground-color: rgb(33, 36, 53);border:1px solid rgb(255,171,84);\n}\nQComboBox:drop-down{\nborder-style:none\n}",
-    "QComboBox{\ncolor:rgb(255,255,255);\nbackground-color: rgb(33, 36, 53);border:1px solid rgb(255,0,0);\n}\nQComboBox:drop-down{\nborder-style:none\n}",
-};
+// The rows' looks by property (rules of the form's sheet): a focus move re-polishes two
+// widgets, none of the list box's pop-up parts.
+const char* const kLookName[3] = {"normal", "focused", "editing"};
 } // namespace
 
 const int temperature::RowField[temperature::RowCount] = {img::ColorTempType, img::Red, img::Green, img::Blue};
@@ -44,11 +40,7 @@ QComboBox* temperature::type_list() const
 
 void temperature::set_look(int row, int look)
 {
-    if (row == 0)
-        ui->comboBox_type->setStyleSheet(QString::fromLatin1(kListSheet[look]));
-    else
-        m_fields[row]->setStyleSheet(QString::fromLatin1(
-            look == Plain ? ValueAdjust::sheet_plain : look == Focused ? ValueAdjust::sheet_focused : ValueAdjust::sheet_changing));
+    kit::set_own_look(row == 0 ? static_cast<QWidget*>(ui->comboBox_type) : m_fields[row], kLookName[look]);
 }
 
 // The list shows the image's type; a stored type above 3 shows as custom and stays.
@@ -78,7 +70,7 @@ void temperature::retext()
     for (int i = 0; i < TypeCount; ++i)
         ui->comboBox_type->setItemText(i, kit::text(types[i]));
     for (QLabel* l : {ui->label_type, ui->label_name_red, ui->label_name_green, ui->label_name_blue})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
 }
 
 void temperature::end_choosing()

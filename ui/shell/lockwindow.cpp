@@ -11,7 +11,9 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QFrame>
-#include <QLabel>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QStyle>
 #include <cstring>
 
 namespace {
@@ -49,37 +51,114 @@ QString disabled_text()
     return kit::text(Txt::lockwindow_close);
 }
 
-// One sheet for the whole list: each tile in its colour (its marks on the same ground),
-// names and states white.
-QString list_sheet()
+const char* const kMarkPicture[2] = {"osd_yes.png", "freeze.png"};
+// Within a tile: the current-window mark top right, the frost top left (drawn last).
+const QRect kMarkRect[2] = {QRect(28, 0, 12, 12), QRect(0, 0, 16, 16)};
+
+QPoint cell_origin(int w)
 {
-    QString s;
-    for (int i = 0; i < WINDOW_COUNT; ++i)
-        s += QStringLiteral("#tile%1, #tile%1 QLabel {background-color: %2;font: 20px}\n").arg(i).arg(QLatin1String(kTileColour[i]));
-    QStringList texts;
-    for (int i = 0; i < WINDOW_COUNT; ++i)
-        texts << QStringLiteral("#name%1").arg(i) << QStringLiteral("#status%1").arg(i);
-    return s + texts.join(QLatin1Char(',')) + QStringLiteral(" {color: rgb(255, 255, 255)}");
+    return QPoint(155 * (w % 2), 50 * (w / 2));
 }
 
-QLabel* mark(QWidget* tile, int x, int y, int size, const char* picture)
+QRect tile_rect(int w)
 {
-    QLabel* l = new QLabel(tile);
-    l->setGeometry(x, y, size, size);
-    kit::set_picture(l, kit::pic(QString::fromLatin1(picture)));
-    l->setObjectName(QString::fromLatin1(picture).section('.', 0, 0));
-    return l;
+    return QRect(QPoint(10, 10) + cell_origin(w), QSize(40, 40));
+}
+
+// All a window shows: its tile, name and state.
+QRect cell_rect(int w)
+{
+    return QRect(QPoint(10, 10) + cell_origin(w), QSize(145, 40));
+}
+
+QRect name_rect(int w)
+{
+    return QRect(QPoint(55, 13) + cell_origin(w), QSize(100, 15));
+}
+
+QRect status_rect(int w, bool enabled)
+{
+    return enabled ? QRect(QPoint(55, 28) + cell_origin(w), QSize(100, 12))
+                   : QRect(QPoint(55, 20) + cell_origin(w), QSize(40, 15));
 }
 } // namespace
+
+// The six windows in one widget: per window its coloured tile with the number and marks,
+// its name and its state, drawn as a label of each would draw them (nineteen labels and
+// their sheet cost an open several times this).
+class LockWindow::WindowList : public QFrame
+{
+public:
+    explicit WindowList(QWidget* parent) : QFrame(parent)
+    {
+        // The form's background under it is the list's own.
+        setAttribute(Qt::WA_NoSystemBackground);
+        m_text = QFont(font(), this);
+        m_text.setPixelSize(10);
+        QFont number(font(), this);
+        number.setPixelSize(20);
+        for (int w = 0; w < WINDOW_COUNT; ++w)
+            m_number[w].set(QString::number(w + 1), number);
+    }
+    struct Tile
+    {
+        QString name, status;
+        bool enabled = true;
+        bool mark[2] = {}; // current window, frozen
+        kit::TextLine nameLine, statusLine;
+    };
+    Tile tile[6];
+    const QFont& text_font() const { return m_text; }
+    // After a window's texts or marks changed.
+    void update_window(int w)
+    {
+        tile[w].nameLine.set(tile[w].name, m_text);
+        tile[w].statusLine.set(tile[w].status, m_text);
+        update(cell_rect(w));
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        QFrame::paintEvent(e);
+        QPainter p(this);
+        for (int w = 0; w < WINDOW_COUNT; ++w) {
+            const QRect t = tile_rect(w);
+            if (!e->rect().intersects(cell_rect(w)))
+                continue;
+            const Tile& d = tile[w];
+            const QColor colour(QLatin1String(kTileColour[w]));
+            p.fillRect(t, colour);
+            p.setPen(palette().color(QPalette::WindowText));
+            m_number[w].draw(&p, t, Qt::AlignCenter);
+            for (int m = 0; m < 2; ++m) {
+                if (!d.mark[m])
+                    continue;
+                const QRect r = kMarkRect[m].translated(t.topLeft());
+                p.fillRect(r, colour);
+                style()->drawItemPixmap(&p, r, Qt::AlignCenter,
+                                        kit::picture(kit::pic(QLatin1String(kMarkPicture[m])), r.size()));
+            }
+            p.setFont(m_text);
+            p.setPen(Qt::white);
+            d.nameLine.draw(&p, name_rect(w), Qt::AlignLeft | Qt::AlignVCenter);
+            d.statusLine.draw(&p, status_rect(w, d.enabled), Qt::AlignLeft | Qt::AlignVCenter);
+        }
+    }
+
+private:
+    QFont m_text;
+    kit::TextLine m_number[6];
+};
 
 LockWindow::LockWindow(QWidget* parent) : PanelDialog(page::LockWindow, parent), ui(new Ui::LockWindow)
 {
     ui->setupUi(this);
     ui->widget->installEventFilter(this);
-    kit::set_picture(ui->label_LED_icon, kit::pic(QStringLiteral("LED.png")));
-    kit::set_picture(ui->label_bright_icon, kit::pic(QStringLiteral("bright.png")));
-    kit::set_picture(ui->label_contrast_icon, kit::pic(QStringLiteral("contrast.png")));
-    kit::set_picture(ui->label_ip, kit::pic(QStringLiteral("ip.png")));
+    kit::set_sized_picture(ui->label_LED_icon, kit::pic(QStringLiteral("LED.png")));
+    kit::set_sized_picture(ui->label_bright_icon, kit::pic(QStringLiteral("bright.png")));
+    kit::set_sized_picture(ui->label_contrast_icon, kit::pic(QStringLiteral("contrast.png")));
+    kit::set_sized_picture(ui->label_ip, kit::pic(QStringLiteral("ip.png")));
     kit::set_icon(ui->main_Button, kit::pic(QStringLiteral("menu_status.png")), 20, 20);
     ui->main_Button->hide();
     ui->label_volume->hide();
@@ -106,14 +185,14 @@ bool LockWindow::volume_check() const
 
 void LockWindow::set_volume_picture()
 {
-    kit::set_picture(ui->label_volume_icon, kit::pic(volume_check() ? QStringLiteral("volume_open.png")
+    kit::set_sized_picture(ui->label_volume_icon, kit::pic(volume_check() ? QStringLiteral("volume_open.png")
                                                                     : QStringLiteral("volume_close.png")));
 }
 
 void LockWindow::set_led_size()
 {
     ui->label_input->setText(led_size_text());
-    kit::fit_text(ui->label_input); // "Размер LED:3840 x 2160" runs into the IP address
+    kit::fit_text_remembered(ui->label_input); // "Размер LED:3840 x 2160" runs into the IP address
 }
 
 void LockWindow::para_init()
@@ -136,61 +215,37 @@ void LockWindow::retext()
     image_init();
 }
 
-// The list: six tiles with their name and status, built once (again only if something
-// deleted the frame).
+// The list, made once (again only if something deleted it).
 void LockWindow::build_list()
 {
-    m_frame = new QFrame(this);
+    m_frame = new WindowList(this);
     m_frame->setObjectName(QStringLiteral("window_list"));
     m_frame->setGeometry(0, 74, 320, 160);
-    m_frame->setStyleSheet(list_sheet());
     m_frameObject = m_frame.data();
     m_frame->installEventFilter(this);
-    QFont font = this->font();
-    font.setPixelSize(10);
-    for (int i = 0; i < WINDOW_COUNT; ++i) {
-        const int dx = 155 * (i % 2);
-        const int dy = 50 * (i / 2);
-        QLabel* tile = new QLabel(m_frame);
-        tile->setObjectName(QStringLiteral("tile%1").arg(i));
-        tile->setGeometry(10 + dx, 10 + dy, 40, 40);
-        tile->setAlignment(Qt::AlignCenter);
-        tile->setText(QString::number(i + 1));
-        QLabel* name = new QLabel(m_frame);
-        name->setObjectName(QStringLiteral("name%1").arg(i));
-        name->setGeometry(55 + dx, 13 + dy, 100, 15);
-        name->setFont(font);
-        name->setTextFormat(Qt::PlainText); // alias names come from the PC
-        QLabel* status = new QLabel(m_frame);
-        status->setObjectName(QStringLiteral("status%1").arg(i));
-        status->setFont(font);
-        status->setTextFormat(Qt::PlainText);
-        m_tile[i] = tile;
-        m_name[i] = name;
-        m_status[i] = status;
-        m_shown[i] = Shown{};
-    }
+    for (Shown& s : m_shown)
+        s = Shown{};
     m_frame->show();
 }
 
-// A tile's mark (current window, frozen): made when first needed, then shown or hidden.
-void LockWindow::show_mark(int w, bool on, int x, int y, int size, const char* picture)
+QFrame* LockWindow::list_frame() const
 {
-    const QString name = QString::fromLatin1(picture).section('.', 0, 0);
-    QLabel* l = m_tile[w]->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
-    if (!on) {
-        if (l)
-            l->hide();
-        return;
-    }
-    if (!l) {
-        l = mark(m_tile[w], x, y, size, picture);
-        // Stacked as a fresh build stacks them: the current-window mark below the frost.
-        if (QLabel* frozen = m_tile[w]->findChild<QLabel*>(QStringLiteral("freeze"), Qt::FindDirectChildrenOnly))
-            if (frozen != l)
-                l->stackUnder(frozen);
-    }
-    l->show();
+    return m_frame.data();
+}
+
+QString LockWindow::name_text(int w) const
+{
+    return m_frame && w >= 0 && w < 6 ? m_frame->tile[w].name : QString();
+}
+
+QString LockWindow::status_text(int w) const
+{
+    return m_frame && w >= 0 && w < 6 ? m_frame->tile[w].status : QString();
+}
+
+bool LockWindow::shows_mark(int w, Mark m) const
+{
+    return m_frame && w >= 0 && w < 6 && m_frame->tile[w].mark[m];
 }
 
 void LockWindow::image_init()
@@ -236,15 +291,15 @@ void LockWindow::image_init()
         if (now == m_shown[i] && !m_retextList)
             continue;
         m_shown[i] = now;
-        QLabel* name = m_name[i];
-        QLabel* status = m_status[i];
-        show_mark(i, now.current, 28, 0, 12, "osd_yes.png");
+        WindowList::Tile& tile = m_frame->tile[i];
+        tile.mark[Current] = now.current;
+        tile.enabled = now.enabled;
 
         if (!now.enabled) {
-            name->clear();
-            status->setGeometry(55 + 155 * (i % 2), 20 + 50 * (i / 2), 40, 15);
-            status->setText(disabled_text());
-            show_mark(i, false, 0, 0, 16, "freeze.png");
+            tile.name.clear();
+            tile.status = disabled_text();
+            tile.mark[Frozen] = false;
+            m_frame->update_window(i);
             continue;
         }
 
@@ -254,33 +309,33 @@ void LockWindow::image_init()
         int h = now.timing[1];
         // A crop window is named and sized by its own table entry.
         if (crop && (word & 0x8000) && (word & 0xFF) == s) {
-            name->setText(sourceName + QStringLiteral("_Crop%1").arg(((word >> 8) & 0x7F) + 1));
+            tile.name = sourceName + QStringLiteral("_Crop%1").arg(((word >> 8) & 0x7F) + 1);
             w = now.cropSize[0];
             h = now.cropSize[1];
         } else {
             ALIAS_PARA alias;
             if (!crop && get_json_alias_para(&alias, "source", s)) {
                 const QString full = QString::fromStdString(alias.name);
-                name->setText(QFontMetrics(name->font()).elidedText(full, Qt::ElideRight, 206, Qt::TextShowMnemonic));
+                tile.name = QFontMetrics(m_frame->text_font()).elidedText(full, Qt::ElideRight, 206, Qt::TextShowMnemonic);
             } else {
-                name->setText(sourceName);
+                tile.name = sourceName;
             }
         }
 
-        status->setGeometry(55 + 155 * (i % 2), 28 + 50 * (i / 2), 100, 12);
         const uint16_t mode = now.mode;
         bool frozen = mode & 0x0002;
         if (all == 1) {
-            status->setText(black_text());
+            tile.status = black_text();
         } else {
             QString t = (w == 0 || h == 0 || rate == 0) ? no_signal_text()
                                                           : QStringLiteral("%1x%2@%3Hz").arg(w).arg(h).arg(rate);
             if (mode & 0x0001)
                 t = black_text();
-            status->setText(t);
+            tile.status = t;
             frozen = frozen || all == 2;
         }
-        show_mark(i, frozen, 0, 0, 16, "freeze.png");
+        tile.mark[Frozen] = frozen;
+        m_frame->update_window(i);
     }
     m_retextList = false;
 }

@@ -4,7 +4,6 @@
 #include "screenkit.h"
 
 #include <QFrame>
-#include <QLabel>
 #include <QPointer>
 #include <algorithm>
 
@@ -28,12 +27,13 @@ public:
     void ip_changed();
     bool volume_check() const;
 
-    // The window list of the last build (tests): the list frame, and per window its tile,
-    // name and status labels.
-    QFrame* list_frame() const { return m_frame.data(); }
-    QLabel* tile(int w) const { return w >= 0 && w < 6 ? m_tile[w].data() : nullptr; }
-    QLabel* name_label(int w) const { return w >= 0 && w < 6 ? m_name[w].data() : nullptr; }
-    QLabel* status_label(int w) const { return w >= 0 && w < 6 ? m_status[w].data() : nullptr; }
+    // The window list (tests): its widget, and per window the name, the state and the
+    // marks it shows ("" and none while the list is gone).
+    enum Mark { Current, Frozen };
+    QFrame* list_frame() const;
+    QString name_text(int w) const;
+    QString status_text(int w) const;
+    bool shows_mark(int w, Mark m) const;
 
 public slots:
     void on_main_Button_clicked();
@@ -46,18 +46,15 @@ protected:
 private:
     void leave_to_home();
     void build_list();
-    void show_mark(int window, bool on, int x, int y, int size, const char* picture);
     void set_volume_picture();
     void set_led_size();
     QString led_size_text() const;
 
+    class WindowList;
     Ui::LockWindow* ui;
-    // The list, built once; the labels die with their frame, and so do these.
-    QPointer<QFrame> m_frame;
+    // The list, made once.
+    QPointer<WindowList> m_frame;
     const QObject* m_frameObject = nullptr; // identity only, for the event filter
-    QPointer<QLabel> m_tile[6];
-    QPointer<QLabel> m_name[6];
-    QPointer<QLabel> m_status[6];
     // What each tile shows, to leave unchanged windows alone.
     struct Shown
     {

@@ -9,6 +9,8 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
+#include <QStyle>
 
 namespace {
 // List order of the input columns: HDMI1..4, DVI, EXT.
@@ -21,17 +23,75 @@ QLabel* column_label(Ui::MachineState* ui, int n, bool pixmap)
     return pixmap ? pics[n] : names[n];
 }
 
+QString link_picture(bool linked)
+{
+    return kit::pic(linked ? QStringLiteral("online.png") : QStringLiteral("offline.png"));
+}
+
+QRect number_rect(int k)
+{
+    return QRect(11 + 26 * (k / 2), 4 + ((k % 2) ? 32 : 0), 16, 14);
+}
+
+QRect link_rect(int k)
+{
+    return number_rect(k).translated(0, 14);
+}
+
 } // namespace
+
+// The twenty ports in one widget: a number over each port's link picture, drawn as the
+// labels of each would draw them (forty labels cost an open several times this).
+class MachineState::PortFrame : public QFrame
+{
+public:
+    explicit PortFrame(QWidget* parent) : QFrame(parent)
+    {
+        QFont f(font(), this);
+        f.setPixelSize(10);
+        for (int k = 0; k < 20; ++k)
+            m_number[k].set(QString::number(k + 1), f);
+    }
+    uint32_t links = 0;
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        QFrame::paintEvent(e);
+        QPainter p(this);
+        p.fillRect(rect(), QColor(33, 36, 53)); // its ground: a sheet of its own costs a style of its own
+        p.setPen(QColor(255, 255, 255));
+        // Each picture at its place's size, scaled once for the process as a label scales it.
+        const QPixmap pics[2] = {kit::picture(link_picture(false), link_rect(0).size()),
+                                 kit::picture(link_picture(true), link_rect(0).size())};
+        for (int k = 0; k < 20; ++k) {
+            m_number[k].draw(&p, number_rect(k), Qt::AlignHCenter | Qt::AlignVCenter);
+            style()->drawItemPixmap(&p, link_rect(k), Qt::AlignCenter, pics[(links >> k) & 1u]);
+        }
+    }
+
+private:
+    kit::TextLine m_number[20];
+};
 
 MachineState::MachineState(QWidget* parent) : PanelDialog(page::MachineState, parent), ui(new Ui::MachineState)
 {
     ui->setupUi(this);
+    // The names as plain text in the look of the small name style (9 px, HDMI 2.0 green):
+    // a rich-text label costs a document each. A plain line sits a pixel lower in the same
+    // box than the document's, hence one up.
     for (int n = 0; n < 6; ++n) {
         const unsigned char id = sourceinfo::get_source_id_by_listseq(uint8_t(n));
         QLabel* name = column_label(ui, n, false);
-        name->setTextFormat(Qt::RichText);
-        name->setText(sourceinfo::get_source_specialstyle0_by_sourceid(id).arg(
-            sourceinfo::get_source_name_by_sourceid(id).toHtmlEscaped()));
+        name->move(name->x(), name->y() - 1);
+        QFont f = name->font();
+        f.setPixelSize(9);
+        name->setFont(f);
+        const QString colour = sourceinfo::get_source_name_colour(id);
+        if (colour != QLatin1String("#ffffff")) // the form's own colour otherwise
+            name->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
+        name->setTextFormat(Qt::PlainText);
+        name->setText(sourceinfo::get_source_name_by_sourceid(id));
     }
     kit::set_icon(ui->Button_back, kit::pic(QStringLiteral("back.png")), 32, 32);
     ui->Button_back->hide();
@@ -42,7 +102,7 @@ MachineState::MachineState(QWidget* parent) : PanelDialog(page::MachineState, pa
     version_changed();
     source_check();
     ui->label_2->setText(serial_label(g_str_barcode.get()));
-    kit::fit_text(ui->label_2);
+    kit::fit_text_remembered(ui->label_2);
 }
 
 MachineState::~MachineState()
@@ -96,7 +156,7 @@ void MachineState::version_changed()
     ui->label_FPGA1->setText(fpga_label(0));
     ui->label_FPGA2->setText(fpga_label(1));
     for (QLabel* l : {ui->label_MCU, ui->label_FPGA1, ui->label_FPGA2})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
 }
 
 void MachineState::source_check()
@@ -106,54 +166,43 @@ void MachineState::source_check()
         const unsigned char s = sourceinfo::get_source_id_by_listseq(uint8_t(n));
         const int t = img::SourceTiming + 6 * s;
         const bool signal = p->image16(t) && p->image16(t + 2) && p->image16(t + 4);
-        sourceinfo::set_sourceonline_pixmap(column_label(ui, n, true), s, signal);
+        kit::set_sized_picture(column_label(ui, n, true), sourceinfo::sourceonline_picture(s, signal));
     }
 }
 
 void MachineState::initWlan()
 {
     if (!m_ports) {
-        m_ports = new QFrame(ui->frame);
+        m_ports = new PortFrame(ui->frame);
         m_ports->setObjectName(QStringLiteral("port_frame"));
         m_ports->setGeometry(20, 20, 288, 65);
-        m_ports->setStyleSheet(QStringLiteral("background-color: rgb(33, 36, 53);"));
-        for (int k = 0; k < 20; ++k) {
-            const int x0 = 11 + 26 * (k / 2);
-            const int row = (k % 2) ? 32 : 0;
-            QLabel* number = new QLabel(QString::number(k + 1), m_ports);
-            number->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255);font: 10px"));
-            // Over the icon's full width, centred: "10".."20" need 13 px at 10 px.
-            number->setGeometry(x0, 4 + row, 16, 14);
-            number->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-            m_portIcons[k] = new QLabel(m_ports);
-            m_portIcons[k]->setGeometry(x0, 18 + row, 16, 14);
-        }
         m_ports->show();
     }
     fpga_manage* f = fpga_manage::p_fpga_manage;
     const uint32_t links = f ? f->get_wlan_state() : 0;
-    for (int k = 0; k < 20; ++k)
-        kit::set_picture(m_portIcons[k], kit::pic(links & (1u << k) ? QStringLiteral("online.png")
-                                                                     : QStringLiteral("offline.png")));
+    if (links != m_ports->links) {
+        m_ports->links = links;
+        m_ports->update();
+    }
 }
 
-QLabel* MachineState::port_icon(int k) const
+QString MachineState::port_picture(int k) const
 {
-    return k >= 0 && k < 20 ? m_portIcons[k] : nullptr;
+    return k >= 0 && k < 20 && m_ports ? link_picture(m_ports->links & (1u << k)) : QString();
 }
 
 void MachineState::retext()
 {
     ui->label_title->setText(kit::text(Txt::machinestate_title));
     const int lang = kit::shown_language();
-    kit::set_picture(ui->label_state1, kit::pic(lang == 2 ? QStringLiteral("ru_output_state.png")
+    kit::set_sized_picture(ui->label_state1, kit::pic(lang == 2 ? QStringLiteral("ru_output_state.png")
                                                           : QStringLiteral("output_state.png")));
-    kit::set_picture(ui->label_state2, kit::pic(lang == 2 ? QStringLiteral("ru_input_state.png")
+    kit::set_sized_picture(ui->label_state2, kit::pic(lang == 2 ? QStringLiteral("ru_input_state.png")
                                                           : QStringLiteral("input_state.png")));
     // zh-CN and zh-TW share the Chinese picture, Vietnamese takes the English one.
     static const char* const version[5] = {"version_state.png", "en_version_state.png", "ru_version_state.png",
                                            "en_version_state.png", "version_state.png"};
-    kit::set_picture(ui->label_state3, kit::pic(QString::fromLatin1(version[lang])));
+    kit::set_sized_picture(ui->label_state3, kit::pic(QString::fromLatin1(version[lang])));
 }
 
 void MachineState::refresh(kit::Refresh code)

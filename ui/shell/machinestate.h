@@ -32,15 +32,15 @@ public:
     static QString fpga_label(int fpga);
     static QString serial_label(const QString& barcode);
 
-    // Tests: the port frame's icon label of port index k (0..19).
-    QLabel* port_icon(int k) const;
+    // Tests: the link picture shown at port index k (0..19).
+    QString port_picture(int k) const;
 
 private:
     void version_changed();
     void source_check();
     void initWlan();
 
+    class PortFrame;
     Ui::MachineState* ui;
-    QPointer<QFrame> m_ports;
-    QLabel* m_portIcons[20] = {};
+    QPointer<PortFrame> m_ports;
 };

@@ -66,10 +66,6 @@ MainWindow::MainWindow(QWidget* parent)
     kit::set_icon(ui->tools, kit::pic(QStringLiteral("tools.png")), 16, 16);
     kit::set_icon(ui->toolButton3, kit::pic(QStringLiteral("uncall.png")), 24, 36);
     kit::set_icon(ui->toolButton4, kit::pic(QStringLiteral("unsave.png")), 24, 36);
-    if (!g_numberkeyboard) {
-        g_numberkeyboard = new NumberKeyboard(nullptr);
-        g_numberkeyboard->setWindowFlags(g_numberkeyboard->windowFlags() | Qt::FramelessWindowHint);
-    }
     if (!g_tip)
         g_tip = new TIP(nullptr);
     menulist_init();

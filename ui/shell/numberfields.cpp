@@ -9,9 +9,14 @@ namespace kit {
 NumberFields::NumberFields(QWidget* screen, Title title, Apply apply)
     : QObject(screen), m_title(std::move(title)), m_apply(std::move(apply))
 {
-    if (g_numberkeyboard)
-        connect(g_numberkeyboard, &NumberKeyboard::sendKeyBoardUIDataToLineEdit, this,
-                &NumberFields::confirmString);
+}
+
+NumberKeyboard* NumberFields::pad()
+{
+    NumberKeyboard* p = number_pad();
+    connect(p, &NumberKeyboard::sendKeyBoardUIDataToLineEdit, this, &NumberFields::confirmString,
+            Qt::UniqueConnection);
+    return p;
 }
 
 NumberFields::~NumberFields()
@@ -46,13 +51,14 @@ void NumberFields::show_numberkeyboard_ui(QString text)
 {
     Q_UNUSED(text); // the field's own text is shown, read when the pad opens
     QLineEdit* field = qobject_cast<QLineEdit*>(sender());
-    if (!field || !owns(field) || !g_numberkeyboard || g_numberkeyboard->isVisible())
+    if (!field || !owns(field) || (g_numberkeyboard && g_numberkeyboard->isVisible()))
         return; // one pad, one field at a time
     g_lineedit = field;
     m_pending = true;
-    g_numberkeyboard->label_show(m_title ? m_title(field) : QString(), field->text());
+    NumberKeyboard* p = pad();
+    p->label_show(m_title ? m_title(field) : QString(), field->text());
     QPointer<NumberFields> self(this);
-    g_numberkeyboard->exec();
+    p->exec();
     if (!self)
         return; // the screen closed meanwhile; its destructor cleaned up
     m_pending = false;
@@ -62,15 +68,16 @@ void NumberFields::show_numberkeyboard_ui(QString text)
 
 bool NumberFields::ask(const QString& title, const QString& shown, QString* value)
 {
-    if (!g_numberkeyboard || g_numberkeyboard->isVisible() || m_pending)
+    if ((g_numberkeyboard && g_numberkeyboard->isVisible()) || m_pending)
         return false;
     g_lineedit = nullptr; // no field takes this value
     m_pending = m_asking = true;
     m_answered = false;
     m_answer.clear();
-    g_numberkeyboard->label_show(title, shown);
+    NumberKeyboard* p = pad();
+    p->label_show(title, shown);
     QPointer<NumberFields> self(this);
-    g_numberkeyboard->exec();
+    p->exec();
     if (!self)
         return false;
     m_pending = m_asking = false;

@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+class NumberKeyboard;
+
 class QLineEdit;
 class My_lineEdit;
 class QWidget;
@@ -47,6 +49,8 @@ public slots:
     void confirmString(QString value);
 
 private:
+    NumberKeyboard* pad(); // made on first use, connected to this set once
+
     Title m_title;
     Apply m_apply;
     QList<QPointer<QLineEdit>> m_fields;

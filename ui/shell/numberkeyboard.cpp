@@ -2,9 +2,10 @@
 #include "ui_numberkeyboard.h"
 
 #include "screenkit.h"
+#include "screens.h"
 
 #include <QKeyEvent>
-#include <QRegularExpressionValidator>
+#include <QValidator>
 #include <QtDebug>
 
 namespace {
@@ -17,13 +18,38 @@ constexpr int kDigit0 = 9, kClear = 10, kBackspace = 11, kClose = 12, kOkKey = 1
 
 // The digits typed since the pad was opened; one pad, so one buffer.
 QString l_str;
+
+// Digits and '*' only (a regular expression engine would cost the panel half a megabyte).
+class DigitsValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString& s, int&) const override
+    {
+        for (QChar c : s)
+            if (c != QLatin1Char('*') && (c < QLatin1Char('0') || c > QLatin1Char('9')))
+                return Invalid;
+        return s.isEmpty() ? Intermediate : Acceptable;
+    }
+};
 } // namespace
+
+NumberKeyboard* number_pad()
+{
+    if (!g_numberkeyboard) {
+        g_numberkeyboard = new NumberKeyboard(nullptr);
+        g_numberkeyboard->setWindowFlags(g_numberkeyboard->windowFlags() | Qt::FramelessWindowHint);
+        const QWidget* home = kit::instance(page::MainWindow);
+        const QPoint origin = home ? home->pos() : QPoint();
+        g_numberkeyboard->setGeometry(origin.x() + 160, origin.y(), 160, 240);
+    }
+    return g_numberkeyboard;
+}
 
 NumberKeyboard::NumberKeyboard(QWidget* parent) : QDialog(parent), ui(new Ui::NumberKeyboard)
 {
     ui->setupUi(this);
-    ui->lineEdit->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[*0-9]+$")), ui->lineEdit));
+    ui->lineEdit->setValidator(new DigitsValidator(ui->lineEdit));
     kit::set_icon(ui->ButtonX, kit::pic(QStringLiteral("delete.png")), 20, 20);
     menulist_init();
 }

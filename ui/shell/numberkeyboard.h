@@ -10,6 +10,11 @@ namespace Ui {
 class NumberKeyboard;
 }
 
+// The pad, made on its first use (most sessions never open it): frameless over the right
+// half of the panel.
+class NumberKeyboard;
+NumberKeyboard* number_pad();
+
 class NumberKeyboard : public QDialog
 {
     Q_OBJECT

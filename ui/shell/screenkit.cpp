@@ -16,8 +16,11 @@
 #include <QLabel>
 #include <QHash>
 #include <QIcon>
+#include <QImageReader>
 #include <QPixmap>
+#include <QPainter>
 #include <QPointer>
+#include <QTextLayout>
 #include <QSet>
 #include <QStyle>
 #include <QtDebug>
@@ -122,6 +125,7 @@ struct PictureCache
 {
     QHash<QString, QPixmap> pixmaps;
     QHash<QString, QIcon> icons;
+    QHash<QString, QPixmap> sized; // "resource@WxH": scaled to a label's size
 };
 PictureCache& pictures()
 {
@@ -135,7 +139,11 @@ QPixmap picture(const QString& resource)
     auto it = pictures().pixmaps.constFind(resource);
     if (it != pictures().pixmaps.constEnd())
         return *it;
-    const QPixmap p(resource);
+    // Every picture is a PNG: a reader told so and not to guess spares loading every image
+    // plugin of the system to ask it.
+    QImageReader reader(resource, "png");
+    reader.setAutoDetectImageFormat(false);
+    const QPixmap p = QPixmap::fromImageReader(&reader);
     if (!p.isNull()) // a missing name is looked up again: resources may be added later
         pictures().pixmaps.insert(resource, p);
     return p;
@@ -171,6 +179,31 @@ void set_picture(QLabel* l, const QString& resource)
     l->setProperty("png", resource);
 }
 
+QPixmap picture(const QString& resource, const QSize& size)
+{
+    const QString key = QStringLiteral("%1@%2x%3").arg(resource).arg(size.width()).arg(size.height());
+    auto it = pictures().sized.constFind(key);
+    if (it != pictures().sized.constEnd())
+        return *it;
+    const QPixmap p = picture(resource);
+    if (p.isNull() || size.isEmpty())
+        return p;
+    // As QLabel scales a picture for its scaled contents; scaling one of that size again is a copy.
+    const QPixmap s = p.size() == size ? p
+                                       : QPixmap::fromImage(p.toImage().scaled(size, Qt::IgnoreAspectRatio,
+                                                                               Qt::SmoothTransformation));
+    return *pictures().sized.insert(key, s);
+}
+
+void set_sized_picture(QLabel* l, const QString& resource)
+{
+    if (l->property("png").toString() == resource && l->hasScaledContents())
+        return;
+    l->setPixmap(picture(resource, l->contentsRect().size()));
+    l->setScaledContents(true);
+    l->setProperty("png", resource);
+}
+
 void set_sheet(QWidget* w, const QString& sheet)
 {
     if (w && w->styleSheet() != sheet)
@@ -184,6 +217,15 @@ void set_look(QWidget* w, const char* look)
     w->setProperty("look", QByteArray(look));
     w->style()->unpolish(w);
     w->style()->polish(w);
+    w->update();
+}
+
+void set_own_look(QWidget* w, const char* look)
+{
+    if (!w || w->property("look").toByteArray() == look)
+        return;
+    w->setProperty("look", QByteArray(look));
+    w->style()->polish(w); // drops the widget's cached rules first
     w->update();
 }
 
@@ -227,28 +269,80 @@ void fit_text(QAbstractButton* b)
     fit_font(b, b->text());
 }
 
-void fit_text_cached(QLabel* l)
+void fit_text_remembered(QLabel* l)
 {
-    // Base font, width and text -> base and fitted pixel size; a screen's few texts, bounded.
-    static QHash<QString, QPair<int, int>> fitted;
-    if (!l->property("fit_font").isValid())
-        l->setProperty("fit_font", l->font().key()); // before any fitting changes it
-    const QString key = l->property("fit_font").toString() + QLatin1Char('|') + QString::number(l->width())
-                        + QLatin1Char('|') + l->text();
-    const auto it = fitted.constFind(key);
-    if (it == fitted.constEnd()) {
+    // What fit_text gives a label depends only on its font at the base size, its width and
+    // its text: remembered, so a screen built again or a text shown again fits unmeasured.
+    struct Fit
+    {
+        int base;
+        QFont font;
+    };
+    static QHash<QString, Fit> fits;
+    const QVariant fitted = l->property("fit_base");
+    QFont base = l->font();
+    if (fitted.isValid())
+        base.setPixelSize(fitted.toInt());
+    const QString key = QLatin1Char(fitted.isValid() ? 'b' : 'f') + base.key() + QLatin1Char('\x1f')
+                        + QString::number(l->width()) + QLatin1Char('\x1f') + l->text();
+    auto it = fits.constFind(key);
+    if (it == fits.constEnd()) {
         fit_text(l);
-        if (fitted.size() >= 1024)
-            fitted.clear();
-        fitted.insert(key, qMakePair(l->property("fit_base").toInt(), l->font().pixelSize()));
+        if (fits.size() >= 512) // texts with numbers in them: stays small however long it runs
+            fits.clear();
+        fits.insert(key, {l->property("fit_base").toInt(), l->font()});
         return;
     }
-    if (!l->property("fit_base").isValid())
-        l->setProperty("fit_base", it->first);
-    QFont f = l->font();
-    f.setPixelSize(it->second);
-    if (f != l->font())
-        l->setFont(f);
+    if (!fitted.isValid())
+        l->setProperty("fit_base", it->base);
+    if (it->font != l->font())
+        l->setFont(it->font);
+}
+
+TextLine::TextLine() = default;
+TextLine::~TextLine() = default;
+
+void TextLine::set(const QString& text, const QFont& font)
+{
+    m_text = text;
+    m_layout.reset();
+    if (text.isEmpty() || text.contains(QLatin1Char('\n')))
+        return; // nothing, or more than a line: drawText's own way
+    // Laid out as drawText lays out a line that does not wrap.
+    m_layout.reset(new QTextLayout(text, font));
+    QTextOption o;
+    o.setTextDirection(Qt::LeftToRight);
+    m_layout->setTextOption(o);
+    m_layout->setCacheEnabled(true);
+    m_layout->beginLayout();
+    QTextLine l = m_layout->createLine();
+    l.setLineWidth(0x01000000);
+    l.setPosition(QPointF(0, 0));
+    m_layout->endLayout();
+    m_height = l.ascent() + l.descent();
+    m_width = l.naturalTextWidth();
+    m_advance = l.horizontalAdvance();
+}
+
+void TextLine::draw(QPainter* p, const QRect& r, Qt::Alignment a) const
+{
+    if (!m_layout) {
+        if (!m_text.isEmpty())
+            p->drawText(r, int(a), m_text);
+        return;
+    }
+    const qreal y = r.y() + ((a & Qt::AlignVCenter) ? (r.height() - m_height) / 2 : 0);
+    const bool centre = a & Qt::AlignHCenter;
+    // Clipped to the rectangle only where the line leaves it, as drawText does.
+    const QRectF bounds(r.x() + (centre ? (r.width() - m_width) / 2 : 0), y, m_width, m_height);
+    const bool clip = !QRectF(r).contains(bounds);
+    if (clip) {
+        p->save();
+        p->setClipRect(r, Qt::IntersectClip);
+    }
+    m_layout->lineAt(0).draw(p, QPointF(r.x() + (centre ? (r.width() - m_advance) / 2 : 0), y));
+    if (clip)
+        p->restore();
 }
 
 // ---- shared style sheets ----

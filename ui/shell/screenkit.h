@@ -9,6 +9,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "core/global.h"
 #include "pages.h"
@@ -23,6 +24,10 @@ class QApplication;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QPainter;
+class QRect;
+class QTextLayout;
+class QFont;
 class My_lineEdit;
 
 namespace kit {
@@ -57,19 +62,43 @@ QIcon icon(const QString& resource);
 // A name the resource set lacks shows no picture.
 void set_icon(QAbstractButton* b, const QString& resource, int w, int h);
 void set_picture(QLabel* l, const QString& resource); // scaled to the label
+// A picture scaled to `size` as a label with scaled contents scales it, once for the process.
+QPixmap picture(const QString& resource, const QSize& size);
+// set_picture for a label without border or padding whose size stays: the label is given
+// the picture at its size, so it does not scale it again each time it is made.
+void set_sized_picture(QLabel* l, const QString& resource);
 // Sets a style sheet unless the widget has it already (a sheet set costs a style pass).
 void set_sheet(QWidget* w, const QString& sheet);
 // A screen-wide sheet's look of `w`: its property "look" (the sheet's [look="..."]
 // selectors), re-polished only when it changed.
 void set_look(QWidget* w, const char* look);
+// The same for a widget with children of its own (a combo box's pop-up list): polished
+// again alone, without the unpolish that resets its palette and passes that on to every
+// child. For looks that differ where the palette does not (borders).
+void set_own_look(QWidget* w, const char* look);
 // Steps the label's font down (not below 7 px) until its plain text fits its width: a long
 // translation or number keeps its end.
 void fit_text(QLabel* l);
 // The same for a button's text, by its widest line.
 void fit_text(QAbstractButton* b);
-// fit_text for a label a screen shows again and again (each open): the fitted size of a
-// text is measured once per font and width for the process.
-void fit_text_cached(QLabel* l);
+// fit_text, its outcome remembered by font, width and text: a screen built again, or a
+// text shown again, fits without measuring.
+void fit_text_remembered(QLabel* l);
+// One line of text shaped once and drawn as QPainter::drawText(rect, flags, text) draws
+// it (which shapes it again on every paint), for screens that draw their own texts.
+class TextLine
+{
+public:
+    TextLine();
+    ~TextLine();
+    void set(const QString& text, const QFont& font); // the font as the painter's device has it
+    void draw(QPainter* p, const QRect& r, Qt::Alignment a) const;
+
+private:
+    QString m_text;
+    std::unique_ptr<QTextLayout> m_layout;
+    qreal m_height = 0, m_width = 0, m_advance = 0;
+};
 
 // ---- shared style sheets ----
 namespace sheet {

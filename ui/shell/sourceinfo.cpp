@@ -11,6 +11,7 @@ const char* const kNames[6] = {"EXT", "DVI", "HDMI1", "HDMI2", "HDMI3", "HDMI4"}
 const unsigned char kIdByListseq[5] = {2, 3, 4, 5, 1};
 const unsigned char kListseqById[6] = {5, 4, 0, 1, 2, 3};
 
+const char* const kGreen = "#51BB28";
 const char* const kGreenShort = "<font style = 'font-size:9px' color = #51BB28 >%1</font>";
 const char* const kWhite = "<font style = 'font-size:9px' color = #ffffff >%1</font>";
 const char* const kGreenLong = "<font style = 'font-size:9px' color = #12BB32 >%1</font>";
@@ -36,9 +37,8 @@ bool hdmi20(unsigned char id)
     return id == 4 || id == 5;
 }
 
-void put_icon(QLabel* label, const char* resource)
+void put_icon(QLabel* label, const QString& r)
 {
-    const QString r = QString::fromLatin1(resource);
     label->setPixmap(kit::picture(r));
     label->setProperty("png", r); // read by tests, as the kit does
 }
@@ -69,6 +69,11 @@ QString sourceinfo::get_source_specialstyle0_by_sourceid(unsigned char id)
     return QString::fromLatin1(hdmi20(id) ? kGreenShort : kWhite);
 }
 
+QString sourceinfo::get_source_name_colour(unsigned char id)
+{
+    return QString::fromLatin1(hdmi20(id) ? kGreen : "#ffffff");
+}
+
 QString sourceinfo::get_source_specialstyle1_by_sourceid(unsigned char id, QString name, unsigned char count)
 {
     if (id > 5)
@@ -81,11 +86,16 @@ QString sourceinfo::get_source_specialstyle1_by_sourceid(unsigned char id, QStri
 void sourceinfo::set_source_pixmap(QLabel* label, unsigned char id)
 {
     if (label && id < 6)
-        put_icon(label, kIcons[id].plain);
+        put_icon(label, QString::fromLatin1(kIcons[id].plain));
+}
+
+QString sourceinfo::sourceonline_picture(unsigned char id, unsigned char online)
+{
+    return id < 6 ? QString::fromLatin1(online ? kIcons[id].online : kIcons[id].offline) : QString();
 }
 
 void sourceinfo::set_sourceonline_pixmap(QLabel* label, unsigned char id, unsigned char online)
 {
     if (label && id < 6)
-        put_icon(label, online ? kIcons[id].online : kIcons[id].offline);
+        put_icon(label, sourceonline_picture(id, online));
 }

@@ -18,6 +18,8 @@ public:
 
     // The name template with "%1" left in it; the caller fills it with an escaped name.
     static QString get_source_specialstyle0_by_sourceid(unsigned char id);
+    // The colour that template gives the name.
+    static QString get_source_name_colour(unsigned char id);
     // "name(count)": the name in its colour, the count part in blue. `name` is plain text
     // (an alias from the PC may hold markup): it is escaped here.
     static QString get_source_specialstyle1_by_sourceid(unsigned char id, QString name, unsigned char count);
@@ -25,4 +27,5 @@ public:
     // Icons; an id above 5 leaves the label as it is. Scaling is the caller's.
     static void set_source_pixmap(QLabel* label, unsigned char id);
     static void set_sourceonline_pixmap(QLabel* label, unsigned char id, unsigned char online);
+    static QString sourceonline_picture(unsigned char id, unsigned char online); // "" above 5
 };

@@ -1,5 +1,7 @@
 #include "combofield.h"
 
+#include "ui/shell/screenkit.h"
+
 #include <QComboBox>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -13,6 +15,15 @@ QString sheet(Look look, bool zeroDropDown)
     const QString drop = zeroDropDown ? QStringLiteral("\n\twidth:0px;\n") : QStringLiteral("\nborder-style:none\n");
     return QStringLiteral("QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid %1;\n}\nQComboBox:drop-down{%2}")
         .arg(QLatin1String(border[look]), drop);
+}
+
+namespace {
+const char* const kLookName[3] = {"normal", "focused", "editing"};
+} // namespace
+
+void set_look(QWidget* box, Look look)
+{
+    kit::set_own_look(box, kLookName[look]);
 }
 
 void fit(QComboBox* box)

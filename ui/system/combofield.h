@@ -4,6 +4,7 @@
 #include <QString>
 
 class QComboBox;
+class QWidget;
 
 namespace combo {
 
@@ -11,6 +12,11 @@ enum Look { Normal, Focused, Editing };
 // The look's sheet. `zeroDropDown`: the drop-down arrow has no width (other settings)
 // rather than no border (LED size, LCD timers).
 QString sheet(Look look, bool zeroDropDown = false);
+// The looks by the box's property "look" ("normal", "focused", "editing"), matched by
+// [look="..."] rules of the screen's sheet (its form): a look change re-polishes the box
+// alone, where a sheet of its own would restyle its (never shown) pop-up list and lay the
+// items out again. Nothing when the box has that look already.
+void set_look(QWidget* box, Look look);
 // Steps the box's font down (not below 7 px) until its widest item fits beside the arrow.
 void fit(QComboBox* box);
 

@@ -13,14 +13,14 @@
 #include "yuq_texts.h"
 
 #include <QComboBox>
+#include <QHash>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <algorithm>
 #include <iterator>
 
 namespace {
-const char* const kButton = "color:rgb(255,255,255);\nborder:1px solid rgb(255, 255, 255);";
-const char* const kButtonFocus = "color:rgb(255,255,255);\nborder:1px solid rgb(255,171,84);";
 constexpr int kLanguages = 5;
 // Fade words at 0xB00-0xB3F: every reset sets them to this.
 constexpr int kFadeWords = 32;
@@ -70,17 +70,15 @@ void factory::menulist_init()
     // A language above 4 or one the mask leaves out is never the cursor: English then.
     const int l = g_language.load();
     lang_select = uint8_t(language_enabled(l) ? l : 1);
-    for (int i = 1; i < ItemCount; ++i)
-        kit::set_sheet(menulist[i], sheet(i, false));
-    kit::set_sheet(ui->Box_lang_2, combo::sheet(combo::Focused));
+    for (int i = 0; i < ItemCount; ++i)
+        set_focus_look(i, i == 0);
     ui->Box_lang_2->setCurrentIndex(lang_select);
 }
 
-QString factory::sheet(int index, bool focused) const
+// Looks by property, matched by the form's sheet: a focus move re-polishes two widgets.
+void factory::set_focus_look(int index, bool focused)
 {
-    if (index == 0)
-        return combo::sheet(focused ? combo::Focused : combo::Normal);
-    return QString::fromLatin1(focused ? kButtonFocus : kButton);
+    combo::set_look(menulist[index], focused ? combo::Focused : combo::Normal);
 }
 
 void factory::retext()
@@ -95,7 +93,7 @@ void factory::retext()
         b->setText(kit::text(Txt::factory_press_ok));
     // The Vietnamese row captions are longer than their place.
     for (QLabel* l : {ui->label_lang, ui->label_ip, ui->label_edid, ui->label_all})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
     font_lines();
 }
 
@@ -110,8 +108,34 @@ void factory::font_lines()
         return white(head) + present(w32, bits & (1u << b32)) + bar + present(w64, bits & (1u << b64)) + bar
             + present(w128, bits & (1u << b64));
     };
-    ui->FontCN->setText(line(kit::text(Txt::factory_font_cn), 0, 2));
-    ui->FontEN->setText(line(kit::text(Txt::factory_font_en), 1, 3));
+    show_line(ui->FontCN, line(kit::text(Txt::factory_font_cn), 0, 2));
+    show_line(ui->FontEN, line(kit::text(Txt::factory_font_en), 1, 3));
+}
+
+// A font line is rich text, whose layout and painting cost more than the rest of the
+// screen: each line is drawn once for the process and the label shows that picture. The
+// label paints its whole rectangle (its background from the screen's sheet), so the
+// picture is the label as it would be drawn. The text stays in the property "html".
+void factory::show_line(QLabel* l, const QString& html)
+{
+    static QHash<QString, QPixmap> drawn; // bounded: languages x font bits
+    if (l->property("html").toString() == html)
+        return;
+    l->setProperty("html", html);
+    const QString key = l->objectName() + QLatin1Char('\n') + html;
+    const auto it = drawn.constFind(key);
+    if (it != drawn.constEnd()) {
+        l->setPixmap(*it);
+        return;
+    }
+    l->setText(html);
+    // Cut from the whole screen drawn once it is shown: the label alone drawn into a picture
+    // blends its first glyph a little differently.
+    QMetaObject::invokeMethod(this, [this, l, html, key] {
+        if (!isVisible() || l->property("html").toString() != html || drawn.contains(key))
+            return;
+        drawn.insert(key, grab().copy(QRect(l->mapTo(this, QPoint(0, 0)), l->size())));
+    }, Qt::QueuedConnection);
 }
 
 void factory::refresh(kit::Refresh)
@@ -204,13 +228,14 @@ void factory::reset(Level level)
 void factory::set_edit(bool on)
 {
     ui_edit = on;
-    kit::set_sheet(ui->Box_lang_2, combo::sheet(on ? combo::Editing : combo::Focused));
+    combo::set_look(ui->Box_lang_2, on ? combo::Editing : combo::Focused);
 }
 
 void factory::move(int dir)
 {
     const int n = kit::step(ui_select, ItemCount, dir);
-    kit::move_focus(menulist[ui_select], sheet(ui_select, false), menulist[n], sheet(n, true));
+    set_focus_look(ui_select, false);
+    set_focus_look(n, true);
     ui_select = uint8_t(n);
 }
 

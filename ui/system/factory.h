@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+class QLabel;
+
 namespace Ui {
 class factory;
 }
@@ -47,10 +49,11 @@ protected:
 private:
     void menulist_init();
     void font_lines();
+    void show_line(QLabel* l, const QString& html);
     void move(int dir);
     void browse(int dir);
     void set_edit(bool on);
-    QString sheet(int index, bool focused) const;
+    void set_focus_look(int index, bool focused);
     void reset(Level level);
 
     Ui::factory* ui;

@@ -43,8 +43,8 @@ void lcdshow::retext()
     ui->label_LCDshow->setText(kit::text(Txt::lcdshow_title));
     ui->label_backmainwindow->setText(kit::text(Txt::lcdshow_back));
     ui->label_autolock->setText(kit::text(Txt::lcdshow_lock));
-    kit::fit_text(ui->label_backmainwindow); // "Quay lại màn hình chính" is wider than its box
-    kit::fit_text(ui->label_autolock);
+    kit::fit_text_remembered(ui->label_backmainwindow); // "Quay lại màn hình chính" is wider than its box
+    kit::fit_text_remembered(ui->label_autolock);
 }
 
 void lcdshow::para_init()
@@ -65,7 +65,7 @@ void lcdshow::menulist_init()
     ui_select = 0;
     ui_edit = false;
     for (int i = 0; i < 2; ++i)
-        kit::set_sheet(m_boxes[i], combo::sheet(i == ui_select ? combo::Focused : combo::Normal));
+        combo::set_look(m_boxes[i], i == ui_select ? combo::Focused : combo::Normal);
 }
 
 void lcdshow::on_button_backtolock_clicked()
@@ -88,7 +88,8 @@ void lcdshow::arrow(int dir)
         return;
     }
     const int n = kit::step(ui_select, 2, dir);
-    kit::move_focus(m_boxes[ui_select], combo::sheet(combo::Normal), m_boxes[n], combo::sheet(combo::Focused));
+    combo::set_look(m_boxes[ui_select], combo::Normal);
+    combo::set_look(m_boxes[n], combo::Focused);
     ui_select = uint8_t(n);
 }
 
@@ -104,13 +105,13 @@ void lcdshow::key_ok()
     }
     ui_edit = true;
     time_select = uint8_t(qBound(0, m_boxes[ui_select]->currentIndex(), 2));
-    kit::set_sheet(m_boxes[ui_select], combo::sheet(combo::Editing));
+    combo::set_look(m_boxes[ui_select], combo::Editing);
 }
 
 void lcdshow::end_edit()
 {
     ui_edit = false;
-    kit::set_sheet(m_boxes[ui_select], combo::sheet(combo::Focused));
+    combo::set_look(m_boxes[ui_select], combo::Focused);
 }
 
 void lcdshow::refresh(kit::Refresh code)

@@ -10,8 +10,13 @@
 #include <QPushButton>
 
 namespace {
-const char* const kButton = "background-color:transparent; border:1px solid rgb(255, 255, 255);border-radius:1px;padding:2px 4px";
-const char* const kButtonFocus = "background-color:transparent; border:0px solid rgb(255, 255, 255);border-radius:1px;padding:2px 4px";
+// The port buttons' looks by property, matched by the form's sheet: a button that never had
+// the focus keeps the form's look.
+void move_look(QWidget* from, QWidget* to)
+{
+    kit::set_own_look(from, "normal");
+    kit::set_own_look(to, "focused");
+}
 } // namespace
 
 netset::netset(QWidget* parent) : PanelDialog(page::netset, parent), ui(new Ui::netset)
@@ -68,7 +73,7 @@ void netset::menulist_init()
 {
     ui_select = ui_sel = ui_min_select = 0;
     ui->net_frame->setGeometry(24, 40, 58, 41);
-    m_buttons[0]->setStyleSheet(QString::fromLatin1(kButtonFocus));
+    kit::set_own_look(m_buttons[0], "focused");
 }
 
 void netset::wlan_para_get(int port)
@@ -77,8 +82,12 @@ void netset::wlan_para_get(int port)
     uint16_t area[4];
     fpga_manage* f = fpga_manage::p_fpga_manage;
     const bool known = f && f->port_area(port, area);
-    for (int i = 0; i < 4; ++i)
-        area_field(i)->setText(known ? QString::number(area[i]) : QString());
+    // A field repaints on every setText: only the values that differ.
+    for (int i = 0; i < 4; ++i) {
+        const QString t = known ? QString::number(area[i]) : QString();
+        if (area_field(i)->text() != t)
+            area_field(i)->setText(t);
+    }
     for (int c = 0; c < Columns; ++c)
         m_numbers[c]->setText(kit::text(Txt::netset_port).arg(ui_min_select + c + 1));
 }
@@ -99,8 +108,8 @@ void netset::retext()
     ui->label_netset->setText(kit::text(Txt::netset_title));
     ui->w_label->setText(kit::text(Txt::netset_width));
     ui->h_label->setText(kit::text(Txt::netset_height));
-    kit::fit_text(ui->w_label); // "Ширина" is wider than its caption box
-    kit::fit_text(ui->h_label);
+    kit::fit_text_remembered(ui->w_label); // "Ширина" is wider than its caption box
+    kit::fit_text_remembered(ui->h_label);
 }
 
 void netset::refresh(kit::Refresh code)
@@ -121,8 +130,7 @@ void netset::back()
 void netset::key_right()
 {
     if (ui_sel < Columns - 1) {
-        kit::move_focus(m_buttons[ui_sel], QString::fromLatin1(kButton), m_buttons[ui_sel + 1],
-                        QString::fromLatin1(kButtonFocus));
+        move_look(m_buttons[ui_sel], m_buttons[ui_sel + 1]);
         ++ui_sel;
         ++ui_select;
     } else {
@@ -136,8 +144,7 @@ void netset::key_right()
 void netset::key_left()
 {
     if (ui_sel > 0) {
-        kit::move_focus(m_buttons[ui_sel], QString::fromLatin1(kButton), m_buttons[ui_sel - 1],
-                        QString::fromLatin1(kButtonFocus));
+        move_look(m_buttons[ui_sel], m_buttons[ui_sel - 1]);
         --ui_sel;
         if (ui_select > 0)
             --ui_select;

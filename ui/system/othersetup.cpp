@@ -62,7 +62,7 @@ void othersetup::menulist_init()
 
 void othersetup::set_look(int f, int look)
 {
-    kit::set_sheet(m_fields[f], combo::sheet(combo::Look(look), true));
+    combo::set_look(m_fields[f], combo::Look(look));
 }
 
 int othersetup::count(int f) const
@@ -80,7 +80,7 @@ void othersetup::retext()
     ui->label_name_DBD->setText(kit::text(Txt::othersetup_dbd));
     for (QLabel* l : {ui->label_name_volume, ui->label_name_switch, ui->label_name_mode, ui->label_wifi,
                       ui->label_name_DBD})
-        kit::fit_text(l);
+        kit::fit_text_remembered(l);
 }
 
 void othersetup::para_init()
