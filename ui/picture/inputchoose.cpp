@@ -228,8 +228,8 @@ void InputChoose::source_check_update()
                          ui->sourcelistseq3pixmap, ui->sourcelistseq4pixmap, ui->sourcelistseq5pixmap};
     for (int k = 0; k < 6; ++k) {
         const unsigned char id = sourceinfo::get_source_id_by_listseq(uchar(k));
-        sourceinfo::set_sourceonline_pixmap(labels[k], id, cropview::has_signal(id) ? 1 : 0);
-        labels[k]->setScaledContents(true);
+        // At the label's size once for the process: a new label does not scale it again.
+        kit::set_sized_picture(labels[k], sourceinfo::sourceonline_picture(id, cropview::has_signal(id) ? 1 : 0));
     }
 }
 
@@ -260,7 +260,7 @@ void InputChoose::initMenu()
         m_boxName[w] = name;
         QLabel* state = new QLabel(box);
         state->setGeometry(33, 1, 7, 7);
-        kit::set_picture(state, kit::pic(QStringLiteral("state_on.png")));
+        kit::set_sized_picture(state, kit::pic(QStringLiteral("state_on.png")));
         image_list[p] = uint8_t(w);
         if (w == image_index)
             m_focusFrame->setGeometry(7 + 50 * p, 0, 51, 46);
@@ -427,7 +427,7 @@ void InputChoose::initSource()
             kit::set_look(r.frame, row_look(i));
         else
             r.frame->setProperty("look", QByteArray(row_look(i))); // its first polish reads it
-        kit::set_picture(r.state, kit::pic(used ? QStringLiteral("state_on.png") : QStringLiteral("state_off.png")));
+        kit::set_sized_picture(r.state, kit::pic(used ? QStringLiteral("state_on.png") : QStringLiteral("state_off.png")));
         if (used) {
             r.badge->setText(using_text());
             // Right-aligned at the row's edge, wider where the word is longer ("Использовать").
