@@ -213,13 +213,8 @@ void InputChoose::source_name_update()
 {
     QLabel* labels[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
                          ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
-    for (QLabel* l : labels)
-        if (l->textFormat() != Qt::RichText) {
-            // Emptied first: a label turned rich lays out the form's placeholder as rich text.
-            l->clear();
-            l->setTextFormat(Qt::RichText);
-        }
     cropview::source_tabs(labels);
+    cropview::keep_tab_pictures(labels);
 }
 
 void InputChoose::source_check_update()
