@@ -183,10 +183,13 @@ void show_and_paint(QWidget* w)
     w->repaint();
 }
 
-// The sheets a key set, by widget name: what the same focus move does on the plain form.
+// What a key changed, by widget name: the sheets it set and the widgets it showed or hid
+// (a page of a stacked widget), which the plain form then does alike.
 struct Restyle
 {
+    enum Kind { Sheet, Show, Hide };
     QString name, sheet;
+    Kind kind = Sheet;
 };
 using Restyles = std::vector<Restyle>;
 
@@ -200,9 +203,16 @@ public:
     ~SheetWatch() override { qApp->removeEventFilter(this); }
     bool eventFilter(QObject* o, QEvent* e) override
     {
-        auto* w = e->type() == QEvent::StyleChange ? qobject_cast<QWidget*>(o) : nullptr;
-        if (m_out && w && w->window() == m_window && !w->objectName().isEmpty())
-            m_out->push_back({w->objectName(), w->styleSheet()});
+        const QEvent::Type t = e->type();
+        if (t != QEvent::StyleChange && t != QEvent::ShowToParent && t != QEvent::HideToParent)
+            return false;
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!m_out || !w || w->isWindow() || w->window() != m_window || w->objectName().isEmpty())
+            return false;
+        if (t == QEvent::StyleChange)
+            m_out->push_back({w->objectName(), w->styleSheet(), Restyle::Sheet});
+        else
+            m_out->push_back({w->objectName(), QString(), t == QEvent::ShowToParent ? Restyle::Show : Restyle::Hide});
         return false;
     }
 
@@ -224,23 +234,30 @@ Sample key_to_repaint(QWidget* receiver, int code, Restyles* sheets = nullptr)
     return watch.wait() ? c.sample() : Sample{};
 }
 
-// The floor of a focus move: the sheets the screen's own key set (`sheets`, the same widgets
-// of the form by name, each set only when it differs, as the kit sets them), to the repaint.
+// The floor of a focus move: the sheets the screen's own key set and the widgets it showed or
+// hid (`sheets`, the same widgets of the form by name, each changed only when it differs, as
+// the kit sets them), to the repaint.
 // Where that changes none of the form's widgets (a screen-wide sheet's looks, widgets of
 // its own, a sheet set again unchanged), two items of the form restyled: its first two buttons, else its first two
 // widgets without children (a sheet on a container would restyle all it holds).
 Sample restyle_two(QWidget* form, int n, const Restyles& sheets)
 {
-    std::vector<std::pair<QWidget*, QString>> set;
-    for (const Restyle& r : sheets)
-        if (auto* w = form->findChild<QWidget*>(r.name); w && w->styleSheet() != r.sheet)
-            set.emplace_back(w, r.sheet);
+    std::vector<std::pair<QWidget*, const Restyle*>> set;
+    for (const Restyle& r : sheets) {
+        auto* w = form->findChild<QWidget*>(r.name);
+        if (w && (r.kind == Restyle::Sheet ? w->styleSheet() != r.sheet : w->isHidden() != (r.kind == Restyle::Hide)))
+            set.emplace_back(w, &r);
+    }
     if (!set.empty()) {
         PaintWatch watch(form);
         Clock c;
         c.start();
-        for (auto& [w, sheet] : set)
-            w->setStyleSheet(sheet);
+        for (auto& [w, r] : set) {
+            if (r->kind == Restyle::Sheet)
+                w->setStyleSheet(r->sheet);
+            else
+                w->setVisible(r->kind == Restyle::Show);
+        }
         return watch.wait() ? c.sample() : Sample{};
     }
     QList<QWidget*> leaves, buttons;
@@ -681,7 +698,7 @@ int main(int argc, char* argv[])
               r.hasFloor ? ratio(w.median, fw.median) : QStringLiteral("–"),
               r.hasFloor ? ratio(c.median, fc.median) : QStringLiteral("–")});
     }
-    std::fprintf(g_report, "\nLeft/right key release to repaint, ms; floor = the same sheets set on the form's widgets\n\n");
+    std::fprintf(g_report, "\nLeft/right key release to repaint, ms; floor = the same sheets set, widgets shown or hidden on the form\n\n");
     line({"page", "screen", "key", "key CPU", "floor", "floor CPU", "key / floor", "CPU / floor CPU"});
     line({"---", "---", "---", "---", "---", "---", "---", "---"});
     line({"–", "bare dialog", ms(bareKey.wall()), QString::number(bareKey.cpu().median, 'f', 3), "–", "–", "–", "–"});
