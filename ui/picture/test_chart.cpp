@@ -27,12 +27,12 @@ test_chart::test_chart(QWidget* parent) : PanelDialog(page::test_chart, parent),
     ui->setupUi(this);
     QLabel* pictures[PatternCount] = {ui->label_test1, ui->label_test2, ui->label_test3, ui->label_test4,
                                       ui->label_test5, ui->label_test6, ui->label_test7, ui->label_test8};
-    for (int i = 0; i < PatternCount; ++i) {
-        kit::set_picture(pictures[i], kit::pic(QStringLiteral("img_test%1.png").arg(i + 1)));
+    for (int i = 0; i < PatternCount; ++i)
         m_items[i] = pictures[i];
-    }
     m_items[CloseIndex] = ui->Button_closetest;
     menulist_init();
+    for (int i = 0; i < PatternCount; ++i)
+        show_picture(i);
     retext();
 }
 
@@ -45,6 +45,15 @@ void test_chart::menulist_init()
 {
     ui_select = 0;
     m_items[0]->setStyleSheet(QLatin1String(kPictureFocus));
+}
+
+void test_chart::show_picture(int index)
+{
+    if (index >= PatternCount)
+        return;
+    auto* l = static_cast<QLabel*>(m_items[index]);
+    l->ensurePolished(); // its sheet's border counts
+    kit::set_sized_picture(l, kit::pic(QStringLiteral("img_test%1.png").arg(index + 1)));
 }
 
 const char* test_chart::sheet_of(int index, bool focused)
@@ -85,6 +94,9 @@ void test_chart::move(int dir)
     const int n = kit::step(ui_select, CloseIndex + 1, dir);
     kit::move_focus(m_items[ui_select], QLatin1String(sheet_of(ui_select, false)), m_items[n],
                     QLatin1String(sheet_of(n, true)));
+    // The focus border shrinks the picture's place: a picture already at the new size.
+    show_picture(ui_select);
+    show_picture(n);
     ui_select = uint8_t(n);
 }
 

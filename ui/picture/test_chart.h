@@ -37,6 +37,7 @@ private:
     void menulist_init();
     void move(int dir);
     static const char* sheet_of(int index, bool focused);
+    void show_picture(int index); // at the size its look leaves it
 
     Ui::test_chart* ui;
     uint8_t ui_select = 0;

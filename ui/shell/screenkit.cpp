@@ -197,9 +197,12 @@ QPixmap picture(const QString& resource, const QSize& size)
 
 void set_sized_picture(QLabel* l, const QString& resource)
 {
-    if (l->property("png").toString() == resource && l->hasScaledContents())
+    // Again after a sheet changed its border: the label would scale the old size once more.
+    const QSize size = l->contentsRect().size();
+    if (l->property("png").toString() == resource && l->hasScaledContents()
+        && l->pixmap(Qt::ReturnByValue).size() == size)
         return;
-    l->setPixmap(picture(resource, l->contentsRect().size()));
+    l->setPixmap(picture(resource, size));
     l->setScaledContents(true);
     l->setProperty("png", resource);
 }
