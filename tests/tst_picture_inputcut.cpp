@@ -261,7 +261,7 @@ private slots:
                 plain.setFont(tab->font());
                 plain.setStyleSheet(tab->styleSheet());
                 plain.setAlignment(tab->alignment());
-                plain.setTextFormat(tab->textFormat());
+                plain.setTextFormat(Qt::RichText);
                 plain.setText(tab->text());
                 return plain.grab().toImage() == tab->grab().toImage();
             };

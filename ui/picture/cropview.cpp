@@ -52,27 +52,6 @@ QString timing_text(int source, const QString& noSignal)
     return QStringLiteral("%1x%2@%3Hz").arg(t[0]).arg(t[1]).arg(t[2]);
 }
 
-void source_tabs(QLabel* const labels[6])
-{
-    QFont font = labels[0]->font();
-    font.setPixelSize(9);
-    for (int k = 0; k < 6; ++k) {
-        const unsigned char id = sourceinfo::get_source_id_by_listseq(uchar(k));
-        QString name = sourceinfo::get_source_name_by_listseq(uchar(k));
-        ALIAS_PARA alias;
-        if (get_json_alias_para(&alias, "source", id))
-            name = QFontMetrics(font).elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
-                                                 labels[k]->width() - 16, Qt::TextShowMnemonic);
-        if (labels[k]->textFormat() != Qt::RichText) {
-            // Emptied first: a new format lays out the text already shown again.
-            labels[k]->clear();
-            labels[k]->setTextFormat(Qt::RichText);
-        }
-        // The style escapes the name: an alias cannot bring markup of its own.
-        labels[k]->setText(sourceinfo::get_source_specialstyle1_by_sourceid(id, name, uchar(crop_count(id) + 1)));
-    }
-}
-
 namespace {
 // A tab's picture by everything its paint depends on.
 QHash<QString, QPixmap>& tab_pictures()
@@ -87,7 +66,31 @@ QString picture_key(const QLabel* l)
            + QStringLiteral("\x1f%1x%2/%3").arg(l->width()).arg(l->height()).arg(int(l->alignment()));
 }
 
-// Paints a tab from its kept picture; one without a picture paints itself.
+// The tab as its markup draws, painted once by a twin beside it (a label never grabs itself
+// while it paints).
+const QPixmap& tab_picture(const QLabel* l)
+{
+    const QString key = picture_key(l);
+    auto it = tab_pictures().constFind(key);
+    if (it != tab_pictures().constEnd())
+        return *it;
+    QLabel twin(l->parentWidget());
+    twin.setGeometry(l->geometry());
+    twin.setFont(l->font());
+    twin.setStyleSheet(l->styleSheet());
+    twin.setAlignment(l->alignment());
+    twin.setWordWrap(l->wordWrap());
+    twin.setMargin(l->margin());
+    twin.setIndent(l->indent());
+    twin.setTextFormat(Qt::RichText);
+    twin.setText(l->text());
+    if (tab_pictures().size() >= 64) // aliases and counts vary: bounded however long it runs
+        tab_pictures().clear();
+    return *tab_pictures().insert(key, twin.grab());
+}
+
+// Paints a tab from its picture: the label holds the markup as plain text, which it never
+// lays out.
 class TabPictures : public QObject
 {
 public:
@@ -97,43 +100,34 @@ public:
         if (e->type() != QEvent::Paint)
             return false;
         auto* l = static_cast<QLabel*>(o);
-        const auto it = tab_pictures().constFind(picture_key(l));
-        if (it == tab_pictures().constEnd())
-            return false;
         QPainter painter(l);
-        painter.drawPixmap(0, 0, *it);
+        painter.drawPixmap(0, 0, tab_picture(l));
         return true;
     }
 };
 } // namespace
 
-void keep_tab_pictures(QLabel* const labels[6])
+void source_tabs(QLabel* const labels[6])
 {
     if (!labels[0]->property("tab_pictures").toBool()) {
         labels[0]->setProperty("tab_pictures", true);
         auto* filter = new TabPictures(labels[0]);
-        for (int k = 0; k < 6; ++k)
+        for (int k = 0; k < 6; ++k) {
+            labels[k]->setTextFormat(Qt::PlainText);
             labels[k]->installEventFilter(filter);
+        }
     }
+    QFont font = labels[0]->font();
+    font.setPixelSize(9);
     for (int k = 0; k < 6; ++k) {
-        QLabel* l = labels[k];
-        const QString key = picture_key(l);
-        if (tab_pictures().contains(key))
-            continue;
-        // Painted once by a twin beside it (a label never grabs itself while it paints).
-        QLabel twin(l->parentWidget());
-        twin.setGeometry(l->geometry());
-        twin.setFont(l->font());
-        twin.setStyleSheet(l->styleSheet());
-        twin.setAlignment(l->alignment());
-        twin.setWordWrap(l->wordWrap());
-        twin.setMargin(l->margin());
-        twin.setIndent(l->indent());
-        twin.setTextFormat(l->textFormat());
-        twin.setText(l->text());
-        if (tab_pictures().size() >= 64) // aliases and counts vary: bounded however long it runs
-            tab_pictures().clear();
-        tab_pictures().insert(key, twin.grab());
+        const unsigned char id = sourceinfo::get_source_id_by_listseq(uchar(k));
+        QString name = sourceinfo::get_source_name_by_listseq(uchar(k));
+        ALIAS_PARA alias;
+        if (get_json_alias_para(&alias, "source", id))
+            name = QFontMetrics(font).elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
+                                                 labels[k]->width() - 16, Qt::TextShowMnemonic);
+        // The style escapes the name: an alias cannot bring markup of its own.
+        labels[k]->setText(sourceinfo::get_source_specialstyle1_by_sourceid(id, name, uchar(crop_count(id) + 1)));
     }
 }
 

@@ -17,12 +17,11 @@ bool has_signal(int source);
 // "1920x1080@60Hz", or `noSignal`.
 QString timing_text(int source, const QString& noSignal);
 // The six tab labels in list order: the source's alias (elided to the tab) or its name,
-// then "(" entries ")" (entries = crops + 1).
+// then "(" entries ")" (entries = crops + 1). The markup stays the labels' (plain) text;
+// each tab is painted from a picture of it drawn once for the process, by text, font, look
+// and size, so no screen lays the rich text out again. The tabs' own sheet must paint
+// their whole background.
 void source_tabs(QLabel* const labels[6]);
-// After source_tabs: the six tabs painted from pictures kept for the process, one per
-// text, font, look and size, so a tab's rich text is laid out once, not by every screen
-// that shows it. The tabs' own sheet must paint their whole background.
-void keep_tab_pictures(QLabel* const labels[6]);
 // A crop's list name: its usable alias, elided to `width` in `font`, else
 // "<source>_crop<number>" with the number of its entry word.
 QString crop_name(const QString& sourceName, int tableIndex, uint16_t word, const QFont& font, int width);

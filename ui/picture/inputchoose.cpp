@@ -214,7 +214,6 @@ void InputChoose::source_name_update()
     QLabel* labels[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
                          ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
     cropview::source_tabs(labels);
-    cropview::keep_tab_pictures(labels);
 }
 
 void InputChoose::source_check_update()

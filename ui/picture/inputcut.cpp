@@ -142,7 +142,6 @@ void InputCut::crop_source_num_update()
 void InputCut::source_name_update()
 {
     cropview::source_tabs(m_tabs);
-    cropview::keep_tab_pictures(m_tabs);
 }
 
 int InputCut::source_current_check()
