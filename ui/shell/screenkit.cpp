@@ -245,8 +245,13 @@ void fit_font(QWidget* l, const QString& text)
 {
     // Always from the widget's own size, so a shorter text gets it back. Widths scale with
     // the pixel size: one measurement gives the size, a second checks it (rounding).
-    if (!l->property("fit_base").isValid())
-        l->setProperty("fit_base", QFontInfo(l->font()).pixelSize());
+    if (!l->property("fit_base").isValid()) {
+        // The size a scalable font is drawn at, as the font engine rounds it: computed, since
+        // asking QFontInfo loads an engine for a size the label is then no longer drawn at.
+        const QFont& own = l->font();
+        l->setProperty("fit_base", own.pixelSize() > 0 ? own.pixelSize()
+                                                       : qRound(own.pointSizeF() * l->logicalDpiY() / 72.0));
+    }
     QFont f = l->font();
     const int base = l->property("fit_base").toInt();
     f.setPixelSize(base);
