@@ -232,6 +232,18 @@ void set_own_look(QWidget* w, const char* look)
     w->update();
 }
 
+int fit_base(QWidget* w)
+{
+    if (!w->property("fit_base").isValid()) {
+        // The size a scalable font is drawn at, as the font engine rounds it: computed, since
+        // asking QFontInfo loads an engine for a size the widget is then no longer drawn at.
+        const QFont& own = w->font();
+        w->setProperty("fit_base", own.pixelSize() > 0 ? own.pixelSize()
+                                                       : qRound(own.pointSizeF() * w->logicalDpiY() / 72.0));
+    }
+    return w->property("fit_base").toInt();
+}
+
 namespace {
 int widest_line(const QFontMetrics& m, const QString& text)
 {
@@ -245,15 +257,8 @@ void fit_font(QWidget* l, const QString& text)
 {
     // Always from the widget's own size, so a shorter text gets it back. Widths scale with
     // the pixel size: one measurement gives the size, a second checks it (rounding).
-    if (!l->property("fit_base").isValid()) {
-        // The size a scalable font is drawn at, as the font engine rounds it: computed, since
-        // asking QFontInfo loads an engine for a size the label is then no longer drawn at.
-        const QFont& own = l->font();
-        l->setProperty("fit_base", own.pixelSize() > 0 ? own.pixelSize()
-                                                       : qRound(own.pointSizeF() * l->logicalDpiY() / 72.0));
-    }
     QFont f = l->font();
-    const int base = l->property("fit_base").toInt();
+    const int base = fit_base(l);
     f.setPixelSize(base);
     const int need = widest_line(QFontMetrics(f), text);
     if (need > l->width() && base > 7) {

@@ -76,6 +76,9 @@ void set_look(QWidget* w, const char* look);
 // again alone, without the unpolish that resets its palette and passes that on to every
 // child. For looks that differ where the palette does not (borders).
 void set_own_look(QWidget* w, const char* look);
+// The pixel size a fitted widget's font starts from: its form's size, remembered in the
+// property "fit_base" (cleared, the next fit starts from the font it has then).
+int fit_base(QWidget* w);
 // Steps the label's font down (not below 7 px) until its plain text fits its width: a long
 // translation or number keeps its end.
 void fit_text(QLabel* l);

@@ -3,7 +3,6 @@
 #include "ui/shell/screenkit.h"
 
 #include <QComboBox>
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <algorithm>
 
@@ -30,9 +29,7 @@ void fit(QComboBox* box)
 {
     QFont f = box->font();
     // The form's size is the base: a shorter language gets it back.
-    if (!box->property("fit_base").isValid())
-        box->setProperty("fit_base", QFontInfo(f).pixelSize());
-    f.setPixelSize(box->property("fit_base").toInt());
+    f.setPixelSize(kit::fit_base(box));
     auto widest = [box](const QFont& font) {
         int w = 0;
         for (int i = 0; i < box->count(); ++i)
