@@ -12,32 +12,17 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QWheelEvent>
-#include <QtTest>
 
 using namespace shellsupport;
 using testsupport::get_file;
 using testsupport::put_file;
 
 namespace {
-YuqRamPara* para()
-{
-    return YuqRamPara::p_yuqrampara_config;
-}
+YuqRamPara* para() { return YuqRamPara::p_yuqrampara_config; }
 
-unsigned char* data(int s)
-{
-    return para()->user_mode[s] + 2;
-}
+unsigned char* data(int s) { return para()->user_mode[s] + 2; }
 
-void set_slot16(int s, int imageOffset, uint16_t v)
-{
-    wr16(data(s), imageOffset - USER_MODE_IMAGE_BASE, v);
-}
-
-int window_field(int w, int field)
-{
-    return img::Window + img::WindowSize * w + field;
-}
+void set_slot16(int s, int imageOffset, uint16_t v) { wr16(data(s), imageOffset - USER_MODE_IMAGE_BASE, v); }
 
 CustomMode* open_modes()
 {
@@ -59,10 +44,7 @@ QStringList pane_texts()
     return t;
 }
 
-template <class W = QWidget> W* part(const char* name)
-{
-    return g_custommode->findChild<W*>(QLatin1String(name));
-}
+template <class W = QLabel> W* part(const char* name) { return g_custommode->findChild<W*>(QLatin1String(name)); }
 } // namespace
 
 class TstPictureCustomMode : public QObject
@@ -80,7 +62,6 @@ private slots:
             kit::close_page(page::CustomMode);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-
     void opens_on_the_current_mode_or_on_slot_one()
     {
         save_slot(para(), 4, 0x11);
@@ -90,7 +71,7 @@ private slots:
         QCOMPARE(int(c->slot()), 4);
         QCOMPARE(int(g_mode_select), 4);
         QCOMPARE(c->selector()->box->currentIndex(), 4);
-        QVERIFY(!part<QLabel>("label_using")->isHidden());
+        QVERIFY(!part("label_using")->isHidden());
         QVERIFY(c->selector()->is_live());
         kit::close_page(page::CustomMode);
 
@@ -98,9 +79,9 @@ private slots:
             para()->set_image16(img::CurrentMode, none);
             c = open_modes();
             QCOMPARE(int(c->slot()), 0);
-            QVERIFY(part<QLabel>("label_using")->isHidden());
+            QVERIFY(part("label_using")->isHidden());
             // Slot 1 holds nothing: only the name and the message show.
-            QVERIFY(!part<QLabel>("label_blank")->isHidden());
+            QVERIFY(!part("label_blank")->isHidden());
             QVERIFY(part<QPushButton>("Button_use")->isHidden());
             QVERIFY(!c->pane());
             kit::close_page(page::CustomMode);
@@ -126,12 +107,13 @@ private slots:
         put_file("/data/modes/custom_mode1", QByteArray(8, '\x01')); // too short: not saved
         para()->mode_file_deal(0, 0);
         open_modes();
-        const QByteArray before(reinterpret_cast<const char*>(para()->ram_para), RAM_PARA_SIZE);
+        const auto ram = [] { return QByteArray(reinterpret_cast<const char*>(para()->ram_para), RAM_PARA_SIZE); };
+        const QByteArray before = ram();
         key('Q');
         QCOMPARE(int(g_custommode->focus_level()), 0);
         g_custommode->on_Button_use_clicked();
         g_custommode->on_Button_delete_clicked();
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(para()->ram_para), RAM_PARA_SIZE), before);
+        QCOMPARE(ram(), before);
         QCOMPARE(int(EngineHandshake::instance().reapply), 0);
         QVERIFY(testsupport::exists("/data/modes/custom_mode1"));
         QCOMPARE(recorded(QStringLiteral("rm  -rf  /data/modes/custom_mode1")), 0);
@@ -146,7 +128,7 @@ private slots:
         key('Q'); // button level, Use focused
         QCOMPARE(int(g_custommode->focus_level()), 1);
         QVERIFY(!g_custommode->selector()->is_live());
-        QVERIFY(part<QLabel>("label_using")->isHidden());
+        QVERIFY(part("label_using")->isHidden());
         key('Q'); // Use
         QCOMPARE(int(g_custommode->focus_level()), 0);
         QCOMPARE(int(para()->image16(img::CurrentMode)), 3);
@@ -155,10 +137,10 @@ private slots:
         // Unlike the home strip's call, the save request is left alone.
         QCOMPARE(int(para()->image16(img::SaveRequest)), 7);
         // The badge follows at the next redraw.
-        QVERIFY(part<QLabel>("label_using")->isHidden());
+        QVERIFY(part("label_using")->isHidden());
         key('R');
         key('S');
-        QVERIFY(!part<QLabel>("label_using")->isHidden());
+        QVERIFY(!part("label_using")->isHidden());
         // Again on the current mode: copied and raised again.
         EngineHandshake::instance().reapply = 0;
         para()->ram_para[0x900] ^= 0xFF;
@@ -188,8 +170,8 @@ private slots:
         QVERIFY(!testsupport::exists("/data/modes/MO04.json"));
         QVERIFY(testsupport::exists("/data/configs/omenu.json"));
         QCOMPARE(int(para()->image16(img::CurrentMode)), 4); // left as it was
-        QVERIFY(!part<QLabel>("label_blank")->isHidden());
-        QVERIFY(part<QLabel>("label_using")->isHidden());
+        QVERIFY(!part("label_blank")->isHidden());
+        QVERIFY(part("label_using")->isHidden());
         QVERIFY(!g_custommode->pane());
     }
 
@@ -202,18 +184,18 @@ private slots:
         set_slot16(0, img::Contrast, 50);
         // A current-window word above 5 counts as window 0, whose volume is on.
         set_slot16(0, img::CurrentWindow, 9);
-        set_slot16(0, window_field(0, img::WinVolume), 0x80FF);
-        set_slot16(0, window_field(0, img::WinInput), 2);
-        set_slot16(0, window_field(0, img::WinW), 1920);
-        set_slot16(0, window_field(0, img::WinH), 1080);
+        set_slot16(0, win(0, img::WinVolume), 0x80FF);
+        set_slot16(0, win(0, img::WinInput), 2);
+        set_slot16(0, win(0, img::WinW), 1920);
+        set_slot16(0, win(0, img::WinH), 1080);
         // Window 4 shows crop-table entry 6 of input HDMI2.
-        set_slot16(0, window_field(4, img::WinFlags), 1);
-        set_slot16(0, window_field(4, img::WinInput), 0x8000 | 6);
+        set_slot16(0, win(4, img::WinFlags), 1);
+        set_slot16(0, win(4, img::WinInput), 0x8000 | 6);
         set_slot16(0, img::CropTable + 10 * 6, 0x8000 | 3);
-        set_slot16(0, window_field(4, img::WinX), 65535);
+        set_slot16(0, win(4, img::WinX), 65535);
         CustomMode* c = open_modes();
-        QCOMPARE(part<QLabel>("label_LED")->text(), QStringLiteral("LED size:1920x1080"));
-        QCOMPARE(part<QLabel>("label_brightness")->text(), QStringLiteral("Bri:80 CTRST:50 Volume:ON"));
+        QCOMPARE(part("label_LED")->text(), QStringLiteral("LED size:1920x1080"));
+        QCOMPARE(part("label_brightness")->text(), QStringLiteral("Bri:80 CTRST:50 Volume:ON"));
         const QStringList t = pane_texts();
         QCOMPARE(t.size(), 18);
         QVERIFY(t.contains(QStringLiteral("HDMI1 ON")));
@@ -288,7 +270,7 @@ private slots:
         };
         alias(R"({"id":0,"valid":"on","name":"Stage"})");
         open_modes();
-        QLabel* name = part<QLabel>("label_name");
+        QLabel* name = part("label_name");
         QCOMPARE(name->text(), named + "Stage");
         // Not read again on every key: the same name comes back after a round trip.
         alias(R"({"id":0,"valid":"on","name":"Hall"})");
@@ -351,7 +333,6 @@ private slots:
         QVERIFY(kit::instance(page::LockWindow));
         kit::close_page(page::LockWindow);
     }
-
 };
 
 QTEST_MAIN(TstPictureCustomMode)

@@ -3,21 +3,15 @@
 // follows; windows and crops that disappear while the screen is open; aliases.
 #include "shellsupport.h"
 
-#include "resources/yuq_resources.h"
 #include "ui/picture/inputchoose.h"
 
 #include <QFrame>
 #include <QLabel>
-#include <QPushButton>
-#include <QTimer>
-#include <QtTest>
-#include <functional>
 
 using namespace shellsupport;
 
 namespace {
 YuqRamPara* P;
-
 
 void show_windows(std::initializer_list<int> ws)
 {
@@ -27,21 +21,7 @@ void show_windows(std::initializer_list<int> ws)
         P->set_image16(win(w, img::WinFlags), 1);
 }
 
-void applied()
-{
-    std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE);
-}
-
-void run(const std::function<void(InputChoose*)>& body)
-{
-    run_screen<InputChoose>(page::InputChoose, body);
-}
-
-void keys(InputChoose* s, const char* seq)
-{
-    for (const char* c = seq; *c; ++c)
-        release(s, *c);
-}
+void run(const std::function<void(InputChoose*)>& body) { run_screen<InputChoose>(page::InputChoose, body); }
 
 // OK on a row: the tip that follows runs its own loop until 300 ticks have passed.
 void confirm(InputChoose* s)
@@ -62,6 +42,8 @@ QString row_text(InputChoose* s, int i, const char* which = "row_name")
 {
     return rows(s).at(i)->findChild<QLabel*>(which)->text();
 }
+// "name detail" of row i.
+QString row_line(InputChoose* s, int i) { return row_text(s, i) + ' ' + row_text(s, i, "row_detail"); }
 
 int using_row(InputChoose* s)
 {
@@ -76,28 +58,21 @@ int using_row(InputChoose* s)
     return found;
 }
 
-QLabel* strip_label(InputChoose* s, int listseq, const char* kind = "name")
+QLabel* strip_label(InputChoose* s, int listseq)
 {
-    return s->findChild<QLabel*>(QStringLiteral("sourcelistseq%1%2").arg(listseq).arg(kind));
+    return s->findChild<QLabel*>(QStringLiteral("sourcelistseq%1name").arg(listseq));
 }
 
 // Band (0 windows, 1 sources, 2 rows), list page and focus.
-QList<int> at(InputChoose* s)
-{
-    return {s->band(), s->list_page(), s->focus()};
-}
+QList<int> at(InputChoose* s) { return {s->band(), s->list_page(), s->focus()}; }
 
-uint16_t input_word(int w)
-{
-    return P->image16(win(w, img::WinInput));
-}
+uint16_t input_word(int w) { return P->image16(win(w, img::WinInput)); }
 } // namespace
 
 class TstPictureInputChoose : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { yuq_resources_init(); }
     void init()
     {
         P = fresh_panel();
@@ -107,7 +82,7 @@ private slots:
         std::memset(P->ram_para + img::CropTable, 0, 400);
         for (int s = 0; s < 6; ++s)
             set_timing(P, s, 1920, 1080, 60);
-        applied();
+        settled(P);
     }
 
     void window_strip_walk()
@@ -141,7 +116,7 @@ private slots:
         set_timing(P, 3, 1280, 720, 0); // HDMI2 without a rate: no signal
         set_crop(P, 0, 2, 1, 640, 360);
         set_crop(P, 1, 2, 2, 320, 200);
-        applied();
+        settled(P);
         run([](InputChoose* s) {
             QVERIFY(strip_label(s, 0)->text().contains(">3<")); // HDMI1's crops
             // Into the source strip on the window's input (HDMI1), then to HDMI2.
@@ -175,17 +150,17 @@ private slots:
         set_crop(P, 3, 4, 1, 50, 5); // another input's crop in between
         set_crop(P, 4, 2, 2, 200, 20);
         P->set_image16(win(0, img::WinInput), 0x8000 | 4);
-        applied();
+        settled(P);
         run([](InputChoose* s) {
             QCOMPARE(s->box_name(0)->text(), QStringLiteral("HDMI1_Crop2"));
-            QCOMPARE(row_text(s, 1) + ' ' + row_text(s, 1, "row_detail"), QStringLiteral("HDMI1_crop1 100x10"));
-            QCOMPARE(row_text(s, 2) + ' ' + row_text(s, 2, "row_detail"), QStringLiteral("HDMI1_crop2 200x20"));
+            QCOMPARE(row_line(s, 1), QStringLiteral("HDMI1_crop1 100x10"));
+            QCOMPARE(row_line(s, 2), QStringLiteral("HDMI1_crop2 200x20"));
             QCOMPARE(using_row(s), 2);
             keys(s, "QQ");
             QCOMPARE(at(s), (QList<int>{2, 0, 2})); // the focus enters on the row in use
             release(s, 'R');
             QCOMPARE(at(s), (QList<int>{2, 1, 0}));
-            QCOMPARE(row_text(s, 0) + ' ' + row_text(s, 0, "row_detail"), QStringLiteral("HDMI1_crop3 300x30"));
+            QCOMPARE(row_line(s, 0), QStringLiteral("HDMI1_crop3 300x30"));
             QCOMPARE(using_row(s), -1);
             release(s, 'R'); // wraps
             QCOMPARE(at(s), (QList<int>{2, 0, 0}));
@@ -201,7 +176,7 @@ private slots:
         show_windows({0, 3});
         set_crop(P, 0, 2, 2, 200, 20);
         set_crop(P, 1, 2, 1, 100, 10);
-        applied();
+        settled(P);
         g_image_current = 3;
         run([](InputChoose* s) {
             keys(s, "QQ"); // window 3, HDMI1's list
@@ -244,7 +219,7 @@ private slots:
     void windows_disabled_while_open()
     {
         show_windows({0, 3, 5});
-        applied();
+        settled(P);
         g_image_current = 5;
         run([](InputChoose* s) {
             QCOMPARE(s->focus(), 2);
@@ -262,7 +237,7 @@ private slots:
 
         // In the source strip when the window goes: back lands inside the strip.
         show_windows({0, 3});
-        applied();
+        settled(P);
         g_image_current = 3;
         run([](InputChoose* s) {
             release(s, 'Q');
@@ -280,7 +255,7 @@ private slots:
         set_crop(P, 1, 2, 2, 200, 20);
         set_crop(P, 2, 2, 3, 300, 30);
         set_crop(P, 3, 2, 4, 400, 40);
-        applied();
+        settled(P);
         run([](InputChoose* s) {
             keys(s, "QQRRR"); // page 1, crop 3
             QCOMPARE(at(s), (QList<int>{2, 1, 0}));
@@ -304,7 +279,7 @@ private slots:
     void aliases()
     {
         set_crop(P, 7, 2, 1, 100, 10);
-        applied();
+        settled(P);
         testsupport::put_file("/data/configs/alias.json", R"({"namelist":{
             "source":[{"id":2,"valid":"on","name":"<i>Cam</i>"},{"id":3,"valid":"off","name":"Off"}],
             "crop":[{"id":7,"valid":"on","name":"<b>Left half of the stage</b>"}]}})");
@@ -339,26 +314,6 @@ private slots:
             QCOMPARE(int(g_page_focus), int(page::CustomMode));
             QVERIFY(!g_inputchoose);
             kit::close_page(page::CustomMode);
-        });
-    }
-
-    void sub_screens_return_here()
-    {
-        run([](InputChoose* s) {
-            keys(s, "R");
-            QTimer::singleShot(0, [] {
-                QCOMPARE(int(g_page_focus), int(page::InputCut));
-                release(kit::instance(page::InputCut), 'O');
-            });
-            release(s, 'Q');
-            QCOMPARE(int(g_page_focus), int(page::InputChoose));
-            release(s, 'R');
-            QTimer::singleShot(0, [] {
-                QCOMPARE(int(g_page_focus), int(page::EDIDset));
-                release(kit::instance(page::EDIDset), 'O');
-            });
-            release(s, 'Q');
-            QCOMPARE(int(g_page_focus), int(page::InputChoose));
         });
     }
 };
