@@ -369,7 +369,6 @@ private slots:
         QTest::addColumn<QByteArray>("file");   // empty: no file chosen
         QTest::addColumn<bool>("posted"); QTest::addColumn<int>("records");
         QTest::newRow("scan file") << scan_file(3) << true << 3;
-        QTest::newRow("unreadable") << QByteArray("not a packed file") << true << 0;
         QTest::newRow("no file") << QByteArray() << false << 0;
     }
     void load_scan_job()
