@@ -70,14 +70,12 @@ private slots:
     void query_outcomes()
     {
         QFETCH(int, setup); QFETCH(QStringList, entries); QFETCH(QString, shown);
-        if (setup == 1)
-            SimCards::instance()->set_port(2, 6, cardwire::NoCard);
-        if (setup == 2)
-            QDir(platform::dev_path("/data/rcvrecovery")).removeRecursively();
-        if (setup == 3)
-            SimCards::instance()->set_noreply(true);
-        if (setup == 4)
-            jobs.reset();
+        switch (setup) {
+        case 1: SimCards::instance()->set_port(2, 6, cardwire::NoCard); break;
+        case 2: QDir(platform::dev_path("/data/rcvrecovery")).removeRecursively(); break;
+        case 3: SimCards::instance()->set_noreply(true); break;
+        case 4: jobs.reset(); break;
+        }
         run([&](rcv_recovery* s) {
             QCOMPARE(int(s->focus_index()), 0); // opens empty, on Query
             QVERIFY(!s->previous_button() && !s->next_button());
@@ -158,8 +156,7 @@ private slots:
         run([&](rcv_recovery* s) {
             release(s, 'Q');
             QVERIFY(g_qround_bar);
-            keys(s, "RSO");
-            release(s, 'M');
+            keys(s, "RSOM");
             QCOMPARE(int(s->focus_index()), 0);
             QVERIFY(g_rcv_recovery);
             QCOMPARE(int(g_page_focus), int(page::rcv_recovery));
@@ -179,9 +176,8 @@ private slots:
             s->next_button()->click();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QCOMPARE(s->page(), 1);
-            QVERIFY(s->row_label(0) && !s->row_label(1));
+            QVERIFY(s->row_label(0) && !s->row_label(1) && s->previous_button() && !s->next_button());
             QVERIFY(s->blocked()); // 05 beyond 04
-            QVERIFY(s->previous_button() && !s->next_button());
             s->row_button(0)->click();
             // A shorter list: the page is clamped, rows only for real entries.
             s->set_entries({"01/01/01/04"});

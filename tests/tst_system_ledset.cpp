@@ -146,12 +146,12 @@ private slots:
             QCOMPARE(fields(s, 2), QStringLiteral("1920 1920 1080 1080")); // browsing proposes nothing
             keys(s, "Q");
             QVERIFY(!s->combo_editing());
-            QCOMPARE(fields(s), shown);
-            QCOMPARE(s->splice(), mode);
-            // The box's own index signal is connected to nothing.
-            s->findChild<QComboBox*>()->setCurrentIndex(mode == 3 ? 1 : 0);
-            QCOMPARE(fields(s), shown);
-            QCOMPARE(s->splice(), mode);
+            for (int pass = 0; pass < 2; ++pass) {
+                QCOMPARE(fields(s), shown);
+                QCOMPARE(s->splice(), mode);
+                // The box's own index signal is connected to nothing.
+                s->findChild<QComboBox*>()->setCurrentIndex(mode == 3 ? 1 : 0);
+            }
         });
     }
 
@@ -198,14 +198,10 @@ private slots:
     {
         QFETCH(int, W); QFETCH(int, out2h); QFETCH(bool, both); QFETCH(bool, tip); QFETCH(int, handoff);
         // Stored: copy 1920 x 1080 with window 1 on.
-        P->set_image16(img::SpliceMode, 4);
-        for (int o : {img::Out1Width, img::Out2Width})
-            P->set_image16(o, 1920);
-        P->set_image16(img::Out1Height, 1080);
-        P->set_image16(img::Out2Height, uint16_t(out2h));
-        P->set_image16(win(1, img::WinFlags), 1);
-        P->set_image16(win(0, img::WinX), 100);
-        P->set_image16(win(0, img::WinW), 0);
+        for (auto [o, v] : {std::pair{img::SpliceMode, 4}, {img::Out1Width, 1920}, {img::Out2Width, 1920},
+                            {img::Out1Height, 1080}, {img::Out2Height, out2h}, {win(1, img::WinFlags), 1},
+                            {win(0, img::WinX), 100}, {win(0, img::WinW), 0}})
+            P->set_image16(o, uint16_t(v));
         applied();
         fpgas_running(both);
         run([&](ledset* s) {

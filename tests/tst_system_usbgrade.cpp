@@ -123,16 +123,13 @@ private slots:
         put_packages("/mnt/usb1/YUQ-K64/", {"1.YUQZK", "2.YUQZK", "3.YUQZK", "4.YUQZK", "5.YUQZK", "6.YUQZK"});
         run([](firmware_usbgrade* s) {
             QCOMPARE(shown_rows(s).size(), 4);
-            QVERIFY(!s->previous_button());
-            QVERIFY(s->next_button());
+            QVERIFY(!s->previous_button() && s->next_button());
             s->row_button(3)->click();
             s->next_button()->click();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QCOMPARE(s->page(), 1);
             QCOMPARE(shown_rows(s).size(), 2);
-            QVERIFY(!s->row_label(3));
-            QVERIFY(s->previous_button());
-            QVERIFY(!s->next_button());
+            QVERIFY(!s->row_label(3) && s->previous_button() && !s->next_button());
             s->row_button(0)->click(); // the row touched before is not on this page
             s->previous_button()->click();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -149,7 +146,7 @@ private slots:
         run([](firmware_usbgrade* s) {
             QCOMPARE(shown_rows(s).size(), 0);
             put_packages("/mnt/usb1/YUQ-K64/", {"a.YUQ"});
-            s->syncUpdate(code_of(Refresh::StickInserted));
+            s->syncUpdate(code_of(Refresh::StickInserted)); // not yet mounted: nothing to list
             QCOMPARE(shown_rows(s).size(), 0);
             s->syncUpdate(code_of(Refresh::StickMounted));
             QCOMPARE(shown_rows(s), QStringList{"a.YUQ"});
@@ -200,8 +197,7 @@ private slots:
             QVERIFY(s->started());
             QCOMPARE(g_usb_grade.load(), 1u);
             QCOMPARE(int(g_send_para.step()), 0);
-            release(s, 'Q');
-            release(s, 'M'); // refused while its upgrade runs
+            keys(s, "QM"); // refused while its upgrade runs
             QVERIFY(g_firmware_usbgrade);
             int overlaySteps = 0;
             run_upgrade_steps([&] {
@@ -209,8 +205,7 @@ private slots:
                     return;
                 ++overlaySteps;
                 // Keys while the overlay shows move nothing beneath it.
-                release(g_mainwindow, 'O');
-                release(g_mainwindow, 'M');
+                keys(g_mainwindow, "OM");
                 QCOMPARE(int(g_page_focus), int(page::firmware_usbgrade));
                 QVERIFY(g_firmware_usbgrade);
             });
@@ -235,8 +230,7 @@ private slots:
         g_update_flag = 1;
         firmware_update_start();
         QVERIFY(g_move_update && g_move_update->isVisible());
-        release(g_mainwindow, 'Q');
-        release(g_mainwindow, 'Q');
+        keys(g_mainwindow, "QQ");
         QCOMPARE(int(g_page_focus), int(page::LockWindow));
         g_update_flag = 0;
         firmware_update_over();
