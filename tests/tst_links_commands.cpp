@@ -62,7 +62,6 @@ private slots:
         QCOMPARE(pc_cmd_time.load(), 4321u);
         QVERIFY(sim::run_control_line("pc busy off"));
         QCOMPARE(int(pc_cmd_valid.load()), 0);
-        g_lcd_lang_valid = 0x1F;
         unsigned char before[RAM_PARA_SIZE];
         std::memcpy(before, p->ram_para, sizeof before);
         for (const char* line : {"pc image 0xFFF 0102", "pc image 0x10 zz", "pc image 0x10 123",
@@ -71,6 +70,8 @@ private slots:
             QVERIFY2(!sim::run_control_line(QString::fromLatin1(line)), line);
         QVERIFY(std::memcmp(before, p->ram_para, sizeof before) == 0);
         QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
+        QCOMPARE(g_lcd_lang_valid.load(), 3u);
+        g_lcd_lang_valid = 0x1F;
     }
     void init()
     {
@@ -193,9 +194,9 @@ private slots:
         QVERIFY(sim::run_control_line("pc file-written 5 " + host_file(host, "names.json", "{}")));
         QCOMPARE(testsupport::get_file("/data/configs/alias.json"), QByteArray("{}"));
         QCOMPARE(testsupport::spy_ints(refresh), QList<int>{103});
-        QVERIFY(!sim::run_control_line("pc file-written 7 " + scan));
-        QVERIFY(!sim::run_control_line("pc file-written 13 " + host.path())); // a folder
-        QVERIFY(!sim::run_control_line("pc file-written x " + scan));
+        // A kind without a place, a folder, no kind.
+        for (const QString& bad : {"7 " + scan, "13 " + host.path(), "x " + scan})
+            QVERIFY2(!sim::run_control_line("pc file-written " + bad), qPrintable(bad));
 
         QVERIFY(!sim::run_control_line("pc file-deleted /data/configs/alias.json"));
         QVERIFY(testsupport::exists("/data/configs/alias.json"));
@@ -207,22 +208,21 @@ private slots:
     void pc_update_and_cards_noreply()
     {
         QSignalSpy refresh(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
-        QVERIFY(sim::run_control_line("pc update start"));
-        QCOMPARE(g_update_flag.load(), uint8_t(1));
-        QVERIFY(sim::run_control_line("pc update end"));
-        QCOMPARE(g_update_flag.load(), uint8_t(0));
+        for (const char* c : {"start", "end"}) {
+            QVERIFY(sim::run_control_line(QStringLiteral("pc update ") + c));
+            QCOMPARE(g_update_flag.load(), uint8_t(c[0] == 's'));
+        }
         QVERIFY(!sim::run_control_line("pc update soon"));
         QCOMPARE(testsupport::spy_ints(refresh), (QList<int>{105, 106}));
 
         auto cards = SimCards::instance();
         cards->set_port_alive(nullptr);
         QByteArray reply;
-        QVERIFY(sim::run_control_line("cards noreply on"));
-        cards->send(0, cardwire::frame(cardwire::Query));
-        QVERIFY(!cards->reply(0, &reply));
-        QVERIFY(sim::run_control_line("cards noreply off"));
-        cards->send(0, cardwire::frame(cardwire::Query));
-        QVERIFY(cards->reply(0, &reply));
+        for (const char* c : {"on", "off"}) {
+            QVERIFY(sim::run_control_line(QStringLiteral("cards noreply ") + c));
+            cards->send(0, cardwire::frame(cardwire::Query));
+            QCOMPARE(cards->reply(0, &reply), c[1] == 'f');
+        }
         QVERIFY(!sim::run_control_line("cards noreply maybe"));
     }
 };
