@@ -100,6 +100,11 @@ private slots:
         QCOMPARE(p->image16(img::KeyLock), uint16_t(0));
         key('Q');
         QCOMPARE(p->image16(img::KeyLock), uint16_t(1));
+        p->set_image16(img::KeyLock, 0);
+        key('M'); // unlocked: the user modes
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QCOMPARE(int(g_mode_shortcut_key), 1);
+        kit::close_page(page::CustomMode);
     }
 
     void strip_with_no_saved_slot()

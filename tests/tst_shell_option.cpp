@@ -180,14 +180,6 @@ private slots:
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
     }
 
-    void home_mode_key_opens_the_user_modes()
-    {
-        QTest::keyRelease(g_mainwindow, 'M');
-        QCOMPARE(int(g_page_focus), int(page::CustomMode));
-        QCOMPARE(int(g_mode_shortcut_key), 1);
-        QCOMPARE(open_pages(), QList<int>{page::CustomMode});
-    }
-
     // Last: the panel rules stay installed. Keys sent anywhere reach the screen in front,
     // also while an earlier routed key is still running a nested screen.
     void routed_keys_reach_nested_screens()
