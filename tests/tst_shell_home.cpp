@@ -100,6 +100,11 @@ private slots:
         QCOMPARE(p->image16(img::KeyLock), uint16_t(0));
         key('Q');
         QCOMPARE(p->image16(img::KeyLock), uint16_t(1));
+        p->set_image16(img::KeyLock, 0);
+        key('M'); // unlocked: the user modes
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QCOMPARE(int(g_mode_shortcut_key), 1);
+        kit::close_page(page::CustomMode);
     }
 
     void strip_with_no_saved_slot()
@@ -235,27 +240,17 @@ private slots:
         g_app_reset_flag = 0;
     }
 
-    void aging_line_bands_and_cap()
+    // Bands are counted on the aging screen's test; here the line's order and the cap.
+    void aging_line_and_cap()
     {
         AgingLog& log = AgingLog::instance();
         log.clear();
-        const AgingBands& f0 = log.bands[0];
-        const AgingBands& f1 = log.bands[1];
         const int first[6] = {7, 250, 9, 17, 100, 19}; // FPGA 0: 40, 42, 43; FPGA 1: 40, 42, 43
         log.append(QStringLiteral("03-04 05:06"), first);
         QCOMPARE(log.factoryage_log.last(), QStringLiteral("03-04 05:06 250 7 9 100 17 19"));
-        QCOMPARE(f0.diff3 + f0.diff5 + f0.diff10 + f0.diff20 + f0.diffmore, 0);
-        const int second[6] = {7, 2, 9, 17, 101, 19}; // 250 -> 2 grows by 8; 100 -> 101 by 1
-        log.append(QStringLiteral("03-04 05:09"), second);
-        QCOMPARE(f0.diff10, 1);
-        QCOMPARE(f1.diff3, 1);
-        log.append(QStringLiteral("03-04 05:12"), second); // no growth
-        QCOMPARE(f0.diff10 + f0.diff3 + f0.diffmore, 1);
-        const int third[6] = {0, 30, 0, 0, 101, 0};
-        log.append(QStringLiteral("03-04 05:15"), third);
-        QCOMPARE(f0.diffmore, 1);
+        const int next[6] = {0, 30, 0, 0, 101, 0};
         for (int i = 0; i < 3400; ++i)
-            log.append(QStringLiteral("03-04 05:15"), third);
+            log.append(QStringLiteral("03-04 05:15"), next);
         QCOMPARE(log.factoryage_log.size(), 3360);
         QCOMPARE(log.factoryage_log.first(), QStringLiteral("03-04 05:15 30 0 0 101 0 0"));
     }

@@ -112,17 +112,16 @@ private slots:
         QFETCH(QByteArray, report);
         YuqRamPara* p = keypad_panel();
         const QStringList w = setup.split(' ', Qt::SkipEmptyParts);
-        const int s = w.size() > 1 ? w[1].toInt() : 0;
+        const QString what = w.value(0);
+        const int s = w.value(1).toInt();
         const int rec = window < WINDOW_COUNT ? window : 0;
-        if (setup == "on")
+        if (what == "on")
             p->set_image16(win(window, img::WinFlags), 1);
-        if (w.value(0) == "input" || w.value(0) == "nosignal" || w.value(0) == "rateless")
+        if (what == "input" || what == "nosignal" || what == "rateless")
             p->set_image16(win(rec, img::WinInput), uint16_t(s));
-        if (w.value(0) == "nosignal")
-            set_timing(p, s, 0, 0, 0);
-        if (w.value(0) == "rateless")
-            set_timing(p, s, 1920, 1080, 0);
-        if (w.value(0) == "crop") {
+        if (what == "nosignal" || what == "rateless")
+            set_timing(p, s, what == "rateless" ? 1920 : 0, what == "rateless" ? 1080 : 0, 0);
+        if (what == "crop") {
             p->set_image16(img::CropTable + 10 * 7, uint16_t(0x8000 | s)); // entry 7: crop 1 of s
             p->set_image16(win(rec, img::WinInput), 0x8007);
         }

@@ -62,24 +62,7 @@ private slots:
         flush();
     }
 
-    void focus_walk_wraps_in_menu_order()
-    {
-        QList<int> seen;
-        in_menu([&seen](Option* o) {
-            QCOMPARE(int(o->focus_index()), 0);
-            for (int i = 0; i < 8; ++i) {
-                QTest::keyRelease(o, 'R');
-                seen << o->focus_index();
-            }
-            release(o, Qt::Key_F4);
-            seen << o->focus_index();
-            QTest::keyRelease(o, 'O');
-        });
-        QCOMPARE(seen, (QList<int>{1, 2, 3, 4, 5, 6, 7, 0, 7}));
-        QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QVERIFY(!g_option);
-    }
-
+    // Each item opens its screen; back returns with the focus kept, and the walk wraps.
     void openers_and_return_keep_the_focus()
     {
         const int pages[8] = {page::OutputSet, page::InputCut,   page::ImageLayout,  page::LinkOption,
@@ -96,9 +79,14 @@ private slots:
                 QCOMPARE(int(o->focus_index()), i);
                 QTest::keyRelease(o, 'R');
             }
+            QCOMPARE(int(o->focus_index()), 0); // wrapped
+            release(o, Qt::Key_F4);
+            QCOMPARE(int(o->focus_index()), 7);
             QTest::keyRelease(o, 'O');
         });
         QCOMPARE(opened, (QList<int>(pages, pages + 8)));
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QVERIFY(!g_option);
     }
 
     void mode_key_from_a_three_deep_chain()
@@ -190,14 +178,6 @@ private slots:
         emit PanelBridge::instance()->sig_option_retext();
         QCoreApplication::sendPostedEvents();
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
-    }
-
-    void home_mode_key_opens_the_user_modes()
-    {
-        QTest::keyRelease(g_mainwindow, 'M');
-        QCOMPARE(int(g_page_focus), int(page::CustomMode));
-        QCOMPARE(int(g_mode_shortcut_key), 1);
-        QCOMPARE(open_pages(), QList<int>{page::CustomMode});
     }
 
     // Last: the panel rules stay installed. Keys sent anywhere reach the screen in front,

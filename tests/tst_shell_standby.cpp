@@ -16,7 +16,6 @@ using namespace shellsupport;
 namespace {
 YuqRamPara* P;
 
-
 LockWindow* standby()
 {
     kit::open(page::LockWindow);
@@ -43,9 +42,14 @@ void refresh(int code = 1)
     P->test_signal(code);
 }
 
-void put_alias(const QByteArray& json)
+// Flags, input, mode per window.
+void put_windows(const uint16_t (&w)[6][3])
 {
-    testsupport::put_file("/data/configs/alias.json", json);
+    for (int i = 0; i < 6; ++i) {
+        P->set_image16(win(i, img::WinFlags), w[i][0]);
+        P->set_image16(win(i, img::WinInput), w[i][1]);
+        P->set_image16(win(i, img::WinMode), w[i][2]);
+    }
 }
 
 void touch(QWidget* w)
@@ -82,14 +86,9 @@ private slots:
         set_timing(P, 3, 1280, 720, 0);    // rate not measured
         set_timing(P, 4, 3840, 0, 30);     // height missing
         set_timing(P, 1, 1920, 1080, 60);
-        // Flags, input, mode per window: window 0 counts as enabled all the same, flags 3
-        // are not exactly 1 (disabled), window 4 black, window 5 frozen.
-        const uint16_t w[6][3] = {{0, 2, 0}, {1, 3, 0}, {1, 4, 0}, {3, 0, 0}, {1, 1, 1}, {1, 2, 2}};
-        for (int i = 0; i < 6; ++i) {
-            P->set_image16(win(i, img::WinFlags), w[i][0]);
-            P->set_image16(win(i, img::WinInput), w[i][1]);
-            P->set_image16(win(i, img::WinMode), w[i][2]);
-        }
+        // Window 0 counts as enabled all the same, flags 3 are not exactly 1 (disabled),
+        // window 4 black, window 5 frozen.
+        put_windows({{0, 2, 0}, {1, 3, 0}, {1, 4, 0}, {3, 0, 0}, {1, 1, 1}, {1, 2, 2}});
         g_image_current = 2;
         standby();
         const QStringList names{"HDMI1", "HDMI2", "HDMI3", "", "DVI", "HDMI1"};
@@ -143,15 +142,6 @@ private slots:
     {
         set_timing(P, 2, 1920, 1080, 60);
         set_timing(P, 1, 1280, 720, 50);
-        const uint16_t before[6][3] = {{0, 2, 0}, {1, 1, 0}, {0, 0, 0}, {1, 2, 2}, {0, 0, 0}, {0, 0, 0}};
-        const uint16_t after[6][3] = {{0, 1, 1}, {0, 0, 0}, {1, 2, 2}, {1, 1, 0}, {1, 2, 0}, {0, 0, 0}};
-        auto put = [](const uint16_t (&w)[6][3]) {
-            for (int i = 0; i < 6; ++i) {
-                P->set_image16(win(i, img::WinFlags), w[i][0]);
-                P->set_image16(win(i, img::WinInput), w[i][1]);
-                P->set_image16(win(i, img::WinMode), w[i][2]);
-            }
-        };
         // What the window holds on screen, as the panel's own painting left it.
         auto shown = [] {
             LockWindow* s = g_lockwindow;
@@ -160,11 +150,11 @@ private slots:
             QCoreApplication::processEvents();
             return s->screen()->grabWindow(s->winId()).toImage();
         };
-        put(before);
+        put_windows({{0, 2, 0}, {1, 1, 0}, {0, 0, 0}, {1, 2, 2}, {0, 0, 0}, {0, 0, 0}});
         g_image_current = 0;
         standby()->show();
         shown();
-        put(after);
+        put_windows({{0, 1, 1}, {0, 0, 0}, {1, 2, 2}, {1, 1, 0}, {1, 2, 0}, {0, 0, 0}});
         g_image_current = 3;
         refresh();
         const QImage changed = shown();
@@ -196,16 +186,13 @@ private slots:
 
     void aliases_and_their_fallbacks()
     {
-        set_timing(P, 3, 1280, 720, 50);
-        set_timing(P, 4, 1280, 720, 50);
-        set_timing(P, 5, 1280, 720, 50);
-        for (int w = 1; w < 4; ++w)
+        for (int w = 1; w < 6; ++w) {
+            set_timing(P, w, 1280, 720, 50);
             P->set_image16(win(w, img::WinFlags), 1);
-        P->set_image16(win(0, img::WinInput), 3);
-        P->set_image16(win(1, img::WinInput), 4);
-        P->set_image16(win(2, img::WinInput), 5);
-        P->set_image16(win(3, img::WinInput), 2);
-        put_alias(R"({"namelist":{"source":[
+        }
+        for (int w = 0; w < 4; ++w)
+            P->set_image16(win(w, img::WinInput), uint16_t(w == 3 ? 2 : w + 3));
+        testsupport::put_file("/data/configs/alias.json", R"({"namelist":{"source":[
             {"id":3,"valid":"on","name":"<b>Cam & Co</b>"},
             {"id":4,"valid":"off","name":"Hidden"},
             {"id":5,"valid":"on","name":""},
@@ -218,7 +205,7 @@ private slots:
         QVERIFY(name(3).startsWith("A very"));
 
         // The PC replaces the file: code 103 shows the new names.
-        put_alias(R"({"namelist":{"source":[{"id":3,"valid":"on","name":"Stage"}]}})");
+        testsupport::put_file("/data/configs/alias.json", R"({"namelist":{"source":[{"id":3,"valid":"on","name":"Stage"}]}})");
         refresh(103);
         QCOMPARE(name(0), QStringLiteral("Stage"));
         QCOMPARE(name(3), QStringLiteral("HDMI1"));
@@ -270,8 +257,7 @@ private slots:
         QCOMPARE(int(g_page_focus), int(page::LockWindow));
         release(s, Qt::Key_F6);
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QVERIFY(!g_lockwindow);
-        QVERIFY(g_mainwindow->isVisible());
+        QVERIFY(!g_lockwindow && g_mainwindow->isVisible());
 
         P->set_image16(img::KeyLock, 0);
         s = standby();
@@ -280,15 +266,12 @@ private slots:
         QVERIFY(!g_lockwindow);
         QCOMPARE(int(g_mode_shortcut_key), 1);
         kit::close_page(page::CustomMode);
-    }
 
-    void home_back_key_opens_standby()
-    {
+        // Back on the home screen opens standby.
         g_mainwindow->show();
         release(g_mainwindow, 'O');
         QCOMPARE(int(g_page_focus), int(page::LockWindow));
-        QVERIFY(g_lockwindow);
-        QVERIFY(g_lockwindow->isVisible());
+        QVERIFY(g_lockwindow && g_lockwindow->isVisible());
     }
 
     void destructor_leaves_a_newer_screen_alone()
