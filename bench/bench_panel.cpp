@@ -611,7 +611,7 @@ int main(int argc, char* argv[])
     }
     // A screen's form floor, measured right before the screen itself each time, so a
     // change of the machine's load meets both alike.
-    auto floor = [&](int p, int i) {
+    auto floor = [&](int p) {
         const BenchForm* f = form_of(kit::kPages[p].name);
         if (!f)
             return;
@@ -622,9 +622,6 @@ int main(int argc, char* argv[])
         std::unique_ptr<QWidget> w(f->make());
         show_and_paint(w.get());
         r.floorOpen.add(c.sample());
-        // After the screen's own keys (i == 1), whose sheets it repeats.
-        for (int k = 0; i == 2 && k < 2 * kKeys; ++k)
-            r.floorKey.add(restyle_two(w.get(), k, r.sheets[k % 2]));
         w->close();
     };
 
@@ -642,19 +639,28 @@ int main(int argc, char* argv[])
         if (!measured(p))
             continue;
         PageRun& r = runs[size_t(p)];
+        // The screen's keys and its floor's restyles take turns, so a change of the machine's
+        // load meets both alike; the floor repeats what the second pair of keys set.
         auto keys = [&](QWidget* w) {
-            for (int k = 0; k < kKeys; ++k) {
+            const BenchForm* f = form_of(kit::kPages[p].name);
+            std::unique_ptr<QWidget> form(f ? f->make() : nullptr);
+            if (form)
+                show_and_paint(form.get());
+            for (int k = 0; k < kKeys + 2; ++k) {
                 r.key.add(key_to_repaint(w, 'R', k == 1 ? &r.sheets[0] : nullptr));
                 r.key.add(key_to_repaint(w, 'S', k == 1 ? &r.sheets[1] : nullptr));
+                for (int n = 0; form && k >= 2 && n < 2; ++n)
+                    r.floorKey.add(restyle_two(form.get(), n, r.sheets[n]));
             }
+            if (form)
+                form->close();
         };
         if (kit::kPages[p].kind == kit::PageKind::Home) {
             keys(g_mainwindow);
-            floor(p, 2);
             continue;
         }
         for (int i = 0; i < kOpens; ++i) {
-            floor(p, i);
+            floor(p);
             r.open.add(open_page(p, i == 1 ? std::function<void(QWidget*)>(keys) : nullptr));
         }
     }
