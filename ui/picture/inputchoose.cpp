@@ -11,8 +11,10 @@
 
 #include <QColor>
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QStyle>
 #include <QtDebug>
 #include <cstring>
 
@@ -30,7 +32,6 @@ const char* const kCardSheet = "#frame{border:1px solid rgb(71, 119, 255);}"
                                "#source_frame{border:1px solid #CCCCCC;border-radius:5px;}"
                                "#source_frame[look=\"used\"]{border:1px solid #00D65B;border-radius:5px;}"
                                "#source_frame[look=\"focus\"]{border:1px solid #FFAB54;border-radius:5px;}"
-                               "#row_name, #row_detail{color: rgb(255, 255, 255)}"
                                "#row_badge{background-color: #00D65B;color: rgb(255, 255, 255);font: 7px;border-radius:5px;}";
 const char* const kBoxColour[6] = {"#867AE9", "#005A8D", "#39A9CB", "#EBA83A", "#FF96AD", "#D5E5FF"};
 
@@ -102,16 +103,6 @@ QString using_text()
     return kit::text(Txt::inputchoose_using);
 }
 
-// One sheet for the strip: each shown window's box (and its labels) in the window's colour.
-QString strip_sheet()
-{
-    QString s;
-    for (int w = 0; w < WINDOW_COUNT; ++w)
-        if (shown(w))
-            s += QStringLiteral("#box%1, #box%1 QLabel {background-color: %2;font: 9px}\n").arg(w).arg(QLatin1String(kBoxColour[w]));
-    return s;
-}
-
 // The "in use" badge's width for its word: measured once a language.
 int badge_width(const QLabel* badge, const QString& word)
 {
@@ -125,45 +116,179 @@ int badge_width(const QLabel* badge, const QString& word)
     return *it;
 }
 
-// The strip's focus ring, 2 pixels in its colour (none: the strip shows through). Its mask
-// keeps it to the ring, so a key restyles nothing and repaints only the ring.
-class FocusRing : public QFrame
+QRect box_rect(int p)
+{
+    return QRect(10 + 50 * p, 3, 45, 40);
+}
+
+// The focus ring around box p: 2 pixels wide.
+QRect ring_rect(int p)
+{
+    return QRect(7 + 50 * p, 0, 51, 46);
+}
+
+QRegion ring_region(int p)
+{
+    const QRect r = ring_rect(p);
+    return QRegion(r).subtracted(QRegion(r.adjusted(2, 2, -2, -2)));
+}
+
+// A row's state picture, source icon, name and detail.
+const QRect kRowState(3, 5, 7, 7);
+const QRect kRowIcon(12, 5, 25, 8);
+const QRect kRowName(3, 15, 80, 12);
+const QRect kRowDetail(3, 30, 88, 12);
+} // namespace
+
+// The window strip in one widget: per shown window its box in the window's colour with its
+// number, its input's name and its state picture, and the focus ring, drawn as a label of
+// each and a ring frame would draw them (a strip of labels costs an open several times this).
+// A focus move repaints the two rings only.
+class InputChoose::Strip : public QFrame
 {
 public:
-    explicit FocusRing(QWidget* parent) : QFrame(parent)
+    explicit Strip(QWidget* parent) : QFrame(parent)
     {
-        resize(51, 46);
-        setMask(QRegion(rect()).subtracted(QRegion(rect().adjusted(2, 2, -2, -2))));
+        m_font = QFont(font(), this);
+        m_font.setPixelSize(9);
     }
-    void set_colour(const QColor& c)
+    // Box p shows window w, its name `name`.
+    void set_box(int p, int w, const QString& name)
     {
-        if (c != m_colour) {
-            m_colour = c;
-            update();
+        Box& b = m_box[p];
+        if (b.window != w) {
+            b.window = w;
+            b.number.set(QString::number(w + 1), m_font);
+            update(box_rect(p));
+        }
+        set_name(p, name);
+    }
+    void set_name(int p, const QString& name)
+    {
+        Box& b = m_box[p];
+        if (b.name.isNull() || b.name != name) {
+            b.name = name;
+            b.nameLine.set(name, m_font);
+            update(box_rect(p));
         }
     }
+    void set_count(int n)
+    {
+        for (int p = n; p < m_count; ++p)
+            update(box_rect(p));
+        for (int p = m_count; p < n; ++p)
+            update(box_rect(p));
+        m_count = n;
+    }
+    int count() const { return m_count; }
+    int window(int p) const { return m_box[p].window; }
+    const QString& name(int p) const { return m_box[p].name; }
+    // The ring around box p in `colour`; an invalid colour draws none.
+    void set_ring(int p, const QColor& colour)
+    {
+        if (p == m_ring && colour == m_ringColour)
+            return;
+        if (m_ringColour.isValid())
+            update(ring_region(m_ring));
+        m_ring = p;
+        m_ringColour = colour;
+        if (colour.isValid())
+            update(ring_region(p));
+    }
+    QRect ring() const { return m_ringColour.isValid() ? ring_rect(m_ring) : QRect(); }
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void paintEvent(QPaintEvent* e) override
     {
-        if (m_colour.isValid())
-            QPainter(this).fillRect(rect(), m_colour);
+        QFrame::paintEvent(e);
+        QPainter p(this);
+        const QPixmap state = kit::picture(kit::pic(QStringLiteral("state_on.png")), QSize(7, 7));
+        p.setFont(m_font);
+        for (int k = 0; k < m_count; ++k) {
+            const QRect r = box_rect(k);
+            if (!e->region().intersects(r))
+                continue;
+            const Box& b = m_box[k];
+            p.fillRect(r, QColor(QLatin1String(kBoxColour[b.window])));
+            p.setPen(palette().color(QPalette::WindowText));
+            b.number.draw(&p, r, Qt::AlignCenter);
+            b.nameLine.draw(&p, QRect(r.x(), r.y() + 1, 30, 12), Qt::AlignLeft | Qt::AlignVCenter);
+            style()->drawItemPixmap(&p, QRect(r.x() + 33, r.y() + 1, 7, 7), Qt::AlignLeft | Qt::AlignVCenter, state);
+        }
+        if (m_ringColour.isValid() && e->region().intersects(ring_rect(m_ring)))
+            for (const QRect& r : ring_region(m_ring))
+                p.fillRect(r, m_ringColour);
     }
 
 private:
-    QColor m_colour;
+    struct Box
+    {
+        int window = -1;
+        QString name;
+        kit::TextLine number, nameLine;
+    };
+    Box m_box[WINDOW_COUNT];
+    int m_count = 0;
+    int m_ring = 0;
+    QColor m_ringColour;
+    QFont m_font;
 };
 
-QLabel* row_label(QWidget* parent, const char* name, int x, int y, int w, int h, const QFont& font)
+// A row of the card: its frame (the card's sheet draws its border) with the state picture,
+// the source icon, the name and the detail drawn as a label of each would draw them; the
+// "in use" badge stays a label of its own.
+class InputChoose::Row : public QFrame
 {
-    QLabel* l = new QLabel(parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(x, y, w, h);
-    l->setFont(font);
-    l->setTextFormat(Qt::PlainText);
-    return l;
-}
-} // namespace
+public:
+    explicit Row(QWidget* parent) : QFrame(parent)
+    {
+        m_font = QFont(font(), this);
+        m_font.setPixelSize(10);
+    }
+    const QFont& name_font() const { return m_font; }
+    void set(const QString& state, const QString& icon, const QString& name, const QString& detail)
+    {
+        if (state != m_state || icon != m_icon) {
+            m_state = state;
+            m_icon = icon;
+            update(kRowState.united(kRowIcon));
+        }
+        if (m_name.isNull() || name != m_name) {
+            m_name = name;
+            m_nameLine.set(name, m_font);
+            update(kRowName);
+        }
+        if (m_detail.isNull() || detail != m_detail) {
+            m_detail = detail;
+            // As fit_text would fit a label of the row's font and the detail's width.
+            m_detailFont = QFont(kit::fitted_font(m_font, kRowDetail.width(), detail), this);
+            m_detailLine.set(detail, m_detailFont);
+            update(kRowDetail);
+        }
+    }
+    QLabel* badge = nullptr;
+    const QString& name() const { return m_name; }
+    const QString& detail() const { return m_detail; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        QFrame::paintEvent(e);
+        QPainter p(this);
+        style()->drawItemPixmap(&p, kRowState, Qt::AlignLeft | Qt::AlignVCenter, kit::picture(m_state, kRowState.size()));
+        style()->drawItemPixmap(&p, kRowIcon, Qt::AlignLeft | Qt::AlignVCenter, kit::picture(m_icon, kRowIcon.size()));
+        p.setPen(QColor(255, 255, 255));
+        p.setFont(m_font);
+        m_nameLine.draw(&p, kRowName, Qt::AlignLeft | Qt::AlignVCenter);
+        p.setFont(m_detailFont);
+        m_detailLine.draw(&p, kRowDetail, Qt::AlignLeft | Qt::AlignVCenter);
+    }
+
+private:
+    QFont m_font, m_detailFont;
+    QString m_state, m_icon, m_name, m_detail;
+    kit::TextLine m_nameLine, m_detailLine;
+};
 
 InputChoose::InputChoose(QWidget* parent) : PanelDialog(page::InputChoose, parent), ui(new Ui::InputChoose)
 {
@@ -229,43 +354,22 @@ void InputChoose::source_check_update()
 
 void InputChoose::initMenu()
 {
-    delete m_strip.data(); // with the focus frame, the boxes and their labels
-    image_count = 0;
-    m_strip = new QFrame(this);
-    m_strip->setObjectName(QStringLiteral("window_strip"));
-    m_strip->setGeometry(0, 42, 320, 47);
-    auto* ring = new FocusRing(m_strip);
-    ring->setObjectName(QStringLiteral("strip_focus"));
-    ring->set_colour(kStripFocus);
-    m_focusFrame = ring;
+    if (!m_strip) {
+        m_strip = new Strip(this);
+        m_strip->setObjectName(QStringLiteral("window_strip"));
+        m_strip->setGeometry(0, 42, 320, 47);
+    }
     int p = 0;
     for (int w = 0; w < WINDOW_COUNT; ++w) {
         if (!shown(w))
             continue;
-        QLabel* box = new QLabel(m_strip);
-        box->setObjectName(QStringLiteral("box%1").arg(w));
-        box->setGeometry(10 + 50 * p, 3, 45, 40);
-        box->setText(QString::number(w + 1));
-        box->setAlignment(Qt::AlignCenter);
-        QLabel* name = new QLabel(box);
-        name->setGeometry(0, 1, 30, 12);
-        name->setTextFormat(Qt::PlainText);
-        name->setText(TextCreate(char(w)));
-        m_boxName[w] = name;
-        QLabel* state = new QLabel(box);
-        state->setGeometry(33, 1, 7, 7);
-        kit::set_sized_picture(state, kit::pic(QStringLiteral("state_on.png")));
+        m_strip->set_box(p, w, TextCreate(char(w)));
         image_list[p] = uint8_t(w);
-        if (w == image_index)
-            m_focusFrame->setGeometry(7 + 50 * p, 0, 51, 46);
         ++p;
     }
-    // The sheet after the parts: made under it, each would be styled once more (a new
-    // strip is polished only when shown).
-    m_strip->setStyleSheet(strip_sheet());
-    if (isVisible())
-        m_strip->show(); // made anew while open; otherwise it shows with the screen
+    m_strip->set_count(p);
     image_count = uint8_t(p);
+    m_strip->set_ring(box_position(image_index), kStripFocus);
 }
 
 QString InputChoose::TextCreate(char window, char) const
@@ -284,22 +388,33 @@ QString InputChoose::TextCreate(char window, char) const
 void InputChoose::input_source_changed(char window)
 {
     const int w = uchar(window);
-    if (w < WINDOW_COUNT && m_boxName[w])
-        m_boxName[w]->setText(TextCreate(window));
+    for (int p = 0; m_strip && p < m_strip->count(); ++p)
+        if (m_strip->window(p) == w)
+            m_strip->set_name(p, TextCreate(window));
+}
+
+QString InputChoose::box_name(int window) const
+{
+    for (int p = 0; m_strip && p < m_strip->count(); ++p)
+        if (m_strip->window(p) == window)
+            return m_strip->name(p);
+    return QString();
+}
+
+QRect InputChoose::strip_focus() const
+{
+    return m_strip ? m_strip->ring() : QRect();
 }
 
 void InputChoose::draw_strip_focus()
 {
-    if (!m_focusFrame)
+    if (!m_strip)
         return;
-    auto* ring = static_cast<FocusRing*>(m_focusFrame.data());
     if (ui_seltype == 0 && ui_select >= kButtonCut) {
-        ring->set_colour(QColor()); // a button has the focus
+        m_strip->set_ring(0, QColor()); // a button has the focus
         return;
     }
-    const int pos = ui_seltype == 0 ? ui_select : image_ui_select;
-    ring->set_colour(ui_seltype == 0 ? kStripFocus : kStripSelected);
-    ring->move(7 + 50 * pos, 0);
+    m_strip->set_ring(ui_seltype == 0 ? ui_select : image_ui_select, ui_seltype == 0 ? kStripFocus : kStripSelected);
 }
 
 void InputChoose::imagemenu()
@@ -389,47 +504,46 @@ void InputChoose::initSource()
     const int onPage = qMin(3, rows - 3 * current_page);
     for (int i = 0; i < onPage; ++i)
         card_row(i);
-    // The card's sheet after its first rows (see initMenu), before any of them is shown.
+    // The card's sheet after its first rows: made under it, each would be styled once more
+    // (a new row is polished only when shown).
     kit::set_sheet(m_card, QLatin1String(kCardSheet));
-    const QFont font = card_row(0).name->font();
+    const QFont& font = card_row(0)->name_font();
     m_cardRows = rows;
     m_usedRow = -1;
     for (int i = 0; i < 3; ++i) {
         if (i >= onPage) {
-            if (m_rows[i].frame)
-                m_rows[i].frame->hide();
+            if (m_rows[i])
+                m_rows[i]->hide();
             continue;
         }
-        const CardRow& r = card_row(i);
+        Row* r = card_row(i);
         const int g = 3 * current_page + i;
-        sourceinfo::set_source_pixmap(r.icon, source_number);
+        const bool used = g == inUseRow && source_number == inUseSource;
+        const QString state = kit::pic(used ? QStringLiteral("state_on.png") : QStringLiteral("state_off.png"));
+        const QString icon = sourceinfo::source_picture(source_number);
         if (g == 0) {
-            r.name->setText(m_inputName);
-            r.detail->setText(cropview::timing_text(source_number, no_signal_text()));
+            r->set(state, icon, m_inputName, cropview::timing_text(source_number, no_signal_text()));
         } else {
             CROP_PARA crop{};
             int index = CROP_COUNT;
             p->YuqGetCropPara(source_number, g, &crop, &index);
-            r.name->setText(cropview::crop_name(m_inputName, index, uint16_t(crop.word), font, r.name->width()));
-            r.detail->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
+            r->set(state, icon, cropview::crop_name(m_inputName, index, uint16_t(crop.word), font, kRowName.width()),
+                   QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
         }
-        kit::fit_text_remembered(r.detail); // "1920x1080@60Hz" is wider than the row at 10 px
-        const bool used = g == inUseRow && source_number == inUseSource;
         if (used)
             m_usedRow = i;
-        if (r.frame->testAttribute(Qt::WA_WState_Polished))
-            kit::set_look(r.frame, row_look(i));
+        if (r->testAttribute(Qt::WA_WState_Polished))
+            kit::set_look(r, row_look(i));
         else
-            r.frame->setProperty("look", QByteArray(row_look(i))); // its first polish reads it
-        kit::set_sized_picture(r.state, kit::pic(used ? QStringLiteral("state_on.png") : QStringLiteral("state_off.png")));
+            r->setProperty("look", QByteArray(row_look(i))); // its first polish reads it
         if (used) {
-            r.badge->setText(using_text());
+            r->badge->setText(using_text());
             // Right-aligned at the row's edge, wider where the word is longer ("Использовать").
-            const int bw = badge_width(r.badge, r.badge->text());
-            r.badge->setGeometry(90 - bw, 0, bw, 12);
+            const int bw = badge_width(r->badge, r->badge->text());
+            r->badge->setGeometry(90 - bw, 0, bw, 12);
         }
-        r.badge->setVisible(used);
-        r.frame->show();
+        r->badge->setVisible(used);
+        r->show();
     }
 }
 
@@ -442,29 +556,27 @@ void InputChoose::build_card()
     m_card->lower();
 }
 
-const InputChoose::CardRow& InputChoose::card_row(int i)
+InputChoose::Row* InputChoose::card_row(int i)
 {
-    CardRow& r = m_rows[i];
-    if (!r.frame) {
-        QFont font = this->font();
-        font.setPixelSize(10);
-        r.frame = new QFrame(m_card);
-        r.frame->setObjectName(QStringLiteral("source_frame"));
-        r.frame->setGeometry(14 + 95 * i, 10, 92, 50);
-        r.state = new QLabel(r.frame);
-        r.state->setObjectName(QStringLiteral("row_state"));
-        r.state->setGeometry(3, 5, 7, 7);
-        r.icon = new QLabel(r.frame);
-        r.icon->setGeometry(12, 5, 25, 8);
-        r.icon->setScaledContents(true);
-        r.name = row_label(r.frame, "row_name", 3, 15, 80, 12, font);
-        r.detail = row_label(r.frame, "row_detail", 3, 30, 88, 12, font);
-        r.badge = new QLabel(r.frame);
-        r.badge->setObjectName(QStringLiteral("row_badge"));
-        r.badge->setAlignment(Qt::AlignCenter);
-        r.badge->hide();
+    if (!m_rows[i]) {
+        Row* r = new Row(m_card);
+        r->setObjectName(QStringLiteral("source_frame"));
+        r->setGeometry(14 + 95 * i, 10, 92, 50);
+        r->badge = new QLabel(r);
+        r->badge->setObjectName(QStringLiteral("row_badge"));
+        r->badge->setAlignment(Qt::AlignCenter);
+        r->badge->hide();
+        m_rows[i] = r;
     }
-    return r;
+    return m_rows[i];
+}
+
+QString InputChoose::row_text(int row, bool detail) const
+{
+    const Row* r = row >= 0 && row < 3 ? m_rows[row] : nullptr;
+    if (!r || r->isHidden())
+        return QString();
+    return detail ? r->detail() : r->name();
 }
 
 const char* InputChoose::row_look(int i) const
@@ -476,8 +588,8 @@ const char* InputChoose::row_look(int i) const
 
 void InputChoose::move_row_focus(int from)
 {
-    kit::set_look(m_rows[from].frame, row_look(from));
-    kit::set_look(m_rows[ui_select].frame, row_look(ui_select));
+    kit::set_look(m_rows[from], row_look(from));
+    kit::set_look(m_rows[ui_select], row_look(ui_select));
 }
 
 void InputChoose::para_source_index_init()

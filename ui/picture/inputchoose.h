@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
+#include <QRect>
 
 namespace Ui {
 class InputChoose;
@@ -34,9 +35,10 @@ public:
     int list_page() const { return current_page; }
     int listed_source() const { return source_number; }
     int window_boxes() const { return image_count; }
-    QLabel* box_name(int window) const { return window >= 0 && window < 6 ? m_boxName[window].data() : nullptr; }
-    QFrame* strip_focus() const { return m_focusFrame.data(); }
+    QString box_name(int window) const; // null when the window has no box
+    QRect strip_focus() const;          // the ring in the strip; empty when none is drawn
     QFrame* card() const { return m_card.data(); }
+    QString row_text(int row, bool detail) const;
 
 public slots:
     void yuq_source_button_clicked();
@@ -53,7 +55,8 @@ private:
     void build_card();
     const char* row_look(int row) const;
     struct CardRow;
-    const CardRow& card_row(int row);
+    class Row;
+    Row* card_row(int row);
     void move_row_focus(int from);
     void strip_key();
     void row_key(int before, int page, int rows);
@@ -90,22 +93,12 @@ private:
     uint8_t image_list[6] = {};
     QString m_inputName;
 
-    // The strip is rebuilt when windows come or go (its frame takes all its labels along).
-    QPointer<QFrame> m_strip;
-    QPointer<QFrame> m_focusFrame;
-    QPointer<QLabel> m_boxName[6];
-    // The card of the listed input: three rows built once, filled in place.
-    struct CardRow
-    {
-        QFrame* frame = nullptr;
-        QLabel* state = nullptr;
-        QLabel* icon = nullptr;
-        QLabel* name = nullptr;
-        QLabel* detail = nullptr;
-        QLabel* badge = nullptr;
-    };
+    // The window strip, one drawn widget: its boxes are filled again when windows come or go.
+    class Strip;
+    Strip* m_strip = nullptr;
+    // The card of the listed input: three rows made when first listed, filled in place.
     QPointer<QFrame> m_card;
-    CardRow m_rows[3];
+    Row* m_rows[3] = {};
     int m_usedRow = -1; // row of the card's page the window uses
     int m_cardRows = 0; // rows of the listed input at the last fill
 };

@@ -253,20 +253,25 @@ int widest_line(const QFontMetrics& m, const QString& text)
     return w;
 }
 
-void fit_font(QWidget* l, const QString& text)
+// `f` at `base` pixels, stepped down (not below 7) until `text` fits `width`. Widths scale
+// with the pixel size: one measurement gives the size, a second checks it (rounding).
+QFont fit(QFont f, int base, int width, const QString& text)
 {
-    // Always from the widget's own size, so a shorter text gets it back. Widths scale with
-    // the pixel size: one measurement gives the size, a second checks it (rounding).
-    QFont f = l->font();
-    const int base = fit_base(l);
     f.setPixelSize(base);
     const int need = widest_line(QFontMetrics(f), text);
-    if (need > l->width() && base > 7) {
-        int px = qMax(7, base * l->width() / qMax(1, need));
+    if (need > width && base > 7) {
+        int px = qMax(7, base * width / qMax(1, need));
         f.setPixelSize(px);
-        while (px > 7 && widest_line(QFontMetrics(f), text) > l->width())
+        while (px > 7 && widest_line(QFontMetrics(f), text) > width)
             f.setPixelSize(--px);
     }
+    return f;
+}
+
+void fit_font(QWidget* l, const QString& text)
+{
+    // Always from the widget's own size, so a shorter text gets it back.
+    const QFont f = fit(l->font(), fit_base(l), l->width(), text);
     if (f != l->font())
         l->setFont(f);
 }
@@ -310,6 +315,19 @@ void fit_text_remembered(QLabel* l)
         l->setProperty("fit_base", it->base);
     if (it->font != l->font())
         l->setFont(it->font);
+}
+
+QFont fitted_font(const QFont& font, int width, const QString& text)
+{
+    static QHash<QString, QFont> fits;
+    const QString key = font.key() + QLatin1Char('\x1f') + QString::number(width) + QLatin1Char('\x1f') + text;
+    auto it = fits.constFind(key);
+    if (it != fits.constEnd())
+        return *it;
+    if (fits.size() >= 512) // as fit_text_remembered's
+        fits.clear();
+    const int base = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    return *fits.insert(key, fit(font, base, width, text));
 }
 
 TextLine::TextLine() = default;

@@ -87,6 +87,9 @@ void fit_text(QAbstractButton* b);
 // fit_text, its outcome remembered by font, width and text: a screen built again, or a
 // text shown again, fits without measuring.
 void fit_text_remembered(QLabel* l);
+// The font fit_text would give a label of `font` (a pixel size) and `width` showing
+// `text`, remembered: for screens that draw their own texts.
+QFont fitted_font(const QFont& font, int width, const QString& text);
 // One line of text shaped once and drawn as QPainter::drawText(rect, flags, text) draws
 // it (which shapes it again on every paint), for screens that draw their own texts.
 class TextLine

@@ -86,7 +86,12 @@ QString sourceinfo::get_source_specialstyle1_by_sourceid(unsigned char id, QStri
 void sourceinfo::set_source_pixmap(QLabel* label, unsigned char id)
 {
     if (label && id < 6)
-        put_icon(label, QString::fromLatin1(kIcons[id].plain));
+        put_icon(label, source_picture(id));
+}
+
+QString sourceinfo::source_picture(unsigned char id)
+{
+    return id < 6 ? QString::fromLatin1(kIcons[id].plain) : QString();
 }
 
 QString sourceinfo::sourceonline_picture(unsigned char id, unsigned char online)

@@ -26,6 +26,7 @@ public:
 
     // Icons; an id above 5 leaves the label as it is. Scaling is the caller's.
     static void set_source_pixmap(QLabel* label, unsigned char id);
+    static QString source_picture(unsigned char id); // set_source_pixmap's; "" above 5
     static void set_sourceonline_pixmap(QLabel* label, unsigned char id, unsigned char online);
     static QString sourceonline_picture(unsigned char id, unsigned char online); // "" above 5
 };
