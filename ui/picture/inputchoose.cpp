@@ -16,11 +16,13 @@
 #include <QRegion>
 #include <QStyle>
 #include <QtDebug>
+#include <array>
 #include <cstring>
 
 namespace {
 const QRgb kStripFocus = qRgb(255, 171, 84);
 const QRgb kStripSelected = qRgb(71, 119, 255);
+const QRgb kGround = qRgb(16, 16, 28); // the form's background
 // The form's own sheet of the two buttons: unfocused, they are left as they are.
 const char* const kButton = "color: rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
 const char* const kButtonFocus = "color:rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
@@ -127,10 +129,20 @@ QRect ring_rect(int p)
     return QRect(7 + 50 * p, 0, 51, 46);
 }
 
-QRegion ring_region(int p)
+// Its four sides.
+std::array<QRect, 4> ring_sides(int p)
 {
     const QRect r = ring_rect(p);
-    return QRegion(r).subtracted(QRegion(r.adjusted(2, 2, -2, -2)));
+    return {QRect(r.x(), r.y(), r.width(), 2), QRect(r.x(), r.bottom() - 1, r.width(), 2),
+            QRect(r.x(), r.y() + 2, 2, r.height() - 4), QRect(r.right() - 1, r.y() + 2, 2, r.height() - 4)};
+}
+
+QRegion ring_region(int p)
+{
+    const std::array<QRect, 4> sides = ring_sides(p);
+    QRegion region;
+    region.setRects(sides.data(), int(sides.size()));
+    return region;
 }
 
 // A row's state picture, source icon, name and detail.
@@ -149,8 +161,11 @@ class InputChoose::Strip : public QFrame
 public:
     explicit Strip(QWidget* parent) : QFrame(parent)
     {
+        // It paints all it covers, the form's ground too: nothing under it is painted again.
+        setAttribute(Qt::WA_OpaquePaintEvent);
         m_font = QFont(font(), this);
         m_font.setPixelSize(9);
+        m_state = kit::picture(kit::pic(QStringLiteral("state_on.png")), QSize(7, 7));
     }
     // Box p shows window w, its name `name`.
     void set_box(int p, int w, const QString& name)
@@ -200,9 +215,9 @@ public:
 protected:
     void paintEvent(QPaintEvent* e) override
     {
-        QFrame::paintEvent(e);
         QPainter p(this);
-        const QPixmap state = kit::picture(kit::pic(QStringLiteral("state_on.png")), QSize(7, 7));
+        for (const QRect& r : e->region())
+            p.fillRect(r, kGround);
         p.setFont(m_font);
         for (int k = 0; k < m_count; ++k) {
             const QRect r = box_rect(k);
@@ -213,10 +228,10 @@ protected:
             p.setPen(palette().color(QPalette::WindowText));
             b.number.draw(&p, r, Qt::AlignCenter);
             b.nameLine.draw(&p, QRect(r.x(), r.y() + 1, 30, 12), Qt::AlignLeft | Qt::AlignVCenter);
-            style()->drawItemPixmap(&p, QRect(r.x() + 33, r.y() + 1, 7, 7), Qt::AlignLeft | Qt::AlignVCenter, state);
+            style()->drawItemPixmap(&p, QRect(r.x() + 33, r.y() + 1, 7, 7), Qt::AlignLeft | Qt::AlignVCenter, m_state);
         }
         if (m_ringColour.isValid() && e->region().intersects(ring_rect(m_ring)))
-            for (const QRect& r : ring_region(m_ring))
+            for (const QRect& r : ring_sides(m_ring))
                 p.fillRect(r, m_ringColour);
     }
 
@@ -232,6 +247,7 @@ private:
     int m_ring = 0;
     QColor m_ringColour;
     QFont m_font;
+    QPixmap m_state;
 };
 
 // A row of the card: its frame (the card's sheet draws its border) with the state picture,
