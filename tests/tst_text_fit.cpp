@@ -76,6 +76,32 @@ private slots:
             delete w;
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
     }
+
+    // A text a screen draws itself gets the font a fitted label of its font and width has.
+    void drawn_text_fits_as_a_label_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width");
+        QTest::newRow("fits") << QStringLiteral("640x360") << 88;
+        QTest::newRow("timing") << QStringLiteral("1920x1080@60Hz") << 88;
+        QTest::newRow("down to 7 px") << QStringLiteral("3840x2160@30Hz 3840x2160@30Hz") << 88;
+        QTest::newRow("two lines") << QStringLiteral("1920x1080\n@60Hz") << 40;
+    }
+
+    void drawn_text_fits_as_a_label()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QLabel label;
+        QFont f = label.font();
+        f.setPixelSize(10);
+        label.setFont(f);
+        label.resize(width, 12);
+        label.setText(text);
+        kit::fit_text(&label);
+        for (int again = 0; again < 2; ++again) // the second one remembered
+            QCOMPARE(kit::fitted_font(f, width, text), label.font());
+    }
 };
 
 // The panel's look: its font resolution, style and fonts, set as the program sets them.
