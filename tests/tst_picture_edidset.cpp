@@ -1,6 +1,6 @@
 // EDID settings: the input row and its card, refused sizes, the rate field (toggle, OK,
-// back), what SAVE, Cancel and Delete write, the refresh of the card, back to input
-// choice, and the saved record reaching the input's EDID memory on the simulated receiver.
+// back), what SAVE, Cancel and Delete write, the refresh of the card, and the saved record
+// reaching the input's EDID memory on the simulated receiver.
 #include "shellsupport.h"
 
 #include "engine/c331_manage.h"
@@ -8,7 +8,6 @@
 #include "sim/control.h"
 #include "sim/sim_device.h"
 #include "ui/picture/edidset.h"
-#include "ui/picture/inputchoose.h"
 #include "ui/shell/my_lineedit.h"
 
 #include <QFrame>
@@ -168,22 +167,6 @@ private slots:
         });
         QVERIFY(sim::run_control_line(QStringLiteral("edid 3")));
         QVERIFY(!sim::run_control_line(QStringLiteral("edid 6")));
-    }
-
-    // Back returns to input choice, which lists its inputs again.
-    void back_to_input_choice()
-    {
-        QVERIFY(in_screen<InputChoose>(page::InputChoose, [](InputChoose* ic) {
-            release(ic, 'S'); // the EDID button
-            QPointer<QFrame> card = ic->card();
-            QTimer::singleShot(0, [] {
-                QCOMPARE(int(g_page_focus), int(page::EDIDset));
-                release(g_edidset, 'O');
-            });
-            release(ic, 'Q');
-            QCOMPARE(int(g_page_focus), int(page::InputChoose));
-            QCOMPARE(ic->card(), card.data()); // the list filled again in place
-        }));
     }
 };
 

@@ -1,9 +1,12 @@
 // Input choice: the window strip, the source strip, crop rows in crop-number order,
 // confirmations (input word, re-apply byte) and what stays after the refresh that
-// follows; windows and crops that disappear while the screen is open; aliases.
+// follows; windows and crops that disappear while the screen is open; aliases; the way
+// back from the crop and EDID screens.
 #include "shellsupport.h"
 
+#include "ui/picture/edidset.h"
 #include "ui/picture/inputchoose.h"
+#include "ui/picture/inputcut.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -221,6 +224,27 @@ private slots:
             P->test_signal(103);
             QVERIFY(strip_text(s, 1).contains(">Desk<"));
             QCOMPARE(row_text(s, 1), QStringLiteral("HDMI1_crop1"));
+        });
+    }
+
+    // The crop and EDID screens lead back to it, filled again in place, the new crop counted.
+    void children_lead_back_to_it()
+    {
+        run([](InputChoose* s) {
+            const QFrame* card = s->card();
+            QTimer::singleShot(0, [] {
+                QVERIFY(g_inputcut);
+                keys(g_inputcut, "QQRRRRRQOO"); // add a crop to HDMI1, then back twice
+            });
+            keys(s, "SSQ"); // the crop button: left of the EDID button, left of the strip
+            QVERIFY(strip_text(s, 0).contains(">2<"));
+            QTimer::singleShot(0, [] {
+                QVERIFY(g_edidset);
+                release(g_edidset, 'O');
+            });
+            keys(s, "RQ");
+            QCOMPARE(int(g_page_focus.load()), int(page::InputChoose));
+            QCOMPARE(s->card(), card);
         });
     }
 };

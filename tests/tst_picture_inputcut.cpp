@@ -1,9 +1,7 @@
 // Input crops: the list over its pages, add, edit and delete through the panels, the
-// table changing under an open screen (the PC), refused fields, and the way back to input
-// choice.
+// table changing under an open screen (the PC), refused fields.
 #include "shellsupport.h"
 
-#include "ui/picture/inputchoose.h"
 #include "ui/picture/inputcut.h"
 #include "ui/shell/numberkeyboard.h"
 
@@ -229,22 +227,6 @@ private slots:
             QVERIFY(padShown);
             QCOMPARE(entry_word(1), uint16_t(0x8000 | (1 << 8) | kHdmi1));
         });
-    }
-
-    void back_to_input_choice_updates_its_counts()
-    {
-        bool ran = false;
-        QVERIFY(in_screen<InputChoose>(page::InputChoose, [&](InputChoose* c) {
-            QTimer::singleShot(0, [&] {
-                QVERIFY(g_inputcut);
-                keys(g_inputcut, "QQRRRRRQOO"); // add a crop to HDMI1, then back twice
-                QCOMPARE(int(g_page_focus.load()), int(page::InputChoose));
-                ran = true;
-            });
-            keys(c, "SSQ"); // the crop button: left of the EDID button, left of the strip
-            QVERIFY(c->findChild<QLabel*>("sourcelistseq0name")->text().contains(">2<"));
-        }));
-        QVERIFY(ran);
     }
 };
 
