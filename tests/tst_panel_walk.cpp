@@ -308,25 +308,19 @@ private:
         for (int p = 0; p < page::Count; ++p)
             if (kit::opens_modal(uint8_t(p)) && kit::instance(uint8_t(p)))
                 modal << p;
+        // They form one chain, from its top (in front, or under the standby or user-mode
+        // screen) down to the home screen.
+        int top = -1;
+        for (int t : modal) {
+            const QVector<int> path = path_from(t);
+            if (std::all_of(modal.begin(), modal.end(), [&](int m) { return path.contains(m); }))
+                top = t;
+        }
         if (!modal.isEmpty()) {
-            int top = -1;
-            if (kit::opens_modal(uint8_t(front))) {
-                top = front;
-            } else if (front == page::LockWindow || front == page::CustomMode) {
-                // No chain of its own; what is open beneath must still be one chain.
-                for (int t : modal) {
-                    const QVector<int> path = path_from(t);
-                    if (std::all_of(modal.begin(), modal.end(), [&](int m) { return path.contains(m); }))
-                        top = t;
-                }
-            }
             if (top < 0)
+                return QStringLiteral("modal pages %1 open outside one chain").arg(list(modal));
+            if (kit::opens_modal(uint8_t(front)) ? top != front : front != page::LockWindow && front != page::CustomMode)
                 return QStringLiteral("modal pages %1 open under page %2").arg(list(modal)).arg(front);
-            const QVector<int> path = path_from(top);
-            for (int m : modal)
-                if (!path.contains(m))
-                    return QStringLiteral("modal page %1 open outside the chain %2 of page %3")
-                        .arg(m).arg(list(path)).arg(top);
             QWidget* active = QApplication::activeModalWidget();
             if (active && !is_popup(active) && active != kit::instance(uint8_t(top)))
                 return QStringLiteral("the active modal window %1 is not page %2's screen")
