@@ -89,7 +89,6 @@ private slots:
         QTest::newRow("width 0") << "0" << "720" << save << false << 0;
         QTest::newRow("width 4096") << "4096" << "720" << save << false << 0;
         QTest::newRow("empty height") << "1280" << "" << save << false << 1;
-        QTest::newRow("pad stars") << "12*4" << "720" << save << false << 0;
         QTest::newRow("delete") << "800" << "600" << QByteArray("RRRQ") << false << -1;
         QTest::newRow("cancel") << "800" << "600" << QByteArray("SSQ") << false << -1;
         QTest::newRow("back after a rate toggle") << "800" << "600" << QByteArray("RRQRQO") << false << -1;
