@@ -5,7 +5,6 @@
 
 #include "engine/c331_manage.h"
 #include "sim/sim_device.h"
-#include "ui/picture/imagequality.h"
 #include "ui/picture/quality.h"
 #include "ui/picture/temperature.h"
 
@@ -40,19 +39,10 @@ QLineEdit* field(int row)
 {
     return g_page_focus == page::quality ? g_quality->field(row) : g_temperature->field(row);
 }
-// The picture menu, then `pageId` above it, running `body`; both closed afterwards.
+// The value screen `pageId` running `body`, closed afterwards.
 void in_picture(uint8_t pageId, const std::function<void()>& body)
 {
-    QTimer::singleShot(0, [pageId, body] {
-        QTimer::singleShot(0, [body] {
-            body();
-            if (kit::instance(g_page_focus))
-                kit::back(g_page_focus);
-        });
-        kit::open(pageId);
-        kit::back(page::ImageQuality);
-    });
-    kit::open(page::ImageQuality);
+    QVERIFY(in_screen<QWidget>(pageId, [&](QWidget*) { body(); }));
 }
 } // namespace
 
