@@ -187,7 +187,7 @@ private slots:
         open_modes();
         QLabel* name = part("label_name");
         // Not read again on every key: the same name comes back after a round trip.
-        alias(R"({"id":0,"valid":"off","name":"Hall"})");
+        alias(R"({"id":1,"valid":"on","name":"Hall"})");
         key('R');
         key('S');
         QCOMPARE(name->text(), named + "Stage");

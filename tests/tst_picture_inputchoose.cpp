@@ -54,6 +54,17 @@ QString strip_text(InputChoose* s, int listseq)
     return s->findChild<QLabel*>(QStringLiteral("sourcelistseq%1name").arg(listseq))->text();
 }
 
+// The row showing the in-use badge; -1 for none, -2 for more than one.
+int using_row(InputChoose* s)
+{
+    const QList<QFrame*> r = rows(s);
+    int found = -1;
+    for (int i = 0; i < r.size(); ++i)
+        if (!r[i]->findChild<QLabel*>("row_badge")->isHidden())
+            found = found == -1 ? i : -2;
+    return found;
+}
+
 // Band (0 windows, 1 sources, 2 rows), list page and focus.
 QList<int> at(InputChoose* s) { return {s->band(), s->list_page(), s->focus()}; }
 
@@ -193,6 +204,7 @@ private slots:
             keys(s, "S"); // row 0: the input whole
             confirm(s);
             QCOMPARE(input_word(3), uint16_t(2));
+            QCOMPARE(using_row(s), 0);
             release(s, 'O');
             keys(s, "RRRQ"); // HDMI4, its row 0
             confirm(s);
