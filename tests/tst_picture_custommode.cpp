@@ -94,16 +94,19 @@ private slots:
         QVERIFY(exists("/data/modes/custom_mode1"));
     }
 
-    // Use copies the slot and raises the re-apply byte, on the current mode again as well.
+    // Use copies the slot and raises the re-apply byte, on the current mode again as well;
+    // unlike the home strip's call it leaves the save request alone.
     void use_copies_the_slot_and_raises_the_reapply_byte()
     {
         save_slot(para(), 2, 0x5A);
+        para()->set_image16(img::SaveRequest, 7);
         open_modes();
         key('R', 2);
         key('Q', 2); // button level, Use
         QCOMPARE(int(para()->image16(img::CurrentMode)), 3);
         QCOMPARE(std::memcmp(para()->ram_para + USER_MODE_IMAGE_BASE, data(2), USER_MODE_COPY_LEN), 0);
         QCOMPARE(int(EngineHandshake::instance().reapply), 1);
+        QCOMPARE(int(para()->image16(img::SaveRequest)), 7);
         EngineHandshake::instance().reapply = 0;
         para()->ram_para[0x900] ^= 0xFF;
         key('Q', 2);

@@ -179,6 +179,8 @@ private slots:
             release(s, 'R');
             QCOMPARE(at(s), (QList<int>{2, 1, 0}));
             QCOMPARE(row_text(s, 0), QStringLiteral("HDMI1_crop3"));
+            keys(s, "RS"); // wraps both ways
+            QCOMPARE(at(s), (QList<int>{2, 1, 0}));
         });
     }
 
