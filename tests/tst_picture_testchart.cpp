@@ -1,9 +1,8 @@
-// Test patterns: the focus walk, each pattern and "off" shown on the simulated chip,
-// refused while several windows are in use (and shown once one is left), back and Close
-// taking the pattern off, the mode key leaving it on.
+// Test patterns: the first and last pattern shown on the simulated chip, back and Close
+// taking the pattern off, the mode key leaving it on. The chip's refusal while several
+// windows are in use is the engine's test.
 #include "shellsupport.h"
 
-#include "core/image_edit.h"
 #include "engine/c331_manage.h"
 #include "sim/sim_device.h"
 #include "ui/picture/test_chart.h"
@@ -75,26 +74,6 @@ private slots:
             keys(s, leave.toLatin1().constData());
             QVERIFY(!g_test_chart);
             QCOMPARE(chip_pattern(), 0);
-        });
-    }
-
-    // Two windows in use: the chip refuses; the pattern appears once one window is left.
-    void refused_with_two_windows()
-    {
-        {
-            ImageEdit e;
-            e.set(win(3, img::WinFlags), 1);
-        }
-        QCOMPARE(chip_pattern(), 0);
-        run([](test_chart* s) {
-            focus(s, 5);
-            release(s, 'Q');
-            QCOMPARE(chip_pattern(), 0);
-            {
-                ImageEdit e;
-                e.set(win(3, img::WinFlags), 0);
-            }
-            QCOMPARE(chip_pattern(), 6);
         });
     }
 
