@@ -8,6 +8,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QWheelEvent>
 
@@ -114,16 +115,24 @@ private slots:
         QCOMPARE(std::memcmp(para()->ram_para + USER_MODE_IMAGE_BASE, data(2), USER_MODE_COPY_LEN), 0);
     }
 
-    // Delete on the current mode's slot (the files' removal is the parameter block's own).
-    void delete_marks_the_slot_empty()
+    // Delete on the current mode's slot: both its files go, the live caption file stays.
+    void delete_removes_the_files_and_marks_the_slot_empty()
     {
         save_slot(para(), 3, 0x22);
+        set_slot16(3, img::OsdEnable, 1);
+        put_file("/data/modes/custom_mode4",
+                 QByteArray(reinterpret_cast<const char*>(para()->user_mode[3]), RAM_PARA_SIZE));
+        put_file("/data/modes/MO04.json", "{}");
+        put_file("/data/configs/omenu.json", "{}");
         para()->set_image16(img::CurrentMode, 4);
         open_modes();
         key('Q');
         key('R'); // Delete
         key('Q');
         QCOMPARE(int(para()->user_mode[3][0]), 0xFF);
+        QVERIFY(!exists("/data/modes/custom_mode4"));
+        QVERIFY(!exists("/data/modes/MO04.json"));
+        QVERIFY(exists("/data/configs/omenu.json"));
         QVERIFY(!part("label_blank")->isHidden());
     }
 
@@ -175,8 +184,15 @@ private slots:
         key('R');
         key('S');
         QCOMPARE(name->text(), named + "Stage");
-        para()->test_signal(103); // the PC replaced the file
-        QCOMPARE(name->text(), kit::text(Txt::custommode_name_mode_1).arg(1));
+        para()->test_signal(103); // the PC replaced the file: no name for slot 1
+        const QString plain = kit::text(Txt::custommode_name_mode_1).arg(1);
+        QCOMPARE(name->text(), plain);
+        alias(R"({"id":0,"valid":"on","name":"Hall"})");
+        para()->test_signal(103);
+        QCOMPARE(name->text(), named + "Hall");
+        QFile::remove(platform::dev_path(QStringLiteral("/data/configs/alias.json")));
+        para()->test_signal(103);
+        QCOMPARE(name->text(), plain);
     }
 
     void selector_box_takes_no_mouse_input()

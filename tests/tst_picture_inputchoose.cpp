@@ -271,6 +271,7 @@ private slots:
             "crop":[{"id":7,"valid":"on","name":"<b>Left half of the stage</b>"}]}})");
         run([](InputChoose* s) {
             QVERIFY(strip_text(s, 0).contains("&lt;i&gt;"));
+            QVERIFY(strip_text(s, 1).contains(">HDMI2<")); // its alias is off
             QVERIFY(row_text(s, 1).endsWith(QChar(0x2026)));
             QCOMPARE(rows(s).at(1)->findChild<QLabel*>("row_name")->textFormat(), Qt::PlainText);
             // The PC replaces the file.
@@ -326,19 +327,29 @@ private slots:
         });
     }
 
-    // Add writes the next crop into the first free entry (the numbering and a full table
-    // are the parameter block's test); the source tab is painted for its new count.
-    void add_writes_the_next_crop()
+    // Add takes the lowest free number of its source and the first free entry, and paints
+    // the source tab for the new count; a full table takes nothing.
+    void add_takes_the_lowest_free_number_in_the_first_free_entry()
     {
-        hdmi1_crops(2);
+        set_crop(P, 0, kHdmi1, 1, 100, 100);
+        set_crop(P, 1, 3, 2, 100, 100); // HDMI2's crop 2
+        set_crop(P, 3, kHdmi1, 3, 100, 100);
+        settled(P);
         run_cut([](InputCut* s) {
             QVERIFY(tab_painted_as_its_text(s)); // painted before the count changes
             keys(s, "QQRRRRRQ"); // list, add; X Y W H cancel save: no delete in the add panel
-            QCOMPARE(entry_word(2), uint16_t(0x8000 | (2 << 8) | kHdmi1));
+            QCOMPARE(entry_word(2), uint16_t(0x8000 | (1 << 8) | kHdmi1));
             QCOMPARE(int(P->image16(img::CropTable + 26)), 1920);
             QVERIFY(!panel_shown(s));
             QVERIFY(s->findChild<QLabel*>("sourcelistseq0name")->text().contains(">4<"));
             QVERIFY(tab_painted_as_its_text(s));
+        });
+        for (int e = 0; e < CROP_COUNT; ++e)
+            set_crop(P, e, 3, e + 1, 10, 10);
+        settled(P);
+        run_cut([](InputCut* s) {
+            keys(s, "QQSQ"); // tabs, list, add (save is left of X)
+            QVERIFY(table_unchanged());
         });
     }
 

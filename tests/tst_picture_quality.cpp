@@ -208,19 +208,29 @@ private slots:
         });
     }
 
-    // A preset type reaches the scaler through the engine: its word and gains (custom
-    // gains are the engine's test).
-    void a_preset_type_reaches_the_chip()
+    // The word and gains the scaler receives through the engine, for a preset type and for
+    // custom gains set on the screen.
+    void colour_temperature_reaches_the_chip_data()
     {
+        QTest::addColumn<QByteArray>("keys"); QTest::addColumn<int>("word"); QTest::addColumn<QVector<int>>("gains");
+        QTest::newRow("warm") << QByteArray("QSQ") << (1 | 64 << 8 | 64 << 16 | 64 << 24) << QVector<int>{6400, 5760, 4480};
+        QTest::newRow("custom, red up, blue down")
+            << QByteArray("QSSQRQRRQSSQSSQ") << (62 << 8 | 64 << 16 | 66 << 24) << QVector<int>{66 * 64, 4096, 62 * 64};
+    }
+    void colour_temperature_reaches_the_chip()
+    {
+        QFETCH(QByteArray, keys); QFETCH(int, word); QFETCH(QVector<int>, gains);
         c331_manage* e = c331_manage::pInstance();
         e->bring_up();
         in_picture(page::temperature, [&] {
-            keys("QSQ", false); // warm
-            e->c331managerdeal();
+            for (char c : keys) {
+                ::keys(QByteArray(1, c).constData(), false);
+                e->c331managerdeal();
+            }
         });
         const sim::ScalerState s = sim::scaler().state();
-        QCOMPARE(s.colour_word, 1 | 64 << 8 | 64 << 16 | 64 << 24);
-        QCOMPARE(QVector<int>(s.gains, s.gains + 3), (QVector<int>{6400, 5760, 4480}));
+        QCOMPARE(s.colour_word, word);
+        QCOMPARE(QVector<int>(s.gains, s.gains + 3), gains);
     }
 };
 

@@ -1,9 +1,11 @@
-// Test patterns: the first and last pattern shown on the simulated chip, back and Close
-// taking the pattern off, the mode key leaving it on. The chip's refusal while several
-// windows are in use is the engine's test.
+// Test patterns: the first and last pattern shown on the simulated chip, refused while
+// several windows are in use (and shown once one is left), back and Close taking the
+// pattern off, the mode key leaving it on.
 #include "shellsupport.h"
 
+#include "core/image_edit.h"
 #include "engine/c331_manage.h"
+#include "inputs/zarvosource.h"
 #include "sim/sim_device.h"
 #include "ui/picture/test_chart.h"
 
@@ -50,7 +52,11 @@ private slots:
         E->bring_up();
         g_page_focus = page::Option;
     }
-    void cleanup() { c331_manage::destroy_for_test(); }
+    void cleanup()
+    {
+        c331_manage::destroy_for_test();
+        zarvosource::destroy_for_test();
+    }
 
     // Each pattern reaches the chip and stays while the screen is open; back and Close take
     // it off.
@@ -74,6 +80,31 @@ private slots:
             keys(s, leave.toLatin1().constData());
             QVERIFY(!g_test_chart);
             QCOMPARE(chip_pattern(), 0);
+        });
+    }
+
+    // Two windows in use: the chip refuses and the refused pattern is not recorded as
+    // shown, so input timings still reach the chip; the pattern appears once one window
+    // is left.
+    void refused_with_two_windows()
+    {
+        {
+            ImageEdit e;
+            e.set(win(3, img::WinFlags), 1);
+        }
+        run([](test_chart* s) {
+            focus(s, 5);
+            release(s, 'Q');
+            QCOMPARE(chip_pattern(), 0);
+            QCOMPARE(int(E->chip_record()[img::TestPattern]), 0);
+            zarvosource::pInstance()->source_manage_deal();
+            E->input_timing_deal();
+            QCOMPARE(sim::scaler().state().timing[2][0], 1920);
+            {
+                ImageEdit e;
+                e.set(win(3, img::WinFlags), 0);
+            }
+            QCOMPARE(chip_pattern(), 6);
         });
     }
 
