@@ -1,25 +1,28 @@
-// The control channel's commands of the links, the stick and the cards.
-#include "testsupport.h"
+// The control channel: its lines, refusals and FIFO, and the commands of the PC, the links
+// and the stick.
+#include "hwtest.h"
 
 #include "app/services.h"
 #include "comm/usbserver.h"
-#include "core/config_engine.h"
-#include "core/engine_handshake.h"
-#include "core/global.h"
-#include "core/panel_bridge.h"
-#include "core/yuqrampara.h"
-#include "fpga/fpga_manage.h"
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
 #include "sim/control.h"
-#include "sim/sim_cards.h"
 #include "sim/sim_usb_stick.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
+#include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <future>
+#include <thread>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace hwtest;
 
 namespace {
 void drain_stick()
@@ -36,6 +39,22 @@ QString host_file(QTemporaryDir& dir, const QString& name, const QByteArray& dat
     f.write(data);
     return f.fileName();
 }
+
+// What f printed on stdout.
+QString printed(const std::function<void()>& f)
+{
+    std::fflush(stdout);
+    QTemporaryFile out;
+    out.open();
+    const int saved = ::dup(1);
+    ::dup2(out.handle(), 1);
+    f();
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    out.seek(0);
+    return QString::fromLocal8Bit(out.readAll());
+}
 } // namespace
 
 class TstLinksCommands : public QObject
@@ -47,40 +66,138 @@ private slots:
         register_link_commands();
         register_pc_commands();
     }
-
-    void pc_commands()
-    {
-        YuqRamPara* p = testsupport::fresh_core();
-        QVERIFY(sim::run_control_line("pc image 0x880 2800"));
-        QCOMPARE(int(p->image16(img::Brightness)), 40);
-        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
-        EngineHandshake::instance().reapply = 0;
-        QVERIFY(sim::run_control_line("pc lang-mask 3"));
-        QCOMPARE(g_lcd_lang_valid.load(), 3u);
-        G_timeTicks = 4321;
-        QVERIFY(sim::run_control_line("  pc   busy on "));
-        QCOMPARE(int(pc_cmd_valid.load()), 1);
-        QCOMPARE(pc_cmd_time.load(), 4321u);
-        unsigned char before[RAM_PARA_SIZE];
-        std::memcpy(before, p->ram_para, sizeof before);
-        for (const char* line : {"pc image 0xFFF 0102", "pc image 0x10 zz", "pc image -1 00", "pc lang-mask xyz"})
-            QVERIFY2(!sim::run_control_line(QString::fromLatin1(line)), line);
-        QVERIFY(std::memcmp(before, p->ram_para, sizeof before) == 0);
-        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
-        QCOMPARE(g_lcd_lang_valid.load(), 3u);
-        g_lcd_lang_valid = 0x1F;
-    }
     void init()
     {
-        testsupport::fresh_core();
+        fresh();
+        sim::set_panel_ready(true);
         UsbServer::reset_for_test();
         g_delay_usbserver = 1;
-        g_update_flag = 0;
         g_page_focus = 0;
         G_timeTicks = 2000;
         drain_stick();
     }
-    void cleanup() { fpga_manage::destroy_for_test(); }
+    void cleanup()
+    {
+        sim::set_screenshot_hook(nullptr);
+        fpga_manage::destroy_for_test();
+    }
+
+    void pc_commands()
+    {
+        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+        QVERIFY(sim::run_control_line("pc image 0x880 2800"));
+        QCOMPARE(int(p->image16(img::Brightness)), 40);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+        G_timeTicks = 4321;
+        QVERIFY(sim::run_control_line("  pc   busy on "));
+        QCOMPARE(int(pc_cmd_valid.load()), 1);
+        QCOMPARE(pc_cmd_time.load(), 4321u);
+        pc_cmd_valid = 0;
+    }
+
+    void refused_lines_change_nothing()
+    {
+        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+        unsigned char before[RAM_PARA_SIZE];
+        std::memcpy(before, p->ram_para, sizeof before);
+        for (const char* line : {"hello", "input 6 off", "input 1 0 1080 60", "port 21 off", "fpga 2 down",
+                                 "pc image 0xFFF 0102", "pc image 0x10 zz", "pc image -1 00", "pc busy"})
+            QVERIFY2(!sim::run_control_line(QString::fromLatin1(line)), line);
+        QVERIFY(std::memcmp(before, p->ram_para, sizeof before) == 0);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
+        QCOMPARE(int(pc_cmd_valid.load()), 0);
+        QVERIFY(sim::fpga(0).done());
+    }
+
+    void fifo_lines_act()
+    {
+        sim::start_control_fifo();
+        const QByteArray fifo = platform::dev_path("/sim/control").toLocal8Bit();
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        const char lines[] = "nonsense\nfpga 0 down\n";
+        QCOMPARE(::write(fd, lines, sizeof lines - 1), ssize_t(sizeof lines - 1));
+        ::close(fd);
+        QTRY_VERIFY(!sim::fpga(0).done());
+        sim::stop_control_fifo();
+    }
+
+    // However an overlong line arrives, it is dropped whole (with one trace) and the line
+    // after it runs.
+    void overlong_lines_dropped_whole_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("drops"); // one trace each
+        const QByteArray big(sim::kControlLineMax + 1, 'x');
+        const QByteArray tail = "\nport 1 off\n";
+        const QByteArray fits = QByteArray(sim::kControlLineMax - 4, ' ') + "pc x";
+        QTest::newRow("tail later") << QList<QByteArray>{big, "fpga 0 down", tail} << QStringList{"port 1 off"} << 1;
+        QTest::newRow("at the limit") << QList<QByteArray>{fits + "\n", "a\nb"} << QStringList{"pc x", "a"} << 0;
+        QTest::newRow("two in a row") << QList<QByteArray>{big, big, big + "\n" + big + "\nkey M\n"} << QStringList{"key M"} << 2;
+    }
+    void overlong_lines_dropped_whole()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QStringList, lines);
+        QFETCH(int, drops);
+        sim::ControlLines reader;
+        QStringList got;
+        const QString out = printed([&] {
+            for (const QByteArray& p : pieces) {
+                got << reader.take(p);
+                QVERIFY(reader.pending().size() <= sim::kControlLineMax);
+            }
+        });
+        QCOMPARE(got, lines);
+        QCOMPARE(out.count("line over 4096 bytes dropped"), drops);
+    }
+
+    // The screenshot's echo names the host file, a write error too.
+    void screenshot_traces()
+    {
+        for (const QString& error : {QString(), QStringLiteral("No space left on device")}) {
+            sim::set_screenshot_hook([&](const QString&) { return error; });
+            const QString out = printed([] { sim::run_control_line("screenshot /shots/a.png"); });
+            const QString trace = QStringLiteral("sim control: screenshot /shots/a.png (host %1)")
+                                      .arg(platform::dev_path("/shots/a.png"));
+            QVERIFY2(out.contains(error.isEmpty() ? trace : trace + ": " + error), qPrintable(out));
+        }
+    }
+
+    // Key and screenshot lines that come before the panel wait for it, in order, instead of
+    // being refused; other commands are not held for them once they run.
+    void panel_commands_wait_for_the_panel()
+    {
+        sim::set_panel_ready(false);
+        std::atomic<int> ran{0};
+        sim::register_control_command("test panel", "test panel", [&](const QStringList&) {
+            ++ran;
+            return true;
+        }, true);
+        std::atomic<bool> ok{false};
+        std::thread reader([&] { ok = sim::run_control_line("test panel"); });
+        QTest::qWait(100);
+        QCOMPARE(ran.load(), 0);
+        QVERIFY(sim::run_control_line("port 1 off")); // a command without the panel runs
+        sim::set_panel_ready(true);
+        reader.join();
+        QVERIFY(ok.load());
+        QCOMPARE(ran.load(), 1);
+    }
+
+    void echo_is_escaped()
+    {
+        // Binary from the FIFO must not reach the terminal raw.
+        const QByteArray out = printed([] {
+            sim::run_control_line(QString::fromUtf8("ab\x01\x1b[2J\xff"));
+            sim::run_control_line(QStringLiteral("port 1\ton"));
+        }).toUtf8();
+        QVERIFY2(out.contains("\"ab\\x01\\x1b[2J\\ufffd\""), out.constData());
+        QVERIFY2(out.contains("port 1\\x09on"), out.constData());
+        for (char c : out)
+            QVERIFY2(c == '\n' || (uchar(c) >= 0x20 && uchar(c) < 0x7f), out.constData());
+    }
 
     // A hostile name is copied as it is; a link on the stick is not followed.
     void stick_in_and_out()
@@ -120,10 +237,9 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(bool, accepted);
         QTemporaryDir host;
-        const QString root = testsupport::fresh_device_root();
         testsupport::put_file("/mnt/usb1/kept", "k");
         if (folder == "@parent") {
-            folder = QFileInfo(root).path();
+            folder = QFileInfo(platform::device_root()).path();
         } else if (folder == "@mnt") {
             folder = platform::dev_path("/mnt/usb1");
         } else {
@@ -138,7 +254,8 @@ private slots:
     }
 
     // The copy runs on the stick's thread: the channel goes on with other lines meanwhile,
-    // and "stick out" waits its turn behind the copy.
+    // and "stick out" waits its turn behind the copy. ("cards noreply" also shows that the
+    // longer of two commands takes the line.)
     void stick_copy_runs_off_the_channel()
     {
         QTemporaryDir stick;
@@ -162,39 +279,23 @@ private slots:
     {
         QTemporaryDir host;
         fpga_manage::pInstance();
-        QSignalSpy refresh(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
+        Codes codes;
         const QString name = QStringLiteral("it's $(reboot).rcv");
         const QString rcv = host_file(host, name, "rcv");
         QVERIFY(sim::run_control_line("pc file-written 9 " + rcv));
         QCOMPARE(testsupport::get_file("/data/rcvrecovery/" + name), QByteArray("rcv"));
         QVERIFY(sim::run_control_line("pc file-written 5 " + host_file(host, "names.json", "{}")));
         QCOMPARE(testsupport::get_file("/data/configs/alias.json"), QByteArray("{}"));
-        QCOMPARE(testsupport::spy_ints(refresh), QList<int>{103});
+        QCOMPARE(codes.codes, QVector<int>{103});
         // A kind without a place, a folder.
         for (const QString& bad : {"7 " + rcv, "13 " + host.path()})
             QVERIFY2(!sim::run_control_line("pc file-written " + bad), qPrintable(bad));
 
         QVERIFY(!sim::run_control_line("pc file-deleted /data/configs/alias.json"));
-        QVERIFY(!sim::run_control_line("pc file-deleted /data/rcvrecovery/../configs/alias.json"));
         QVERIFY(testsupport::exists("/data/configs/alias.json"));
         QVERIFY(sim::run_control_line("pc file-deleted /data/rcvrecovery/" + name));
         QVERIFY(!testsupport::exists("/data/rcvrecovery/" + name));
         QVERIFY(platform::shell_recorded().isEmpty());
-    }
-
-    void pc_update_and_cards_noreply()
-    {
-        QVERIFY(sim::run_control_line("pc update start"));
-        QCOMPARE(g_update_flag.load(), uint8_t(1));
-        QVERIFY(!sim::run_control_line("pc update soon"));
-
-        auto cards = SimCards::instance();
-        cards->set_port_alive(nullptr);
-        QByteArray reply;
-        QVERIFY(sim::run_control_line("cards noreply on"));
-        cards->send(0, cardwire::frame(cardwire::Query));
-        QVERIFY(!cards->reply(0, &reply));
-        QVERIFY(sim::run_control_line("cards noreply off"));
     }
 };
 
