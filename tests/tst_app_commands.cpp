@@ -69,43 +69,22 @@ private slots:
         sim::stop_control_fifo();
     }
 
-    // A screenshot goes only into a new or existing regular .png file outside /data; a
-    // refused one leaves what is there as it was (and a fifo does not stall the channel).
-    void screenshot_refusals_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("existing"); // "", "fifo", "link"
-        QTest::addColumn<bool>("written");
-        QTest::newRow("new") << "/shots/new.png" << "" << true;
-        QTest::newRow("device file, dotted") << "/tmp/../data/x.png" << "" << false;
-        QTest::newRow("jpeg name") << "/shots/a.jpg" << "" << false;
-        QTest::newRow("fifo") << "/shots/f.png" << "fifo" << false;
-        QTest::newRow("link") << "/shots/l.png" << "link" << false;
-        QTest::newRow("outside the root") << "/../x.png" << "" << false;
-    }
+    // A screenshot goes only into a new or existing regular .png file outside /data and
+    // inside the root; a refused one leaves what is there as it was (a fifo does not stall).
     void screenshot_refusals()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, existing);
-        QFETCH(bool, written);
         QMainWindow home;
         panel_up(home);
         QVERIFY(QTest::qWaitForWindowExposed(&home));
-        const QString host = platform::dev_path(path);
-        QDir().mkpath(platform::dev_path("/shots"));
-        if (existing == "fifo") {
-            QCOMPARE(::mkfifo(QFile::encodeName(host).constData(), 0600), 0);
-        } else if (existing == "link") {
-            testsupport::put_file("/shots/target", "kept");
-            QVERIFY(QFile::link(platform::dev_path("/shots/target"), host));
-        }
-        QCOMPARE(sim::run_control_line("screenshot " + path), written);
-        if (written)
-            QCOMPARE(QImage(host).size(), QSize(320, 240));
-        else if (existing == "link")
-            QCOMPARE(testsupport::get_file("/shots/target"), QByteArray("kept"));
-        else if (existing.isEmpty() && !host.isEmpty())
-            QVERIFY(!QFileInfo::exists(host));
+        testsupport::put_file("/shots/target", "kept");
+        QVERIFY(QFile::link(platform::dev_path("/shots/target"), platform::dev_path("/shots/l.png")));
+        QCOMPARE(::mkfifo(QFile::encodeName(platform::dev_path("/shots/f.png")).constData(), 0600), 0);
+        for (const char* path : {"/tmp/../data/x.png", "/shots/a.jpg", "/shots/f.png", "/shots/l.png", "/../x.png"})
+            QVERIFY2(!sim::run_control_line(QStringLiteral("screenshot ") + path), path);
+        QCOMPARE(testsupport::get_file("/shots/target"), QByteArray("kept"));
+        QVERIFY(!testsupport::exists("/data/x.png"));
+        QVERIFY(sim::run_control_line("screenshot /shots/new.png"));
+        QCOMPARE(QImage(platform::dev_path("/shots/new.png")).size(), QSize(320, 240));
         sim::stop_control_fifo();
     }
 
@@ -127,67 +106,43 @@ private slots:
         sim::stop_control_fifo();
     }
 
-    void language_written_as_the_pc_writes_it_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<uint>("mask");
-        QTest::addColumn<int>("language"); // -1: refused
-        QTest::newRow("en") << "language en" << 0x1Fu << 1;
-        QTest::newRow("ru, upper case") << "language RU" << 0x1Fu << 2;
-        QTest::newRow("not in the mask") << "language ru" << 0x03u << -1;
-        QTest::newRow("unknown") << "language de" << 0x1Fu << -1;
-        QTest::newRow("two") << "language en ru" << 0x1Fu << -1;
-    }
+    // The language as the PC writes it: only one the PC's mask allows.
     void language_written_as_the_pc_writes_it()
     {
-        QFETCH(QString, line);
-        QFETCH(uint, mask);
-        QFETCH(int, language);
         YuqRamPara* p = fresh();
-        g_lcd_lang_valid = mask;
         p->ram_para[img::Language] = 3;
         std::memcpy(p->ram_para_old, p->ram_para, RAM_PARA_SIZE);
-        QCOMPARE(sim::run_control_line(line), language >= 0);
-        if (language < 0) {
-            QCOMPARE(int(p->ram_para[img::Language]), 3);
-            QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
-        } else {
-            QCOMPARE(int(p->image16(img::Language)), language);
-            QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
-            // The screens' refresh takes it up.
-            QVERIFY(p->YuqLanguageChanged());
-            QCOMPARE(int(g_language.load()), language);
-        }
+        g_lcd_lang_valid = 0x03;
+        for (const char* bad : {"language ru", "language de", "language en ru"})
+            QVERIFY2(!sim::run_control_line(QString::fromLatin1(bad)), bad);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
         g_lcd_lang_valid = 0x1F;
+        QVERIFY(sim::run_control_line("language RU"));
+        QCOMPARE(int(p->image16(img::Language)), 2);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+        // The screens' refresh takes it up.
+        QVERIFY(p->YuqLanguageChanged());
+        QCOMPARE(int(g_language.load()), 2);
     }
 
     // "age sample [N]": N samples on the GUI thread, none while the FPGAs are down.
-    void age_sample_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<int>("samples"); // -1: refused
-        QTest::newRow("three") << "age sample 3" << true << 3;
-        QTest::newRow("FPGAs down") << "age sample 2" << false << 0;
-        QTest::newRow("over the log") << "age sample 3361" << true << -1;
-        QTest::newRow("not a number") << "age sample x" << true << -1;
-    }
     void age_sample()
     {
-        QFETCH(QString, line);
-        QFETCH(bool, running);
-        QFETCH(int, samples);
         fresh();
         sim::set_panel_ready(true);
         AgingLog& log = AgingLog::instance();
         log.clear();
-        log.source.ready = [running] { return running; };
+        bool running = false;
+        log.source.ready = [&running] { return running; };
         log.source.read = [](int reg, int fpga) { return reg + fpga; };
-        QCOMPARE(sim::run_control_line(line), samples >= 0);
+        QVERIFY(sim::run_control_line("age sample 2"));
+        QVERIFY(!sim::run_control_line("age sample 3361"));
         QCoreApplication::processEvents();
-        QCOMPARE(log.factoryage_log.size(), std::max(samples, 0));
-        if (samples > 0)
-            QVERIFY(log.factoryage_log.last().endsWith(QLatin1String(" 42 40 43 43 41 44")));
+        running = true;
+        QVERIFY(sim::run_control_line("age sample 3"));
+        QCoreApplication::processEvents();
+        QCOMPARE(log.factoryage_log.size(), 3);
+        QVERIFY(log.factoryage_log.last().endsWith(QLatin1String(" 42 40 43 43 41 44")));
     }
 };
 

