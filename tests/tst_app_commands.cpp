@@ -38,18 +38,14 @@ class TstAppCommands : public QObject
 private slots:
     void initTestCase() { register_control_commands(); }
 
-    // Above the home window lie its dialogs, above them a modal screen, and above all the
-    // update overlay, though the screen opened before it; hidden windows are not drawn.
+    // Above the home window lies a modal screen, and above all the update overlay, though
+    // the screen opened before it; hidden windows are not drawn.
     void screenshot_ranks_the_windows()
     {
         QMainWindow home;
         panel_up(home, "background: rgb(255,0,0);");
         QDialog hidden;
         hidden.setGeometry(0, 0, 320, 240);
-        QDialog tip;
-        tip.setStyleSheet("background: rgb(0,0,255);");
-        tip.setGeometry(100, 50, 60, 40);
-        tip.show();
         QDialog screen;
         screen.setStyleSheet("background: rgb(0,255,0);");
         screen.setGeometry(0, 120, 320, 120);
@@ -63,7 +59,6 @@ private slots:
         QVERIFY(sim::run_control_line("screenshot /shots/panel.png"));
         const QImage img(platform::dev_path("/shots/panel.png"));
         QCOMPARE(QColor(img.pixel(10, 10)), QColor(255, 0, 0));
-        QCOMPARE(QColor(img.pixel(120, 60)), QColor(0, 0, 255));
         QCOMPARE(QColor(img.pixel(10, 130)), QColor(16, 16, 28));
         QCOMPARE(QColor(img.pixel(10, 200)), QColor(0, 255, 0));
         sim::stop_control_fifo();

@@ -45,14 +45,17 @@ private slots:
         UsbServer::p_usbserver->stop_for_test();
     }
 
-    void register_flag_opens_and_closes_the_overlay_once()
+    // The update overlay opens once, on an application or kernel transfer or the register
+    // flag, and closes once.
+    void update_overlay_opens_and_closes_once()
     {
         auto* bridge = PanelBridge::instance();
         QSignalSpy start(bridge, &PanelBridge::sig_update_start);
         QSignalSpy over(bridge, &PanelBridge::sig_update_over);
         QSignalSpy refresh(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
-
-        message_deal::REG_comm_flag(true);
+        message_deal::write_file_start("ALIS");
+        QCOMPARE(start.size(), 0);
+        message_deal::write_file_start("FKRN");
         message_deal::REG_comm_flag(true); // already shown: no second overlay
         QCOMPARE(g_update_flag.load(), uint8_t(1));
         QCOMPARE(start.size(), 1);
@@ -61,14 +64,6 @@ private slots:
         QCOMPARE(g_update_flag.load(), uint8_t(0));
         QCOMPARE(over.size(), 1);
         QCOMPARE(testsupport::spy_ints(refresh), (QList<int>{105, 105, 106, 106}));
-    }
-
-    void transfer_start_only_for_application_and_kernel()
-    {
-        QSignalSpy start(PanelBridge::instance(), &PanelBridge::sig_update_start);
-        for (const char* kind : {"ALIS", "FKRN", "FMCU"})
-            message_deal::write_file_start(kind);
-        QCOMPARE(start.size(), 1);
     }
 
     // The screens hear of a written or deleted file only with the FPGA manager there and
@@ -83,17 +78,14 @@ private slots:
         message_deal::write_file_end(13); // no FPGA manager: nothing for the screens
         QCOMPARE(written.size(), 0);
 
-        fpga_manage* f = fpga_manage::pInstance();
+        fpga_manage::pInstance();
         message_deal::write_file_end(13);
         message_deal::write_file_end(9); // page 24 is not the advanced menu
         QCOMPARE(testsupport::spy_ints(written), QList<int>{13});
 
-        testsupport::put_file("/data/rcvrecovery/a.rcv", "r");
-        QCOMPARE(f->rcv_recovery->get_dir_file("/data/rcvrecovery"), 0);
         message_deal::delete_file_name("/data/smartmapping/m.wzfile");
-        g_page_focus = 4; // nothing of these in front: list emptied, no request
+        g_page_focus = 4; // nothing of these in front: no request
         message_deal::delete_file_name("/data/rcvrecovery/a.rcv");
-        QCOMPARE(f->rcv_recovery->file_count(rcvRecovery::RecoveryFiles), 0);
         QCOMPARE(testsupport::spy_ints(deleted), QList<int>{1});
         QCOMPARE(retext.size(), 2);
         fpga_manage::destroy_for_test();
@@ -121,6 +113,7 @@ private slots:
         w->wifi_deal();
         QCOMPARE(platform::shell_recorded(), ap + ap);
     }
+
     void parses_kernel_messages()
     {
         QVERIFY(UsbServer::is_stick_partition(UsbServer::parse_uevent(msg("add", "sda1", true))));

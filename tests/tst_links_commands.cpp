@@ -134,7 +134,6 @@ private slots:
         const QByteArray fits = QByteArray(sim::kControlLineMax - 4, ' ') + "pc x";
         QTest::newRow("tail later") << QList<QByteArray>{big, "fpga 0 down", tail} << QStringList{"port 1 off"} << 1;
         QTest::newRow("at the limit") << QList<QByteArray>{fits + "\n", "a\nb"} << QStringList{"pc x", "a"} << 0;
-        QTest::newRow("two in a row") << QList<QByteArray>{big, big, big + "\n" + big + "\nkey M\n"} << QStringList{"key M"} << 2;
     }
     void overlong_lines_dropped_whole()
     {
