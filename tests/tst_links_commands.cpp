@@ -82,20 +82,9 @@ private slots:
         fpga_manage::destroy_for_test();
     }
 
-    void pc_commands()
-    {
-        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
-        QVERIFY(sim::run_control_line("pc image 0x880 2800"));
-        QCOMPARE(int(p->image16(img::Brightness)), 40);
-        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
-        G_timeTicks = 4321;
-        QVERIFY(sim::run_control_line("  pc   busy on "));
-        QCOMPARE(int(pc_cmd_valid.load()), 1);
-        QCOMPARE(pc_cmd_time.load(), 4321u);
-        pc_cmd_valid = 0;
-    }
-
-    void refused_lines_change_nothing()
+    // The PC's stand-ins: a refused line changes nothing, an accepted one writes the
+    // image and raises the re-apply byte.
+    void pc_lines()
     {
         YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
         unsigned char before[RAM_PARA_SIZE];
@@ -105,8 +94,16 @@ private slots:
             QVERIFY2(!sim::run_control_line(QString::fromLatin1(line)), line);
         QVERIFY(std::memcmp(before, p->ram_para, sizeof before) == 0);
         QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
-        QCOMPARE(int(pc_cmd_valid.load()), 0);
         QVERIFY(sim::fpga(0).done());
+
+        QVERIFY(sim::run_control_line("pc image 0x880 2800"));
+        QCOMPARE(int(p->image16(img::Brightness)), 40);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+        G_timeTicks = 4321;
+        QVERIFY(sim::run_control_line("  pc   busy on "));
+        QCOMPARE(int(pc_cmd_valid.load()), 1);
+        QCOMPARE(pc_cmd_time.load(), 4321u);
+        pc_cmd_valid = 0;
     }
 
     void fifo_lines_act()
@@ -130,9 +127,8 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<int>("drops"); // one trace each
         const QByteArray big(sim::kControlLineMax + 1, 'x');
-        const QByteArray tail = "\nport 1 off\n";
         const QByteArray fits = QByteArray(sim::kControlLineMax - 4, ' ') + "pc x";
-        QTest::newRow("tail later") << QList<QByteArray>{big, "fpga 0 down", tail} << QStringList{"port 1 off"} << 1;
+        QTest::newRow("tail later") << QList<QByteArray>{big, "fpga 0", " down\nport 1 off\n"} << QStringList{"port 1 off"} << 1;
         QTest::newRow("at the limit") << QList<QByteArray>{fits + "\n", "a\nb"} << QStringList{"pc x", "a"} << 0;
     }
     void overlong_lines_dropped_whole()
@@ -198,7 +194,9 @@ private slots:
             QVERIFY2(c == '\n' || (uchar(c) >= 0x20 && uchar(c) < 0x7f), out.constData());
     }
 
-    // A hostile name is copied as it is; a link on the stick is not followed.
+    // The copy runs on the stick's thread: the channel goes on with other lines meanwhile
+    // ("cards noreply" also shows that the longer of two commands takes the line). A hostile
+    // name is copied as it is; a link on the stick is not followed.
     void stick_in_and_out()
     {
         QTemporaryDir stick;
@@ -206,7 +204,13 @@ private slots:
         host_file(stick, "YUQ-K64/a;b `c`.YUQ", "pkg");
         QVERIFY(QFile::link(stick.filePath("YUQ-K64/a;b `c`.YUQ"), stick.filePath("link.YUQ")));
         QSignalSpy spy(UsbServer::p_usbserver, &UsbServer::sig_usb_update);
+        std::promise<void> release;
+        std::shared_future<void> gate = release.get_future().share();
+        SimUsbStick::instance()->post([gate] { gate.wait(); });
         QVERIFY(sim::run_control_line("stick in " + stick.path()));
+        QVERIFY(sim::run_control_line("cards noreply off"));
+        QVERIFY(!testsupport::exists("/mnt/usb1/YUQ-K64"));
+        release.set_value();
         SimUsbStick::instance()->wait_idle();
         QCOMPARE(testsupport::get_file("/mnt/usb1/YUQ-K64/a;b `c`.YUQ"), QByteArray("pkg"));
         QVERIFY(!testsupport::exists("/mnt/usb1/link.YUQ"));
@@ -235,26 +239,6 @@ private slots:
         SimUsbStick::instance()->wait_idle();
         QVERIFY(!SimUsbStick::instance()->inserted());
         QCOMPARE(testsupport::get_file("/mnt/usb1/kept"), QByteArray("k"));
-    }
-
-    // The copy runs on the stick's thread: the channel goes on with other lines meanwhile,
-    // and "stick out" waits its turn behind the copy. ("cards noreply" also shows that the
-    // longer of two commands takes the line.)
-    void stick_copy_runs_off_the_channel()
-    {
-        QTemporaryDir stick;
-        host_file(stick, "app.YUQ", "pkg");
-        std::promise<void> release;
-        std::shared_future<void> gate = release.get_future().share();
-        SimUsbStick::instance()->post([gate] { gate.wait(); });
-        QVERIFY(sim::run_control_line("stick in " + stick.path()));
-        QVERIFY(sim::run_control_line("stick out"));
-        QVERIFY(sim::run_control_line("cards noreply off"));
-        QVERIFY(!testsupport::exists("/mnt/usb1/app.YUQ"));
-        release.set_value();
-        SimUsbStick::instance()->wait_idle();
-        QVERIFY(!SimUsbStick::instance()->inserted());
-        drain_stick();
     }
 
     // Files as the PC sends them: stored under their folder by their exact name, only
