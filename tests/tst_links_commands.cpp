@@ -99,11 +99,6 @@ private slots:
         QVERIFY(sim::run_control_line("pc image 0x880 2800"));
         QCOMPARE(int(p->image16(img::Brightness)), 40);
         QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
-        G_timeTicks = 4321;
-        QVERIFY(sim::run_control_line("  pc   busy on "));
-        QCOMPARE(int(pc_cmd_valid.load()), 1);
-        QCOMPARE(pc_cmd_time.load(), 4321u);
-        pc_cmd_valid = 0;
     }
 
     void fifo_lines_act()
@@ -170,12 +165,8 @@ private slots:
     void echo_is_escaped()
     {
         // Binary from the FIFO must not reach the terminal raw.
-        const QByteArray out = printed([] {
-            sim::run_control_line(QString::fromUtf8("ab\x01\x1b[2J\xff"));
-            sim::run_control_line(QStringLiteral("port 1\ton"));
-        }).toUtf8();
+        const QByteArray out = printed([] { sim::run_control_line(QString::fromUtf8("ab\x01\x1b[2J\xff")); }).toUtf8();
         QVERIFY2(out.contains("\"ab\\x01\\x1b[2J\\ufffd\""), out.constData());
-        QVERIFY2(out.contains("port 1\\x09on"), out.constData());
         for (char c : out)
             QVERIFY2(c == '\n' || (uchar(c) >= 0x20 && uchar(c) < 0x7f), out.constData());
     }
