@@ -28,7 +28,6 @@ private slots:
     void panel_and_services_at_once()
     {
         fresh();
-        sim::SimFpga::boot_ms = 0;
         g_delay_usbserver = 1;
         g_send_para.clear();
         g_usb_grade = 0;

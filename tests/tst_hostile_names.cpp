@@ -25,11 +25,9 @@ using testsupport::put_file;
 
 namespace {
 const QStringList kHostile = {
-    QStringLiteral("a b.YUQ"),           QStringLiteral("it's.YUQ"),
-    QStringLiteral("say \"hi\".YUQ"),    QStringLiteral("x;reboot;.YUQ"),
-    QStringLiteral("$(reboot).YUQ"),     QStringLiteral("`reboot`.YUQ"),
-    QStringLiteral("line\nbreak.YUQ"),   QStringLiteral("-rf .YUQ"),
-    QStringLiteral("a|b&c>d.YUQ"),       QStringLiteral("\\back.YUQ"),
+    QStringLiteral("a b.YUQ"),         QStringLiteral("it's \"hi\".YUQ"),
+    QStringLiteral("x;$(reboot)`r`.YUQ"), QStringLiteral("line\nbreak.YUQ"),
+    QStringLiteral("-rf .YUQ"),        QStringLiteral("a|b&c>d\\e.YUQ"),
 };
 } // namespace
 
