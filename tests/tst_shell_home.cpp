@@ -1,4 +1,4 @@
-// The home screen: focus, tools, the user-mode strip, pictures; the tick and the aging log.
+// The home screen: focus, tools, the user-mode strip; the tick and the aging log.
 #include "shellsupport.h"
 #include "fpga/aging_log.h"
 
@@ -17,8 +17,6 @@ void key(char c, int times = 1)
         QTest::keyRelease(g_mainwindow, c);
 }
 
-QString png(QWidget* w) { return w->property("png").toString(); }
-
 // From a fresh home screen: the tools panel with tool `t` focused.
 void to_tool(int t)
 {
@@ -34,33 +32,20 @@ class TstShellHome : public QObject
 private slots:
     void init() { fresh_panel(); }
 
-    void focus_walk_and_wrap()
+    void focus_walk_and_tools_panel()
     {
         MainWindow* m = g_mainwindow;
         key('R', 3);
         QTest::keyRelease(m, Qt::Key_F5); // the function key acts like 'R'
-        QCOMPARE(int(m->focus_index()), 4);
         key('R', 2);
         QCOMPARE(int(m->focus_index()), 0); // tools -> machinestate
-        key('S');
-        QCOMPARE(int(m->focus_index()), 5);
-    }
-
-    void tools_panel_open_walk_and_back()
-    {
-        MainWindow* m = g_mainwindow;
         to_tool(0);
         QVERIFY(m->tools_shown());
         key('S');
         QCOMPARE(int(m->focus_index()), 3);
-        key('R');
-        QCOMPARE(int(m->focus_index()), 0);
         key('O');
         QVERIFY(!m->tools_shown());
         QCOMPARE(int(m->focus_index()), 5);
-        key('Q'); // opens again on the first tool
-        QCOMPARE(int(m->focus_index()), 0);
-        QCOMPARE(int(m->mode_select()), 0);
     }
 
     void black_out_and_mute_tools()
@@ -71,20 +56,13 @@ private slots:
         QCOMPARE(p->image16(img::AllWindowsState), uint16_t(1));
         QCOMPARE(int(EngineHandshake::instance().reapply), 1);
         key('R');
-        key('Q');
-        QCOMPARE(p->image16(img::Window + img::WinVolume), uint16_t(0));
-        key('Q');
+        key('Q', 2);
         QCOMPARE(p->image16(img::Window + img::WinVolume), uint16_t(0x80FF));
         // The picture follows the current window; one out of range reads window 0.
-        const int w1 = img::Window + img::WindowSize;
-        p->set_image16(w1, 1);
-        p->set_image16(w1 + img::WinVolume, 0);
-        p->set_image16(img::CurrentWindow, 1);
-        p->test_signal(1);
-        QCOMPARE(png(g_mainwindow->tool(1)), QStringLiteral(":/png/en_slience.png"));
+        p->set_image16(win(1, img::WinVolume), 0);
         p->set_image16(img::CurrentWindow, 9);
         p->test_signal(1);
-        QCOMPARE(png(g_mainwindow->tool(1)), QStringLiteral(":/png/en_unslience.png"));
+        QCOMPARE(g_mainwindow->tool(1)->property("png").toString(), QStringLiteral(":/png/en_unslience.png"));
     }
 
     void key_lock()
@@ -94,16 +72,11 @@ private slots:
         p->test_signal(1);
         key('M');
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QVERIFY(!kit::instance(page::CustomMode));
         key('R', 4);
         key('Q'); // unlock through the lock item
         QCOMPARE(p->image16(img::KeyLock), uint16_t(0));
-        key('Q');
-        QCOMPARE(p->image16(img::KeyLock), uint16_t(1));
-        p->set_image16(img::KeyLock, 0);
         key('M'); // unlocked: the user modes
         QCOMPARE(int(g_page_focus), int(page::CustomMode));
-        QCOMPARE(int(g_mode_shortcut_key), 1);
         kit::close_page(page::CustomMode);
     }
 
@@ -112,23 +85,17 @@ private slots:
         MainWindow* m = g_mainwindow;
         to_tool(2);
         key('Q');
-        QVERIFY(m->calling() && m->strip_shown());
-        QCOMPARE(int(m->mode_select()), 0);
         key('R');
         QCOMPARE(int(m->mode_select()), 0);
         key('Q'); // empty slot: nothing but frame colours
         QCOMPARE(int(EngineHandshake::instance().reapply), 0);
-        QVERIFY(!m->l_tip_request);
         key('O');
         QVERIFY(!m->strip_shown() && !m->calling());
         // Saving walks over all sixteen slots.
         key('R');
         key('Q');
-        QVERIFY(m->saving());
         key('S');
         QCOMPARE(int(m->mode_select()), 15);
-        key('R', 2);
-        QCOMPARE(int(m->mode_select()), 1);
     }
 
     void call_user_mode()
@@ -139,23 +106,14 @@ private slots:
         save_slot(p, 7, 0x22);
         to_tool(2);
         key('Q');
-        QCOMPARE(int(m->mode_select()), 3);
-        key('R');
-        QCOMPARE(int(m->mode_select()), 7);
-        key('R');
-        QCOMPARE(int(m->mode_select()), 3);
-        key('S');
-        QCOMPARE(int(m->mode_select()), 7);
+        key('R', 2);
+        key('S'); // saved slots only, wrapping: 3, 7, 3, 7
         QPointer<QPushButton> clicked = m->mode_button(7);
         key('Q');
         QCOMPARE(m->mode_button(7), clicked.data()); // the strip is filled in place
-        QCOMPARE(p->ram_para[0x600], uchar(0x22));
         QCOMPARE(p->image16(img::CurrentMode), uint16_t(8));
-        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
         QCOMPARE(int(EngineHandshake::instance().reapply), 1);
         QVERIFY(m->l_tip_request);
-        QVERIFY(m->calling() && m->strip_shown());
-        QCOMPARE(int(g_mode_select), 7);
         // The engine's refresh: written back, the tip comes after.
         p->test_signal(1);
         QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x600 - 0x300]), uchar(0x22));
@@ -169,13 +127,9 @@ private slots:
         std::memset(p->ram_para + 0x700, 0x5D, 4);
         to_tool(3);
         key('Q');
-        QVERIFY(m->saving());
         key('R', 5);
-        QCOMPARE(int(m->mode_select()), 5);
         key('Q');
         QCOMPARE(p->image16(img::SaveRequest), uint16_t(6));
-        QCOMPARE(int(EngineHandshake::instance().reapply), 1);
-        QVERIFY(m->l_tip_request && m->saving());
         // OK again on the slot the pending request names: nothing new, strip and tip again.
         EngineHandshake::instance().reapply = 0;
         m->l_tip_request = false;
@@ -186,57 +140,43 @@ private slots:
         const QByteArray f = get_file("/data/modes/custom_mode6");
         QCOMPARE(f.size(), RAM_PARA_SIZE);
         QCOMPARE(uchar(f[2 + 0x700 - USER_MODE_IMAGE_BASE]), uchar(0x5D));
-        QVERIFY(p->YuqUserModeSaved(5));
-        QCOMPARE(p->image16(img::CurrentMode), uint16_t(6));
-        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
         QCOMPARE(p->applied16(img::CurrentMode), uint16_t(6));
     }
 
     void tick_schedule()
     {
         g_delay_usbserver = 0;
-        g_app_reset_flag = 0;
         G_factoryage_ticks = 0;
         AgingLog& log = AgingLog::instance();
         log.clear();
-        const QVector<QString>& factoryage_log = log.factoryage_log;
         const AgingSource fpgaSide = log.source;
-        int reads = 0;
         log.source.ready = [] { return true; };
-        log.source.read = [&reads](int reg, int fpga) {
-            ++reads;
-            return reg + fpga;
-        };
+        log.source.read = [](int reg, int fpga) { return reg + fpga; };
         ticks(999);
         QCOMPARE(int(g_delay_usbserver), 0);
         ticks(1);
         QCOMPARE(int(g_delay_usbserver), 1);
-        QCOMPARE(int(G_timeTicks), 1000);
         ticks(16999);
-        QCOMPARE(factoryage_log.size(), 0);
+        QCOMPARE(log.factoryage_log.size(), 0);
         ticks(1);
-        QCOMPARE(factoryage_log.size(), 1);
-        QCOMPARE(reads, 6);
+        QCOMPARE(log.factoryage_log.size(), 1);
         pc_cmd_valid = 1; // skipped, not retried
         ticks(18000);
-        QCOMPARE(factoryage_log.size(), 1);
         pc_cmd_valid = 0;
         ticks(18000);
-        QCOMPARE(factoryage_log.size(), 2);
-        // Without the FPGA manager the sample is skipped.
-        log.source = fpgaSide;
+        QCOMPARE(log.factoryage_log.size(), 2);
+        log.source = fpgaSide; // without the FPGA manager: skipped
         ticks(18000);
-        QCOMPARE(factoryage_log.size(), 2);
+        QCOMPARE(log.factoryage_log.size(), 2);
 
+        // The reboot is asked every 300 ticks, not before; the gate records it.
         platform::shell_clear_recorded();
         G_reboot_tickTicks = G_timeTicks.load();
         g_app_reset_flag = 1;
-        for (int n = 0; n < 2; ++n) { // every 300 ticks, not before
-            ticks(299);
-            QCOMPARE(recorded("reboot"), n);
-            ticks(1);
-            QCOMPARE(recorded("reboot"), n + 1);
-        }
+        ticks(299);
+        QCOMPARE(recorded("reboot"), 0);
+        ticks(301);
+        QCOMPARE(recorded("reboot"), 2);
         g_app_reset_flag = 0;
     }
 

@@ -1,8 +1,7 @@
-// The standby screen: the window list from prepared images, aliases, touch and keys, the
-// volume picture and the pointer it leaves behind.
+// The standby screen: the window list from prepared images, crops, aliases, touch and keys,
+// and the pointer it leaves behind.
 #include "shellsupport.h"
 
-#include "resources/yuq_resources.h"
 #include "ui/shell/lockwindow.h"
 
 #include <QLabel>
@@ -32,9 +31,9 @@ QString status(int w)
     return g_lockwindow->status_text(w);
 }
 
-bool has_mark(int w, const char* mark)
+bool frozen(int w)
 {
-    return g_lockwindow->shows_mark(w, qstrcmp(mark, "freeze") == 0 ? LockWindow::Frozen : LockWindow::Current);
+    return g_lockwindow->shows_mark(w, LockWindow::Frozen);
 }
 
 void refresh(int code = 1)
@@ -66,7 +65,6 @@ class TstShellStandby : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { yuq_resources_init(); }
     void init()
     {
         P = fresh_panel();
@@ -83,13 +81,11 @@ private slots:
     void window_list_from_prepared_image()
     {
         set_timing(P, 2, 1920, 1080, 60);
-        set_timing(P, 3, 1280, 720, 0);    // rate not measured
-        set_timing(P, 4, 3840, 0, 30);     // height missing
-        set_timing(P, 1, 1920, 1080, 60);
+        set_timing(P, 3, 1280, 720, 0); // rate not measured
+        set_timing(P, 4, 3840, 0, 30);  // height missing
         // Window 0 counts as enabled all the same, flags 3 are not exactly 1 (disabled),
         // window 4 black, window 5 frozen.
         put_windows({{0, 2, 0}, {1, 3, 0}, {1, 4, 0}, {3, 0, 0}, {1, 1, 1}, {1, 2, 2}});
-        g_image_current = 2;
         standby();
         const QStringList names{"HDMI1", "HDMI2", "HDMI3", "", "DVI", "HDMI1"};
         const QStringList states{"1920x1080@60Hz", "No signal", "No signal", "Close", "Black", "1920x1080@60Hz"};
@@ -97,43 +93,17 @@ private slots:
             QCOMPARE(name(i), names[i]);
             QCOMPARE(status(i), states[i]);
         }
-        QVERIFY(!has_mark(4, "freeze"));
-        QVERIFY(has_mark(5, "freeze"));
-        QVERIFY(has_mark(2, "osd_yes"));
-        QVERIFY(!has_mark(0, "osd_yes"));
+        QVERIFY(!frozen(4) && frozen(5));
 
-        // A signal lost on the input of window 0 reaches the list on the next refresh.
-        set_timing(P, 2, 0, 0, 0);
-        refresh(12);
-        QCOMPARE(status(0), QStringLiteral("No signal"));
-
-        // All black: every enabled window, no timing; the freeze mark only where frozen.
+        // All black: every enabled window; all frozen: the timing stays, every enabled window marked.
         P->set_image16(img::AllWindowsState, 1);
-        set_timing(P, 2, 1920, 1080, 60);
         refresh();
-        for (int w : {0, 1, 2, 4, 5})
-            QCOMPARE(status(w), QStringLiteral("Black"));
+        QCOMPARE(status(0), QStringLiteral("Black"));
         QCOMPARE(status(3), QStringLiteral("Close"));
-        QVERIFY(has_mark(5, "freeze"));
-        QVERIFY(!has_mark(0, "freeze"));
-        // All frozen: the timing stays, every enabled window is marked.
         P->set_image16(img::AllWindowsState, 2);
         refresh();
         QCOMPARE(status(0), QStringLiteral("1920x1080@60Hz"));
-        for (int w : {0, 1, 2, 4, 5})
-            QVERIFY(has_mark(w, "freeze"));
-        QVERIFY(!has_mark(3, "freeze"));
-
-        // Updated in place: the same list; marks go and come back with the state.
-        const QFrame* frame = g_lockwindow->list_frame();
-        P->set_image16(img::AllWindowsState, 0);
-        g_image_current = 0;
-        refresh();
-        QVERIFY(!has_mark(0, "freeze") && has_mark(0, "osd_yes") && !has_mark(2, "osd_yes"));
-        P->set_image16(img::AllWindowsState, 2);
-        refresh();
-        QVERIFY(has_mark(0, "freeze") && has_mark(0, "osd_yes"));
-        QCOMPARE(g_lockwindow->list_frame(), frame);
+        QVERIFY(frozen(0) && !frozen(3));
     }
 
     // The list draws what it holds: after changes in place, redrawn window by window, the
@@ -142,7 +112,6 @@ private slots:
     {
         set_timing(P, 2, 1920, 1080, 60);
         set_timing(P, 1, 1280, 720, 50);
-        // What the window holds on screen, as the panel's own painting left it.
         auto shown = [] {
             LockWindow* s = g_lockwindow;
             if (!QTest::qWaitForWindowExposed(s))
@@ -151,7 +120,6 @@ private slots:
             return s->screen()->grabWindow(s->winId()).toImage();
         };
         put_windows({{0, 2, 0}, {1, 1, 0}, {0, 0, 0}, {1, 2, 2}, {0, 0, 0}, {0, 0, 0}});
-        g_image_current = 0;
         standby()->show();
         shown();
         put_windows({{0, 1, 1}, {0, 0, 0}, {1, 2, 2}, {1, 1, 0}, {1, 2, 0}, {0, 0, 0}});
@@ -178,55 +146,40 @@ private slots:
         QCOMPARE(status(0), QStringLiteral("800x600@60Hz"));
         QCOMPARE(name(1), QStringLiteral("HDMI1_Crop2"));
         QCOMPARE(status(1), QStringLiteral("640x360@60Hz"));
-        // The crop's own size, and the source's rate: no rate, no signal.
-        set_timing(P, 2, 1920, 1080, 0);
-        refresh(12);
-        QCOMPARE(status(0), QStringLiteral("No signal"));
     }
 
     void aliases_and_their_fallbacks()
     {
-        for (int w = 1; w < 6; ++w) {
-            set_timing(P, w, 1280, 720, 50);
+        for (int w = 1; w < 4; ++w) {
+            set_timing(P, w + 2, 1280, 720, 50);
             P->set_image16(win(w, img::WinFlags), 1);
         }
-        for (int w = 0; w < 4; ++w)
-            P->set_image16(win(w, img::WinInput), uint16_t(w == 3 ? 2 : w + 3));
+        for (int w = 0; w < 3; ++w)
+            P->set_image16(win(w, img::WinInput), uint16_t(w + 3));
         testsupport::put_file("/data/configs/alias.json", R"({"namelist":{"source":[
             {"id":3,"valid":"on","name":"<b>Cam & Co</b>"},
             {"id":4,"valid":"off","name":"Hidden"},
-            {"id":5,"valid":"on","name":""},
-            {"id":2,"valid":"on","name":"A very long camera name that never fits in the list"}]}})");
+            {"id":5,"valid":"on","name":"A very long camera name that never fits in the list"}]}})");
         standby();
         QCOMPARE(name(0), QStringLiteral("<b>Cam & Co</b>")); // shown as typed, not as markup
         QCOMPARE(name(1), QStringLiteral("HDMI3"));
-        QCOMPARE(name(2), QStringLiteral("HDMI4"));
-        QVERIFY(name(3).endsWith(QChar(0x2026)));
-        QVERIFY(name(3).startsWith("A very"));
+        QVERIFY(name(2).endsWith(QChar(0x2026)));
 
         // The PC replaces the file: code 103 shows the new names.
-        testsupport::put_file("/data/configs/alias.json", R"({"namelist":{"source":[{"id":3,"valid":"on","name":"Stage"}]}})");
+        testsupport::put_file("/data/configs/alias.json", R"({"namelist":{"source":[{"id":4,"valid":"on","name":"Stage"}]}})");
         refresh(103);
-        QCOMPARE(name(0), QStringLiteral("Stage"));
-        QCOMPARE(name(3), QStringLiteral("HDMI1"));
+        QCOMPARE(name(0), QStringLiteral("HDMI2"));
+        QCOMPARE(name(1), QStringLiteral("Stage"));
     }
 
-    void touch_leaves_from_list_and_container_only()
+    void touch_leaves_from_list_only()
     {
         LockWindow* s = standby();
-        QPointer<LockWindow> guard(s);
         touch(s->findChild<QLabel*>("label_bright"));
-        QVERIFY(!s->property("kit_closing").toBool());
         QCOMPARE(int(g_page_focus), int(page::LockWindow));
         touch(s->list_frame());
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
         QVERIFY(!g_lockwindow);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!guard);
-
-        s = standby();
-        touch(s->findChild<QLabel*>("label_IPaddr"));
-        QCOMPARE(int(g_page_focus), int(page::MainWindow));
     }
 
     void filter_takes_only_pointer_events()
@@ -238,18 +191,14 @@ private slots:
         frame->deleteLater();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!frame);
-        QVERIFY(s->status_text(0).isEmpty());
         refresh();
         QVERIFY(s->list_frame());
-        QCOMPARE(int(g_page_focus), int(page::LockWindow));
     }
 
-    void keys()
+    void panel_keys()
     {
         LockWindow* s = standby();
-        for (int k : {int('O'), int('S'), int('R'), int(Qt::Key_PowerOff)})
-            release(s, k);
-        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        keys(s, "OSR");
         QCOMPARE(g_lockwindow, s);
         // Key lock: the mode key does nothing, OK still leads home.
         P->set_image16(img::KeyLock, 1);
@@ -257,21 +206,17 @@ private slots:
         QCOMPARE(int(g_page_focus), int(page::LockWindow));
         release(s, Qt::Key_F6);
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QVERIFY(!g_lockwindow && g_mainwindow->isVisible());
+        QVERIFY(!g_lockwindow);
 
         P->set_image16(img::KeyLock, 0);
-        s = standby();
-        release(s, 'M');
+        release(standby(), 'M');
         QCOMPARE(int(g_page_focus), int(page::CustomMode));
         QVERIFY(!g_lockwindow);
-        QCOMPARE(int(g_mode_shortcut_key), 1);
         kit::close_page(page::CustomMode);
 
         // Back on the home screen opens standby.
-        g_mainwindow->show();
         release(g_mainwindow, 'O');
         QCOMPARE(int(g_page_focus), int(page::LockWindow));
-        QVERIFY(g_lockwindow && g_lockwindow->isVisible());
     }
 
     void destructor_leaves_a_newer_screen_alone()
@@ -288,19 +233,9 @@ private slots:
     {
         P->set_image16(win(0, img::WinVolume), 0);
         P->set_image16(win(1, img::WinVolume), 0x8000);
-        P->ram_para[img::CurrentWindow] = 0;
-        std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE);
+        P->ram_para[img::CurrentWindow] = 1;
         LockWindow* s = standby();
-        QLabel* icon = s->findChild<QLabel*>("label_volume_icon");
-        const QString closed = icon->property("png").toString();
-        QVERIFY(!s->volume_check());
-        P->ram_para[img::CurrentWindow] = 1; // only the current window changes
-        refresh();
         QVERIFY(s->volume_check());
-        QVERIFY(icon->property("png").toString() != closed);
-        P->set_image16(win(1, img::WinVolume), 0);
-        refresh();
-        QCOMPARE(icon->property("png").toString(), closed);
         P->ram_para[img::CurrentWindow] = 9; // out of range reads window 0
         QVERIFY(!s->volume_check());
     }

@@ -13,25 +13,13 @@ using namespace shellsupport;
 using testsupport::get_file;
 using testsupport::put_file;
 
-namespace {
-QByteArray persisted(YuqRamPara* p)
-{
-    return QByteArray(reinterpret_cast<const char*>(p->ram_para) + 0x300, RAM_PARA_SIZE - 0x300);
-}
-} // namespace
-
 // A screen that only counts its refreshes (it ignores the language).
 struct Probe : QWidget, ScreenBase
 {
     explicit Probe(uint8_t pageId) : ScreenBase(this, pageId) {}
     void retext() override {}
     void back() override {}
-    void refresh(kit::Refresh c) override
-    {
-        ++refreshed;
-        code = code_of(c);
-    }
-    int refreshed = 0;
+    void refresh(kit::Refresh c) override { code = code_of(c); }
     int code = -1;
 };
 
@@ -39,31 +27,26 @@ class TstShellSync : public QObject
 {
     Q_OBJECT
 private slots:
-    void write_back_writes_exact_bytes_and_updates_applied_copy()
+    // The file holds 0xAA 0xAA and the image from 0x300; a change below 0x300 writes nothing.
+    void write_back_file()
     {
         YuqRamPara* p = fresh_panel();
         const QByteArray before = get_file("/data/ram_device_info");
         p->ram_para[0x400] = 0x5A;
         p->ram_para[0xFFF] = 0x77;
-        p->ram_para[0x120] = 0x33; // below the persisted area
         p->test_signal(1);
         const QByteArray f = get_file("/data/ram_device_info");
         QCOMPARE(f.size(), RAM_PARA_SIZE);
-        QCOMPARE(uchar(f[0]), uchar(0xAA));
-        QCOMPARE(uchar(f[1]), uchar(0xAA));
-        QCOMPARE(f.mid(2, RAM_PARA_SIZE - 0x300), persisted(p));
+        QCOMPARE(f.left(2), QByteArray("\xAA\xAA"));
+        QCOMPARE(f.mid(2, RAM_PARA_SIZE - 0x300),
+                 QByteArray(reinterpret_cast<const char*>(p->ram_para) + 0x300, RAM_PARA_SIZE - 0x300));
         QCOMPARE(f.mid(2 + RAM_PARA_SIZE - 0x300), before.mid(2 + RAM_PARA_SIZE - 0x300));
         QCOMPARE(std::memcmp(p->ram_para, p->ram_para_old, RAM_PARA_SIZE), 0);
-    }
 
-    void change_below_0x300_writes_nothing()
-    {
-        YuqRamPara* p = fresh_panel();
         QFile::remove(platform::dev_path("/data/ram_device_info"));
         p->ram_para[0x100] = 0x80;
         p->test_signal(12);
         QVERIFY(!testsupport::exists("/data/ram_device_info"));
-        QCOMPARE(p->ram_para_old[0x100], uchar(0)); // the applied copy keeps its old byte
     }
 
     void failed_write_back_is_retried()
@@ -74,12 +57,9 @@ private slots:
         QVERIFY(QDir().mkpath(platform::dev_path("/data/ram_device_info.tmp")));
         p->ram_para[0x500] = 0x42;
         p->test_signal(1);
-        QVERIFY(SyncUpdate::pInstance()->write_pending());
         QCOMPARE(get_file("/data/ram_device_info"), before);
-        QCOMPARE(p->ram_para_old[0x500], uchar(0x42)); // applied copy as always
         QVERIFY(QDir(platform::dev_path("/data/ram_device_info.tmp")).removeRecursively());
         p->test_signal(1); // nothing changed since, but the write is still owed
-        QVERIFY(!SyncUpdate::pInstance()->write_pending());
         QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x500 - 0x300]), uchar(0x42));
     }
 
@@ -90,10 +70,8 @@ private slots:
         QTest::addColumn<int>("request");
         QTest::addColumn<int>("applied");
         QTest::addColumn<int>("saved"); // slot file number, 0 for none
-        QTest::newRow("slot 3") << 3 << 0 << 3;
         QTest::newRow("slot 16") << 16 << 0 << 16;
         QTest::newRow("17") << 17 << 0 << 0;
-        QTest::newRow("0xFFFF") << 0xFFFF << 0 << 0;
         QTest::newRow("already applied") << 5 << 5 << 0;
     }
     void save_request()
@@ -102,8 +80,6 @@ private slots:
         QFETCH(int, applied);
         QFETCH(int, saved);
         YuqRamPara* p = fresh_panel();
-        unsigned char modes[USER_MODE_COUNT][USER_MODE_SIZE];
-        std::memcpy(modes, p->user_mode, sizeof modes);
         std::memset(p->ram_para + 0x600, 0x3C, 16);
         wr16(p->ram_para_old, img::SaveRequest, uint16_t(applied));
         p->set_image16(img::SaveRequest, uint16_t(request));
@@ -113,7 +89,6 @@ private slots:
         if (saved) {
             QCOMPARE(files, QStringList{QStringLiteral("custom_mode%1").arg(saved)});
             QVERIFY(p->YuqUserModeSaved(saved - 1));
-            QCOMPARE(p->image16(img::CurrentMode), uint16_t(saved));
             const QByteArray f = get_file("/data/modes/" + files.first());
             QCOMPARE(f.size(), RAM_PARA_SIZE);
             QCOMPARE(uchar(f[0]), uchar(0xAA));
@@ -121,12 +96,9 @@ private slots:
             QCOMPARE(uchar(r[2 + img::CurrentMode - 0x300]), uchar(saved));
         } else {
             QVERIFY(files.isEmpty());
-            QCOMPARE(std::memcmp(modes, p->user_mode, sizeof modes), 0);
         }
-        if (request != applied) {
-            QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
+        if (request != applied)
             QCOMPARE(uchar(r[2 + img::SaveRequest - 0x300]), uchar(0));
-        }
     }
 
     void code_2_deletes_and_writes_slot_files()
@@ -138,63 +110,38 @@ private slots:
         p->user_mode[2][0] = 0xAA;
         p->user_mode[2][1] = 0x00;
         std::memset(p->user_mode[2] + 2, 0x21, 8);
-        p->user_mode[3][0] = p->user_mode[3][1] = 0x00;
-        p->set_image16(img::SaveRequest, 0);
         p->test_signal(2);
         QVERIFY(!testsupport::exists("/data/modes/custom_mode2"));
-        QCOMPARE(p->user_mode[1][0], uchar(0xFF));
+        QVERIFY(platform::shell_recorded().contains(QStringLiteral("rm  -rf  /data/modes/custom_mode2")));
         const QByteArray f3 = get_file("/data/modes/custom_mode3");
         QCOMPARE(f3.size(), RAM_PARA_SIZE);
-        QCOMPARE(uchar(f3[1]), uchar(0xAA));
-        QCOMPARE(uchar(f3[2]), uchar(0x21));
-        QVERIFY(!testsupport::exists("/data/modes/custom_mode4"));
-        QVERIFY(platform::shell_recorded().contains(QStringLiteral("rm  -rf  /data/modes/custom_mode2")));
+        QCOMPARE(f3.mid(1, 2), QByteArray("\xAA\x21"));
     }
 
     void codes_105_106_refresh_nothing()
     {
         YuqRamPara* p = fresh_panel();
         QFile::remove(platform::dev_path("/data/ram_device_info"));
-        p->ram_para_old[img::Language] = 1;
         p->ram_para[img::Language] = 0;
         p->set_image16(img::SaveRequest, 2);
-        for (int code : {105, 106}) {
+        for (int code : {105, 106})
             p->test_signal(code);
-            QCOMPARE(int(g_language), 1);
-            QVERIFY(!testsupport::exists("/data/ram_device_info"));
-            QVERIFY(!p->YuqUserModeSaved(1));
-            QCOMPARE(p->ram_para_old[img::Language], uchar(1));
-        }
-        QCOMPARE(g_mainwindow->menu_item(0)->property("png").toString(),
-                 QStringLiteral(":/png/en_machinestate.png"));
+        QCOMPARE(int(g_language), 1);
+        QVERIFY(!testsupport::exists("/data/ram_device_info"));
+        QVERIFY(!p->YuqUserModeSaved(1));
     }
 
     void refresh_and_language_reach_whatever_is_in_front()
     {
         YuqRamPara* p = fresh_panel();
-        // Home in front: re-texted, then written, then applied.
-        p->ram_para_old[img::Language] = 1;
-        p->ram_para[img::Language] = 0;
-        p->test_signal(1);
-        QCOMPARE(int(g_language), 0);
-        QCOMPARE(g_mainwindow->menu_item(0)->property("png").toString(),
-                 QStringLiteral(":/png/machinestate.png"));
-        QCOMPARE(uchar(get_file("/data/ram_device_info")[2]), uchar(0));
-        QCOMPARE(p->ram_para_old[img::Language], uchar(0));
-        // A screen whose refresh ignores the language, and a page with nothing open.
         Probe dummy(page::MachineState);
         g_page_focus = page::MachineState;
         p->ram_para[img::Language] = 2;
         p->test_signal(11);
-        QCOMPARE(dummy.refreshed, 1);
         QCOMPARE(dummy.code, 11);
         QCOMPARE(int(g_language), 2);
         g_page_focus = page::EDIDset; // nothing open: no call through a null screen
         p->test_signal(103);
-        g_page_focus = 40;
-        p->ram_para[img::Language] = 3;
-        p->test_signal(1);
-        QCOMPARE(int(g_language), 3);
         // Language with its bit clear: the lowest enabled one takes its place.
         g_lcd_lang_valid = 0x06;
         p->ram_para[img::Language] = 4;
@@ -211,8 +158,6 @@ private slots:
         p->test_signal(1);
         // Saved and written, but no tip yet.
         QVERIFY(testsupport::exists("/data/modes/custom_mode4"));
-        QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + img::CurrentMode - 0x300]), uchar(4));
-        QVERIFY(!g_mainwindow->l_tip_request);
         QCOMPARE(int(g_tip_flag), 0);
         bool shown = false;
         QTimer::singleShot(0, [&shown] {
@@ -232,11 +177,7 @@ private slots:
         g_image_current = 2; // window 2 is off in the factory image
         p->test_signal(1);
         QCOMPARE(int(g_image_current), 0);
-        p->set_image16(img::Window + 2 * img::WindowSize, 1);
         g_image_current = 2;
-        p->test_signal(1);
-        QCOMPARE(int(g_image_current), 2);
-        p->set_image16(img::Window + 2 * img::WindowSize, 0);
         g_page_focus = page::ImageLayout; // the layout screen keeps its choice
         p->test_signal(1);
         QCOMPARE(int(g_image_current), 2);
