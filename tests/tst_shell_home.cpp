@@ -1,4 +1,4 @@
-// The home screen: focus, tools, the user-mode strip; the tick and the aging log.
+// The home screen: tools, the user-mode strip; the tick and the aging log.
 #include "shellsupport.h"
 #include "fpga/aging_log.h"
 
@@ -32,22 +32,6 @@ class TstShellHome : public QObject
 private slots:
     void init() { fresh_panel(); }
 
-    void focus_walk_and_tools_panel()
-    {
-        MainWindow* m = g_mainwindow;
-        key('R', 3);
-        QTest::keyRelease(m, Qt::Key_F5); // the function key acts like 'R'
-        key('R', 2);
-        QCOMPARE(int(m->focus_index()), 0); // tools -> machinestate
-        to_tool(0);
-        QVERIFY(m->tools_shown());
-        key('S');
-        QCOMPARE(int(m->focus_index()), 3);
-        key('O');
-        QVERIFY(!m->tools_shown());
-        QCOMPARE(int(m->focus_index()), 5);
-    }
-
     void black_out_and_mute_tools()
     {
         YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
@@ -80,22 +64,13 @@ private slots:
         kit::close_page(page::CustomMode);
     }
 
-    void strip_with_no_saved_slot()
+    void empty_slot_calls_nothing()
     {
-        MainWindow* m = g_mainwindow;
         to_tool(2);
         key('Q');
-        key('R');
-        QCOMPARE(int(m->mode_select()), 0);
         key('Q'); // empty slot: nothing but frame colours
         QCOMPARE(int(EngineHandshake::instance().reapply), 0);
-        key('O');
-        QVERIFY(!m->strip_shown() && !m->calling());
-        // Saving walks over all sixteen slots.
-        key('R');
-        key('Q');
-        key('S');
-        QCOMPARE(int(m->mode_select()), 15);
+        QVERIFY(!g_mainwindow->l_tip_request);
     }
 
     void call_user_mode()

@@ -1,12 +1,18 @@
-// The tip pop-up: shown for exactly 300 ticks while its caller waits, a second tip during
-// the first, the texts fit in every language, and nothing but the tick hides it.
+// The pop-ups the tick drives. The tip: shown for exactly 300 ticks while its caller waits,
+// a second tip during the first, the texts fit in every language, nothing but the tick
+// hides it. The update overlay: picture and text at the ticks that move them,
+// start/over/start, the service requests, nothing but "over" closes it.
 #include "shellsupport.h"
 
+#include "core/update_overlay.h"
+#include "ui/shell/firmwareupdate.h"
+#include "ui/shell/panelrequests.h"
 #include "ui/shell/tip.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -34,13 +40,41 @@ bool run_tip(int n, const std::function<void()>& during)
     return ranInside && !g_tip->isVisible();
 }
 
+FirmwareUpdate* fresh_overlay(int language = 1)
+{
+    fresh_panel();
+    firmware_update_over();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    g_language = uint8_t(language);
+    g_update_flag = 1;
+    firmware_update_start();
+    return g_move_update;
+}
+
+int picture_y()
+{
+    return g_move_update->picture()->y();
+}
+
+QString text()
+{
+    return g_move_update->text()->text();
+}
+
 } // namespace
 
 class TstShellTip : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { connect_panel_requests(); }
     void init() { fresh_panel(); }
+    void cleanup()
+    {
+        g_update_flag = 0;
+        firmware_update_over();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
     void shown_for_exactly_300_ticks_while_the_caller_waits()
     {
@@ -128,6 +162,84 @@ private slots:
         delete current;
         QVERIFY(!g_tip);
         g_tip = new TIP(nullptr);
+    }
+
+    // The picture steps a pixel every second tick over 56 pixels and back; the text gains a
+    // dot each second, centred at 13 pixels a character in either script. Russian shows English.
+    void overlay_animation()
+    {
+        FirmwareUpdate* u = fresh_overlay();
+        QVERIFY(u->isVisible() && !u->isModal());
+        ticks(1);
+        QCOMPARE(picture_y(), 60); // odd tick: no step
+        ticks(113);
+        QCOMPARE(picture_y(), 115); // 56 steps down, turned
+        ticks(110);
+        QCOMPARE(picture_y(), 60);
+        fresh_overlay();
+        const QRect steps[4] = {{95, 200, 130, 17}, {88, 200, 143, 17}, {82, 200, 156, 17}, {95, 200, 130, 17}};
+        const char* const texts[4] = {"Updating .", "Updating ..", "Updating ...", "Updating ."};
+        for (int i = 0; i < 4; ++i) {
+            ticks(100);
+            QCOMPARE(text(), QString::fromLatin1(texts[i]));
+            QCOMPARE(g_move_update->text()->geometry(), steps[i]);
+        }
+        g_update_flag = 0; // without the flag the tick leaves it alone
+        ticks(100);
+        QCOMPARE(text(), QStringLiteral("Updating ."));
+
+        fresh_overlay(0);
+        ticks(100);
+        QCOMPARE(text(), QString::fromUtf8("升级中，请勿断电 ."));
+        QCOMPARE(g_move_update->text()->geometry(), QRect(95, 200, 130, 17));
+        fresh_overlay(2);
+        QCOMPARE(text(), QStringLiteral("Updating "));
+    }
+
+    void start_over_start_gives_a_fresh_overlay()
+    {
+        QPointer<FirmwareUpdate> first = fresh_overlay();
+        ticks(150);
+        firmware_update_start(); // shown already: the same one, animation kept
+        QCOMPARE(g_move_update, first.data());
+        QCOMPARE(picture_y(), 60 + 56 - 19);
+        firmware_update_over();
+        firmware_update_over(); // nothing left to close
+        firmware_update_start();
+        FirmwareUpdate* second = g_move_update;
+        QVERIFY(second && second != first.data() && second->isVisible());
+        QCOMPARE(picture_y(), 60);
+        QCOMPARE(text(), QStringLiteral("Updating "));
+        // The closed one is destroyed now; it must not take the new one's global with it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!first);
+        QCOMPARE(g_move_update, second);
+    }
+
+    void nothing_but_over_closes_it()
+    {
+        FirmwareUpdate* u = fresh_overlay();
+        QTest::keyClick(u, Qt::Key_Escape);
+        QTest::keyClick(u, Qt::Key_Return);
+        QCloseEvent spontaneous;
+        QCoreApplication::sendEvent(u, &spontaneous);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(g_move_update, u);
+        QVERIFY(u->isVisible());
+    }
+
+    void service_requests_open_and_close_it()
+    {
+        fresh_panel();
+        g_update_flag = 0;
+        QVERIFY(overlay_update_start());
+        QVERIFY(!g_move_update); // carried out on the GUI thread's next pass
+        QCoreApplication::processEvents();
+        QVERIFY(g_move_update && g_move_update->isVisible());
+        QVERIFY(overlay_update_over());
+        QCoreApplication::processEvents();
+        QVERIFY(!g_move_update);
+        QCOMPARE(int(g_update_flag), 0);
     }
 };
 
