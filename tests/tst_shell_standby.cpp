@@ -21,26 +21,6 @@ LockWindow* standby()
     return g_lockwindow;
 }
 
-QString name(int w)
-{
-    return g_lockwindow->name_text(w);
-}
-
-QString status(int w)
-{
-    return g_lockwindow->status_text(w);
-}
-
-bool frozen(int w)
-{
-    return g_lockwindow->shows_mark(w, LockWindow::Frozen);
-}
-
-void refresh(int code = 1)
-{
-    P->test_signal(code);
-}
-
 // Flags, input, mode per window.
 void put_windows(const uint16_t (&w)[6][3])
 {
@@ -86,24 +66,24 @@ private slots:
         // Window 0 counts as enabled all the same, flags 3 are not exactly 1 (disabled),
         // window 4 black, window 5 frozen.
         put_windows({{0, 2, 0}, {1, 3, 0}, {1, 4, 0}, {3, 0, 0}, {1, 1, 1}, {1, 2, 2}});
-        standby();
+        LockWindow* s = standby();
         const QStringList names{"HDMI1", "HDMI2", "HDMI3", "", "DVI", "HDMI1"};
         const QStringList states{"1920x1080@60Hz", "No signal", "No signal", "Close", "Black", "1920x1080@60Hz"};
         for (int i = 0; i < 6; ++i) {
-            QCOMPARE(name(i), names[i]);
-            QCOMPARE(status(i), states[i]);
+            QCOMPARE(s->name_text(i), names[i]);
+            QCOMPARE(s->status_text(i), states[i]);
         }
-        QVERIFY(!frozen(4) && frozen(5));
+        QVERIFY(!s->shows_mark(4, LockWindow::Frozen) && s->shows_mark(5, LockWindow::Frozen));
 
         // All black: every enabled window; all frozen: the timing stays, every enabled window marked.
         P->set_image16(img::AllWindowsState, 1);
-        refresh();
-        QCOMPARE(status(0), QStringLiteral("Black"));
-        QCOMPARE(status(3), QStringLiteral("Close"));
+        P->test_signal(1);
+        QCOMPARE(s->status_text(0), QStringLiteral("Black"));
+        QCOMPARE(s->status_text(3), QStringLiteral("Close"));
         P->set_image16(img::AllWindowsState, 2);
-        refresh();
-        QCOMPARE(status(0), QStringLiteral("1920x1080@60Hz"));
-        QVERIFY(frozen(0) && !frozen(3));
+        P->test_signal(1);
+        QCOMPARE(s->status_text(0), QStringLiteral("1920x1080@60Hz"));
+        QVERIFY(s->shows_mark(0, LockWindow::Frozen) && !s->shows_mark(3, LockWindow::Frozen));
     }
 
     // The list draws what it holds: after changes in place, redrawn window by window, the
@@ -124,7 +104,7 @@ private slots:
         shown();
         put_windows({{0, 1, 1}, {0, 0, 0}, {1, 2, 2}, {1, 1, 0}, {1, 2, 0}, {0, 0, 0}});
         g_image_current = 3;
-        refresh();
+        P->test_signal(1);
         const QImage changed = shown();
         QVERIFY(!changed.isNull());
         delete g_lockwindow;
@@ -141,11 +121,11 @@ private slots:
         P->set_image16(win(0, img::WinInput), 0x8000 | 5);
         P->set_image16(win(1, img::WinFlags), 1);
         P->set_image16(win(1, img::WinInput), 0x8000 | 1);
-        standby();
-        QCOMPARE(name(0), QStringLiteral("HDMI1_Crop1"));
-        QCOMPARE(status(0), QStringLiteral("800x600@60Hz"));
-        QCOMPARE(name(1), QStringLiteral("HDMI1_Crop2"));
-        QCOMPARE(status(1), QStringLiteral("640x360@60Hz"));
+        LockWindow* s = standby();
+        QCOMPARE(s->name_text(0), QStringLiteral("HDMI1_Crop1"));
+        QCOMPARE(s->status_text(0), QStringLiteral("800x600@60Hz"));
+        QCOMPARE(s->name_text(1), QStringLiteral("HDMI1_Crop2"));
+        QCOMPARE(s->status_text(1), QStringLiteral("640x360@60Hz"));
     }
 
     void aliases_and_their_fallbacks()
@@ -160,16 +140,16 @@ private slots:
             {"id":3,"valid":"on","name":"<b>Cam & Co</b>"},
             {"id":4,"valid":"off","name":"Hidden"},
             {"id":5,"valid":"on","name":"A very long camera name that never fits in the list"}]}})");
-        standby();
-        QCOMPARE(name(0), QStringLiteral("<b>Cam & Co</b>")); // shown as typed, not as markup
-        QCOMPARE(name(1), QStringLiteral("HDMI3"));
-        QVERIFY(name(2).endsWith(QChar(0x2026)));
+        LockWindow* s = standby();
+        QCOMPARE(s->name_text(0), QStringLiteral("<b>Cam & Co</b>")); // shown as typed, not as markup
+        QCOMPARE(s->name_text(1), QStringLiteral("HDMI3"));
+        QVERIFY(s->name_text(2).endsWith(QChar(0x2026)));
 
         // The PC replaces the file: code 103 shows the new names.
         testsupport::put_file("/data/configs/alias.json", R"({"namelist":{"source":[{"id":4,"valid":"on","name":"Stage"}]}})");
-        refresh(103);
-        QCOMPARE(name(0), QStringLiteral("HDMI2"));
-        QCOMPARE(name(1), QStringLiteral("Stage"));
+        P->test_signal(103);
+        QCOMPARE(s->name_text(0), QStringLiteral("HDMI2"));
+        QCOMPARE(s->name_text(1), QStringLiteral("Stage"));
     }
 
     void touch_leaves_from_list_only()
@@ -191,7 +171,7 @@ private slots:
         frame->deleteLater();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!frame);
-        refresh();
+        P->test_signal(1);
         QVERIFY(s->list_frame());
     }
 
