@@ -259,9 +259,6 @@ private slots:
 
     void current_window_check()
     {
-        g_image_current = 9;
-        P->test_signal(1);
-        QCOMPARE(int(g_image_current), 0);
         g_image_current = 2; // window 2 is off in the factory image
         P->test_signal(1);
         QCOMPARE(int(g_image_current), 0);

@@ -69,7 +69,6 @@ private slots:
         QTest::newRow("window 0, HDMI1") << 0 << 2 << 60 << 0 << QByteArray("a501001000");
         QTest::newRow("window 3") << 3 << 2 << 60 << 0 << QByteArray("a540001000");
         QTest::newRow("window 2 disabled: input only") << 2 << 2 << 60 << 0 << QByteArray("a500001000");
-        QTest::newRow("EXT") << 0 << 0 << 60 << 0 << QByteArray("a501100000");
         QTest::newRow("DVI no signal") << 0 << 1 << -1 << 0 << QByteArray("a501800000");
         QTest::newRow("HDMI4 rate 0 is no signal") << 0 << 5 << 0 << 0 << QByteArray("a501000800");
         QTest::newRow("crop of HDMI2") << 0 << 0x8007 << 60 << 0 << QByteArray("a501004000");

@@ -160,11 +160,9 @@ private slots:
             P->set_image16(win(w, img::WinInput), uint16_t(w + 3));
         testsupport::put_file("/data/configs/alias.json", R"({"namelist":{"source":[
             {"id":3,"valid":"on","name":"<b>Cam & Co</b>"},
-            {"id":4,"valid":"off","name":"Hidden"},
             {"id":5,"valid":"on","name":"A very long camera name that never fits in the list"}]}})");
         LockWindow* s = standby();
         QCOMPARE(s->name_text(0), QStringLiteral("<b>Cam & Co</b>")); // shown as typed, not as markup
-        QCOMPARE(s->name_text(1), QStringLiteral("HDMI3"));
         QVERIFY(s->name_text(2).endsWith(QChar(0x2026)));
 
         // The PC replaces the file: code 103 shows the new names.
