@@ -182,7 +182,7 @@ private slots:
         QCOMPARE(text(), QStringLiteral("Updating "));
     }
 
-    void start_over_start_gives_a_fresh_overlay()
+    void start_over_start_and_the_service_requests()
     {
         QPointer<FirmwareUpdate> first = fresh_overlay();
         try_to_close(first); // only "over" closes it
@@ -201,20 +201,16 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!first);
         QCOMPARE(g_move_update, second);
-    }
 
-    void service_requests_open_and_close_it()
-    {
-        fresh_panel();
-        g_update_flag = 0;
-        QVERIFY(overlay_update_start());
-        QVERIFY(!g_move_update); // carried out on the GUI thread's next pass
-        QCoreApplication::processEvents();
-        QVERIFY(g_move_update && g_move_update->isVisible());
+        // The services' requests are carried out on the GUI thread's next pass.
         QVERIFY(overlay_update_over());
+        QVERIFY(g_move_update);
         QCoreApplication::processEvents();
         QVERIFY(!g_move_update);
         QCOMPARE(int(g_update_flag), 0);
+        QVERIFY(overlay_update_start());
+        QCoreApplication::processEvents();
+        QVERIFY(g_move_update && g_move_update->isVisible());
     }
 };
 
