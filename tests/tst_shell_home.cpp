@@ -233,28 +233,24 @@ private slots:
         QVERIFY(testsupport::exists("/data/modes/custom_mode3"));
     }
 
-    void codes_105_106_refresh_nothing()
+    // Codes 105 and 106 (the overlay's) refresh nothing. Then a language with its bit clear:
+    // the lowest enabled one takes its place; with nothing open on the page in front no
+    // call goes through a null screen.
+    void refresh_codes_and_language()
     {
         QFile::remove(platform::dev_path("/data/ram_device_info"));
-        P->ram_para[img::Language] = 0;
+        g_lcd_lang_valid = 0x0C;
+        P->ram_para[img::Language] = 4;
         P->set_image16(img::SaveRequest, 2);
         for (int code : {105, 106})
             P->test_signal(code);
         QCOMPARE(int(g_language), 1);
         QVERIFY(!testsupport::exists("/data/ram_device_info"));
         QVERIFY(!P->YuqUserModeSaved(1));
-    }
-
-    // A language with its bit clear: the lowest enabled one takes its place. With nothing
-    // open on the page in front no call goes through a null screen.
-    void language_refresh()
-    {
         g_page_focus = page::EDIDset;
-        g_lcd_lang_valid = 0x06;
-        P->ram_para[img::Language] = 4;
         P->test_signal(1);
-        QCOMPARE(int(g_language), 1);
-        QCOMPARE(P->ram_para[img::Language], uchar(1));
+        QCOMPARE(int(g_language), 2);
+        QCOMPARE(P->ram_para[img::Language], uchar(2));
     }
 
     void current_window_check()
