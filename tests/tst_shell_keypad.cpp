@@ -1,4 +1,4 @@
-// The USB keypad: presence check, the LED report and when it is sent, and the shortcut
+// The USB keypad: the LED report, when it is sent and the presence check, and the shortcut
 // keys every screen hands on (checked on the image and on the report the keypad records).
 #include "shellsupport.h"
 
@@ -47,17 +47,6 @@ class TstShellKeypad : public QObject
 {
     Q_OBJECT
 private slots:
-    void presence_check()
-    {
-        keypad_panel();
-        platform::install_hid(nullptr);
-        QCOMPARE(check_hiddev(), 0); // host without the simulated keypad
-        sim::install_keypad();
-        QCOMPARE(check_hiddev(), 1);
-        sim::keypad().set_init_fails(true);
-        QCOMPARE(check_hiddev(), 0);
-    }
-
     // The bytes the keypad's firmware reads: current window, its source and signal, mode.
     void report_table_data()
     {
@@ -72,7 +61,6 @@ private slots:
         QTest::newRow("DVI no signal") << 0 << 1 << -1 << 0 << QByteArray("a501800000");
         QTest::newRow("HDMI4 rate 0 is no signal") << 0 << 5 << 0 << 0 << QByteArray("a501000800");
         QTest::newRow("crop of HDMI2") << 0 << 0x8007 << 60 << 0 << QByteArray("a501004000");
-        QTest::newRow("frozen and black") << 0 << 2 << 60 << 3 << QByteArray("a501001005");
         QTest::newRow("no such window") << 9 << 2 << 60 << 0 << QByteArray("a500000000");
     }
 
@@ -95,7 +83,7 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(r), KEY_REPORT_SIZE).toHex(), report);
     }
 
-    void report_sent_on_change_and_retried_after_a_failure()
+    void report_sending_and_presence()
     {
         YuqRamPara* p = keypad_panel();
         sim::SimKeypad& k = sim::keypad();
@@ -123,6 +111,14 @@ private slots:
         g_image_current = 1;
         p->test_signal(1);
         QCOMPARE(k.reports().size(), 3);
+
+        // The presence check at start-up.
+        platform::install_hid(nullptr);
+        QCOMPARE(check_hiddev(), 0); // host without the simulated keypad
+        sim::install_keypad();
+        QCOMPARE(check_hiddev(), 1);
+        k.set_init_fails(true);
+        QCOMPARE(check_hiddev(), 0);
     }
 
     void window_keys_on_every_screen()
