@@ -74,10 +74,10 @@ private slots:
         QCOMPARE(kit::lang_pic("a.png"), QStringLiteral(":/png/tn_a.png"));
     }
 
-    void stand_in_runs_modal_and_closes_by_back_only()
+    void screen_runs_modal_and_closes_by_back_only()
     {
         bool stayed = false;
-        QTimer::singleShot(0, [&stayed] {
+        in_screen(page::Option, [&stayed] {
             QWidget* s = kit::instance(page::Option);
             QTest::keyClick(s, Qt::Key_Escape); // QDialog would reject
             static_cast<QDialog*>(s)->reject();
@@ -86,7 +86,6 @@ private slots:
             stayed = s->isVisible() && g_page_focus == page::Option;
             release(s, Qt::Key_PowerOff);
         });
-        kit::open(page::Option); // returns when the stand-in closed
         QVERIFY(stayed);
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
         QVERIFY(!kit::instance(page::Option));
