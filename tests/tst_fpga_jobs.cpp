@@ -1,5 +1,5 @@
-// Card jobs 1-6 on the simulated cards: what the cards receive, results, failure paths,
-// and the lister of the card-job files.
+// Card jobs 1-6 on the simulated cards (what the cards receive, results, failure paths),
+// the USB-stick upgrade that shares their record, and the lister of the card-job files.
 #include "recoverysupport.h"
 #include "testsupport.h"
 
@@ -11,7 +11,9 @@
 #include "fpga/card_jobs.h"
 #include "fpga/packed_file.h"
 #include "fpga/rcv_recovery_file.h"
+#include "fpga/usb_upgrade.h"
 #include "platform/devpath.h"
+#include "platform/shell_gate.h"
 #include "sim/sim_cards.h"
 
 #include <QDir>
@@ -355,6 +357,56 @@ private slots:
         QVERIFY(!post_card_job(JobCure));
         g_usb_grade = 0;
         QVERIFY(!post_card_job(0) && !post_card_job(7));
+    }
+
+    // The stick's packages: plain .YUQ and .YUQZK files, no links, at most 100.
+    void upgrade_lists_plain_packages_only()
+    {
+        g_usb_grade_path = QStringLiteral("YUQ-K64");
+        for (const char* f : {"a.YUQ", "c.YUQZK", "x.yuq"})
+            testsupport::put_file(QString("/mnt/usb1/YUQ-K64/") + f, "p");
+        QFile::link(platform::dev_path("/mnt/usb1/YUQ-K64/a.YUQ"), platform::dev_path("/mnt/usb1/YUQ-K64/l.YUQ"));
+        QStringList got = UsbUpgrade::list_packages(UsbUpgrade::upgrade_folder());
+        got.sort();
+        QCOMPARE(got, (QStringList{"/mnt/usb1/YUQ-K64/a.YUQ", "/mnt/usb1/YUQ-K64/c.YUQZK"}));
+        for (int i = 0; i < 120; ++i)
+            testsupport::put_file(QString("/mnt/usb1/many/%1.YUQZK").arg(i), "p");
+        QCOMPARE(UsbUpgrade::list_packages("/mnt/usb1/many").size(), 100);
+    }
+
+    // An application is copied beside the running one and moved over it, then a reboot
+    // is asked for; every upgrade ends with code 104.
+    void upgrade_installs_through_the_gate_data()
+    {
+        QTest::addColumn<QString>("package");
+        QTest::addColumn<QStringList>("commands");
+        QTest::newRow("application") << "app.YUQ"
+                                     << QStringList{"cp '/mnt/usb1/YUQ-K64/app.YUQ' /data/app/yuqK87N2",
+                                                    "chmod 777 -R /data/app", "mv /data/app/yuqK87N2 /data/app/yuqK87N",
+                                                    "sync"};
+        QTest::newRow("fonts only") << "fonts.YUQZK" << QStringList{};
+    }
+    void upgrade_installs_through_the_gate()
+    {
+        QFETCH(QString, package);
+        QFETCH(QStringList, commands);
+        g_usb_grade_path = QStringLiteral("YUQ-K64");
+        g_app_reset_flag = 0;
+        G_reboot_tickTicks = 0;
+        testsupport::put_file("/mnt/usb1/YUQ-K64/" + package, "new");
+        testsupport::put_file("/data/app/yuqK87N", "old");
+        platform::shell_clear_recorded();
+        UsbUpgrade u;
+        QVERIFY(post_usb_upgrade());
+        g_send_para.set_step(9); // a step beyond the last starts over
+        for (int i = 0; i < 10 && g_usb_grade.load() != 0; ++i)
+            u.usb_upgrade_deal();
+        QCOMPARE(g_usb_grade.load(), 0u);
+        QCOMPARE(testsupport::spy_ints(*refresh), QList<int>{104});
+        QCOMPARE(platform::shell_recorded(), commands);
+        QCOMPARE(testsupport::get_file("/data/app/yuqK87N"), QByteArray(commands.isEmpty() ? "old" : "new"));
+        QCOMPARE(int(g_app_reset_flag.load()), int(!commands.isEmpty()));
+        QCOMPARE(G_reboot_tickTicks.load(), commands.isEmpty() ? 0u : G_timeTicks.load());
     }
 
     // Plain files directly in a folder of the lister's own; anything else changes nothing.
