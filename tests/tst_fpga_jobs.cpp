@@ -207,14 +207,6 @@ private slots:
         QCOMPARE(SimCards::instance()->received(port, cardwire::Query), 0);
     }
 
-    void jobs_end_at_100_when_the_fpgas_do_not_run()
-    {
-        running = false;
-        for (uint8_t job : {JobMapping, JobScanFile, JobCure, JobMapSwitch, JobQuery, JobRecover})
-            ends_at_once(job);
-        QCOMPARE(g_send_para.card_index.load(), uint16_t(0xFFFF));
-    }
-
     // Screen, port number and card count come from the file, not from the port's reply.
     void query_walks_the_files_screens_and_ports_data()
     {
@@ -284,12 +276,9 @@ private slots:
     {
         recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
         QVERIFY(post_and_run(JobQuery) > 0);
-        refresh->clear();
         QVERIFY(post_and_run(JobRecover) > 0);
         QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 3);
         QCOMPARE(SimCards::instance()->needs_recovery(2), int(cardwire::NoCard));
-        QCOMPARE(testsupport::spy_ints(*refresh), QList<int>{99});
-        QVERIFY(!jobs->kept().valid);
     }
 
     // The records sent must be those the query found: any change of the files refuses.
