@@ -58,7 +58,7 @@ class TstFpgaJobs : public QObject
     bool running = true;
     rcvRecovery lister;
     std::unique_ptr<CardJobs> jobs;
-    std::unique_ptr<QSignalSpy> progress, results, outcomes, refresh;
+    std::unique_ptr<QSignalSpy> progress, outcomes, refresh;
 
     // Runs passes (one tick each) until the job word clears; the passes it took, or -1.
     int run(int limit = 5000)
@@ -102,16 +102,14 @@ private slots:
         jobs = std::make_unique<CardJobs>(
             CardJobs::Hooks{[this] { return running; }, [] { return kDeliveryLinks; }, nullptr, &lister});
         progress = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_job_progress);
-        results = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_recovery_result);
         outcomes = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_recovery_query);
         refresh = std::make_unique<QSignalSpy>(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
     }
     void cleanup() { jobs.reset(); }
 
-    // The job record is shared with the PC side: its size and the job/step bytes.
+    // The job word: job code low, step high.
     void record_layout()
     {
-        QCOMPARE((QList<size_t>{sizeof(g_send_para), sizeof(line_type)}), (QList<size_t>{36, 12}));
         g_send_para.post(JobQuery);
         g_send_para.set_step(2);
         QCOMPARE(g_send_para.word.load(), uint16_t(0x0205));
@@ -189,7 +187,6 @@ private slots:
         QTest::addColumn<int>("port");
         const QString f = "/data/smartmapping/a.wzfile";
         QTest::newRow("folder") << "/data/smartmapping" << QByteArray() << 8;
-        QTest::newRow("not packed") << f << QByteArray(600, 's') << 8;
         QTest::newRow("truncated") << f << packed_scan().left(40) << 8;
         QTest::newRow("port without link") << f << packed_scan() << 5;
     }
@@ -267,42 +264,35 @@ private slots:
             recoverysupport::put_recovery_file(content, "other.rcv");
         g_send_para.card_index = 0x1234;
         ends_at_once(JobQuery);
-        QVERIFY(results->isEmpty());
         QCOMPARE(g_send_para.card_index.load(), uint16_t(0xFFFF));
         QCOMPARE(outcome_list(), QStringList{"0 "});
     }
 
-    void self_recovery_sends_the_cards_own_records()
-    {
-        recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
-        QVERIFY(post_and_run(JobQuery) > 0);
-        QVERIFY(post_and_run(JobRecover) > 0);
-        QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 3);
-        QCOMPARE(SimCards::instance()->needs_recovery(2), int(cardwire::NoCard));
-    }
-
-    // The records sent must be those the query found: any change of the files refuses.
-    void self_recovery_refused_after_the_files_change_data()
+    // Self-recovery sends the card's own records, only those the query found: any change
+    // of the files since refuses it.
+    void self_recovery_data()
     {
         QTest::addColumn<int>("change");
-        QTest::newRow("rewritten") << 0;
-        QTest::newRow("deleted") << 1;
-        QTest::newRow("another file") << 2;
+        QTest::newRow("unchanged") << 0;
+        QTest::newRow("rewritten") << 1;
+        QTest::newRow("deleted") << 2;
+        QTest::newRow("another file") << 3;
     }
-    void self_recovery_refused_after_the_files_change()
+    void self_recovery()
     {
         QFETCH(int, change);
-        recoverysupport::put_recovery_file();
+        recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
         QVERIFY(post_and_run(JobQuery) > 0);
         QVERIFY(jobs->kept().valid);
-        if (change == 0)
-            recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
-        else if (change == 1)
+        if (change == 1)
+            recoverysupport::put_recovery_file();
+        else if (change == 2)
             QFile::remove(platform::dev_path("/data/rcvrecovery/screen.rcv"));
-        else
+        else if (change == 3)
             recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(), "other.rcv");
-        ends_at_once(JobRecover);
-        QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
+        QVERIFY(post_and_run(JobRecover) > 0);
+        QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), change == 0 ? 3 : 0);
+        QCOMPARE(SimCards::instance()->needs_recovery(2) == cardwire::NoCard, change == 0);
         QVERIFY(!jobs->kept().valid);
     }
 
