@@ -66,23 +66,11 @@ private slots:
         QVERIFY(rec.contains("route add default gw '$(kill -9 1)' metric 100"));
     }
 
-    void alias_lookups()
+    // Lookups are the screens' tests; a broken file goes, through the gate.
+    void broken_alias_file_is_removed()
     {
-        put_file("/data/configs/alias.json", R"({"namelist": {
-            "source": [{"id": 2, "valid": "on", "name": "Camera"},
-                       {"id": 3, "valid": "off", "name": "Off"},
-                       {"id": 4, "valid": "on", "name": ""},
-                       {"id": "x", "valid": "on", "name": "bad id"}],
-            "crop": [{"id": 5, "valid": "on", "name": "Left <b>"}]}})");
-        ALIAS_PARA a;
-        QCOMPARE(get_json_alias_para(&a, "source", 2), 1);
-        QCOMPARE(QString::fromStdString(a.name), QString("Camera"));
-        // Off, unnamed, not listed: no alias.
-        for (int id : {3, 4, 5})
-            QCOMPARE(get_json_alias_para(&a, "source", id), 0);
-        QCOMPARE(get_json_alias_para(&a, "crop", 5), 1);
-
         put_file("/data/configs/alias.json", "{\"namelist\": [");
+        ALIAS_PARA a;
         QCOMPARE(get_json_alias_para(&a, "source", 2), 0);
         QVERIFY(!exists("/data/configs/alias.json"));
         QVERIFY(platform::shell_recorded().contains("rm -rf /data/configs/alias.json"));
@@ -90,15 +78,9 @@ private slots:
 
     void omenu_reader_deletes_only_its_own_broken_file()
     {
-        const QByteArray good = R"({"osdcount": 1, "oactcount": 1, "menu": [{"pos": {"x": 1, "y": 2, "w": 300, "h": 40},
-            "effect": 3, "speed": 4, "backpara": {"color": "#000000"},
-            "fontpara": {"startx": 5, "starty": 6, "fontw": 32, "fonth": 32, "wordspace": 1,
-                         "verticalspace": 2, "color": "#ffffff"}, "texts": "Hello"}]})";
-        put_file("/data/configs/omenu.json", good);
+        put_file("/data/configs/omenu.json", R"({"osdcount": 1, "menu": [{"texts": "Hello"}]})");
         OSD_LIST l;
         QCOMPARE(get_json_omenu_para("/data/configs/omenu.json", &l), 1);
-        QCOMPARE((QList<uint>{l.osdcount, l.menu[0].w, l.menu[0].fontw}), (QList<uint>{1, 300, 32}));
-        QCOMPARE(QString::fromStdString(l.menu[0].texts), QString("Hello"));
 
         put_file("/data/modes/MO01.json", "{ broken");
         QCOMPARE(get_json_omenu_para("/data/modes/MO01.json", &l), 0);
