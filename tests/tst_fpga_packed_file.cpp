@@ -61,15 +61,11 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<packed::Error>("error");
         const QByteArray good = packed::write(sample());
-        auto patched = [&good](int at, char v) {
+        // The good file with a byte, or a 16-bit field, changed.
+        auto patched = [&good](int at, int v, int bytes = 1) {
             QByteArray b = good;
-            b[at] = v;
-            return b;
-        };
-        auto patched16 = [&good](int at, int v) {
-            QByteArray b = good;
-            b[at] = char(v & 0xFF);
-            b[at + 1] = char(v >> 8);
+            for (int i = 0; i < bytes; ++i)
+                b[at + i] = char((v >> (8 * i)) & 0xFF);
             return b;
         };
         // Offsets: header 0-11; screen 0 at 12 (ports, reserved); its port 0 at 14
@@ -77,17 +73,17 @@ private slots:
         QTest::newRow("empty") << QByteArray() << packed::Error::Short;
         QTest::newRow("magic") << patched(0, 'X') << packed::Error::Magic;
         QTest::newRow("version") << patched(4, 2) << packed::Error::Version;
-        QTest::newRow("size") << patched(8, char(good[8] + 1)) << packed::Error::Size;
+        QTest::newRow("size") << patched(8, good[8] + 1) << packed::Error::Size;
         QTest::newRow("trailing byte") << sized(good + 'x') << packed::Error::Inconsistent;
         QTest::newRow("no screen") << patched(5, 0) << packed::Error::Inconsistent;
         QTest::newRow("17 screens") << patched(5, 17) << packed::Error::Inconsistent;
         QTest::newRow("port 20") << patched(14, 20) << packed::Error::Inconsistent;
         QTest::newRow("repeated port") << patched(14, 0) << packed::Error::Inconsistent;
         QTest::newRow("no card") << patched(15, 0) << packed::Error::Inconsistent;
-        QTest::newRow("4097 records") << patched16(16, 4097) << packed::Error::Inconsistent;
-        QTest::newRow("record of 0") << patched16(18, 0) << packed::Error::Inconsistent;
-        QTest::newRow("record of 257") << patched16(18, 257) << packed::Error::Inconsistent;
-        QTest::newRow("last record past the end") << patched16(good.size() - 7, 200) << packed::Error::Truncated;
+        QTest::newRow("4097 records") << patched(16, 4097, 2) << packed::Error::Inconsistent;
+        QTest::newRow("record of 0") << patched(18, 0, 2) << packed::Error::Inconsistent;
+        QTest::newRow("record of 257") << patched(18, 257, 2) << packed::Error::Inconsistent;
+        QTest::newRow("last record past the end") << patched(good.size() - 7, 200, 2) << packed::Error::Truncated;
     }
     void broken_files()
     {
