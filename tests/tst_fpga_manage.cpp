@@ -119,13 +119,6 @@ private slots:
         f->set_led_para_deal();
         QCOMPARE(int(g_set_led_para.load()), 0);
         QCOMPARE(int(g_set_led_setup.load()), 0);
-        // The engine's 2: both FPGAs restart and come back with their output on.
-        g_set_led_para = 2;
-        f->set_led_para_deal();
-        QVERIFY(f->MCU_REG_func[0][80] != 3 && f->MCU_REG_func[1][80] != 3);
-        run_fpga_passes(4);
-        QVERIFY(f->get_fpga_status());
-        QCOMPARE(sim::fpga(0).peek_reg(0) & 0x04, 0);
     }
 
     void pc_activity_ends_80_ticks_after_the_last_command()
