@@ -40,11 +40,8 @@ private slots:
     void init()
     {
         fresh();
-        pc_cmd_time = 0;
-        g_usb_grade = 0;
+        recoverysupport::idle_cards();
         g_update_flag = 0;
-        g_send_para.clear();
-        SimCards::instance()->restore();
     }
     void cleanup() { fpga_manage::destroy_for_test(); }
 
