@@ -1,4 +1,4 @@
-// The parameter block: its file, user modes, crops, language, refresh requests.
+// The parameter block: its file, user modes, window bounds, language, refresh requests.
 #include "testsupport.h"
 
 #include "core/config_engine.h"

@@ -3,7 +3,6 @@
 #include "recoverysupport.h"
 #include "testsupport.h"
 
-#include "core/config_engine.h"
 #include "core/global.h"
 #include "core/panel_bridge.h"
 #include "core/utils.h"

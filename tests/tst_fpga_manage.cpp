@@ -1,5 +1,5 @@
 // The FPGA side: start-up, registers, link map and its refresh codes, the LED-size steps,
-// PC activity, the port areas, and the card jobs and upgrade run by its pass.
+// PC activity, the port-area index, and the card jobs and upgrade run by its pass.
 #include "hwtest.h"
 #include "recoverysupport.h"
 
