@@ -36,13 +36,7 @@ void key(char c, int times = 1)
         release(g_custommode, c);
 }
 
-QStringList pane_texts()
-{
-    QStringList t;
-    for (QLabel* l : g_custommode->pane()->findChildren<QLabel*>())
-        t << l->text();
-    return t;
-}
+QStringList pane_texts() { return g_custommode->pane_texts(); }
 
 template <class W = QLabel> W* part(const char* name) { return g_custommode->findChild<W*>(QLatin1String(name)); }
 } // namespace
