@@ -35,13 +35,7 @@ void key(char c, int times = 1)
         release(g_custommode, c);
 }
 
-QStringList pane_texts()
-{
-    QStringList t;
-    for (QLabel* l : g_custommode->pane()->findChildren<QLabel*>())
-        t << l->text();
-    return t;
-}
+QStringList pane_texts() { return g_custommode->pane_texts(); }
 
 QLabel* part(const char* name) { return g_custommode->findChild<QLabel*>(QLatin1String(name)); }
 } // namespace
