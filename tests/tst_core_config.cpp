@@ -67,6 +67,23 @@ private slots:
     }
 
     // Lookups are the screens' tests; a broken file goes, through the gate.
+    // The PC's alias file: only a valid, named, numbered entry of its own section names a source.
+    void alias_lookups()
+    {
+        put_file("/data/configs/alias.json", R"({"namelist": {
+            "source": [{"id": 2, "valid": "on", "name": "Camera"},
+                       {"id": 3, "valid": "off", "name": "Off"},
+                       {"id": 4, "valid": "on", "name": ""},
+                       {"id": "x", "valid": "on", "name": "bad id"}],
+            "crop": [{"id": 5, "valid": "on", "name": "Left <b>"}]}})");
+        ALIAS_PARA a;
+        QCOMPARE(get_json_alias_para(&a, "source", 2), 1);
+        QCOMPARE(QString::fromStdString(a.name), QString("Camera"));
+        for (int id : {3, 4, 5})
+            QCOMPARE(get_json_alias_para(&a, "source", id), 0);
+        QCOMPARE(get_json_alias_para(&a, "crop", 5), 1);
+    }
+
     void broken_alias_file_is_removed()
     {
         put_file("/data/configs/alias.json", "{\"namelist\": [");
