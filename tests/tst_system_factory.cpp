@@ -26,8 +26,6 @@ YuqRamPara* P;
 
 void run(const std::function<void(factory*)>& body) { QVERIFY(in_screen<factory>(page::factory, body)); }
 
-void applied() { std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE); }
-
 // The colours of the three width words of a font line (the label shows it as a picture),
 // "g" green and "r" red.
 QString colours(const QLabel* l)
@@ -55,7 +53,7 @@ private slots:
         g_set_led_para = 0;
         g_set_led_setup = 0;
         platform::shell_clear_recorded();
-        applied();
+        settled(P);
     }
     void cleanup()
     {
@@ -108,7 +106,7 @@ private slots:
         QFETCH(uint, mask); QFETCH(QByteArray, seq); QFETCH(int, stored); QFETCH(QString, title);
         g_lcd_lang_valid = mask;
         P->set_image16(img::Language, 1);
-        applied();
+        settled(P);
         run([&](factory* s) {
             EngineHandshake::instance().reapply = 0;
             keys(s, seq.constData());
@@ -149,7 +147,7 @@ private slots:
         P->set_image16(img::Brightness, 3);
         if (newSize)
             P->set_image16(img::LedWidth, 3840);
-        applied();
+        settled(P);
         fpgas_running(bothFpgas);
         zarvosource* z = zarvosource::pInstance();
         for (auto& r : z->source_edid_rewrite)
@@ -181,7 +179,7 @@ private slots:
     void handoff_inside_the_image_edit()
     {
         P->set_image16(img::LedWidth, 3840);
-        applied();
+        settled(P);
         fpgas_running(true);
         QMutex& led = Utils::_led_para_init_mutex;
         led.lock();
