@@ -56,14 +56,11 @@ private slots:
                 f << (v & (1 << b) ? g : r).arg(QLatin1String(n[b]));
             return f.join(QLatin1Char(' '));
         };
-        QTest::newRow("both FPGAs") << "12-05 10:30 5 31 0 7 30 2"
-                                    << "<br>12-05 10:30 005 " + flags(31) + " 000<br>007 " + flags(30) + " 002";
         QTest::newRow("red VS runs into the number") << "01-01 00:00 255 15 123 1000 0 9"
                                                      << "<br>01-01 00:00 255 " + flags(15) + "123<br>1000 " + flags(0) + "009";
         QTest::newRow("not numbers") << "01-01 00:00 x y z 1 2 3"
                                      << "<br>01-01 00:00 000 " + flags(0) + "000<br>001 " + flags(2) + "003";
         QTest::newRow("seven fields") << "12-05 10:30 5 31 0 7 30" << QString();
-        QTest::newRow("double space") << "12-05  10:30 5 31 0 7 30 2" << QString();
     }
     void line_text()
     {
@@ -77,18 +74,14 @@ private slots:
         QTest::addColumn<int>("lines"); QTest::addColumn<QByteArray>("keys"); QTest::addColumn<QString>("label");
         QTest::addColumn<QStringList>("shown");
         const QStringList first{"000", "001", "002", "003", "004", "005", "006", "007"};
-        QTest::newRow("opens on the first") << 9 << QByteArray() << "1/2" << first;
         QTest::newRow("next: the ninth alone") << 9 << QByteArray("Q") << "2/2" << QStringList{"008"};
         QTest::newRow("next again wraps") << 9 << QByteArray("QQ") << "1/2" << first;
         QTest::newRow("previous on the first") << 9 << QByteArray("RQ") << "1/2" << first;
-        QTest::newRow("previous on the second") << 9 << QByteArray("QRQ") << "1/2" << first;
-        QTest::newRow("left toggles too") << 9 << QByteArray("QSQ") << "1/2" << first;
         QTest::newRow("exactly eight") << 8 << QByteArray("Q") << "1/1" << first;
         QTest::newRow("empty: OK does nothing") << 0 << QByteArray("QRQ") << "0/0" << QStringList();
         // Full: the oldest five dropped, pages through to the last and wraps.
         const int full = AgingLog::Max + 5;
         const QStringList fullFirst{"005", "006", "007", "008", "009", "010", "011", "012"};
-        QTest::newRow("full, first") << full << QByteArray() << "1/420" << fullFirst;
         QTest::newRow("full, last") << full << QByteArray(419, 'Q') << "420/420" << QStringList{"029", "030", "031", "032", "033", "034", "035", "036"};
         QTest::newRow("full, wraps") << full << QByteArray(420, 'Q') << "1/420" << fullFirst;
     }
@@ -140,16 +133,6 @@ private slots:
             QCOMPARE(s->total_label()->text(), QStringLiteral("25"));
             QCOMPARE(shown(s).first(), QStringLiteral("008"));
         });
-    }
-
-    // Back: the advanced menu's page in front again; the log stays for the next opening.
-    void back_and_reopen()
-    {
-        fill(3);
-        QVERIFY(in_screen<factoryage>(page::factoryage, [](factoryage* s) { keys(s, "O"); }));
-        QCOMPARE(int(g_page_focus.load()), int(page::AdvancedOption));
-        QVERIFY(!g_factoryage);
-        run([](factoryage* s) { QCOMPARE(s->total_label()->text(), QStringLiteral("3")); });
     }
 };
 
