@@ -19,7 +19,6 @@ private slots:
     {
         QTest::addColumn<QByteArray>("moves"); QTest::addColumn<int>("focus"); QTest::addColumn<int>("child");
         QTest::newRow("serial") << QByteArray("RRR") << 0 << int(page::linkcom); // right wraps
-        QTest::newRow("ethernet") << QByteArray("R") << 1 << int(page::linkwlan);
         QTest::newRow("usb upgrade") << QByteArray("S") << 2 << int(page::firmware_usbgrade); // left wraps
     }
     void ok_opens_the_item_and_back_returns()
