@@ -1,6 +1,7 @@
-// The mapping wizard: menu and page walks, number entry clamped, the mapping record sent
-// under the progress wheel, refusals while a job runs; Load scan's list and choice, the
-// stick, curing and the mapping switch on the simulated cards.
+// The mapping wizard: number entry clamped, the mapping record sent under the progress
+// wheel, refusals before and while a job runs; Load scan's list and choice, the stick,
+// curing and the mapping switch on the simulated cards.
+#include "recoverysupport.h"
 #include "shellsupport.h"
 
 #include "fpga/card_jobs.h"
@@ -89,15 +90,10 @@ private slots:
     {
         fpga_manage::destroy_for_test();
         fresh_panel();
-        G_timeTicks = 100000; // no PC command lately: jobs run at once
-        pc_cmd_valid = 0;
-        pc_cmd_time = 0;
-        g_usb_grade = 0;
-        g_send_para.clear();
         sim::SimFpga::boot_ms = 0;
         sim::install();
         sim::restore_all();
-        SimCards::instance()->restore();
+        recoverysupport::idle_cards(); // jobs run at once
         QMutexLocker lock(&Utils::_file_deal_mutex);
         g_wzfile_name.clear();
     }
@@ -112,55 +108,11 @@ private slots:
         fpga_manage::destroy_for_test();
     }
 
-    // The menu skips Load scan without a scan file, both ways; it only previews.
-    void menu_walk_data()
-    {
-        QTest::addColumn<bool>("scanFiles"); QTest::addColumn<QString>("moves"); QTest::addColumn<QList<int>>("pages");
-        QTest::newRow("with scan files") << true << "RRRR" << QList<int>{4, 6, 7, 0};
-        QTest::newRow("no scan file: skipped") << false << "RRR" << QList<int>{6, 7, 0};
-        QTest::newRow("left skips too") << false << "SSS" << QList<int>{7, 6, 0};
-    }
-    void menu_walk()
-    {
-        QFETCH(bool, scanFiles); QFETCH(QString, moves); QFETCH(QList<int>, pages);
-        if (scanFiles)
-            testsupport::put_file("/data/smartmapping/a.wzfile", scan_file(1));
-        line_type.port = 7;
-        line_type.route = 9;
-        SmartMapping* s = open_wizard(); // step 1 reset
-        QCOMPARE((QList<int>{line_type.port, line_type.route}), (QList<int>{0, 1}));
-        QList<int> seen;
-        for (QChar c : moves) {
-            release(s, c.toLatin1());
-            seen << s->page_index();
-        }
-        QCOMPARE(seen, pages);
-        QVERIFY(!s->entered());
-    }
-
-    // Back out of the port grid keeps the port held before; the route picker stores its
-    // route; back from the first step leaves the wizard.
-    void debugging_screen_walk()
-    {
-        SmartMapping* s = open_wizard();
-        keys(s, "QRRQRRQSS"); // step 2, group 3's grid (LED17-20), left wraps to LED19
-        QCOMPARE(int(line_type.port.load()), 18);
-        keys(s, "O");
-        QCOMPARE(int(line_type.port.load()), 0);
-        keys(s, "QRRQRRQRRQRRQ"); // LED19 confirmed, Next, route picker, route 3
-        QCOMPARE((QList<int>{s->page_index(), line_type.port, line_type.route}), (QList<int>{2, 18, 3}));
-        keys(s, "OOOO");
-        flush();
-        QVERIFY(!g_smartmapping);
-        QCOMPARE(int(g_page_focus), int(page::Option));
-    }
-
     void pad_values_are_clamped_to_their_field_data()
     {
         QTest::addColumn<QString>("moves"); // to the field on step 3
         QTest::addColumn<QString>("field"); QTest::addColumn<QString>("typed"); QTest::addColumn<QString>("shown");
         QTest::newRow("300 rows") << "" << "lineEdit_line" << "300" << "255";
-        QTest::newRow("empty columns") << "R" << "lineEdit_column" << "" << "0";
         QTest::newRow("huge offset") << "RRR" << "lineEdit_horzion" << "99999999999999999999999" << "65535";
     }
     void pad_values_are_clamped_to_their_field()
@@ -198,33 +150,27 @@ private slots:
         QVERIFY(run_job());
     }
 
-    // A post the FPGA side refuses leaves no wheel and no job; a job that ends at once
-    // takes its wheel with it.
-    void send_outcomes_data()
+    // A post the FPGA side refuses leaves no wheel and no job, from Send and from the
+    // menu's Mapping switch.
+    void send_refusals_data()
     {
-        QTest::addColumn<int>("setup"); // 0 FPGAs powered off, 1 no FPGA side, 2 stick upgrade runs
-        QTest::addColumn<bool>("wheel");
-        QTest::newRow("job ends at once") << 0 << true;
-        QTest::newRow("no FPGA side") << 1 << false;
-        QTest::newRow("upgrade running") << 2 << false;
+        QTest::addColumn<bool>("fpgaSide"); QTest::addColumn<uint>("upgrade");
+        QTest::newRow("no FPGA side") << false << 0u;
+        QTest::newRow("upgrade running") << true << 1u;
     }
-    void send_outcomes()
+    void send_refusals()
     {
-        QFETCH(int, setup); QFETCH(bool, wheel);
-        if (setup != 1)
+        QFETCH(bool, fpgaSide); QFETCH(uint, upgrade);
+        if (fpgaSide)
             start_fpgas();
-        for (int f = 0; f < 2 && setup == 0; ++f)
-            sim::fpga(f).set_power(false);
-        g_usb_grade = setup == 2 ? 1 : 0;
+        g_usb_grade = upgrade;
         SmartMapping* s = open_wizard();
         keys(s, "QRRQRRRRQRRRRRRQ");
-        QCOMPARE(bool(g_qround_bar), wheel);
-        if (wheel)
-            QVERIFY(run_job() && !g_qround_bar);
-        if (setup == 1)
-            keys(s, "OOOOSQQ"); // the menu's Mapping switch: refused too
+        QVERIFY(!g_qround_bar);
+        keys(s, "OOOOSQQ");
         QVERIFY(!g_qround_bar);
         QCOMPARE(g_send_para.word.load(), uint16_t(0));
+        QCOMPARE(reg0(0) & 0x80, 0);
         g_usb_grade = 0;
     }
 
@@ -247,33 +193,27 @@ private slots:
 
     // ---- Load scan ----
 
-    void lists_device_then_stick_files_three_a_page()
+    // The device's *.wzfile, then the stick's, never a link (it could name any file of the
+    // device), names as plain text. The choice is a path: paging keeps it, a rebuild keeps
+    // it while listed.
+    void list_and_choice()
     {
         for (const char* n : {"a", "b", "c", "d"})
             testsupport::put_file(QString("/data/smartmapping/%1.wzfile").arg(n), scan_file(1));
         testsupport::put_file("/data/smartmapping/notes.txt", "x");
         testsupport::put_file("/mnt/usb1/<b>s2.wzfile", scan_file(1));
-        // A link on the stick is never listed: it could name any file of the device.
         QVERIFY(QFile::link(platform::dev_path("/data/smartmapping/a.wzfile"), platform::dev_path("/mnt/usb1/link.wzfile")));
         SmartMapping* s = open_wizard();
         keys(s, "RQRRRQ"); // Load scan, Next
         QCOMPARE((QList<int>{s->listed_files(), s->device_files()}), (QList<int>{5, 4}));
-        keys(s, "RRR"); // on to page 1: the stick's file
-        QCOMPARE(s->file_label(1)->text(), QStringLiteral("<b>s2.wzfile"));
-        QCOMPARE(s->file_label(1)->textFormat(), Qt::PlainText);
-    }
-
-    // The choice is a path: paging keeps it, a rebuild keeps it while listed.
-    void the_choice_is_a_path_paging_never_changes()
-    {
-        for (const char* n : {"a", "b", "c", "d"})
-            testsupport::put_file(QString("/data/smartmapping/%1.wzfile").arg(n), scan_file(1));
-        SmartMapping* s = open_wizard();
-        keys(s, "RQRRRQ");
         QVERIFY(SmartMapping::chosen_file().isEmpty()); // building the list chooses nothing
         keys(s, "RQ");
         const QString chosen = SmartMapping::chosen_file();
-        keys(s, "ORRRSSOQ"); // page 1 and back, then the list rebuilt
+        keys(s, "ORRR"); // page 1: the stick's file
+        QCOMPARE(s->list_page(), 1);
+        QCOMPARE(s->file_label(1)->text(), QStringLiteral("<b>s2.wzfile"));
+        QCOMPARE(s->file_label(1)->textFormat(), Qt::PlainText);
+        keys(s, "SSOQ"); // page 0, then the list rebuilt
         QCOMPARE(SmartMapping::chosen_file(), chosen);
         QFile::remove(platform::dev_path(chosen));
         keys(s, "OQ");
@@ -291,31 +231,19 @@ private slots:
         QCOMPARE(s->listed_files(), 100);
     }
 
-    // The scan file reaches the cards only when chosen.
-    void load_scan_job_data()
-    {
-        QTest::addColumn<bool>("chosen");
-        QTest::newRow("chosen") << true;
-        QTest::newRow("not chosen") << false;
-    }
     void load_scan_job()
     {
-        QFETCH(bool, chosen);
         start_fpgas();
         testsupport::put_file("/data/smartmapping/a.wzfile", scan_file(3));
         SmartMapping* s = open_wizard();
-        keys(s, "RQRRRQ");
-        keys(s, chosen ? "QQ" : "Q"); // (choose,) Load
-        QCOMPARE(bool(g_qround_bar), chosen);
-        if (!chosen)
-            return;
+        keys(s, "RQRRRQQQ"); // Load scan, Next, choose, Load
         QCOMPARE(g_send_para.job(), uint8_t(JobScanFile));
         QVERIFY(run_job());
         QCOMPARE(SimCards::instance()->received(0, cardwire::ScanRecord), 3);
     }
 
     // Curing reaches the cards; the mapping switch sets bit 7 of both FPGAs and the cards'
-    // register, and writes nothing while its job cannot be posted.
+    // register.
     void curing_and_the_mapping_switch()
     {
         start_fpgas();
@@ -332,10 +260,6 @@ private slots:
         keys(s, "Q"); // and off
         QVERIFY(run_job());
         QCOMPARE((QList<int>{reg0(0) & 0x80, reg0(1) & 0x80}), (QList<int>{0, 0}));
-        g_usb_grade = 1;
-        keys(s, "Q");
-        QCOMPARE(reg0(0) & 0x80, 0);
-        g_usb_grade = 0;
     }
 
     // Stick events rebuild the list only while it is in front, and after a running job.
