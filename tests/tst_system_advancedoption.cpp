@@ -1,13 +1,19 @@
-// The advanced-settings menu: focus and the recovery item's looks, the recovery-file count
-// (never wrapped) and the openers, the access code on the field-less pad (only its own
-// request, the aging log after the pad has closed), and a child closing the menu.
+// The advanced-settings and communication menus and the aging log. Menus: the recovery
+// item's looks and its file count (never wrapped), the openers and the menu after a child
+// went back, the access code on the field-less pad (only its own request, the aging log
+// after the pad has closed), a child closing the menu. Aging log: the line's flags and
+// numbers, pages, band counts, the sampler's redraw keeping the page.
 #include "shellsupport.h"
 
+#include "fpga/aging_log.h"
 #include "fpga/fpga_manage.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/system/advancedoption.h"
+#include "ui/system/factoryage.h"
+#include "ui/system/linkoption.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
@@ -33,6 +39,48 @@ bool greyed(AdvancedOption* m)
     return sheet == kit::sheet::disabled_menu || sheet == kit::sheet::disabled_menu_focus;
 }
 
+// OK on a menu's focused item: the page that opened (-1 none), after `meanwhile` ran while
+// it was in front and it went back.
+int open_child(QWidget* menu, int menuPage, const std::function<void()>& meanwhile = {})
+{
+    int seen = -1;
+    QTimer::singleShot(0, [&] {
+        if (g_page_focus != menuPage) {
+            seen = g_page_focus;
+            if (meanwhile)
+                meanwhile();
+            kit::back(uint8_t(seen));
+        }
+    });
+    release(menu, 'Q');
+    QCoreApplication::processEvents();
+    return seen;
+}
+
+AgingLog& LOG() { return AgingLog::instance(); }
+
+// n lines whose register 42 of FPGA 0 is the line number (so a page's lines are known).
+void fill(int n)
+{
+    LOG().clear();
+    for (int i = 0; i < n; ++i) {
+        const int regs[6] = {31, i % 256, 0, 30, 7, 2};
+        LOG().append(QStringLiteral("12-05 10:30"), regs);
+    }
+}
+
+// Register 42 of FPGA 0 of each line shown, as the three-digit numbers after the times.
+QStringList shown(factoryage* s)
+{
+    QStringList out;
+    const QStringList lines = s->list()->text().split(QStringLiteral("<br>"));
+    for (const QString& l : lines)
+        if (l.startsWith(QLatin1String("12-05")))
+            out << l.section(QLatin1Char(' '), 2, 2);
+    return out;
+}
+
+void run_log(const std::function<void(factoryage*)>& body) { run_screen<factoryage>(page::factoryage, body); }
 } // namespace
 
 class TstSystemAdvancedOption : public QObject
@@ -45,7 +93,11 @@ private slots:
         fpga_manage::pInstance();
         recovery_files(0);
     }
-    void cleanup() { fpga_manage::destroy_for_test(); }
+    void cleanup()
+    {
+        fpga_manage::destroy_for_test();
+        LOG().clear();
+    }
 
     // The recovery item is greyed without a file (the count never wraps) and opens its
     // screen only with one; the files are counted again when the screen goes back.
@@ -63,18 +115,29 @@ private slots:
             QCOMPARE(m->recovery_files(), files);
             keys(m, "SSS"); // left wraps round to the recovery item
             QCOMPARE(greyed(m), files == 0);
-            int seen = -1;
-            QTimer::singleShot(0, [&] {
-                if (g_page_focus != page::AdvancedOption) {
-                    seen = g_page_focus;
-                    recovery_files(0); // deleted while the child is open
-                    kit::back(uint8_t(seen));
-                }
-            });
-            release(m, 'Q');
-            QCoreApplication::processEvents();
-            QCOMPARE(seen, opened);
+            QCOMPARE(open_child(m, page::AdvancedOption, [] { recovery_files(0); }), opened);
             QVERIFY(greyed(m));
+        });
+    }
+
+    // The communication menu's openers; focus and language are right after the child went
+    // back (the language changed meanwhile).
+    void communication_menu_data()
+    {
+        QTest::addColumn<QByteArray>("moves"); QTest::addColumn<int>("focus"); QTest::addColumn<int>("child");
+        QTest::newRow("serial, right wraps") << QByteArray("RRR") << 0 << int(page::linkcom);
+        QTest::newRow("usb upgrade, left wraps") << QByteArray("S") << 2 << int(page::firmware_usbgrade);
+    }
+    void communication_menu()
+    {
+        QFETCH(QByteArray, moves); QFETCH(int, focus); QFETCH(int, child);
+        run_screen<LinkOption>(page::LinkOption, [&](LinkOption* m) {
+            keys(m, moves.constData());
+            QCOMPARE(open_child(m, page::LinkOption, [] { g_language = 2; }), child);
+            QVERIFY(kit::still_open(m));
+            QCOMPARE(int(g_page_focus), int(page::LinkOption));
+            QCOMPARE(int(m->focus_index()), focus);
+            QCOMPARE(m->findChild<QLabel*>("label_title")->text(), QString::fromUtf8("Подключение"));
         });
     }
 
@@ -133,6 +196,96 @@ private slots:
             QCOMPARE(int(g_page_focus), int(page::CustomMode));
         });
         kit::close_page(page::CustomMode);
+    }
+
+    // ---- the aging log ----
+
+    void line_text_data()
+    {
+        QTest::addColumn<QString>("line"); QTest::addColumn<QString>("text");
+        const QString g = QStringLiteral("<font color = #00FF00 >%1</font>");
+        const QString r = QStringLiteral("<font color = #FF0000 >%1</font>");
+        auto flags = [&](int v) {
+            const char* n[5] = {"DDR0", "DDR1", "DE", "HS", "VS"};
+            QStringList f;
+            for (int b = 0; b < 5; ++b)
+                f << (v & (1 << b) ? g : r).arg(QLatin1String(n[b]));
+            return f.join(QLatin1Char(' '));
+        };
+        QTest::newRow("red VS runs into the number") << "01-01 00:00 255 15 123 1000 0 9"
+                                                     << "<br>01-01 00:00 255 " + flags(15) + "123<br>1000 " + flags(0) + "009";
+        QTest::newRow("not numbers") << "01-01 00:00 x y z 1 2 3"
+                                     << "<br>01-01 00:00 000 " + flags(0) + "000<br>001 " + flags(2) + "003";
+        QTest::newRow("seven fields") << "12-05 10:30 5 31 0 7 30" << QString();
+    }
+    void line_text()
+    {
+        QFETCH(QString, line); QFETCH(QString, text);
+        QCOMPARE(factoryage::line_text(line), text);
+    }
+
+    // Next wraps, Previous stops at the first.
+    void paging_data()
+    {
+        QTest::addColumn<int>("lines"); QTest::addColumn<QByteArray>("keys"); QTest::addColumn<QString>("label");
+        QTest::addColumn<QStringList>("shown");
+        const QStringList first{"000", "001", "002", "003", "004", "005", "006", "007"};
+        QTest::newRow("next: the ninth alone") << 9 << QByteArray("Q") << "2/2" << QStringList{"008"};
+        QTest::newRow("next again wraps") << 9 << QByteArray("QQ") << "1/2" << first;
+        QTest::newRow("previous on the first") << 9 << QByteArray("RQ") << "1/2" << first;
+        QTest::newRow("exactly eight") << 8 << QByteArray("Q") << "1/1" << first;
+        QTest::newRow("empty: OK does nothing") << 0 << QByteArray("QRQ") << "0/0" << QStringList();
+        // Full: the oldest five dropped, pages through to the last and wraps.
+        const int full = AgingLog::Max + 5;
+        const QStringList fullFirst{"005", "006", "007", "008", "009", "010", "011", "012"};
+        QTest::newRow("full, last") << full << QByteArray(419, 'Q') << "420/420" << QStringList{"029", "030", "031", "032", "033", "034", "035", "036"};
+        QTest::newRow("full, wraps") << full << QByteArray(420, 'Q') << "1/420" << fullFirst;
+    }
+    void paging()
+    {
+        QFETCH(int, lines); QFETCH(QByteArray, keys); QFETCH(QString, label); QFETCH(QStringList, shown);
+        fill(lines);
+        run_log([&](factoryage* s) {
+            ::shellsupport::keys(s, keys.constData());
+            QCOMPARE(s->page_label()->text(), label);
+            QCOMPARE(::shown(s), shown);
+            QCOMPARE(s->total_label()->text(), QString::number(qMin(lines, int(AgingLog::Max))));
+        });
+    }
+
+    // Band counts: 250 -> 3 is a growth of 9; an unchanged value counts nowhere.
+    void bands()
+    {
+        LOG().clear();
+        run_log([](factoryage* s) {
+            const int r42[5] = {250, 3, 3, 4, 40}; // FPGA 0: +9, 0, +1, +36
+            for (int v : r42) {
+                const int regs[6] = {0, v, 0, 0, (v * 2) % 256, 0}; // FPGA 1: +18 (244 -> 6), 0, +2, +72
+                LOG().append(QStringLiteral("12-05 10:30"), regs);
+            }
+            s->request(kit::ReqUpdateAgeLog, 0, QString());
+            QStringList counts;
+            for (int b = 0; b < 5; ++b)
+                counts << s->band_label(b)->text();
+            QCOMPARE(counts.join(' '), QStringLiteral("1<3,1<3 0<5,0<5 1<10,0<10 0<20,1<20 1>20,1>20"));
+        });
+    }
+
+    // The sampler's redraw follows the growing log without moving the page.
+    void redraw_keeps_the_page()
+    {
+        fill(17);
+        run_log([](factoryage* s) {
+            keys(s, "Q");
+            QCOMPARE(s->page_label()->text(), QStringLiteral("2/3"));
+            const int regs[6] = {0, 99, 0, 0, 0, 0};
+            for (int i = 0; i < 8; ++i)
+                LOG().append(QStringLiteral("12-05 11:00"), regs);
+            kit::request(page::factoryage, kit::ReqUpdateAgeLog, 0);
+            QCOMPARE(s->page_label()->text(), QStringLiteral("2/4"));
+            QCOMPARE(s->total_label()->text(), QStringLiteral("25"));
+            QCOMPARE(shown(s).first(), QStringLiteral("008"));
+        });
     }
 };
 
