@@ -103,12 +103,8 @@ void put_area(int f, int i, int x, int y, int w, int h)
         wr16(fpga_manage::p_fpga_manage->MCU_RAM_PARA_func[f], o[k], uint16_t(v[k]));
 }
 
-// The FPGA side on the simulated device, both FPGAs running.
 fpga_manage* running_fpgas()
 {
-    sim::SimFpga::boot_ms = 0;
-    sim::install();
-    sim::restore_all();
     fpga_manage* f = fpga_manage::pInstance();
     for (int i = 0; i < 4; ++i)
         f->run_pass();
@@ -123,6 +119,9 @@ private slots:
     void init()
     {
         P = fresh_panel();
+        sim::SimFpga::boot_ms = 0;
+        sim::install();
+        sim::restore_all();
         g_set_led_para = 0;
         g_set_led_setup = 0;
         settled(P);
@@ -261,9 +260,6 @@ private slots:
     // The whole change on the simulated device: blank, panel init, restart, no deadlock.
     void handshake_end_to_end()
     {
-        sim::SimFpga::boot_ms = 0;
-        sim::install();
-        sim::restore_all();
         fpga_manage* f = fpga_manage::pInstance();
         f->initialize_start();
         QTRY_VERIFY(f->get_fpga_status());
