@@ -1,7 +1,8 @@
 // Other settings: the window list and the volume of the window an item stands for, the
 // switch effect and dot-by-dot in all sixteen window slots reaching the scaler after the
-// save's write-back, the access point switched on and off (also against the WiFi thread),
-// and a language change ending an edit.
+// save's write-back, the access point switched on and off (also against the WiFi thread).
+// LCD timers: the choices stored, back leaving an edit unapplied. On both screens a
+// language change ends an edit.
 #include "shellsupport.h"
 
 #include "comm/k87_wifi_config.h"
@@ -9,6 +10,7 @@
 #include "core/image_edit.h"
 #include "engine/c331_manage.h"
 #include "sim/sim_device.h"
+#include "ui/system/lcdshow.h"
 #include "ui/system/othersetup.h"
 
 #include <QComboBox>
@@ -215,19 +217,53 @@ private slots:
                  (QList<int>{4, 0, 2, 3}));
     }
 
-    // A language set from the PC ends editing unapplied and re-texts the items.
-    void language_change_while_editing()
+    // LCD timers: stored in the two times, shown again on reopening.
+    void lcd_timers_data()
+    {
+        QTest::addColumn<QByteArray>("keys"); QTest::addColumn<uint>("back"); QTest::addColumn<uint>("lock");
+        QTest::addColumn<QStringList>("shown"); // on reopening
+        QTest::newRow("back: never (left from 30)") << QByteArray("QSQ") << 120000u << 30000u
+                                                    << QStringList{"Never", "5min"};
+        QTest::newRow("lock: never") << QByteArray("SQRRQ") << 3000u << 120000u << QStringList{"30", "Never"};
+        QTest::newRow("back leaves edit unapplied") << QByteArray("QRO") << 3000u << 30000u
+                                                    << QStringList{"30", "5min"};
+    }
+    void lcd_timers()
+    {
+        g_back_to_mainwindow_time = 3000;
+        g_auto_lock_time = 30000;
+        QFETCH(QByteArray, keys); QFETCH(uint, back); QFETCH(uint, lock); QFETCH(QStringList, shown);
+        run_screen<lcdshow>(page::lcdshow, [&](lcdshow* s) { ::shellsupport::keys(s, keys.constData()); });
+        QCOMPARE(g_back_to_mainwindow_time, back);
+        QCOMPARE(g_auto_lock_time, lock);
+        run_screen<lcdshow>(page::lcdshow, [&](lcdshow* s) {
+            QCOMPARE((QStringList{s->box(0)->currentText(), s->box(1)->currentText()}), shown);
+        });
+    }
+
+    // A language from the PC while a field is edited: edit mode ends unapplied, the field
+    // shows the stored value again (not the browsed choice), OK starts a new edit.
+    void language_change_ends_an_edit()
     {
         set_windows(0b11, 1);
+        g_auto_lock_time = 60000;
         run([](othersetup* s) {
             keys(s, "RRQR");
-            QVERIFY(s->editing());
             P()->set_image16(img::Language, 2);
             s->refresh(kit::Refresh::Applied);
             QVERIFY(!s->editing());
             QCOMPARE(s->field(othersetup::Switch)->currentIndex(), 0);
-            QCOMPARE(int(P()->image16(img::SwitchEffect)), 0);
         });
+        run_screen<lcdshow>(page::lcdshow, [](lcdshow* s) {
+            keys(s, "RQR");
+            P()->set_image16(img::Language, 3);
+            s->refresh(kit::Refresh::Applied);
+            QVERIFY(!s->editing());
+            QCOMPARE(s->box(1)->currentIndex(), 1); // the stored 10 min
+            keys(s, "Q");
+            QVERIFY(s->editing());
+        });
+        QCOMPARE((QList<int>{P()->image16(img::SwitchEffect), int(g_auto_lock_time)}), (QList<int>{0, 60000}));
     }
 };
 
