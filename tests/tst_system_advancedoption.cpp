@@ -2,7 +2,7 @@
 // item's looks and its file count (never wrapped), the openers and the menu after a child
 // went back, the access code on the field-less pad (only its own request, the aging log
 // after the pad has closed), a child closing the menu. Aging log: the line's flags and
-// numbers, pages, band counts, the sampler's redraw keeping the page.
+// numbers, pages, band counts.
 #include "shellsupport.h"
 
 #include "fpga/aging_log.h"
@@ -231,9 +231,7 @@ private slots:
         QTest::addColumn<QStringList>("shown");
         const QStringList first{"000", "001", "002", "003", "004", "005", "006", "007"};
         QTest::newRow("next: the ninth alone") << 9 << QByteArray("Q") << "2/2" << QStringList{"008"};
-        QTest::newRow("next again wraps") << 9 << QByteArray("QQ") << "1/2" << first;
         QTest::newRow("previous on the first") << 9 << QByteArray("RQ") << "1/2" << first;
-        QTest::newRow("exactly eight") << 8 << QByteArray("Q") << "1/1" << first;
         QTest::newRow("empty: OK does nothing") << 0 << QByteArray("QRQ") << "0/0" << QStringList();
         // Full: the oldest five dropped, pages through to the last and wraps.
         const int full = AgingLog::Max + 5;
@@ -268,23 +266,6 @@ private slots:
             for (int b = 0; b < 5; ++b)
                 counts << s->band_label(b)->text();
             QCOMPARE(counts.join(' '), QStringLiteral("1<3,1<3 0<5,0<5 1<10,0<10 0<20,1<20 1>20,1>20"));
-        });
-    }
-
-    // The sampler's redraw follows the growing log without moving the page.
-    void redraw_keeps_the_page()
-    {
-        fill(17);
-        run_log([](factoryage* s) {
-            keys(s, "Q");
-            QCOMPARE(s->page_label()->text(), QStringLiteral("2/3"));
-            const int regs[6] = {0, 99, 0, 0, 0, 0};
-            for (int i = 0; i < 8; ++i)
-                LOG().append(QStringLiteral("12-05 11:00"), regs);
-            kit::request(page::factoryage, kit::ReqUpdateAgeLog, 0);
-            QCOMPARE(s->page_label()->text(), QStringLiteral("2/4"));
-            QCOMPARE(s->total_label()->text(), QStringLiteral("25"));
-            QCOMPARE(shown(s).first(), QStringLiteral("008"));
         });
     }
 };

@@ -132,7 +132,6 @@ private slots:
         QTest::newRow("all, factory network") << 3 << factoryNet << false << true << false << 0 << false;
         QTest::newRow("all, only the gateway differs") << 3 << "192.168.1.199 255.255.255.0 192.168.1.254"
                                                        << false << true << false << 0 << true;
-        QTest::newRow("new size, one FPGA") << 1 << other << true << false << false << 0 << false;
     }
     void reset_levels()
     {

@@ -73,7 +73,6 @@ private slots:
     {
         QTest::addColumn<int>("mask"); QTest::addColumn<int>("current"); QTest::addColumn<QStringList>("listed");
         QTest::addColumn<int>("selected"); QTest::addColumn<int>("currentAfter");
-        QTest::newRow("windows 1 and 3, current 3") << 0b101 << 2 << QStringList{"image1", "image3"} << 1 << 2;
         QTest::newRow("current out of range") << 0b100001 << 7 << QStringList{"image1", "image6"} << 0 << 0;
         QTest::newRow("none enabled") << 0 << 3 << QStringList{} << -1 << 0;
     }
@@ -224,7 +223,6 @@ private slots:
         QTest::addColumn<QStringList>("shown"); // on reopening
         QTest::newRow("back: never (left from 30)") << QByteArray("QSQ") << 120000u << 30000u
                                                     << QStringList{"Never", "5min"};
-        QTest::newRow("lock: never") << QByteArray("SQRRQ") << 3000u << 120000u << QStringList{"30", "Never"};
         QTest::newRow("back leaves edit unapplied") << QByteArray("QRO") << 3000u << 30000u
                                                     << QStringList{"30", "5min"};
     }

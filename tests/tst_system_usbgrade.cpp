@@ -1,5 +1,5 @@
 // The USB upgrade screen: the packages' rows, marks and pages, names shown as they are,
-// the list following the stick, the start (refusals included), the upgrade's steps under
+// the start (refusals included), the upgrade's steps under
 // the overlay with keys ignored there, code 104 and the time text.
 #include "shellsupport.h"
 
@@ -114,21 +114,6 @@ private slots:
         for (const char* n : {"5.YUQZK", "6.YUQZK"}) // four exactly: one page
             QDir(platform::dev_path("/mnt/usb1/YUQ-K64")).remove(n);
         run([](firmware_usbgrade* s) { QVERIFY(!s->previous_button() && !s->next_button()); });
-    }
-
-    void stick_events_rebuild_the_list()
-    {
-        run([](firmware_usbgrade* s) {
-            QCOMPARE(shown_rows(s).size(), 0);
-            put_packages("/mnt/usb1/YUQ-K64/", {"a.YUQ"});
-            s->syncUpdate(code_of(Refresh::StickInserted)); // not yet mounted: nothing to list
-            QCOMPARE(shown_rows(s).size(), 0);
-            s->syncUpdate(code_of(Refresh::StickMounted));
-            QCOMPARE(shown_rows(s), QStringList{"a.YUQ"});
-            QDir(platform::dev_path("/mnt/usb1")).removeRecursively();
-            s->syncUpdate(code_of(Refresh::StickRemoved));
-            QCOMPARE(shown_rows(s).size(), 0);
-        });
     }
 
     void ok_is_refused_data()
