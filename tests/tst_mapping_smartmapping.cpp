@@ -1,6 +1,9 @@
 // The mapping wizard: number entry clamped, the mapping record sent under the progress
 // wheel, refusals before and while a job runs; Load scan's list and choice, the stick,
-// curing and the mapping switch on the simulated cards.
+// curing and the mapping switch on the simulated cards. The card-recovery screen: a query
+// finding the card, finding none and failing; the self-recovery emptying the list with code
+// 99 (keys doing nothing under its wheel) and its refusals; the list's rows, pages and
+// block flag.
 #include "recoverysupport.h"
 #include "shellsupport.h"
 
@@ -9,12 +12,15 @@
 #include "fpga/packed_file.h"
 #include "sim/sim_cards.h"
 #include "sim/sim_device.h"
+#include "ui/mapping/rcv_recovery.h"
 #include "ui/mapping/smartmapping.h"
 #include "ui/shell/QRoundProgressBar.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/panelrequests.h"
 
+#include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -80,6 +86,10 @@ bool run_job()
     }
     return false;
 }
+
+void run_recovery(const std::function<void(rcv_recovery*)>& body) { run_screen<rcv_recovery>(page::rcv_recovery, body); }
+
+QString note(rcv_recovery* s) { return s->note_label() ? s->note_label()->text() : QString(); }
 } // namespace
 
 class TstMappingSmartMapping : public QObject
@@ -104,6 +114,8 @@ private slots:
         sim::install();
         sim::restore_all();
         recoverysupport::idle_cards(); // jobs run at once
+        QDir(platform::dev_path("/data/rcvrecovery")).removeRecursively();
+        recoverysupport::put_recovery_file();
         QMutexLocker lock(&Utils::_file_deal_mutex);
         g_wzfile_name.clear();
     }
@@ -268,6 +280,109 @@ private slots:
         flush(); // the rebuild queued behind the job's end
         QCOMPARE(s->listed_files(), 1);
         QCOMPARE(SmartMapping::chosen_file(), QString("/data/smartmapping/a.wzfile"));
+    }
+
+    // ---- the card-recovery screen ----
+
+    void query_outcomes_data()
+    {
+        QTest::addColumn<int>("setup"); QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("found") << 0 << QStringList{"01/03/05/06"} << "";
+        QTest::newRow("none") << 1 << QStringList{} << "No receiving cards that need to be updated!";
+        QTest::newRow("no reply at all") << 3 << QStringList{} << "Query failed!";
+        QTest::newRow("no FPGA side") << 4 << QStringList{} << "Query failed!";
+    }
+    void query_outcomes()
+    {
+        QFETCH(int, setup); QFETCH(QStringList, entries); QFETCH(QString, shown);
+        switch (setup) {
+        case 1: SimCards::instance()->set_port(2, 6, cardwire::NoCard); break;
+        case 3: SimCards::instance()->set_noreply(true); break;
+        }
+        if (setup != 4)
+            start_fpgas();
+        run_recovery([&](rcv_recovery* s) {
+            release(s, 'Q');
+            QCOMPARE(bool(g_qround_bar), setup != 4);
+            if (setup != 4)
+                QVERIFY(run_job());
+            QVERIFY(!g_qround_bar);
+            QCOMPARE(s->entries(), entries);
+            QCOMPARE(note(s), shown);
+        });
+    }
+
+    // The recovery under its wheel (keys do nothing meanwhile) ends with code 99 and an
+    // empty list.
+    void recovery_empties_the_list()
+    {
+        start_fpgas();
+        QSignalSpy codes(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
+        run_recovery([&](rcv_recovery* s) {
+            release(s, 'Q');
+            run_job();
+            keys(s, "RQ");
+            QVERIFY(g_qround_bar);
+            keys(s, "RSOM");
+            QCOMPARE(int(s->focus_index()), 1);
+            QCOMPARE(int(g_page_focus), int(page::rcv_recovery));
+            run_job();
+            QVERIFY(testsupport::spy_ints(codes).contains(99));
+            QVERIFY(s->entries().isEmpty());
+        });
+    }
+
+    void recovery_refused_data()
+    {
+        QTest::addColumn<int>("why");
+        QTest::newRow("nothing queried") << 0;
+        QTest::newRow("last query found none") << 1;
+        QTest::newRow("card beyond the file's count") << 2;
+        QTest::newRow("a mapping job runs") << 3;
+    }
+    void recovery_refused()
+    {
+        QFETCH(int, why);
+        start_fpgas();
+        if (why == 2)
+            recoverysupport::put_recovery_file(recoverysupport::recovery_bytes({{{0, 6}, {1, 6}, {2, 4}}}));
+        run_recovery([&](rcv_recovery* s) {
+            for (int query = 0; query < (why == 1 ? 2 : why ? 1 : 0); ++query) {
+                release(s, 'Q');
+                run_job();
+                if (why == 1) // the second query finds none
+                    SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+            }
+            QCOMPARE(s->blocked(), why == 2);
+            if (why == 3)
+                g_send_para.post(JobCure);
+            keys(s, "RQ");
+            QVERIFY(!g_qround_bar);
+            QCOMPARE(int(g_send_para.job()), why == 3 ? int(JobCure) : 0);
+            // With nothing found the focus goes back to Query.
+            QCOMPARE(int(s->focus_index()), why <= 1 ? 0 : 1);
+            QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
+            g_send_para.clear();
+        });
+    }
+
+    void list_rows_pages_and_bad_entries()
+    {
+        run_recovery([](rcv_recovery* s) {
+            s->set_entries({"01/01/01/04", "01/02/02/04", "01/03", "01/04/04/04", "02/01/05/04"});
+            QVERIFY(s->row_label(0) && s->row_label(1) && !s->row_label(2) && s->row_label(3));
+            s->next_button()->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(s->row_label(0) && !s->row_label(1) && !s->next_button());
+            QVERIFY(s->blocked()); // 05 beyond 04
+            s->row_button(0)->click();
+            // A shorter list: the page is clamped, rows only for real entries.
+            s->set_entries({"01/01/01/04"});
+            QCOMPARE(s->page(), 0);
+            QVERIFY(s->row_label(0) && !s->row_label(1));
+            QCOMPARE(s->findChildren<QFrame*>("frame_file").size(), 1);
+        });
     }
 };
 
