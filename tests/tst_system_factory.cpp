@@ -289,10 +289,8 @@ private slots:
     {
         QTest::addColumn<QString>("typed"); QTest::addColumn<QString>("stored"); // "-" refused
         QTest::newRow("leading zero, not octal") << "010" << "10";
-        QTest::newRow("long leading zeros") << "000255" << "255";
         QTest::newRow("256") << "256" << "-";
         QTest::newRow("longer than a number") << "99999999999999999999" << "-";
-        QTest::newRow("empty") << "" << "-";
         QTest::newRow("sign") << "-1" << "-";
     }
     void octets()
