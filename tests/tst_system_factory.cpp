@@ -65,24 +65,14 @@ QString row(linkwlan* s, int r)
 
 QString rows(linkwlan* s) { return row(s, 0) + ' ' + row(s, 1) + ' ' + row(s, 2); }
 
-// Moves the focus to item `index` with right, opens the pad there with OK and types
-// `digits` on it (backspace first: the pad starts from the field's text), then OK.
+// Moves the focus to item `index` with right and confirms `digits` on the pad OK opens.
 void type(linkwlan* s, int index, const QString& digits)
 {
     while (s->focus_index() != index)
         release(s, 'R');
     QTimer::singleShot(0, [digits] {
-        NumberKeyboard* pad = g_numberkeyboard;
-        auto press_at = [pad](int key) {
-            while (pad->focus_index() != key)
-                release(pad, 'R');
-            release(pad, 'Q');
-        };
-        for (int i = 0; i < 4; ++i)
-            press_at(11); // backspace
-        for (QChar c : digits)
-            press_at(c == QLatin1Char('0') ? 9 : c.digitValue() - 1);
-        press_at(13); // OK
+        emit g_numberkeyboard->sendKeyBoardUIDataToLineEdit(digits);
+        g_numberkeyboard->hide();
     });
     release(s, 'Q');
 }
