@@ -141,6 +141,7 @@ private slots:
         s->findChild<QLineEdit*>("lineEdit_vert")->setText("8");
         keys(s, "RRRQ"); // Send
         QVERIFY(g_qround_bar);
+        QCOMPARE(g_send_para.word.load(), uint16_t(JobMapping)); // the job at its first step
         QVERIFY(run_job());
         QVERIFY(!g_qround_bar);
         // 128 x 96, offsets 65535/8, 255 x 3, route 1.
@@ -233,21 +234,25 @@ private slots:
         QCOMPARE(s->listed_files(), 100);
     }
 
-    // Curing posts its job; the mapping switch sets bit 7 of both FPGAs with its job.
+    // Curing reaches every port with cards; the mapping switch sets bit 7 of both FPGAs and
+    // the cards' register.
     void curing_and_the_mapping_switch()
     {
         start_fpgas();
         SmartMapping* s = open_wizard();
         keys(s, "SSQQ"); // Curing parameter
-        QCOMPARE(g_send_para.job(), uint8_t(JobCure));
         QVERIFY(run_job());
+        for (int port : {0, 1, 2, 3, 8, 10, 11})
+            QCOMPARE(SimCards::instance()->received(port, cardwire::Cure), int(port != 3));
         keys(s, "ORQQ"); // Mapping: on
-        QCOMPARE((QList<int>{g_send_para.job(), int(g_send_para.value.load())}), (QList<int>{JobMapSwitch, 9}));
         QVERIFY(run_job());
         QCOMPARE((QList<int>{reg0(0) & 0x80, reg0(1) & 0x80}), (QList<int>{0x80, 0x80}));
+        for (int port : {0, 1, 2, 8, 10, 11})
+            QCOMPARE(SimCards::instance()->last_reg_value(port), 9);
         keys(s, "Q"); // and off
         QVERIFY(run_job());
-        QCOMPARE((QList<int>{reg0(0) & 0x80, reg0(1) & 0x80}), (QList<int>{0, 0}));
+        QCOMPARE((QList<int>{reg0(0) & 0x80, reg0(1) & 0x80, SimCards::instance()->last_reg_value(10)}),
+                 (QList<int>{0, 0, 0}));
     }
 
     // Stick events rebuild the list only while it is in front, and after a running job.
@@ -280,16 +285,19 @@ private slots:
     // What the query found, as the screen shows it; without an FPGA side no wheel.
     void query_outcomes_data()
     {
-        QTest::addColumn<bool>("fpgaSide"); QTest::addColumn<bool>("cardNeedsIt"); QTest::addColumn<QString>("shown");
-        QTest::newRow("found") << true << true << "";
-        QTest::newRow("none") << true << false << "No receiving cards that need to be updated!";
-        QTest::newRow("no FPGA side") << false << true << "Query failed!";
+        QTest::addColumn<bool>("fpgaSide"); QTest::addColumn<int>("cards"); // 0 one needs it, 1 none, 2 silent
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("found") << true << 0 << "";
+        QTest::newRow("none") << true << 1 << "No receiving cards that need to be updated!";
+        QTest::newRow("no answer at all") << true << 2 << "Query failed!";
+        QTest::newRow("no FPGA side") << false << 0 << "Query failed!";
     }
     void query_outcomes()
     {
-        QFETCH(bool, fpgaSide); QFETCH(bool, cardNeedsIt); QFETCH(QString, shown);
-        if (!cardNeedsIt)
+        QFETCH(bool, fpgaSide); QFETCH(int, cards); QFETCH(QString, shown);
+        if (cards == 1)
             SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+        SimCards::instance()->set_noreply(cards == 2);
         if (fpgaSide)
             start_fpgas();
         run_recovery([&](rcv_recovery* s) {
@@ -297,7 +305,7 @@ private slots:
             QCOMPARE(bool(g_qround_bar), fpgaSide);
             if (fpgaSide)
                 QVERIFY(run_job());
-            QCOMPARE(s->entries(), fpgaSide && cardNeedsIt ? QStringList{"01/03/05/06"} : QStringList());
+            QCOMPARE(s->entries(), fpgaSide && cards == 0 ? QStringList{"01/03/05/06"} : QStringList());
             QCOMPARE(note(s), shown);
         });
     }
@@ -317,6 +325,7 @@ private slots:
             QCOMPARE(int(s->focus_index()), 1);
             QCOMPARE(int(g_page_focus), int(page::rcv_recovery));
             run_job();
+            QCOMPARE(SimCards::instance()->needs_recovery(2), int(cardwire::NoCard));
             QVERIFY(testsupport::spy_ints(codes).contains(99));
             QVERIFY(s->entries().isEmpty());
         });

@@ -242,13 +242,18 @@ private slots:
 
     // ---- the USB upgrade screen ----
 
-    // Names shown as they are, never as markup; every font package and exactly one
+    // The folder's plain .YUQ and .YUQZK files only (no other names, folders or links, at
+    // most 100), names as they are, never as markup; every font package and exactly one
     // application package marked.
     void rows_and_marks()
     {
-        put_packages("/mnt/usb1/YUQ-K64/", {"a.YUQ", "b.YUQ", "<i>c.YUQZK", "d.YUQZK"});
+        put_packages("/mnt/usb1/YUQ-K64/", {"a.YUQ", "b.YUQ", "<i>c.YUQZK", "d.YUQZK", "x.yuq", "notes.txt"});
+        QDir().mkpath(platform::dev_path("/mnt/usb1/YUQ-K64/e.YUQ"));
+        QFile::link(platform::dev_path("/mnt/usb1/YUQ-K64/a.YUQ"), platform::dev_path("/mnt/usb1/YUQ-K64/l.YUQ"));
         run_upgrade([](firmware_usbgrade* s) {
-            QVERIFY(shown_rows(s).contains("<i>c.YUQZK"));
+            QStringList rows = shown_rows(s);
+            rows.sort();
+            QCOMPARE(rows, (QStringList{"<i>c.YUQZK", "a.YUQ", "b.YUQ", "d.YUQZK"}));
             for (int r = 0; r < 4; ++r)
                 QCOMPARE(s->row_label(r)->textFormat(), Qt::PlainText);
             QStringList on;
@@ -258,6 +263,9 @@ private slots:
             QCOMPARE(on.size(), 3);
             QCOMPARE(on.filter(".YUQZK").size(), 2);
         });
+        for (int i = 0; i < 120; ++i)
+            testsupport::put_file(QString("/mnt/usb1/YUQ-K64/%1.YUQZK").arg(i), "p");
+        run_upgrade([](firmware_usbgrade* s) { QCOMPARE(s->files().size(), 100); });
     }
 
     void pages_of_four_and_touch_on_a_shorter_page()

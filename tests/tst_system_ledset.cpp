@@ -251,7 +251,8 @@ private slots:
     }
 
     // The whole change on the simulated device, the tip's ticks driving the FPGA side's
-    // steps: the panel as split, no deadlock.
+    // steps: outputs blanked, the panel as split, both FPGAs restarted with their output
+    // on, no deadlock.
     void handshake_end_to_end()
     {
         fpga_manage* f = fpga_manage::pInstance();
@@ -260,6 +261,7 @@ private slots:
         c331_manage::pInstance()->start_thread();
         QTRY_COMPARE(sim::scaler().state().init_stage, 2);
         const int inits = sim::scaler().state().panel_inits;
+        const int blanks = sim::fpga(0).reg_writes(fpgawire::RegControl);
         run([&](ledset* s) {
             s->confirm(field(s, 0), QStringLiteral("3840"));
             keys(s, "RRQRQ"); // from copy to horizontal: 1920 + 1920
@@ -274,7 +276,10 @@ private slots:
         const sim::ScalerState st = sim::scaler().state();
         QCOMPARE((QList<int>{st.panel[0], st.panel[1], st.panel[2], st.panel[3], st.panel[4]}),
                  (QList<int>{3840, 1080, 1920, 1080, 3}));
+        QVERIFY(sim::fpga(0).reg_writes(fpgawire::RegControl) > blanks);
+        QTRY_COMPARE(int(g_set_led_para), 0);
         QTRY_VERIFY(f->get_fpga_status());
+        QTRY_COMPARE(sim::fpga(0).peek_reg(fpgawire::RegControl) & 0x04, 0);
         QTRY_COMPARE(int(P->applied16(img::LedWidth)), 3840);
     }
 
@@ -312,6 +317,8 @@ private slots:
             keys(s, "RRRRRRRRRR"); // port 11, LED8-LED11 shown
             QCOMPARE(area(s), QStringLiteral("4096 2048 512 64"));
             QCOMPARE(links(s), QStringLiteral("0101")); // ports 9 and 11
+            keys(s, "R"); // port 12: FPGA 1's own image as delivered
+            QCOMPARE(area(s).section(' ', 0, 2), QStringLiteral("1440 432 480"));
         });
     }
 };
