@@ -1,11 +1,21 @@
-// The control commands the application adds for a user trying the panel.
+// The control commands the application adds for a user trying the panel: the screenshot
+// (the visible panel windows composed at panel coordinates), the panel key, the language
+// and aging samples.
 #include "hwtest.h"
+#include "shellsupport.h"
 
 #include "control_commands.h"
+#include "services.h"
 #include "fpga/aging_log.h"
+#include "platform/devpath.h"
 #include "sim/control.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QImage>
+#include <QMainWindow>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace hwtest;
 
@@ -15,76 +25,104 @@ class TstAppCommands : public QObject
 private slots:
     void initTestCase() { register_control_commands(); }
 
-    void language_written_as_the_pc_writes_it_data()
+    // Above the home window a modal screen, above all the update overlay (though the screen
+    // opened before it); hidden windows are not drawn. A screenshot goes only into a new or
+    // existing regular .png file outside /data and inside the root; a refused one leaves what
+    // is there as it was (and a fifo does not stall the channel).
+    void screenshot()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<uint>("mask");
-        QTest::addColumn<int>("language"); // -1: refused
-        QTest::newRow("en") << "language en" << 0x1Fu << 1;
-        QTest::newRow("ru, upper case") << "language RU" << 0x1Fu << 2;
-        QTest::newRow("tn") << "language tn" << 0x1Fu << 4;
-        QTest::newRow("zh") << "language zh" << 0x1Fu << 0;
-        QTest::newRow("not in the mask") << "language ru" << 0x03u << -1;
-        QTest::newRow("unknown") << "language de" << 0x1Fu << -1;
-        QTest::newRow("number") << "language 1" << 0x1Fu << -1;
-        QTest::newRow("two") << "language en ru" << 0x1Fu << -1;
-        QTest::newRow("none") << "language" << 0x1Fu << -1;
+        testsupport::fresh_device_root();
+        install_simulated_device();
+        panel_ready();
+        QMainWindow home;
+        home.setStyleSheet("background: rgb(255,0,0);");
+        home.setGeometry(0, 0, 320, 240);
+        home.show();
+        QDialog hidden;
+        hidden.setGeometry(0, 0, 320, 240);
+        QDialog screen;
+        screen.setStyleSheet("background: rgb(0,255,0);");
+        screen.setGeometry(0, 120, 320, 120);
+        screen.setModal(true);
+        screen.show();
+        QDialog overlay(nullptr, Qt::WindowStaysOnTopHint);
+        overlay.setStyleSheet("background: rgb(16,16,28);");
+        overlay.setGeometry(0, 100, 320, 40);
+        overlay.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&overlay));
+        QVERIFY(sim::run_control_line("screenshot /shots/panel.png"));
+        const QImage img(platform::dev_path("/shots/panel.png"));
+        QCOMPARE(QColor(img.pixel(10, 10)), QColor(255, 0, 0));
+        QCOMPARE(QColor(img.pixel(10, 130)), QColor(16, 16, 28));
+        QCOMPARE(QColor(img.pixel(10, 200)), QColor(0, 255, 0));
+
+        testsupport::put_file("/shots/target", "kept");
+        QVERIFY(QFile::link(platform::dev_path("/shots/target"), platform::dev_path("/shots/l.png")));
+        QCOMPARE(::mkfifo(QFile::encodeName(platform::dev_path("/shots/f.png")).constData(), 0600), 0);
+        for (const char* path : {"/tmp/../data/x.png", "/shots/a.jpg", "/shots/f.png", "/shots/l.png", "/../x.png"})
+            QVERIFY2(!sim::run_control_line(QStringLiteral("screenshot ") + path), path);
+        QCOMPARE(testsupport::get_file("/shots/target"), QByteArray("kept"));
+        QVERIFY(!testsupport::exists("/data/x.png"));
+        sim::stop_control_fifo();
     }
+
+    // A key reaches the screen in front, also inside nested screens.
+    void key_command_reaches_the_screen_in_front()
+    {
+        shellsupport::fresh_panel();
+        install_simulated_device();
+        panel_ready();
+        kit::install_panel_rules(qobject_cast<QApplication*>(QCoreApplication::instance()));
+        QVERIFY(!sim::run_control_line("key M M"));
+        QVERIFY(sim::run_control_line("key M"));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QVERIFY(sim::run_control_line("key 0x4F")); // back
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        QVERIFY(!g_custommode); // the user-mode screen took the key, not the home screen
+        sim::stop_control_fifo();
+    }
+
+    // The language as the PC writes it: only one the PC's mask allows.
     void language_written_as_the_pc_writes_it()
     {
-        QFETCH(QString, line);
-        QFETCH(uint, mask);
-        QFETCH(int, language);
         YuqRamPara* p = fresh();
-        g_lcd_lang_valid = mask;
         p->ram_para[img::Language] = 3;
         std::memcpy(p->ram_para_old, p->ram_para, RAM_PARA_SIZE);
-        QCOMPARE(sim::run_control_line(line), language >= 0);
-        if (language < 0) {
-            QCOMPARE(int(p->ram_para[img::Language]), 3);
-            QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
-        } else {
-            QCOMPARE(int(p->image16(img::Language)), language);
-            QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
-            // The screens' refresh takes it up.
-            QVERIFY(p->YuqLanguageChanged());
-            QCOMPARE(int(g_language.load()), language);
-        }
+        g_lcd_lang_valid = 0x03;
+        for (const char* bad : {"language ru", "language de", "language en ru"})
+            QVERIFY2(!sim::run_control_line(QString::fromLatin1(bad)), bad);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
         g_lcd_lang_valid = 0x1F;
+        QVERIFY(sim::run_control_line("language RU"));
+        QCOMPARE(int(p->image16(img::Language)), 2);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+        // The screens' refresh takes it up.
+        QVERIFY(p->YuqLanguageChanged());
+        QCOMPARE(int(g_language.load()), 2);
     }
 
     // "age sample [N]": N samples on the GUI thread, none while the FPGAs are down.
-    void age_sample_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<int>("samples"); // -1: refused
-        QTest::newRow("one") << "age sample" << true << 1;
-        QTest::newRow("three") << "age sample 3" << true << 3;
-        QTest::newRow("FPGAs down") << "age sample 2" << false << 0;
-        QTest::newRow("zero") << "age sample 0" << true << -1;
-        QTest::newRow("over the log") << "age sample 3361" << true << -1;
-        QTest::newRow("not a number") << "age sample x" << true << -1;
-        QTest::newRow("two numbers") << "age sample 1 2" << true << -1;
-    }
     void age_sample()
     {
-        QFETCH(QString, line);
-        QFETCH(bool, running);
-        QFETCH(int, samples);
         fresh();
         sim::set_panel_ready(true);
         AgingLog& log = AgingLog::instance();
         log.clear();
-        log.source.ready = [running] { return running; };
+        bool running = false;
+        log.source.ready = [&running] { return running; };
         log.source.read = [](int reg, int fpga) { return reg + fpga; };
-        QCOMPARE(sim::run_control_line(line), samples >= 0);
+        QVERIFY(sim::run_control_line("age sample 2"));
+        QVERIFY(!sim::run_control_line("age sample 3361"));
         QCoreApplication::processEvents();
-        QCOMPARE(log.factoryage_log.size(), std::max(samples, 0));
-        if (samples > 0)
-            QVERIFY(log.factoryage_log.last().endsWith(QLatin1String(" 42 40 43 43 41 44")));
+        running = true;
+        QVERIFY(sim::run_control_line("age sample 3"));
+        QCoreApplication::processEvents();
+        QCOMPARE(log.factoryage_log.size(), 3);
+        QVERIFY(log.factoryage_log.last().endsWith(QLatin1String(" 42 40 43 43 41 44")));
     }
 };
 
-QTEST_GUILESS_MAIN(TstAppCommands)
+QTEST_MAIN(TstAppCommands)
 #include "tst_app_commands.moc"

@@ -1,18 +1,30 @@
-// The control link's hooks (overlay, refresh codes, file transfers and deletes) and the
-// WiFi manager's commands.
+// The control link's hooks (overlay, file transfers and deletes), the USB-stick watcher
+// (uevents, the codes for stick in/out, the mounted rule) and the WiFi manager's commands.
 #include "testsupport.h"
 
 #include "comm/k87_wifi_config.h"
 #include "comm/message_deal.h"
+#include "comm/usbserver.h"
 #include "core/config_engine.h"
 #include "core/global.h"
 #include "core/panel_bridge.h"
 #include "core/yuqrampara.h"
 #include "fpga/fpga_manage.h"
+#include "platform/devpath.h"
 #include "platform/shell_gate.h"
+#include "sim/sim_usb_stick.h"
 
+#include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+QByteArray msg(const char* action, const char* name, bool partition)
+{
+    return SimUsbStick::uevent(QString::fromLatin1(action), QString::fromLatin1(name), partition);
+}
+} // namespace
 
 class TstCommLinks : public QObject
 {
@@ -21,19 +33,29 @@ private slots:
     void init()
     {
         testsupport::fresh_core();
+        UsbServer::reset_for_test();
+        G_timeTicks = 5000;
+        g_delay_usbserver = 1;
         g_update_flag = 0;
         g_page_focus = 0;
     }
-    void cleanupTestCase() { K87_WIFI_CONFIG::p_wifi->stop_for_test(); }
+    void cleanupTestCase()
+    {
+        K87_WIFI_CONFIG::p_wifi->stop_for_test();
+        UsbServer::p_usbserver->stop_for_test();
+    }
 
-    void register_flag_opens_and_closes_the_overlay_once()
+    // The update overlay opens once, on an application or kernel transfer or the register
+    // flag, and closes once.
+    void update_overlay_opens_and_closes_once()
     {
         auto* bridge = PanelBridge::instance();
         QSignalSpy start(bridge, &PanelBridge::sig_update_start);
         QSignalSpy over(bridge, &PanelBridge::sig_update_over);
         QSignalSpy refresh(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
-
-        message_deal::REG_comm_flag(true);
+        message_deal::write_file_start("ALIS");
+        QCOMPARE(start.size(), 0);
+        message_deal::write_file_start("FKRN");
         message_deal::REG_comm_flag(true); // already shown: no second overlay
         QCOMPARE(g_update_flag.load(), uint8_t(1));
         QCOMPARE(start.size(), 1);
@@ -44,120 +66,123 @@ private slots:
         QCOMPARE(testsupport::spy_ints(refresh), (QList<int>{105, 105, 106, 106}));
     }
 
-    void transfer_start_only_for_application_and_kernel()
-    {
-        QSignalSpy start(PanelBridge::instance(), &PanelBridge::sig_update_start);
-        QSignalSpy refresh(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
-        message_deal::write_file_start("ALIS");
-        QCOMPARE(start.size(), 0);
-        message_deal::write_file_start("FKRN");
-        QCOMPARE(start.size(), 1);
-        message_deal::write_file_start("FMCU");
-        QCOMPARE(start.size(), 1);
-        QCOMPARE(testsupport::spy_ints(refresh), (QList<int>{105, 105}));
-    }
-
-    void alias_written_raises_103()
-    {
-        QSignalSpy refresh(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
-        QVERIFY(message_deal::store_transfer_file(5, "whatever.json", "{}"));
-        QCOMPARE(testsupport::get_file("/data/configs/alias.json"), QByteArray("{}"));
-        message_deal::write_file_end(5);
-        QCOMPARE(testsupport::spy_ints(refresh), QList<int>{103});
-    }
-
-    // Hostile names: tst_hostile_names. Here the types and the folders they map to.
-    void transfer_types_map_to_their_folder()
-    {
-        QCOMPARE(message_deal::transfer_path(9, "a.bin"), QString("/data/rcvrecovery/a.bin"));
-        QCOMPARE(message_deal::transfer_path(13, "m.wzfile"), QString("/data/smartmapping/m.wzfile"));
-        QVERIFY(message_deal::transfer_path(7, "a").isEmpty());
-        for (const char* bad : {"", ".", "..", "../x", "a/b"})
-            QVERIFY2(message_deal::transfer_path(9, bad).isEmpty(), bad);
-        testsupport::put_file("/data/configs/tcpip.ini.keep", "k");
-        QVERIFY(!message_deal::delete_transfer_file("/data/configs/tcpip.ini.keep"));
-        QVERIFY(testsupport::exists("/data/configs/tcpip.ini.keep"));
-    }
-
+    // The screens hear of a written or deleted file only with the FPGA manager there and
+    // their page in front; the settings menu is retexted on every delete.
     void file_hooks_need_the_fpga_manager_and_the_page()
     {
         auto* bridge = PanelBridge::instance();
         QSignalSpy written(bridge, &PanelBridge::sig_file_written);
         QSignalSpy deleted(bridge, &PanelBridge::sig_file_deleted);
+        QSignalSpy retext(bridge, &PanelBridge::sig_option_retext);
         g_page_focus = 24;
         message_deal::write_file_end(13); // no FPGA manager: nothing for the screens
         QCOMPARE(written.size(), 0);
 
-        fpga_manage* f = fpga_manage::pInstance();
+        fpga_manage::pInstance();
         message_deal::write_file_end(13);
         message_deal::write_file_end(9); // page 24 is not the advanced menu
-        g_page_focus = 12;
-        message_deal::write_file_end(9);
-        message_deal::write_file_end(13);
-        QCOMPARE(written.size(), 2);
-        QCOMPARE(written.at(0).at(0).toInt(), 13);
-        QCOMPARE(written.at(1).at(0).toInt(), 9);
+        QCOMPARE(testsupport::spy_ints(written), QList<int>{13});
 
-        testsupport::put_file("/data/rcvrecovery/a.rcv", "r");
-        testsupport::put_file("/data/smartmapping/m.wzfile", "m");
-        QCOMPARE(f->rcv_recovery->get_dir_file("/data/rcvrecovery"), 0);
-        QCOMPARE(f->rcv_recovery->get_dir_file("/data/smartmapping"), 0);
-        g_page_focus = 24;
-        QVERIFY(message_deal::delete_transfer_file("/data/smartmapping/m.wzfile"));
         message_deal::delete_file_name("/data/smartmapping/m.wzfile");
-        QCOMPARE(f->rcv_recovery->file_count(rcvRecovery::ScanFiles), 0);
-        QCOMPARE(f->rcv_recovery->file_count(rcvRecovery::RecoveryFiles), 1);
-        g_page_focus = 25;
+        g_page_focus = 4; // nothing of these in front: no request
         message_deal::delete_file_name("/data/rcvrecovery/a.rcv");
-        QCOMPARE(f->rcv_recovery->file_count(rcvRecovery::RecoveryFiles), 0);
-        g_page_focus = 4; // nothing of these in front: lists emptied, no request
-        message_deal::delete_file_name("/data/rcvrecovery/a.rcv");
-        QCOMPARE(deleted.size(), 2);
-        QCOMPARE(deleted.at(0).at(0).toInt(), 1);
-        QCOMPARE(deleted.at(1).at(0).toInt(), 0);
+        QCOMPARE(testsupport::spy_ints(deleted), QList<int>{1});
+        QCOMPARE(retext.size(), 2);
         fpga_manage::destroy_for_test();
     }
 
-    void delete_always_retexts_the_settings_menu()
-    {
-        QSignalSpy retext(PanelBridge::instance(), &PanelBridge::sig_option_retext);
-        message_deal::delete_file_name("/data/configs/alias.json");
-        QCOMPARE(retext.size(), 1);
-    }
-
+    // The access point's set-up goes to the gate (recorded, never run): once from the
+    // thread at start, again on a reset, not when the access point is off.
     void wifi_setup_recorded_never_run()
     {
         auto* w = K87_WIFI_CONFIG::reset_for_test();
         platform::shell_clear_recorded();
         const QStringList ap = {"/usr/bin/hostapd /etc/rtl_hostapd_2G.conf -B",
                                 "udhcpd -fS /etc/udhcpd.conf &"};
-        w->wifi_deal(); // the set-up at start
-        QCOMPARE(platform::shell_recorded(), ap);
+        QVERIFY(w->start());
+        QTRY_COMPARE(platform::shell_recorded(), ap);
+        w->stop_for_test();
         w->wifi_deal(); // nothing asked: nothing again
-        QCOMPARE(platform::shell_recorded(), ap);
-
-        G_timeTicks = 4321;
         w->set_wifi_reset_flag();
-        QCOMPARE(g_wifi_reset_flag.load(), uint8_t(1));
-        QCOMPARE(w->reset_tick(), 4321u);
         w->wifi_deal();
         QCOMPARE(g_wifi_reset_flag.load(), uint8_t(0));
         QCOMPARE(platform::shell_recorded(), ap + ap);
 
-        // Access point switched off: the reset starts neither.
         YuqRamPara::p_yuqrampara_config->ram_para[img::ApOff] = 1;
         w->set_wifi_reset_flag();
         w->wifi_deal();
         QCOMPARE(platform::shell_recorded(), ap + ap);
     }
 
-    void wifi_thread_runs_the_setup()
+    // Not a stick: other subsystems, names with more digits, other disks; a header-only
+    // message names the device in its path.
+    void parses_kernel_messages()
     {
-        auto* w = K87_WIFI_CONFIG::reset_for_test();
-        platform::shell_clear_recorded();
-        QVERIFY(w->start());
-        QTRY_COMPARE(platform::shell_recorded().size(), 2);
-        w->stop_for_test();
+        QVERIFY(!UsbServer::is_stick_partition(UsbServer::parse_uevent(
+            QByteArray("add@/devices/usb1/1-1\0ACTION=add\0SUBSYSTEM=usb\0DEVNAME=sda1\0", 46))));
+        QVERIFY(!UsbServer::is_stick_partition(UsbServer::parse_uevent("add@/devices/block/sda/sda12")));
+        QVERIFY(!UsbServer::is_stick_disk(UsbServer::parse_uevent("add@/devices/block/mmcblk0")));
+        QVERIFY(UsbServer::is_stick_partition(UsbServer::parse_uevent("add@/devices/x/block/sda/sda2")));
+    }
+
+    // Events in turn: "+sda" / "-sda1" (disk or partition added / removed), "t N" (the
+    // tick), "poll" (the mount check), "storage" (usb-storage appears), "nodelay" (the
+    // start-up delay still running), "p N" (page N in front), "=N" (N codes so far),
+    // "closedN" (the settings menu closed N times).
+    void stick_reports_data()
+    {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::newRow("in, mounted, out") << "p 5 storage +sda +sda1 =1 t 5300 poll =1 t 5301 poll poll =2 closed1 -sda1 -sda"
+                                          << QList<int>{100, 102, 101};
+        QTest::newRow("mounted needs usb-storage, across the tick wrap")
+            << "t 4294967040 +sda1 t 256 poll storage poll closed0" << QList<int>{102};
+        QTest::newRow("removed partition cancels the mount") << "storage +sda1 -sda1 t 6000 poll" << QList<int>{};
+        QTest::newRow("nothing before the delay ends") << "nodelay storage +sda +sda1 t 6000 poll" << QList<int>{};
+    }
+    void stick_reports()
+    {
+        QFETCH(QString, events);
+        QFETCH(QList<int>, codes);
+        UsbServer* u = UsbServer::p_usbserver;
+        QSignalSpy spy(u, &UsbServer::sig_usb_update);
+        QSignalSpy closed(PanelBridge::instance(), &PanelBridge::sig_option_close);
+        const QStringList e = events.split(' ');
+        for (int i = 0; i < e.size(); ++i) {
+            const QString& w = e[i];
+            if (w == "t")
+                G_timeTicks = e[++i].toUInt();
+            else if (w == "poll")
+                u->poll_mount();
+            else if (w == "storage")
+                QDir().mkpath(platform::device_root() + "/proc/scsi/usb-storage");
+            else if (w == "p")
+                g_page_focus = uint8_t(e[++i].toUInt());
+            else if (w.startsWith('='))
+                QCOMPARE(spy.size(), w.mid(1).toInt());
+            else if (w.startsWith("closed"))
+                QCOMPARE(closed.size(), w.mid(6).toInt());
+            else if (w == "nodelay")
+                g_delay_usbserver = 0;
+            else
+                u->deal_uevent(msg(w.startsWith('+') ? "add" : "remove", qPrintable(w.mid(1)), w.endsWith('1')));
+        }
+        QCOMPARE(testsupport::spy_ints(spy), codes);
+    }
+
+    void thread_reads_the_installed_source()
+    {
+        // The one test that runs the thread: it must take the stick's events by itself.
+        UsbServer* u = UsbServer::p_usbserver;
+        QSignalSpy spy(u, &UsbServer::sig_usb_update);
+        auto sim = SimUsbStick::instance();
+        QTemporaryDir stick;
+        QVERIFY(u->start());
+        sim->insert(stick.path());
+        QTRY_VERIFY(u->mount_pending());
+        u->stop_for_test();
+        QCOMPARE(testsupport::spy_ints(spy), QList<int>{100});
+        sim->remove();
     }
 };
 

@@ -11,11 +11,11 @@
 #include "comm/usbserver.h"
 #include "fpga/card_jobs.h"
 #include "fpga/rcv_recovery_file.h"
+#include "platform/devpath.h"
 #include "sim/control.h"
 #include "sim/sim_cards.h"
 #include "sim/sim_usb_stick.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 #include <thread>
 
@@ -28,19 +28,14 @@ private slots:
     void panel_and_services_at_once()
     {
         fresh();
-        sim::SimFpga::boot_ms = 0;
         g_delay_usbserver = 1;
         g_send_para.clear();
         g_usb_grade = 0;
         SimCards::instance()->restore();
         testsupport::put_file("/data/rcvrecovery/screen.rcv", QByteArray(300, 'r'));
         testsupport::put_file("/data/smartmapping/a.wzfile", QByteArray(600, 's'));
-        QTemporaryDir stick;
-        QDir().mkpath(stick.path() + "/YUQ-K64");
-        QFile pkg(stick.path() + "/YUQ-K64/new app.YUQ");
-        QVERIFY(pkg.open(QIODevice::WriteOnly));
-        pkg.write("new application");
-        pkg.close();
+        testsupport::put_file("/stick/YUQ-K64/new app.YUQ", "new application");
+        const QString stick = platform::dev_path("/stick");
 
         // Start-up's order: the services exist before the first thread starts.
         zarvosource::pInstance();
@@ -67,7 +62,7 @@ private slots:
             switch (i % 10) {
             case 0: sim::run_control_line(QStringLiteral("input 3 off")); break;
             case 1: sim::run_control_line(QStringLiteral("input 3 1280 720 50")); break;
-            case 2: SimUsbStick::instance()->insert(stick.path()); break;
+            case 2: SimUsbStick::instance()->insert(stick); break;
             case 3: post_card_job(uint8_t(JobMapping + (i / 10) % 6)); break;
             case 4: (void)lister->file_list(rcvRecovery::RecoveryFiles); break;
             case 5:

@@ -27,7 +27,6 @@ private slots:
         QSettings ini(platform::dev_path("/data/configs/tcpip.ini"), QSettings::IniFormat);
         QCOMPARE(ini.value("config/IPAddress").toString(), QString("192.168.1.199"));
         QCOMPARE(ini.value("config/usbupgradedir").toString(), QString("YUQ-K64"));
-        QCOMPARE(g_str_ip.get(), QString("192.168.1.199"));
         QCOMPARE(g_lcd_lang_valid.load(), 0x1Fu);
     }
 
@@ -39,11 +38,9 @@ private slots:
         QCOMPARE(g_str_ip.get(), QString("10.0.0.7"));
         QCOMPARE(g_lcd_lang_valid.load(), 3u);
         QCOMPARE(g_usb_grade_path.get(), QString(" "));
-        QCOMPARE(g_str_gateway.get(), QString("192.168.1.1"));
         ConfigEngine::p_config->write_config_variant(ConfigItem::GateWay, QString("10.0.0.1"));
         QSettings ini(platform::dev_path("/data/configs/tcpip.ini"), QSettings::IniFormat);
         QCOMPARE(ini.value("config/GateWay").toString(), QString("10.0.0.1"));
-        QCOMPARE(ConfigEngine::p_config->read_config_variant(ConfigItem::GateWay).toString(), QString("10.0.0.1"));
         g_lcd_lang_valid = 0x1F;
     }
 
@@ -67,12 +64,10 @@ private slots:
         const QStringList rec = platform::shell_recorded();
         QVERIFY(rec.contains("ifconfig eth0 '1.2.3.4;reboot' netmask 255.255.255.0"));
         QVERIFY(rec.contains("route add default gw '$(kill -9 1)' metric 100"));
-        for (const QString& line : rec.mid(1)) {
-            QStringList words;
-            QVERIFY2(platform::shell_split(line, &words), qPrintable(line));
-        }
     }
 
+    // Lookups are the screens' tests; a broken file goes, through the gate.
+    // The PC's alias file: only a valid, named, numbered entry of its own section names a source.
     void alias_lookups()
     {
         put_file("/data/configs/alias.json", R"({"namelist": {
@@ -84,48 +79,35 @@ private slots:
         ALIAS_PARA a;
         QCOMPARE(get_json_alias_para(&a, "source", 2), 1);
         QCOMPARE(QString::fromStdString(a.name), QString("Camera"));
-        QCOMPARE(get_json_alias_para(&a, "source", 3), 0);
-        QCOMPARE(get_json_alias_para(&a, "source", 4), 0);
-        QCOMPARE(get_json_alias_para(&a, "source", 5), 0);
+        for (int id : {3, 4, 5})
+            QCOMPARE(get_json_alias_para(&a, "source", id), 0);
         QCOMPARE(get_json_alias_para(&a, "crop", 5), 1);
-        QCOMPARE(get_json_alias_para(&a, "win", 0), 0);
-        QVERIFY(exists("/data/configs/alias.json"));
+    }
 
+    void broken_alias_file_is_removed()
+    {
         put_file("/data/configs/alias.json", "{\"namelist\": [");
+        ALIAS_PARA a;
         QCOMPARE(get_json_alias_para(&a, "source", 2), 0);
         QVERIFY(!exists("/data/configs/alias.json"));
         QVERIFY(platform::shell_recorded().contains("rm -rf /data/configs/alias.json"));
-        QCOMPARE(get_json_alias_para(&a, "source", 2), 0); // missing file
     }
 
     void omenu_reader_deletes_only_its_own_broken_file()
     {
-        const QByteArray good = R"({"osdcount": 1, "oactcount": 1, "menu": [{"pos": {"x": 1, "y": 2, "w": 300, "h": 40},
-            "effect": 3, "speed": 4, "backpara": {"color": "#000000"},
-            "fontpara": {"startx": 5, "starty": 6, "fontw": 32, "fonth": 32, "wordspace": 1,
-                         "verticalspace": 2, "color": "#ffffff"}, "texts": "Hello"}]})";
-        put_file("/data/configs/omenu.json", good);
+        put_file("/data/configs/omenu.json", R"({"osdcount": 1, "menu": [{"texts": "Hello"}]})");
         OSD_LIST l;
         QCOMPARE(get_json_omenu_para("/data/configs/omenu.json", &l), 1);
-        QCOMPARE(l.osdcount, 1u);
-        QCOMPARE(l.menu[0].w, 300u);
-        QCOMPARE(l.menu[0].fontw, 32u);
-        QCOMPARE(QString::fromStdString(l.menu[0].texts), QString("Hello"));
-        QCOMPARE(QString::fromStdString(l.menu[0].font_color), QString("#ffffff"));
 
         put_file("/data/modes/MO01.json", "{ broken");
         QCOMPARE(get_json_omenu_para("/data/modes/MO01.json", &l), 0);
-        QCOMPARE(l.menu[0].w, 0u);
-        QVERIFY(l.menu[0].texts.empty());
+        QVERIFY(l.menu[0].texts.empty()); // nothing left of the good file
         QVERIFY(!exists("/data/modes/MO01.json"));
         QVERIFY(exists("/data/configs/omenu.json"));
 
         put_file("/data/modes/MO02.json", R"({"osdcount": "many", "menu": [{"pos": {"x": "left"}}]})");
         QCOMPARE(get_json_omenu_para("/data/modes/MO02.json", &l), 0);
         QVERIFY(exists("/data/modes/MO02.json"));
-        put_file("/data/modes/MO03.json", R"({"osdcount": 1})");
-        QCOMPARE(get_json_omenu_para("/data/modes/MO03.json", &l), 0);
-        QVERIFY(exists("/data/modes/MO03.json"));
     }
 };
 

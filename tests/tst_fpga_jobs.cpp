@@ -1,8 +1,8 @@
-// Card jobs 1-6 on the simulated cards: progress, results, refresh codes, failure paths.
+// Card jobs 1-6 on the simulated cards (what the cards receive, results, failure paths),
+// the USB-stick upgrade that shares their record, and the lister of the card-job files.
 #include "recoverysupport.h"
 #include "testsupport.h"
 
-#include "core/config_engine.h"
 #include "core/global.h"
 #include "core/panel_bridge.h"
 #include "core/utils.h"
@@ -10,7 +10,9 @@
 #include "fpga/card_jobs.h"
 #include "fpga/packed_file.h"
 #include "fpga/rcv_recovery_file.h"
+#include "fpga/usb_upgrade.h"
 #include "platform/devpath.h"
+#include "platform/shell_gate.h"
 #include "sim/sim_cards.h"
 
 #include <QDir>
@@ -28,16 +30,6 @@ QList<int> values(const QSignalSpy& spy, int job)
         if (args.at(0).toInt() == job)
             out << args.at(1).toInt();
     return out;
-}
-
-bool rising_to_100(const QList<int>& v)
-{
-    if (v.isEmpty() || v.last() != 100 || v.count(100) != 1)
-        return false;
-    for (int i = 1; i < v.size(); ++i)
-        if (v[i] <= v[i - 1])
-            return false;
-    return true;
 }
 
 // One screen, port 0 with two cards: three operation records in all.
@@ -63,10 +55,9 @@ class TstFpgaJobs : public QObject
     Q_OBJECT
 
     bool running = true;
-    uint32_t links = kDeliveryLinks;
     rcvRecovery lister;
     std::unique_ptr<CardJobs> jobs;
-    std::unique_ptr<QSignalSpy> progress, results, outcomes, refresh;
+    std::unique_ptr<QSignalSpy> progress, outcomes, refresh;
 
     // Runs passes (one tick each) until the job word clears; the passes it took, or -1.
     int run(int limit = 5000)
@@ -92,15 +83,6 @@ class TstFpgaJobs : public QObject
         QCOMPARE(post_and_run(job), 1);
         QCOMPARE(values(*progress, job), QList<int>{100});
     }
-    void recovery_file(const QByteArray& data = recoverysupport::recovery_bytes())
-    {
-        recoverysupport::put_recovery_file(data);
-    }
-    void clear_spies()
-    {
-        for (QSignalSpy* s : {progress.get(), results.get(), outcomes.get(), refresh.get()})
-            s->clear();
-    }
     // The outcomes of the queries so far: "outcome entry" each.
     QStringList outcome_list() const
     {
@@ -116,25 +98,13 @@ private slots:
         testsupport::fresh_core();
         recoverysupport::idle_cards();
         running = true;
-        links = kDeliveryLinks;
-        jobs = std::make_unique<CardJobs>(CardJobs::Hooks{[this] { return running; }, [this] { return links; },
-                                                          nullptr, &lister});
+        jobs = std::make_unique<CardJobs>(
+            CardJobs::Hooks{[this] { return running; }, [] { return kDeliveryLinks; }, nullptr, &lister});
         progress = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_job_progress);
-        results = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_recovery_result);
         outcomes = std::make_unique<QSignalSpy>(PanelBridge::instance(), &PanelBridge::sig_recovery_query);
         refresh = std::make_unique<QSignalSpy>(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
     }
     void cleanup() { jobs.reset(); }
-
-    void record_layout()
-    {
-        QCOMPARE((QList<size_t>{sizeof(g_send_para), sizeof(line_type)}), (QList<size_t>{36, 12}));
-        g_send_para.post(JobQuery);
-        QCOMPARE(g_send_para.word.load(), uint16_t(0x0005));
-        g_send_para.set_step(2);
-        QCOMPARE(g_send_para.word.load(), uint16_t(0x0205));
-        g_send_para.clear();
-    }
 
     void the_word_is_clear_when_100_is_reported()
     {
@@ -167,32 +137,17 @@ private slots:
         for (int port : {0, 1, 2, 8})
             QCOMPARE(cards->received(port, cardwire::Mapping), int(port == 1 || port == 2));
         QCOMPARE(uint8_t(cards->last_frame(1)[9]), uint8_t(3)); // rows as copied
-        const QList<int> v = values(*progress, JobMapping);
-        QVERIFY(rising_to_100(v) && v.contains(45) && v.contains(90));
-        QCOMPARE(g_send_para.word.load(), uint16_t(0));
     }
 
-    void mapping_without_cabinets_or_replies_still_ends()
+    // No cabinets: the job still ends, sending nothing.
+    void mapping_without_cabinets_still_ends()
     {
         line_type.port = 0;
-        line_type.cabinet_w = 0;
-        line_type.cabinet_h = 0;
-        for (auto rc : {qMakePair(0, 5), qMakePair(5, 0), qMakePair(0, 0)}) {
-            progress->clear();
-            line_type.rows = uint8_t(rc.first);
-            line_type.cols = uint8_t(rc.second);
-            QVERIFY(post_and_run(JobMapping) > 0);
-            QCOMPARE(values(*progress, JobMapping), (QList<int>{90, 100}));
-            QCOMPARE(SimCards::instance()->received(0, cardwire::Mapping), 0);
-        }
-
-        progress->clear();
-        line_type.rows = 2;
+        line_type.rows = 0;
         line_type.cols = 5;
-        SimCards::instance()->set_noreply(true);
         QVERIFY(post_and_run(JobMapping) > 0);
-        const QList<int> v = values(*progress, JobMapping);
-        QVERIFY(rising_to_100(v) && v.contains(1) && v.contains(2)); // the once-a-second counter while silent
+        QCOMPARE(values(*progress, JobMapping).last(), 100);
+        QCOMPARE(SimCards::instance()->received(0, cardwire::Mapping), 0);
     }
 
     void scan_file_checks_then_replays_its_records()
@@ -209,26 +164,17 @@ private slots:
         QCOMPARE(cards->received(8, cardwire::ScanRecord), 3);
         // The last record is card 1's one byte: command, card index, record, check byte.
         QCOMPARE(cards->last_frame(8).mid(1, 2), QByteArray("\x01" "c", 2));
-        QCOMPARE(g_send_para.word.load(), uint16_t(0));
-        QVERIFY(rising_to_100(values(*progress, JobScanFile)) && values(*progress, JobScanFile).contains(95));
     }
 
-    // Refused before any frame: no name, a folder, an empty file, not a packed file, a
-    // truncated one, one without records, a port without link.
+    // Refused before any frame.
     void scan_file_refused_ends_at_100_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("port");
-        packed::File no_records;
-        no_records.screens = {packed::Screen{{packed::Port{3, {packed::Card{}}}}}};
         const QString f = "/data/smartmapping/a.wzfile";
-        QTest::newRow("no name") << "" << QByteArray() << 8;
         QTest::newRow("folder") << "/data/smartmapping" << QByteArray() << 8;
-        QTest::newRow("empty") << f << QByteArray("") << 8;
-        QTest::newRow("not packed") << f << QByteArray(600, 's') << 8;
         QTest::newRow("truncated") << f << packed_scan().left(40) << 8;
-        QTest::newRow("no records") << f << packed::write(no_records) << 8;
         QTest::newRow("port without link") << f << packed_scan() << 5;
     }
     void scan_file_refused_ends_at_100()
@@ -245,234 +191,163 @@ private slots:
         QCOMPARE(SimCards::instance()->received(port, cardwire::Query), 0);
     }
 
-    void scan_file_silent_cards_end_at_100()
-    {
-        testsupport::put_file("/data/smartmapping/a.wzfile", packed_scan());
-        set_wz("/data/smartmapping/a.wzfile");
-        line_type.port = 8;
-        SimCards::instance()->set_noreply(true);
-        const int passes = post_and_run(JobScanFile);
-        QVERIFY(passes >= CardJobs::CheckTicks);
-        const QList<int> v = values(*progress, JobScanFile);
-        QVERIFY(rising_to_100(v) && v.contains(50)); // 100 x elapsed / 500 while the cards are checked
-        QCOMPARE(SimCards::instance()->received(8, cardwire::ScanRecord), 0);
-    }
-
-    void cure_and_mapping_switch_reach_every_port_with_cards()
-    {
-        QVERIFY(post_and_run(JobCure) > CardJobs::EndTicks);
-        QVERIFY(rising_to_100(values(*progress, JobCure)) && values(*progress, JobCure).contains(95));
-        for (int port : {0, 1, 2, 3, 8, 10, 11})
-            QCOMPARE(SimCards::instance()->received(port, cardwire::Cure), int(port != 3));
-
-        g_send_para.value = 9;
-        QVERIFY(post_and_run(JobMapSwitch) > 0);
-        for (int port : {0, 1, 2, 8, 10, 11})
-            QCOMPARE(SimCards::instance()->last_reg_value(port), 9);
-        QVERIFY(rising_to_100(values(*progress, JobMapSwitch)));
-    }
-
-    void jobs_end_at_100_when_the_fpgas_do_not_run()
-    {
-        running = false;
-        for (uint8_t job : {JobMapping, JobScanFile, JobCure, JobMapSwitch, JobQuery, JobRecover})
-            ends_at_once(job);
-        QCOMPARE(g_send_para.card_index.load(), uint16_t(0xFFFF));
-    }
-
-    void query_finds_the_card_that_needs_recovery()
-    {
-        recovery_file();
-        QVERIFY(post_and_run(JobQuery) > 0);
-        QCOMPARE(outcome_list(), QStringList{"2 01/03/05/06"});
-        QCOMPARE(results->size(), 0);
-        QCOMPARE(testsupport::spy_ints(*refresh), QList<int>{1});
-        QCOMPARE(g_send_para.card_index.load(), uint16_t(4));
-        QVERIFY(rising_to_100(values(*progress, JobQuery)));
-        const auto k = jobs->kept();
-        QCOMPARE((QList<int>{k.valid, k.port, k.card}), (QList<int>{1, 2, 4}));
-        QCOMPARE(SimCards::instance()->received(8, cardwire::Query), 0); // stopped at port 2
-    }
-
-    // Screen, port number and card count come from the file, not from the port's reply.
+    // Screen, port number and card count come from the file, not from the port's reply. A
+    // silent port has no cards; no answer at all fails. Word 15 is never 0xFFFF then.
     void query_walks_the_files_screens_and_ports_data()
     {
         QTest::addColumn<recoverysupport::Layout>("layout");
         QTest::addColumn<int>("badPort");
         QTest::addColumn<int>("badCard");
-        QTest::addColumn<QString>("entry");
-        QTest::newRow("second screen") << recoverysupport::delivery() << 11 << 2 << "02/12/03/04";
-        QTest::newRow("file's card count") << recoverysupport::Layout{{{8, 6}}, {{11, 9}}} << 11 << 0 << "02/12/01/09";
-        QTest::newRow("port not in the file") << recoverysupport::Layout{{{0, 6}, {1, 6}}} << 8 << 1 << "";
+        QTest::addColumn<int>("silent"); // a port, -2 all, -1 none
+        QTest::addColumn<QString>("outcome");
+        const auto delivery = recoverysupport::delivery();
+        QTest::newRow("second screen") << delivery << 11 << 2 << -1 << "2 02/12/03/04";
+        QTest::newRow("file's card count")
+            << recoverysupport::Layout{{{8, 6}}, {{11, 9}}} << 11 << 0 << -1 << "2 02/12/01/09";
+        QTest::newRow("port not in the file") << recoverysupport::Layout{{{0, 6}, {1, 6}}} << 8 << 1 << -1 << "1 ";
+        QTest::newRow("silent port") << delivery << 1 << 0 << 1 << "1 ";
+        QTest::newRow("no answer at all") << delivery << 11 << 2 << -2 << "0 ";
     }
     void query_walks_the_files_screens_and_ports()
     {
         QFETCH(recoverysupport::Layout, layout);
         QFETCH(int, badPort);
         QFETCH(int, badCard);
-        QFETCH(QString, entry);
+        QFETCH(int, silent);
+        QFETCH(QString, outcome);
         SimCards::instance()->set_port(2, 6, cardwire::NoCard);
         QVERIFY(SimCards::instance()->set_needs_recovery(badPort, badCard));
-        recovery_file(recoverysupport::recovery_bytes(layout));
+        SimCards::instance()->set_port_alive([silent](int port) { return silent != -2 && port != silent; });
+        recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(layout));
         QVERIFY(post_and_run(JobQuery) > 0);
-        QCOMPARE(outcome_list(), QStringList{entry.isEmpty() ? QString("1 ") : "2 " + entry});
-        QCOMPARE(jobs->kept().valid, !entry.isEmpty());
+        QCOMPARE(outcome_list(), QStringList{outcome});
+        QCOMPARE(jobs->kept().valid, outcome.startsWith('2'));
+        if (!outcome.startsWith('2'))
+            QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF));
     }
 
-    void a_silent_port_counts_as_none_all_silent_fail()
+    // A query fails at once, with no entry and word 15 at 0xFFFF, unless exactly one
+    // whole recovery file is there.
+    void failed_queries_data()
     {
-        recovery_file();
-        SimCards::instance()->set_port(2, 6, cardwire::NoCard);
-        SimCards::instance()->set_port_alive([](int port) { return port != 1; });
-        QVERIFY(post_and_run(JobQuery) > 0);
-        QCOMPARE(SimCards::instance()->received(1, cardwire::Query), 0);
-        QCOMPARE(outcome_list(), QStringList{"1 "});
-        SimCards::instance()->set_port_alive(nullptr);
-        SimCards::instance()->set_noreply(true);
-        clear_spies();
-        QVERIFY(post_and_run(JobQuery) >= CardJobs::ReplyTicks);
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("second");
+        QTest::newRow("no recovery folder") << QByteArray() << false;
+        QTest::newRow("raw records, not packed") << QByteArray(600, 'r') << false;
+        QTest::newRow("truncated") << recoverysupport::recovery_bytes().left(100) << false;
+        QTest::newRow("two recovery files") << recoverysupport::recovery_bytes() << true;
+    }
+    void failed_queries()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, second);
+        if (!content.isNull())
+            recoverysupport::put_recovery_file(content);
+        if (second)
+            recoverysupport::put_recovery_file(content, "other.rcv");
+        g_send_para.card_index = 0x1234;
+        ends_at_once(JobQuery);
+        QCOMPARE(g_send_para.card_index.load(), uint16_t(0xFFFF));
         QCOMPARE(outcome_list(), QStringList{"0 "});
-        QCOMPARE(results->size(), 0);
-        QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF)); // never 0xFFFF as an index
-        QVERIFY(rising_to_100(values(*progress, JobQuery)));
     }
 
-    void failed_queries_leave_no_entry_and_word_15_at_ffff()
+    // Self-recovery sends the card's own records, only those the query found: any change
+    // of the files since refuses it.
+    void self_recovery_data()
     {
-        auto check = [this](const char* what) {
-            clear_spies();
-            g_send_para.card_index = 0x1234;
-            QVERIFY2(post_and_run(JobQuery) == 1 && values(*progress, JobQuery) == QList<int>{100} && results->isEmpty()
-                         && g_send_para.card_index.load() == 0xFFFF && outcome_list() == QStringList{"0 "},
-                     what);
-        };
-        check("no recovery folder");
-        QDir().mkpath(platform::dev_path("/data/rcvrecovery"));
-        check("no recovery file");
-        testsupport::put_file("/data/rcvrecovery/empty.rcv", "");
-        check("empty recovery file");
-        testsupport::put_file("/data/rcvrecovery/empty.rcv", QByteArray(600, 'r'));
-        check("raw records, not the packed layout");
-        testsupport::put_file("/data/rcvrecovery/empty.rcv", recoverysupport::recovery_bytes().left(100));
-        check("truncated recovery file");
-        recovery_file();
-        check("two recovery files");
+        QTest::addColumn<int>("change");
+        QTest::newRow("unchanged") << 0;
+        QTest::newRow("rewritten") << 1;
+        QTest::newRow("deleted") << 2;
+        QTest::newRow("another file") << 3;
     }
-
-    void self_recovery_runs_the_records_and_clears_the_list()
+    void self_recovery()
     {
-        recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
+        QFETCH(int, change);
+        recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
         QVERIFY(post_and_run(JobQuery) > 0);
-        clear_spies();
+        QVERIFY(jobs->kept().valid);
+        if (change == 1)
+            recoverysupport::put_recovery_file();
+        else if (change == 2)
+            QFile::remove(platform::dev_path("/data/rcvrecovery/screen.rcv"));
+        else if (change == 3)
+            recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(), "other.rcv");
         QVERIFY(post_and_run(JobRecover) > 0);
-        auto cards = SimCards::instance();
-        QCOMPARE(cards->received(2, cardwire::Recover), 3); // the card's own records
-        QCOMPARE(cards->needs_recovery(2), int(cardwire::NoCard));
-        QCOMPARE(results->size(), 1);
-        QVERIFY(results->at(0).at(0).toString().isEmpty());
-        QCOMPARE(testsupport::spy_ints(*refresh), QList<int>{99});
-        QVERIFY(rising_to_100(values(*progress, JobRecover)));
+        QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), change == 0 ? 3 : 0);
+        QCOMPARE(SimCards::instance()->needs_recovery(2) == cardwire::NoCard, change == 0);
         QVERIFY(!jobs->kept().valid);
-        // The card is whole again: the next query finds none.
-        QVERIFY(post_and_run(JobQuery) > 0);
-        QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF));
     }
 
-    void self_recovery_stops_early_and_keeps_the_list()
-    {
-        // The card index lies beyond the port's card count: nothing to run.
-        recovery_file(recoverysupport::recovery_bytes({{{0, 6}, {1, 6}, {2, 4}}}));
-        QVERIFY(post_and_run(JobQuery) > 0);
-        QCOMPARE(outcome_list(), QStringList{"2 01/03/05/04"});
-        clear_spies();
-        ends_at_once(JobRecover);
-        QVERIFY(results->isEmpty() && refresh->isEmpty());
-
-        // Silent cards mid-way: 100, list kept.
-        recovery_file();
-        QVERIFY(post_and_run(JobQuery) > 0);
-        clear_spies();
-        SimCards::instance()->set_noreply(true);
-        QVERIFY(post_and_run(JobRecover) > 0);
-        QVERIFY(results->isEmpty() && refresh->isEmpty());
-        QCOMPARE(values(*progress, JobRecover).last(), 100);
-    }
-
+    // PC commands go first: a job waits while they arrive.
     void held_back_while_pc_commands_arrive()
     {
-        recovery_file();
+        recoverysupport::put_recovery_file();
         pc_cmd_valid = 1;
         QVERIFY(post_card_job(JobQuery));
         for (int i = 0; i < 200; ++i)
             jobs->card_job_deal();
         QCOMPARE(progress->size(), 0);
-        QCOMPARE(g_send_para.job(), uint8_t(JobQuery));
         pc_cmd_valid = 0;
-        pc_cmd_time = G_timeTicks.load();
-        G_timeTicks += 79;
-        jobs->card_job_deal();
-        QCOMPARE(SimCards::instance()->received(0, cardwire::Query), 0);
-        G_timeTicks += 1;
         QVERIFY(run() > 0);
         QCOMPARE(outcomes->size(), 1);
     }
 
-    // After a query found a card: the file changed, or a later query found none.
-    void self_recovery_refused_after_the_query_data()
-    {
-        QTest::addColumn<int>("change");
-        QTest::newRow("rewritten") << 0;
-        QTest::newRow("deleted") << 1;
-        QTest::newRow("another file") << 2;
-        QTest::newRow("later query finds none") << 3;
-    }
-    void self_recovery_refused_after_the_query()
-    {
-        QFETCH(int, change);
-        recovery_file();
-        QVERIFY(post_and_run(JobQuery) > 0);
-        QVERIFY(jobs->kept().valid);
-        if (change == 3) {
-            SimCards::instance()->set_port(2, 6, cardwire::NoCard);
-            clear_spies();
-            QVERIFY(post_and_run(JobQuery) > 0);
-            QCOMPARE(outcome_list(), QStringList{"1 "});
-            QVERIFY(results->isEmpty() && refresh->isEmpty());
-            QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF));
-        } else if (change == 0) {
-            recovery_file(recoverysupport::recovery_bytes(recoverysupport::delivery(), 3));
-        } else {
-            QFile::remove(platform::dev_path("/data/rcvrecovery/screen.rcv"));
-        }
-        if (change == 2)
-            recoverysupport::put_recovery_file(recoverysupport::recovery_bytes(), "other.rcv");
-        ends_at_once(JobRecover);
-        QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
-        QVERIFY(!jobs->kept().valid);
-    }
-
-    void jobs_and_the_upgrade_share_byte_1_one_at_a_time()
+    // One job at a time; codes outside 1-6 are refused.
+    void one_job_at_a_time()
     {
         QVERIFY(post_card_job(JobCure));
         QVERIFY(!post_card_job(JobQuery));
-        QVERIFY(!post_usb_upgrade());
-        QCOMPARE(g_usb_grade.load(), 0u);
         QVERIFY(run() > 0);
-        QVERIFY(post_usb_upgrade());
-        QCOMPARE(g_usb_grade.load(), 1u);
-        QVERIFY(!post_card_job(JobCure));
-        g_usb_grade = 0;
         QVERIFY(!post_card_job(0) && !post_card_job(7));
     }
 
-    void without_an_fpga_side_a_job_is_refused()
+    // An application is copied beside the running one and moved over it, then a reboot
+    // is asked for; every upgrade ends with code 104.
+    void upgrade_installs_through_the_gate_data()
     {
-        QVERIFY(card_job_postable());
-        jobs.reset();
-        QVERIFY(!card_job_postable());
-        QVERIFY(!post_card_job(JobMapping));
-        QVERIFY(progress->isEmpty()); // refused: the caller never made a wheel
-        QCOMPARE(g_send_para.word.load(), uint16_t(0));
+        QTest::addColumn<QString>("package");
+        QTest::addColumn<QStringList>("commands");
+        QTest::newRow("application") << "app.YUQ"
+                                     << QStringList{"cp '/mnt/usb1/YUQ-K64/app.YUQ' /data/app/yuqK87N2",
+                                                    "chmod 777 -R /data/app", "mv /data/app/yuqK87N2 /data/app/yuqK87N",
+                                                    "sync"};
+        QTest::newRow("fonts only") << "fonts.YUQZK" << QStringList{};
+    }
+    void upgrade_installs_through_the_gate()
+    {
+        QFETCH(QString, package);
+        QFETCH(QStringList, commands);
+        g_usb_grade_path = QStringLiteral("YUQ-K64");
+        g_app_reset_flag = 0;
+        G_reboot_tickTicks = 0;
+        testsupport::put_file("/mnt/usb1/YUQ-K64/" + package, "new");
+        testsupport::put_file("/data/app/yuqK87N", "old");
+        platform::shell_clear_recorded();
+        UsbUpgrade u;
+        QVERIFY(post_usb_upgrade());
+        g_send_para.set_step(9); // a step beyond the last starts over
+        for (int i = 0; i < 10 && g_usb_grade.load() != 0; ++i)
+            u.usb_upgrade_deal();
+        QCOMPARE(g_usb_grade.load(), 0u);
+        QCOMPARE(testsupport::spy_ints(*refresh), QList<int>{104});
+        QCOMPARE(platform::shell_recorded(), commands);
+        QCOMPARE(testsupport::get_file("/data/app/yuqK87N"), QByteArray(commands.isEmpty() ? "old" : "new"));
+        QCOMPARE(int(g_app_reset_flag.load()), int(!commands.isEmpty()));
+        QCOMPARE(G_reboot_tickTicks.load(), commands.isEmpty() ? 0u : G_timeTicks.load());
+    }
+
+    // Plain files directly in a folder of the lister's own; anything else changes nothing.
+    void lister_takes_plain_files_of_its_folders_only()
+    {
+        testsupport::put_file("/data/rcvrecovery/a.rcv", "1");
+        QDir().mkpath(platform::dev_path("/data/rcvrecovery/sub"));
+        QCOMPARE(lister.get_dir_file("/data/rcvrecovery"), 0);
+        QCOMPARE(lister.file_list(rcvRecovery::RecoveryFiles), QStringList{"a.rcv"});
+        QDir(platform::dev_path("/data/rcvrecovery")).removeRecursively();
+        for (const char* bad : {"/data/rcvrecovery", "/data/configs", "/data/rcvrecovery/../configs"})
+            QCOMPARE(lister.get_dir_file(bad), 1);
+        QCOMPARE(lister.file_count(rcvRecovery::RecoveryFiles), 1);
     }
 };
 

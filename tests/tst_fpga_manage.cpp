@@ -1,21 +1,35 @@
-// The FPGA side: start-up, registers, status, link map and its refresh codes, the
-// LED-size steps, PC activity and the port areas.
+// The FPGA side: start-up, registers, link map and its refresh codes, the LED-size steps,
+// PC activity, the port-area index, and the card jobs and upgrade run by its pass.
 #include "hwtest.h"
+#include "recoverysupport.h"
 
 #include "core/utils.h"
 #include "platform/wire.h"
 #include "sim/control.h"
+#include "sim/sim_cards.h"
 
 #include <QtTest>
 
 using namespace hwtest;
 
 namespace {
-fpga_manage* running_fpgas()
+fpga_manage* running_fpgas(int passes = 4)
 {
     fpga_manage* f = fpga_manage::pInstance();
-    run_fpga_passes(4);
+    run_fpga_passes(passes);
     return f;
+}
+
+// Passes of the FPGA thread, one tick each, until the job word and the upgrade clear.
+int run_job()
+{
+    for (int i = 1; i <= 3000; ++i) {
+        fpga_manage::p_fpga_manage->run_pass();
+        G_timeTicks += 1;
+        if (g_send_para.word.load() == 0 && g_usb_grade.load() == 0)
+            return i;
+    }
+    return -1;
 }
 } // namespace
 
@@ -23,48 +37,40 @@ class TstFpgaManage : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { fpga_manage::destroy_for_test(); }
-
-    void start_up_loads_versions_and_raises_12()
+    void init()
     {
         fresh();
+        recoverysupport::idle_cards();
+        g_update_flag = 0;
+    }
+    void cleanup() { fpga_manage::destroy_for_test(); }
+
+    void start_up_loads_versions_and_raises_12_then_11()
+    {
         Codes codes;
         fpga_manage* f = fpga_manage::pInstance();
         QCOMPARE(f->get_fpga_status(), 0);
         run_fpga_passes(4);
-        QCOMPARE(int(f->MCU_REG_func[0][80]), 3);
-        QCOMPARE(int(f->MCU_REG_func[1][80]), 3);
         QVERIFY(f->get_fpga_status());
         QCOMPARE(int(f->MCU_REG_func[0][31]), 0x24); // the versions were read
         QCOMPARE(int(f->MCU_REG_func[1][31]), 0x25);
         QCOMPARE(codes.count(12), 2);
-        run_fpga_passes(10);
-        QCOMPARE(codes.count(11), 1); // the links appeared
     }
 
     void registers_range_and_masked_writes()
     {
-        fresh();
         fpga_manage* f = running_fpgas();
-        QCOMPARE(f->read_from_register(170, 1), 0);
-        QCOMPARE(f->read_from_register(64, 0), -1);
-        QCOMPARE(f->read_from_register(127, 0), -1);
-        QCOMPARE(f->read_from_register(10, 2), -1);
+        for (const auto& c : {QList<int>{64, 0}, QList<int>{127, 0}, QList<int>{10, 2}})
+            QCOMPARE(f->read_from_register(c[0], c[1]), -1);
         QCOMPARE(f->write_to_register(3, 0x21, 0x01, 0), 0); // bit 5 off, bit 0 on
         QCOMPARE(int(sim::fpga(0).peek_reg(3)), 0x01);
-        QCOMPARE(int(f->MCU_REG_func[0][3]), 0x01);
-        f->write_to_register(0, 0x04, 0x04, 1);
-        QCOMPARE(int(f->output_off[1].load()), 1);
-        f->write_to_register(0, 0x04, 0x00, 1);
-        QCOMPARE(int(f->output_off[1].load()), 0);
         // A fault bit makes the status false.
         f->MCU_REG_func[0][0] = 0x08;
         QCOMPARE(f->get_fpga_status(), 0);
     }
 
-    void link_map_and_code_11()
+    void link_map_follows_cables_and_fpgas()
     {
-        fresh();
         Codes codes;
         fpga_manage* f = running_fpgas();
         // Delivery cables: ports 1-3 and 9 on FPGA 0, ports 11 and 12 on FPGA 1.
@@ -72,38 +78,19 @@ private slots:
         QVERIFY(sim::run_control_line("port 2 off"));
         QVERIFY(sim::run_control_line("port 20 on"));
         const int before = codes.count(11);
-        run_fpga_passes(10);
-        QCOMPARE(codes.count(11), before + 1);
+        run_fpga_passes(20);
+        QCOMPARE(codes.count(11), before + 1); // one change, one code
         QCOMPARE(f->get_wlan_state(), 0x105u | 0x3u << 10 | 1u << 19);
-        run_fpga_passes(10);
-        QCOMPARE(codes.count(11), before + 1); // no change, no code
-    }
 
-    void fpga_down_and_up()
-    {
-        fresh();
-        Codes codes;
-        fpga_manage* f = running_fpgas();
+        // An FPGA that is down contributes nothing.
         QVERIFY(sim::run_control_line("fpga 1 down"));
-        const int c11 = codes.count(11), c12 = codes.count(12);
-        run_fpga_passes(10);
-        QVERIFY(f->MCU_REG_func[1][80] != 3);
-        QCOMPARE(int(f->MCU_REG_func[0][80]), 3);
+        run_fpga_passes(20);
         QCOMPARE(f->get_fpga_status(), 0);
-        QCOMPARE(f->get_wlan_state(), 0x107u); // FPGA 1 contributes nothing
-        QCOMPARE(codes.count(11), c11 + 1);
-        run_fpga_passes(10);
-        QVERIFY(f->MCU_REG_func[1][80] != 3); // stays down until powered
-        QVERIFY(sim::run_control_line("fpga 1 up"));
-        run_fpga_passes(10);
-        QVERIFY(f->get_fpga_status());
-        QCOMPARE(codes.count(12), c12 + 1);
-        QCOMPARE(f->get_wlan_state(), 0x107u | 0x3u << 10);
+        QCOMPARE(f->get_wlan_state(), 0x105u);
     }
 
     void led_size_steps_follow_the_ticks()
     {
-        fresh();
         fpga_manage* f = running_fpgas();
         {
             QMutexLocker l(&Utils::_led_para_init_mutex);
@@ -112,52 +99,27 @@ private slots:
         }
         f->set_led_para_deal();
         QCOMPARE(int(g_set_led_setup.load()), 1);
-        QVERIFY(sim::fpga(0).peek_reg(0) & 0x04);
+        QVERIFY(sim::fpga(0).peek_reg(0) & 0x04); // outputs blanked
         QVERIFY(sim::fpga(1).peek_reg(0) & 0x04);
-        G_timeTicks += 10;
-        f->set_led_para_deal();
-        QCOMPARE(int(g_set_led_setup.load()), 1);
-        G_timeTicks += 1;
-        f->set_led_para_deal();
-        QCOMPARE(int(g_set_led_setup.load()), 2);
-        QCOMPARE(sim::fpga(1).peek_reg(3) & 0x20, 0);
-        G_timeTicks += 30;
-        f->set_led_para_deal();
-        QCOMPARE(int(g_set_led_para.load()), 1);
-        G_timeTicks += 1;
-        f->set_led_para_deal();
-        QCOMPARE(int(g_set_led_para.load()), 0);
-        QCOMPARE(int(g_set_led_setup.load()), 0);
-        // The engine's 2: both FPGAs restart and come back with their output on.
-        g_set_led_para = 2;
-        f->set_led_para_deal();
-        QCOMPARE(int(g_set_led_para.load()), 0);
-        QVERIFY(f->MCU_REG_func[0][80] != 3 && f->MCU_REG_func[1][80] != 3);
-        run_fpga_passes(4);
-        QVERIFY(f->get_fpga_status());
-        QCOMPARE(sim::fpga(0).peek_reg(0) & 0x04, 0);
-    }
-
-    void a_new_request_during_the_last_step_starts_over()
-    {
-        fresh();
-        fpga_manage* f = running_fpgas();
-        g_set_led_para = 1;
-        g_set_led_setup = 0;
-        f->set_led_para_deal();
         G_timeTicks += 11;
         f->set_led_para_deal();
         QCOMPARE(int(g_set_led_setup.load()), 2);
-        g_set_led_setup = 0; // a writer raises again
+        QCOMPARE(sim::fpga(1).peek_reg(3) & 0x20, 0);
+        // A writer raising again during the last step starts the steps over.
+        g_set_led_setup = 0;
         G_timeTicks += 31;
         f->set_led_para_deal();
-        QCOMPARE(int(g_set_led_para.load()), 1);
-        QCOMPARE(int(g_set_led_setup.load()), 1);
+        QCOMPARE((QList<int>{g_set_led_para.load(), g_set_led_setup.load()}), (QList<int>{1, 1}));
+        G_timeTicks += 11;
+        f->set_led_para_deal();
+        G_timeTicks += 31;
+        f->set_led_para_deal();
+        QCOMPARE(int(g_set_led_para.load()), 0);
+        QCOMPARE(int(g_set_led_setup.load()), 0);
     }
 
     void pc_activity_ends_80_ticks_after_the_last_command()
     {
-        fresh();
         running_fpgas();
         pc_cmd_time = G_timeTicks.load(); // a PC command just now
         pc_cmd_valid = 1;
@@ -169,22 +131,47 @@ private slots:
         QCOMPARE(int(pc_cmd_valid.load()), 0);
     }
 
-    void port_areas()
+    // An index beyond the table reads the first port's area, never past the image.
+    void port_area_index_out_of_range()
     {
-        fresh();
-        fpga_manage* f = running_fpgas();
         unsigned short x, y, w, h;
-        QCOMPARE(fpga_manage::get_eth_param_addr(1, &x, &y, &w, &h), 0);
-        QCOMPARE(int(x), 19);
-        QCOMPARE(int(h), 25);
         fpga_manage::get_eth_param_addr(200, &x, &y, &w, &h);
-        QCOMPARE(int(x), 8);
-        // Port 12 (FPGA 1, index 1): fourth column, third row of the delivery layout.
-        fpga_manage::get_eth_param_addr(1, &x, &y, &w, &h);
-        const unsigned char* ram = f->MCU_RAM_PARA_func[1];
-        QCOMPARE(ram[x] | ram[x + 1] << 8, 1440);
-        QCOMPARE(ram[y] | ram[y + 1] << 8, 432);
-        QCOMPARE(ram[w] | ram[w + 1] << 8, 480);
+        QCOMPARE((QList<int>{x, h}), (QList<int>{8, 14}));
+    }
+
+    // The pass runs the query; the cards are asked only on linked ports of running FPGAs.
+    void query_through_the_pass_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("index");
+        QTest::newRow("all linked") << "" << 4;
+        QTest::newRow("port without link") << "port 3 off" << 0x00FF;
+        QTest::newRow("fpga down") << "fpga 0 down" << 0xFFFF;
+    }
+    void query_through_the_pass()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, index);
+        running_fpgas(20); // links read
+        recoverysupport::put_recovery_file();
+        QVERIFY(line.isEmpty() || sim::run_control_line(line));
+        run_fpga_passes(5);
+        QVERIFY(post_card_job(JobQuery));
+        QVERIFY(run_job() > 0);
+        QCOMPARE(SimCards::instance()->received(2, cardwire::Query), int(index == 4));
+        QCOMPARE(int(g_send_para.card_index.load()), index);
+    }
+
+    void an_upgrade_asked_for_during_a_job_waits_for_it()
+    {
+        running_fpgas(20);
+        Codes codes;
+        QVERIFY(post_card_job(JobCure));
+        fpga_manage::p_fpga_manage->run_pass();
+        g_usb_grade = 1; // written straight, as the upgrade screen does
+        QVERIFY(run_job() > 0);
+        QCOMPARE(SimCards::instance()->received(0, cardwire::Cure), 1);
+        QCOMPARE(codes.count(104), 1);
     }
 };
 

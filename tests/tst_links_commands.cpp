@@ -1,24 +1,28 @@
-// The control channel's commands of the links, the stick and the cards.
-#include "testsupport.h"
+// The control channel: its lines, refusals and FIFO, and the commands of the PC, the links
+// and the stick.
+#include "hwtest.h"
 
 #include "app/services.h"
 #include "comm/usbserver.h"
-#include "core/config_engine.h"
-#include "core/engine_handshake.h"
-#include "core/global.h"
-#include "core/panel_bridge.h"
-#include "core/yuqrampara.h"
-#include "fpga/fpga_manage.h"
 #include "platform/devpath.h"
+#include "platform/shell_gate.h"
 #include "sim/control.h"
-#include "sim/sim_cards.h"
 #include "sim/sim_usb_stick.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
+#include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <future>
+#include <thread>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace hwtest;
 
 namespace {
 void drain_stick()
@@ -35,6 +39,22 @@ QString host_file(QTemporaryDir& dir, const QString& name, const QByteArray& dat
     f.write(data);
     return f.fileName();
 }
+
+// What f printed on stdout.
+QString printed(const std::function<void()>& f)
+{
+    std::fflush(stdout);
+    QTemporaryFile out;
+    out.open();
+    const int saved = ::dup(1);
+    ::dup2(out.handle(), 1);
+    f();
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    out.seek(0);
+    return QString::fromLocal8Bit(out.readAll());
+}
 } // namespace
 
 class TstLinksCommands : public QObject
@@ -46,184 +66,181 @@ private slots:
         register_link_commands();
         register_pc_commands();
     }
-
-    void pc_commands()
-    {
-        YuqRamPara* p = testsupport::fresh_core();
-        QVERIFY(sim::run_control_line("pc image 0x880 2800"));
-        QCOMPARE(int(p->image16(img::Brightness)), 40);
-        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
-        EngineHandshake::instance().reapply = 0;
-        QVERIFY(sim::run_control_line("pc lang-mask 3"));
-        QCOMPARE(g_lcd_lang_valid.load(), 3u);
-        G_timeTicks = 4321;
-        QVERIFY(sim::run_control_line("  pc   busy on "));
-        QCOMPARE(int(pc_cmd_valid.load()), 1);
-        QCOMPARE(pc_cmd_time.load(), 4321u);
-        QVERIFY(sim::run_control_line("pc busy off"));
-        QCOMPARE(int(pc_cmd_valid.load()), 0);
-        unsigned char before[RAM_PARA_SIZE];
-        std::memcpy(before, p->ram_para, sizeof before);
-        for (const char* line : {"pc image 0xFFF 0102", "pc image 0x10 zz", "pc image 0x10 123",
-                                 "pc image 4096 00", "pc image -1 00", "pc lang-mask",
-                                 "pc lang-mask xyz", "pc busy"})
-            QVERIFY2(!sim::run_control_line(QString::fromLatin1(line)), line);
-        QVERIFY(std::memcmp(before, p->ram_para, sizeof before) == 0);
-        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
-        QCOMPARE(g_lcd_lang_valid.load(), 3u);
-        g_lcd_lang_valid = 0x1F;
-    }
     void init()
     {
-        testsupport::fresh_core();
+        fresh();
+        sim::set_panel_ready(true);
         UsbServer::reset_for_test();
         g_delay_usbserver = 1;
-        g_update_flag = 0;
         g_page_focus = 0;
         G_timeTicks = 2000;
         drain_stick();
     }
-    void cleanup() { fpga_manage::destroy_for_test(); }
+    void cleanup()
+    {
+        sim::set_screenshot_hook(nullptr);
+        fpga_manage::destroy_for_test();
+    }
 
+    // The PC's stand-ins: a refused line changes nothing, an accepted one writes the
+    // image and raises the re-apply byte.
+    void pc_lines()
+    {
+        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+        unsigned char before[RAM_PARA_SIZE];
+        std::memcpy(before, p->ram_para, sizeof before);
+        for (const char* line : {"hello", "input 6 off", "input 1 0 1080 60", "port 21 off", "fpga 2 down",
+                                 "pc image 0xFFF 0102", "pc image 0x10 zz", "pc image -1 00", "pc busy"})
+            QVERIFY2(!sim::run_control_line(QString::fromLatin1(line)), line);
+        QVERIFY(std::memcmp(before, p->ram_para, sizeof before) == 0);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
+        QVERIFY(sim::fpga(0).done());
+
+        QVERIFY(sim::run_control_line("pc image 0x880 2800"));
+        QCOMPARE(int(p->image16(img::Brightness)), 40);
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+    }
+
+    void fifo_lines_act()
+    {
+        sim::start_control_fifo();
+        const QByteArray fifo = platform::dev_path("/sim/control").toLocal8Bit();
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        const char lines[] = "nonsense\nfpga 0 down\n";
+        QCOMPARE(::write(fd, lines, sizeof lines - 1), ssize_t(sizeof lines - 1));
+        ::close(fd);
+        QTRY_VERIFY(!sim::fpga(0).done());
+        sim::stop_control_fifo();
+    }
+
+    // However an overlong line arrives, it is dropped whole (with one trace) and the line
+    // after it runs; a line at the limit runs.
+    void overlong_lines_dropped_whole()
+    {
+        const QByteArray big(sim::kControlLineMax + 1, 'x');
+        const QByteArray fits = QByteArray(sim::kControlLineMax - 4, ' ') + "pc x\n";
+        sim::ControlLines reader;
+        QStringList got;
+        const QString out = printed([&] {
+            for (const QByteArray& p : {big, QByteArray("fpga 0"), QByteArray(" down\nport 1 off\n"), fits, QByteArray("a\nb")}) {
+                got << reader.take(p);
+                QVERIFY(reader.pending().size() <= sim::kControlLineMax);
+            }
+        });
+        QCOMPARE(got, (QStringList{"port 1 off", "pc x", "a"}));
+        QCOMPARE(out.count("line over 4096 bytes dropped"), 1);
+    }
+
+    // A screenshot that fails to write says so, with the host path.
+    void screenshot_write_error_reported()
+    {
+        sim::set_screenshot_hook([](const QString&) { return QStringLiteral("No space left on device"); });
+        const QString out = printed([] { QVERIFY(!sim::run_control_line("screenshot /shots/a.png")); });
+        const QString host = platform::dev_path("/shots/a.png");
+        QVERIFY2(out.contains("screenshot /shots/a.png (host " + host + "): No space left on device"), qPrintable(out));
+    }
+
+    // Key and screenshot lines that come before the panel wait for it, in order, instead of
+    // being refused; other commands are not held for them once they run.
+    void panel_commands_wait_for_the_panel()
+    {
+        sim::set_panel_ready(false);
+        std::atomic<int> ran{0};
+        sim::register_control_command("test panel", "test panel", [&](const QStringList&) {
+            ++ran;
+            return true;
+        }, true);
+        std::atomic<bool> ok{false};
+        std::thread reader([&] { ok = sim::run_control_line("test panel"); });
+        QTest::qWait(100);
+        QCOMPARE(ran.load(), 0);
+        QVERIFY(sim::run_control_line("port 1 off")); // a command without the panel runs
+        sim::set_panel_ready(true);
+        reader.join();
+        QVERIFY(ok.load());
+        QCOMPARE(ran.load(), 1);
+    }
+
+    void echo_is_escaped()
+    {
+        // Binary from the FIFO must not reach the terminal raw.
+        const QByteArray out = printed([] { sim::run_control_line(QString::fromUtf8("ab\x01\x1b[2J\xff")); }).toUtf8();
+        QVERIFY2(out.contains("\"ab\\x01\\x1b[2J\\ufffd\""), out.constData());
+        for (char c : out)
+            QVERIFY2(c == '\n' || (uchar(c) >= 0x20 && uchar(c) < 0x7f), out.constData());
+    }
+
+    // The copy runs on the stick's thread: the channel goes on with other lines meanwhile
+    // ("cards noreply" also shows that the longer of two commands takes the line). A hostile
+    // name is copied as it is; a link on the stick is not followed.
     void stick_in_and_out()
     {
         QTemporaryDir stick;
         QDir(stick.path()).mkpath("YUQ-K64");
-        host_file(stick, "YUQ-K64/app.YUQ", "pkg");
-        QVERIFY(QFile::link(stick.filePath("YUQ-K64/app.YUQ"), stick.filePath("link.YUQ")));
+        host_file(stick, "YUQ-K64/a;b `c`.YUQ", "pkg");
+        QVERIFY(QFile::link(stick.filePath("YUQ-K64/a;b `c`.YUQ"), stick.filePath("link.YUQ")));
         QSignalSpy spy(UsbServer::p_usbserver, &UsbServer::sig_usb_update);
-        QVERIFY(!sim::run_control_line("stick in " + stick.path() + "/nothing"));
+        std::promise<void> release;
+        std::shared_future<void> gate = release.get_future().share();
+        SimUsbStick::instance()->post([gate] { gate.wait(); });
         QVERIFY(sim::run_control_line("stick in " + stick.path()));
+        QVERIFY(sim::run_control_line("cards noreply off"));
+        QVERIFY(!testsupport::exists("/mnt/usb1/YUQ-K64"));
+        release.set_value();
         SimUsbStick::instance()->wait_idle();
-        QCOMPARE(testsupport::get_file("/mnt/usb1/YUQ-K64/app.YUQ"), QByteArray("pkg"));
-        QVERIFY(!testsupport::exists("/mnt/usb1/link.YUQ")); // links are not copied
+        QCOMPARE(testsupport::get_file("/mnt/usb1/YUQ-K64/a;b `c`.YUQ"), QByteArray("pkg"));
+        QVERIFY(!testsupport::exists("/mnt/usb1/link.YUQ"));
         drain_stick();
         G_timeTicks += 301;
         UsbServer::p_usbserver->poll_mount();
-        QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102}));
-        QVERIFY(!sim::run_control_line("stick out now"));
         QVERIFY(sim::run_control_line("stick out"));
         SimUsbStick::instance()->wait_idle();
         drain_stick();
         QCOMPARE(testsupport::spy_ints(spy), (QList<int>{100, 102, 101}));
-        QVERIFY(!testsupport::exists("/mnt/usb1/YUQ-K64/app.YUQ"));
-        QVERIFY(!testsupport::exists("/proc/scsi/usb-storage"));
+        QVERIFY(!testsupport::exists("/mnt/usb1/YUQ-K64"));
+        QVERIFY(platform::shell_recorded().isEmpty());
     }
 
-    // Folders that cannot be a stick are refused on the line; a tree over the limits is
-    // refused by the copy. Either way the stick stays out and /mnt/usb1 as it was.
-    void stick_in_refusals_data()
-    {
-        QTest::addColumn<QString>("folder"); // "@root" etc. name folders made here
-        QTest::addColumn<bool>("accepted");  // by the line (the copy may still refuse)
-        QTest::newRow("device root's parent") << "@parent" << false;
-        QTest::newRow("device root") << "@root" << false;
-        QTest::newRow("filesystem root") << "/" << false;
-        QTest::newRow("proc") << "/proc/self" << false;
-        QTest::newRow("the stick's own folder") << "@mnt" << false;
-        QTest::newRow("a folder holding it") << "@mntparent" << false;
-        QTest::newRow("a file") << "@file" << false;
-        QTest::newRow("too deep") << "@deep" << true;
-        QTest::newRow("too many entries") << "@many" << true;
-        QTest::newRow("too large") << "@large" << true;
-    }
+    // A folder holding the device root or the stick's own folder is refused on the line; a
+    // tree over the limits by the copy. Either way the stick stays out and /mnt/usb1 as it was.
     void stick_in_refusals()
     {
-        QFETCH(QString, folder);
-        QFETCH(bool, accepted);
         QTemporaryDir host;
-        const QString root = testsupport::fresh_device_root();
+        QFile big(host_file(host, "big.YUQ", "x"));
+        QVERIFY(big.resize(SimUsbStick::kMaxBytes + 1)); // sparse: costs no disk
         testsupport::put_file("/mnt/usb1/kept", "k");
-        if (folder == "@parent") folder = QFileInfo(root).path();
-        else if (folder == "@root") folder = root;
-        else if (folder == "@mnt") folder = platform::dev_path("/mnt/usb1");
-        else if (folder == "@mntparent") folder = platform::dev_path("/mnt");
-        else if (folder == "@file") folder = host_file(host, "f", "x");
-        else if (folder == "@deep") {
-            QString d = host.path();
-            for (int i = 0; i <= SimUsbStick::kMaxDepth; ++i)
-                d += "/d";
-            QDir().mkpath(d);
-            folder = host.path();
-        } else if (folder == "@many") {
-            for (int i = 0; i <= SimUsbStick::kMaxEntries; ++i)
-                host_file(host, QString::number(i), QByteArray());
-            folder = host.path();
-        } else if (folder == "@large") {
-            QFile f(host_file(host, "big.YUQ", "x"));
-            QVERIFY(f.resize(SimUsbStick::kMaxBytes + 1)); // sparse: costs no disk
-            folder = host.path();
-        }
-        QCOMPARE(sim::run_control_line("stick in " + folder), accepted);
+        QVERIFY(!sim::run_control_line("stick in " + QFileInfo(platform::device_root()).path()));
+        QVERIFY(!sim::run_control_line("stick in " + platform::dev_path("/mnt/usb1")));
+        QVERIFY(sim::run_control_line("stick in " + host.path()));
         SimUsbStick::instance()->wait_idle();
         QVERIFY(!SimUsbStick::instance()->inserted());
         QCOMPARE(testsupport::get_file("/mnt/usb1/kept"), QByteArray("k"));
     }
 
-    // The copy runs on the stick's thread: the channel goes on with other lines meanwhile,
-    // and "stick out" waits its turn behind the copy.
-    void stick_copy_runs_off_the_channel()
-    {
-        QTemporaryDir stick;
-        host_file(stick, "app.YUQ", "pkg");
-        std::promise<void> release;
-        std::shared_future<void> gate = release.get_future().share();
-        SimUsbStick::instance()->post([gate] { gate.wait(); });
-        QVERIFY(sim::run_control_line("stick in " + stick.path()));
-        QVERIFY(sim::run_control_line("stick out"));
-        QVERIFY(sim::run_control_line("cards noreply off"));
-        QVERIFY(!testsupport::exists("/mnt/usb1/app.YUQ"));
-        release.set_value();
-        SimUsbStick::instance()->wait_idle();
-        QVERIFY(!SimUsbStick::instance()->inserted());
-        drain_stick();
-    }
-
+    // Files as the PC sends them: stored under their folder by their exact name, only
+    // deleted from the two transfer folders.
     void pc_file_written_and_deleted()
     {
         QTemporaryDir host;
         fpga_manage::pInstance();
-        QSignalSpy written(PanelBridge::instance(), &PanelBridge::sig_file_written);
-        QSignalSpy deleted(PanelBridge::instance(), &PanelBridge::sig_file_deleted);
-        QSignalSpy refresh(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
-        g_page_focus = 24;
-        const QString scan = host_file(host, "wall.wzfile", "scan");
-        QVERIFY(sim::run_control_line("pc file-written 13 " + scan));
-        QCOMPARE(testsupport::get_file("/data/smartmapping/wall.wzfile"), QByteArray("scan"));
-        QCOMPARE(written.size(), 1);
+        Codes codes;
+        const QString name = QStringLiteral("it's $(reboot).rcv");
+        const QString rcv = host_file(host, name, "rcv");
+        QVERIFY(sim::run_control_line("pc file-written 9 " + rcv));
+        QCOMPARE(testsupport::get_file("/data/rcvrecovery/" + name), QByteArray("rcv"));
         QVERIFY(sim::run_control_line("pc file-written 5 " + host_file(host, "names.json", "{}")));
         QCOMPARE(testsupport::get_file("/data/configs/alias.json"), QByteArray("{}"));
-        QCOMPARE(testsupport::spy_ints(refresh), QList<int>{103});
-        // A kind without a place, a folder, no kind.
-        for (const QString& bad : {"7 " + scan, "13 " + host.path(), "x " + scan})
+        QCOMPARE(codes.codes, QVector<int>{103});
+        // A kind without a place, a folder.
+        for (const QString& bad : {"7 " + rcv, "13 " + host.path()})
             QVERIFY2(!sim::run_control_line("pc file-written " + bad), qPrintable(bad));
 
         QVERIFY(!sim::run_control_line("pc file-deleted /data/configs/alias.json"));
         QVERIFY(testsupport::exists("/data/configs/alias.json"));
-        QVERIFY(sim::run_control_line("pc file-deleted /data/smartmapping/wall.wzfile"));
-        QVERIFY(!testsupport::exists("/data/smartmapping/wall.wzfile"));
-        QCOMPARE(deleted.size(), 1);
-    }
-
-    void pc_update_and_cards_noreply()
-    {
-        QSignalSpy refresh(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
-        for (const char* c : {"start", "end"}) {
-            QVERIFY(sim::run_control_line(QStringLiteral("pc update ") + c));
-            QCOMPARE(g_update_flag.load(), uint8_t(c[0] == 's'));
-        }
-        QVERIFY(!sim::run_control_line("pc update soon"));
-        QCOMPARE(testsupport::spy_ints(refresh), (QList<int>{105, 106}));
-
-        auto cards = SimCards::instance();
-        cards->set_port_alive(nullptr);
-        QByteArray reply;
-        for (const char* c : {"on", "off"}) {
-            QVERIFY(sim::run_control_line(QStringLiteral("cards noreply ") + c));
-            cards->send(0, cardwire::frame(cardwire::Query));
-            QCOMPARE(cards->reply(0, &reply), c[1] == 'f');
-        }
-        QVERIFY(!sim::run_control_line("cards noreply maybe"));
+        QVERIFY(sim::run_control_line("pc file-deleted /data/rcvrecovery/" + name));
+        QVERIFY(!testsupport::exists("/data/rcvrecovery/" + name));
+        QVERIFY(platform::shell_recorded().isEmpty());
     }
 };
 

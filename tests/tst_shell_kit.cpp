@@ -1,128 +1,237 @@
-// The screen kit: key roles, language choice, stand-ins opened, closed by back and by the
-// mode key, and QDialog's own closing paths refused.
+// The screen kit: key roles, language choice, stand-ins closed by back only, the page
+// pointers, source tables and icons for ids outside them; the settings menu's openers, the
+// mode key from a nested chain, the stick-mounted close and keys routed to nested screens.
 #include "shellsupport.h"
 
+#include "core/panel_bridge.h"
+#include "ui/shell/QRoundProgressBar.h"
+#include "ui/shell/panelrequests.h"
+#include "ui/shell/sourceinfo.h"
+#include "ui/system/option.h"
+
+#include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QTimer>
 #include <QtTest>
 
 using namespace shellsupport;
 
+namespace {
+
+// Opens `pageId` from the screen in front and runs `body` inside it.
+void in_screen(uint8_t pageId, const std::function<void()>& body)
+{
+    QTimer::singleShot(0, body);
+    kit::open(pageId);
+}
+
+// Every page with an open screen, the home screen left out.
+QList<int> open_pages()
+{
+    QList<int> l;
+    for (int p = 0; p < page::Count; ++p)
+        if (p != page::MainWindow && kit::instance(uint8_t(p)))
+            l << p;
+    return l;
+}
+} // namespace
+
 class TstShellKit : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { connect_panel_requests(); }
     void init() { fresh_panel(); }
-
-    void key_roles()
+    void cleanup()
     {
-        const QList<std::pair<int, kit::Key>> roles = {
-            {'S', kit::Key::Left}, {Qt::Key_F4, kit::Key::Left},   {'R', kit::Key::Right},
-            {Qt::Key_F5, kit::Key::Right}, {'Q', kit::Key::Ok},     {Qt::Key_F6, kit::Key::Ok},
-            {'M', kit::Key::Mode}, {Qt::Key_Stop, kit::Key::Mode}, {'O', kit::Key::Back},
-            {Qt::Key_PowerOff, kit::Key::Back}, {'C', kit::Key::None}};
-        for (const auto& r : roles)
-            QCOMPARE(kit::key_role(r.first), r.second);
+        for (int p : open_pages())
+            kit::close_page(uint8_t(p));
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    // The keypad's function keys beside the letters; a letter without a role.
+    void key_roles()
+    {
+        QCOMPARE(kit::key_role(Qt::Key_F4), kit::Key::Left);
+        QCOMPARE(kit::key_role(Qt::Key_Stop), kit::Key::Mode);
+        QCOMPARE(kit::key_role('C'), kit::Key::None);
+    }
+
+    // A language switched off or unknown shows English, even with English's own bit clear.
     void language_choice()
     {
-        const char* zh = "中", *en = "en", *ru = "ru", *vn = "vn", *tn = "tn";
-        g_lcd_lang_valid = 0x1D; // English's bit clear: English still shows
-        g_language = 1;
+        const char *zh = "中", *en = "en", *ru = "ru", *vn = "vn", *tn = "tn";
+        g_lcd_lang_valid = 0x1F & ~0x04 & ~0x02;
+        g_language = 2;
         QCOMPARE(kit::text(zh, en, ru, vn, tn), QStringLiteral("en"));
+        g_language = 7;
         QCOMPARE(kit::lang_pic("a.png"), QStringLiteral(":/png/en_a.png"));
         g_language = 0;
-        QCOMPARE(kit::text(zh, en, ru, vn, tn), QString::fromUtf8("中"));
         QCOMPARE(kit::lang_pic("a.png"), QStringLiteral(":/png/a.png"));
         g_language = 4;
         QCOMPARE(kit::lang_pic("a.png"), QStringLiteral(":/png/tn_a.png"));
-        g_language = 3;
-        QCOMPARE(kit::lang_pic("a.png"), QStringLiteral(":/png/vn_a.png"));
-        g_lcd_lang_valid = 0x1F & ~0x04;
-        g_language = 2;
-        QCOMPARE(kit::text(zh, en, ru, vn, tn), QStringLiteral("en"));
-        QCOMPARE(kit::pic_prefix(), QStringLiteral("en_"));
-        g_language = 7;
-        QCOMPARE(kit::pic_prefix(), QStringLiteral("en_"));
     }
 
-    void stand_in_runs_modal_and_closes_by_back_only()
+    void screen_runs_modal_and_closes_by_back_only()
     {
-        bool checked = false;
-        QTimer::singleShot(0, [&checked] {
+        bool stayed = false;
+        in_screen(page::Option, [&stayed] {
             QWidget* s = kit::instance(page::Option);
-            QVERIFY(s && s->isVisible());
-            QCOMPARE(int(g_page_focus), int(page::Option));
-            QCOMPARE(s->size(), QSize(320, 240));
             QTest::keyClick(s, Qt::Key_Escape); // QDialog would reject
-            QTest::keyClick(s, Qt::Key_Return);
             static_cast<QDialog*>(s)->reject();
             QCloseEvent wm;
             QCoreApplication::sendEvent(s, &wm);
-            QVERIFY(s->isVisible());
-            QTest::keyRelease(s, 'C'); // no role: only handed on
-            QVERIFY(s->isVisible());
-            checked = true;
+            stayed = s->isVisible() && g_page_focus == page::Option;
             release(s, Qt::Key_PowerOff);
         });
-        kit::open(page::Option); // returns when the stand-in closed
-        QVERIFY(checked);
+        QVERIFY(stayed);
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
         QVERIFY(!kit::instance(page::Option));
     }
 
-    void nested_stand_ins_restore_their_parents()
-    {
-        QList<int> pages;
-        QTimer::singleShot(0, [&pages] {
-            pages << g_page_focus;
-            QTimer::singleShot(0, [&pages] {
-                pages << g_page_focus;
-                QCOMPARE(int(kit::parent_page(page::InputCut)), int(page::InputChoose));
-                QTest::keyRelease(kit::instance(page::InputCut), 'O');
-                pages << g_page_focus;
-                QTest::keyRelease(kit::instance(page::InputChoose), 'O');
-            });
-            kit::open(page::InputCut);
-        });
-        kit::open(page::InputChoose);
-        QCOMPARE(pages, (QList<int>{page::InputChoose, page::InputCut, page::InputChoose}));
-        QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QCOMPARE(int(kit::parent_page(page::InputCut)), int(page::Option)); // the table's parent again
-    }
-
     void page_pointer_follows_the_screen()
     {
-        // A built page opens through its factory; its pointer is set while it is open and
-        // null once the kit closed it, and after it was deleted by any other way.
+        // A built page's pointer is set while it is open and null once the kit closed it,
+        // and after it was deleted by any other way.
         struct Probe : PanelDialog
         {
             Probe() : PanelDialog(page::ledset) {}
-            void retext() override { ++retexted; }
+            void retext() override {}
             void back() override { kit::close_by_back(this); }
-            int retexted = 0;
         };
         kit::set_factory(page::ledset, []() -> ScreenBase* { return new Probe; });
-        QVERIFY(kit::is_registered(page::ledset));
         QTimer::singleShot(0, [] {
             auto* p = static_cast<Probe*>(kit::screen(page::ledset));
             QVERIFY(p && g_ledset && kit::instance(page::ledset) == p);
-            QCOMPARE(int(g_page_focus), int(page::ledset));
-            kit::retext(page::ledset);
-            QCOMPARE(p->retexted, 1);
             QTest::keyRelease(p, 'O'); // back: closed, pointer cleared at once
             QVERIFY(!g_ledset);
-            QCOMPARE(int(g_page_focus), int(page::OutputSet));
         });
         kit::open(page::ledset);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!kit::instance(page::ledset));
-        auto* q = new Probe;
-        QVERIFY(g_ledset);
-        delete q;
+        // An older screen deleted late leaves the newer one's pointer alone.
+        auto* old = new Probe;
+        auto* fresh = new Probe;
+        delete old;
+        QCOMPARE(kit::instance(page::ledset), static_cast<QWidget*>(fresh));
+        delete fresh;
         QVERIFY(!g_ledset);
         kit::request(page::ledset, kit::ReqProgress, 5); // nothing open: no-op
+    }
+
+    // The list order and the source ids are inverse tables; what neither holds falls back.
+    void source_tables_fall_back()
+    {
+        for (int n = 0; n < 6; ++n)
+            QCOMPARE(int(sourceinfo::get_listseq_by_source_id(sourceinfo::get_source_id_by_listseq(uchar(n)))), n);
+        QCOMPARE(int(sourceinfo::get_source_id_by_listseq(200)), 0);
+        QCOMPARE(int(sourceinfo::get_listseq_by_source_id(6)), 0);
+        QCOMPARE(sourceinfo::get_source_name_by_listseq(6), QString());
+        QCOMPARE(sourceinfo::get_source_specialstyle1_by_sourceid(6, "x", 1), QString());
+    }
+
+    void icon_of_an_unknown_source_leaves_the_label_alone()
+    {
+        QLabel l;
+        sourceinfo::set_source_pixmap(&l, 0);
+        sourceinfo::set_source_pixmap(&l, 6);
+        sourceinfo::set_sourceonline_pixmap(&l, 9, 1);
+        QCOMPARE(l.property("png").toString(), QStringLiteral(":/png/HDMI.png"));
+    }
+
+    // Each item opens its screen; back returns with the focus kept, and the walk wraps.
+    void openers_and_return_keep_the_focus()
+    {
+        const QList<int> pages{page::OutputSet,    page::InputCut,   page::ImageLayout,  page::LinkOption,
+                               page::ImageQuality, page::test_chart, page::SmartMapping, page::AdvancedOption};
+        QList<int> opened;
+        in_screen(page::Option, [&opened] {
+            for (int i = 0; i < 8; ++i) {
+                QTimer::singleShot(0, [&opened] {
+                    opened << g_page_focus;
+                    QTest::keyRelease(kit::instance(g_page_focus), 'O');
+                });
+                QTest::keyRelease(g_option, 'Q');
+                QTest::keyRelease(g_option, 'R');
+            }
+            QCOMPARE(int(g_option->focus_index()), 0); // wrapped
+            QTest::keyRelease(g_option, 'O');
+        });
+        QCOMPARE(opened, pages);
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+    }
+
+    void mode_key_from_a_three_deep_chain()
+    {
+        // menu -> output settings -> LED size, then the mode key there: every screen closes.
+        // Pop-ups are no pages: the close-all never reaches them.
+        QWidget pad;
+        g_numberkeyboard = reinterpret_cast<NumberKeyboard*>(&pad);
+        in_screen(page::Option, [] {
+            in_screen(page::OutputSet, [] {
+                in_screen(page::ledset, [] { QTest::keyRelease(kit::instance(page::ledset), 'M'); });
+                QCOMPARE(int(g_page_focus), int(page::CustomMode)); // the opener left it alone
+            });
+        });
+        g_numberkeyboard = nullptr;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(open_pages(), QList<int>{page::CustomMode});
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    // The mapping wizard keeps the key while a card job's wheel is up.
+    void mode_key_refused_under_a_wheel()
+    {
+        in_screen(page::Option, [] {
+            in_screen(page::SmartMapping, [] {
+                QWidget* m = kit::instance(page::SmartMapping);
+                g_qround_bar = new QRoundProgressBar(m);
+                QTest::keyRelease(m, 'M');
+                QCOMPARE(int(g_page_focus), int(page::SmartMapping));
+                delete g_qround_bar;
+                QTest::keyRelease(m, 'M');
+            });
+        });
+        QCOMPARE(open_pages(), QList<int>{page::CustomMode});
+    }
+
+    void stick_mount_closes_only_the_menu_in_front()
+    {
+        in_screen(page::Option, [] {
+            // A sub-screen in front: nothing closes.
+            in_screen(page::test_chart, [] {
+                emit PanelBridge::instance()->sig_option_close();
+                emit PanelBridge::instance()->sig_option_retext();
+                QCoreApplication::sendPostedEvents();
+                QCOMPARE(int(g_page_focus), int(page::test_chart));
+                QTest::keyRelease(kit::instance(page::test_chart), 'O');
+            });
+            // The menu in front: it closes towards the home screen.
+            emit PanelBridge::instance()->sig_option_close();
+            QCoreApplication::sendPostedEvents();
+        });
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QVERIFY(!g_option);
+        // Nothing open: no call into a null menu.
+        emit PanelBridge::instance()->sig_option_close();
+        emit PanelBridge::instance()->sig_option_retext();
+        QCoreApplication::sendPostedEvents();
+    }
+
+    // Last: the panel rules stay installed. Keys sent anywhere reach the screen in front,
+    // also while an earlier routed key is still running a nested screen.
+    void routed_keys_reach_nested_screens()
+    {
+        kit::install_panel_rules(qobject_cast<QApplication*>(QCoreApplication::instance()));
+        in_screen(page::Option, [] {
+            QTimer::singleShot(0, [] {
+                QCOMPARE(int(g_page_focus), int(page::OutputSet));
+                release(g_mainwindow, 'M');
+            });
+            release(g_mainwindow, 'Q'); // to the menu: opens the output settings
+        });
+        QCOMPARE(open_pages(), QList<int>{page::CustomMode});
     }
 };
 

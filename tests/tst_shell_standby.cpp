@@ -1,12 +1,15 @@
-// The standby screen: the window list from prepared images, aliases, touch and keys, the
-// volume picture and the pointer it leaves behind.
+// The standby screen: the window list from prepared images, crops, aliases, touch and keys.
+// Device information: version texts from the FPGAs' BCD mirror bytes, the serial label,
+// the input icons, the port frame from the link map, and what a refresh re-reads.
 #include "shellsupport.h"
 
-#include "resources/yuq_resources.h"
+#include "fpga/fpga_manage.h"
+#include "sim/control.h"
+#include "sim/sim_device.h"
 #include "ui/shell/lockwindow.h"
+#include "ui/shell/machinestate.h"
 
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QtTest>
@@ -22,26 +25,6 @@ LockWindow* standby()
     return g_lockwindow;
 }
 
-QString name(int w)
-{
-    return g_lockwindow->name_text(w);
-}
-
-QString status(int w)
-{
-    return g_lockwindow->status_text(w);
-}
-
-bool has_mark(int w, const char* mark)
-{
-    return g_lockwindow->shows_mark(w, qstrcmp(mark, "freeze") == 0 ? LockWindow::Frozen : LockWindow::Current);
-}
-
-void refresh(int code = 1)
-{
-    P->test_signal(code);
-}
-
 // Flags, input, mode per window.
 void put_windows(const uint16_t (&w)[6][3])
 {
@@ -52,13 +35,30 @@ void put_windows(const uint16_t (&w)[6][3])
     }
 }
 
-void touch(QWidget* w)
+QString text(QWidget* s, const char* name)
 {
-    const QPoint c = w->rect().center();
-    QMouseEvent press(QEvent::MouseButtonPress, c, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent rel(QEvent::MouseButtonRelease, c, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-    QApplication::sendEvent(w, &rel);
+    return s->findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+// Both simulated FPGAs up, as after start-up.
+fpga_manage* running_fpgas()
+{
+    sim::SimFpga::boot_ms = 0;
+    sim::install();
+    sim::restore_all();
+    fpga_manage* f = fpga_manage::pInstance();
+    for (int i = 0; i < 4; ++i)
+        f->run_pass();
+    return f;
+}
+
+QList<int> linked_icons(MachineState* s)
+{
+    QList<int> on;
+    for (int k = 0; k < 20; ++k)
+        if (s->port_picture(k) == QLatin1String(":/png/online.png"))
+            on << k + 1;
+    return on;
 }
 } // namespace
 
@@ -66,7 +66,6 @@ class TstShellStandby : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { yuq_resources_init(); }
     void init()
     {
         P = fresh_panel();
@@ -78,62 +77,43 @@ private slots:
     {
         delete g_lockwindow;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        fpga_manage::destroy_for_test();
     }
 
     void window_list_from_prepared_image()
     {
         set_timing(P, 2, 1920, 1080, 60);
-        set_timing(P, 3, 1280, 720, 0);    // rate not measured
-        set_timing(P, 4, 3840, 0, 30);     // height missing
-        set_timing(P, 1, 1920, 1080, 60);
+        set_timing(P, 3, 1280, 720, 0); // rate not measured
+        set_timing(P, 4, 3840, 0, 30);  // height missing
         // Window 0 counts as enabled all the same, flags 3 are not exactly 1 (disabled),
         // window 4 black, window 5 frozen.
         put_windows({{0, 2, 0}, {1, 3, 0}, {1, 4, 0}, {3, 0, 0}, {1, 1, 1}, {1, 2, 2}});
-        g_image_current = 2;
-        standby();
+        P->set_image16(win(0, img::WinVolume), 0);
+        P->set_image16(win(1, img::WinVolume), 0x8000);
+        P->ram_para[img::CurrentWindow] = 1;
+        LockWindow* s = standby();
         const QStringList names{"HDMI1", "HDMI2", "HDMI3", "", "DVI", "HDMI1"};
         const QStringList states{"1920x1080@60Hz", "No signal", "No signal", "Close", "Black", "1920x1080@60Hz"};
         for (int i = 0; i < 6; ++i) {
-            QCOMPARE(name(i), names[i]);
-            QCOMPARE(status(i), states[i]);
+            QCOMPARE(s->name_text(i), names[i]);
+            QCOMPARE(s->status_text(i), states[i]);
         }
-        QVERIFY(!has_mark(4, "freeze"));
-        QVERIFY(has_mark(5, "freeze"));
-        QVERIFY(has_mark(2, "osd_yes"));
-        QVERIFY(!has_mark(0, "osd_yes"));
+        QVERIFY(!s->shows_mark(4, LockWindow::Frozen) && s->shows_mark(5, LockWindow::Frozen));
 
-        // A signal lost on the input of window 0 reaches the list on the next refresh.
-        set_timing(P, 2, 0, 0, 0);
-        refresh(12);
-        QCOMPARE(status(0), QStringLiteral("No signal"));
-
-        // All black: every enabled window, no timing; the freeze mark only where frozen.
+        // All black: every enabled window; all frozen: the timing stays, every enabled window marked.
         P->set_image16(img::AllWindowsState, 1);
-        set_timing(P, 2, 1920, 1080, 60);
-        refresh();
-        for (int w : {0, 1, 2, 4, 5})
-            QCOMPARE(status(w), QStringLiteral("Black"));
-        QCOMPARE(status(3), QStringLiteral("Close"));
-        QVERIFY(has_mark(5, "freeze"));
-        QVERIFY(!has_mark(0, "freeze"));
-        // All frozen: the timing stays, every enabled window is marked.
+        P->test_signal(1);
+        QCOMPARE(s->status_text(0), QStringLiteral("Black"));
+        QCOMPARE(s->status_text(3), QStringLiteral("Close"));
         P->set_image16(img::AllWindowsState, 2);
-        refresh();
-        QCOMPARE(status(0), QStringLiteral("1920x1080@60Hz"));
-        for (int w : {0, 1, 2, 4, 5})
-            QVERIFY(has_mark(w, "freeze"));
-        QVERIFY(!has_mark(3, "freeze"));
+        P->test_signal(1);
+        QCOMPARE(s->status_text(0), QStringLiteral("1920x1080@60Hz"));
+        QVERIFY(s->shows_mark(0, LockWindow::Frozen) && !s->shows_mark(3, LockWindow::Frozen));
 
-        // Updated in place: the same list; marks go and come back with the state.
-        const QFrame* frame = g_lockwindow->list_frame();
-        P->set_image16(img::AllWindowsState, 0);
-        g_image_current = 0;
-        refresh();
-        QVERIFY(!has_mark(0, "freeze") && has_mark(0, "osd_yes") && !has_mark(2, "osd_yes"));
-        P->set_image16(img::AllWindowsState, 2);
-        refresh();
-        QVERIFY(has_mark(0, "freeze") && has_mark(0, "osd_yes"));
-        QCOMPARE(g_lockwindow->list_frame(), frame);
+        // The volume mark follows the current window; one out of range reads window 0.
+        QVERIFY(s->volume_check());
+        P->ram_para[img::CurrentWindow] = 9;
+        QVERIFY(!s->volume_check());
     }
 
     // The list draws what it holds: after changes in place, redrawn window by window, the
@@ -142,7 +122,6 @@ private slots:
     {
         set_timing(P, 2, 1920, 1080, 60);
         set_timing(P, 1, 1280, 720, 50);
-        // What the window holds on screen, as the panel's own painting left it.
         auto shown = [] {
             LockWindow* s = g_lockwindow;
             if (!QTest::qWaitForWindowExposed(s))
@@ -151,12 +130,11 @@ private slots:
             return s->screen()->grabWindow(s->winId()).toImage();
         };
         put_windows({{0, 2, 0}, {1, 1, 0}, {0, 0, 0}, {1, 2, 2}, {0, 0, 0}, {0, 0, 0}});
-        g_image_current = 0;
         standby()->show();
         shown();
         put_windows({{0, 1, 1}, {0, 0, 0}, {1, 2, 2}, {1, 1, 0}, {1, 2, 0}, {0, 0, 0}});
         g_image_current = 3;
-        refresh();
+        P->test_signal(1);
         const QImage changed = shown();
         QVERIFY(!changed.isNull());
         delete g_lockwindow;
@@ -173,83 +151,57 @@ private slots:
         P->set_image16(win(0, img::WinInput), 0x8000 | 5);
         P->set_image16(win(1, img::WinFlags), 1);
         P->set_image16(win(1, img::WinInput), 0x8000 | 1);
-        standby();
-        QCOMPARE(name(0), QStringLiteral("HDMI1_Crop1"));
-        QCOMPARE(status(0), QStringLiteral("800x600@60Hz"));
-        QCOMPARE(name(1), QStringLiteral("HDMI1_Crop2"));
-        QCOMPARE(status(1), QStringLiteral("640x360@60Hz"));
-        // The crop's own size, and the source's rate: no rate, no signal.
-        set_timing(P, 2, 1920, 1080, 0);
-        refresh(12);
-        QCOMPARE(status(0), QStringLiteral("No signal"));
+        LockWindow* s = standby();
+        QCOMPARE(s->name_text(0), QStringLiteral("HDMI1_Crop1"));
+        QCOMPARE(s->status_text(0), QStringLiteral("800x600@60Hz"));
+        QCOMPARE(s->name_text(1), QStringLiteral("HDMI1_Crop2"));
+        QCOMPARE(s->status_text(1), QStringLiteral("640x360@60Hz"));
     }
 
     void aliases_and_their_fallbacks()
     {
-        for (int w = 1; w < 6; ++w) {
-            set_timing(P, w, 1280, 720, 50);
+        for (int w = 1; w < 4; ++w) {
+            set_timing(P, w + 2, 1280, 720, 50);
             P->set_image16(win(w, img::WinFlags), 1);
         }
-        for (int w = 0; w < 4; ++w)
-            P->set_image16(win(w, img::WinInput), uint16_t(w == 3 ? 2 : w + 3));
+        for (int w = 0; w < 3; ++w)
+            P->set_image16(win(w, img::WinInput), uint16_t(w + 3));
         testsupport::put_file("/data/configs/alias.json", R"({"namelist":{"source":[
             {"id":3,"valid":"on","name":"<b>Cam & Co</b>"},
-            {"id":4,"valid":"off","name":"Hidden"},
-            {"id":5,"valid":"on","name":""},
-            {"id":2,"valid":"on","name":"A very long camera name that never fits in the list"}]}})");
-        standby();
-        QCOMPARE(name(0), QStringLiteral("<b>Cam & Co</b>")); // shown as typed, not as markup
-        QCOMPARE(name(1), QStringLiteral("HDMI3"));
-        QCOMPARE(name(2), QStringLiteral("HDMI4"));
-        QVERIFY(name(3).endsWith(QChar(0x2026)));
-        QVERIFY(name(3).startsWith("A very"));
+            {"id":5,"valid":"on","name":"A very long camera name that never fits in the list"}]}})");
+        LockWindow* s = standby();
+        QCOMPARE(s->name_text(0), QStringLiteral("<b>Cam & Co</b>")); // shown as typed, not as markup
+        QVERIFY(s->name_text(2).endsWith(QChar(0x2026)));
 
         // The PC replaces the file: code 103 shows the new names.
-        testsupport::put_file("/data/configs/alias.json", R"({"namelist":{"source":[{"id":3,"valid":"on","name":"Stage"}]}})");
-        refresh(103);
-        QCOMPARE(name(0), QStringLiteral("Stage"));
-        QCOMPARE(name(3), QStringLiteral("HDMI1"));
+        testsupport::put_file("/data/configs/alias.json", R"({"namelist":{"source":[{"id":4,"valid":"on","name":"Stage"}]}})");
+        P->test_signal(103);
+        QCOMPARE(s->name_text(0), QStringLiteral("HDMI2"));
+        QCOMPARE(s->name_text(1), QStringLiteral("Stage"));
     }
 
-    void touch_leaves_from_list_and_container_only()
+    // The list frame's filter takes pointer events only: a touch on the list leaves, one
+    // elsewhere does not; a deferred delete still deletes the frame, and the next rebuild
+    // does not trip over it.
+    void touch_and_the_list_filter()
     {
         LockWindow* s = standby();
-        QPointer<LockWindow> guard(s);
-        touch(s->findChild<QLabel*>("label_bright"));
-        QVERIFY(!s->property("kit_closing").toBool());
-        QCOMPARE(int(g_page_focus), int(page::LockWindow));
-        touch(s->list_frame());
-        QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QVERIFY(!g_lockwindow);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!guard);
-
-        s = standby();
-        touch(s->findChild<QLabel*>("label_IPaddr"));
-        QCOMPARE(int(g_page_focus), int(page::MainWindow));
-    }
-
-    void filter_takes_only_pointer_events()
-    {
-        LockWindow* s = standby();
-        // Events other than pointer events reach the list frame: a deferred delete
-        // deletes it, and the next rebuild does not trip over it.
         QPointer<QFrame> frame(s->list_frame());
         frame->deleteLater();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!frame);
-        QVERIFY(s->status_text(0).isEmpty());
-        refresh();
-        QVERIFY(s->list_frame());
+        P->test_signal(1);
+        QTest::mouseClick(s->findChild<QLabel*>("label_bright"), Qt::LeftButton);
         QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        QTest::mouseClick(s->list_frame(), Qt::LeftButton);
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        QVERIFY(!g_lockwindow);
     }
 
-    void keys()
+    void panel_keys()
     {
         LockWindow* s = standby();
-        for (int k : {int('O'), int('S'), int('R'), int(Qt::Key_PowerOff)})
-            release(s, k);
-        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        keys(s, "OSR");
         QCOMPARE(g_lockwindow, s);
         // Key lock: the mode key does nothing, OK still leads home.
         P->set_image16(img::KeyLock, 1);
@@ -257,52 +209,78 @@ private slots:
         QCOMPARE(int(g_page_focus), int(page::LockWindow));
         release(s, Qt::Key_F6);
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QVERIFY(!g_lockwindow && g_mainwindow->isVisible());
+        QVERIFY(!g_lockwindow);
 
         P->set_image16(img::KeyLock, 0);
-        s = standby();
-        release(s, 'M');
+        release(standby(), 'M');
         QCOMPARE(int(g_page_focus), int(page::CustomMode));
         QVERIFY(!g_lockwindow);
-        QCOMPARE(int(g_mode_shortcut_key), 1);
         kit::close_page(page::CustomMode);
-
-        // Back on the home screen opens standby.
-        g_mainwindow->show();
-        release(g_mainwindow, 'O');
-        QCOMPARE(int(g_page_focus), int(page::LockWindow));
-        QVERIFY(g_lockwindow && g_lockwindow->isVisible());
     }
 
-    void destructor_leaves_a_newer_screen_alone()
+    // The PC's serial-number command (the control FIFO stands in for it): stored, and shown
+    // as plain text.
+    void serial_number_data()
     {
-        LockWindow* old = standby();
-        release(old, 'Q'); // closing, deleted later
-        LockWindow* fresh = standby();
-        QVERIFY(fresh != old);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(g_lockwindow, fresh);
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("words") << "pc barcode WZ 2024  01" << "WZ 2024 01";
+        QTest::newRow("markup stays text") << "pc barcode <b>7</b>" << "<b>7</b>";
+    }
+    void serial_number()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, stored);
+        sim::install();
+        QVERIFY(sim::run_control_line(line));
+        QCOMPARE(ConfigEngine::p_config->read_config_variant(ConfigItem::BarCode).toString(), stored);
+        run_screen<MachineState>(page::MachineState, [&](MachineState* s) {
+            auto* l = s->findChild<QLabel*>(QStringLiteral("label_2"));
+            QCOMPARE(l->text(), "SN:" + stored.trimmed());
+            QCOMPARE(l->textFormat(), Qt::PlainText);
+        });
     }
 
-    void volume_follows_current_window()
+    // No FPGA side, or an FPGA that has not come up: the prefix alone, every port offline.
+    void without_fpgas_nothing_is_made_up()
     {
-        P->set_image16(win(0, img::WinVolume), 0);
-        P->set_image16(win(1, img::WinVolume), 0x8000);
-        P->ram_para[img::CurrentWindow] = 0;
-        std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE);
-        LockWindow* s = standby();
-        QLabel* icon = s->findChild<QLabel*>("label_volume_icon");
-        const QString closed = icon->property("png").toString();
-        QVERIFY(!s->volume_check());
-        P->ram_para[img::CurrentWindow] = 1; // only the current window changes
-        refresh();
-        QVERIFY(s->volume_check());
-        QVERIFY(icon->property("png").toString() != closed);
-        P->set_image16(win(1, img::WinVolume), 0);
-        refresh();
-        QCOMPARE(icon->property("png").toString(), closed);
-        P->ram_para[img::CurrentWindow] = 9; // out of range reads window 0
-        QVERIFY(!s->volume_check());
+        run_screen<MachineState>(page::MachineState, [](MachineState* s) {
+            QCOMPARE(text(s, "label_FPGA1"), QStringLiteral("FPGA1:"));
+            // Code 11 without the FPGA side rebuilds nothing and reads nothing.
+            s->refresh(kit::Refresh::PortLinks);
+            QCOMPARE(linked_icons(s), QList<int>{});
+        });
+        running_fpgas()->MCU_REG_func[1][fpga_manage::StartState] = 2; // FPGA 2 still starting
+        run_screen<MachineState>(page::MachineState, [](MachineState* s) {
+            QCOMPARE(text(s, "label_FPGA2"), QStringLiteral("FPGA2:"));
+            QCOMPARE(linked_icons(s), (QList<int>{1, 2, 3, 9})); // FPGA 2's ports count as unlinked
+        });
+    }
+
+    // The port frame follows the link map only on code 11; the input icons on every refresh;
+    // the versions never. A rate of 0 counts as no signal.
+    void refresh_rules()
+    {
+        fpga_manage* f = running_fpgas();
+        set_timing(P, 5, 1920, 1080, 0); // HDMI4
+        run_screen<MachineState>(page::MachineState, [f](MachineState* s) {
+            QCOMPARE(s->findChild<QLabel*>(QStringLiteral("sourceid3pixmap"))->property("png").toString(),
+                     QStringLiteral(":/png/HDMI20.png"));
+            QVERIFY(sim::run_control_line(QStringLiteral("port 3 off")));
+            QVERIFY(sim::run_control_line(QStringLiteral("port 20 on")));
+            set_timing(P, 0, 720, 576, 50); // EXT gets a signal
+            f->MCU_REG_func[0][28] = 0x77;
+            s->refresh(kit::Refresh::InputTiming);
+            QCOMPARE(linked_icons(s), (QList<int>{1, 2, 3, 9, 11, 12}));
+            QCOMPARE(s->findChild<QLabel*>(QStringLiteral("sourceid5pixmap"))->property("png").toString(),
+                     QStringLiteral(":/png/extlv.png"));
+            s->refresh(kit::Refresh::PortLinks);
+            QCOMPARE(linked_icons(s), (QList<int>{1, 2, 9, 11, 12, 20}));
+            QCOMPARE(text(s, "label_FPGA1"), QStringLiteral("FPGA1:V11.00.05 2024-03-12"));
+        });
+        // BCD mirror bytes 28..31; a digit above 9 shows as a lower-case letter.
+        QCOMPARE(MachineState::fpga_version(reinterpret_cast<const uint8_t*>("\x1a\x31\x12\x00")),
+                 QStringLiteral("V11.00.1a 2000-12-31"));
     }
 };
 

@@ -1,13 +1,18 @@
-// The tip pop-up: shown for exactly 300 ticks while its caller waits, a second tip during
-// the first, the texts per language, and nothing but the tick hides it.
+// The pop-ups the tick drives. The tip: shown for exactly 300 ticks while its caller waits,
+// a second tip during the first, the texts fit in every language, nothing but the tick
+// hides it. The update overlay: picture and text at the ticks that move them,
+// start/over/start, the service requests, nothing but "over" closes it.
 #include "shellsupport.h"
 
-#include "resources/yuq_resources.h"
+#include "core/update_overlay.h"
+#include "ui/shell/firmwareupdate.h"
+#include "ui/shell/panelrequests.h"
 #include "ui/shell/tip.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -35,30 +40,34 @@ bool run_tip(int n, const std::function<void()>& during)
     return ranInside && !g_tip->isVisible();
 }
 
-struct Shown
+FirmwareUpdate* fresh_overlay(int language = 1)
 {
-    QString text;
-    QRect dialog, label;
-    QString png;
-    bool fits = false; // the whole text inside the label
-};
+    fresh_panel();
+    firmware_update_over();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    g_language = uint8_t(language);
+    g_update_flag = 1;
+    firmware_update_start();
+    return g_move_update;
+}
 
-Shown show_tip(int n)
+int picture_y()
 {
-    Shown s;
-    run_tip(n, [&] {
-        s.dialog = g_tip->geometry();
-        if (QLabel* l = g_tip->content_label()) {
-            s.text = l->text();
-            s.label = l->geometry();
-            s.png = l->property("png").toString();
-            l->ensurePolished();
-            const int flags = int(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0);
-            const QRect need = QFontMetrics(l->font()).boundingRect(QRect(QPoint(), l->size()), flags, s.text);
-            s.fits = need.width() <= l->width() && need.height() <= l->height();
-        }
-    });
-    return s;
+    return g_move_update->picture()->y();
+}
+
+QString text()
+{
+    return g_move_update->text()->text();
+}
+
+// What would close a plain dialog: Escape, Return, a window manager's close.
+void try_to_close(QWidget* w)
+{
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTest::keyClick(w, Qt::Key_Return);
+    QCloseEvent spontaneous;
+    QCoreApplication::sendEvent(w, &spontaneous);
 }
 
 } // namespace
@@ -67,135 +76,141 @@ class TstShellTip : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { yuq_resources_init(); }
-
-    void shown_for_exactly_300_ticks_while_the_caller_waits()
+    void initTestCase() { connect_panel_requests(); }
+    void init() { fresh_panel(); }
+    void cleanup()
     {
-        fresh_panel();
-        int visibleAt299 = -1, flagAt299 = -1, visibleAt300 = -1;
-        const bool waited = run_tip(1, [&] {
-            QVERIFY(g_tip->isVisible() && g_tip->isModal());
-            ticks(299);
-            visibleAt299 = g_tip->isVisible();
-            flagAt299 = g_tip_flag;
-            ticks(1);
-            visibleAt300 = g_tip->isVisible();
-        });
-        QVERIFY(waited);
-        QCOMPARE(visibleAt299, 1);
-        QCOMPARE(flagAt299, 1);
-        QCOMPARE(visibleAt300, 0);
-        QCOMPARE(int(g_tip_flag), 0);
-        QCOMPARE(g_tip->ticks(), 0);
-        // The content stays until the next tip; the tick no longer counts.
-        QVERIFY(g_tip->content());
-        ticks(10);
-        QCOMPARE(g_tip->ticks(), 0);
+        g_update_flag = 0;
+        firmware_update_over();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    // The caller waits until the tip hides, 300 ticks after it came up, and nothing but the
+    // tick hides it: a second tip during the first replaces the content but not the time.
     void second_tip_replaces_the_content_but_not_the_time()
     {
-        fresh_panel();
         int hiddenAfter = 0;
-        bool secondReturnedAtOnce = false;
         QString text;
-        QRect geometry;
-        run_tip(1, [&] {
+        const bool waited = run_tip(1, [&] {
+            try_to_close(g_tip);
             ticks(100);
             g_tip->tip_create(4); // runs no loop of its own
-            secondReturnedAtOnce = true;
             text = g_tip->content_label()->text();
-            geometry = g_tip->geometry();
             ticks(150);
             g_tip->tip_create(2); // removes the content; the empty tip stays
             QVERIFY(!g_tip->content());
-            QVERIFY(g_tip->isVisible());
-            QCOMPARE(int(g_tip_flag), 1);
             while (g_tip->isVisible()) {
                 ticks(1);
                 ++hiddenAfter;
             }
         });
-        QVERIFY(secondReturnedAtOnce);
+        QVERIFY(waited);
         QCOMPARE(text, QStringLiteral("USB drive is unplugged."));
-        QCOMPARE(geometry, QRect(50, 60, 220, 120));
-        QCOMPARE(hiddenAfter, 50); // 300 ticks after the first tip
+        QCOMPARE(hiddenAfter, 50);
+        QCOMPARE(int(g_tip_flag), 0);
     }
 
     void other_numbers_show_nothing()
     {
-        fresh_panel();
         for (int n : {0, 2, 6, -1}) {
             g_tip->tip_create(n);
             QVERIFY(!g_tip->isVisible());
             QCOMPARE(int(g_tip_flag), 0);
-            QVERIFY(!g_tip->content());
         }
     }
 
-    void check_mark()
+    // Each USB text fits its box in every language.
+    void usb_texts_fit()
     {
-        fresh_panel();
-        const Shown s = show_tip(1);
-        QCOMPARE(s.png, QStringLiteral(":/png/check_180.png"));
-        QVERIFY(!g_tip->content_label()->pixmap(Qt::ReturnByValue).isNull());
-    }
-
-    // Each USB text fits its box in every language; a language switched off or unknown
-    // shows the English text.
-    void usb_texts_data()
-    {
-        QTest::addColumn<int>("n");
-        QTest::addColumn<QString>("english");
-        QTest::newRow("stick in") << 3 << "USB driver is connected,please wait...";
-        QTest::newRow("stick out") << 4 << "USB drive is unplugged.";
-        QTest::newRow("reading") << 5 << "Reading the data,pls wait";
-    }
-    void usb_texts()
-    {
-        QFETCH(int, n);
-        QFETCH(QString, english);
-        fresh_panel();
-        for (int lang = 0; lang < 5; ++lang) {
-            g_language = uint8_t(lang);
-            const Shown s = show_tip(n);
-            QVERIFY2(s.fits, qPrintable(s.text));
-            QCOMPARE(s.text == english, lang == 1);
+        for (int n : {3, 4, 5}) {
+            for (int lang = 0; lang < 5; ++lang) {
+                g_language = uint8_t(lang);
+                QString text;
+                bool fits = false;
+                run_tip(n, [&] {
+                    QLabel* l = g_tip->content_label();
+                    text = l->text();
+                    l->ensurePolished();
+                    const int flags = int(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0);
+                    const QRect need = QFontMetrics(l->font()).boundingRect(QRect(QPoint(), l->size()), flags, text);
+                    fits = need.width() <= l->width() && need.height() <= l->height();
+                });
+                QVERIFY2(fits && !text.isEmpty(), qPrintable(text));
+            }
         }
-        g_lcd_lang_valid = 0x1F & ~0x04;
-        g_language = 2;
-        QCOMPARE(show_tip(n).text, english);
-        g_lcd_lang_valid = 0xFF;
-        g_language = 7;
-        QCOMPARE(show_tip(n).text, english);
-    }
-
-    void nothing_but_the_tick_hides_it()
-    {
-        fresh_panel();
-        bool stillUp = false;
-        run_tip(3, [&] {
-            QTest::keyClick(g_tip, Qt::Key_Escape);
-            QTest::keyClick(g_tip, Qt::Key_Enter);
-            QTest::keyClick(g_tip, Qt::Key_Return);
-            g_tip->close(); // a window manager's close
-            QCloseEvent spontaneous;
-            QCoreApplication::sendEvent(g_tip, &spontaneous);
-            stillUp = g_tip->isVisible() && g_tip_flag == 1 && g_tip->result() == 0;
-        });
-        QVERIFY(stillUp);
-        QVERIFY(g_tip);
     }
 
     void destructor_clears_only_its_own_global()
     {
-        fresh_panel();
         TIP* current = g_tip;
         delete new TIP(nullptr);
         QCOMPARE(g_tip, current);
         delete current;
         QVERIFY(!g_tip);
         g_tip = new TIP(nullptr);
+    }
+
+    // The picture steps a pixel every second tick over 56 pixels and back; the text gains a
+    // dot each second, centred at 13 pixels a character in either script. Russian shows English.
+    void overlay_animation()
+    {
+        FirmwareUpdate* u = fresh_overlay();
+        QVERIFY(u->isVisible() && !u->isModal());
+        ticks(1);
+        QCOMPARE(picture_y(), 60); // odd tick: no step
+        ticks(113);
+        QCOMPARE(picture_y(), 115); // 56 steps down, turned
+        ticks(110);
+        QCOMPARE(picture_y(), 60);
+        fresh_overlay();
+        const QRect steps[4] = {{95, 200, 130, 17}, {88, 200, 143, 17}, {82, 200, 156, 17}, {95, 200, 130, 17}};
+        const char* const texts[4] = {"Updating .", "Updating ..", "Updating ...", "Updating ."};
+        for (int i = 0; i < 4; ++i) {
+            ticks(100);
+            QCOMPARE(text(), QString::fromLatin1(texts[i]));
+            QCOMPARE(g_move_update->text()->geometry(), steps[i]);
+        }
+        g_update_flag = 0; // without the flag the tick leaves it alone
+        ticks(100);
+        QCOMPARE(text(), QStringLiteral("Updating ."));
+
+        fresh_overlay(0);
+        ticks(100);
+        QCOMPARE(text(), QString::fromUtf8("升级中，请勿断电 ."));
+        QCOMPARE(g_move_update->text()->geometry(), QRect(95, 200, 130, 17));
+        fresh_overlay(2);
+        QCOMPARE(text(), QStringLiteral("Updating "));
+    }
+
+    void start_over_start_and_the_service_requests()
+    {
+        QPointer<FirmwareUpdate> first = fresh_overlay();
+        try_to_close(first); // only "over" closes it
+        ticks(150);
+        firmware_update_start(); // shown already: the same one, animation kept
+        QVERIFY(g_move_update == first && first->isVisible());
+        QCOMPARE(picture_y(), 60 + 56 - 19);
+        firmware_update_over();
+        firmware_update_over(); // nothing left to close
+        firmware_update_start();
+        FirmwareUpdate* second = g_move_update;
+        QVERIFY(second && second != first.data() && second->isVisible());
+        QCOMPARE(picture_y(), 60);
+        QCOMPARE(text(), QStringLiteral("Updating "));
+        // The closed one is destroyed now; it must not take the new one's global with it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!first);
+        QCOMPARE(g_move_update, second);
+
+        // The services' requests are carried out on the GUI thread's next pass.
+        QVERIFY(overlay_update_over());
+        QVERIFY(g_move_update);
+        QCoreApplication::processEvents();
+        QVERIFY(!g_move_update);
+        QCOMPARE(int(g_update_flag), 0);
+        QVERIFY(overlay_update_start());
+        QCoreApplication::processEvents();
+        QVERIFY(g_move_update && g_move_update->isVisible());
     }
 };
 

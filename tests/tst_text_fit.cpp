@@ -12,18 +12,17 @@
 using namespace shellsupport;
 
 namespace {
-// Width the text needs against the width it has, for each line.
-bool fits(const QWidget* w, const QString& text, const QFont& font, int room, QString* why)
+// The plain text a label or button shows and the width it has; empty for other widgets
+// and for texts that wrap or are laid out as rich text.
+QString text_and_room(const QWidget* w, int* room)
 {
-    const QFontMetrics fm(font);
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
-        const int need = fm.horizontalAdvance(line);
-        if (need > room) {
-            *why = QStringLiteral("%1 \"%2\" needs %3 px, has %4").arg(w->objectName(), line).arg(need).arg(room);
-            return false;
-        }
-    }
-    return true;
+    *room = w->contentsRect().width();
+    if (const auto* l = qobject_cast<const QLabel*>(w))
+        return l->wordWrap() || Qt::mightBeRichText(l->text()) ? QString() : l->text();
+    const auto* b = qobject_cast<const QAbstractButton*>(w);
+    if (b && !b->icon().isNull())
+        *room -= b->iconSize().width() + 4;
+    return b ? b->text() : QString();
 }
 } // namespace
 
@@ -50,27 +49,18 @@ private slots:
         QFETCH(int, language);
         fresh_panel();
         g_language = uint8_t(language);
-        g_lcd_lang_valid = 0x1F;
         QWidget* w = pageId == page::MainWindow ? static_cast<QWidget*>(g_mainwindow)
                                                 : kit::create(uint8_t(pageId))->widget();
         w->show();
         QCoreApplication::processEvents();
         QStringList cut;
-        for (QLabel* l : w->findChildren<QLabel*>()) {
-            QString why;
-            if (l->text().isEmpty() || l->wordWrap()
-                || Qt::mightBeRichText(l->text()))
-                continue;
-            if (!fits(l, l->text(), l->font(), l->contentsRect().width(), &why))
-                cut << why;
-        }
-        for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
-            QString why;
-            if (b->text().isEmpty())
-                continue;
-            const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
-            if (!fits(b, b->text(), b->font(), b->contentsRect().width() - icon, &why))
-                cut << why;
+        for (const QWidget* c : w->findChildren<QWidget*>()) {
+            int room = 0;
+            for (const QString& line : text_and_room(c, &room).split(QLatin1Char('\n'))) {
+                const int need = c->fontMetrics().horizontalAdvance(line);
+                if (!line.isEmpty() && need > room)
+                    cut << QStringLiteral("%1 \"%2\" needs %3 px, has %4").arg(c->objectName(), line).arg(need).arg(room);
+            }
         }
         if (pageId != page::MainWindow)
             delete w;

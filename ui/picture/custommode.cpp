@@ -17,6 +17,8 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QtDebug>
 #include <cstring>
@@ -48,16 +50,6 @@ QString osd_colour(const std::string& text)
     return QColor::isValidColor(c) ? c : QString();
 }
 
-// The window list's one sheet: the rows' lines and each window's badge colour.
-QString list_sheet()
-{
-    static const char* const colours[6] = {"#D5E5FF", "#D4FC79", "#FC9D79", "#7E9AC9", "#32CC4C", "#4777FF"};
-    QString s = QStringLiteral("#pane_line{background-color: #10101C;color: #FFFFFF;}");
-    for (int w = 0; w < 6; ++w)
-        s += QStringLiteral("#badge%1{background-color: %2;}").arg(w).arg(QLatin1String(colours[w]));
-    return s;
-}
-
 // Sets a text and fits it to its label, only when the text changed.
 void set_fitted(QLabel* l, const QString& text)
 {
@@ -67,6 +59,78 @@ void set_fitted(QLabel* l, const QString& text)
     kit::fit_text_remembered(l);
 }
 } // namespace
+
+// The window list: per window a numbered badge in its colour and two lines (input and
+// state; position and size), painted in the look of the labels it stands for (10 px,
+// white lines, the badge's number in the text colour), so an open styles no widgets.
+class CustomMode::WindowList : public QWidget
+{
+public:
+    explicit WindowList(QWidget* parent) : QWidget(parent)
+    {
+        m_font = QFont(font(), this);
+        m_font.setPixelSize(10);
+        for (int w = 0; w < WINDOW_COUNT; ++w)
+            m_number[w].set(QString::number(w + 1), m_font);
+    }
+
+    // Repaints a window's lines only when their text changed.
+    void set(int w, const QString& input, const QString& position)
+    {
+        for (int k = 0; k < 2; ++k) {
+            const QString& t = k ? position : input;
+            if (t == m_text[w][k])
+                continue;
+            m_text[w][k] = t;
+            m_line[w][k].set(t, m_font);
+            update(line_rect(w, k));
+        }
+    }
+
+    QStringList texts() const
+    {
+        QStringList t;
+        for (int w = 0; w < WINDOW_COUNT; ++w)
+            t << QString::number(w + 1) << m_text[w][0] << m_text[w][1];
+        return t;
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        static const QColor colours[WINDOW_COUNT] = {QColor(0xD5, 0xE5, 0xFF), QColor(0xD4, 0xFC, 0x79),
+                                                     QColor(0xFC, 0x9D, 0x79), QColor(0x7E, 0x9A, 0xC9),
+                                                     QColor(0x32, 0xCC, 0x4C), QColor(0x47, 0x77, 0xFF)};
+        QPainter p(this);
+        p.setFont(m_font);
+        const QColor text = palette().color(QPalette::WindowText);
+        // In window order, as the labels stacked: a right-hand badge covers the end of
+        // a left-hand position line.
+        for (int w = 0; w < WINDOW_COUNT; ++w) {
+            const QRect badge(column(w), 2 + 30 * (w % 3), 24, 24);
+            if (!e->rect().intersects(badge.united(line_rect(w, 0)).united(line_rect(w, 1))))
+                continue;
+            p.fillRect(badge, colours[w]);
+            p.setPen(text);
+            m_number[w].draw(&p, badge, Qt::AlignCenter);
+            p.setPen(Qt::white);
+            for (int k = 0; k < 2; ++k)
+                m_line[w][k].draw(&p, line_rect(w, k), Qt::AlignLeft | Qt::AlignVCenter);
+        }
+    }
+
+private:
+    static int column(int w) { return w / 3 ? 145 : 0; }
+    static QRect line_rect(int w, int k)
+    {
+        return QRect(column(w) + 24 + (w / 3 ? 2 : 0), 2 + 30 * (w % 3) + 14 * k, k ? 140 : 100, 12);
+    }
+
+    QFont m_font;
+    kit::TextLine m_number[WINDOW_COUNT];
+    kit::TextLine m_line[WINDOW_COUNT][2];
+    QString m_text[WINDOW_COUNT][2];
+};
 
 CustomMode::CustomMode(QWidget* parent)
     : QWidget(parent),
@@ -192,9 +256,9 @@ void CustomMode::image_para_init()
 }
 
 // The two views under the summary are built once, on first need, and filled in place.
-QWidget* CustomMode::new_pane()
+template <class W>
+W* CustomMode::place_pane(W* pane)
 {
-    auto* pane = new QWidget(ui->frame);
     pane->setGeometry(3, 61, 285, 90);
     pane->setMinimumSize(50, 60);
     pane->hide();
@@ -210,6 +274,15 @@ void CustomMode::show_pane(QWidget* pane)
     m_pane = pane;
     if (m_pane)
         m_pane->show();
+}
+
+QStringList CustomMode::pane_texts() const
+{
+    if (m_pane && m_pane == m_list)
+        return m_list->texts();
+    if (m_pane && m_pane == m_osd)
+        return {m_sample->text(), m_params->text()};
+    return {};
 }
 
 const QString& CustomMode::slot_alias(int s)
@@ -235,27 +308,8 @@ void CustomMode::refresh(kit::Refresh code)
 
 void CustomMode::fill_window_list()
 {
-    if (!m_list) {
-        m_list = new_pane();
-        m_list->setStyleSheet(list_sheet());
-        for (int w = 0; w < WINDOW_COUNT; ++w) {
-            const int x = (w / 3) ? 145 : 0;
-            const int y = 2 + 30 * (w % 3);
-            auto* badge = new QLabel(QString::number(w + 1), m_list);
-            badge->setObjectName(QStringLiteral("badge%1").arg(w));
-            badge->setGeometry(x, y, 24, 24);
-            badge->setAlignment(Qt::AlignCenter);
-            badge->setFont(m_paneFont);
-            m_input[w] = new QLabel(m_list);
-            m_input[w]->setGeometry(x + 24 + (w / 3 ? 2 : 0), y, 100, 12);
-            m_position[w] = new QLabel(m_list);
-            m_position[w]->setGeometry(x + 24 + (w / 3 ? 2 : 0), y + 14, 140, 12);
-            for (QLabel* l : {m_input[w], m_position[w]}) {
-                l->setObjectName(QStringLiteral("pane_line"));
-                l->setFont(m_paneFont);
-            }
-        }
-    }
+    if (!m_list)
+        m_list = place_pane(new WindowList(ui->frame));
     const int s = g_mode_select;
     unsigned char* d = para()->user_mode[s] + 2;
     const QString on = kit::text(Txt::custommode_on);
@@ -270,12 +324,12 @@ void CustomMode::fill_window_list()
         if (crop && entry < CROP_COUNT)
             input += QStringLiteral("_Crop%1").arg(entry + 1);
         input += QLatin1Char(' ') + (rd16(d, rec + img::WinFlags) ? on : off);
-        m_input[w]->setText(input);
-        m_position[w]->setText(QStringLiteral("[%1,%2]%3x%4")
-                                   .arg(rd16(d, rec + img::WinX))
-                                   .arg(rd16(d, rec + img::WinY))
-                                   .arg(rd16(d, rec + img::WinW))
-                                   .arg(rd16(d, rec + img::WinH)));
+        m_list->set(w, input,
+                    QStringLiteral("[%1,%2]%3x%4")
+                        .arg(rd16(d, rec + img::WinX))
+                        .arg(rd16(d, rec + img::WinY))
+                        .arg(rd16(d, rec + img::WinW))
+                        .arg(rd16(d, rec + img::WinH)));
     }
     show_pane(m_list);
 }
@@ -292,7 +346,7 @@ void CustomMode::fill_osd_view()
     if (lines.size() > 3)
         lines = lines.mid(0, 3);
     if (!m_osd) {
-        m_osd = new_pane();
+        m_osd = place_pane(new QWidget(ui->frame));
         m_sample = new QLabel(m_osd);
         m_sample->setGeometry(6, 2, 300, 50);
         m_sample->setFont(m_paneFont);

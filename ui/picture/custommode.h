@@ -42,6 +42,7 @@ public:
     uint8_t button_index() const { return m_button; }
     yuqcontrol* selector() const { return m_selector; }
     QWidget* pane() const { return m_pane; } // the window list or the OSD view shown, or null
+    QStringList pane_texts() const;           // the shown pane's texts: badges and lines, or the OSD's two
 
 public slots:
     void on_Button_delete_clicked();
@@ -58,7 +59,8 @@ private:
     void fill_osd_view();
     void close_to_standby();
     QPushButton* button(int i) const;
-    QWidget* new_pane();
+    template <class W>
+    W* place_pane(W* pane);
     void show_pane(QWidget* pane);
     const QString& slot_alias(int slot);
 
@@ -68,9 +70,8 @@ private:
     QFont m_paneFont;
     yuqcontrol* m_selector = nullptr;
     QWidget* m_pane = nullptr; // shown: m_list, m_osd or null
-    QWidget* m_list = nullptr;
-    QLabel* m_input[6] = {};
-    QLabel* m_position[6] = {};
+    class WindowList;
+    WindowList* m_list = nullptr;
     QWidget* m_osd = nullptr;
     QLabel* m_sample = nullptr;
     QLabel* m_params = nullptr;

@@ -8,14 +8,6 @@
 
 namespace combo {
 
-QString sheet(Look look, bool zeroDropDown)
-{
-    static const char* const border[3] = {"rgb(255,255,255)", "rgb(255,171,84)", "rgb(255,0,0)"};
-    const QString drop = zeroDropDown ? QStringLiteral("\n\twidth:0px;\n") : QStringLiteral("\nborder-style:none\n");
-    return QStringLiteral("QComboBox{\ncolor:rgb(255,255,255);\nborder:1px solid %1;\n}\nQComboBox:drop-down{%2}")
-        .arg(QLatin1String(border[look]), drop);
-}
-
 namespace {
 const char* const kLookName[3] = {"normal", "focused", "editing"};
 } // namespace

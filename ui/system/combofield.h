@@ -1,7 +1,6 @@
 #pragma once
 // The combo-box fields of the system screens (LED size, LCD timers, other settings): three
 // looks (normal, focused, editing) and a font that lets the widest item fit the box.
-#include <QString>
 
 class QComboBox;
 class QWidget;
@@ -9,9 +8,6 @@ class QWidget;
 namespace combo {
 
 enum Look { Normal, Focused, Editing };
-// The look's sheet. `zeroDropDown`: the drop-down arrow has no width (other settings)
-// rather than no border (LED size, LCD timers).
-QString sheet(Look look, bool zeroDropDown = false);
 // The looks by the box's property "look" ("normal", "focused", "editing"), matched by
 // [look="..."] rules of the screen's sheet (its form): a look change re-polishes the box
 // alone, where a sheet of its own would restyle its (never shown) pop-up list and lay the

@@ -138,16 +138,19 @@ void ledset::menulist_init()
                                  ui->Button_cancle};
     for (int i = 0; i < ItemCount; ++i) {
         menulist[i] = items[i];
-        items[i]->setStyleSheet(sheet(i, i == 0));
+        set_focus_look(i, i == 0);
     }
     ui_select = 0;
 }
 
-QString ledset::sheet(int index, bool focused) const
+// The box's looks are rules of the form's sheet: a sheet of its own would restyle its pop-up
+// list on every focus move.
+void ledset::set_focus_look(int index, bool focused)
 {
     if (index == kCombo_)
-        return combo::sheet(focused ? combo::Focused : combo::Normal);
-    return QString::fromLatin1(focused ? kit::sheet::small_button_focus : kit::sheet::small_button);
+        combo::set_look(ui->comboBox, focused ? combo::Focused : combo::Normal);
+    else
+        kit::set_sheet(menulist[index], QLatin1String(focused ? kit::sheet::small_button_focus : kit::sheet::small_button));
 }
 
 void ledset::retext()
@@ -331,7 +334,8 @@ void ledset::on_Button_apply1_clicked()
 void ledset::move(int dir)
 {
     const int n = kit::step(ui_select, ItemCount, dir);
-    kit::move_focus(menulist[ui_select], sheet(ui_select, false), menulist[n], sheet(n, true));
+    set_focus_look(ui_select, false);
+    set_focus_look(n, true);
     ui_select = uint8_t(n);
 }
 
@@ -359,7 +363,7 @@ void ledset::key_ok()
 {
     if (combo_edit) {
         on_comboBox_currentIndexChanged(splice_index);
-        ui->comboBox->setStyleSheet(combo::sheet(combo::Focused));
+        combo::set_look(ui->comboBox, combo::Focused);
         combo_edit = false;
         return;
     }
@@ -367,7 +371,7 @@ void ledset::key_ok()
     case kCombo_:
         splice_index = uint8_t(std::max(ui->comboBox->currentIndex(), 0));
         combo_edit = true;
-        ui->comboBox->setStyleSheet(combo::sheet(combo::Editing));
+        combo::set_look(ui->comboBox, combo::Editing);
         break;
     case kApply:
         on_Button_apply1_clicked();

@@ -82,7 +82,7 @@ private:
     void out_label_changed();
     void move(int dir);
     void show_split(const ledsize::Split& s);
-    QString sheet(int index, bool focused) const;
+    void set_focus_look(int index, bool focused);
 
     Ui::ledset* ui;
     uint8_t ui_select = 0;
