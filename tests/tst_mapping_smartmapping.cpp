@@ -1,6 +1,10 @@
-// The mapping wizard: menu and page walks, number entry with clamping, the mapping record,
-// Send under the progress wheel, refusals while a job runs; Load scan with
-// its lists and the stick, curing and the mapping switch on the simulated cards.
+// The mapping wizard: number entry clamped, the mapping record sent under the progress
+// wheel, refusals before and while a job runs; Load scan's list and choice, the stick,
+// curing and the mapping switch on the simulated cards. The card-recovery screen: a query
+// finding the card, finding none and failing; the self-recovery emptying the list with code
+// 99 (keys doing nothing under its wheel) and its refusals; the list's rows, pages and
+// block flag.
+#include "recoverysupport.h"
 #include "shellsupport.h"
 
 #include "fpga/card_jobs.h"
@@ -8,6 +12,7 @@
 #include "fpga/packed_file.h"
 #include "sim/sim_cards.h"
 #include "sim/sim_device.h"
+#include "ui/mapping/rcv_recovery.h"
 #include "ui/mapping/smartmapping.h"
 #include "ui/shell/QRoundProgressBar.h"
 #include "ui/shell/numberkeyboard.h"
@@ -15,7 +20,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,13 +35,10 @@ void flush()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-template <class T> T* child(QWidget* w, const char* name) { return w->findChild<T*>(QString::fromLatin1(name)); }
-
-QByteArray scan_file(int records)
+QByteArray scan_file()
 {
     packed::Card card;
-    for (int i = 0; i < records; ++i)
-        card.records << QByteArray(16, char('a' + i));
+    card.records << QByteArray(16, 'a');
     packed::File f;
     f.screens = {packed::Screen{{packed::Port{0, {card}}}}};
     return packed::write(f);
@@ -50,6 +51,16 @@ void start_fpgas()
     for (int i = 0; i < 200 && !f->get_fpga_status(); ++i)
         f->run_pass();
     QVERIFY(f->get_fpga_status());
+}
+
+// Types `value` on the pad that OK opens on the focused field.
+void pad_type(QWidget* s, const QString& value)
+{
+    QTimer::singleShot(0, [value] {
+        emit g_numberkeyboard->sendKeyBoardUIDataToLineEdit(value);
+        g_numberkeyboard->hide();
+    });
+    release(s, 'Q');
 }
 
 // Register 0 of a simulated FPGA as it is now.
@@ -72,6 +83,10 @@ bool run_job()
     }
     return false;
 }
+
+void run_recovery(const std::function<void(rcv_recovery*)>& body) { run_screen<rcv_recovery>(page::rcv_recovery, body); }
+
+QString note(rcv_recovery* s) { return s->note_label() ? s->note_label()->text() : QString(); }
 } // namespace
 
 class TstMappingSmartMapping : public QObject
@@ -92,15 +107,12 @@ private slots:
     {
         fpga_manage::destroy_for_test();
         fresh_panel();
-        G_timeTicks = 100000; // no PC command lately: jobs run at once
-        pc_cmd_valid = 0;
-        pc_cmd_time = 0;
-        g_usb_grade = 0;
-        g_send_para.clear();
         sim::SimFpga::boot_ms = 0;
         sim::install();
         sim::restore_all();
-        SimCards::instance()->restore();
+        recoverysupport::idle_cards(); // jobs run at once
+        QDir(platform::dev_path("/data/rcvrecovery")).removeRecursively();
+        recoverysupport::put_recovery_file();
         QMutexLocker lock(&Utils::_file_deal_mutex);
         g_wzfile_name.clear();
     }
@@ -115,342 +127,260 @@ private slots:
         fpga_manage::destroy_for_test();
     }
 
-    void menu_walk_data()
-    {
-        QTest::addColumn<bool>("scanFiles"); QTest::addColumn<QString>("moves");
-        QTest::addColumn<QList<int>>("menus"); QTest::addColumn<QList<int>>("pages");
-        QTest::newRow("with scan files") << true << "RRRR" << QList<int>{1, 2, 3, 0} << QList<int>{4, 6, 7, 0};
-        QTest::newRow("no scan file: skipped") << false << "RRR" << QList<int>{2, 3, 0} << QList<int>{6, 7, 0};
-        QTest::newRow("left skips too") << false << "SSS" << QList<int>{3, 2, 0} << QList<int>{7, 6, 0};
-    }
-    void menu_walk()
-    {
-        QFETCH(bool, scanFiles); QFETCH(QString, moves); QFETCH(QList<int>, menus); QFETCH(QList<int>, pages);
-        if (scanFiles)
-            testsupport::put_file("/data/smartmapping/a.wzfile", scan_file(1));
-        line_type.port = 7;
-        line_type.route = 9;
-        SmartMapping* s = open_wizard(); // on the menu, step 1 reset
-        QCOMPARE((QList<int>{s->menu(), s->entered(), s->page_index(), line_type.port, line_type.route}),
-                 (QList<int>{0, 0, 0, 0, 1}));
-        QCOMPARE(g_smartmapping.get(), s);
-        QCOMPARE(s->scan_files_found(), scanFiles ? 1 : 0);
-        for (int i = 0; i < moves.size(); ++i) {
-            release(s, moves[i].toLatin1());
-            QCOMPARE(s->menu(), menus[i]);
-            QCOMPARE(s->page_index(), pages[i]);
-            QVERIFY(!s->entered()); // the menu only previews
-        }
-    }
-
-    void debugging_screen_walk()
-    {
-        SmartMapping* s = open_wizard();
-        keys(s, "Q");
-        QVERIFY(s->entered());
-        QCOMPARE(s->step(), 0);
-        keys(s, "RRQ"); // Next
-        QCOMPARE((QList<int>{s->page_index(), s->step(), line_type.cabinet_w, line_type.cabinet_h}),
-                 (QList<int>{1, 1, 128, 96}));
-        keys(s, "RRQ"); // into the grid of group 3 (LED17-20): port 16
-        QCOMPARE(int(line_type.port.load()), 16);
-        keys(s, "SS"); // wraps inside the four cells: LED20, LED19
-        QCOMPARE(int(line_type.port.load()), 18);
-        keys(s, "O"); // back out of the grid: the port held before
-        QCOMPARE(int(line_type.port.load()), 0);
-        keys(s, "QRRQ"); // group 3 again, LED19 confirmed
-        QCOMPARE(int(line_type.port.load()), 18);
-        keys(s, "RRQ"); // Next
-        QCOMPARE((QList<int>{s->page_index(), s->step()}), (QList<int>{2, 2}));
-        keys(s, "RRQ"); // route picker, on the current route
-        QCOMPARE(s->page_index(), 3);
-        keys(s, "RRQ"); // route 3
-        QCOMPARE((QList<int>{s->page_index(), line_type.route}), (QList<int>{2, 3}));
-        for (int back : {1, 0}) {
-            keys(s, "O");
-            QCOMPARE(s->page_index(), back);
-        }
-        keys(s, "OO");
-        flush();
-        QVERIFY(!g_smartmapping);
-        QCOMPARE(int(g_page_focus), int(page::Option));
-    }
-
-    void pad_values_are_clamped_to_their_field_data()
-    {
-        QTest::addColumn<QString>("moves"); // to the field on step 3
-        QTest::addColumn<QString>("field"); QTest::addColumn<QString>("typed"); QTest::addColumn<QString>("shown");
-        QTest::newRow("300 rows") << "" << "lineEdit_line" << "300" << "255";
-        QTest::newRow("empty columns") << "R" << "lineEdit_column" << "" << "0";
-        QTest::newRow("leading zeros") << "R" << "lineEdit_column" << "007" << "7";
-        QTest::newRow("huge offset") << "RRR" << "lineEdit_horzion" << "99999999999999999999999" << "65535";
-        QTest::newRow("offset") << "RRRR" << "lineEdit_vert" << "70000" << "65535";
-    }
-    void pad_values_are_clamped_to_their_field()
-    {
-        QFETCH(QString, moves); QFETCH(QString, field); QFETCH(QString, typed); QFETCH(QString, shown);
-        SmartMapping* s = open_wizard();
-        keys(s, "QRRQRRRRQ"); // step 3
-        keys(s, moves.toLatin1().constData());
-        QTimer::singleShot(0, [typed] {
-            emit g_numberkeyboard->sendKeyBoardUIDataToLineEdit(typed);
-            g_numberkeyboard->hide();
-        });
-        keys(s, "Q");
-        QCOMPARE(child<QLineEdit>(s, field.toLatin1().constData())->text(), shown);
-    }
-
+    // The mapping record as the cards of the port receive it, the pad's values clamped to
+    // their fields; Send is taken again as soon as the wheel closed.
     void send_writes_the_record_then_the_job_under_a_wheel()
     {
         start_fpgas();
         SmartMapping* s = open_wizard();
-        keys(s, "QRRQQRQRRRRQ"); // port 1 (LED2), on to step 3
-        for (auto [name, v] : {std::pair{"lineEdit_line", "2"}, {"lineEdit_column", "3"}, {"lineEdit_horzion", "16"},
-                               {"lineEdit_vert", "8"}})
-            child<QLineEdit>(s, name)->setText(v);
-        keys(s, "RRRRRRQ"); // Send
+        keys(s, "QRRQQRQRRRRQ"); // port 1 (LED2), on to step 3: rows
+        pad_type(s, "300");
+        keys(s, "RRR"); // horizontal offset
+        pad_type(s, "99999999999999999999999");
+        s->findChild<QLineEdit*>("lineEdit_column")->setText("3");
+        s->findChild<QLineEdit*>("lineEdit_vert")->setText("8");
+        keys(s, "RRRQ"); // Send
         QVERIFY(g_qround_bar);
-        QCOMPARE(g_send_para.word.load(), uint16_t(JobMapping));
-        const LINE_VALUES v = line_type.snapshot();
-        QCOMPARE(QList<int>({v.cabinet_w, v.cabinet_h, v.offset_x, v.offset_y, v.port, v.rows, v.cols, v.route}),
-                 QList<int>({128, 96, 16, 8, 1, 2, 3, 1}));
+        QCOMPARE(g_send_para.word.load(), uint16_t(JobMapping)); // the job at its first step
         QVERIFY(run_job());
-        QVERIFY(!g_qround_bar); // 100 closed it
-        // The cards of port 1 hold the mapping: 128 x 96, offsets 16/8, 2 x 3, route 1.
-        QCOMPARE(SimCards::instance()->mapping(1).left(11), QByteArray::fromHex("800060001000080002030" "1"));
-        // Right after the wheel closed, Send is taken again.
+        QVERIFY(!g_qround_bar);
+        // 128 x 96, offsets 65535/8, 255 x 3, route 1.
+        QCOMPARE(SimCards::instance()->mapping(1).left(11), QByteArray::fromHex("80006000FFFF0800FF0301"));
         keys(s, "Q");
         QVERIFY(g_qround_bar);
         QVERIFY(run_job());
     }
 
-    // The wheel comes first and goes with the job's end; a post the FPGA side refuses
-    // leaves no wheel and no job.
-    void send_outcomes_data()
+    // A post the FPGA side refuses leaves no wheel and no job, from Send and from the
+    // menu's Mapping switch.
+    void send_refusals_data()
     {
-        QTest::addColumn<int>("setup"); // 0 FPGAs powered off, 1 no FPGA side, 2 stick upgrade runs
-        QTest::addColumn<bool>("wheel");
-        QTest::newRow("job ends at once") << 0 << true;
-        QTest::newRow("no FPGA side") << 1 << false;
-        QTest::newRow("upgrade running") << 2 << false;
+        QTest::addColumn<bool>("fpgaSide"); QTest::addColumn<uint>("upgrade");
+        QTest::newRow("no FPGA side") << false << 0u;
+        QTest::newRow("upgrade running") << true << 1u;
     }
-    void send_outcomes()
+    void send_refusals()
     {
-        QFETCH(int, setup); QFETCH(bool, wheel);
-        if (setup != 1)
+        QFETCH(bool, fpgaSide); QFETCH(uint, upgrade);
+        if (fpgaSide)
             start_fpgas();
-        for (int f = 0; f < 2 && setup == 0; ++f)
-            sim::fpga(f).set_power(false);
-        g_usb_grade = setup == 2 ? 1 : 0;
+        g_usb_grade = upgrade;
         SmartMapping* s = open_wizard();
         keys(s, "QRRQRRRRQRRRRRRQ");
-        QCOMPARE(bool(g_qround_bar), wheel);
-        if (wheel) {
-            QVERIFY(run_job()); // not running: the job ends with 100 on its first pass
-            QVERIFY(!g_qround_bar);
-        }
-        QCOMPARE(g_send_para.job(), uint8_t(0));
-        if (setup == 1) {
-            keys(s, "OOOOSQQ"); // the menu's Mapping switch: refused too
-            QVERIFY(!g_qround_bar);
-            QCOMPARE(g_send_para.word.load(), uint16_t(0));
-        }
+        QVERIFY(!g_qround_bar);
+        keys(s, "OOOOSQQ");
+        QVERIFY(!g_qround_bar);
+        QCOMPARE(g_send_para.word.load(), uint16_t(0));
+        QCOMPARE(reg0(0) & 0x80, 0);
         g_usb_grade = 0;
     }
 
+    // While a job runs no key changes the page and back leaves nothing.
     void refusals_while_a_job_runs()
     {
         start_fpgas();
         SmartMapping* s = open_wizard();
         keys(s, "QRRQRRRRQRRRRRRQ");
-        QVERIFY(g_qround_bar);
-        // Back on step 3, Previous, Send again, the mode key: nothing moves.
         keys(s, "OSQRQ");
-        QCOMPARE((QList<int>{s->page_index(), s->step()}), (QList<int>{2, 2}));
-        QCOMPARE(g_send_para.word.load(), uint16_t(JobMapping));
-        keys(s, "M");
-        flush();
-        QCOMPARE(g_smartmapping.get(), s);
-        QVERIFY(!g_custommode);
         s->back();
         flush();
+        QCOMPARE((QList<int>{s->page_index(), s->step()}), (QList<int>{2, 2}));
         QCOMPARE(g_smartmapping.get(), s);
-        // The job ends: everything works again.
         QVERIFY(run_job());
         keys(s, "O");
-        QCOMPARE((QList<int>{s->page_index(), s->step()}), (QList<int>{1, 1}));
+        QCOMPARE(s->page_index(), 1);
     }
 
     // ---- Load scan ----
 
-    void lists_device_then_stick_files_three_a_page()
+    // The device's *.wzfile, then the stick's, never a link (it could name any file of the
+    // device), names as plain text. The choice is a path: paging keeps it, a rebuild keeps
+    // it while listed.
+    void list_and_choice()
     {
         for (const char* n : {"a", "b", "c", "d"})
-            testsupport::put_file(QString("/data/smartmapping/%1.wzfile").arg(n), scan_file(1));
+            testsupport::put_file(QString("/data/smartmapping/%1.wzfile").arg(n), scan_file());
         testsupport::put_file("/data/smartmapping/notes.txt", "x");
-        testsupport::put_file("/mnt/usb1/s1.wzfile", scan_file(1));
-        testsupport::put_file("/mnt/usb1/<b>s2.wzfile", scan_file(1));
-        // A link on the stick is never listed: it could name any file of the device.
+        testsupport::put_file("/mnt/usb1/<b>s2.wzfile", scan_file());
         QVERIFY(QFile::link(platform::dev_path("/data/smartmapping/a.wzfile"), platform::dev_path("/mnt/usb1/link.wzfile")));
         SmartMapping* s = open_wizard();
-        QCOMPARE(s->scan_files_found(), 4); // the device's, *.wzfile only
         keys(s, "RQRRRQ"); // Load scan, Next
-        QCOMPARE((QList<int>{s->page_index(), s->listed_files(), s->device_files(), s->list_page()}),
-                 (QList<int>{5, 6, 4, 0}));
-        // The entries walk on to page 1 (the stick's files); past the end back to page 0.
-        keys(s, "RRR");
-        QCOMPARE(s->list_page(), 1);
-        QVERIFY(QStringList({s->file_label(1)->text(), s->file_label(2)->text()}).contains("<b>s2.wzfile"));
-        QCOMPARE(s->file_label(1)->textFormat(), Qt::PlainText); // shown as it is named, never as markup
-        keys(s, "RRRS"); // past the end back to page 0; left on its first entry stays
-        QCOMPARE(s->list_page(), 0);
-        // A touch on the arrow redraws the frame the arrow sits in.
-        QPushButton* next = nullptr;
-        for (QPushButton* b : s->findChild<QFrame*>("frame_file")->findChildren<QPushButton*>())
-            if (b->property("png").toString().endsWith("next.png"))
-                next = b;
-        QVERIFY(next);
-        next->click();
-        flush();
-        QCOMPARE(s->list_page(), 1);
-        QCOMPARE(s->findChildren<QFrame*>("frame_file").size(), 1);
-    }
-
-    void the_choice_is_a_path_paging_never_changes()
-    {
-        for (const char* n : {"a", "b", "c", "d"})
-            testsupport::put_file(QString("/data/smartmapping/%1.wzfile").arg(n), scan_file(1));
-        SmartMapping* s = open_wizard();
-        keys(s, "RQRRRQ");
+        QCOMPARE((QList<int>{s->listed_files(), s->device_files()}), (QList<int>{5, 4}));
         QVERIFY(SmartMapping::chosen_file().isEmpty()); // building the list chooses nothing
-        keys(s, "RQ"); // the second entry, chosen
+        keys(s, "RQ");
         const QString chosen = SmartMapping::chosen_file();
-        QVERIFY(chosen.startsWith("/data/smartmapping/"));
-        keys(s, "ORRR"); // back to the entries, on to page 1 and back to page 0
-        keys(s, "SS");
-        QCOMPARE(s->list_page(), 0);
-        QCOMPARE(SmartMapping::chosen_file(), chosen);
-        // A rebuild keeps a choice still listed, and drops one that went.
-        keys(s, "OQ");
+        keys(s, "ORRR"); // page 1: the stick's file
+        QCOMPARE(s->list_page(), 1);
+        QCOMPARE(s->file_label(1)->text(), QStringLiteral("<b>s2.wzfile"));
+        QCOMPARE(s->file_label(1)->textFormat(), Qt::PlainText);
+        keys(s, "SSOQ"); // page 0, then the list rebuilt
         QCOMPARE(SmartMapping::chosen_file(), chosen);
         QFile::remove(platform::dev_path(chosen));
         keys(s, "OQ");
         QVERIFY(SmartMapping::chosen_file().isEmpty());
+        start_fpgas();
+        s->on_Button_load_clicked(); // Load takes a chosen file only
+        QVERIFY(!g_qround_bar);
     }
 
-    // No file: the note alone and Load does nothing; many: the lister's limit, never wrapped.
-    void file_counts_data()
+    void many_files_are_capped_never_wrapped()
     {
-        QTest::addColumn<int>("stickFiles"); QTest::addColumn<int>("listed");
-        QTest::newRow("none") << 0 << 0;
-        QTest::newRow("256 on the stick") << 256 << 100;
-    }
-    void file_counts()
-    {
-        QFETCH(int, stickFiles); QFETCH(int, listed);
-        QDir().mkpath(platform::dev_path("/data/smartmapping"));
-        testsupport::put_file("/mnt/usb1/x.txt", "x");
-        for (int i = 0; i < stickFiles; ++i)
+        for (int i = 0; i < 256; ++i)
             testsupport::put_file(QString("/mnt/usb1/f%1.wzfile").arg(i), "x");
         SmartMapping* s = open_wizard();
-        QCOMPARE(s->scan_files_found(), listed);
+        QCOMPARE(s->scan_files_found(), 100);
         s->on_Button_loadscan_clicked();
         s->on_Button_next_5_clicked();
-        QCOMPARE(s->listed_files(), listed);
-        if (listed)
-            return;
-        QCOMPARE(s->findChild<QFrame*>("frame_file")->findChildren<QLabel*>().size(), 1); // the note only
-        s->on_Button_load_clicked();
-        QVERIFY(!g_qround_bar);
+        QCOMPARE(s->listed_files(), 100);
     }
 
-    void load_scan_job_data()
-    {
-        QTest::addColumn<QByteArray>("file");   // empty: no file chosen
-        QTest::addColumn<bool>("posted"); QTest::addColumn<int>("records");
-        QTest::newRow("scan file") << scan_file(3) << true << 3;
-        QTest::newRow("no file") << QByteArray() << false << 0;
-    }
-    void load_scan_job()
-    {
-        QFETCH(QByteArray, file); QFETCH(bool, posted); QFETCH(int, records);
-        start_fpgas();
-        testsupport::put_file("/data/smartmapping/a.wzfile", file.isEmpty() ? scan_file(1) : file);
-        SmartMapping* s = open_wizard();
-        keys(s, "RQRRRQ");
-        if (!file.isEmpty())
-            keys(s, "Q"); // choose the entry: the keys move to Load
-        keys(s, "Q"); // Load
-        QCOMPARE(bool(g_qround_bar), posted);
-        if (!posted)
-            return;
-        QCOMPARE(g_send_para.job(), uint8_t(JobScanFile));
-        // While the wheel exists the choice and the page stay.
-        keys(s, "OO");
-        QCOMPARE(s->page_index(), 5);
-        QVERIFY(run_job());
-        QVERIFY(!g_qround_bar);
-        QCOMPARE(SimCards::instance()->received(0, cardwire::ScanRecord), records);
-    }
-
+    // Curing reaches every port with cards; the mapping switch sets bit 7 of both FPGAs and
+    // the cards' register.
     void curing_and_the_mapping_switch()
     {
         start_fpgas();
         SmartMapping* s = open_wizard();
-        keys(s, "SSQ"); // Curing parameter, entered
-        keys(s, "Q");
-        QCOMPARE(g_send_para.job(), uint8_t(JobCure));
-        keys(s, "ORR"); // back on the menu; no move while the job runs
-        QCOMPARE((QList<int>{s->menu(), s->page_index()}), (QList<int>{2, 6}));
+        keys(s, "SSQQ"); // Curing parameter
         QVERIFY(run_job());
-        QCOMPARE(SimCards::instance()->received(0, cardwire::Cure), 1);
-
-        keys(s, "RQQ"); // Mapping: on
-        QCOMPARE(g_send_para.value.load(), 9u);
+        for (int port : {0, 1, 2, 3, 8, 10, 11})
+            QCOMPARE(SimCards::instance()->received(port, cardwire::Cure), int(port != 3));
+        keys(s, "ORQQ"); // Mapping: on
         QVERIFY(run_job());
         QCOMPARE((QList<int>{reg0(0) & 0x80, reg0(1) & 0x80}), (QList<int>{0x80, 0x80}));
-        QCOMPARE(SimCards::instance()->last_reg_value(0), 9);
+        for (int port : {0, 1, 2, 8, 10, 11})
+            QCOMPARE(SimCards::instance()->last_reg_value(port), 9);
         keys(s, "Q"); // and off
         QVERIFY(run_job());
-        QCOMPARE((QList<int>{reg0(0) & 0x80, reg0(1) & 0x80}), (QList<int>{0, 0}));
-        QCOMPARE(SimCards::instance()->last_reg_value(10), 0);
-        // With a job pending the switch writes nothing to the FPGAs.
-        g_usb_grade = 1;
-        keys(s, "Q");
-        QCOMPARE(reg0(0) & 0x80, 0);
-        QVERIFY(!g_qround_bar);
-        g_usb_grade = 0;
+        QCOMPARE((QList<int>{reg0(0) & 0x80, reg0(1) & 0x80, SimCards::instance()->last_reg_value(10)}),
+                 (QList<int>{0, 0, 0}));
     }
 
+    // Stick events rebuild the list only while it is in front, and after a running job.
     void stick_events_rebuild_only_the_list_in_front()
     {
-        testsupport::put_file("/data/smartmapping/a.wzfile", scan_file(1));
-        testsupport::put_file("/mnt/usb1/s.wzfile", scan_file(1));
+        testsupport::put_file("/data/smartmapping/a.wzfile", scan_file());
+        testsupport::put_file("/mnt/usb1/s.wzfile", scan_file());
         SmartMapping* s = open_wizard();
-        keys(s, "RQRRRQ");
-        QCOMPARE(s->listed_files(), 2);
-        QFile::remove(platform::dev_path("/mnt/usb1/s.wzfile"));
-        s->refresh(kit::Refresh::StickRemoved);
-        QCOMPARE((QList<int>{s->listed_files(), s->page_index()}), (QList<int>{1, 5}));
-        // Not in front: nothing jumps; the next Next builds it afresh.
-        keys(s, "O");
-        QCOMPARE(s->page_index(), 4);
-        testsupport::put_file("/mnt/usb1/t.wzfile", scan_file(1));
+        keys(s, "RQRRRQO"); // the list built, back on the step before
+        testsupport::put_file("/mnt/usb1/t.wzfile", scan_file());
         s->refresh(kit::Refresh::StickMounted);
-        QCOMPARE((QList<int>{s->listed_files(), s->page_index()}), (QList<int>{1, 4}));
+        QCOMPARE((QList<int>{s->listed_files(), s->page_index()}), (QList<int>{2, 4}));
         keys(s, "Q");
-        QCOMPARE(s->listed_files(), 2);
-        // While a job runs the list waits for its end.
+        QCOMPARE(s->listed_files(), 3);
         start_fpgas();
         keys(s, "QQ"); // choose a.wzfile, Load
-        QVERIFY(g_qround_bar);
-        QFile::remove(platform::dev_path("/mnt/usb1/t.wzfile"));
+        QCOMPARE(g_send_para.job(), uint8_t(JobScanFile));
+        for (const char* n : {"/mnt/usb1/s.wzfile", "/mnt/usb1/t.wzfile"})
+            QFile::remove(platform::dev_path(n));
         s->refresh(kit::Refresh::StickRemoved);
-        QCOMPARE(s->listed_files(), 2);
+        QCOMPARE(s->listed_files(), 3);
         QVERIFY(run_job());
-        flush();
+        flush(); // the rebuild queued behind the job's end
         QCOMPARE(s->listed_files(), 1);
         QCOMPARE(SmartMapping::chosen_file(), QString("/data/smartmapping/a.wzfile"));
+    }
+
+    // ---- the card-recovery screen ----
+
+    // What the query found, as the screen shows it; without an FPGA side no wheel.
+    void query_outcomes_data()
+    {
+        QTest::addColumn<bool>("fpgaSide"); QTest::addColumn<int>("cards"); // 0 one needs it, 1 none, 2 silent
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("found") << true << 0 << "";
+        QTest::newRow("none") << true << 1 << "No receiving cards that need to be updated!";
+        QTest::newRow("no answer at all") << true << 2 << "Query failed!";
+        QTest::newRow("no FPGA side") << false << 0 << "Query failed!";
+    }
+    void query_outcomes()
+    {
+        QFETCH(bool, fpgaSide); QFETCH(int, cards); QFETCH(QString, shown);
+        if (cards == 1)
+            SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+        SimCards::instance()->set_noreply(cards == 2);
+        if (fpgaSide)
+            start_fpgas();
+        run_recovery([&](rcv_recovery* s) {
+            release(s, 'Q');
+            QCOMPARE(bool(g_qround_bar), fpgaSide);
+            if (fpgaSide)
+                QVERIFY(run_job());
+            QCOMPARE(s->entries(), fpgaSide && cards == 0 ? QStringList{"01/03/05/06"} : QStringList());
+            QCOMPARE(note(s), shown);
+        });
+    }
+
+    // The recovery under its wheel (keys do nothing meanwhile) ends with code 99 and an
+    // empty list.
+    void recovery_empties_the_list()
+    {
+        start_fpgas();
+        QSignalSpy codes(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
+        run_recovery([&](rcv_recovery* s) {
+            release(s, 'Q');
+            run_job();
+            keys(s, "RQ");
+            QVERIFY(g_qround_bar);
+            keys(s, "RSOM");
+            QCOMPARE(int(s->focus_index()), 1);
+            QCOMPARE(int(g_page_focus), int(page::rcv_recovery));
+            run_job();
+            QCOMPARE(SimCards::instance()->needs_recovery(2), int(cardwire::NoCard));
+            QVERIFY(testsupport::spy_ints(codes).contains(99));
+            QVERIFY(s->entries().isEmpty());
+        });
+    }
+
+    void recovery_refused_data()
+    {
+        QTest::addColumn<int>("why");
+        QTest::newRow("nothing queried") << 0;
+        QTest::newRow("last query found none") << 1;
+        QTest::newRow("card beyond the file's count") << 2;
+        QTest::newRow("a mapping job runs") << 3;
+    }
+    void recovery_refused()
+    {
+        QFETCH(int, why);
+        start_fpgas();
+        if (why == 2)
+            recoverysupport::put_recovery_file(recoverysupport::recovery_bytes({{{0, 6}, {1, 6}, {2, 4}}}));
+        run_recovery([&](rcv_recovery* s) {
+            for (int query = 0; query < (why == 1 ? 2 : why ? 1 : 0); ++query) {
+                release(s, 'Q');
+                run_job();
+                if (why == 1) // the second query finds none
+                    SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+            }
+            QCOMPARE(s->blocked(), why == 2);
+            if (why == 3)
+                g_send_para.post(JobCure);
+            keys(s, "RQ");
+            QVERIFY(!g_qround_bar);
+            QCOMPARE(int(g_send_para.job()), why == 3 ? int(JobCure) : 0);
+            // With nothing found the focus goes back to Query.
+            QCOMPARE(int(s->focus_index()), why <= 1 ? 0 : 1);
+            QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
+            g_send_para.clear();
+        });
+    }
+
+    void list_rows_pages_and_bad_entries()
+    {
+        run_recovery([](rcv_recovery* s) {
+            s->set_entries({"01/01/01/04", "01/02/02/04", "01/03", "01/04/04/04", "02/01/05/04"});
+            QVERIFY(s->row_label(0) && s->row_label(1) && !s->row_label(2) && s->row_label(3));
+            s->next_button()->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(s->row_label(0) && !s->row_label(1) && !s->next_button());
+            QVERIFY(s->blocked()); // 05 beyond 04
+            s->row_button(0)->click();
+            // A shorter list: the page is clamped, rows only for real entries.
+            s->set_entries({"01/01/01/04"});
+            QCOMPARE(s->page(), 0);
+            QVERIFY(s->row_label(0) && !s->row_label(1));
+            QCOMPARE(s->findChildren<QFrame*>("frame_file").size(), 1);
+        });
     }
 };
 

@@ -1,13 +1,26 @@
-// The advanced-settings menu: focus and the recovery item's looks, the recovery-file count
-// (never wrapped) and the openers, the access code on the field-less pad (only its own
-// request, the aging log after the pad has closed), and a child closing the menu.
+// The advanced-settings and communication menus, the USB upgrade and the aging log. Menus:
+// the recovery item's looks and its file count (never wrapped), the openers and the menu
+// after a child went back, the access code on the field-less pad (only its own request, the
+// aging log after the pad has closed), a child closing the menu. USB upgrade: the packages'
+// rows, marks and pages, names shown as they are, the start (refusals included), the steps
+// under the overlay with keys ignored there, code 104 and the time text. Aging log: the
+// line's flags and numbers, pages, band counts.
 #include "shellsupport.h"
 
+#include "fpga/aging_log.h"
+#include "fpga/card_jobs.h"
 #include "fpga/fpga_manage.h"
+#include "fpga/usb_upgrade.h"
+#include "ui/shell/firmwareupdate.h"
 #include "ui/shell/numberkeyboard.h"
+#include "ui/shell/panelrequests.h"
 #include "ui/system/advancedoption.h"
+#include "ui/system/factoryage.h"
+#include "ui/system/firmware_usbgrade.h"
+#include "ui/system/linkoption.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
@@ -33,14 +46,77 @@ bool greyed(AdvancedOption* m)
     return sheet == kit::sheet::disabled_menu || sheet == kit::sheet::disabled_menu_focus;
 }
 
-// Confirms `code` on the pad once it shows (as its OK does), then the pad hides.
-void confirm_on_pad(const QString& code, bool* padWasShown)
+// OK on a menu's focused item: the page that opened (-1 none), after `meanwhile` ran while
+// it was in front and it went back.
+int open_child(QWidget* menu, int menuPage, const std::function<void()>& meanwhile = {})
 {
-    QTimer::singleShot(0, [code, padWasShown] {
-        *padWasShown = g_numberkeyboard->isVisible();
-        emit g_numberkeyboard->sendKeyBoardUIDataToLineEdit(code);
-        g_numberkeyboard->hide();
+    int seen = -1;
+    QTimer::singleShot(0, [&] {
+        if (g_page_focus != menuPage) {
+            seen = g_page_focus;
+            if (meanwhile)
+                meanwhile();
+            kit::back(uint8_t(seen));
+        }
     });
+    release(menu, 'Q');
+    QCoreApplication::processEvents();
+    return seen;
+}
+
+AgingLog& LOG() { return AgingLog::instance(); }
+
+// n lines whose register 42 of FPGA 0 is the line number (so a page's lines are known).
+void fill(int n)
+{
+    LOG().clear();
+    for (int i = 0; i < n; ++i) {
+        const int regs[6] = {31, i % 256, 0, 30, 7, 2};
+        LOG().append(QStringLiteral("12-05 10:30"), regs);
+    }
+}
+
+// Register 42 of FPGA 0 of each line shown, as the three-digit numbers after the times.
+QStringList shown(factoryage* s)
+{
+    QStringList out;
+    const QStringList lines = s->list()->text().split(QStringLiteral("<br>"));
+    for (const QString& l : lines)
+        if (l.startsWith(QLatin1String("12-05")))
+            out << l.section(QLatin1Char(' '), 2, 2);
+    return out;
+}
+
+void run_log(const std::function<void(factoryage*)>& body) { run_screen<factoryage>(page::factoryage, body); }
+
+void run_upgrade(const std::function<void(firmware_usbgrade*)>& body)
+{
+    run_screen<firmware_usbgrade>(page::firmware_usbgrade, body);
+}
+
+QStringList shown_rows(firmware_usbgrade* s)
+{
+    QStringList rows;
+    for (int r = 0; r < firmware_usbgrade::RowsPerPage; ++r)
+        if (QLabel* l = s->row_label(r))
+            rows << l->text();
+    return rows;
+}
+
+void put_packages(const QString& folder, const QStringList& names)
+{
+    for (const QString& n : names)
+        testsupport::put_file(folder + n, "package");
+}
+
+// Runs the FPGA side's upgrade steps as its thread does, with the GUI's queue between them.
+void run_upgrade_steps(const std::function<void()>& between)
+{
+    for (int pass = 0; pass < 10 && g_usb_grade.load() != 0; ++pass) {
+        fpga_manage::p_fpga_manage->usb_upgrade_deal();
+        QCoreApplication::processEvents();
+        between();
+    }
 }
 } // namespace
 
@@ -48,61 +124,62 @@ class TstSystemAdvancedOption : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { connect_panel_requests(); }
     void init()
     {
         fresh_panel();
         fpga_manage::pInstance();
         recovery_files(0);
+        g_usb_grade_path = QStringLiteral("YUQ-K64");
+        g_usb_grade = 0;
+        g_update_flag = 0;
+        g_app_reset_flag = 0;
+        g_send_para.clear();
+        QDir(platform::dev_path("/mnt/usb1")).removeRecursively();
+        platform::shell_clear_recorded();
     }
-    void cleanup() { fpga_manage::destroy_for_test(); }
+    void cleanup()
+    {
+        g_usb_grade = 0;
+        g_send_para.clear();
+        firmware_update_over();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        fpga_manage::destroy_for_test();
+        LOG().clear();
+    }
 
     // The recovery item is greyed without a file (the count never wraps) and opens its
-    // screen only with one; focus wraps both ways.
+    // screen only with one; the files are counted again when the screen goes back.
     void recovery_item_data()
     {
-        QTest::addColumn<int>("files"); QTest::addColumn<QByteArray>("moves"); QTest::addColumn<int>("focus");
-        QTest::addColumn<int>("opened"); // page OK opens from the recovery item, -1 none
-        QTest::newRow("none") << 0 << QByteArray("RR") << 2 << -1;
-        QTest::newRow("one") << 1 << QByteArray("RR") << 2 << int(page::rcv_recovery);
-        QTest::newRow("256, by left wrap") << 256 << QByteArray("SSS") << 2 << int(page::rcv_recovery);
-        QTest::newRow("right wraps") << 0 << QByteArray("RRRRR") << 0 << -2;
+        QTest::addColumn<int>("files"); QTest::addColumn<int>("opened"); // page OK opens, -1 none
+        QTest::newRow("none") << 0 << -1;
+        QTest::newRow("256") << 256 << int(page::rcv_recovery);
     }
     void recovery_item()
     {
-        QFETCH(int, files); QFETCH(QByteArray, moves); QFETCH(int, focus); QFETCH(int, opened);
+        QFETCH(int, files); QFETCH(int, opened);
         recovery_files(files);
         run([&](AdvancedOption* m) {
             QCOMPARE(m->recovery_files(), files);
-            keys(m, moves.constData());
-            QCOMPARE(int(m->focus_index()), focus);
+            keys(m, "SSS"); // left wraps round to the recovery item
             QCOMPARE(greyed(m), files == 0);
-            if (opened == -2)
-                return;
-            int seen = -1;
-            QTimer::singleShot(0, [&] {
-                if (g_page_focus != page::AdvancedOption) {
-                    seen = g_page_focus;
-                    kit::back(uint8_t(seen));
-                }
-            });
-            release(m, 'Q');
-            QCoreApplication::processEvents();
-            QCOMPARE(seen, opened);
-            QCOMPARE(int(g_page_focus), int(page::AdvancedOption));
+            QCOMPARE(open_child(m, page::AdvancedOption, [] { recovery_files(0); }), opened);
+            QVERIFY(greyed(m));
         });
     }
 
-    void returning_from_a_child_recounts()
+    // The communication menu's opener (left wraps to the USB upgrade); focus and language are
+    // right after the child went back (the language changed meanwhile).
+    void communication_menu()
     {
-        recovery_files(1);
-        run([](AdvancedOption* m) {
-            QTimer::singleShot(0, [] {
-                recovery_files(0); // deleted while the child is open
-                kit::back(page::lcdshow);
-            });
-            release(m, 'Q');
-            QCOMPARE(m->recovery_files(), 0);
-            QVERIFY(greyed(m));
+        run_screen<LinkOption>(page::LinkOption, [&](LinkOption* m) {
+            keys(m, "S");
+            QCOMPARE(open_child(m, page::LinkOption, [] { g_language = 2; }), int(page::firmware_usbgrade));
+            QVERIFY(kit::still_open(m));
+            QCOMPARE(int(g_page_focus), int(page::LinkOption));
+            QCOMPARE(int(m->focus_index()), 2);
+            QCOMPARE(m->findChild<QLabel*>("label_title")->text(), QString::fromUtf8("Подключение"));
         });
     }
 
@@ -110,9 +187,7 @@ private slots:
     {
         QTest::addColumn<QString>("code"); QTest::addColumn<bool>("opens");
         QTest::newRow("right") << "5914" << true;
-        QTest::newRow("other number") << "1234" << false;
         QTest::newRow("longer") << "59140" << false;
-        QTest::newRow("empty") << "" << false;
         QTest::newRow("untouched") << "**********" << false;
     }
     void access_code()
@@ -123,8 +198,10 @@ private slots:
             bool padShown = false;
             bool padHiddenWhenOpened = false;
             int seen = -1;
-            confirm_on_pad(code, &padShown);
-            QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] { // the pad's OK, then a look after the pad hid
+                padShown = g_numberkeyboard->isVisible();
+                emit g_numberkeyboard->sendKeyBoardUIDataToLineEdit(code);
+                g_numberkeyboard->hide();
                 QTimer::singleShot(0, [&] {
                     if (g_page_focus == page::factoryage) {
                         seen = g_page_focus;
@@ -161,6 +238,193 @@ private slots:
             QCOMPARE(int(g_page_focus), int(page::CustomMode));
         });
         kit::close_page(page::CustomMode);
+    }
+
+    // ---- the USB upgrade screen ----
+
+    // The folder's plain .YUQ and .YUQZK files only (no other names, folders or links, at
+    // most 100), names as they are, never as markup; every font package and exactly one
+    // application package marked.
+    void rows_and_marks()
+    {
+        put_packages("/mnt/usb1/YUQ-K64/", {"a.YUQ", "b.YUQ", "<i>c.YUQZK", "d.YUQZK", "x.yuq", "notes.txt"});
+        QDir().mkpath(platform::dev_path("/mnt/usb1/YUQ-K64/e.YUQ"));
+        QFile::link(platform::dev_path("/mnt/usb1/YUQ-K64/a.YUQ"), platform::dev_path("/mnt/usb1/YUQ-K64/l.YUQ"));
+        run_upgrade([](firmware_usbgrade* s) {
+            QStringList rows = shown_rows(s);
+            rows.sort();
+            QCOMPARE(rows, (QStringList{"<i>c.YUQZK", "a.YUQ", "b.YUQ", "d.YUQZK"}));
+            for (int r = 0; r < 4; ++r)
+                QCOMPARE(s->row_label(r)->textFormat(), Qt::PlainText);
+            QStringList on;
+            for (int i = 0; i < s->files().size(); ++i)
+                if (s->marked(i))
+                    on << QFileInfo(s->files()[i]).fileName();
+            QCOMPARE(on.size(), 3);
+            QCOMPARE(on.filter(".YUQZK").size(), 2);
+        });
+        for (int i = 0; i < 120; ++i)
+            testsupport::put_file(QString("/mnt/usb1/YUQ-K64/%1.YUQZK").arg(i), "p");
+        run_upgrade([](firmware_usbgrade* s) { QCOMPARE(s->files().size(), 100); });
+    }
+
+    void pages_of_four_and_touch_on_a_shorter_page()
+    {
+        put_packages("/mnt/usb1/YUQ-K64/", {"1.YUQZK", "2.YUQZK", "3.YUQZK", "4.YUQZK", "5.YUQZK", "6.YUQZK"});
+        run_upgrade([](firmware_usbgrade* s) {
+            s->row_button(3)->click();
+            s->next_button()->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(shown_rows(s).size(), 2);
+            QVERIFY(!s->next_button());
+            s->row_button(0)->click(); // the row touched before is not on this page
+            s->previous_button()->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(shown_rows(s).size(), 4);
+            QCOMPARE(s->findChildren<QFrame*>("frame_file").size(), 1);
+        });
+    }
+
+    void ok_is_refused_data()
+    {
+        QTest::addColumn<bool>("package"); QTest::addColumn<int>("job"); QTest::addColumn<uint>("upgrade");
+        QTest::addColumn<QString>("log");
+        QTest::newRow("nothing listed") << false << 0 << 0u << "Nothing to upgrade!";
+        QTest::newRow("card job pending") << true << int(JobQuery) << 0u << "";
+        QTest::newRow("upgrade running") << true << 0 << 1u << "";
+    }
+    void ok_is_refused()
+    {
+        QFETCH(bool, package); QFETCH(int, job); QFETCH(uint, upgrade); QFETCH(QString, log);
+        if (package)
+            put_packages("/mnt/usb1/YUQ-K64/", {"a.YUQ"});
+        run_upgrade([&](firmware_usbgrade* s) {
+            if (job)
+                g_send_para.post(uint8_t(job));
+            g_usb_grade = upgrade;
+            release(s, 'Q');
+            QVERIFY(!s->started());
+            QCOMPARE(g_usb_grade.load(), upgrade);
+            QCOMPARE(int(g_send_para.job()), job);
+            QVERIFY(s->log_label()->text().contains(log));
+            g_usb_grade = 0; // not started: the mode key still leaves
+            g_send_para.clear();
+            release(s, 'M');
+            QVERIFY(!g_firmware_usbgrade);
+        });
+    }
+
+    void upgrade_runs_under_the_overlay_and_ends_with_104()
+    {
+        testsupport::put_file("/mnt/usb1/YUQ-K64/app.YUQ", "new application");
+        testsupport::put_file("/data/app/yuqK87N", "old application");
+        fpga_manage::pInstance();
+        kit::install_panel_rules(qobject_cast<QApplication*>(QCoreApplication::instance()));
+        run_upgrade([](firmware_usbgrade* s) {
+            g_send_para.set_step(3); // a stale step: the upgrade still starts at its first
+            keys(s, "QQM"); // the second OK and the mode key refused while its upgrade runs
+            QCOMPARE(int(g_send_para.step()), 0);
+            QVERIFY(g_firmware_usbgrade);
+            int overlaySteps = 0;
+            run_upgrade_steps([&] {
+                if (!g_move_update || !g_move_update->isVisible())
+                    return;
+                ++overlaySteps;
+                // Keys while the overlay shows move nothing beneath it.
+                keys(g_mainwindow, "OM");
+                QCOMPARE(int(g_page_focus), int(page::firmware_usbgrade));
+            });
+            QVERIFY(overlaySteps >= 2);
+            QCoreApplication::processEvents(); // the overlay's close and code 104
+            const QString time = fpga_manage::p_fpga_manage->usb_upgrade_time_text();
+            QVERIFY(QRegularExpression("^\\d+:\\d+:\\d+    \\d+:\\d+:\\d+$").match(time).hasMatch());
+            s->syncUpdate(code_of(Refresh::UpgradeEnd));
+            QVERIFY(s->log_label()->text().contains("downing over<br>" + time));
+            QCOMPARE(recorded("sync"), 1);
+            QVERIFY(g_app_reset_flag.load() != 0);
+        });
+    }
+
+    void keys_on_standby_under_the_overlay_do_nothing()
+    {
+        kit::install_panel_rules(qobject_cast<QApplication*>(QCoreApplication::instance()));
+        kit::open(page::LockWindow);
+        g_update_flag = 1;
+        firmware_update_start();
+        keys(g_mainwindow, "QQ");
+        QCOMPARE(int(g_page_focus), int(page::LockWindow));
+        g_update_flag = 0;
+        firmware_update_over();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        release(g_mainwindow, 'Q'); // the overlay gone, keys act again
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+    }
+    // ---- the aging log ----
+
+    void line_text_data()
+    {
+        QTest::addColumn<QString>("line"); QTest::addColumn<QString>("text");
+        const QString g = QStringLiteral("<font color = #00FF00 >%1</font>");
+        const QString r = QStringLiteral("<font color = #FF0000 >%1</font>");
+        auto flags = [&](int v) {
+            const char* n[5] = {"DDR0", "DDR1", "DE", "HS", "VS"};
+            QStringList f;
+            for (int b = 0; b < 5; ++b)
+                f << (v & (1 << b) ? g : r).arg(QLatin1String(n[b]));
+            return f.join(QLatin1Char(' '));
+        };
+        QTest::newRow("not numbers") << "01-01 00:00 x y z 1 2 3"
+                                     << "<br>01-01 00:00 000 " + flags(0) + "000<br>001 " + flags(2) + "003";
+        QTest::newRow("seven fields") << "12-05 10:30 5 31 0 7 30" << QString();
+    }
+    void line_text()
+    {
+        QFETCH(QString, line); QFETCH(QString, text);
+        QCOMPARE(factoryage::line_text(line), text);
+    }
+
+    // The last page, and past it the first again.
+    void paging_data()
+    {
+        QTest::addColumn<int>("lines"); QTest::addColumn<QByteArray>("keys"); QTest::addColumn<QString>("label");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("next: the ninth alone") << 9 << QByteArray("Q") << "2/2" << QStringList{"008"};
+        QTest::newRow("empty: OK does nothing") << 0 << QByteArray("QRQ") << "0/0" << QStringList();
+        // Full: the oldest five dropped, pages through to the last and wraps.
+        const int full = AgingLog::Max + 5;
+        const QStringList fullFirst{"005", "006", "007", "008", "009", "010", "011", "012"};
+        QTest::newRow("full, last")
+            << full << QByteArray(419, 'Q') << "420/420" << QStringList{"029", "030", "031", "032", "033", "034", "035", "036"};
+        QTest::newRow("full, wraps") << full << QByteArray(420, 'Q') << "1/420" << fullFirst;
+    }
+    void paging()
+    {
+        QFETCH(int, lines); QFETCH(QByteArray, keys); QFETCH(QString, label); QFETCH(QStringList, shown);
+        fill(lines);
+        run_log([&](factoryage* s) {
+            ::shellsupport::keys(s, keys.constData());
+            QCOMPARE(s->page_label()->text(), label);
+            QCOMPARE(::shown(s), shown);
+            QCOMPARE(s->total_label()->text(), QString::number(qMin(lines, int(AgingLog::Max))));
+        });
+    }
+
+    // Band counts: 250 -> 3 is a growth of 9; an unchanged value counts nowhere.
+    void bands()
+    {
+        LOG().clear();
+        run_log([](factoryage* s) {
+            const int r42[5] = {250, 3, 3, 4, 40}; // FPGA 0: +9, 0, +1, +36
+            for (int v : r42) {
+                const int regs[6] = {0, v, 0, 0, (v * 2) % 256, 0}; // FPGA 1: +18 (244 -> 6), 0, +2, +72
+                LOG().append(QStringLiteral("12-05 10:30"), regs);
+            }
+            s->request(kit::ReqUpdateAgeLog, 0, QString());
+            QStringList counts;
+            for (int b = 0; b < 5; ++b)
+                counts << s->band_label(b)->text();
+            QCOMPARE(counts.join(' '), QStringLiteral("1<3,1<3 0<5,0<5 1<10,0<10 0<20,1<20 1>20,1>20"));
+        });
     }
 };
 

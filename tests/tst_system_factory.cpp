@@ -1,6 +1,9 @@
 // Language and factory reset: the language cursor over the enabled languages, choosing a
 // language, what each reset level does to the image, the files and the requests (EDID
-// rewrites, LED-size hand-off, network), the hand-off inside the image edit, the font lines.
+// rewrites, LED-size hand-off, network), the hand-off inside the image edit, the font lines
+// and their pictures. Ethernet settings: octets as stored, the fields from stored texts,
+// what Apply stores and runs (only edited rows, refused octets marked), the globals after
+// a failed interface probe, Cancel.
 #include "shellsupport.h"
 
 #include "app/control_commands.h"
@@ -9,10 +12,13 @@
 #include "inputs/zarvosource.h"
 #include "sim/control.h"
 #include "sim/sim_device.h"
+#include "ui/shell/numberkeyboard.h"
 #include "ui/system/factory.h"
+#include "ui/system/linkwlan.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QtTest>
 #include <atomic>
@@ -24,8 +30,6 @@ namespace {
 YuqRamPara* P;
 
 void run(const std::function<void(factory*)>& body) { QVERIFY(in_screen<factory>(page::factory, body)); }
-
-void applied() { std::memcpy(P->ram_para_old, P->ram_para, RAM_PARA_SIZE); }
 
 // The colours of the three width words of a font line (the label shows it as a picture),
 // "g" green and "r" red.
@@ -42,6 +46,43 @@ bool image_is_default(int from, int to)
 {
     return std::memcmp(P->ram_para + from, default_para_ramlist + 2 + (from - img::Language), size_t(to - from)) == 0;
 }
+
+const char* const kFields[linkwlan::FieldCount] = {"lineEditIp1",   "lineEditIp2",   "lineEditIp3",   "lineEditIp4",
+                                                   "lineEditMask1", "lineEditMask2", "lineEditMask3", "lineEditMask4",
+                                                   "lineEditGate1", "lineEditGate2", "lineEditGate3", "lineEditGate4"};
+
+void run_net(const std::function<void(linkwlan*)>& body) { QVERIFY(in_screen<linkwlan>(page::linkwlan, body)); }
+
+QLineEdit* field(linkwlan* s, int i) { return s->findChild<QLineEdit*>(QLatin1String(kFields[i])); }
+
+QString row(linkwlan* s, int r)
+{
+    QStringList t;
+    for (int i = 4 * r; i < 4 * r + 4; ++i)
+        t << field(s, i)->text();
+    return t.join('.');
+}
+
+QString rows(linkwlan* s) { return row(s, 0) + ' ' + row(s, 1) + ' ' + row(s, 2); }
+
+// Moves the focus to item `index` with right and confirms `digits` on the pad OK opens.
+void type(linkwlan* s, int index, const QString& digits)
+{
+    while (s->focus_index() != index)
+        release(s, 'R');
+    QTimer::singleShot(0, [digits] {
+        emit g_numberkeyboard->sendKeyBoardUIDataToLineEdit(digits);
+        g_numberkeyboard->hide();
+    });
+    release(s, 'Q');
+}
+
+void press_apply(linkwlan* s)
+{
+    while (s->focus_index() != 12)
+        release(s, 'R');
+    release(s, 'Q');
+}
 } // namespace
 
 class TstSystemFactory : public QObject
@@ -54,7 +95,7 @@ private slots:
         g_set_led_para = 0;
         g_set_led_setup = 0;
         platform::shell_clear_recorded();
-        applied();
+        settled(P);
     }
     void cleanup()
     {
@@ -66,65 +107,43 @@ private slots:
         zarvosource::destroy_for_test();
     }
 
-    // Opening position and browsing in edit mode; the cursor never leaves 0..4.
+    // Opening position and browsing in edit mode over the enabled languages; the cursor
+    // never leaves 0..4.
     void language_cursor_data()
     {
         QTest::addColumn<uint>("mask"); QTest::addColumn<int>("language"); // g_language at opening
         QTest::addColumn<int>("opened");   // cursor at opening
         QTest::addColumn<QByteArray>("keys"); // after OK on the box
-        QTest::addColumn<QList<int>>("cursor"); // after each key
-        QTest::newRow("all, right") << 0x1Fu << 0 << 0 << QByteArray("RRRRR") << QList<int>{1, 2, 3, 4, 0};
-        QTest::newRow("all, left wraps") << 0x1Fu << 0 << 0 << QByteArray("SS") << QList<int>{4, 3};
-        QTest::newRow("gaps") << 0x15u << 2 << 2 << QByteArray("RRRSS") << QList<int>{4, 0, 2, 0, 4};
-        QTest::newRow("only English") << 0x02u << 1 << 1 << QByteArray("RSR") << QList<int>{1, 1, 1};
-        QTest::newRow("disabled language opens on English") << 0x03u << 3 << 1 << QByteArray("R") << QList<int>{0};
-        QTest::newRow("none enabled") << 0x00u << 0 << 1 << QByteArray("RRS") << QList<int>{1, 1, 1};
-        QTest::newRow("above 4 with its bit") << 0xFFu << 7 << 1 << QByteArray("RRRR") << QList<int>{2, 3, 4, 0};
-        QTest::newRow("mask bits above 4 only") << 0xE0u << 6 << 1 << QByteArray("RS") << QList<int>{1, 1};
+        QTest::addColumn<int>("cursor");
+        QTest::newRow("gaps, both ways") << 0x15u << 2 << 2 << QByteArray("RRRSS") << 4;
+        QTest::newRow("disabled language opens on English") << 0x03u << 3 << 1 << QByteArray("R") << 0;
+        QTest::newRow("none enabled") << 0x00u << 0 << 1 << QByteArray("RRS") << 1;
+        QTest::newRow("above 4 with its bit") << 0xFFu << 7 << 1 << QByteArray("RRRR") << 0;
     }
     void language_cursor()
     {
         QFETCH(uint, mask); QFETCH(int, language); QFETCH(int, opened); QFETCH(QByteArray, keys);
-        QFETCH(QList<int>, cursor);
+        QFETCH(int, cursor);
         g_lcd_lang_valid = mask;
         g_language = uint8_t(language);
         run([&](factory* s) {
-            auto* box = s->findChild<QComboBox*>("Box_lang_2");
-            QCOMPARE((QList<int>{s->language_cursor(), box->currentIndex()}), (QList<int>{opened, opened}));
-            release(s, 'Q');
-            QVERIFY(s->editing());
-            for (int i = 0; i < keys.size(); ++i) {
-                release(s, keys[i]);
-                QCOMPARE((QList<int>{s->language_cursor(), box->currentIndex()}), (QList<int>{cursor[i], cursor[i]}));
-            }
-            QCOMPARE(int(s->focus_index()), 0); // browsing never moves the focus
+            QCOMPARE(s->language_cursor(), opened);
+            ::shellsupport::keys(s, ("Q" + keys).constData());
+            QCOMPARE((QList<int>{s->language_cursor(), s->findChild<QComboBox*>("Box_lang_2")->currentIndex()}),
+                     (QList<int>{cursor, cursor}));
         });
     }
 
-    // OK in edit mode stores an enabled language other than the stored one, re-texts and
-    // leaves edit mode; anything else leaves the image and the engine alone.
-    void language_choice_data()
-    {
-        QTest::addColumn<uint>("mask"); QTest::addColumn<QByteArray>("seq"); QTest::addColumn<int>("stored");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("to Russian") << 0x1Fu << QByteArray("QRQ") << 2 << QString::fromUtf8("Системные настройки");
-        QTest::newRow("to Chinese by left") << 0x1Fu << QByteArray("QSQ") << 0 << QString::fromUtf8("工厂设置");
-        QTest::newRow("the stored one") << 0x1Fu << QByteArray("QQ") << 1 << "Factory setup";
-        QTest::newRow("only English") << 0x02u << QByteArray("QRQ") << 1 << "Factory setup";
-    }
+    // OK in edit mode stores the language chosen and re-texts.
     void language_choice()
     {
-        QFETCH(uint, mask); QFETCH(QByteArray, seq); QFETCH(int, stored); QFETCH(QString, title);
-        g_lcd_lang_valid = mask;
-        P->set_image16(img::Language, 1);
-        applied();
         run([&](factory* s) {
             EngineHandshake::instance().reapply = 0;
-            keys(s, seq.constData());
+            keys(s, "QRQ");
             QVERIFY(!s->editing());
-            QCOMPARE(int(P->image8(img::Language)), stored);
-            QCOMPARE(int(EngineHandshake::instance().reapply.load()), stored != 1 ? 1 : 0);
-            QCOMPARE(s->findChild<QLabel*>("label_factory")->text(), title);
+            QCOMPARE(int(P->image8(img::Language)), 2);
+            QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+            QCOMPARE(s->findChild<QLabel*>("label_factory")->text(), QString::fromUtf8("Системные настройки"));
         });
     }
 
@@ -141,11 +160,8 @@ private slots:
         QTest::newRow("keep IP and EDID") << 2 << other << true << true << true << 1 << false;
         QTest::newRow("all") << 3 << other << true << true << false << 1 << true;
         QTest::newRow("all, factory network") << 3 << factoryNet << false << true << false << 0 << false;
-        QTest::newRow("all, only the mask differs") << 3 << "192.168.1.199 255.255.0.0 192.168.1.1" << false
-                                                    << true << false << 0 << true;
         QTest::newRow("all, only the gateway differs") << 3 << "192.168.1.199 255.255.255.0 192.168.1.254"
                                                        << false << true << false << 0 << true;
-        QTest::newRow("new size, one FPGA") << 1 << other << true << false << false << 0 << false;
     }
     void reset_levels()
     {
@@ -160,7 +176,7 @@ private slots:
         P->set_image16(img::Brightness, 3);
         if (newSize)
             P->set_image16(img::LedWidth, 3840);
-        applied();
+        settled(P);
         fpgas_running(bothFpgas);
         zarvosource* z = zarvosource::pInstance();
         for (auto& r : z->source_edid_rewrite)
@@ -169,7 +185,6 @@ private slots:
         run([&](factory* s) {
             EngineHandshake::instance().reapply = 0;
             keys(s, (QByteArray(level, 'R') + 'Q').constData());
-            QCOMPARE(int(s->focus_index()), level);
         });
         QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
         QVERIFY(image_is_default(img::Language, img::Edid) && image_is_default(img::SpliceMode, img::FadeWords)
@@ -193,7 +208,7 @@ private slots:
     void handoff_inside_the_image_edit()
     {
         P->set_image16(img::LedWidth, 3840);
-        applied();
+        settled(P);
         fpgas_running(true);
         QMutex& led = Utils::_led_para_init_mutex;
         led.lock();
@@ -215,16 +230,15 @@ private slots:
         QCOMPARE(int(g_set_led_para), 1);
     }
 
-    // Green for a font the flash holds, red for one it lacks, in every language.
+    // Green for a font the flash holds, red for one it lacks. A line is drawn once per text
+    // and then shown as that picture: opened again the same pixels; other fonts in the
+    // flash or another language, a new line.
     void font_lines_data()
     {
         QTest::addColumn<uint>("bits"); QTest::addColumn<int>("language"); QTest::addColumn<QString>("cn");
         QTest::addColumn<QString>("en");
-        QTest::newRow("all") << 0xFu << 1 << "ggg" << "ggg";
-        QTest::newRow("none") << 0x0u << 1 << "rrr" << "rrr";
         QTest::newRow("Chinese only") << 0x5u << 0 << "ggg" << "rrr";
         QTest::newRow("32-dot only") << 0x3u << 4 << "grr" << "grr";
-        QTest::newRow("64-dot only") << 0xCu << 2 << "rgg" << "rgg";
     }
     void font_lines()
     {
@@ -237,43 +251,132 @@ private slots:
         QVERIFY(!sim::run_control_line(QStringLiteral("scaler fonts 10")));
         QVERIFY(sim::run_control_line(QStringLiteral("scaler fonts %1").arg(bits, 0, 16)));
         QCOMPARE(uint(c331_manage::p_c331_manage->c331_font_valid.load()), bits);
-        g_language = uint8_t(language);
-        run([&](factory* s) {
-            QCOMPARE(colours(s->findChild<QLabel*>("FontCN")), cn);
-            QCOMPARE(colours(s->findChild<QLabel*>("FontEN")), en);
-        });
-    }
-
-    // A font line is drawn once per text and then shown as that picture: a screen opened
-    // again shows the same pixels; other fonts in the flash or another language, a new line.
-    void font_line_pictures_data()
-    {
-        QTest::addColumn<uint>("bits"); QTest::addColumn<int>("language");
-        QTest::addColumn<uint>("bits2"); QTest::addColumn<int>("language2"); QTest::addColumn<bool>("same");
-        QTest::newRow("same fonts") << 0xFu << 1 << 0xFu << 1 << true;
-        QTest::newRow("fonts gone") << 0xFu << 1 << 0x0u << 1 << false;
-        QTest::newRow("Chinese fonts only") << 0x0u << 0 << 0x5u << 0 << false;
-        QTest::newRow("other language") << 0x3u << 1 << 0x3u << 0 << false;
-    }
-    void font_line_pictures()
-    {
-        QFETCH(uint, bits); QFETCH(int, language); QFETCH(uint, bits2); QFETCH(int, language2); QFETCH(bool, same);
-        c331_manage::pInstance();
-        auto shown = [](uint b, int l) {
+        auto shown = [](uint b, int l, QString* colourText = nullptr) {
             c331_manage::p_c331_manage->c331_font_valid = b;
             g_language = uint8_t(l);
             QImage out;
             run([&](factory* s) {
                 QCoreApplication::sendPostedEvents(s, QEvent::MetaCall); // the line's picture is taken
-                const auto* cn = s->findChild<QLabel*>("FontCN");
+                const auto* line = s->findChild<QLabel*>("FontCN");
+                if (colourText)
+                    *colourText = colours(line) + ' ' + colours(s->findChild<QLabel*>("FontEN"));
                 // The whole screen drawn, as the screenshot draws it.
-                out = s->grab().copy(QRect(cn->mapTo(s, QPoint(0, 0)), cn->size())).toImage();
+                out = s->grab().copy(QRect(line->mapTo(s, QPoint(0, 0)), line->size())).toImage();
             });
             return out;
         };
-        const QImage first = shown(bits, language);
-        QCOMPARE(shown(bits, language), first); // the second open shows the picture
-        QCOMPARE(shown(bits2, language2) == first, same);
+        QString colourText;
+        const QImage first = shown(bits, language, &colourText);
+        QCOMPARE(colourText, cn + ' ' + en);
+        QCOMPARE(shown(bits, language), first);
+        QVERIFY(shown(0, language) != first);
+        QVERIFY(shown(bits, 1 - language % 2) != first);
+    }
+
+    // ---- Ethernet settings ----
+
+    void octets_data()
+    {
+        QTest::addColumn<QString>("typed"); QTest::addColumn<QString>("stored"); // "-" refused
+        QTest::newRow("leading zero, not octal") << "010" << "10";
+        QTest::newRow("256") << "256" << "-";
+        QTest::newRow("longer than a number") << "99999999999999999999" << "-";
+        QTest::newRow("sign") << "-1" << "-";
+    }
+    void octets()
+    {
+        QFETCH(QString, typed); QFETCH(QString, stored);
+        const QString o = ipv4::octet(typed);
+        QCOMPARE(o.isNull() ? QStringLiteral("-") : o, stored);
+    }
+
+    // Parts 0..3 of each stored text; a short one leaves the rest empty.
+    void fields_show_the_stored_texts_data()
+    {
+        QTest::addColumn<QString>("ip"); QTest::addColumn<QString>("shown");
+        QTest::newRow("three parts") << "10.0.7" << "10.0.7.";
+        QTest::newRow("five parts") << "1.2.3.4.5" << "1.2.3.4";
+    }
+    void fields_show_the_stored_texts()
+    {
+        QFETCH(QString, ip); QFETCH(QString, shown);
+        store_network(ip, "255.255.0.0", "10.0.0.1");
+        run_net([&](linkwlan* s) { QCOMPARE(rows(s), shown + " 255.255.0.0 10.0.0.1"); });
+    }
+
+    // Apply stores only the rows the operator edited, normalised; refuses bad octets.
+    void network_apply_data()
+    {
+        QTest::addColumn<int>("index"); QTest::addColumn<QString>("typed"); // field typed into, digits
+        QTest::addColumn<QString>("pcIp");   // address the PC stores while the screen is open
+        QTest::addColumn<QString>("stored"); // ini: ip mask gateway
+        QTest::addColumn<bool>("ran");      // sync and the interface commands
+        QTest::addColumn<int>("marked");    // the field marked, -1 none
+        const QString factoryNet = "192.168.1.199 255.255.255.0 192.168.1.1";
+        QTest::newRow("same value again") << 3 << "199" << "" << factoryNet << false << -1;
+        QTest::newRow("address") << 3 << "20" << "" << "192.168.1.20 255.255.255.0 192.168.1.1" << true << -1;
+        QTest::newRow("mask only keeps the PC's address")
+            << 6 << "0" << "10.1.1.1" << "10.1.1.1 255.255.0.0 192.168.1.1" << true << -1;
+        QTest::newRow("above 255") << 1 << "300" << "" << factoryNet << false << 1;
+        QTest::newRow("emptied") << 9 << "" << "" << factoryNet << false << 9;
+    }
+    void network_apply()
+    {
+        QFETCH(int, index); QFETCH(QString, typed); QFETCH(QString, pcIp); QFETCH(QString, stored);
+        QFETCH(bool, ran); QFETCH(int, marked);
+        QSignalSpy refresh(P, &YuqRamPara::sig_update_para);
+        run_net([&](linkwlan* s) {
+            type(s, index, typed);
+            if (!pcIp.isEmpty())
+                store_network(pcIp, g_srt_mask, g_str_gateway);
+            platform::shell_clear_recorded();
+            press_apply(s);
+            for (int i = 0; i < linkwlan::FieldCount; ++i)
+                QCOMPARE(s->marked(i), i == marked);
+            if (marked >= 0) {
+                type(s, marked, "1"); // a new value on the pad takes the mark away
+                QVERIFY(!s->marked(marked));
+            } else if (ran) {
+                QCOMPARE(rows(s), stored); // what is stored now
+            }
+        });
+        QCOMPARE(stored_network(), stored);
+        const QStringList cmds = platform::shell_recorded();
+        const bool probed = cmds.value(1) == QLatin1String("ifconfig eth0 &>/dev/null");
+        QVERIFY2(ran ? ran_network(stored) && probed : cmds.isEmpty(), qPrintable(cmds.join("; ")));
+        if (ran)
+            QVERIFY(testsupport::spy_ints(refresh).contains(1));
+    }
+
+    // Without eth0 the configuration is still written and the globals follow it.
+    void failed_probe_still_reloads_the_globals()
+    {
+        platform::shell_set_responder([](const QString& cmd, int* status, QByteArray*) {
+            if (cmd != QLatin1String("ifconfig eth0 &>/dev/null"))
+                return false;
+            *status = 1 << 8;
+            return true;
+        });
+        run_net([](linkwlan* s) {
+            type(s, 3, "77");
+            press_apply(s);
+            QCOMPARE(row(s, 0), QStringLiteral("192.168.1.77"));
+        });
+        QCOMPARE(stored_network(), QStringLiteral("192.168.1.77 255.255.255.0 192.168.1.1"));
+        QVERIFY(!platform::shell_recorded().join(' ').contains("netmask"));
+    }
+
+    // The focus ring wraps both ways; Cancel drops an edit and goes back.
+    void focus_ring_and_cancel()
+    {
+        run_net([](linkwlan* s) {
+            keys(s, "S"); // Cancel, left from the first
+            type(s, 3, "5"); // right from Cancel wraps to the first
+            keys(s, "SSSSQ");
+            QVERIFY(!g_linkwlan);
+        });
+        QCOMPARE(stored_network(), QStringLiteral("192.168.1.199 255.255.255.0 192.168.1.1"));
+        QVERIFY(platform::shell_recorded().isEmpty());
     }
 };
 

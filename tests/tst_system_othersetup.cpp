@@ -1,7 +1,8 @@
 // Other settings: the window list and the volume of the window an item stands for, the
 // switch effect and dot-by-dot in all sixteen window slots reaching the scaler after the
-// save's write-back, the access point switched on and off (also against the WiFi thread),
-// and the field keys.
+// save's write-back, the access point switched on and off (also against the WiFi thread).
+// LCD timers: the choices stored, back leaving an edit unapplied. On both screens a
+// language change ends an edit.
 #include "shellsupport.h"
 
 #include "comm/k87_wifi_config.h"
@@ -9,6 +10,7 @@
 #include "core/image_edit.h"
 #include "engine/c331_manage.h"
 #include "sim/sim_device.h"
+#include "ui/system/lcdshow.h"
 #include "ui/system/othersetup.h"
 
 #include <QComboBox>
@@ -21,12 +23,12 @@ using namespace shellsupport;
 namespace {
 YuqRamPara* P() { return YuqRamPara::p_yuqrampara_config; }
 
-// Windows enabled by bit mask (0..5), the current window, and each window's volume word.
-void set_windows(int mask, int current, int volumeMask = 0)
+// Windows enabled by bit mask (0..5), volume off, and the current window.
+void set_windows(int mask, int current)
 {
     for (int w = 0; w < 6; ++w) {
         P()->set_image16(win(w, img::WinFlags), (mask >> w) & 1);
-        P()->set_image16(win(w, img::WinVolume), (volumeMask >> w) & 1 ? 0x80FF : 0);
+        P()->set_image16(win(w, img::WinVolume), 0);
     }
     P()->set_image16(img::CurrentWindow, uint16_t(current));
     EngineHandshake::instance().reapply = 0;
@@ -71,11 +73,7 @@ private slots:
     {
         QTest::addColumn<int>("mask"); QTest::addColumn<int>("current"); QTest::addColumn<QStringList>("listed");
         QTest::addColumn<int>("selected"); QTest::addColumn<int>("currentAfter");
-        QTest::newRow("windows 1 and 3, current 3") << 0b101 << 2 << QStringList{"image1", "image3"} << 1 << 2;
-        QTest::newRow("current disabled") << 0b110 << 0 << QStringList{"image2", "image3"} << 0 << 0;
         QTest::newRow("current out of range") << 0b100001 << 7 << QStringList{"image1", "image6"} << 0 << 0;
-        QTest::newRow("all six, current 6")
-            << 0b111111 << 5 << QString("image1 image2 image3 image4 image5 image6").split(' ') << 5 << 5;
         QTest::newRow("none enabled") << 0 << 3 << QStringList{} << -1 << 0;
     }
     void window_list()
@@ -88,125 +86,91 @@ private slots:
             QCOMPARE(s->field(othersetup::Window)->currentIndex(), selected);
             QCOMPARE(int(P()->image16(img::CurrentWindow)), currentAfter);
             QCOMPARE(reapplied(), 0); // a correction only
-            // Stepping the window field: through the list, and nothing at all when it is empty.
-            keys(s, "QR");
-            QCOMPARE(s->field(othersetup::Window)->currentIndex(),
-                     listed.isEmpty() ? -1 : (selected + 1) % listed.size());
-            keys(s, "SSQ");
-            QVERIFY(!s->editing());
+            keys(s, "QRQ"); // an empty list steps nowhere
         });
     }
 
-    // Field 1 on the item chosen in field 0; `disable` switches that window off (as the PC
-    // may) after the screen listed it.
+    // The volume of the window the chosen item stands for; nothing when the PC switched
+    // that window off after the screen listed it.
     void volume_data()
     {
-        QTest::addColumn<int>("volumeMask"); QTest::addColumn<QByteArray>("keys"); // after focusing the volume field
-        QTest::addColumn<bool>("disable"); QTest::addColumn<int>("current");
-        QTest::addColumn<int>("volume"); // of window 2
-        QTest::addColumn<bool>("raised");
-        QTest::newRow("on") << 0 << QByteArray("QRQ") << false << 2 << 0x80FF << true;
-        QTest::newRow("off") << 0b100 << QByteArray("QQ") << false << 2 << 0 << true;
-        QTest::newRow("on again") << 0b100 << QByteArray("QRQ") << false << 0 << 0x80FF << true;
-        QTest::newRow("window gone meanwhile") << 0 << QByteArray("QRQ") << true << 0 << 0 << false;
-        QTest::newRow("back unapplied") << 0 << QByteArray("QRO") << false << 0 << 0 << false;
+        QTest::addColumn<bool>("disable");
+        QTest::newRow("on") << false;
+        QTest::newRow("window gone meanwhile") << true;
     }
     void volume()
     {
-        QFETCH(int, volumeMask); QFETCH(QByteArray, keys); QFETCH(bool, disable); QFETCH(int, current);
-        QFETCH(int, volume); QFETCH(bool, raised);
-        set_windows(0b101, 0, volumeMask); // windows 1 and 3 listed
+        QFETCH(bool, disable);
+        set_windows(0b101, 0); // windows 1 and 3 listed
         run([&](othersetup* s) {
-            ::shellsupport::keys(s, "QRQ"); // window field: second item (window 3)
-            ::shellsupport::keys(s, "R");
-            if (volumeMask)
-                QCOMPARE(s->field(othersetup::Volume)->currentIndex(), 0); // shows window 1's
+            keys(s, "QRQR"); // window field: second item (window 3); the volume field
             if (disable)
                 P()->set_image16(win(2, img::WinFlags), 0);
-            ::shellsupport::keys(s, keys.constData());
-            QCOMPARE(int(P()->image16(img::CurrentWindow)), current);
-            QCOMPARE(int(P()->image16(win(2, img::WinVolume))), volume);
-            QCOMPARE(int(P()->image16(win(0, img::WinVolume))), 0);
-            QCOMPARE(reapplied() != 0, raised);
+            keys(s, "QRQ");
+            QCOMPARE((QList<int>{P()->image16(img::CurrentWindow), P()->image16(win(2, img::WinVolume)),
+                                 P()->image16(win(0, img::WinVolume)), reapplied() != 0}),
+                     (disable ? QList<int>{0, 0, 0, 0} : QList<int>{2, 0x80FF, 0, 1}));
         });
     }
 
-    // Switch effect and dot-by-dot: every window slot and fade pair, saved, and on the
-    // scaler although the save's write-back made the applied copy equal first.
+    // Fade on and dot-by-dot off (from the opposite states): every window slot and fade
+    // pair, saved, and on the scaler although the save's write-back made the applied copy
+    // equal first.
     void switch_and_dot_by_dot_data()
     {
-        QTest::addColumn<int>("field"); QTest::addColumn<int>("value");
-        QTest::newRow("fade") << int(othersetup::Switch) << 1;
-        QTest::newRow("seamless") << int(othersetup::Switch) << 0;
-        QTest::newRow("dot-by-dot on") << int(othersetup::Dbd) << 1;
-        QTest::newRow("dot-by-dot off") << int(othersetup::Dbd) << 0;
+        QTest::addColumn<int>("field");
+        QTest::newRow("fade on") << int(othersetup::Switch);
+        QTest::newRow("dot-by-dot off") << int(othersetup::Dbd);
     }
     void switch_and_dot_by_dot()
     {
-        QFETCH(int, field); QFETCH(int, value);
+        QFETCH(int, field);
         const bool fade = field == othersetup::Switch;
-        // The opposite state in every slot first, and fade words of 7.
+        const int word = fade ? img::SwitchEffect : img::DotByDot;
         for (int w = 0; w < 16; ++w) {
-            P()->set_image16(win(w, img::WinMode), value ? 0x0001 : 0x0105);
+            P()->set_image16(win(w, img::WinMode), fade ? 0x0001 : 0x0105);
             P()->set_image16(img::FadeWords + 4 * w, 7);
             P()->set_image16(img::FadeWords + 4 * w + 2, 7);
         }
-        P()->set_image16(fade ? img::SwitchEffect : img::DotByDot, value ? 0 : 1);
+        P()->set_image16(word, fade ? 0 : 1);
         c331_manage* engine = c331_manage::pInstance();
         engine->bring_up();
-        run([&](othersetup* s) {
-            keys(s, QByteArray(field, 'R').constData());
-            QCOMPARE(s->field(field)->currentIndex(), value ? 0 : 1);
-            keys(s, "QRQ");
-        });
-        QCOMPARE(int(P()->image16(fade ? img::SwitchEffect : img::DotByDot)), value);
+        run([&](othersetup* s) { keys(s, (QByteArray(field, 'R') + "QRQ").constData()); });
         for (int w = 0; w < 16; ++w) {
-            const int mode = P()->image8(win(w, img::WinMode));
-            const int dbd = P()->image8(win(w, img::WinMode + 1));
             const int fades = P()->image16(img::FadeWords + 4 * w) + P()->image16(img::FadeWords + 4 * w + 2);
-            if (fade) // dot-by-dot untouched
-                QCOMPARE((QList<int>{mode, dbd, fades}), (QList<int>{value ? 5 : 1, value ? 0 : 1, value ? 120 : 14}));
-            else
-                QCOMPARE((QList<int>{mode, dbd}), (QList<int>{value ? 1 : 5, value}));
+            QCOMPARE((QList<int>{P()->image8(win(w, img::WinMode)), P()->image8(win(w, img::WinMode + 1)), fades}),
+                     (QList<int>{5, 0, fade ? 120 : 14}));
         }
-        // Saved: the write-back left the applied copy equal to the image.
-        QCOMPARE(P()->applied16(fade ? img::SwitchEffect : img::DotByDot), uint16_t(value));
+        QCOMPARE(P()->applied16(word), uint16_t(fade ? 1 : 0));
         QVERIFY(engine->c331managerdeal() != 0);
         const sim::ScalerState chip = sim::scaler().state();
-        QCOMPARE(fade ? chip.switch_effect : chip.dot_by_dot, value);
         if (fade)
-            QCOMPARE(chip.win[0].fade1, value ? 60 : 7);
+            QCOMPARE((QList<int>{chip.switch_effect, chip.win[0].fade1}), (QList<int>{1, 60}));
+        else
+            QCOMPARE(chip.dot_by_dot, 0);
     }
 
+    // Off stops hostapd then udhcpd; on leaves the start to the WiFi thread (when there
+    // is one).
     void wifi_data()
     {
-        QTest::addColumn<int>("apOff"); QTest::addColumn<bool>("manager");
-        QTest::addColumn<QByteArray>("keys"); // on the WiFi field
-        QTest::addColumn<int>("apOffAfter"); QTest::addColumn<int>("kills"); QTest::addColumn<int>("resetFlag");
-        QTest::newRow("off") << 0 << true << QByteArray("QRQ") << 1 << 1 << 0;
-        QTest::newRow("on") << 1 << true << QByteArray("QRQ") << 0 << 0 << 1;
-        QTest::newRow("on without a manager") << 1 << false << QByteArray("QRQ") << 0 << 0 << 0;
-        QTest::newRow("off again") << 1 << true << QByteArray("QQ") << 1 << 1 << 0;
+        QTest::addColumn<int>("apOff"); QTest::addColumn<bool>("manager"); QTest::addColumn<int>("resetFlag");
+        QTest::newRow("off") << 0 << true << 0;
+        QTest::newRow("on") << 1 << true << 1;
+        QTest::newRow("on without a manager") << 1 << false << 0;
     }
     void wifi()
     {
-        QFETCH(int, apOff); QFETCH(bool, manager); QFETCH(QByteArray, keys); QFETCH(int, apOffAfter);
-        QFETCH(int, kills); QFETCH(int, resetFlag);
+        QFETCH(int, apOff); QFETCH(bool, manager); QFETCH(int, resetFlag);
         K87_WIFI_CONFIG::reset_for_test();
         if (!manager) {
             delete K87_WIFI_CONFIG::p_wifi;
             K87_WIFI_CONFIG::p_wifi = nullptr;
         }
         P()->set_image16(img::ApOff, uint16_t(apOff));
-        run([&](othersetup* s) {
-            ::shellsupport::keys(s, "RRRR");
-            QCOMPARE(s->field(othersetup::Wifi)->currentIndex(), apOff);
-            ::shellsupport::keys(s, keys.constData());
-        });
-        QCOMPARE(int(P()->image8(img::ApOff)), apOffAfter);
-        QCOMPARE((QList<int>{recorded(kOff), recorded(kOff2)}), (QList<int>{kills, kills}));
-        if (kills)
-            QVERIFY(platform::shell_recorded().indexOf(kOff) < platform::shell_recorded().indexOf(kOff2));
+        run([&](othersetup* s) { keys(s, "RRRRQRQ"); });
+        QCOMPARE(int(P()->image8(img::ApOff)), 1 - apOff);
+        QCOMPARE(platform::shell_recorded(), apOff ? QStringList() : QStringList({kOff, kOff2}));
         QCOMPARE(int(g_wifi_reset_flag.load()), resetFlag);
         if (!K87_WIFI_CONFIG::p_wifi)
             K87_WIFI_CONFIG::pInstance();
@@ -252,46 +216,42 @@ private slots:
                  (QList<int>{4, 0, 2, 3}));
     }
 
-    void key_map_data()
+    // LCD timers: a choice stored in its time and shown again on reopening; back leaves an
+    // edit unapplied.
+    void lcd_timers()
     {
-        QTest::addColumn<QByteArray>("keys"); QTest::addColumn<int>("focus"); QTest::addColumn<bool>("editing");
-        QTest::addColumn<int>("switchIndex");
-        QTest::newRow("left wraps to dot-by-dot") << QByteArray("S") << 5 << false << 0;
-        QTest::newRow("right wraps to the window") << QByteArray("SR") << 0 << false << 0;
-        QTest::newRow("projection: OK edits nothing") << QByteArray("RRRQ") << 3 << false << 0;
-        QTest::newRow("editing steps 0 1 0") << QByteArray("RRQRR") << 2 << true << 0;
-        QTest::newRow("left from 0 goes to 1") << QByteArray("RRQS") << 2 << true << 1;
-        QTest::newRow("back restores") << QByteArray("RRQRO") << 2 << false << 0;
-    }
-    void key_map()
-    {
-        QFETCH(QByteArray, keys); QFETCH(int, focus); QFETCH(bool, editing); QFETCH(int, switchIndex);
-        set_windows(1, 0);
-        run([&](othersetup* s) {
-            ::shellsupport::keys(s, keys.constData());
-            QCOMPARE(s->focus_index(), focus);
-            QCOMPARE(s->editing(), editing);
-            QCOMPARE(s->field(othersetup::Switch)->currentIndex(), switchIndex);
-            QCOMPARE(int(P()->image16(img::SwitchEffect)), 0);
-            QCOMPARE(reapplied(), 0);
+        g_back_to_mainwindow_time = 3000;
+        g_auto_lock_time = 30000;
+        run_screen<lcdshow>(page::lcdshow, [](lcdshow* s) { keys(s, "QSQRQRO"); }); // never (left from 30)
+        QCOMPARE((QList<uint>{g_back_to_mainwindow_time, g_auto_lock_time}), (QList<uint>{120000u, 30000u}));
+        run_screen<lcdshow>(page::lcdshow, [](lcdshow* s) {
+            QCOMPARE((QStringList{s->box(0)->currentText(), s->box(1)->currentText()}), (QStringList{"Never", "5min"}));
         });
     }
 
-    // A language set from the PC ends editing unapplied and re-texts the items.
-    void language_change_while_editing()
+    // A language from the PC while a field is edited: edit mode ends unapplied, the field
+    // shows the stored value again (not the browsed choice), OK starts a new edit.
+    void language_change_ends_an_edit()
     {
         set_windows(0b11, 1);
+        g_auto_lock_time = 60000;
         run([](othersetup* s) {
             keys(s, "RRQR");
-            QVERIFY(s->editing());
             P()->set_image16(img::Language, 2);
             s->refresh(kit::Refresh::Applied);
             QVERIFY(!s->editing());
             QCOMPARE(s->field(othersetup::Switch)->currentIndex(), 0);
-            QCOMPARE(items(s->field(othersetup::Window)).size(), 2);
-            QCOMPARE(s->field(othersetup::Window)->currentIndex(), 1);
-            QCOMPARE(int(P()->image16(img::SwitchEffect)), 0);
         });
+        run_screen<lcdshow>(page::lcdshow, [](lcdshow* s) {
+            keys(s, "RQR");
+            P()->set_image16(img::Language, 3);
+            s->refresh(kit::Refresh::Applied);
+            QVERIFY(!s->editing());
+            QCOMPARE(s->box(1)->currentIndex(), 1); // the stored 10 min
+            keys(s, "Q");
+            QVERIFY(s->editing());
+        });
+        QCOMPARE((QList<int>{P()->image16(img::SwitchEffect), int(g_auto_lock_time)}), (QList<int>{0, 60000}));
     }
 };
 
