@@ -1,5 +1,5 @@
-// The output menu: the openers of its two screens, and the LED-size line re-texted when
-// one of them closes.
+// The output menu: the openers of its two screens, and the LED-size line re-read when one
+// of them closes.
 #include "shellsupport.h"
 
 #include "sim/control.h"
@@ -10,26 +10,12 @@
 
 using namespace shellsupport;
 
-namespace {
-YuqRamPara* P;
-
-void run(const std::function<void(OutputSet*)>& body)
-{
-    QVERIFY(in_screen<OutputSet>(page::OutputSet, body));
-}
-
-QString info(OutputSet* s)
-{
-    return s->findChild<QLabel*>(QStringLiteral("label_info"))->text();
-}
-} // namespace
-
 class TstPictureOutputSet : public QObject
 {
     Q_OBJECT
 private slots:
     void initTestCase() { sim::install(); }
-    void init() { P = fresh_panel(); }
+    void init() { fresh_panel(); }
 
     // OK opens page 13 or 14; back from it returns to page 6 with the size line re-read.
     void openers_and_size_line_data()
@@ -43,8 +29,7 @@ private slots:
     {
         QFETCH(QByteArray, keys);
         QFETCH(int, opened);
-        run([&](OutputSet* s) {
-            QVERIFY(info(s).endsWith("1920x1080"));
+        run_screen<OutputSet>(page::OutputSet, [&](OutputSet* s) {
             int seen = -1;
             QTimer::singleShot(0, [&] {
                 seen = g_page_focus;
@@ -55,8 +40,7 @@ private slots:
             for (char k : keys)
                 release(s, k);
             QCOMPARE(seen, opened);
-            QCOMPARE(int(g_page_focus), int(page::OutputSet));
-            QVERIFY(info(s).endsWith("3840x2160"));
+            QVERIFY(s->findChild<QLabel*>(QStringLiteral("label_info"))->text().endsWith("3840x2160"));
         });
     }
 };
