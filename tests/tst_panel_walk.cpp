@@ -151,11 +151,7 @@ private:
         if (!to)
             to = QApplication::activeWindow() ? QApplication::activeWindow() : g_mainwindow;
         const int how = pick(10); // 0 a lone press, 1 a lone release
-        note(QStringLiteral("key 0x%1 how %2 to %3 (page %4)")
-                 .arg(code, 0, 16)
-                 .arg(how)
-                 .arg(to->window()->metaObject()->className())
-                 .arg(int(g_page_focus.load())));
+        note(QStringLiteral("key 0x%1 how %2 to %3").arg(code, 0, 16).arg(how).arg(to->metaObject()->className()));
         if (how != 1)
             QCoreApplication::postEvent(to, new QKeyEvent(QEvent::KeyPress, code, Qt::NoModifier));
         if (how != 0)
@@ -202,7 +198,9 @@ private:
         case 5: return QStringLiteral("pc lang-mask %1").arg(pick(2) ? "1f" : "3");
         case 6: return QStringLiteral("pc busy %1").arg(pick(2) ? "on" : "off");
         case 7: return "pc file-written " + QString::fromLatin1(written[pick(3)]).arg(m_host);
-        case 8: return QStringLiteral("pc file-deleted /data/") + (pick(2) ? "rcvrecovery/screen.rcv" : "smartmapping/wall.wzfile");
+        case 8:
+            return QStringLiteral("pc file-deleted /data/%1")
+                .arg(pick(2) ? "rcvrecovery/screen.rcv" : "smartmapping/wall.wzfile");
         case 9: return QStringLiteral("pc update %1").arg(pick(2) ? "start" : "end");
         case 10: return QStringLiteral("cards noreply %1").arg(pick(3) ? "off" : "on");
         // Values a PC may write into fields the panel also writes: in range.
@@ -275,7 +273,7 @@ private:
                 return QStringLiteral("modal pages %1 open under page %2").arg(open.join(' ')).arg(front);
             QWidget* active = QApplication::activeModalWidget();
             if (active && !is_popup(active) && active != kit::instance(uint8_t(top)))
-                return QStringLiteral("the active modal window %1 is not page %2's screen")
+                return QStringLiteral("active modal %1 is not page %2's screen")
                     .arg(active->metaObject()->className())
                     .arg(top);
         }
@@ -286,7 +284,7 @@ private:
             for (int p = 0; p < page::Count && !known; ++p)
                 known = kit::instance(uint8_t(p)) == w;
             if (!known)
-                return QStringLiteral("visible %1 (%2) has no pointer").arg(w->metaObject()->className(), w->objectName());
+                return QStringLiteral("visible %1 has no pointer").arg(w->metaObject()->className());
         }
 
         for (const Field& f : panel_fields()) {
@@ -298,9 +296,7 @@ private:
             if (volume(w) != 0 && volume(w) != 0x80FF && volume(w) != m_volume0[w])
                 return QStringLiteral("volume of window %1 is 0x%2").arg(w).arg(volume(w), 0, 16);
         if (g_image_current.load() >= WINDOW_COUNT || g_language.load() > 4)
-            return QStringLiteral("g_image_current %1, g_language %2")
-                .arg(int(g_image_current.load()))
-                .arg(int(g_language.load()));
+            return QStringLiteral("window %1, language %2").arg(g_image_current.load()).arg(g_language.load());
         return QString();
     }
 

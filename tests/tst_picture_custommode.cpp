@@ -28,12 +28,6 @@ CustomMode* open_modes()
     return g_custommode;
 }
 
-void key(char c, int times = 1)
-{
-    for (int i = 0; i < times; ++i)
-        release(g_custommode, c);
-}
-
 QLabel* part(const char* name) { return g_custommode->findChild<QLabel*>(QLatin1String(name)); }
 } // namespace
 
@@ -63,9 +57,9 @@ private slots:
 
         para()->set_image16(img::CurrentMode, 17);
         QCOMPARE(int(open_modes()->slot()), 0);
-        key('S');
+        release(g_custommode, 'S');
         QCOMPARE(int(g_custommode->slot()), 15);
-        key('R');
+        release(g_custommode, 'R');
         QCOMPARE(int(g_custommode->slot()), 0);
     }
 
@@ -76,7 +70,7 @@ private slots:
         open_modes();
         const auto ram = [] { return QByteArray(reinterpret_cast<const char*>(para()->ram_para), RAM_PARA_SIZE); };
         const QByteArray before = ram();
-        key('Q');
+        release(g_custommode, 'Q');
         g_custommode->on_Button_use_clicked();
         g_custommode->on_Button_delete_clicked();
         QCOMPARE(ram(), before);
@@ -91,13 +85,12 @@ private slots:
         save_slot(para(), 2, 0x5A);
         para()->set_image16(img::SaveRequest, 7);
         open_modes();
-        key('R', 2);
-        key('Q', 2); // button level, Use
+        keys(g_custommode, "RRQQ"); // button level, Use
         QCOMPARE(int(para()->image16(img::CurrentMode)), 3);
         QCOMPARE(int(para()->image16(img::SaveRequest)), 7);
         EngineHandshake::instance().reapply = 0;
         para()->ram_para[0x900] ^= 0xFF;
-        key('Q', 2);
+        keys(g_custommode, "QQ");
         QCOMPARE(int(EngineHandshake::instance().reapply), 1);
         QCOMPARE(std::memcmp(para()->ram_para + USER_MODE_IMAGE_BASE, data(2), USER_MODE_COPY_LEN), 0);
     }
@@ -113,9 +106,7 @@ private slots:
         put_file("/data/configs/omenu.json", "{}");
         para()->set_image16(img::CurrentMode, 4);
         open_modes();
-        key('Q');
-        key('R'); // Delete
-        key('Q');
+        keys(g_custommode, "QRQ"); // Delete
         QCOMPARE(int(para()->user_mode[3][0]), 0xFF);
         QVERIFY(!exists("/data/modes/custom_mode4") && !exists("/data/modes/MO04.json"));
         QVERIFY(exists("/data/configs/omenu.json"));
@@ -141,8 +132,7 @@ private slots:
         open_modes();
         QVERIFY(part("label_brightness")->text().endsWith(QStringLiteral("Volume:ON")));
         QVERIFY(g_custommode->pane_texts().contains(QStringLiteral("HDMI2_Crop7 ON")));
-        key('Q');
-        key('S'); // Use -> More
+        keys(g_custommode, "QS"); // Use -> More
         QVERIFY(g_custommode->pane_texts().contains(QStringLiteral(
             "osd [x:1,y:2,w:300,h:40] font size:24*26\nspace [h:1,v:2] char[x:5,y:6] speed:3,effect:move left")));
     }
@@ -160,8 +150,7 @@ private slots:
         QLabel* name = part("label_name");
         // Not read again on every key: the same name comes back after a round trip.
         alias(R"({"id":0,"valid":"on","name":"Hall"})");
-        key('R');
-        key('S');
+        keys(g_custommode, "RS");
         QCOMPARE(name->text(), named + "Stage");
         para()->test_signal(103); // the PC replaced the file
         QCOMPARE(name->text(), named + "Hall");
@@ -187,7 +176,7 @@ private slots:
     {
         g_mode_shortcut_key = 1;
         open_modes();
-        key('O');
+        release(g_custommode, 'O');
         QCOMPARE(int(g_page_focus), int(page::LockWindow));
         QCOMPARE(int(g_mode_shortcut_key), 0);
         kit::close_page(page::LockWindow);

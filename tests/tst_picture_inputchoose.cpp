@@ -393,6 +393,7 @@ private slots:
         });
     }
 
+    // The PC deletes another crop while a field of the edit panel has the focus.
     void panel_focus_survives_crops_deleted_by_the_pc()
     {
         hdmi1_crops(3);
@@ -407,8 +408,7 @@ private slots:
                 g_numberkeyboard->hide();
             });
             release(s, 'Q');
-            QVERIFY(padShown);
-            QCOMPARE(entry_word(1), uint16_t(0x8000 | (1 << 8) | kHdmi1));
+            QVERIFY(padShown && entry_word(1) == (0x8000 | (1 << 8) | kHdmi1));
         });
     }
 };
