@@ -1,12 +1,16 @@
 // Test patterns on the simulated chip: first and last, refused with several windows in use,
-// taken off by back and Close, left on by the mode key.
+// taken off by back and Close, left on by the mode key. The output menu's openers.
 #include "shellsupport.h"
 
 #include "core/image_edit.h"
 #include "engine/c331_manage.h"
 #include "inputs/zarvosource.h"
+#include "sim/control.h"
 #include "sim/sim_device.h"
+#include "ui/picture/outputset.h"
 #include "ui/picture/test_chart.h"
+
+#include <QLabel>
 
 using namespace shellsupport;
 
@@ -109,6 +113,32 @@ private slots:
         // Opening again shows nothing new; back takes the left-on pattern off.
         run([](test_chart* s) { release(s, 'O'); });
         QCOMPARE(chip_pattern(), 0);
+    }
+
+    // OK opens the LED-size or the port screen; back from it shows the size line re-read.
+    void output_menu_openers_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<int>("opened");
+        QTest::newRow("LED size") << QByteArray("Q") << int(page::ledset);
+        QTest::newRow("ports") << QByteArray("RQ") << int(page::netset);
+    }
+    void output_menu_openers()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(int, opened);
+        run_screen<OutputSet>(page::OutputSet, [&](OutputSet* s) {
+            int seen = -1;
+            QTimer::singleShot(0, [&] {
+                seen = g_page_focus;
+                // The PC stores a new size while the child is open.
+                sim::run_control_line(QStringLiteral("pc image 0x562 000F7008"));
+                kit::back(uint8_t(opened));
+            });
+            ::keys(s, keys.constData());
+            QCOMPARE(seen, opened);
+            QVERIFY(s->findChild<QLabel*>(QStringLiteral("label_info"))->text().endsWith("3840x2160"));
+        });
     }
 };
 
