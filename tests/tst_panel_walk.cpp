@@ -253,13 +253,9 @@ private:
         // one chain, from its top (in front, or under the standby or user-mode screen)
         // down to the home screen.
         QVector<int> modal;
-        QStringList open;
-        for (int p = 0; p < page::Count; ++p) {
-            if (kit::opens_modal(uint8_t(p)) && kit::instance(uint8_t(p))) {
+        for (int p = 0; p < page::Count; ++p)
+            if (kit::opens_modal(uint8_t(p)) && kit::instance(uint8_t(p)))
                 modal << p;
-                open << QString::number(p);
-            }
-        }
         int top = -1;
         for (int t : modal) {
             const QVector<int> path = path_from(t);
@@ -268,9 +264,9 @@ private:
         }
         if (!modal.isEmpty()) {
             if (top < 0)
-                return QStringLiteral("modal pages %1 open outside one chain").arg(open.join(' '));
+                return QStringLiteral("%1 modal pages open outside one chain").arg(modal.size());
             if (kit::opens_modal(uint8_t(front)) ? top != front : front != page::LockWindow && front != page::CustomMode)
-                return QStringLiteral("modal pages %1 open under page %2").arg(open.join(' ')).arg(front);
+                return QStringLiteral("modal page %1 open under page %2").arg(top).arg(front);
             QWidget* active = QApplication::activeModalWidget();
             if (active && !is_popup(active) && active != kit::instance(uint8_t(top)))
                 return QStringLiteral("active modal %1 is not page %2's screen")

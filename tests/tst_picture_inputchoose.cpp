@@ -124,23 +124,9 @@ private slots:
         settled(P);
     }
 
-    void source_strip_signal_and_counts()
-    {
-        set_timing(P, 3, 1280, 720, 0); // HDMI2 without a rate: no signal
-        hdmi1_crops(2);
-        run([](InputChoose* s) {
-            QVERIFY(strip_text(s, 0).contains(">3<")); // HDMI1's crops
-            keys(s, "QR"); // the source strip on HDMI1, then HDMI2
-            QCOMPARE(s->row_text(0, true), QStringLiteral("No signal"));
-            // HDMI1's three rows: a row key keeps the same rows.
-            keys(s, "SQ");
-            const QList<QFrame*> before = rows(s);
-            release(s, 'R');
-            QCOMPARE(rows(s), before);
-        });
-    }
-
-    void crops_count_in_crop_number_order()
+    // The strip counts an input's crops and marks one without signal; the rows stand in
+    // crop-number order, the focus enters on the row in use, a row key keeps the same rows.
+    void strip_and_rows()
     {
         // HDMI1's crops stand in the table as 3, 1, 2; window 0 uses crop 2 (entry 4).
         set_crop(P, 0, 2, 3, 300, 30);
@@ -148,11 +134,19 @@ private slots:
         set_crop(P, 3, 4, 1, 50, 5); // another input's crop in between
         set_crop(P, 4, 2, 2, 200, 20);
         P->set_image16(win(0, img::WinInput), 0x8000 | 4);
+        set_timing(P, 3, 1280, 720, 0); // HDMI2 without a rate: no signal
         settled(P);
         run([](InputChoose* s) {
+            QVERIFY(strip_text(s, 0).contains(">4<"));
             QCOMPARE(s->box_name(0), QStringLiteral("HDMI1_Crop2"));
             QCOMPARE(s->row_text(1, false), QStringLiteral("HDMI1_crop1"));
-            keys(s, "QQR"); // the focus enters on the row in use, crop 2
+            keys(s, "QR"); // the source strip on HDMI1, then HDMI2
+            QCOMPARE(s->row_text(0, true), QStringLiteral("No signal"));
+            keys(s, "SQ");
+            const QList<QFrame*> before = rows(s);
+            keys(s, "SR");
+            QCOMPARE(rows(s), before);
+            release(s, 'R'); // from crop 2, the row in use
             QCOMPARE(at(s), (QList<int>{2, 1, 0}));
             QCOMPARE(s->row_text(0, false), QStringLiteral("HDMI1_crop3"));
             keys(s, "RS"); // wraps both ways
