@@ -118,9 +118,6 @@ private slots:
         show_windows({0});
         for (int w = 0; w < 6; ++w)
             P->set_image16(win(w, img::WinInput), 2);
-        std::memset(P->ram_para + img::CropTable, 0, 10 * CROP_COUNT);
-        for (int s = 0; s < 6; ++s)
-            set_timing(P, s, 1920, 1080, 60);
         settled(P);
     }
 
