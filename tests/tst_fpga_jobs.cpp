@@ -1,38 +1,23 @@
 // Card jobs 1-6 on the simulated cards (what the cards receive, results, failure paths),
 // the USB-stick upgrade that shares their record, and the lister of the card-job files.
 #include "recoverysupport.h"
-#include "testsupport.h"
 
-#include "core/global.h"
 #include "core/panel_bridge.h"
 #include "core/utils.h"
 #include "core/yuqrampara.h"
-#include "fpga/card_jobs.h"
-#include "fpga/packed_file.h"
 #include "fpga/rcv_recovery_file.h"
 #include "fpga/usb_upgrade.h"
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
-#include "sim/sim_cards.h"
 
 #include <QDir>
-#include <QSignalSpy>
 #include <QtTest>
-#include <memory>
 
 namespace {
 constexpr uint32_t kDeliveryLinks = 0x107 | (0x3u << 10); // ports 0-2, 8, 10, 11
 
-// One screen, port 0 with two cards: three operation records in all.
-QByteArray packed_scan()
-{
-    packed::Port port;
-    port.number = 0;
-    port.cards = {packed::Card{{QByteArray(256, 'a'), QByteArray(7, 'b')}}, packed::Card{{QByteArray(1, 'c')}}};
-    packed::File f;
-    f.screens = {packed::Screen{{port}}};
-    return packed::write(f);
-}
+// One screen, port 0 with two cards of one record each: a scan file.
+const QByteArray kScan = recoverysupport::recovery_bytes({{{0, 2}}}, 1);
 
 void set_wz(const QString& name)
 {
@@ -119,16 +104,16 @@ private slots:
 
     void scan_file_checks_then_replays_its_records()
     {
-        testsupport::put_file("/data/smartmapping/a.wzfile", packed_scan());
+        testsupport::put_file("/data/smartmapping/a.wzfile", kScan);
         set_wz("/data/smartmapping/a.wzfile");
         line_type.port = 8;
         QVERIFY(post_card_job(JobScanFile));
         jobs->card_job_deal();
         set_wz("/data/smartmapping/other.wzfile");
         QVERIFY(run() > 0);
-        QCOMPARE(SimCards::instance()->received(8, cardwire::ScanRecord), 3);
-        // The last record is card 1's one byte: command, card index, record, check byte.
-        QCOMPARE(SimCards::instance()->last_frame(8).mid(1, 2), QByteArray("\x01" "c", 2));
+        QCOMPARE(SimCards::instance()->received(8, cardwire::ScanRecord), 2);
+        // The last is card 1's record: command, card index, record, check byte.
+        QCOMPARE(SimCards::instance()->last_frame(8).mid(1, 9), "\x01" + QByteArray(8, 'b'));
     }
 
     // Refused in the first pass with a lone 100, before any frame. A query fails so, word 15
@@ -140,7 +125,7 @@ private slots:
         QTest::addColumn<int>("files");
         QTest::addColumn<int>("port");
         QTest::newRow("scan file is a folder") << int(JobScanFile) << QByteArray() << 0 << 8;
-        QTest::newRow("scan port without link") << int(JobScanFile) << packed_scan() << 1 << 5;
+        QTest::newRow("scan port without link") << int(JobScanFile) << kScan << 1 << 5;
         QTest::newRow("no recovery folder") << int(JobQuery) << QByteArray() << 0 << 2;
         QTest::newRow("truncated") << int(JobQuery) << recoverysupport::recovery_bytes().left(100) << 1 << 2;
         QTest::newRow("two recovery files") << int(JobQuery) << recoverysupport::recovery_bytes() << 2 << 2;
