@@ -1,6 +1,4 @@
-// The control commands the application adds for a user trying the panel: the screenshot
-// (the visible panel windows composed at panel coordinates), the panel key, the language
-// and aging samples.
+// The control commands the application adds: screenshot, key, language, aging samples.
 #include "hwtest.h"
 #include "shellsupport.h"
 
@@ -25,10 +23,8 @@ class TstAppCommands : public QObject
 private slots:
     void initTestCase() { register_control_commands(); }
 
-    // Above the home window a modal screen, above all the update overlay (though the screen
-    // opened before it); hidden windows are not drawn. A screenshot goes only into a new or
-    // existing regular .png file outside /data and inside the root; a refused one leaves what
-    // is there as it was (and a fifo does not stall the channel).
+    // The overlay above a modal screen opened before it, hidden windows not drawn; only a
+    // regular .png file inside the root and outside /data is written (a fifo would stall).
     void screenshot()
     {
         testsupport::fresh_device_root();

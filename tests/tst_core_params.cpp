@@ -34,9 +34,7 @@ class TstCoreParams : public QObject
 private slots:
     void init() { p = testsupport::fresh_core(); }
 
-    // The file holds the image from 0x300 behind two marker bytes; a missing or damaged one
-    // gives the factory image, written whole. A pattern left on by the mode key or a power
-    // cut stays off after the next start.
+    // Image from 0x300 behind two marker bytes, else the factory one; a pattern stays off.
     void parameter_file_loaded_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -79,8 +77,7 @@ private slots:
         QVERIFY(!testsupport::exists("/data/ram_device_info.bad.5"));
     }
 
-    // A mode file holds the image from 0x380 behind its two marker bytes; the OSD captions
-    // go with it as MOxx.json, xx the slot number in hex.
+    // A mode file: the image from 0x380 behind two marker bytes; captions as MOxx.json (hex).
     void user_modes_round_trip()
     {
         p->set_image16(img::LedWidth, 3000);
@@ -98,22 +95,18 @@ private slots:
         QCOMPARE(q->mode_file_write(16, 1) + q->mode_file_write(-1, 1) + q->mode_file_deal(16, 0), 0);
     }
 
-    void user_mode_index_wraps()
+    void indexes_stay_in_bounds()
     {
         p->user_mode[3][0] = p->user_mode[3][1] = 0xAA;
         p->user_mode[14][0] = p->user_mode[14][1] = 0xAA;
-        // {start, direction, found}: 14 -> 3 wraps 15 -> 0, 3 -> 14 wraps 0 -> 15; an
-        // out-of-range start stays in the table.
+        // {start, direction, found}: both wraps; an out-of-range start stays in the table.
         const int cases[3][3] = {{14, 1, 3}, {3, 0, 14}, {200, 2, 14}};
         for (const auto& c : cases)
             QCOMPARE(p->YuqUserModeIndex(char(c[0]), char(c[1])), c[2]);
         wr16(p->ram_para, img::CurrentMode, 17); // beyond the 16 slots: none
         QCOMPARE(p->YuqGetCurrentModeIndex(), 0);
-    }
 
-    // Nothing aimed at a window beyond the six is written (bad bytes of the file: the fuzz).
-    void window_bounds_hold()
-    {
+        // Nothing aimed at a window beyond the six is written (bad bytes of the file).
         const QByteArray before = image(p->ram_para);
         g_image_current = 9;
         p->YuqSetImageBlack();
@@ -123,8 +116,7 @@ private slots:
         QCOMPARE(image(p->ram_para), before);
         g_image_current = 0;
     }
-    // A mask with bits above 4 set (from the PC) never lets a language above 4 through,
-    // nor one whose shift would wrap onto an enabled bit.
+    // A PC's mask with high bits never lets a language above 4 through, nor a wrapped shift.
     void language_follows_mask_data()
     {
         QTest::addColumn<int>("stored");
@@ -158,8 +150,7 @@ private slots:
             Utils::_test_signal_mutex.unlock();
             if (code != 2)
                 return;
-            // Asked for while this refresh sits in a nested event loop (a modal tip): it
-            // waits, neither nesting nor spinning the loop.
+            // Asked for inside a nested loop (a modal tip): it waits, neither nesting nor spinning.
             p->test_signal(3);
             QElapsedTimer t;
             t.start();
@@ -176,8 +167,7 @@ private slots:
         QTRY_COMPARE(seen, QVector<int>({2, 3, 12}));
     }
 
-    // A reader without the engine mutex sees only values that were written whole: a word
-    // (the key lock, a width), a record taken as a snapshot, and the written-back file.
+    // Without the engine mutex a word, a record snapshot and the written file are never torn.
     void image_reads_never_tear_data()
     {
         QTest::addColumn<int>("reader");

@@ -21,8 +21,7 @@ c331_manage* engine_without_thread()
 
 int win(int w, int field) { return img::Window + img::WindowSize * w + field; }
 
-// As a screen applies: image writes under the engine mutex with a re-apply raised. Then
-// one pass of the engine; what it returned.
+// As a screen applies (under the engine mutex, re-apply raised), then one engine pass.
 template <typename Write>
 int apply(c331_manage* e, Write write)
 {
@@ -58,8 +57,7 @@ private slots:
         QCOMPARE(e->c331managerdeal(), 0); // nothing raised
     }
 
-    // A refresh copies the live image over the applied copy before the engine's pass:
-    // the change must still reach the chip.
+    // A refresh copying the live image over the applied one must not lose the change.
     void change_survives_a_refresh_copy()
     {
         YuqRamPara* p = fresh();

@@ -1,5 +1,4 @@
-// Card jobs 1-6 on the simulated cards (what the cards receive, results, failure paths),
-// the USB-stick upgrade that shares their record, and the lister of the card-job files.
+// Card jobs 1-6 on the simulated cards, the stick upgrade sharing their record, the lister.
 #include "recoverysupport.h"
 
 #include "core/panel_bridge.h"
@@ -116,8 +115,7 @@ private slots:
         QCOMPARE(SimCards::instance()->last_frame(8).mid(1, 9), "\x01" + QByteArray(8, 'b'));
     }
 
-    // Refused in the first pass with a lone 100, before any frame. A query fails so, word 15
-    // at 0xFFFF, unless exactly one whole recovery file is there.
+    // Refused in the first pass, before any frame; a query unless one whole file is there.
     void refused_at_once_data()
     {
         QTest::addColumn<int>("job");
@@ -152,8 +150,7 @@ private slots:
         QCOMPARE(g_send_para.card_index.load(), uint16_t(job == JobQuery ? 0xFFFF : 0x1234));
     }
 
-    // Screen, port number and card count come from the file, not from the port's reply. A
-    // silent port has no cards; no answer at all fails. Word 15 is never 0xFFFF then.
+    // Screen, port and card count come from the file; a silent port has no cards.
     void query_walks_the_files_screens_and_ports_data()
     {
         QTest::addColumn<recoverysupport::Layout>("layout");
@@ -188,8 +185,7 @@ private slots:
             QCOMPARE(g_send_para.card_index.load(), uint16_t(0x00FF));
     }
 
-    // Self-recovery sends the card's own records, only those the query found: any change
-    // of the files since refuses it.
+    // Self-recovery sends the records the query found: any change of the files refuses it.
     void self_recovery_data()
     {
         QTest::addColumn<int>("change");
@@ -210,28 +206,21 @@ private slots:
         QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), change == 0 ? 3 : 0);
     }
 
-    // PC commands go first: a job waits while they arrive.
-    void held_back_while_pc_commands_arrive()
+    // One job at a time, codes 1-6 only; it waits while PC commands arrive.
+    void one_job_at_a_time_after_pc_commands()
     {
-        recoverysupport::put_recovery_file();
         pc_cmd_valid = 1;
-        QVERIFY(post_card_job(JobQuery));
+        QVERIFY(post_card_job(JobCure));
+        QVERIFY(!post_card_job(JobQuery));
         for (int i = 0; i < 200; ++i)
             jobs->card_job_deal();
         QCOMPARE(progress->size(), 0);
-    }
-
-    // One job at a time; codes outside 1-6 are refused.
-    void one_job_at_a_time()
-    {
-        QVERIFY(post_card_job(JobCure));
-        QVERIFY(!post_card_job(JobQuery));
+        pc_cmd_valid = 0;
         QVERIFY(run() > 0);
         QVERIFY(!post_card_job(0) && !post_card_job(7));
     }
 
-    // An application is copied beside the running one and moved over it, then a reboot
-    // is asked for; every upgrade ends with code 104.
+    // The application is copied beside the running one and moved over it; a reboot follows.
     void upgrade_installs_through_the_gate_data()
     {
         QTest::addColumn<QString>("package");

@@ -1,8 +1,5 @@
-// Device paths stay under the device root; the shell gate records device commands and
-// runs none. Hostile file names from a USB stick and from the PC (spaces, quotes, ';',
-// "$(...)", back-quotes, newlines, a leading '-', "../") are listed exactly or refused,
-// never reach a shell as code (platform::shell_recorded() shows what reached the gate) and
-// never lead to a path outside their folder.
+// Device paths stay under the root; the gate records device commands, runs none. Hostile
+// names from a stick or the PC are listed exactly or refused, never code, never outside.
 #include "testsupport.h"
 
 #include "comm/message_deal.h"
@@ -42,8 +39,7 @@ private slots:
         g_app_reset_flag = 0;
     }
 
-    // Each hostile package, alone on the stick, is listed by its name and copied over the
-    // application as one quoted word.
+    // Each hostile package alone on the stick is copied over the application as one word.
     void stick_upgrade_copies_each_package_as_one_word()
     {
         for (const QString& name : kHostile) {
@@ -62,8 +58,7 @@ private slots:
         }
     }
 
-    // A word with a NUL (an address read from a damaged tcpip.ini) stays one whole word:
-    // the device's shell gets a C string, which the NUL would otherwise cut inside the quotes.
+    // A NUL (a damaged tcpip.ini) would cut the device shell's C string inside the quotes.
     void quoted_word_with_a_nul_keeps_the_command_whole()
     {
         const QString word = QStringLiteral("10.0.0.1") + QChar(0) + QStringLiteral("'; reboot");
@@ -129,19 +124,15 @@ private slots:
         QVERIFY(platform::dev_path("/mnt/usb1/../../../etc").isEmpty());
     }
 
-    void gate_records_exactly_and_runs_no_device_command()
+    void gate_records_device_commands_and_keeps_file_commands_inside()
     {
         const QStringList cmds = {"reboot", "ifconfig eth0 192.168.1.5 netmask 255.255.255.0", "kill -9 1",
                                   "rm  -rf  /data/modes/custom_mode3"};
         for (const QString& c : cmds)
             QCOMPARE(platform::shell_run(c), 0);
         QCOMPARE(platform::shell_recorded(), cmds);
-    }
 
-    // File commands act inside the root only; a quoted name is one file, and unquoted
-    // metacharacters are recorded, never carried out.
-    void file_commands_act_only_inside_the_root()
-    {
+        // File commands act inside the root; unquoted metacharacters are never carried out.
         QTemporaryDir outside;
         QFile f(outside.path() + "/keep");
         QVERIFY(f.open(QIODevice::WriteOnly));
