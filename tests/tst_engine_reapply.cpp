@@ -37,7 +37,9 @@ int apply(c331_manage* e, Write write)
 class TstEngineReapply : public QObject
 {
     Q_OBJECT
+    YuqRamPara* p = nullptr;
 private slots:
+    void init() { p = fresh(); }
     void cleanup()
     {
         c331_manage::destroy_for_test();
@@ -47,7 +49,6 @@ private slots:
 
     void bring_up_programs_the_image_and_reads_fonts()
     {
-        fresh();
         sim::scaler().fonts = 0x5;
         c331_manage* e = engine_without_thread();
         const sim::ScalerState s = sim::scaler().state();
@@ -60,7 +61,6 @@ private slots:
     // A refresh copying the live image over the applied one must not lose the change.
     void change_survives_a_refresh_copy()
     {
-        YuqRamPara* p = fresh();
         c331_manage* e = engine_without_thread();
         screen_write16(img::Contrast, 77);
         std::memcpy(p->ram_para_old, p->ram_para, RAM_PARA_SIZE); // what the refresh does
@@ -74,7 +74,6 @@ private slots:
 
     void takeover_request_is_never_lowered()
     {
-        YuqRamPara* p = fresh();
         c331_manage* e = engine_without_thread();
         Codes codes;
         {
@@ -89,10 +88,9 @@ private slots:
 
     void windows_crops_and_modes_reach_the_chip()
     {
-        YuqRamPara* p = fresh();
         c331_manage* e = engine_without_thread();
         // Window 0 on crop-table entry 3 (source 4, crop 1).
-        apply(e, [p] {
+        apply(e, [this] {
             const uint16_t crop[5] = {0x8004, 10, 20, 300, 200};
             for (int i = 0; i < 5; ++i)
                 wr16(p->ram_para, img::CropTable + 10 * 3 + 2 * i, crop[i]);
@@ -126,10 +124,9 @@ private slots:
     // The chip stays at 50; the FPGA thread drives the LEDs with the value x 255 / 100.
     void brightness_goes_to_the_leds()
     {
-        YuqRamPara* p = fresh();
         fpga_manage::pInstance();
         c331_manage* e = engine_without_thread();
-        apply(e, [p] { p->set_image16(img::Brightness, 40); });
+        apply(e, [this] { p->set_image16(img::Brightness, 40); });
         QCOMPARE(sim::scaler().state().picture[0], 50);
         run_fpga_passes(4);
         QCOMPARE(int(sim::fpga(1).peek_reg(fpgawire::RegBrightness)), 102);
@@ -138,10 +135,9 @@ private slots:
     // Every changed EDID record gets its rewrite, not only the first.
     void every_changed_edid_is_rewritten()
     {
-        YuqRamPara* p = fresh();
         zarvosource* z = zarvosource::pInstance();
         c331_manage* e = engine_without_thread();
-        apply(e, [p] {
+        apply(e, [this] {
             wr16(p->ram_para, img::Edid + 6 * 1, 1280);
             wr16(p->ram_para, img::Edid + 6 * 4 + 4, 30);
         });
@@ -156,7 +152,6 @@ private slots:
 
     void led_size_waits_for_the_fpga_steps_without_holding_the_mutex()
     {
-        YuqRamPara* p = fresh();
         fpga_manage* f = fpga_manage::pInstance();
         f->initialize_start();
         QTRY_VERIFY(f->get_fpga_status());
