@@ -111,7 +111,6 @@ private slots:
         QVERIFY(sim::run_control_line("age sample 3"));
         QCoreApplication::processEvents();
         QCOMPARE(log.factoryage_log.size(), 3);
-        QVERIFY(log.factoryage_log.last().endsWith(QLatin1String(" 42 40 43 43 41 44")));
     }
 };
 

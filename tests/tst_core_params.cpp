@@ -117,25 +117,16 @@ private slots:
         g_image_current = 0;
     }
     // A PC's mask with high bits never lets a language above 4 through, nor a wrapped shift.
-    void language_follows_mask_data()
-    {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<uint>("mask");
-        QTest::addColumn<int>("language");
-        QTest::newRow("disabled -> lowest") << 2 << 0x0Au << 1;
-        QTest::newRow("above 4, its bit set") << 7 << 0xFFu << 0;
-        QTest::newRow("above 31, wrapped bit set") << 35 << 0x0Au << 1;
-    }
     void language_follows_mask()
     {
-        QFETCH(int, stored);
-        QFETCH(uint, mask);
-        QFETCH(int, language);
-        g_lcd_lang_valid = mask;
-        g_language = 1;
-        p->ram_para[img::Language] = uchar(stored);
-        QCOMPARE(p->YuqLanguageChanged(), 1);
-        QCOMPARE((QList<int>{g_language, p->ram_para[img::Language]}), (QList<int>{language, language}));
+        // {stored, mask, language}: disabled -> lowest, above 4, above 31 wrapped onto a bit.
+        const int cases[3][3] = {{2, 0x0A, 1}, {7, 0xFF, 0}, {35, 0x0A, 1}};
+        for (const auto& c : cases) {
+            g_lcd_lang_valid = uint(c[1]);
+            p->ram_para[img::Language] = uchar(c[0]);
+            QCOMPARE(p->YuqLanguageChanged(), 1);
+            QCOMPARE((QList<int>{g_language, p->ram_para[img::Language]}), (QList<int>{c[2], c[2]}));
+        }
         g_lcd_lang_valid = 0x1F;
     }
 

@@ -32,30 +32,41 @@ class TstHostileNames : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        testsupport::fresh_core();
-        g_usb_grade_path = QStringLiteral("YUQ-K64");
-        g_app_reset_flag = 0;
-    }
+    void init() { testsupport::fresh_core(); }
 
-    // Each hostile package alone on the stick is copied over the application as one word.
-    void stick_upgrade_copies_each_package_as_one_word()
+    void stick_upgrade_data()
     {
-        for (const QString& name : kHostile) {
-            init();
-            const QByteArray body = "package " + name.toUtf8();
-            put_file("/mnt/usb1/YUQ-K64/" + name, body);
-            put_file("/mnt/usb1/YUQ-K64/notes.txt", "not a package");
-            UsbUpgrade up;
-            up.clock = [] { return QStringLiteral("1:2:3"); };
-            QCOMPARE(up.get_usb_file_list_path(), 1);
-            up.usb_upgrade_main_deal();
-            QStringList words;
-            QVERIFY2(platform::shell_split(platform::shell_recorded().value(0), &words), qPrintable(name));
-            QCOMPARE(words, (QStringList{"cp", "/mnt/usb1/YUQ-K64/" + name, ConfigEngine::app_path() + "2"}));
-            QCOMPARE(get_file(ConfigEngine::app_path()), body);
-        }
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("package");
+        for (const QString& name : kHostile)
+            QTest::newRow(qPrintable(name)) << "YUQ-K64" << "/mnt/usb1/YUQ-K64/" + name;
+        QTest::newRow("top folder") << " " << "/mnt/usb1/x.YUQ";
+        for (const char* bad : {"../etc", "a/../../etc", ""})
+            QTest::newRow(bad) << bad << QString();
+    }
+    // A hostile package alone on the stick is copied over the application as one word; a
+    // folder that would leave the stick lists nothing and runs nothing.
+    void stick_upgrade()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, package);
+        g_usb_grade_path = folder;
+        put_file("/etc/x.YUQ", "outside");
+        put_file("/mnt/usb1/x.YUQ", "/mnt/usb1/x.YUQ");
+        put_file("/mnt/usb1/YUQ-K64/notes.txt", "not a package");
+        if (!package.isEmpty())
+            put_file(package, package.toUtf8());
+        UsbUpgrade up;
+        up.clock = [] { return QStringLiteral("1:2:3"); };
+        QCOMPARE(up.get_usb_file_list_path(), int(!package.isEmpty()));
+        up.usb_upgrade_main_deal();
+        QStringList words;
+        platform::shell_split(platform::shell_recorded().value(0), &words);
+        if (package.isEmpty())
+            QVERIFY(words.isEmpty());
+        else
+            QCOMPARE(words, (QStringList{"cp", package, ConfigEngine::app_path() + "2"}));
+        QCOMPARE(get_file(ConfigEngine::app_path()), package.toUtf8());
     }
 
     // A NUL (a damaged tcpip.ini) would cut the device shell's C string inside the quotes.
@@ -67,23 +78,6 @@ private slots:
         QStringList words;
         QVERIFY(platform::shell_split(sent, &words));
         QCOMPARE(words, (QStringList{"ifconfig", "eth0", "10.0.0.1'; reboot", "netmask", "255.0.0.0"}));
-    }
-
-    // A configured upgrade folder that would leave the stick lists nothing and runs nothing.
-    void upgrade_folder_never_leaves_the_stick()
-    {
-        put_file("/etc/x.YUQ", "outside");
-        put_file("/mnt/usb1/x.YUQ", "top");
-        for (const QString& bad : {QStringLiteral("../etc"), QStringLiteral("a/../../etc"), QString()}) {
-            g_usb_grade_path = bad;
-            UsbUpgrade up;
-            up.clock = [] { return QStringLiteral("1:2:3"); };
-            QCOMPARE(up.get_usb_file_list_path(), 0);
-            up.usb_upgrade_main_deal();
-        }
-        QVERIFY(platform::shell_recorded().isEmpty());
-        g_usb_grade_path = QStringLiteral(" "); // the stick's top folder
-        QCOMPARE(UsbUpgrade::list_packages(UsbUpgrade::upgrade_folder()), QStringList{"/mnt/usb1/x.YUQ"});
     }
 
     // Files the PC sends are stored under their folder by their exact name, or refused.
