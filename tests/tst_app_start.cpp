@@ -26,13 +26,11 @@ struct Panel
         QVERIFY(proc.waitForStarted());
     }
     // Reads output until `text` shows or the process ends.
-    bool wait_for(const QByteArray& text, int ms = 20000)
+    bool wait_for(const QByteArray& text)
     {
         QElapsedTimer t;
         t.start();
-        while (!out.contains(text) && t.elapsed() < ms) {
-            if (proc.state() == QProcess::NotRunning)
-                break;
+        while (!out.contains(text) && t.elapsed() < 20000 && proc.state() != QProcess::NotRunning) {
             proc.waitForReadyRead(200);
             out += proc.readAll();
         }

@@ -47,15 +47,21 @@ private slots:
         zarvosource::destroy_for_test();
     }
 
-    void bring_up_programs_the_image_and_reads_fonts()
+    // The chip's brightness stays at 50: the FPGA thread drives the LEDs with x 255 / 100.
+    void bring_up_then_brightness_to_the_leds()
     {
         sim::scaler().fonts = 0x5;
+        fpga_manage::pInstance();
         c331_manage* e = engine_without_thread();
         const sim::ScalerState s = sim::scaler().state();
         QCOMPARE((QList<int>{s.init_stage, s.panel[0], s.panel[1], s.panel[4], s.picture[1], s.win[0].source}),
                  (QList<int>{2, 1920, 1080, 4, 50, 2}));
         QCOMPARE(e->c331_font_valid.load(), 0x5u);
         QCOMPARE(e->c331managerdeal(), 0); // nothing raised
+        apply(e, [this] { p->set_image16(img::Brightness, 40); });
+        QCOMPARE(sim::scaler().state().picture[0], 50);
+        run_fpga_passes(4);
+        QCOMPARE(int(sim::fpga(1).peek_reg(fpgawire::RegBrightness)), 102);
     }
 
     // A refresh copying the live image over the applied one must not lose the change.
@@ -119,17 +125,6 @@ private slots:
             QVERIFY2(l.split(QLatin1Char(' ')).size() == 2 && l.startsWith(QLatin1String("scaler.")), qPrintable(l));
         QVERIFY(lines.contains("scaler.win0.crop 11,20,300,200"));
         QVERIFY(!sim::run_control_line("scaler now")); // takes no arguments
-    }
-
-    // The chip stays at 50; the FPGA thread drives the LEDs with the value x 255 / 100.
-    void brightness_goes_to_the_leds()
-    {
-        fpga_manage::pInstance();
-        c331_manage* e = engine_without_thread();
-        apply(e, [this] { p->set_image16(img::Brightness, 40); });
-        QCOMPARE(sim::scaler().state().picture[0], 50);
-        run_fpga_passes(4);
-        QCOMPARE(int(sim::fpga(1).peek_reg(fpgawire::RegBrightness)), 102);
     }
 
     // Every changed EDID record gets its rewrite, not only the first.
