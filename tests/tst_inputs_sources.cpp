@@ -30,17 +30,13 @@ private slots:
 
     void engine_follows_timings_unless_a_pattern_shows()
     {
-        YuqRamPara* p = fresh();
+        fresh();
         zarvosource* z = zarvosource::pInstance();
         c331_manage* e = c331_manage::pInstance();
         e->bring_up();
         z->source_manage_deal();
         e->input_timing_deal();
-        {
-            EngineLock lock;
-            e->request_update();
-            p->ram_para[img::TestPattern] = 1;
-        }
+        screen_write16(img::TestPattern, 1);
         e->c331managerdeal();
         sim::run_control_line("input 3 1920 1080 60");
         z->source_manage_deal();
