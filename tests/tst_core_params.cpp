@@ -1,7 +1,6 @@
 // The parameter block: its file, user modes, window bounds, language, refresh requests.
 #include "testsupport.h"
 
-#include "core/config_engine.h"
 #include "core/engine_handshake.h"
 #include "core/global.h"
 #include "core/utils.h"
@@ -11,7 +10,6 @@
 
 #include <QElapsedTimer>
 #include <QSet>
-#include <QSignalSpy>
 #include <QtTest>
 #include <atomic>
 #include <memory>

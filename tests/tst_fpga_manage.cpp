@@ -6,7 +6,6 @@
 #include "core/utils.h"
 #include "platform/wire.h"
 #include "sim/control.h"
-#include "sim/sim_cards.h"
 
 #include <QtTest>
 

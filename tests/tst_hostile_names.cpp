@@ -5,7 +5,6 @@
 #include "comm/message_deal.h"
 #include "core/config_engine.h"
 #include "core/global.h"
-#include "core/yuqrampara.h"
 #include "fpga/rcv_recovery_file.h"
 #include "fpga/usb_upgrade.h"
 #include "platform/devpath.h"
