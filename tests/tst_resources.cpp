@@ -50,8 +50,6 @@ const Pics kPictures[] = {
 };
 const int kRoutes = 16;  // line1 .. line16, 40x25
 
-QString path_of(const QString& name) { return ":/png/" + name + ".png"; }
-
 } // namespace
 
 class TstResources : public QObject {
@@ -71,12 +69,9 @@ private slots:
         for (int n = 1; n <= kRoutes; ++n)
             all[QString("line%1").arg(n)] = QSize(40, 25);
         for (auto it = all.begin(); it != all.end(); ++it) {
-            const QImage img(path_of(it.key()));
+            const QImage img(":/png/" + it.key() + ".png");
             QVERIFY2(!img.isNull(), qPrintable("missing " + it.key()));
-            QVERIFY2(!it.value().isValid() || img.size() == it.value(),
-                     qPrintable(QString("%1 is %2x%3, screens show it at %4x%5")
-                                    .arg(it.key()).arg(img.width()).arg(img.height())
-                                    .arg(it.value().width()).arg(it.value().height())));
+            QVERIFY2(!it.value().isValid() || img.size() == it.value(), qPrintable(it.key() + " has the wrong size"));
         }
     }
 };
