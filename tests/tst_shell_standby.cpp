@@ -103,8 +103,7 @@ private slots:
         // All black: every enabled window; all frozen: the timing stays, every enabled window marked.
         P->set_image16(img::AllWindowsState, 1);
         P->test_signal(1);
-        QCOMPARE(s->status_text(0), QStringLiteral("Black"));
-        QCOMPARE(s->status_text(3), QStringLiteral("Close"));
+        QCOMPARE(s->status_text(0) + ' ' + s->status_text(3), QStringLiteral("Black Close"));
         P->set_image16(img::AllWindowsState, 2);
         P->test_signal(1);
         QCOMPARE(s->status_text(0), QStringLiteral("1920x1080@60Hz"));
