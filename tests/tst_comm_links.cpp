@@ -5,7 +5,6 @@
 #include "comm/k87_wifi_config.h"
 #include "comm/message_deal.h"
 #include "comm/usbserver.h"
-#include "core/config_engine.h"
 #include "core/global.h"
 #include "core/panel_bridge.h"
 #include "core/yuqrampara.h"

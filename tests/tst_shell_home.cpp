@@ -270,7 +270,6 @@ private slots:
         QTest::addColumn<int>("input"); // 0x8007: crop table entry 7, a crop of HDMI2
         QTest::addColumn<int>("rate");  // -1 no timing at all
         QTest::addColumn<QByteArray>("report");
-        QTest::newRow("window 0, HDMI1") << 0 << 2 << 60 << QByteArray("a501001000");
         QTest::newRow("window 2 disabled: input only") << 2 << 2 << 60 << QByteArray("a500001000");
         QTest::newRow("DVI no signal") << 0 << 1 << -1 << QByteArray("a501800000");
         QTest::newRow("HDMI4 rate 0 is no signal") << 0 << 5 << 0 << QByteArray("a501000800");

