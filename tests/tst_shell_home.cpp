@@ -84,19 +84,6 @@ private slots:
         QCOMPARE(g_mainwindow->tool(1)->property("png").toString(), QStringLiteral(":/png/en_unslience.png"));
     }
 
-    void key_lock()
-    {
-        P->set_image16(img::KeyLock, 2); // any non-zero word locks
-        P->test_signal(1);
-        key('M');
-        QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        key('R', 4);
-        key('Q'); // unlock through the lock item
-        key('M'); // unlocked: the user modes
-        QCOMPARE(int(g_page_focus), int(page::CustomMode));
-        kit::close_page(page::CustomMode);
-    }
-
     void empty_slot_calls_nothing()
     {
         to_tool(2);
@@ -379,20 +366,24 @@ private slots:
         // Function keys whose low byte is a letter ('A'..'P' are F18..F33).
         for (int key = Qt::Key_F18; key <= Qt::Key_F33; ++key)
             release(g_mainwindow, key);
-        // The key lock refuses every shortcut; the panel keys still work on the screen.
-        P->set_image16(img::KeyLock, 1);
+        // The key lock (any non-zero word) refuses every shortcut and the mode key; the
+        // panel keys still work on the screen and reach the lock item, which unlocks.
+        P->set_image16(img::KeyLock, 2);
         for (int key = 'A'; key <= 'P'; ++key)
-            if (kit::key_role(key) == kit::Key::None)
+            if (kit::key_role(key) == kit::Key::None || key == 'M')
                 release(g_mainwindow, key);
-        release(g_mainwindow, 'R');
-        QCOMPARE(int(g_mainwindow->focus_index()), 1);
-        P->set_image16(img::KeyLock, 0);
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        key('R', 4);
+        key('Q');
         // A current window out of range reaches no window record.
         g_image_current = 9;
         for (int key : {'G', 'N', 'P'})
             release(g_mainwindow, key);
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(P->ram_para), RAM_PARA_SIZE), before);
         QVERIFY(refresh.isEmpty());
+        key('M'); // unlocked: the user modes
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        kit::close_page(page::CustomMode);
     }
 };
 
