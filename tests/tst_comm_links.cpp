@@ -45,8 +45,10 @@ private slots:
     }
 
     // The update overlay opens once, on an application or kernel transfer or the register
-    // flag, and closes once.
-    void update_overlay_opens_and_closes_once()
+    // flag, and closes once. The screens hear of a written or deleted file only with the
+    // FPGA manager there and their page in front; the settings menu is retexted on every
+    // delete.
+    void link_hooks()
     {
         auto* bridge = PanelBridge::instance();
         QSignalSpy start(bridge, &PanelBridge::sig_update_start);
@@ -61,25 +63,16 @@ private slots:
         QCOMPARE(start.size(), 1);
         QCOMPARE(over.size(), 1);
         QCOMPARE(testsupport::spy_ints(refresh), (QList<int>{105, 105, 106, 106}));
-    }
 
-    // The screens hear of a written or deleted file only with the FPGA manager there and
-    // their page in front; the settings menu is retexted on every delete.
-    void file_hooks_need_the_fpga_manager_and_the_page()
-    {
-        auto* bridge = PanelBridge::instance();
         QSignalSpy written(bridge, &PanelBridge::sig_file_written);
         QSignalSpy deleted(bridge, &PanelBridge::sig_file_deleted);
         QSignalSpy retext(bridge, &PanelBridge::sig_option_retext);
         g_page_focus = 24;
         message_deal::write_file_end(13); // no FPGA manager: nothing for the screens
-        QCOMPARE(written.size(), 0);
-
         fpga_manage::pInstance();
         message_deal::write_file_end(13);
         message_deal::write_file_end(9); // page 24 is not the advanced menu
         QCOMPARE(testsupport::spy_ints(written), QList<int>{13});
-
         message_deal::delete_file_name("/data/smartmapping/m.wzfile");
         g_page_focus = 4; // nothing of these in front: no request
         message_deal::delete_file_name("/data/rcvrecovery/a.rcv");

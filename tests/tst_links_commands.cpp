@@ -101,13 +101,18 @@ private slots:
         QCOMPARE(got, (QStringList{"port 1 off", "pc x", "a"}));
     }
 
-    // A screenshot that fails to write says so, with the host path.
-    void screenshot_write_error_reported()
+    // A screenshot that fails to write says so, with the host path; binary from the FIFO
+    // does not reach the terminal raw.
+    void printed_errors_and_echo()
     {
         sim::set_screenshot_hook([](const QString&) { return QStringLiteral("No space left on device"); });
         const QString out = printed([] { QVERIFY(!sim::run_control_line("screenshot /shots/a.png")); });
         const QString host = platform::dev_path("/shots/a.png");
         QVERIFY2(out.contains("screenshot /shots/a.png (host " + host + "): No space left on device"), qPrintable(out));
+        const QByteArray echo = printed([] { sim::run_control_line(QString::fromUtf8("ab\x01\x1b[2J\xff")); }).toUtf8();
+        QVERIFY2(echo.contains("\"ab\\x01\\x1b[2J\\ufffd\""), echo.constData());
+        for (char c : echo)
+            QVERIFY2(c == '\n' || (uchar(c) >= 0x20 && uchar(c) < 0x7f), echo.constData());
     }
 
     // Key and screenshot lines that come before the panel wait for it, in order, instead of
@@ -129,15 +134,6 @@ private slots:
         reader.join();
         QVERIFY(ok.load());
         QCOMPARE(ran.load(), 1);
-    }
-
-    void echo_is_escaped()
-    {
-        // Binary from the FIFO must not reach the terminal raw.
-        const QByteArray out = printed([] { sim::run_control_line(QString::fromUtf8("ab\x01\x1b[2J\xff")); }).toUtf8();
-        QVERIFY2(out.contains("\"ab\\x01\\x1b[2J\\ufffd\""), out.constData());
-        for (char c : out)
-            QVERIFY2(c == '\n' || (uchar(c) >= 0x20 && uchar(c) < 0x7f), out.constData());
     }
 
     // The copy runs on the stick's thread: the channel goes on with other lines meanwhile

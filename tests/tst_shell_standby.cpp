@@ -166,30 +166,15 @@ private slots:
         QCOMPARE(s->name_text(1), QStringLiteral("Stage"));
     }
 
-    // The list frame's filter takes pointer events only: a touch on the list leaves, one
-    // elsewhere does not; a deferred delete still deletes the frame, and the next rebuild
-    // does not trip over it.
-    void touch_and_the_list_filter()
+    // Back, left, right and a touch beside the list stay; under the key lock the mode key
+    // too, OK still leads home. A deferred delete still deletes the list frame, the next
+    // rebuild does not trip over it, and its filter takes a touch on the list: home.
+    void leaving_by_keys_and_touch()
     {
-        LockWindow* s = standby();
-        QPointer<QFrame> frame(s->list_frame());
-        frame->deleteLater();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!frame);
-        P->test_signal(1);
-        QTest::mouseClick(s->findChild<QLabel*>("label_bright"), Qt::LeftButton);
-        QCOMPARE(int(g_page_focus), int(page::LockWindow));
-        QTest::mouseClick(s->list_frame(), Qt::LeftButton);
-        QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        QVERIFY(!g_lockwindow);
-    }
-
-    void panel_keys()
-    {
-        // Back, left, right stay; under the key lock the mode key too, OK still leads home.
         LockWindow* s = standby();
         P->set_image16(img::KeyLock, 1);
         keys(s, "OSRM");
+        QTest::mouseClick(s->findChild<QLabel*>("label_bright"), Qt::LeftButton);
         QCOMPARE(g_lockwindow, s);
         release(s, Qt::Key_F6);
         QVERIFY(!g_lockwindow);
@@ -198,6 +183,15 @@ private slots:
         release(standby(), 'M');
         QCOMPARE(int(g_page_focus), int(page::CustomMode));
         kit::close_page(page::CustomMode);
+
+        s = standby();
+        QPointer<QFrame> frame(s->list_frame());
+        frame->deleteLater();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!frame);
+        P->test_signal(1);
+        QTest::mouseClick(s->list_frame(), Qt::LeftButton);
+        QVERIFY(!g_lockwindow);
     }
 
     // No FPGA side, or an FPGA that has not come up: the prefix alone, every port offline.
