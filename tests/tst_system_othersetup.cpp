@@ -1,8 +1,5 @@
-// Other settings: the window list and the volume of the window an item stands for, the
-// switch effect and dot-by-dot in all sixteen window slots reaching the scaler after the
-// save's write-back, the access point switched on and off (also against the WiFi thread).
-// LCD timers: the choices stored, back leaving an edit unapplied. On both screens a
-// language change ends an edit.
+// Other settings (windows, volume, switch effect, dot-by-dot, access point) and the LCD
+// timers.
 #include "shellsupport.h"
 
 #include "comm/k87_wifi_config.h"
@@ -32,14 +29,6 @@ void set_windows(int mask, int current)
     }
     P()->set_image16(img::CurrentWindow, uint16_t(current));
     EngineHandshake::instance().reapply = 0;
-}
-
-QStringList items(QComboBox* b)
-{
-    QStringList t;
-    for (int i = 0; i < b->count(); ++i)
-        t << b->itemText(i);
-    return t;
 }
 
 void run(const std::function<void(othersetup*)>& body) { run_screen<othersetup>(page::othersetup, body); }
@@ -82,8 +71,12 @@ private slots:
         QFETCH(int, currentAfter);
         set_windows(mask, current);
         run([&](othersetup* s) {
-            QCOMPARE(items(s->field(othersetup::Window)), listed);
-            QCOMPARE(s->field(othersetup::Window)->currentIndex(), selected);
+            QComboBox* box = s->field(othersetup::Window);
+            QStringList items;
+            for (int i = 0; i < box->count(); ++i)
+                items << box->itemText(i);
+            QCOMPARE(items, listed);
+            QCOMPARE(box->currentIndex(), selected);
             QCOMPARE(int(P()->image16(img::CurrentWindow)), currentAfter);
             QCOMPARE(reapplied(), 0); // a correction only
             keys(s, "QRQ"); // an empty list steps nowhere
