@@ -34,12 +34,6 @@ void recovery_files(int n)
         testsupport::put_file(QString("/data/rcvrecovery/%1.rcv").arg(i), "r");
 }
 
-bool greyed(AdvancedOption* m)
-{
-    const QString sheet = m->item(2)->styleSheet();
-    return sheet == kit::sheet::disabled_menu || sheet == kit::sheet::disabled_menu_focus;
-}
-
 // OK on a menu's focused item: the page that opened (-1 none), after `meanwhile` ran while
 // it was in front and it went back.
 int open_child(QWidget* menu, int menuPage, const std::function<void()>& meanwhile = {})
@@ -60,29 +54,6 @@ int open_child(QWidget* menu, int menuPage, const std::function<void()>& meanwhi
 
 AgingLog& LOG() { return AgingLog::instance(); }
 
-// n lines whose register 42 of FPGA 0 is the line number (so a page's lines are known).
-void fill(int n)
-{
-    LOG().clear();
-    for (int i = 0; i < n; ++i) {
-        const int regs[6] = {31, i % 256, 0, 30, 7, 2};
-        LOG().append(QStringLiteral("12-05 10:30"), regs);
-    }
-}
-
-// Register 42 of FPGA 0 of each line shown, as the three-digit numbers after the times.
-QStringList shown(factoryage* s)
-{
-    QStringList out;
-    const QStringList lines = s->list()->text().split(QStringLiteral("<br>"));
-    for (const QString& l : lines)
-        if (l.startsWith(QLatin1String("12-05")))
-            out << l.section(QLatin1Char(' '), 2, 2);
-    return out;
-}
-
-void run_log(const std::function<void(factoryage*)>& body) { run_screen<factoryage>(page::factoryage, body); }
-
 void run_upgrade(const std::function<void(firmware_usbgrade*)>& body)
 {
     run_screen<firmware_usbgrade>(page::firmware_usbgrade, body);
@@ -98,11 +69,6 @@ QStringList shown_rows(firmware_usbgrade* s)
     return rows;
 }
 
-void put_packages(const QString& folder, const QStringList& names)
-{
-    for (const QString& n : names)
-        testsupport::put_file(folder + n, "package");
-}
 } // namespace
 
 class TstSystemAdvancedOption : public QObject
@@ -116,12 +82,11 @@ private slots:
         fpga_manage::pInstance();
         recovery_files(0);
         g_usb_grade_path = QStringLiteral("YUQ-K64");
-        g_usb_grade = 0;
         g_update_flag = 0;
         g_app_reset_flag = 0;
-        g_send_para.clear();
         QDir(platform::dev_path("/mnt/usb1")).removeRecursively();
         platform::shell_clear_recorded();
+        LOG().clear();
     }
     void cleanup()
     {
@@ -130,7 +95,6 @@ private slots:
         firmware_update_over();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         fpga_manage::destroy_for_test();
-        LOG().clear();
     }
 
     // The recovery item is greyed without a file (the count never wraps) and opens its
@@ -148,7 +112,8 @@ private slots:
         run([&](AdvancedOption* m) {
             keys(m, "SSS"); // left wraps round to the recovery item
             QCOMPARE(open_child(m, page::AdvancedOption, [] { recovery_files(0); }), opened);
-            QVERIFY(greyed(m));
+            const QString sheet = m->item(2)->styleSheet(); // greyed again
+            QVERIFY(sheet == kit::sheet::disabled_menu || sheet == kit::sheet::disabled_menu_focus);
         });
     }
 
@@ -215,7 +180,8 @@ private slots:
     void rows_marks_and_pages()
     {
         const QString dir = "/mnt/usb1/YUQ-K64/";
-        put_packages(dir, {"a.YUQ", "b.YUQ", "<i>c.YUQZK", "d.YUQZK", "f.YUQZK", "g.YUQZK", "x.yuq", "notes.txt"});
+        for (const char* n : {"a.YUQ", "b.YUQ", "<i>c.YUQZK", "d.YUQZK", "f.YUQZK", "g.YUQZK", "x.yuq", "notes.txt"})
+            testsupport::put_file(dir + n, "package");
         QDir().mkpath(platform::dev_path(dir + "e.YUQ"));
         QFile::link(platform::dev_path(dir + "a.YUQ"), platform::dev_path(dir + "l.YUQ"));
         run_upgrade([](firmware_usbgrade* s) {
@@ -254,7 +220,7 @@ private slots:
     {
         QFETCH(bool, package); QFETCH(int, job); QFETCH(uint, upgrade); QFETCH(QString, log);
         if (package)
-            put_packages("/mnt/usb1/YUQ-K64/", {"a.YUQ"});
+            testsupport::put_file("/mnt/usb1/YUQ-K64/a.YUQ", "package");
         run_upgrade([&](firmware_usbgrade* s) {
             if (job)
                 g_send_para.post(uint8_t(job));
@@ -352,11 +318,18 @@ private slots:
     void paging()
     {
         QFETCH(int, lines); QFETCH(QByteArray, keys); QFETCH(QString, label); QFETCH(QStringList, shown);
-        fill(lines);
-        run_log([&](factoryage* s) {
+        for (int i = 0; i < lines; ++i) { // register 42 of FPGA 0 is the line number
+            const int regs[6] = {31, i % 256, 0, 30, 7, 2};
+            LOG().append(QStringLiteral("12-05 10:30"), regs);
+        }
+        run_screen<factoryage>(page::factoryage, [&](factoryage* s) {
             ::shellsupport::keys(s, keys.constData());
             QCOMPARE(s->page_label()->text(), label);
-            QCOMPARE(::shown(s), shown);
+            QStringList numbers; // the three-digit numbers after the times
+            for (const QString& l : s->list()->text().split(QStringLiteral("<br>")))
+                if (l.startsWith(QLatin1String("12-05")))
+                    numbers << l.section(QLatin1Char(' '), 2, 2);
+            QCOMPARE(numbers, shown);
             QCOMPARE(s->total_label()->text(), QString::number(qMin(lines, int(AgingLog::Max))));
         });
     }
@@ -364,8 +337,7 @@ private slots:
     // Band counts: 250 -> 3 is a growth of 9; an unchanged value counts nowhere.
     void bands()
     {
-        LOG().clear();
-        run_log([](factoryage* s) {
+        run_screen<factoryage>(page::factoryage, [](factoryage* s) {
             const int r42[5] = {250, 3, 3, 4, 40}; // FPGA 0: +9, 0, +1, +36
             for (int v : r42) {
                 const int regs[6] = {0, v, 0, 0, (v * 2) % 256, 0}; // FPGA 1: +18 (244 -> 6), 0, +2, +72

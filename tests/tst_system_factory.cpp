@@ -50,32 +50,28 @@ void run_net(const std::function<void(linkwlan*)>& body) { QVERIFY(in_screen<lin
 
 QLineEdit* field(linkwlan* s, int i) { return s->findChild<QLineEdit*>(QLatin1String(kFields[i])); }
 
-QString row(linkwlan* s, int r)
+// The three rows as "a.b.c.d a.b.c.d a.b.c.d".
+QString rows(linkwlan* s)
 {
-    QStringList t;
-    for (int i = 4 * r; i < 4 * r + 4; ++i)
-        t << field(s, i)->text();
-    return t.join('.');
+    QString t;
+    for (int i = 0; i < linkwlan::FieldCount; ++i)
+        t += field(s, i)->text() + (i == 11 ? "" : i % 4 == 3 ? " " : ".");
+    return t;
 }
 
-QString rows(linkwlan* s) { return row(s, 0) + ' ' + row(s, 1) + ' ' + row(s, 2); }
+const int kApply = 12;
 
-// Moves the focus to item `index` with right and confirms `digits` on the pad OK opens.
-void type(linkwlan* s, int index, const QString& digits)
+// Moves the focus to item `index` with right and presses OK; on a field, confirms `digits`
+// on the pad that opens.
+void type(linkwlan* s, int index, const QString& digits = QString())
 {
     while (s->focus_index() != index)
         release(s, 'R');
-    QTimer::singleShot(0, [digits] {
-        emit g_numberkeyboard->sendKeyBoardUIDataToLineEdit(digits);
-        g_numberkeyboard->hide();
-    });
-    release(s, 'Q');
-}
-
-void press_apply(linkwlan* s)
-{
-    while (s->focus_index() != 12)
-        release(s, 'R');
+    if (!digits.isNull())
+        QTimer::singleShot(0, [digits] {
+            emit g_numberkeyboard->sendKeyBoardUIDataToLineEdit(digits);
+            g_numberkeyboard->hide();
+        });
     release(s, 'Q');
 }
 } // namespace
@@ -321,7 +317,7 @@ private slots:
             if (!pcIp.isEmpty())
                 store_network(pcIp, g_srt_mask, g_str_gateway);
             platform::shell_clear_recorded();
-            press_apply(s);
+            type(s, kApply);
             for (int i = 0; i < linkwlan::FieldCount; ++i)
                 QCOMPARE(s->marked(i), i == marked);
             if (marked >= 0) {
@@ -348,7 +344,7 @@ private slots:
         });
         run_net([](linkwlan* s) {
             type(s, 3, "77");
-            press_apply(s);
+            type(s, kApply);
         });
         QCOMPARE(stored_network(), QStringLiteral("192.168.1.77 255.255.255.0 192.168.1.1"));
         QVERIFY(!platform::shell_recorded().join(' ').contains("netmask"));
