@@ -65,8 +65,6 @@ QString words(std::initializer_list<int> offs)
     return l.join(' ');
 }
 
-void run_ports(const std::function<void(netset*)>& body) { QVERIFY(in_screen<netset>(page::netset, body)); }
-
 // The four columns' areas ("x y w h" of the focused port), numbers and links ("1" linked).
 QString area(netset* s)
 {
@@ -144,8 +142,6 @@ private slots:
             s->confirm(field(s, which), typed);
             const int pair = which < 2 ? 0 : which;
             QCOMPARE(fields(s, pair, pair + 1), shown);
-            if (pair)
-                QCOMPARE(fields(s, 0, 1), start);
         });
     }
 
@@ -231,7 +227,6 @@ private slots:
                      }),
                      tip);
             QCOMPARE(free, tip);
-            QCOMPARE(int(EngineHandshake::instance().reapply), 1);
             QCOMPARE(int(g_set_led_para), handoff);
             QCOMPARE(P->image16(win(1, img::WinFlags)), uint16_t(tip ? 0 : 1));
             QCOMPARE(words({win(0, img::WinX), win(0, img::WinW)}), tip ? QString("0 %1").arg(W) : QString("100 0"));
@@ -265,7 +260,6 @@ private slots:
         QCOMPARE((QList<int>{st.panel[0], st.panel[1], st.panel[2], st.panel[3], st.panel[4]}),
                  (QList<int>{3840, 1080, 1920, 1080, 3}));
         QVERIFY(sim::fpga(0).reg_writes(fpgawire::RegControl) > blanks);
-        QTRY_COMPARE(int(g_set_led_para), 0);
         QTRY_VERIFY(f->get_fpga_status());
         QTRY_COMPARE(sim::fpga(0).peek_reg(fpgawire::RegControl) & 0x04, 0);
     }
@@ -275,7 +269,7 @@ private slots:
     // Without an FPGA side: no area and no link; the window of four stops at the last port.
     void ports_without_fpga_side()
     {
-        run_ports([](netset* s) {
+        run_screen<netset>(page::netset, [](netset* s) {
             keys(s, QByteArray(25, 'R').constData());
             QCOMPARE((QList<int>{s->focused_port(), s->first_port(), s->column()}), (QList<int>{19, 16, 3}));
             QCOMPARE(area(s) + links(s), QStringLiteral("   0000"));
@@ -290,7 +284,7 @@ private slots:
         put_area(0, 0, 0, 0, 256, 128);
         put_area(0, 1, 256, 0, 256, 128);
         put_area(1, 0, 4096, 2048, 512, 64); // port 11 on the panel
-        run_ports([](netset* s) {
+        run_screen<netset>(page::netset, [](netset* s) {
             QCOMPARE(area(s), QStringLiteral("0 0 256 128"));
             QCOMPARE(links(s), QStringLiteral("1110"));
             keys(s, "R");
