@@ -120,8 +120,7 @@ private slots:
         fpga_manage::destroy_for_test();
     }
 
-    // The mapping record as the cards of the port receive it, the pad's values clamped to
-    // their fields; no key and no back while the job runs; Send taken again after it.
+    // The record the cards receive, pad values clamped; keys held while the job runs.
     void send_writes_the_record_then_the_job_under_a_wheel()
     {
         start_fpgas();
@@ -147,8 +146,7 @@ private slots:
         QVERIFY(run_job());
     }
 
-    // A post the FPGA side refuses leaves no wheel and no job, from Send and from the
-    // menu's Mapping switch.
+    // A refused post leaves no wheel and no job, from Send and from the Mapping switch.
     void send_refusals_data()
     {
         QTest::addColumn<bool>("fpgaSide"); QTest::addColumn<uint>("upgrade");
@@ -173,9 +171,7 @@ private slots:
 
     // ---- Load scan ----
 
-    // The device's *.wzfile, then the stick's, never a link (it could name any file of the
-    // device), names as plain text. The choice is a path: paging keeps it, a rebuild keeps
-    // it while listed.
+    // No links (they could name any device file), plain-text names, the choice kept as a path.
     void list_and_choice()
     {
         for (const char* n : {"a", "b", "c", "d"})
@@ -213,8 +209,7 @@ private slots:
         QCOMPARE(s->listed_files(), 100);
     }
 
-    // Curing reaches every port with cards; the mapping switch sets bit 7 of both FPGAs and
-    // the cards' register.
+    // Curing reaches every port with cards; the mapping switch reaches both FPGAs and the cards.
     void curing_and_the_mapping_switch()
     {
         start_fpgas();
@@ -288,8 +283,7 @@ private slots:
         });
     }
 
-    // The recovery under its wheel (keys do nothing meanwhile) ends with code 99 and an
-    // empty list.
+    // Keys do nothing under the recovery's wheel; it ends with code 99 and an empty list.
     void recovery_empties_the_list()
     {
         start_fpgas();
@@ -308,8 +302,7 @@ private slots:
         });
     }
 
-    // No recovery after a query that found none (the focus goes back to Query), nor for a
-    // card beyond the file's count.
+    // No recovery after a query that found none, nor for a card beyond the file's count.
     void recovery_refused_data()
     {
         QTest::addColumn<bool>("noneFound");
@@ -336,8 +329,7 @@ private slots:
         });
     }
 
-    // A malformed entry gets no row, a card beyond the cabinet count blocks, and a shorter
-    // list keeps the page within it.
+    // A malformed entry gets no row; a shorter list keeps the page within it.
     void list_rows_and_bad_entries()
     {
         run_recovery([](rcv_recovery* s) {

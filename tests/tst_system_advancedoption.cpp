@@ -34,8 +34,7 @@ void recovery_files(int n)
         testsupport::put_file(QString("/data/rcvrecovery/%1.rcv").arg(i), "r");
 }
 
-// OK on a menu's focused item: the page that opened (-1 none), after `meanwhile` ran while
-// it was in front and it went back.
+// OK on a menu's item: the page that opened (-1 none), `meanwhile` run there before back.
 int open_child(QWidget* menu, int menuPage, const std::function<void()>& meanwhile = {})
 {
     int seen = -1;
@@ -97,8 +96,7 @@ private slots:
         fpga_manage::destroy_for_test();
     }
 
-    // The recovery item is greyed without a file (the count never wraps) and opens its
-    // screen only with one; the files are counted again when the screen goes back.
+    // The recovery item opens only with a file (the count never wraps), recounted on return.
     void recovery_item_data()
     {
         QTest::addColumn<int>("files"); QTest::addColumn<int>("opened"); // page OK opens, -1 none
@@ -117,8 +115,7 @@ private slots:
         });
     }
 
-    // The communication menu's opener (left wraps to the USB upgrade); focus and language are
-    // right after the child went back (the language changed meanwhile).
+    // Focus and language are right after a child went back (the language changed there).
     void communication_menu()
     {
         run_screen<LinkOption>(page::LinkOption, [&](LinkOption* m) {
@@ -173,10 +170,7 @@ private slots:
 
     // ---- the USB upgrade screen ----
 
-    // The folder's plain .YUQ and .YUQZK files only (no other names, folders or links, at
-    // most 100), names as they are, never as markup, in pages of four; every font package
-    // and exactly one application package marked; a row touched is not carried to a
-    // shorter page.
+    // Only plain package files (no links, at most 100), names never as markup, the marks, pages.
     void rows_marks_and_pages()
     {
         const QString dir = "/mnt/usb1/YUQ-K64/";

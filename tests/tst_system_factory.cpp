@@ -25,8 +25,7 @@ YuqRamPara* P;
 
 void run(const std::function<void(factory*)>& body) { QVERIFY(in_screen<factory>(page::factory, body)); }
 
-// The colours of the three width words of a font line (the label shows it as a picture),
-// "g" green and "r" red.
+// The colours of a font line's three width words: "g" green, "r" red.
 QString colours(const QLabel* l)
 {
     QString out;
@@ -60,8 +59,7 @@ QString rows(linkwlan* s)
 
 const int kApply = 12;
 
-// Moves the focus to item `index` with right and presses OK; on a field, confirms `digits`
-// on the pad that opens.
+// Right to item `index` and OK; `digits` confirmed on the pad a field opens.
 void type(linkwlan* s, int index, const QString& digits = QString())
 {
     while (s->focus_index() != index)
@@ -97,8 +95,7 @@ private slots:
         zarvosource::destroy_for_test();
     }
 
-    // Opening position and browsing in edit mode over the enabled languages; the cursor
-    // never leaves 0..4.
+    // The cursor opens and moves over enabled languages only, never leaving 0..4.
     void language_cursor_data()
     {
         QTest::addColumn<uint>("mask"); QTest::addColumn<int>("language"); // g_language at opening
@@ -187,8 +184,7 @@ private slots:
                  qPrintable(cmds.join("; ")));
     }
 
-    // The LED-size hand-off is raised while the image edit still holds the engine mutex:
-    // no engine pass can take the new size between the two.
+    // The hand-off is raised inside the image edit: no engine pass takes the size between.
     void handoff_inside_the_image_edit()
     {
         P->set_image16(img::LedWidth, 3840);
@@ -214,9 +210,7 @@ private slots:
         QCOMPARE(int(g_set_led_para), 1);
     }
 
-    // Green for a font the flash holds, red for one it lacks. A line is drawn once per text
-    // and then shown as that picture: opened again the same pixels; other fonts in the
-    // flash or another language, a new line.
+    // Green for a font the flash holds; the line's picture redrawn only when fonts or language change.
     void font_lines_data()
     {
         QTest::addColumn<uint>("bits"); QTest::addColumn<int>("language"); QTest::addColumn<QString>("cn");

@@ -1,5 +1,4 @@
-// Other settings (windows, volume, switch effect, dot-by-dot, access point) and the LCD
-// timers.
+// Other settings (windows, volume, effects, access point) and the LCD timers.
 #include "shellsupport.h"
 
 #include "comm/k87_wifi_config.h"
@@ -83,8 +82,7 @@ private slots:
         });
     }
 
-    // The volume of the window the chosen item stands for; nothing when the PC switched
-    // that window off after the screen listed it.
+    // The chosen item's window gets the volume, none when the PC switched it off meanwhile.
     void volume_data()
     {
         QTest::addColumn<bool>("disable");
@@ -106,9 +104,7 @@ private slots:
         });
     }
 
-    // Fade on and dot-by-dot off (from the opposite states): every window slot and fade
-    // pair, saved, and on the scaler although the save's write-back made the applied copy
-    // equal first.
+    // Every window slot saved, and the scaler told although the write-back equalled the copy.
     void switch_and_dot_by_dot_data()
     {
         QTest::addColumn<int>("field");
@@ -142,8 +138,7 @@ private slots:
             QCOMPARE(chip.dot_by_dot, 0);
     }
 
-    // Off stops hostapd then udhcpd; on leaves the start to the WiFi thread (when there
-    // is one).
+    // Off stops hostapd then udhcpd; on leaves the start to the WiFi thread, if any.
     void wifi_data()
     {
         QTest::addColumn<int>("apOff"); QTest::addColumn<bool>("manager"); QTest::addColumn<int>("resetFlag");
@@ -168,8 +163,7 @@ private slots:
             K87_WIFI_CONFIG::pInstance();
     }
 
-    // On, then off before the WiFi thread came round: the set-up it then runs starts
-    // nothing.
+    // On then off before the WiFi thread came round: its set-up starts nothing.
     void wifi_off_right_after_on()
     {
         K87_WIFI_CONFIG* wifi = K87_WIFI_CONFIG::reset_for_test();
@@ -184,8 +178,7 @@ private slots:
         wifi->wifi_deal();
         QCOMPARE(recorded(kStart), 0);
 
-        // "Off" while the thread is starting the access point: the stop waits for the
-        // whole start (hostapd and udhcpd), then stops both.
+        // Off during the thread's start: the stop waits for the whole start, then stops both.
         platform::shell_clear_recorded();
         P()->set_image16(img::ApOff, 0);
         wifi->set_wifi_reset_flag();
@@ -208,8 +201,7 @@ private slots:
                  (QList<int>{4, 0, 2, 3}));
     }
 
-    // LCD timers: a choice stored in its time and shown again on reopening; back leaves an
-    // edit unapplied.
+    // A timer choice stored and shown again; back leaves an edit unapplied.
     void lcd_timers()
     {
         g_back_to_mainwindow_time = 3000;
@@ -221,8 +213,7 @@ private slots:
         });
     }
 
-    // A language from the PC while a field is edited: edit mode ends unapplied, the field
-    // shows the stored value again (not the browsed choice), OK starts a new edit.
+    // A language from the PC ends an edit unapplied, the stored value shown again.
     void language_change_ends_an_edit()
     {
         set_windows(0b11, 1);
