@@ -228,23 +228,21 @@ private slots:
         // As the control channel changes the simulated chip's flash (a bad word changes nothing).
         QVERIFY(!sim::run_control_line(QStringLiteral("scaler fonts 10")));
         QVERIFY(sim::run_control_line(QStringLiteral("scaler fonts %1").arg(bits, 0, 16)));
-        QCOMPARE(uint(c331_manage::p_c331_manage->c331_font_valid.load()), bits);
-        auto shown = [](uint b, int l, QString* colourText = nullptr) {
+        QString colourText;
+        auto shown = [&colourText](uint b, int l) {
             c331_manage::p_c331_manage->c331_font_valid = b;
             g_language = uint8_t(l);
             QImage out;
             run([&](factory* s) {
                 QCoreApplication::sendPostedEvents(s, QEvent::MetaCall); // the line's picture is taken
                 const auto* line = s->findChild<QLabel*>("FontCN");
-                if (colourText)
-                    *colourText = colours(line) + ' ' + colours(s->findChild<QLabel*>("FontEN"));
+                colourText = colours(line) + ' ' + colours(s->findChild<QLabel*>("FontEN"));
                 // The whole screen drawn, as the screenshot draws it.
                 out = s->grab().copy(QRect(line->mapTo(s, QPoint(0, 0)), line->size())).toImage();
             });
             return out;
         };
-        QString colourText;
-        const QImage first = shown(bits, language, &colourText);
+        const QImage first = shown(bits, language);
         QCOMPARE(colourText, cn + ' ' + en);
         QCOMPARE(shown(bits, language), first);
         QVERIFY(shown(0, language) != first);
