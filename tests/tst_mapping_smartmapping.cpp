@@ -39,15 +39,6 @@ QByteArray scan_file()
     return packed::write(f);
 }
 
-// The FPGA side with both FPGAs running (no thread: the test runs its passes).
-void start_fpgas()
-{
-    fpga_manage* f = fpga_manage::pInstance();
-    for (int i = 0; i < 200 && !f->get_fpga_status(); ++i)
-        f->run_pass();
-    QVERIFY(f->get_fpga_status());
-}
-
 // Types `value` on the pad that OK opens on the focused field.
 void pad_type(QWidget* s, const QString& value)
 {
@@ -106,8 +97,15 @@ private slots:
         recoverysupport::idle_cards(); // jobs run at once
         QDir(platform::dev_path("/data/rcvrecovery")).removeRecursively();
         recoverysupport::put_recovery_file();
-        QMutexLocker lock(&Utils::_file_deal_mutex);
-        g_wzfile_name.clear();
+        {
+            QMutexLocker lock(&Utils::_file_deal_mutex);
+            g_wzfile_name.clear();
+        }
+        // The FPGA side with both FPGAs running (no thread: the tests run its passes).
+        fpga_manage* f = fpga_manage::pInstance();
+        for (int i = 0; i < 200 && !f->get_fpga_status(); ++i)
+            f->run_pass();
+        QVERIFY(f->get_fpga_status());
     }
     void cleanup()
     {
@@ -123,7 +121,6 @@ private slots:
     // The record the cards receive, pad values clamped; keys held while the job runs.
     void send_writes_the_record_then_the_job_under_a_wheel()
     {
-        start_fpgas();
         SmartMapping* s = open_wizard();
         keys(s, "QRRQQRQRRRRQ"); // port 1 (LED2), on to step 3: rows
         pad_type(s, "300");
@@ -156,8 +153,8 @@ private slots:
     void send_refusals()
     {
         QFETCH(bool, fpgaSide); QFETCH(uint, upgrade);
-        if (fpgaSide)
-            start_fpgas();
+        if (!fpgaSide)
+            fpga_manage::destroy_for_test();
         g_usb_grade = upgrade;
         SmartMapping* s = open_wizard();
         keys(s, "QRRQRRRRQRRRRRRQ"); // Send, then back to the menu's Mapping switch
@@ -192,7 +189,6 @@ private slots:
         QFile::remove(platform::dev_path(chosen));
         keys(s, "OQ");
         QVERIFY(SmartMapping::chosen_file().isEmpty());
-        start_fpgas();
         s->on_Button_load_clicked(); // Load takes a chosen file only
         QVERIFY(!g_qround_bar);
     }
@@ -211,7 +207,6 @@ private slots:
     // Curing reaches every port with cards; the mapping switch reaches both FPGAs and the cards.
     void curing_and_the_mapping_switch()
     {
-        start_fpgas();
         SmartMapping* s = open_wizard();
         keys(s, "SSQQ"); // Curing parameter
         QVERIFY(run_job());
@@ -240,7 +235,6 @@ private slots:
         QCOMPARE((QList<int>{s->listed_files(), s->page_index()}), (QList<int>{2, 4}));
         keys(s, "Q");
         QCOMPARE(s->listed_files(), 3);
-        start_fpgas();
         keys(s, "QQ"); // choose a.wzfile, Load: a job runs
         for (const char* n : {"/mnt/usb1/s.wzfile", "/mnt/usb1/t.wzfile"})
             QFile::remove(platform::dev_path(n));
@@ -269,8 +263,8 @@ private slots:
         if (cards == 1)
             SimCards::instance()->set_port(2, 6, cardwire::NoCard);
         SimCards::instance()->set_noreply(cards == 2);
-        if (fpgaSide)
-            start_fpgas();
+        if (!fpgaSide)
+            fpga_manage::destroy_for_test();
         run_recovery([&](rcv_recovery* s) {
             release(s, 'Q');
             QCOMPARE(bool(g_qround_bar), fpgaSide);
@@ -284,7 +278,6 @@ private slots:
     // Keys do nothing under the recovery's wheel; it ends with code 99 and an empty list.
     void recovery_empties_the_list()
     {
-        start_fpgas();
         QSignalSpy codes(YuqRamPara::p_yuqrampara_config, &YuqRamPara::sig_update_para);
         run_recovery([&](rcv_recovery* s) {
             release(s, 'Q');
@@ -307,7 +300,6 @@ private slots:
     void recovery_refused()
     {
         QFETCH(bool, noneFound);
-        start_fpgas();
         if (!noneFound)
             recoverysupport::put_recovery_file(recoverysupport::recovery_bytes({{{0, 6}, {1, 6}, {2, 4}}}));
         run_recovery([&](rcv_recovery* s) {
