@@ -95,7 +95,6 @@ private slots:
         sim::install();
         sim::restore_all();
         recoverysupport::idle_cards(); // jobs run at once
-        QDir(platform::dev_path("/data/rcvrecovery")).removeRecursively();
         recoverysupport::put_recovery_file();
         {
             QMutexLocker lock(&Utils::_file_deal_mutex);

@@ -79,12 +79,9 @@ private slots:
     {
         fresh_panel();
         fpga_manage::pInstance();
-        recovery_files(0);
         g_usb_grade_path = QStringLiteral("YUQ-K64");
         g_update_flag = 0;
         g_app_reset_flag = 0;
-        QDir(platform::dev_path("/mnt/usb1")).removeRecursively();
-        platform::shell_clear_recorded();
         LOG().clear();
     }
     void cleanup()

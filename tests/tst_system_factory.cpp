@@ -82,7 +82,6 @@ private slots:
         P = fresh_panel();
         g_set_led_para = 0;
         g_set_led_setup = 0;
-        platform::shell_clear_recorded();
         settled(P);
     }
     void cleanup()

@@ -48,7 +48,6 @@ private slots:
         fresh_panel();
         sim::install();
         sim::restore_all();
-        platform::shell_clear_recorded();
         K87_WIFI_CONFIG::reset_for_test();
     }
     void cleanup()
