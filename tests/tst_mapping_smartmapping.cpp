@@ -166,8 +166,9 @@ private slots:
 
     // ---- Load scan ----
 
-    // No links (they could name any device file), plain-text names, the choice kept as a path.
-    void list_and_choice()
+    // No links (they could name any device file), plain-text names, the choice kept as a path;
+    // stick events rebuild only the list in front, and only after a running job.
+    void list_choice_and_stick_events()
     {
         for (const char* n : {"a", "b", "c", "d"})
             testsupport::put_file(QString("/data/smartmapping/%1.wzfile").arg(n), scan_file());
@@ -190,6 +191,20 @@ private slots:
         QVERIFY(SmartMapping::chosen_file().isEmpty());
         s->on_Button_load_clicked(); // Load takes a chosen file only
         QVERIFY(!g_qround_bar);
+        // Stick events rebuild the list only while it is in front, and after a running job.
+        keys(s, "O");
+        testsupport::put_file("/mnt/usb1/t.wzfile", scan_file());
+        s->refresh(kit::Refresh::StickMounted);
+        QCOMPARE((QList<int>{s->listed_files(), s->page_index()}), (QList<int>{4, 4}));
+        keys(s, "QQQ"); // the list, a file chosen, Load: a job runs
+        QCOMPARE(s->listed_files(), 5);
+        for (const char* n : {"/mnt/usb1/<b>s2.wzfile", "/mnt/usb1/t.wzfile", "/mnt/usb1/link.wzfile"})
+            QFile::remove(platform::dev_path(n));
+        s->refresh(kit::Refresh::StickRemoved);
+        QCOMPARE(s->listed_files(), 5);
+        QVERIFY(run_job());
+        flush(); // the rebuild queued behind the job's end
+        QCOMPARE(s->listed_files(), 3);
     }
 
     void many_files_are_capped_never_wrapped()
@@ -220,28 +235,6 @@ private slots:
         QVERIFY(run_job());
         QCOMPARE((QList<int>{reg0(0) & 0x80, reg0(1) & 0x80, SimCards::instance()->last_reg_value(10)}),
                  (QList<int>{0, 0, 0}));
-    }
-
-    // Stick events rebuild the list only while it is in front, and after a running job.
-    void stick_events_rebuild_only_the_list_in_front()
-    {
-        testsupport::put_file("/data/smartmapping/a.wzfile", scan_file());
-        testsupport::put_file("/mnt/usb1/s.wzfile", scan_file());
-        SmartMapping* s = open_wizard();
-        keys(s, "RQRRRQO"); // the list built, back on the step before
-        testsupport::put_file("/mnt/usb1/t.wzfile", scan_file());
-        s->refresh(kit::Refresh::StickMounted);
-        QCOMPARE((QList<int>{s->listed_files(), s->page_index()}), (QList<int>{2, 4}));
-        keys(s, "Q");
-        QCOMPARE(s->listed_files(), 3);
-        keys(s, "QQ"); // choose a.wzfile, Load: a job runs
-        for (const char* n : {"/mnt/usb1/s.wzfile", "/mnt/usb1/t.wzfile"})
-            QFile::remove(platform::dev_path(n));
-        s->refresh(kit::Refresh::StickRemoved);
-        QCOMPARE(s->listed_files(), 3);
-        QVERIFY(run_job());
-        flush(); // the rebuild queued behind the job's end
-        QCOMPARE(s->listed_files(), 1);
     }
 
     // ---- the card-recovery screen ----
