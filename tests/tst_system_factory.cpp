@@ -144,9 +144,7 @@ private slots:
             P->set_image16(img::LedWidth, 3840);
         settled(P);
         fpgas_running(true);
-        zarvosource* z = zarvosource::pInstance();
-        for (auto& r : z->source_edid_rewrite)
-            r = 0;
+        zarvosource* z = zarvosource::pInstance(); // no EDID rewrite asked yet
         platform::shell_clear_recorded();
         run([&](factory* s) {
             EngineHandshake::instance().reapply = 0;
