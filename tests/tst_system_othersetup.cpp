@@ -185,7 +185,10 @@ private slots:
                     ImageEdit().set_byte(img::ApOff, 1);
                     K87_WIFI_CONFIG::stop_access_point();
                 });
+                // The shell free for a moment: a stop not waiting for the start would run now.
+                Utils::_system_mutex.unlock();
                 QThread::msleep(20);
+                Utils::_system_mutex.lock();
             }
             return false;
         });
