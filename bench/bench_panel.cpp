@@ -3,7 +3,8 @@
 //   left/right key, against the same form on a plain widget (setupUi only) opened, and
 //   restyled at two widgets as a focus move does;
 // - start-up to the first shown screen (the 4 s wait for the hardware threads left out)
-//   against a process showing the same two forms (home and standby) on plain widgets;
+//   against a process showing the same two forms (home and standby) on plain widgets, with
+//   the texts the panel's screens put on them;
 // - idle CPU of the whole process against a floor process with the 10 ms GUI timer and
 //   empty threads sleeping at the panel loops' periods;
 // - resident memory after the first and after 300 open/back cycles of every screen,
@@ -28,10 +29,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDataStream>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -424,6 +427,53 @@ void start_floor_threads()
         }).detach();
 }
 
+// The texts of the named labels and buttons of some windows, by window and widget name.
+using FormTexts = QHash<QString, QString>;
+
+QString text_key(const QWidget* window, const QWidget* w)
+{
+    return window->objectName() + QLatin1Char('/') + w->objectName();
+}
+
+void save_form_texts(const QString& path, std::initializer_list<QWidget*> windows)
+{
+    FormTexts texts;
+    for (QWidget* window : windows) {
+        for (QLabel* l : window->findChildren<QLabel*>())
+            if (!l->objectName().isEmpty() && !l->text().isEmpty())
+                texts.insert(text_key(window, l), l->text());
+        for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+            if (!b->objectName().isEmpty() && !b->text().isEmpty())
+                texts.insert(text_key(window, b), b->text());
+    }
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) {
+        QDataStream out(&f);
+        out << texts;
+    }
+}
+
+FormTexts load_form_texts(const QString& path)
+{
+    FormTexts texts;
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly)) {
+        QDataStream in(&f);
+        in >> texts;
+    }
+    return texts;
+}
+
+void put_form_texts(QWidget* form, const FormTexts& texts)
+{
+    for (QLabel* l : form->findChildren<QLabel*>())
+        if (auto it = texts.constFind(text_key(form, l)); it != texts.constEnd())
+            l->setText(*it);
+    for (QAbstractButton* b : form->findChildren<QAbstractButton*>())
+        if (auto it = texts.constFind(text_key(form, b)); it != texts.constEnd())
+            b->setText(*it);
+}
+
 int child(const QString& mode, int argc, char* argv[])
 {
     QElapsedTimer since;
@@ -448,11 +498,16 @@ int child(const QString& mode, int argc, char* argv[])
     std::vector<std::unique_ptr<QWidget>> floors;
     if (mode == QLatin1String("startup-panel")) {
         show_and_paint(kit::instance(page::LockWindow));
+        if (argc > 4) // the first start: the texts its screens put on their forms
+            save_form_texts(QString::fromLocal8Bit(argv[4]), {g_mainwindow, kit::instance(page::LockWindow)});
     } else if (mode == QLatin1String("startup-floor")) {
-        // The same two forms: home beneath, standby on top.
+        // The same two forms, home beneath, standby on top, with the texts the panel's
+        // screens put on them (argv[3]): a Chinese panel's first screen loads the Chinese font.
+        const FormTexts texts = argc > 3 ? load_form_texts(QString::fromLocal8Bit(argv[3])) : FormTexts();
         for (const char* name : {"MainWindow", "LockWindow"})
             if (const BenchForm* f = form_of(name)) {
                 floors.emplace_back(f->make());
+                put_form_texts(floors.back().get(), texts);
                 show_and_paint(floors.back().get());
             }
     }
@@ -520,13 +575,10 @@ int child(const QString& mode, int argc, char* argv[])
     return app.exec();
 }
 
-QProcess* spawn(const QString& mode, const QString& root = QString())
+QProcess* spawn(const QString& mode, const QStringList& more = {})
 {
     auto* p = new QProcess;
-    QStringList args = {QStringLiteral("--child"), mode};
-    if (!root.isEmpty())
-        args << root;
-    p->start(QCoreApplication::applicationFilePath(), args);
+    p->start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child"), mode} + more);
     return p;
 }
 
@@ -584,12 +636,13 @@ int main(int argc, char* argv[])
     host::device_look();
     const bool whole = pages_filter().isEmpty();
     std::vector<double> startPanel, startFloor, startPanelCpu, startFloorCpu;
-    QTemporaryDir startRoot;
-    if (whole)
-        result(spawn(QStringLiteral("startup-panel"), startRoot.path()), "startup"); // the first start
+    QTemporaryDir startRoot, startTexts;
+    const QString texts = startTexts.filePath(QStringLiteral("texts"));
+    if (whole) // the first start
+        result(spawn(QStringLiteral("startup-panel"), {startRoot.path(), texts}), "startup");
     for (int i = 0; whole && i < kStartups; ++i) {
-        const QList<double> p = result(spawn(QStringLiteral("startup-panel"), startRoot.path()), "startup");
-        const QList<double> f = result(spawn(QStringLiteral("startup-floor")), "startup");
+        const QList<double> p = result(spawn(QStringLiteral("startup-panel"), {startRoot.path()}), "startup");
+        const QList<double> f = result(spawn(QStringLiteral("startup-floor"), {texts}), "startup");
         startPanel.push_back(p.value(0));
         startPanelCpu.push_back(p.value(1));
         startFloor.push_back(f.value(0));
