@@ -57,8 +57,8 @@
 namespace {
 
 constexpr int kStartups = 7;
-constexpr int kOpens = 12;     // per screen and floor; the first is the cold one
-constexpr int kKeys = 30;      // left/right pairs per screen and floor
+constexpr int kOpens = 24;     // per screen and floor; the first is the cold one
+constexpr int kKeys = 60;      // left/right pairs per screen and floor
 constexpr int kCycles = 300;   // open/back cycles of every screen for the memory figures
 constexpr int kIdleSeconds = 10;
 constexpr int kIdleRounds = 5;
