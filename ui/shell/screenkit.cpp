@@ -287,47 +287,28 @@ void fit_text(QAbstractButton* b)
     fit_font(b, b->text());
 }
 
-void fit_text_remembered(QLabel* l)
-{
-    // What fit_text gives a label depends only on its font at the base size, its width and
-    // its text: remembered, so a screen built again or a text shown again fits unmeasured.
-    struct Fit
-    {
-        int base;
-        QFont font;
-    };
-    static QHash<QString, Fit> fits;
-    const QVariant fitted = l->property("fit_base");
-    QFont base = l->font();
-    if (fitted.isValid())
-        base.setPixelSize(fitted.toInt());
-    const QString key = QLatin1Char(fitted.isValid() ? 'b' : 'f') + base.key() + QLatin1Char('\x1f')
-                        + QString::number(l->width()) + QLatin1Char('\x1f') + l->text();
-    auto it = fits.constFind(key);
-    if (it == fits.constEnd()) {
-        fit_text(l);
-        if (fits.size() >= 512) // texts with numbers in them: stays small however long it runs
-            fits.clear();
-        fits.insert(key, {l->property("fit_base").toInt(), l->font()});
-        return;
-    }
-    if (!fitted.isValid())
-        l->setProperty("fit_base", it->base);
-    if (it->font != l->font())
-        l->setFont(it->font);
-}
-
 QFont fitted_font(const QFont& font, int width, const QString& text)
 {
+    // What fit_text gives depends only on the font at the base size, the width and the
+    // text: remembered, so a screen built again or a text shown again fits unmeasured.
     static QHash<QString, QFont> fits;
     const QString key = font.key() + QLatin1Char('\x1f') + QString::number(width) + QLatin1Char('\x1f') + text;
     auto it = fits.constFind(key);
     if (it != fits.constEnd())
         return *it;
-    if (fits.size() >= 512) // as fit_text_remembered's
+    if (fits.size() >= 512) // texts with numbers in them: stays small however long it runs
         fits.clear();
     const int base = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
     return *fits.insert(key, fit(font, base, width, text));
+}
+
+void fit_text_remembered(QLabel* l)
+{
+    QFont base = l->font();
+    base.setPixelSize(fit_base(l));
+    const QFont f = fitted_font(base, l->width(), l->text());
+    if (f != l->font())
+        l->setFont(f);
 }
 
 TextLine::TextLine() = default;
