@@ -2,6 +2,7 @@
 #include "testsupport.h"
 
 #include "core/engine_handshake.h"
+#include "core/image_edit.h"
 #include "core/global.h"
 #include "core/utils.h"
 #include "core/yuqrampara.h"
@@ -44,6 +45,7 @@ private slots:
         QByteArray shortFile(3329, char(0));
         shortFile[0] = shortFile[1] = char(0xAA);
         QTest::newRow("pattern on") << good << 2560;
+        QTest::newRow("smallest whole") << good.left(RAM_FILE_MIN) << 2560;
         QTest::newRow("missing") << QByteArray() << 1920;
         QTest::newRow("short") << shortFile << 1920;
         QTest::newRow("no marker") << QByteArray(4096, char(0x11)) << 1920;
@@ -61,6 +63,57 @@ private slots:
         QCOMPARE(int(p->ram_para[img::TestPattern]) + int(p->ram_para_old[img::TestPattern]), 0);
         if (width == 1920)
             QCOMPARE(get_file("/data/ram_device_info"), image(default_para_ramlist));
+    }
+
+    // The write-back replaces the image's bytes only: the file's bytes past them stay.
+    void write_back_keeps_the_bytes_past_the_image()
+    {
+        QByteArray file = image(default_para_ramlist);
+        for (int i = RAM_FILE_MIN; i < file.size(); ++i)
+            file[i] = char(i * 7);
+        put_file("/data/ram_device_info", file);
+        p = YuqRamPara::reset_for_test();
+        {
+            ImageEdit e(0);
+            e.set(0xFFE, 0x1234); // the image's last word
+        }
+        QVERIFY(p->write_ram_file());
+        const QByteArray written = get_file("/data/ram_device_info");
+        QCOMPARE(written.size(), file.size());
+        QCOMPARE(rd16(reinterpret_cast<const uchar*>(written.constData()), RAM_FILE_MIN - 2), uint16_t(0x1234));
+        QCOMPARE(written.mid(RAM_FILE_MIN), file.mid(RAM_FILE_MIN));
+    }
+
+    // A change to the words below the user-mode part alone is a change to write back, and
+    // comes back after a restart (every stored language among them).
+    void low_words_written_back_and_restored_data()
+    {
+        QTest::addColumn<int>("off");
+        QTest::addColumn<int>("value");
+        for (int l = 0; l <= 4; ++l)
+            QTest::newRow(qPrintable(QStringLiteral("language %1").arg(l))) << int(img::Language) << l;
+        QTest::newRow("key lock") << int(img::KeyLock) << 1;
+        QTest::newRow("access point off") << int(img::ApOff) << 1;
+        QTest::newRow("last word before the modes") << USER_MODE_IMAGE_BASE - 2 << 0x4321;
+    }
+    void low_words_written_back_and_restored()
+    {
+        QFETCH(int, off);
+        QFETCH(int, value);
+        auto set = [off](int v) {
+            ImageEdit e(0);
+            e.set(off, uint16_t(v));
+        };
+        set(value ^ 1); // applied as another value first
+        p->take_applied();
+        set(value);
+        QVERIFY(p->take_applied());
+        QVERIFY(p->write_ram_file());
+        g_language = 9;
+        p = YuqRamPara::reset_for_test();
+        QCOMPARE(int(p->image16(off)), value);
+        if (off == img::Language)
+            QCOMPARE(int(g_language), value);
     }
 
     // Each start on a damaged file keeps it; only those beyond the last five go.

@@ -127,6 +127,46 @@ private slots:
         QVERIFY(!sim::run_control_line("scaler now")); // takes no arguments
     }
 
+    // A change to any one field of a window's rectangle or of the panel reaches the chip
+    // alone, with the field's new value.
+    void single_field_reaches_the_scaler_data()
+    {
+        QTest::addColumn<int>("off");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("window"); // -1: the panel
+        QTest::addColumn<int>("index");  // rectangle x, y, w, h or panel[]
+        const int rect[4] = {img::WinX, img::WinY, img::WinW, img::WinH};
+        const char* names[4] = {"x", "y", "width", "height"};
+        for (int w : {0, WINDOW_COUNT - 1})
+            for (int i = 0; i < 4; ++i)
+                QTest::newRow(qPrintable(QStringLiteral("window %1 %2").arg(w).arg(names[i])))
+                    << win(w, rect[i]) << 100 + 10 * w + i << w << i;
+        // In the order the panel initialisation takes them.
+        const int panel[5] = {img::LedWidth, img::LedHeight, img::Out1Width, img::Out1Height, img::SpliceMode};
+        const char* panelNames[5] = {"LED width", "LED height", "output 1 width", "output 1 height", "splice mode"};
+        for (int i = 0; i < 5; ++i)
+            QTest::newRow(panelNames[i]) << panel[i] << (i == 4 ? 3 : 1000 + i) << -1 << i;
+    }
+    void single_field_reaches_the_scaler()
+    {
+        QFETCH(int, off);
+        QFETCH(int, value);
+        QFETCH(int, window);
+        QFETCH(int, index);
+        c331_manage* e = engine_without_thread();
+        const sim::ScalerState before = sim::scaler().state();
+        screen_write16(off, uint16_t(value));
+        e->c331managerdeal();
+        const sim::ScalerState s = sim::scaler().state();
+        if (window < 0) {
+            QCOMPARE(s.panel_inits, before.panel_inits + 1);
+            QCOMPARE(s.panel[index], value);
+            return;
+        }
+        const sim::ScalerWindow& w = s.win[window];
+        QCOMPARE((QList<int>{w.x, w.y, w.w, w.h}[index]), value);
+    }
+
     // Every changed EDID record gets its rewrite, not only the first.
     void every_changed_edid_is_rewritten()
     {

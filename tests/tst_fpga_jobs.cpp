@@ -202,6 +202,26 @@ private slots:
         QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), change == 0 ? 3 : 0);
     }
 
+    // Card index 4 (card number 5) found on port 2: recovered only while the file holds
+    // more cards than the index for that port.
+    void recovery_at_the_files_card_count_data()
+    {
+        QTest::addColumn<int>("fileCards");
+        QTest::addColumn<int>("recovered");
+        QTest::newRow("index equal to the count") << 4 << 0;
+        QTest::newRow("index one below the count") << 5 << 2;
+    }
+    void recovery_at_the_files_card_count()
+    {
+        QFETCH(int, fileCards);
+        QFETCH(int, recovered);
+        recoverysupport::put_recovery_file(recoverysupport::recovery_bytes({{{2, fileCards}}}));
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(outcomes->at(0).at(1).toString(), QStringLiteral("01/03/05/%1").arg(fileCards, 2, 10, QLatin1Char('0')));
+        QVERIFY(post_and_run(JobRecover) > 0);
+        QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), recovered);
+    }
+
     // One job at a time, codes 1-6 only; it waits while PC commands arrive.
     void one_job_at_a_time_after_pc_commands()
     {

@@ -18,6 +18,20 @@ packed::File sample()
     return f;
 }
 
+// One screen, one port, one card with one record of `len` bytes, laid out by hand (the
+// writer refuses what the parser must refuse).
+QByteArray one_record(int len)
+{
+    QByteArray b("WZPK\x01\x01\x00\x00", 8);
+    const int size = 12 + 2 + 2 + 2 + 2 + len;
+    for (int i = 0; i < 4; ++i)
+        b.append(char((size >> (8 * i)) & 0xFF));
+    b.append("\x01\x00\x00\x01\x01\x00", 6); // 1 port, reserved; port 0, 1 card; 1 record
+    b.append(char(len & 0xFF));
+    b.append(char(len >> 8));
+    b.append(QByteArray(len, 'r'));
+    return b;
+}
 } // namespace
 
 class TstFpgaPackedFile : public QObject
@@ -70,6 +84,30 @@ private slots:
         packed::File f;
         QCOMPARE(packed::parse(bytes, &f), error);
         QVERIFY(f.screens.isEmpty());
+    }
+
+    // A record's length at and beyond its bounds, parser and writer alike.
+    void record_length_bounds_data()
+    {
+        QTest::addColumn<int>("len");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("0") << 0 << false;
+        QTest::newRow("1") << 1 << true;
+        QTest::newRow("256") << 256 << true;
+        QTest::newRow("257") << 257 << false;
+    }
+    void record_length_bounds()
+    {
+        QFETCH(int, len);
+        QFETCH(bool, taken);
+        packed::File f;
+        QCOMPARE(packed::parse(one_record(len), &f), taken ? packed::Error::None : packed::Error::Inconsistent);
+        QCOMPARE(f.record_count(), int(taken));
+        if (taken)
+            QCOMPARE(f.screens[0].ports[0].cards[0].records[0], QByteArray(len, 'r'));
+        packed::File g;
+        g.screens = {packed::Screen{{packed::Port{0, {packed::Card{{QByteArray(len, 'r')}}}}}}};
+        QCOMPARE(packed::write(g), taken ? one_record(len) : QByteArray());
     }
 
     // The samples the simulated device ships.

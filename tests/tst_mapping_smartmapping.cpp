@@ -9,6 +9,7 @@
 #include "sim/sim_device.h"
 #include "ui/mapping/rcv_recovery.h"
 #include "ui/mapping/smartmapping.h"
+#include "ui/mapping/smartmapping_styles.h"
 #include "ui/shell/QRoundProgressBar.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/panelrequests.h"
@@ -71,6 +72,20 @@ bool run_job()
 }
 
 void run_recovery(const std::function<void(rcv_recovery*)>& body) { run_screen<rcv_recovery>(page::rcv_recovery, body); }
+
+// The port the grid shows marked, by its cell's text ("LED7"), "" when none, "several".
+QString marked_port(SmartMapping* s)
+{
+    QStringList found;
+    for (QFrame* f : s->findChildren<QFrame*>()) {
+        if (!f->isVisible() || f->styleSheet() != QLatin1String(mapping_style::CellMarked))
+            continue;
+        for (QLabel* l : f->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+            if (l->text().startsWith("LED") && f->geometry().contains(l->geometry().center()))
+                found << l->text();
+    }
+    return found.size() > 1 ? QStringLiteral("several") : found.value(0);
+}
 } // namespace
 
 class TstMappingSmartMapping : public QObject
@@ -237,6 +252,41 @@ private slots:
                  (QList<int>{0, 0, 0}));
     }
 
+    // In both grids the marked cell is the port the keys act on: each move marks the next
+    // one from it, OK confirms the marked one.
+    void port_grid_marks_the_port_under_the_cursor_data()
+    {
+        QTest::addColumn<bool>("loadscan"); QTest::addColumn<int>("port"); // held before
+        QTest::addColumn<int>("group"); QTest::addColumn<QByteArray>("moves");
+        QTest::addColumn<QString>("marked");
+        QTest::newRow("step 2, entered") << false << 5 << 0 << QByteArray() << "LED1";
+        QTest::newRow("step 2, right") << false << 0 << 0 << QByteArray("RRR") << "LED4";
+        QTest::newRow("step 2, left wraps") << false << 0 << 1 << QByteArray("S") << "LED16";
+        QTest::newRow("step 2, group 2 wraps") << false << 0 << 2 << QByteArray("RRRRR") << "LED18";
+        QTest::newRow("load scan, entered") << true << 5 << 0 << QByteArray() << "LED6";
+        QTest::newRow("load scan, right") << true << 5 << 0 << QByteArray("R") << "LED7";
+        QTest::newRow("load scan, other group") << true << 5 << 1 << QByteArray("RR") << "LED11";
+        QTest::newRow("load scan, group 2 left") << true << 5 << 2 << QByteArray("S") << "LED20";
+    }
+    void port_grid_marks_the_port_under_the_cursor()
+    {
+        QFETCH(bool, loadscan); QFETCH(int, port); QFETCH(int, group);
+        QFETCH(QByteArray, moves); QFETCH(QString, marked);
+        testsupport::put_file("/data/smartmapping/a.wzfile", scan_file()); // Load scan takes keys
+        SmartMapping* s = open_wizard();
+        line_type.port = uint8_t(port);
+        keys(s, loadscan ? "RQ" : "QRRQ"); // the port groups: Load scan, or step 2
+        for (int g = 0; g < group; ++g)
+            keys(s, "R");
+        keys(s, "Q"); // into the grid
+        keys(s, moves.constData());
+        QCOMPARE(marked_port(s), marked);
+        QCOMPARE(int(line_type.port.load()) + 1, marked.mid(3).toInt());
+        keys(s, "Q"); // confirmed
+        QCOMPARE(marked_port(s), marked);
+        QCOMPARE(int(line_type.port.load()) + 1, marked.mid(3).toInt());
+    }
+
     // ---- the card-recovery screen ----
 
     // What a query finds, as the screen shows it, then the recovery of the card it found.
@@ -300,6 +350,32 @@ private slots:
             keys(s, "RQ");
             QCOMPARE((QList<int>{bool(g_qround_bar), s->focus_index(), SimCards::instance()->received(2, cardwire::Recover)}),
                      (QList<int>{0, noneFound ? 0 : 1, 0}));
+        });
+    }
+
+    // The card number found against the file's card count for its port: equal is a card
+    // of the file and is recovered, one above is refused.
+    void recovery_at_the_files_card_count_data()
+    {
+        QTest::addColumn<int>("fileCards");
+        QTest::newRow("number equal to the count") << 5;
+        QTest::newRow("number above the count") << 4;
+    }
+    void recovery_at_the_files_card_count()
+    {
+        QFETCH(int, fileCards);
+        const bool taken = fileCards == 5; // the simulated port's card 5 needs it
+        recoverysupport::put_recovery_file(recoverysupport::recovery_bytes({{{0, 6}, {1, 6}, {2, fileCards}}}));
+        run_recovery([&](rcv_recovery* s) {
+            release(s, 'Q');
+            QVERIFY(run_job());
+            QCOMPARE(s->entries(), QStringList{QStringLiteral("01/03/05/%1").arg(fileCards, 2, 10, QLatin1Char('0'))});
+            QCOMPARE(s->blocked(), !taken);
+            keys(s, "RQ");
+            QCOMPARE(bool(g_qround_bar), taken);
+            if (taken)
+                QVERIFY(run_job());
+            QCOMPARE(SimCards::instance()->received(2, cardwire::Recover), taken ? 2 : 0);
         });
     }
 

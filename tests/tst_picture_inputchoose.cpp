@@ -309,6 +309,22 @@ private slots:
         });
     }
 
+    // The add panel's four fields are what the new entry holds, each in its own word.
+    void add_stores_the_fields_typed()
+    {
+        run_cut([](InputCut* s) {
+            keys(s, "QQ"); // list, add
+            const char* names[4] = {"lineEdit_X", "lineEdit_Y", "lineEdit_W", "lineEdit_H"};
+            for (int i = 0; i < 4; ++i)
+                field(s, names[i])->setText(QString::number(11 * (i + 1)));
+            keys(s, "RRRRRQ"); // save
+            QList<int> entry;
+            for (int i = 0; i < 5; ++i)
+                entry << P->image16(img::CropTable + 2 * i);
+            QCOMPARE(entry, (QList<int>{0x8000 | kHdmi1, 11, 22, 33, 44}));
+        });
+    }
+
     // Save changes only its entry; deleting a crop a window shows puts that window on the
     // crop's source.
     void edit_and_delete_touch_only_their_entry()

@@ -514,7 +514,10 @@ void SmartMapping::group_clicked(int group, bool loadscan)
                                      {ui->Button_wlan5, ui->Button_wlan6, ui->Button_wlan7}};
     wlan_foucus_style(b[loadscan][group]);
     port_group = uint8_t(group);
-    port_index = 0;
+    // The keys start from the cell the grid marks (the port held, when it lies in this
+    // group): a move or OK from another cell would leave two cells marked.
+    const int cell = line_type.port.load() - 8 * group;
+    port_index = uint8_t(cell >= 0 && cell < (group == 2 ? 4 : 8) ? cell : 0);
     wlan_init(loadscan ? 1 : 0);
 }
 
