@@ -295,7 +295,7 @@ void CardJobs::job_start(uint8_t job)
     }
 
     if (m_ports.isEmpty()) {
-        // Nothing to send (no cabinets, no port with cards): the job ends as if done.
+        // No port to talk to (each job above has one by now): the end step says so.
         next_port_or_end(job);
         return;
     }
