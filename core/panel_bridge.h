@@ -25,6 +25,8 @@ signals:
     void sig_file_deleted(int folder);
     // Card-job progress in percent: job 1-4 to the mapping wizard, 5-6 to card recovery.
     void sig_job_progress(int job, int value);
+    // How a mapping-wizard job (1-4) ended (JobOutcome: 0 done, else why not), before its 100.
+    void sig_job_outcome(int job, int outcome);
     // A card query's outcome (0 failed, 1 none, 2 found with its entry "SS/PP/CC/NN"),
     // before the job's 100.
     void sig_recovery_query(int outcome, QString entry);

@@ -158,6 +158,7 @@ void CardJobs::job_start(uint8_t job)
     m_answered = 0;
     m_cursor = m_record = m_counter = m_last_progress = m_total = m_remaining = 0;
     m_checked = false;
+    m_outcome = JobDone;
     g_send_para.start_tick = G_timeTicks.load();
     if (job == JobQuery) {
         g_send_para.card_index = kNoReplyYet;
@@ -166,11 +167,13 @@ void CardJobs::job_start(uint8_t job)
         m_kept = Kept();
     }
 
-    if (!m_hooks.fpga_running || !m_hooks.fpga_running()) {
+    if (!fpga_up()) {
         if (job == JobQuery)
             query_end(QueryFailed, "FPGAs not running");
-        else
+        else if (job == JobRecover)
             finish(job, "FPGAs not running");
+        else
+            wizard_end(job, JobNoFpga, "FPGAs not running");
         return;
     }
     const uint32_t links = m_hooks.link_map ? m_hooks.link_map() : 0;
@@ -184,8 +187,16 @@ void CardJobs::job_start(uint8_t job)
     case JobMapping:
         m_line = line_type.snapshot();
         m_total = m_remaining = int(m_line.rows) * int(m_line.cols);
-        if (m_total > 0)
-            linked_from(m_line.port);
+        if (m_total <= 0) {
+            wizard_end(job, JobNothing, "rows or columns are 0");
+            return;
+        }
+        // The first cabinet goes to the chosen port's cards, never to another port's.
+        if (m_line.port >= cardwire::PortCount || !(links & (1u << m_line.port))) {
+            wizard_end(job, JobNoLink, "port without link");
+            return;
+        }
+        linked_from(m_line.port);
         break;
     case JobScanFile: {
         m_line = line_type.snapshot();
@@ -197,39 +208,35 @@ void CardJobs::job_start(uint8_t job)
             ok = read_job_file(name, &m_file);
         }
         if (!ok) {
-            finish(job, "scan file not usable");
+            wizard_end(job, JobBadFile, "scan file not usable");
             return;
         }
         packed::File scan;
         const packed::Error e = packed::parse(m_file, &scan);
         if (e != packed::Error::None) {
-            finish(job, packed::error_text(e));
+            wizard_end(job, JobBadFile, packed::error_text(e));
             return;
         }
-        // Every card's records in file order, each with the card it belongs to.
-        for (const packed::Screen& s : scan.screens)
-            for (const packed::Port& p : s.ports)
-                for (int c = 0; c < p.cards.size(); ++c)
-                    for (const QByteArray& rec : p.cards[c].records)
-                        m_scan.append(qMakePair(uint8_t(c), rec));
-        if (m_scan.isEmpty()) {
-            finish(job, "scan file holds no record");
+        const char* why = nullptr;
+        const JobOutcome outcome = scan_records(scan, links, &why);
+        if (outcome != JobDone) {
+            m_scan.clear();
+            m_ports.clear();
+            wizard_end(job, outcome, why);
             return;
         }
-        if (m_line.port >= cardwire::PortCount || !(links & (1u << m_line.port))) {
-            finish(job, "port without link");
-            return;
-        }
-        m_ports << m_line.port;
         m_total = m_scan.size();
         break;
     }
     case JobCure:
-        linked_from(0);
-        break;
     case JobMapSwitch:
-        m_value = g_send_para.value.load();
+        if (job == JobMapSwitch)
+            m_value = g_send_para.value.load();
         linked_from(0);
+        if (m_ports.isEmpty()) {
+            wizard_end(job, JobNoLink, "no port has link");
+            return;
+        }
         break;
     case JobQuery: {
         Kept stamp;
@@ -288,7 +295,7 @@ void CardJobs::job_start(uint8_t job)
     }
 
     if (m_ports.isEmpty()) {
-        // Nothing to send (no cabinets, no port with cards): the job ends as if done.
+        // No port to talk to (each job above has one by now): the end step says so.
         next_port_or_end(job);
         return;
     }
@@ -296,13 +303,58 @@ void CardJobs::job_start(uint8_t job)
     g_send_para.set_step(StepSend);
 }
 
+JobOutcome CardJobs::scan_records(const packed::File& scan, uint32_t links, const char** why)
+{
+    // The file's lowest port goes to the chosen port; every other keeps its distance from it.
+    int lowest = cardwire::PortCount;
+    for (const packed::Screen& s : scan.screens)
+        for (const packed::Port& p : s.ports)
+            lowest = std::min(lowest, int(p.number));
+    QList<int> numbers;
+    for (const packed::Screen& s : scan.screens) {
+        for (const packed::Port& p : s.ports) {
+            if (numbers.contains(p.number)) {
+                *why = "scan file names a port in two screens";
+                return JobBadFile;
+            }
+            numbers << p.number;
+            const int to = int(m_line.port) + int(p.number) - lowest;
+            const int before = m_scan.size();
+            for (int c = 0; c < p.cards.size(); ++c)
+                for (const QByteArray& rec : p.cards[c].records)
+                    m_scan.append(ScanItem{uint8_t(to), uint8_t(c), rec});
+            if (m_scan.size() > before)
+                m_ports << to;
+        }
+    }
+    if (m_scan.isEmpty()) {
+        *why = "scan file holds no record";
+        return JobBadFile;
+    }
+    // All or nothing: no port gets its records while another cannot get its own.
+    for (int to : m_ports) {
+        if (to >= cardwire::PortCount || !(links & (1u << to))) {
+            *why = "port without link";
+            return JobNoLink;
+        }
+    }
+    return JobDone;
+}
+
+int CardJobs::current_port(uint8_t job) const
+{
+    if (job == JobScanFile && m_checked)
+        return m_scan.value(m_record).port;
+    return m_ports.value(m_cursor, -1);
+}
+
 void CardJobs::job_send(uint8_t job)
 {
-    if (m_cursor >= m_ports.size()) {
+    const int port = current_port(job);
+    if (port < 0) {
         finish(job, "no port");
         return;
     }
-    const int port = m_ports[m_cursor];
     QByteArray payload;
     uint8_t cmd = 0;
     switch (job) {
@@ -322,8 +374,8 @@ void CardJobs::job_send(uint8_t job)
             cmd = cardwire::Query;
         } else {
             cmd = cardwire::ScanRecord;
-            payload.append(char(m_scan[m_record].first));
-            payload.append(m_scan[m_record].second);
+            payload.append(char(m_scan[m_record].card));
+            payload.append(m_scan[m_record].record);
         }
         break;
     case JobCure: cmd = cardwire::Cure; break;
@@ -347,7 +399,9 @@ void CardJobs::job_send(uint8_t job)
     g_send_para.port_cursor = uint8_t(port);
     g_send_para.reply_flag = 0;
     if (!send(port, cardwire::frame(cmd, payload))) {
-        if (job == JobScanFile || job == JobRecover)
+        if (job == JobScanFile)
+            wizard_end(job, fpga_up() ? JobNoLink : JobNoFpga, "FPGA did not take the frame");
+        else if (job == JobRecover)
             finish(job, "FPGA did not take the frame");
         else
             port_done(job, false, QByteArray());
@@ -359,7 +413,7 @@ void CardJobs::job_send(uint8_t job)
 
 void CardJobs::job_wait(uint8_t job)
 {
-    const int port = m_ports.value(m_cursor, -1);
+    const int port = current_port(job);
     QByteArray reply;
     if (take_reply(port, &reply)) {
         g_send_para.reply_flag = 1;
@@ -370,7 +424,7 @@ void CardJobs::job_wait(uint8_t job)
     if (job == JobScanFile && !m_checked) {
         progress(job, std::min(99, 100 * Utils::getTimeSpace(g_send_para.start_tick) / CheckTicks));
         if (waited >= CheckTicks)
-            finish(job, "cards did not answer the check");
+            wizard_end(job, JobNoAnswer, "cards did not answer the check");
         return;
     }
     // About once a second the wheel moves on while the cards are silent.
@@ -380,7 +434,9 @@ void CardJobs::job_wait(uint8_t job)
         progress(job, m_counter);
     }
     if (waited >= ReplyTicks) {
-        if (job == JobScanFile || job == JobRecover)
+        if (job == JobScanFile)
+            wizard_end(job, JobNoAnswer, "cards did not take the record");
+        else if (job == JobRecover)
             finish(job, "cards did not take the record");
         else
             port_done(job, false, QByteArray()); // silent port: none found
@@ -390,8 +446,15 @@ void CardJobs::job_wait(uint8_t job)
 void CardJobs::port_done(uint8_t job, bool replied, const QByteArray& reply)
 {
     const int n = m_ports.size();
+    if (job == JobMapping || job == JobCure || job == JobMapSwitch)
+        m_answered += replied ? 1 : 0;
     switch (job) {
     case JobMapping:
+        if (!replied && m_cursor == 0) {
+            // Cabinet 0 belongs to the chosen port's cards: no other port's cards take it.
+            wizard_end(job, JobNoAnswer, "the chosen port's cards did not answer");
+            return;
+        }
         if (replied && reply.size() >= 3) {
             const int taken = std::min(m_remaining, int(uint8_t(reply[1])));
             m_remaining -= taken;
@@ -403,8 +466,12 @@ void CardJobs::port_done(uint8_t job, bool replied, const QByteArray& reply)
         break;
     case JobScanFile:
         if (!m_checked) {
-            m_checked = true;
-            g_send_para.start_tick = G_timeTicks.load();
+            // Every port's cards answer the check before any record goes out.
+            if (++m_cursor >= n) {
+                m_checked = true;
+                m_cursor = 0;
+                g_send_para.start_tick = G_timeTicks.load();
+            }
             g_send_para.set_step(StepSend);
             return;
         }
@@ -414,6 +481,7 @@ void CardJobs::port_done(uint8_t job, bool replied, const QByteArray& reply)
             g_send_para.set_step(StepSend);
             return;
         }
+        m_cursor = n; // the records went to all their ports
         break;
     case JobCure:
     case JobMapSwitch:
@@ -483,6 +551,8 @@ void CardJobs::next_port_or_end(uint8_t job)
         query_end(m_answered > 0 ? QueryNone : QueryFailed, m_answered > 0 ? nullptr : "no port answered");
         return;
     }
+    // Job 2 got here with every record taken; the others need one port that answered.
+    m_outcome = job == JobScanFile || m_answered > 0 ? JobDone : JobNoAnswer;
     // The last port is done; the wheel closes a little later.
     progress(job, job == JobMapping ? 90 : 95);
     g_send_para.step_tick = G_timeTicks.load();
@@ -492,7 +562,14 @@ void CardJobs::next_port_or_end(uint8_t job)
 void CardJobs::job_end_wait(uint8_t job)
 {
     if (Utils::getTimeSpace(g_send_para.step_tick) >= EndTicks)
-        finish(job, nullptr);
+        wizard_end(job, m_outcome, m_outcome == JobDone ? nullptr : "no card answered");
+}
+
+void CardJobs::wizard_end(uint8_t job, JobOutcome outcome, const char* why)
+{
+    // The outcome first: the wizard knows what the wheel's end means when 100 arrives.
+    emit PanelBridge::instance()->sig_job_outcome(job, int(outcome));
+    finish(job, why);
 }
 
 void CardJobs::finish(uint8_t job, const char* why)

@@ -76,6 +76,17 @@ enum QueryOutcome {
     QueryFound = 2,  // the entry "SS/PP/CC/NN" names the card
 };
 
+// How a job of the mapping wizard (1-4) ended, sent with PanelBridge::sig_job_outcome
+// before its 100.
+enum JobOutcome {
+    JobDone = 0,
+    JobNoFpga = 1,      // the FPGAs do not run
+    JobNoAnswer = 2,    // no card answered
+    JobNoLink = 3,      // the chosen port (or a port the scan file's records go to) has no link
+    JobBadFile = 4,     // the scan file cannot be read or parsed, holds no record, or its ports clash
+    JobNothing = 5,     // rows or columns are 0: nothing to send
+};
+
 enum CardJob : uint8_t {
     JobMapping = 1,  // send the mapping of line_type
     JobScanFile = 2, // load the scan file g_wzfile_name
@@ -143,6 +154,13 @@ private:
     void job_end_wait(uint8_t job);
     // Ends the job: progress 100, word cleared.
     void finish(uint8_t job, const char* why);
+    // Ends a job of the mapping wizard: its outcome first, then finish().
+    void wizard_end(uint8_t job, JobOutcome outcome, const char* why);
+    // Job 2: the scan file's records, each to its output port; JobDone or why not.
+    JobOutcome scan_records(const packed::File& scan, uint32_t links, const char** why);
+    bool fpga_up() const { return m_hooks.fpga_running && m_hooks.fpga_running(); }
+    // The port the step in hand talks to.
+    int current_port(uint8_t job) const;
     void progress(uint8_t job, int value);
     void port_done(uint8_t job, bool replied, const QByteArray& reply);
     bool read_job_file(const QString& path, QByteArray* data);
@@ -158,17 +176,23 @@ private:
     LINE_VALUES m_line{};
     uint32_t m_value = 0;
     QByteArray m_file;
-    QList<QPair<uint8_t, QByteArray>> m_scan; // job 2: (card index, operation record)
+    struct ScanItem
+    {
+        uint8_t port = 0, card = 0;
+        QByteArray record;
+    };
+    QList<ScanItem> m_scan;                  // job 2: the records in file order
     packed::File m_recovery;                 // jobs 5 and 6: the recovery file
     QList<QPair<int, int>> m_targets;        // job 5: (screen, port index) per m_ports entry
-    int m_answered = 0;                      // job 5: ports that answered
+    int m_answered = 0;                      // jobs 1, 3, 4 and 5: ports that answered
     QList<QByteArray> m_card_records;        // job 6: the kept card's operation records
     QList<int> m_ports;
     int m_cursor = 0;
     int m_remaining = 0;   // job 1: cabinets still without a card
     int m_total = 0;
     int m_record = 0;      // jobs 2 and 6: next operation record
-    bool m_checked = false; // job 2: the cards answered the check
+    bool m_checked = false; // job 2: the cards of every port answered the check
+    JobOutcome m_outcome = JobDone; // jobs 1-4: what the end step reports
     int m_last_progress = 0;
     int m_counter = 0;
 

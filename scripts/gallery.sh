@@ -27,6 +27,7 @@ SCREENS=(
   "firmware_usbgrade|USB upgrade with no stick|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key right; key ok"
   "smartmapping_loadscan|Mapping wizard, Load scan with the sample stick's scan files|stick in $PWD/sim/samples/stick; key ok; key right; key right; key right; key ok; key right; key right; key right; key right; key right; key right; key ok; key right; key ok"
   "smartmapping_files|Mapping wizard, a scan file chosen|stick in $PWD/sim/samples/stick; key ok; key right; key right; key right; key ok; key right; key right; key right; key right; key right; key right; key ok; key right; key ok; key right; key right; key right; key ok"
+  "smartmapping_send_failed|Mapping wizard, Send to LED1 without link: the job's failure once its wheel has closed|port 1 off; key ok; key right; key right; key right; key ok; key right; key right; key right; key right; key right; key right; key ok; key ok; key right; key right; key ok; key right; key right; key right; key right; key ok; key right; key right; key right; key right; key right; key right; key ok"
 )
 # The later screens' lines: docs/gallery.txt, one "file-stem | key key ..." a line (the
 # control FIFO's key arguments from the standby screen).

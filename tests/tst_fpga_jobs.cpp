@@ -111,6 +111,79 @@ private slots:
         QCOMPARE(SimCards::instance()->last_frame(8).mid(1, 9), "\x01" + QByteArray(8, 'b'));
     }
 
+    // Send starts at the chosen port: LED5 without link sends nothing, not even to LED9.
+    void send_to_an_unlinked_port_sends_nothing()
+    {
+        QSignalSpy ends(PanelBridge::instance(), &PanelBridge::sig_job_outcome);
+        line_type.port = 4;
+        line_type.rows = 2;
+        line_type.cols = 2;
+        QCOMPARE(post_and_run(JobMapping), 1);
+        for (int port = 0; port < cardwire::PortCount; ++port)
+            QCOMPARE(SimCards::instance()->received(port, cardwire::Mapping), 0);
+        QCOMPARE(testsupport::spy_ints(ends, 1), QList<int>{JobNoLink});
+    }
+
+    // A scan file's ports keep their distances from the chosen port; each port's cards get
+    // that port's records only, or no port gets any.
+    void scan_file_ports_reach_their_own_cards_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<int>("outcome");
+        const auto sample = [](const char* name) {
+            QFile f(QStringLiteral(YUQ_SOURCE_DIR "/sim/samples/stick/") + name);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray outdoor = sample("outdoor_p10.wzfile"); // LED1 and LED3, two screens
+        const QByteArray indoor = sample("indoor_p4.wzfile");    // LED1 and LED2, one screen
+        QTest::newRow("two screens at LED1") << outdoor << 0 << int(JobDone);
+        QTest::newRow("two screens at LED9") << outdoor << 8 << int(JobDone);
+        QTest::newRow("two ports at LED2") << indoor << 1 << int(JobDone);
+        QTest::newRow("second port without link") << outdoor << 1 << int(JobNoLink);
+        QTest::newRow("beyond LED20") << indoor << 19 << int(JobNoLink);
+        QTest::newRow("a port in two screens")
+            << recoverysupport::recovery_bytes({{{0, 2}}, {{0, 2}}}, 1) << 0 << int(JobBadFile);
+    }
+    void scan_file_ports_reach_their_own_cards()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, chosen);
+        QFETCH(int, outcome);
+        packed::File f;
+        QCOMPARE(packed::parse(file, &f), packed::Error::None);
+        testsupport::put_file("/data/smartmapping/a.wzfile", file);
+        set_wz("/data/smartmapping/a.wzfile");
+        line_type.port = uint8_t(chosen);
+        if (chosen == 19)
+            jobs = std::make_unique<CardJobs>(CardJobs::Hooks{[] { return true; }, [] { return 0xFFFFFu; }, nullptr, &lister});
+        QSignalSpy ends(PanelBridge::instance(), &PanelBridge::sig_job_outcome);
+        QVERIFY(post_and_run(JobScanFile) > 0);
+        QCOMPARE(testsupport::spy_ints(ends, 1), QList<int>{outcome});
+        // Per port: the records it should get, and the last of them (its card, its bytes).
+        QVector<int> records(cardwire::PortCount);
+        QVector<QByteArray> last(cardwire::PortCount);
+        if (outcome == JobDone) {
+            for (const packed::Screen& sc : f.screens) {
+                for (const packed::Port& p : sc.ports) {
+                    const int to = chosen + p.number; // the samples' lowest port is LED1
+                    for (int c = 0; c < p.cards.size(); ++c) {
+                        records[to] += p.cards[c].records.size();
+                        last[to] = char(c) + p.cards[c].records.last();
+                    }
+                }
+            }
+        }
+        auto cards = SimCards::instance();
+        for (int port = 0; port < cardwire::PortCount; ++port) {
+            QCOMPARE(cards->received(port, cardwire::ScanRecord), records[port]);
+            if (records[port])
+                QCOMPARE(cards->last_frame(port).mid(1, last[port].size()), last[port]);
+            else
+                QCOMPARE(cards->received(port, cardwire::Query), 0);
+        }
+    }
+
     // Refused in the first pass, before any frame; a query unless one whole file is there.
     void refused_at_once_data()
     {

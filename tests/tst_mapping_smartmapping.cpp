@@ -287,7 +287,107 @@ private slots:
         QCOMPARE(int(line_type.port.load()) + 1, marked.mid(3).toInt());
     }
 
+    // A failed job says why once its wheel has closed, until the next key; a done one shows
+    // nothing new. No port but the chosen one received anything; the job word is clear.
+    void failed_jobs_say_why_data()
+    {
+        QTest::addColumn<int>("job");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("port"); // the chosen port, -1 for the jobs that reach every port
+        QTest::addColumn<QString>("shown");
+        const QString silent = "No card answered!", down = "FPGA not running!", unlinked = "Port without link!",
+                      unusable = "Scan file unusable!", nothing = "Rows or columns are 0!";
+        QTest::newRow("send: done") << 1 << "" << 1 << "";
+        QTest::newRow("send: silent cards") << 1 << "silent" << 1 << silent;
+        QTest::newRow("send: FPGA down") << 1 << "down" << 0 << down;
+        QTest::newRow("send: port without link") << 1 << "" << 4 << unlinked;
+        QTest::newRow("send: rows 0") << 1 << "rows" << 0 << nothing;
+        QTest::newRow("send: columns 0") << 1 << "cols" << 0 << nothing;
+        QTest::newRow("load: done") << 2 << "" << 8 << "";
+        QTest::newRow("load: silent cards") << 2 << "silent" << 8 << silent;
+        QTest::newRow("load: FPGA down") << 2 << "down" << 0 << down;
+        QTest::newRow("load: port without link") << 2 << "" << 3 << unlinked;
+        QTest::newRow("load: damaged file") << 2 << "damaged" << 0 << unusable;
+        QTest::newRow("load: missing file") << 2 << "missing" << 0 << unusable;
+        QTest::newRow("load: empty file") << 2 << "empty" << 0 << unusable;
+        QTest::newRow("curing: silent cards") << 3 << "silent" << -1 << silent;
+        QTest::newRow("curing: FPGA down") << 3 << "down" << -1 << down;
+        QTest::newRow("switch: silent cards") << 4 << "silent" << -1 << silent;
+        QTest::newRow("switch: FPGA down") << 4 << "down" << -1 << down;
+    }
+    void failed_jobs_say_why()
+    {
+        QFETCH(int, job); QFETCH(QString, fault); QFETCH(int, port); QFETCH(QString, shown);
+        SimCards::instance()->set_noreply(fault == "silent");
+        if (fault == "down") {
+            sim::fpga(1).set_power(false);
+            for (int i = 0; i < 50 && fpga_manage::p_fpga_manage->get_fpga_status(); ++i)
+                fpga_manage::p_fpga_manage->run_pass();
+        }
+        packed::File empty;
+        empty.screens = {packed::Screen{{packed::Port{0, {packed::Card{}}}}}};
+        testsupport::put_file("/data/smartmapping/a.wzfile", fault == "damaged" ? QByteArray("WZPK garbage")
+                                                             : fault == "empty" ? packed::write(empty) : scan_file());
+        {
+            QMutexLocker lock(&Utils::_file_deal_mutex);
+            g_wzfile_name = fault == "missing" ? "/data/smartmapping/gone.wzfile" : "/data/smartmapping/a.wzfile";
+        }
+        SmartMapping* s = open_wizard();
+        if (port >= 0)
+            line_type.port = uint8_t(port);
+        s->findChild<QLineEdit*>("lineEdit_line")->setText(fault == "rows" ? "0" : "3");
+        s->findChild<QLineEdit*>("lineEdit_column")->setText(fault == "cols" ? "0" : "4");
+        switch (job) {
+        case 1: s->on_Button_send_clicked(); break;
+        case 2: s->on_Button_load_clicked(); break;
+        case 3: s->on_Button_confirm_clicked(); break;
+        default: s->on_Button_mapping_state_clicked(); break;
+        }
+        QVERIFY(run_job());
+        QVERIFY(!g_qround_bar);
+        QCOMPARE(g_send_para.word.load(), uint16_t(0));
+        QCOMPARE(s->failure_label()->isVisible() ? s->failure_label()->text() : QString(), shown);
+        if (port >= 0 && !shown.isEmpty()) {
+            for (int p = 0; p < cardwire::PortCount; ++p)
+                for (int cmd = cardwire::Query; cmd <= cardwire::Recover; ++cmd)
+                    if (p != port)
+                        QCOMPARE(SimCards::instance()->received(p, uint8_t(cmd)), 0);
+        }
+        if (job == 4) // bit 7 as it was: off on the FPGA still running
+            QCOMPARE(reg0(0) & 0x80, 0);
+        keys(s, "R");
+        QVERIFY(!s->failure_label()->isVisible());
+    }
+
+    // Every failure line fits the wizard's page in every language.
+    void failure_lines_fit()
+    {
+        SmartMapping* s = open_wizard();
+        QLabel* l = s->failure_label();
+        for (int lang = 0; lang < 5; ++lang) {
+            g_language = uint8_t(lang);
+            for (int outcome = JobNoFpga; outcome <= JobNothing; ++outcome) {
+                s->request(kit::ReqJobOutcome, outcome, QString());
+                s->request(kit::ReqProgress, 100, QString());
+                QVERIFY(l->isVisible() && !l->text().isEmpty());
+                QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width(), qPrintable(l->text()));
+            }
+        }
+    }
+
     // ---- the card-recovery screen ----
+
+    // Query while the USB upgrade runs: refused, the screen says nothing new.
+    void query_refused_while_the_upgrade_runs()
+    {
+        g_usb_grade = 1;
+        run_recovery([](rcv_recovery* s) {
+            release(s, 'Q');
+            QVERIFY(!g_qround_bar);
+            QCOMPARE(s->note_label()->text(), QStringLiteral("No receiving cards that need to be updated!"));
+        });
+        g_usb_grade = 0;
+    }
 
     // What a query finds, as the screen shows it, then the recovery of the card it found.
     void query_outcomes_data()

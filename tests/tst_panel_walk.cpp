@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTimer>
 #include <QtTest>
 #include <random>
@@ -283,6 +284,12 @@ private:
                 return QStringLiteral("visible %1 has no pointer").arg(w->metaObject()->className());
         }
 
+        // A mapping job's failure line shows only once its wheel has gone.
+        if (QWidget* wizard = kit::instance(page::SmartMapping)) {
+            const auto* line = wizard->findChild<QLabel*>(QStringLiteral("label_job_failed"));
+            if (line && line->isVisible() && g_qround_bar)
+                return QStringLiteral("mapping wizard shows a job's failure under a wheel");
+        }
         for (const Field& f : panel_fields()) {
             const int v = YuqRamPara::p_yuqrampara_config->image16(f.offset);
             if (v < f.lo || v > f.hi)
@@ -328,6 +335,8 @@ private slots:
         testsupport::put_file("/walk/stick/YUQ-K64/app.YUQ", "application");
         testsupport::put_file("/walk/stick/YUQ-K64/font.YUQZK", "fonts");
         testsupport::put_file("/walk/stick/wall.wzfile", QByteArray(700, 'w'));
+        // Two screens, LED1 and LED3: Load scan reaches two ports, or refuses at LED2.
+        testsupport::put_file("/walk/stick/two.wzfile", recoverysupport::recovery_bytes({{{0, 4}}, {{2, 4}}}, 1));
         testsupport::put_file("/walk/screen.rcv", recoverysupport::recovery_bytes()); // the simulated cards
         testsupport::put_file("/walk/wall.wzfile", QByteArray(900, 'm'));
         testsupport::put_file("/walk/alias.json", "{\"source\":[{\"id\":0,\"name\":\"PC\"}]}");

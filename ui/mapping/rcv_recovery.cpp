@@ -167,9 +167,9 @@ void rcv_recovery::key_ok()
     if (g_send_para.job() != 0 || g_qround_bar)
         return; // a card or mapping job runs
     if (ui_select == 0) {
-        const bool posted = card_job_postable() && post(JobQuery);
-        if (!posted && card_job_postable())
-            return; // refused (the USB upgrade runs)
+        if (CardJobs::runner() && !card_job_postable())
+            return; // refused while the USB upgrade runs: the list stays as it is
+        const bool posted = post(JobQuery);
         m_entries.clear();
         m_found = false;
         m_failed = !posted; // no FPGA side to ask

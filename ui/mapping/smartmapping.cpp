@@ -108,6 +108,15 @@ SmartMapping::SmartMapping(QWidget* parent) : PanelDialog(page::SmartMapping, pa
         m_numbers->add(f);
     // Job ends also reach the list (a stick event during the job rebuilds it then).
     connect(this, &SmartMapping::sig_qround_bar_update, this, &SmartMapping::job_progress);
+
+    // Where the wheel stood, over the page, like the recovery screen's note.
+    m_failure = new QLabel(this);
+    m_failure->setObjectName(QStringLiteral("label_job_failed"));
+    m_failure->setGeometry(80, 108, 230, 24);
+    m_failure->setAlignment(Qt::AlignCenter);
+    m_failure->setStyleSheet(QStringLiteral("background-color: rgb(33, 36, 53);color: #FF5A5A;border:1px solid #FFFFFF;"));
+    set_pt(m_failure, 9);
+    m_failure->hide();
 }
 
 SmartMapping::~SmartMapping()
@@ -276,6 +285,16 @@ void SmartMapping::key_ok()
     }
 }
 
+void SmartMapping::keyReleaseEvent(QKeyEvent* e)
+{
+    // The next key takes the failure line away, then does what it does.
+    if (m_shown_outcome != JobDone) {
+        m_shown_outcome = JobDone;
+        m_failure->hide();
+    }
+    PanelDialog::keyReleaseEvent(e);
+}
+
 void SmartMapping::key_back()
 {
     if (!menu_entered) {
@@ -338,6 +357,8 @@ void SmartMapping::retext()
 
     const char* look = scan_file_found == 0 ? Disabled : (m_menu[menu_select] == ui->Button_loadscan && !menu_entered ? Focused : Normal);
     ui->Button_loadscan->setStyleSheet(QString::fromLatin1(look));
+    if (m_failure && m_shown_outcome != JobDone)
+        show_failure();
 }
 
 void SmartMapping::style_menu_fonts()

@@ -36,6 +36,8 @@ public:
     // The back action (nothing while a job runs); also the PC link's after it wrote or
     // deleted a scan file.
     void back() override;
+    // How the job just run ended (kit::ReqJobOutcome); other requests as every dialog.
+    void request(int what, int value, const QString& text) override;
 
     // State (tests).
     int menu() const { return menu_select; }
@@ -49,6 +51,8 @@ public:
     // g_wzfile_name: the scan file chosen on the list (a device path), or empty.
     static QString chosen_file();
     QLabel* file_label(int k) const;
+    // The line that tells why the last job failed, shown from the wheel's end to the next key.
+    QLabel* failure_label() const { return m_failure; }
 
 public slots:
     void on_Button_shortcut_clicked();
@@ -77,6 +81,7 @@ protected:
     void key_right() override;
     void key_ok() override;
     void key_back() override;
+    void keyReleaseEvent(QKeyEvent* e) override;
 
 private:
     // Frame and menu.
@@ -143,6 +148,9 @@ private:
     // Writes g_wzfile_name (never while a wheel exists: a running job 2 reads it).
     void choose_file(const QString& path);
     void job_progress(int value);
+    void show_failure();
+    // Job 4 failed: bit 7 and the switch's picture as they were before it.
+    void undo_switch();
     bool device_entry(int index) const { return index < smart_file_count; }
     QString file_sheet(int index, bool selected, bool focused) const;
     void mark_entry(int k, bool focused);
@@ -161,6 +169,11 @@ private:
     void menulist_function_back_page();
 
     Ui::SmartMapping* ui;
+    QLabel* m_failure = nullptr;
+    int m_outcome = 0;          // JobOutcome of the running job, shown when its wheel ends
+    int m_shown_outcome = 0;    // the failure on show (re-texted with the language)
+    int m_switch_undo = -1;     // job 4: the switch's state before it, -1 when none runs
+    bool m_switch_written = false; // job 4 wrote bit 7
     int m_texted[8] = {-1, -1, -1, -1, -1, -1, -1, -1}; // language each page was texted in
     kit::NumberFields* m_numbers = nullptr;
 

@@ -284,23 +284,79 @@ void SmartMapping::show_mapping_state(bool on)
     ui->Button_mapping_state->setText(QString());
 }
 
+namespace {
+void write_mapping_bit(fpga_manage* f, bool on)
+{
+    f->write_to_register(0, 0x80, on ? 0x80 : 0, 0);
+    f->write_to_register(0, 0x80, on ? 0x80 : 0, 1);
+}
+} // namespace
+
 void SmartMapping::on_Button_mapping_state_clicked()
 {
-    // The FPGAs' bit 7 changes only together with a job that tells the cards.
+    // The FPGAs' bit 7 changes only together with a job that tells the cards: not while the
+    // FPGAs are down (the job cannot start), and put back when the job fails.
     if (wheel() || !card_job_postable())
         return;
-    const bool on = !mapping_on();
-    if (fpga_manage* f = fpga_manage::p_fpga_manage) {
-        f->write_to_register(0, 0x80, on ? 0x80 : 0, 0);
-        f->write_to_register(0, 0x80, on ? 0x80 : 0, 1);
+    const bool was_on = mapping_on();
+    fpga_manage* f = fpga_manage::p_fpga_manage;
+    m_switch_written = f && f->get_fpga_status();
+    if (m_switch_written)
+        write_mapping_bit(f, !was_on);
+    show_mapping_state(!was_on);
+    m_switch_undo = was_on;
+    g_send_para.value = was_on ? 0u : 9u;
+    if (!post_job(JobMapSwitch))
+        undo_switch();
+}
+
+void SmartMapping::undo_switch()
+{
+    if (m_switch_undo < 0)
+        return;
+    fpga_manage* f = fpga_manage::p_fpga_manage;
+    if (m_switch_written && f)
+        write_mapping_bit(f, m_switch_undo == 1);
+    show_mapping_state(m_switch_undo == 1);
+    m_switch_undo = -1;
+    m_switch_written = false;
+}
+
+void SmartMapping::request(int what, int value, const QString& text)
+{
+    if (what != kit::ReqJobOutcome) {
+        PanelDialog::request(what, value, text);
+        return;
     }
-    show_mapping_state(on);
-    g_send_para.value = on ? 9u : 0u;
-    post_job(JobMapSwitch);
+    m_outcome = value;
+    if (value != JobDone)
+        undo_switch();
+    m_switch_undo = -1; // job 4 done: its bit stays
+}
+
+void SmartMapping::show_failure()
+{
+    static const Txt kWhy[] = {Txt::smartmapping_failed_no_answer, Txt::smartmapping_failed_fpga,
+                               Txt::smartmapping_failed_no_answer, Txt::smartmapping_failed_no_link,
+                               Txt::smartmapping_failed_file,      Txt::smartmapping_failed_nothing};
+    const int n = int(sizeof kWhy / sizeof kWhy[0]);
+    m_failure->setText(kit::text(kWhy[m_shown_outcome > 0 && m_shown_outcome < n ? m_shown_outcome : 0]));
+    set_pt(m_failure, 9);
+    m_failure->setProperty("fit_base", QVariant());
+    kit::fit_text(m_failure);
+    m_failure->setVisible(m_shown_outcome != JobDone);
+    m_failure->raise();
 }
 
 void SmartMapping::job_progress(int value)
 {
+    // The wheel's end: a failed job says why until the next key; a done one shows nothing new.
+    if (value > 99) {
+        m_shown_outcome = m_outcome;
+        m_outcome = JobDone;
+        if (m_shown_outcome != JobDone)
+            show_failure();
+    }
     // A stick event during the job: the list is rebuilt once the wheel has gone.
     if (value > 99 && m_list_stale)
         QMetaObject::invokeMethod(this, [this] {

@@ -56,6 +56,10 @@ void connect_panel_requests()
         else if (job == 5 || job == 6)
             kit::request(page::rcv_recovery, kit::ReqProgress, value);
     }, q);
+    QObject::connect(b, &PanelBridge::sig_job_outcome, ctx, [](int job, int outcome) {
+        if (job >= 1 && job <= 4)
+            kit::request(page::SmartMapping, kit::ReqJobOutcome, outcome);
+    }, q);
     QObject::connect(b, &PanelBridge::sig_recovery_query, ctx, [](int outcome, QString entry) {
         kit::request(page::rcv_recovery, kit::ReqQueryOutcome, outcome, entry);
     }, q);

@@ -146,6 +146,7 @@ enum Request {
     ReqListBackPage = 3,
     ReqUpdateAgeLog = 4,
     ReqQueryOutcome = 5, // a card query's outcome (QueryOutcome) and, when found, its entry
+    ReqJobOutcome = 6,   // how a mapping-wizard job ended (JobOutcome)
 };
 
 // The factory of a built page (YUQ_SCREEN in the screen's .cpp; app/ fills them in).
