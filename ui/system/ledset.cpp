@@ -300,6 +300,7 @@ void ledset::on_Button_apply1_clicked()
     } else {
         const int o[6] = {W, H, 0, 0, W, H};
         std::copy(o, o + 6, out);
+        show_split(propose(Copy, W, H)); // both outputs as stored, not fields typed for another mode
     }
 
     bool changed = false;
