@@ -1,4 +1,5 @@
 #include "control_commands.h"
+#include "services.h"
 
 #include "core/global.h"
 #include "core/image_edit.h"
@@ -20,9 +21,15 @@ const QStringList kLanguages{QStringLiteral("zh"), QStringLiteral("en"), QString
 bool set_language(const QStringList& args)
 {
     const int code = args.size() == 1 ? kLanguages.indexOf(args[0].toLower()) : -1;
-    // A language the mask leaves out would be swapped for another by the refresh.
-    if (code < 0 || !YuqRamPara::p_yuqrampara_config || !language_enabled(code))
+    if (code < 0 || !YuqRamPara::p_yuqrampara_config)
         return false;
+    // A language the mask leaves out would be swapped for another by the refresh.
+    if (!language_enabled(code)) {
+        sim::control_note(QStringLiteral("language %1: not enabled by the language mask (0x%2)")
+                              .arg(kLanguages[code])
+                              .arg(g_lcd_lang_valid.load(), 0, 16));
+        return false;
+    }
     ImageEdit e;
     e.set(img::Language, uint16_t(code));
     return true;
@@ -53,9 +60,13 @@ bool age_sample(const QStringList& args)
 
 void register_control_commands()
 {
+    // Every command before the channel opens; those that need the panel's parameter block,
+    // its refresh or its services wait for the panel, in order.
+    register_link_commands();
+    register_pc_commands();
     sim::register_control_command(QStringLiteral("language"),
                                   QStringLiteral("language zh|en|ru|vn|tn (one the language mask enables)"),
-                                  set_language);
+                                  set_language, true);
     sim::register_control_command(QStringLiteral("age sample"), QStringLiteral("age sample [N] (1..3360 aging samples now)"),
                                   age_sample, true);
     // The engine reads the chip's fonts at bring-up; a change made from the channel is read

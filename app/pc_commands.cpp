@@ -28,7 +28,7 @@ void register_pc_commands()
         ImageEdit e;
         e.copy_in(off, reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
         return true;
-    });
+    }, true);
     sim::register_control_command(QStringLiteral("pc lang-mask"), QStringLiteral("pc lang-mask HEX"),
                                   [](const QStringList& a) {
         bool ok = false;
@@ -37,7 +37,7 @@ void register_pc_commands()
             return false;
         g_lcd_lang_valid = v;
         return true;
-    });
+    }, true);
     sim::register_control_command(QStringLiteral("pc busy"), QStringLiteral("pc busy on|off"),
                                   [](const QStringList& a) {
         if (a.size() != 1 || (a[0] != QLatin1String("on") && a[0] != QLatin1String("off")))
@@ -62,5 +62,5 @@ void register_pc_commands()
             c->write_config_variant(ConfigItem::BarCode, text);
         g_str_barcode = text;
         return true;
-    });
+    }, true);
 }

@@ -224,7 +224,6 @@ void install_simulated_device()
     sim::register_control_command(QStringLiteral("key"), QStringLiteral("key CODE (S R Q M O A..P, left right ok mode back, or a number)"),
                                   panel_key, true);
     sim::set_screenshot_hook(panel_screenshot);
-    sim::start_control_fifo();
 }
 
 void panel_ready()

@@ -39,7 +39,7 @@ void register_link_commands()
                 sim::control_trace(QStringLiteral("stick in %1 refused: %2").arg(folder, why));
         });
         return true;
-    });
+    }, true);
     sim::register_control_command(QStringLiteral("stick out"), QStringLiteral("stick out"),
                                   [](const QStringList& a) {
         if (!a.isEmpty())
@@ -47,7 +47,7 @@ void register_link_commands()
         const std::shared_ptr<SimUsbStick> stick = SimUsbStick::instance();
         stick->post([stick] { stick->remove(); });
         return true;
-    });
+    }, true);
     sim::register_control_command(QStringLiteral("pc file-written"), QStringLiteral("pc file-written TYPE PATH (TYPE 5, 9, 13)"),
                                   [](const QStringList& a) {
         bool ok = false;
@@ -63,7 +63,7 @@ void register_link_commands()
             return false;
         message_deal::write_file_end(type);
         return true;
-    });
+    }, true);
     sim::register_control_command(QStringLiteral("pc file-deleted"), QStringLiteral("pc file-deleted PATH (a file of /data/rcvrecovery or /data/smartmapping)"),
                                   [](const QStringList& a) {
         const QString path = a.join(QLatin1Char(' '));
@@ -71,14 +71,14 @@ void register_link_commands()
             return false;
         message_deal::delete_file_name(path);
         return true;
-    });
+    }, true);
     sim::register_control_command(QStringLiteral("pc update"), QStringLiteral("pc update start|end"),
                                   [](const QStringList& a) {
         if (a.size() != 1 || (a[0] != QLatin1String("start") && a[0] != QLatin1String("end")))
             return false;
         message_deal::REG_comm_flag(a[0] == QLatin1String("start"));
         return true;
-    });
+    }, true);
     sim::register_control_command(QStringLiteral("cards noreply"), QStringLiteral("cards noreply on|off"),
                                   [](const QStringList& a) {
         bool on = false;
@@ -95,8 +95,6 @@ void create_links()
     // behind the output ports.
     SimUsbStick::instance();
     SimCards::instance();
-    register_link_commands();
-    register_pc_commands();
     UsbServer::pInstance()->start();
     K87_WIFI_CONFIG::pInstance()->start();
 }

@@ -13,6 +13,7 @@
 #include "core/yuqrampara.h"
 #include "platform/devpath.h"
 #include "platform/hid.h"
+#include "sim/control.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/panelrequests.h"
@@ -35,6 +36,9 @@ void panel_prepare()
     Utils::remove_stale_temp_files();
     install_simulated_device();
     register_control_commands();
+    // Opened once every command is known: a line written early waits for its command's
+    // needs instead of meeting "unknown command".
+    sim::start_control_fifo();
 #ifdef YUQ_DEVICE_BACKENDS
     platform::install_hid(platform::hidapi_backend());
 #endif

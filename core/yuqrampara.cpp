@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QMetaObject>
 #include <QThread>
+#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
@@ -153,6 +154,16 @@ void YuqRamPara::image_snapshot(int off, unsigned char* dst, int len) const
     read_image(off, dst, len);
 }
 
+bool YuqRamPara::differs_from_applied(int off, int len) const
+{
+    if (!in_image(off, len))
+        return false;
+    unsigned char live[RAM_PARA_SIZE], applied[RAM_PARA_SIZE];
+    read_image(off, live, len);
+    load_words(ram_para_old, off, applied, len);
+    return std::memcmp(live, applied, size_t(len)) != 0;
+}
+
 bool YuqRamPara::take_applied()
 {
     unsigned char live[RAM_PARA_SIZE], applied[RAM_PARA_SIZE];
@@ -211,6 +222,33 @@ bool YuqRamPara::write_ram_file()
     // under it).
     unsigned char image[RAM_PARA_SIZE - 0x300];
     image_snapshot(0x300, image, sizeof image);
+    return write_ram_bytes(image);
+}
+
+bool YuqRamPara::store_panel_word(int off, uint16_t v)
+{
+    if (off < 0x300 || !in_image(off, 2))
+        return false;
+    const uint16_t before = applied16(off);
+    unsigned char applied[RAM_PARA_SIZE - 0x300];
+    {
+        ImageEdit e(0);
+        e.set(off, v);
+        store16(ram_para_old, off, v);
+        load_words(ram_para_old, 0x300, applied, sizeof applied);
+    }
+    // The applied copy, not the live image: a change the engine has not applied yet stays
+    // out of the file.
+    if (write_ram_bytes(applied))
+        return true;
+    // Left differing, so the next write-back tries again.
+    store16(ram_para_old, off, before);
+    std::printf("ram_device_info not written, retried with the next refresh\n");
+    return false;
+}
+
+bool YuqRamPara::write_ram_bytes(const unsigned char* image)
+{
     QMutexLocker lock(&Utils::_file_deal_mutex);
     QByteArray data;
     // Bytes past the image (3330-4095) keep what the file held; a missing or short file
@@ -219,7 +257,7 @@ bool YuqRamPara::write_ram_file()
         data = QByteArray(reinterpret_cast<const char*>(default_para_ramlist), RAM_PARA_SIZE);
     data[0] = char(0xAA);
     data[1] = char(0xAA);
-    data.replace(2, int(sizeof image), reinterpret_cast<const char*>(image), int(sizeof image));
+    data.replace(2, RAM_PARA_SIZE - 0x300, reinterpret_cast<const char*>(image), RAM_PARA_SIZE - 0x300);
     const bool ok = Utils::write_file_atomic(QString::fromLatin1(kRamFile), data);
     sync_and_pause();
     return ok;

@@ -110,6 +110,9 @@ public:
     // read_image under the engine mutex: one state of a whole record (the caller must not
     // hold the mutex).
     void image_snapshot(int off, unsigned char* dst, int len) const;
+    // Whether [off, off + len) of the live image differs from the applied copy, read word by
+    // word (a record the engine or a link thread is writing is never compared torn).
+    bool differs_from_applied(int off, int len) const;
     // The applied copy becomes the live image (under the engine mutex); false when the
     // two were equal already (bytes 0x300 on, the persisted part).
     bool take_applied();
@@ -146,6 +149,10 @@ public:
     // 0x300-0xFFF without tearing the file. write_ram_file returns false on failure.
     void load_ram_file();
     bool write_ram_file();
+    // A word the engine never applies (the key lock): set in the live image and the applied
+    // copy under the engine mutex, no re-apply, and written to the file at once, since no
+    // engine pass will bring a write-back. GUI thread (it writes the applied copy).
+    bool store_panel_word(int off, uint16_t v);
     void load_user_modes();
 
     // The pause after each "sync" of a parameter or user-mode write (µs).
@@ -185,6 +192,7 @@ private:
     static void store_words(unsigned char* image, int off, const unsigned char* src, int len);
     int crop_entry_of(int source, int n) const; // table position or -1
     void sync_and_pause();
+    bool write_ram_bytes(const unsigned char* image); // image bytes 0x300-0xFFF into the file
 
     void run_pending();
 

@@ -3,6 +3,7 @@
 #include "platform/devpath.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QMutexLocker>
 
@@ -15,19 +16,20 @@ QStringList list_plain_files(const QString& folder, const QStringList& suffixes,
     if (host.isEmpty())
         return out;
     const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-    const auto entries = QDir(host).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden, QDir::Unsorted);
-    for (const QFileInfo& e : entries) {
-        if (out.size() >= max)
-            break;
+    // Entry by entry: a stick of thousands of files costs what the first `max` matches cost.
+    QDirIterator it(host, QDir::Files | QDir::NoSymLinks | QDir::Hidden);
+    while (out.size() < max && it.hasNext()) {
+        it.next();
+        const QFileInfo e = it.fileInfo();
         if (suffixes.contains(e.suffix()))
             out << base + e.fileName();
     }
     return out;
 }
 
-QStringList rcvRecovery::scan_files(const QString& folder)
+QStringList rcvRecovery::scan_files(const QString& folder, int max)
 {
-    return list_plain_files(folder, QStringList{QStringLiteral("wzfile")}, MaxScanFiles);
+    return list_plain_files(folder, QStringList{QStringLiteral("wzfile")}, max);
 }
 
 int rcvRecovery::get_dir_file(const QString& dir)

@@ -15,8 +15,8 @@ class rcvRecovery
 {
 public:
     static constexpr int MaxScanFiles = 100;
-    // The scan files (*.wzfile) of /data/smartmapping or the stick's /mnt/usb1/.
-    static QStringList scan_files(const QString& folder);
+    // The scan files (*.wzfile) of /data/smartmapping or the stick's /mnt/usb1/, at most `max`.
+    static QStringList scan_files(const QString& folder, int max = MaxScanFiles);
 
     enum List { RecoveryFiles = 0, ScanFiles = 1 };
 

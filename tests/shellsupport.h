@@ -13,6 +13,7 @@
 #include "fpga/fpga_manage.h"
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
+#include "sim/control.h"
 #include "resources/yuq_resources.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/screenkit.h"
@@ -21,6 +22,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QObject>
 #include <QSettings>
 #include <QTimer>
@@ -34,6 +36,7 @@ inline YuqRamPara* fresh_panel(bool withHome = true)
 {
     yuq_resources_init(); // the panel's pictures, as at start-up
     register_pc_commands(); // the PC's stand-ins on the control channel
+    sim::set_panel_ready(true); // their lines wait for a panel: this is one
     YuqRamPara* p = testsupport::fresh_core();
     QObject::connect(p, &YuqRamPara::sig_update_para, SyncUpdate::pInstance(), &SyncUpdate::para_sync);
     kit::unregister_all();
@@ -81,6 +84,15 @@ inline void save_slot(YuqRamPara* p, int s, unsigned char fill)
 }
 
 // Image offset of field `field` of window w's record.
+// Text from a file or the PC on a label of `w`: shown exactly, as plain text (never markup).
+inline bool shown_plain(QWidget* w, const QString& text)
+{
+    for (QLabel* l : w->findChildren<QLabel*>())
+        if (l->text() == text)
+            return l->textFormat() == Qt::PlainText;
+    return false;
+}
+
 inline int win(int w, int field)
 {
     return img::Window + img::WindowSize * w + field;

@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <unistd.h>
 #include <vector>
 
 namespace testsupport {
@@ -60,6 +63,21 @@ QByteArray get_file(const QString& devicePath)
 bool exists(const QString& devicePath)
 {
     return QFileInfo::exists(platform::dev_path(devicePath));
+}
+
+QString printed(const std::function<void()>& f)
+{
+    std::fflush(stdout);
+    QTemporaryFile out;
+    out.open();
+    const int saved = ::dup(1);
+    ::dup2(out.handle(), 1);
+    f();
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    out.seek(0);
+    return QString::fromLocal8Bit(out.readAll());
 }
 
 } // namespace testsupport

@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class YuqRamPara;
@@ -18,6 +19,8 @@ YuqRamPara* fresh_core();
 void put_file(const QString& devicePath, const QByteArray& data);
 QByteArray get_file(const QString& devicePath);
 bool exists(const QString& devicePath);
+// What f printed on stdout.
+QString printed(const std::function<void()>& f);
 // Argument `arg` of every emission a spy caught, as ints (refresh codes, progress values).
 inline QList<int> spy_ints(const QSignalSpy& spy, int arg = 0)
 {

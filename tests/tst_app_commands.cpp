@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QtTest>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace hwtest;
 
@@ -92,6 +93,32 @@ private slots:
         QVERIFY(sim::run_control_line("language RU"));
         QCOMPARE(int(p->image16(img::Language)), 2);
         QCOMPARE(int(EngineHandshake::instance().reapply.load()), 1);
+    }
+
+    // Lines written during start-up: every command of the parameter block waits for the
+    // panel and runs in order; a language the mask leaves out says so.
+    void start_up_lines_wait_for_the_panel()
+    {
+        YuqRamPara* p = fresh();
+        g_lcd_lang_valid = 0x1F;
+        register_control_commands(); // as start-up does, before the channel opens
+        sim::set_panel_ready(false);
+        std::thread reader([] {
+            for (const char* line : {"language en", "pc image 0x880 07", "pc lang-mask 3", "pc barcode 42", "language ru"})
+                sim::run_control_line(QString::fromLatin1(line));
+        });
+        QTest::qWait(100);
+        const bool early = p->image16(img::Language) != 0 || p->image16(img::Brightness) == 7
+                           || g_lcd_lang_valid.load() != 0x1F || g_str_barcode.get() == QLatin1String("42");
+        sim::set_panel_ready(true);
+        reader.join();
+        QVERIFY(!early);
+        QCOMPARE(int(p->image16(img::Language)), 1);
+        QCOMPARE(int(p->image16(img::Brightness)), 7);
+        QCOMPARE(g_str_barcode.get(), QStringLiteral("42"));
+
+        const QString said = testsupport::printed([] { QVERIFY(!sim::run_control_line("language ru")); });
+        QVERIFY2(said.contains("language ru: not enabled by the language mask (0x3)"), qPrintable(said));
     }
 
     // "age sample [N]": N samples on the GUI thread, none while the FPGAs are down.

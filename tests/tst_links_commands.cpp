@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 using namespace hwtest;
+using testsupport::printed;
 
 namespace {
 QString host_file(QTemporaryDir& dir, const QString& name, const QByteArray& data)
@@ -28,22 +29,6 @@ QString host_file(QTemporaryDir& dir, const QString& name, const QByteArray& dat
     f.open(QIODevice::WriteOnly);
     f.write(data);
     return f.fileName();
-}
-
-// What f printed on stdout.
-QString printed(const std::function<void()>& f)
-{
-    std::fflush(stdout);
-    QTemporaryFile out;
-    out.open();
-    const int saved = ::dup(1);
-    ::dup2(out.handle(), 1);
-    f();
-    std::fflush(stdout);
-    ::dup2(saved, 1);
-    ::close(saved);
-    out.seek(0);
-    return QString::fromLocal8Bit(out.readAll());
 }
 } // namespace
 

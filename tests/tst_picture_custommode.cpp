@@ -159,6 +159,19 @@ private slots:
         QCOMPARE(name->text(), kit::text(Txt::custommode_name_mode_1).arg(1));
     }
 
+    // The slot's name and its caption sample come from the PC: shown as they are.
+    void pc_texts_shown_as_plain_text()
+    {
+        save_slot(para(), 0, 0);
+        set_slot16(0, img::OsdEnable, 1);
+        put_file("/data/configs/alias.json", R"({"namelist":{"usermode":[{"id":0,"valid":"on","name":"<b>B</b>"}]}})");
+        put_file("/data/modes/MO01.json", R"({"osdcount": 1, "menu": [{"texts": "<font size=6>X</font>"}]})");
+        open_modes();
+        QVERIFY(shown_plain(g_custommode, kit::text(Txt::custommode_name) + "<b>B</b>"));
+        keys(g_custommode, "QS"); // Use -> More
+        QVERIFY(shown_plain(g_custommode, "<font size=6>X</font>"));
+    }
+
     void selector_box_takes_no_mouse_input()
     {
         open_modes();

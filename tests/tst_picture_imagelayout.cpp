@@ -123,6 +123,14 @@ private slots:
             QCOMPARE(text(s, "image_name"), QStringLiteral("Name:Image1"));
         });
     }
+
+    // A window name from the PC is shown as it is, markup and all.
+    void window_name_shown_as_plain_text()
+    {
+        testsupport::put_file("/data/configs/alias.json",
+                              R"({"namelist":{"win":[{"id":0,"valid":"on","name":"<b>W</b>"}]}})");
+        run([&](ImageLayout* s) { QVERIFY(shown_plain(s, "Name:<b>W</b>")); });
+    }
 };
 
 QTEST_MAIN(TstPictureImageLayout)

@@ -5,6 +5,7 @@
 #include "fpga/aging_log.h"
 #include "platform/hid.h"
 #include "sim/sim_keypad.h"
+#include "ui/shell/lockwindow.h"
 #include "ui/shell/tip.h"
 #include "ui/shell/yuq_keys.h"
 
@@ -349,6 +350,38 @@ private slots:
         keys(g_mainwindow, "NPN");
         P->test_signal(1); // the engine's refresh after applying
         QCOMPARE(last_sent(), QByteArray("a504004004"));
+    }
+
+    // The address comes from the configuration file: home and standby show it as it is.
+    void address_shown_as_plain_text()
+    {
+        g_str_ip = QStringLiteral("<b>1.2.3.4</b>");
+        g_mainwindow->ip_changed();
+        QVERIFY(shown_plain(g_mainwindow, "<b>1.2.3.4</b>"));
+        kit::open(page::LockWindow);
+        QVERIFY(shown_plain(g_lockwindow, "<b>1.2.3.4</b>"));
+        kit::close_page(page::LockWindow);
+        g_str_ip = QStringLiteral("192.168.1.199");
+    }
+
+    // No engine pass follows the lock, so it reaches the file itself: a restart keeps it.
+    void key_lock_is_kept_at_once()
+    {
+        keypad_panel();
+        QSignalSpy refresh(P, &YuqRamPara::sig_update_para);
+        P->set_image16(img::Brightness, 7); // a change the engine has not applied yet
+        EngineHandshake::instance().reapply = 0;
+        const auto stored = [] { return int(uchar(get_file("/data/ram_device_info")[2 + img::KeyLock - 0x300])); };
+        key('R', 4);
+        for (int locked : {1, 0, 1}) {
+            key('Q');
+            QCOMPARE(stored(), locked);
+        }
+        QCOMPARE(int(EngineHandshake::instance().reapply.load()), 0);
+        QVERIFY(refresh.isEmpty());
+        QVERIFY(uchar(get_file("/data/ram_device_info")[2 + img::Brightness - 0x300]) != 7);
+        P = YuqRamPara::reset_for_test();
+        QCOMPARE(int(P->image16(img::KeyLock)), 1);
     }
 
     void lock_function_keys_and_a_bad_window_change_nothing()

@@ -12,10 +12,13 @@
 #include "ui/system/factoryage.h"
 #include "ui/system/firmware_usbgrade.h"
 #include "ui/system/linkoption.h"
+#include "yuq_texts.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QtTest>
 
 using namespace shellsupport;
@@ -110,6 +113,22 @@ private slots:
             const QString sheet = m->item(2)->styleSheet(); // greyed again
             QVERIFY(sheet == kit::sheet::disabled_menu || sheet == kit::sheet::disabled_menu_focus);
         });
+    }
+
+    // Each item names the screen it opens: no two read alike in any language (line breaks
+    // and spaces aside), and the two that named another action do not any more.
+    void items_name_what_they_open()
+    {
+        const Txt items[] = {Txt::advancedoption_lcd, Txt::advancedoption_other, Txt::advancedoption_recovery,
+                             Txt::advancedoption_factory, Txt::advancedoption_age};
+        for (int lang = 0; lang < 5; ++lang) {
+            QSet<QString> seen;
+            for (Txt t : items)
+                seen << QString::fromUtf8(yuq_text(t, lang)).remove(QRegularExpression("\\s")).toLower();
+            QCOMPARE(seen.size(), 5);
+        }
+        QCOMPARE(QString::fromUtf8(yuq_text(Txt::advancedoption_other, 3)), QString::fromUtf8("Cài đặt\nkhác"));
+        QCOMPARE(QString::fromUtf8(yuq_text(Txt::advancedoption_age, 2)), QString::fromUtf8("Заводской\nпрогон"));
     }
 
     // Focus and language are right after a child went back (the language changed there).

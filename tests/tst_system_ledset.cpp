@@ -189,6 +189,21 @@ private slots:
         });
     }
 
+    // Copy stored, a wider W from the pad: Apply keeps it to what one output takes, and shows it.
+    void copy_apply_caps_the_width()
+    {
+        P->set_image16(img::SpliceMode, 4);
+        settled(P);
+        run([&](ledset* s) {
+            s->confirm(field(s, 0), "20000");
+            QCOMPARE(field(s, 0)->text(), QStringLiteral("16376"));
+            apply(s);
+            QCOMPARE(fields(s), QStringLiteral("8188 800 8188 8188 800 800"));
+            QCOMPARE(words({img::LedWidth, img::Out1Width, img::Out2Width, win(0, img::WinW)}),
+                     QStringLiteral("8188 8188 8188 8188"));
+        });
+    }
+
     // Tip only on a change and with the mutex free; hand-off only for a new size, both FPGAs up.
     void change_test_data()
     {

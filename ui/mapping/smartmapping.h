@@ -142,7 +142,7 @@ private:
     void language_for_loadscan_page5();
     void language_for_paraweld_page6();
     void language_for_mapping_onoff_page7();
-    int count_scan_files();
+    int count_scan_files(); // 1 when the device folder or the stick holds a scan file, else 0
     void build_file_list();
     void scan_file_list(unsigned char = 0);
     // Writes g_wzfile_name (never while a wheel exists: a running job 2 reads it).

@@ -48,8 +48,9 @@ void SmartMapping::choose_file(const QString& path)
 int SmartMapping::count_scan_files()
 {
     QMutexLocker lock(&Utils::_file_deal_mutex);
-    const int device = rcvRecovery::scan_files(QString::fromLatin1(kDeviceFolder)).size();
-    return device > 0 ? device : rcvRecovery::scan_files(QString::fromLatin1(kStickFolder)).size();
+    // Only whether there is one: the first match ends the look.
+    const int device = rcvRecovery::scan_files(QString::fromLatin1(kDeviceFolder), 1).size();
+    return device > 0 ? device : rcvRecovery::scan_files(QString::fromLatin1(kStickFolder), 1).size();
 }
 
 QLabel* SmartMapping::file_label(int k) const

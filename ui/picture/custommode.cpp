@@ -202,11 +202,10 @@ void CustomMode::lcd_para_init()
     const QString& alias = slot_alias(s);
     if (!alias.isNull()) {
         const QString name = kit::text(Txt::custommode_name) + alias;
-        ui->label_name->setText(QFontMetrics(ui->label_name->font())
-                                    .elidedText(name, Qt::ElideRight, 171, Qt::TextShowMnemonic));
+        kit::set_plain_text(ui->label_name, QFontMetrics(ui->label_name->font())
+                                                .elidedText(name, Qt::ElideRight, 171, Qt::TextShowMnemonic));
     } else {
-        ui->label_name->setText(kit::text(Txt::custommode_name_mode_1)
-                                    .arg(s + 1));
+        kit::set_plain_text(ui->label_name, kit::text(Txt::custommode_name_mode_1).arg(s + 1));
     }
     // The Russian and Vietnamese lines run past their labels at the form's size.
     set_fitted(ui->label_LED, kit::text(Txt::custommode_led_size_1x_2)
@@ -355,7 +354,7 @@ void CustomMode::fill_osd_view()
         m_params->setFont(m_paneFont);
         m_params->setStyleSheet(QStringLiteral("background-color: #10101C;color: #FFFFFF;"));
     }
-    m_sample->setText(lines.join(QLatin1Char('\n')));
+    kit::set_plain_text(m_sample, lines.join(QLatin1Char('\n')));
     QString style;
     const QString back = osd_colour(m.back_color), fore = osd_colour(m.font_color);
     if (!back.isEmpty())

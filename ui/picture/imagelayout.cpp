@@ -9,7 +9,6 @@
 
 #include <QFontMetrics>
 #include <QLineEdit>
-#include <cstring>
 
 namespace {
 const char* const kInfoFrame = "#frame{border:1px solid rgb(255,171,84);}";
@@ -121,7 +120,7 @@ void ImageLayout::image_para_update()
     const int w = ui_select;
     const int b = record(w);
 
-    ui->image_name->setText(m_names[w]);
+    kit::set_plain_text(ui->image_name, m_names[w]);
 
     short crop = 0;
     char index = 0;
@@ -173,7 +172,7 @@ void ImageLayout::refresh(kit::Refresh code)
     }
     // A keypad input, freeze or black key, or the PC, changed the shown window.
     const int b = record(ui_select);
-    if (std::memcmp(p->ram_para + b, p->ram_para_old + b, img::WindowSize) != 0) {
+    if (p->differs_from_applied(b, img::WindowSize)) {
         image_init();
         image_para_update();
     }

@@ -17,7 +17,6 @@
 #include <QStyle>
 #include <QtDebug>
 #include <array>
-#include <cstring>
 
 namespace {
 const QRgb kStripFocus = qRgb(255, 171, 84);
@@ -674,9 +673,7 @@ void InputChoose::refresh(kit::Refresh code)
     if (!currentInput)
         for (int k = 0; k < 3; ++k)
             timing = timing || changed(img::SourceTiming + 6 * source_number + 2 * k);
-    unsigned char table[10 * CROP_COUNT];
-    p->read_image(img::CropTable, table, sizeof table);
-    const bool crops = std::memcmp(table, p->ram_para_old + img::CropTable, sizeof table) != 0;
+    const bool crops = p->differs_from_applied(img::CropTable, 10 * CROP_COUNT);
     if (crops || code == kit::Refresh::AliasFile)
         p->YuqCropSourceInit();
 

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
-#include <cstring>
 
 namespace {
 const char* const kTab = "border:1px solid;background-color: rgb(16,16, 28);border-left-color:rgb(71, 119, 255);border-right-color:rgb(71, 119, 255);border-top-color:rgb(71, 119, 255);";
@@ -606,8 +605,7 @@ void InputCut::refresh(kit::Refresh code)
     YuqRamPara* p = para();
     if (p->YuqLanguageChanged())
         retext();
-    const bool table = std::memcmp(p->ram_para + img::CropTable, p->ram_para_old + img::CropTable,
-                                   10 * CROP_COUNT) != 0;
+    const bool table = p->differs_from_applied(img::CropTable, 10 * CROP_COUNT);
     if (table || code == kit::Refresh::AliasFile) {
         crop_source_num_update();
         source_current_check();

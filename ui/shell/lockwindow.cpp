@@ -205,7 +205,7 @@ void LockWindow::para_init()
 
 void LockWindow::ip_changed()
 {
-    ui->label_IPaddr->setText(g_str_ip.get());
+    kit::set_plain_text(ui->label_IPaddr, g_str_ip.get()); // from the configuration file
 }
 
 void LockWindow::retext()

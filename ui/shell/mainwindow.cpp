@@ -169,7 +169,7 @@ void MainWindow::refresh(kit::Refresh)
 
 void MainWindow::ip_changed()
 {
-    ui->label_IPaddr->setText(g_str_ip.get());
+    kit::set_plain_text(ui->label_IPaddr, g_str_ip.get()); // from the configuration file
 }
 
 void MainWindow::update_start()
@@ -295,10 +295,8 @@ void MainWindow::on_Button_lock_clicked()
 {
     // Toggle between locked and unlocked whatever non-zero word the PC left there.
     const uint16_t v = para()->image16(img::KeyLock) != 0 ? 0 : 1;
-    {
-        ImageEdit e(0); // a panel word: nothing for the engine to apply
-        e.set(img::KeyLock, v);
-    }
+    // A panel word, nothing for the engine to apply: so no write-back follows, it is kept now.
+    para()->store_panel_word(img::KeyLock, v);
     l_lock_state = uint8_t(v);
     kit::set_icon(ui->Button_lock, kit::pic(v ? QStringLiteral("lock.png") : QStringLiteral("unlock.png")),
                   16, 16);

@@ -207,6 +207,13 @@ void set_sized_picture(QLabel* l, const QString& resource)
     l->setProperty("png", resource);
 }
 
+void set_plain_text(QLabel* l, const QString& text)
+{
+    if (l->textFormat() != Qt::PlainText)
+        l->setTextFormat(Qt::PlainText);
+    l->setText(text);
+}
+
 void set_sheet(QWidget* w, const QString& sheet)
 {
     if (w && w->styleSheet() != sheet)

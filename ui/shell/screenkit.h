@@ -67,6 +67,9 @@ QPixmap picture(const QString& resource, const QSize& size);
 // set_picture for a label without border or padding whose size stays: the label is given
 // the picture at its size, so it does not scale it again each time it is made.
 void set_sized_picture(QLabel* l, const QString& resource);
+// Text from a file, the PC or a stick (an alias, a caption, a file name, an address): shown
+// as it is, never taken as markup.
+void set_plain_text(QLabel* l, const QString& text);
 // Sets a style sheet unless the widget has it already (a sheet set costs a style pass).
 void set_sheet(QWidget* w, const QString& sheet);
 // A screen-wide sheet's look of `w`: its property "look" (the sheet's [look="..."]

@@ -258,18 +258,24 @@ void ledset::on_comboBox_currentIndexChanged(int index)
     if (index < 0 || index > 2)
         return;
     splice_mode = uint8_t(mode_of_index(index));
+    show_split(propose(splice_mode, copy_width(), number(ui->lineEdit_ledh)));
+    out_label_changed();
+}
+
+int ledset::copy_width()
+{
+    // Each output carries the whole wall in copy mode: no wider than one output takes.
     int W = number(ui->lineEdit_ledw);
     if (splice_mode == Copy && W > CopyMaxWidth) {
         W = CopyMaxWidth;
         ui->lineEdit_ledw->setText(QString::number(W));
     }
-    show_split(propose(splice_mode, W, number(ui->lineEdit_ledh)));
-    out_label_changed();
+    return W;
 }
 
 void ledset::on_Button_apply1_clicked()
 {
-    const int W = number(ui->lineEdit_ledw);
+    const int W = copy_width(); // the stored mode may be copy with a wider W typed
     const int H = number(ui->lineEdit_ledh);
     int a = number(ui->lineEdit_out1_width);
     int b = number(ui->lineEdit_out1_height);
@@ -294,6 +300,7 @@ void ledset::on_Button_apply1_clicked()
     } else {
         const int o[6] = {W, H, 0, 0, W, H};
         std::copy(o, o + 6, out);
+        show_split(propose(Copy, W, H)); // both outputs as stored, not fields typed for another mode
     }
 
     bool changed = false;

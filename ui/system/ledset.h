@@ -82,6 +82,7 @@ private:
     void out_label_changed();
     void move(int dir);
     void show_split(const ledsize::Split& s);
+    int copy_width(); // W, capped (and shown capped) in copy mode
     void set_focus_look(int index, bool focused);
 
     Ui::ledset* ui;
