@@ -119,10 +119,9 @@ private slots:
         QTest::addColumn<QString>("special");
         QTest::addColumn<bool>("readable");
         QTest::newRow("200000 [") << QByteArray(200000, '[') << QString() << false;
-        QByteArray objects;
-        for (int i = 0; i < 50000; ++i)
-            objects += "{\"a\":";
-        QTest::newRow("nested objects") << objects << QString() << false;
+        auto objects = [](int n) { return ", \"x\": " + QByteArray("{\"a\":").repeated(n) + '1' + QByteArray(n, '}'); };
+        QTest::newRow("65 deep objects") << alias_file("source", "Deep", objects(61)) << QString() << false;
+        QTest::newRow("64 deep objects") << alias_file("source", "Deep", objects(60)) << QString() << true;
         QTest::newRow("65 deep") << alias_file("source", "Deep", ", \"x\": " + QByteArray(61, '[') + QByteArray(61, ']'))
                                  << QString() << false;
         QTest::newRow("64 deep") << alias_file("source", "Deep", ", \"x\": " + QByteArray(60, '[') + QByteArray(60, ']'))
