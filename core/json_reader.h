@@ -7,8 +7,9 @@ enum class JsonRead { Ok, Missing, Broken };
 
 // Bounds checked before the parser runs; a file over them counts as broken. Boost's parser
 // recurses once per nesting level, so a deep file would overflow the stack. The PC's files
-// are a few kilobytes deep four levels ({"namelist": {"source": [{...}]}}); these leave room
-// for every real file while a bounded parse stays short on the panel's thread.
+// are a few kilobytes, nested four levels ({"namelist": {"source": [{...}]}}, {"menu":
+// [{"pos": {...}}]}): the bounds leave a wide margin over any real file while a parse on
+// the panel's thread stays short.
 constexpr qint64 kJsonMaxBytes = 256 * 1024;
 constexpr int kJsonMaxDepth = 64;
 
