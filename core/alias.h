@@ -12,7 +12,8 @@ struct ALIAS_PARA
 };
 
 // 1 when the entry exists, is not "off" and has a name; 0 otherwise. A file that does not
-// parse is reported ("json error: %s") and deleted.
+// parse, or is over the JSON reader's size or depth bound, is reported ("json error: %s")
+// and deleted. The file is parsed once per change; lookups come from memory (any thread).
 int get_json_alias_para(ALIAS_PARA* out, std::string section, int id);
 
 // Same on any device path (tests, fuzzing).

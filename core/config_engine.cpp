@@ -86,8 +86,8 @@ void ConfigEngine::load()
     if (missing)
         ini.sync();
 
-    QFile load(platform::dev_path(load_config_path()));
-    m_appEntryOk = load.open(QIODevice::ReadOnly) && load.readAll().contains(app_path().toLatin1());
+    QByteArray load;
+    m_appEntryOk = Utils::read_file(load_config_path(), &load) && load.contains(app_path().toLatin1());
 }
 
 QVariant ConfigEngine::read_config_variant(ConfigItem::ConfigName item) const

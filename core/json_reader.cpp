@@ -7,28 +7,77 @@
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
 
-#include <QByteArray>
 #include <QString>
 #include <boost/property_tree/json_parser.hpp>
 #include <cstdio>
 #include <sstream>
 
-JsonRead read_json_file(const char* devicePath, boost::property_tree::ptree* tree)
+namespace {
+
+// The deepest nesting of arrays and objects, brackets inside strings not counted.
+int nesting_depth(const QByteArray& data)
 {
-    QByteArray data;
-    {
-        QMutexLocker lock(&Utils::_file_deal_mutex);
-        if (!Utils::read_file(QString::fromUtf8(devicePath), &data))
-            return JsonRead::Missing;
+    int depth = 0, deepest = 0;
+    bool inString = false;
+    for (int i = 0; i < data.size(); ++i) {
+        const char c = data[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
     }
+    return deepest;
+}
+
+JsonRead broken(const char* devicePath, const std::string& why)
+{
+    std::printf("json error: %s\n", why.c_str());
+    std::fflush(stdout);
+    platform::shell_run(QStringLiteral("rm -rf ") + QString::fromUtf8(devicePath));
+    return JsonRead::Broken;
+}
+
+} // namespace
+
+JsonRead parse_json_file(const char* devicePath, const QByteArray& data, boost::property_tree::ptree* tree)
+{
+    if (nesting_depth(data) > kJsonMaxDepth)
+        return broken(devicePath, std::string(devicePath) + ": nested deeper than " + std::to_string(kJsonMaxDepth));
     try {
         std::istringstream in(data.toStdString());
         boost::property_tree::read_json(in, *tree);
         return JsonRead::Ok;
     } catch (const std::exception& e) {
-        std::printf("json error: %s\n", e.what());
-        std::fflush(stdout);
-        platform::shell_run(QStringLiteral("rm -rf ") + QString::fromUtf8(devicePath));
-        return JsonRead::Broken;
+        return broken(devicePath, e.what());
     }
+}
+
+JsonRead read_json_bytes(const char* devicePath, QByteArray* data)
+{
+    Utils::Read r;
+    {
+        QMutexLocker lock(&Utils::_file_deal_mutex);
+        r = Utils::read_file_checked(QString::fromUtf8(devicePath), data, kJsonMaxBytes);
+    }
+    if (r == Utils::Read::Missing)
+        return JsonRead::Missing;
+    if (r == Utils::Read::Refused)
+        return broken(devicePath, std::string(devicePath) + ": not a regular file of at most "
+                                      + std::to_string(kJsonMaxBytes) + " bytes");
+    return JsonRead::Ok;
+}
+
+JsonRead read_json_file(const char* devicePath, boost::property_tree::ptree* tree)
+{
+    QByteArray data;
+    const JsonRead r = read_json_bytes(devicePath, &data);
+    return r == JsonRead::Ok ? parse_json_file(devicePath, data, tree) : r;
 }

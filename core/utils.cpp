@@ -11,7 +11,9 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
 #include <utility>
@@ -174,14 +176,49 @@ void Utils::remove_stale_temp_files()
     }
 }
 
-bool Utils::read_file(const QString& devicePath, QByteArray* data)
+Utils::Read Utils::read_file_checked(const QString& devicePath, QByteArray* data, qint64 maxBytes)
 {
+    data->clear();
     const QString p = platform::dev_path(devicePath);
     if (p.isEmpty())
-        return false;
-    QFile f(p);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    *data = f.readAll();
-    return true;
+        return Read::Missing;
+    // Non-blocking, so that opening a fifo returns at once; fstat then turns it away.
+    const int fd = ::open(QFile::encodeName(p).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return Read::Missing;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes) {
+        ::close(fd);
+        return Read::Refused;
+    }
+    // Read up to one byte past the bound: a file that grows meanwhile is refused too.
+    QByteArray buf(int(std::min<qint64>(st.st_size, maxBytes)) + 1, Qt::Uninitialized);
+    qint64 done = 0;
+    bool failed = false;
+    for (;;) {
+        if (done == buf.size()) {
+            if (done > maxBytes)
+                break;
+            buf.resize(int(std::min<qint64>(2 * done, maxBytes + 1)));
+        }
+        const ssize_t n = ::read(fd, buf.data() + done, size_t(buf.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
+        done += n;
+    }
+    ::close(fd);
+    if (failed || done > maxBytes)
+        return Read::Refused;
+    buf.resize(int(done));
+    *data = buf;
+    return Read::Ok;
+}
+
+bool Utils::read_file(const QString& devicePath, QByteArray* data, qint64 maxBytes)
+{
+    return read_file_checked(devicePath, data, maxBytes) == Read::Ok;
 }

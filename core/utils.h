@@ -42,6 +42,13 @@ public:
     // folders whose files only the program names (/data, /data/configs, /data/modes). The
     // PC's job folders are left alone: a PC may name a job file "*.tmp".
     static void remove_stale_temp_files();
-    // Reads a whole file by device path; false when it does not open.
-    static bool read_file(const QString& devicePath, QByteArray* data);
+    // Every read of a whole file by device path goes through here. Only a regular file of
+    // at most maxBytes is read: a fifo would block the reader for ever, a device or an
+    // endless file would fill the memory. The default covers every file the device keeps
+    // (the largest, the PC's job files, stay under 16 MiB).
+    static constexpr qint64 kReadLimit = 16 * 1024 * 1024;
+    enum class Read { Ok, Missing, Refused }; // Refused: not a regular file, or too large
+    static Read read_file_checked(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit);
+    // Same; false unless read.
+    static bool read_file(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit);
 };

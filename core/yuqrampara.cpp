@@ -21,6 +21,9 @@ std::atomic<int> YuqRamPara::write_pause_us{100000};
 namespace {
 const char* const kRamFile = "/data/ram_device_info";
 const int kKeptDamaged = 5;
+// The parameter and mode files hold 4096 bytes at most; a file many times that is not one
+// of them, and is not read into memory.
+const qint64 kParaFileLimit = 64 * 1024;
 
 // Moves a damaged file aside as NAME.bad; the earlier ones move up to NAME.bad.1 ..
 // NAME.bad.4 and only the oldest beyond that goes. Returns where the file went.
@@ -184,12 +187,14 @@ void YuqRamPara::load_ram_file()
 {
     platform::ensure_device_tree();
     QByteArray data;
-    bool present;
+    Utils::Read r;
     {
         QMutexLocker lock(&Utils::_file_deal_mutex);
-        present = Utils::read_file(QString::fromLatin1(kRamFile), &data);
+        r = Utils::read_file_checked(QString::fromLatin1(kRamFile), &data, kParaFileLimit);
     }
-    const bool good = present && data.size() >= RAM_FILE_MIN && uchar(data[0]) == 0xAA
+    // A fifo, a device or a huge file in its place counts as damaged: kept aside, replaced.
+    const bool present = r != Utils::Read::Missing;
+    const bool good = r == Utils::Read::Ok && data.size() >= RAM_FILE_MIN && uchar(data[0]) == 0xAA
                       && uchar(data[1]) == 0xAA;
     if (good) {
         write_image(0x300, reinterpret_cast<const unsigned char*>(data.constData()) + 2, RAM_PARA_SIZE - 0x300);
@@ -198,8 +203,12 @@ void YuqRamPara::load_ram_file()
             // Keep the bad file for a look later, then start from the factory image.
             const QString host = platform::dev_path(QString::fromLatin1(kRamFile));
             const QString kept = keep_damaged(host);
-            std::printf("ram_device_info damaged (%d bytes): kept as %s, factory image used\n",
-                        int(data.size()), kept.toLocal8Bit().constData());
+            if (r == Utils::Read::Refused)
+                std::printf("ram_device_info not a regular file of at most %d bytes: kept as %s, factory image used\n",
+                            int(kParaFileLimit), kept.toLocal8Bit().constData());
+            else
+                std::printf("ram_device_info damaged (%d bytes): kept as %s, factory image used\n",
+                            int(data.size()), kept.toLocal8Bit().constData());
             writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info damaged"));
         }
         write_image(0x300, default_para_ramlist + 2, RAM_PARA_SIZE - 0x300);
@@ -253,7 +262,7 @@ bool YuqRamPara::write_ram_bytes(const unsigned char* image)
     QByteArray data;
     // Bytes past the image (3330-4095) keep what the file held; a missing or short file
     // starts from the factory list.
-    if (!Utils::read_file(QString::fromLatin1(kRamFile), &data) || data.size() < RAM_PARA_SIZE)
+    if (!Utils::read_file(QString::fromLatin1(kRamFile), &data, kParaFileLimit) || data.size() < RAM_PARA_SIZE)
         data = QByteArray(reinterpret_cast<const char*>(default_para_ramlist), RAM_PARA_SIZE);
     data[0] = char(0xAA);
     data[1] = char(0xAA);
@@ -377,7 +386,7 @@ int YuqRamPara::mode_file_deal(int slot, int op)
     }
     QByteArray data;
     QMutexLocker lock(&Utils::_file_deal_mutex);
-    if (!Utils::read_file(mode_file_path(slot), &data)) {
+    if (!Utils::read_file(mode_file_path(slot), &data, kParaFileLimit)) {
         s[0] = s[1] = 0xFF;
         return 0;
     }

@@ -599,7 +599,7 @@ bool CardJobs::read_job_file(const QString& path, QByteArray* data)
     // Only a plain file of sensible size: a fifo or device would block this thread.
     if (!fi.isFile() || !fi.isReadable() || fi.size() <= 0 || fi.size() > kMaxJobFile)
         return false;
-    return Utils::read_file(path, data) && !data->isEmpty();
+    return Utils::read_file(path, data, kMaxJobFile) && !data->isEmpty();
 }
 
 bool CardJobs::recovery_file(Kept* where)

@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +39,30 @@ struct Panel
         }
         out += proc.readAll();
         return out.contains(text);
+    }
+    // True once the panel answers a screenshot through its control FIFO.
+    static bool answers(const QString& root)
+    {
+        const QByteArray fifo = QFile::encodeName(root + QStringLiteral("/sim/control"));
+        const QString shot = root + QStringLiteral("/tmp/ready.png");
+        const QByteArray line = "screenshot /tmp/ready.png\n";
+        QElapsedTimer t;
+        t.start();
+        bool sent = false;
+        while (t.elapsed() < 20000) {
+            if (!sent) {
+                const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                struct stat st;
+                if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode))
+                    sent = ::write(fd, line.constData(), size_t(line.size())) == line.size();
+                if (fd >= 0)
+                    ::close(fd);
+            }
+            if (QFileInfo(shot).size() > 0)
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
     }
     int finish()
     {
@@ -113,6 +140,47 @@ private slots:
         Panel again;
         again.start(root, kOffscreen);
         QVERIFY2(again.wait_for("device root:"), again.out.constData());
+    }
+
+    // Hostile files from the PC or left on the device do not stop the start: a fifo or an
+    // endless device as the parameter file, an alias file nested 200,000 deep or over the
+    // size bound. The panel keeps the parameter file aside, removes the alias file, says
+    // so, and starts on its defaults.
+    void hostile_files_at_start()
+    {
+        const QByteArray huge = "{\"namelist\": {\"source\": [{\"id\": 0, \"valid\": \"on\", \"name\": \""
+                                + QByteArray(300 * 1024, 'x') + "\"}]}}";
+        const struct
+        {
+            const char* ram;
+            QByteArray alias;
+            const char* says;
+        } cases[] = {
+            {"fifo", QByteArray(200000, '['), "json error: /data/configs/alias.json: nested deeper than"},
+            {"/dev/zero", huge, "json error: /data/configs/alias.json: not a regular file of at most"},
+        };
+        for (const auto& c : cases) {
+            QTemporaryDir dir;
+            const QString root = dir.filePath(QStringLiteral("root"));
+            QVERIFY(QDir().mkpath(root + QStringLiteral("/data/configs")));
+            QFile alias(root + QStringLiteral("/data/configs/alias.json"));
+            QVERIFY(alias.open(QIODevice::WriteOnly));
+            alias.write(c.alias);
+            alias.close();
+            const QString ram = root + QStringLiteral("/data/ram_device_info");
+            if (qstrcmp(c.ram, "fifo") == 0)
+                QCOMPARE(::mkfifo(QFile::encodeName(ram).constData(), 0600), 0);
+            else
+                QVERIFY(QFile::link(QString::fromLatin1(c.ram), ram));
+            Panel p;
+            p.start(root, kOffscreen);
+            QVERIFY2(p.wait_for(c.says), p.out.constData());
+            QVERIFY2(Panel::answers(root), p.out.constData());
+            QVERIFY(p.wait_for("ram_device_info not a regular file"));
+            QVERIFY(!alias.exists());
+            QVERIFY(QFileInfo(ram).isFile() && !QFileInfo(ram).isSymLink());
+            QCOMPARE(QFileInfo(ram).size(), qint64(4096));
+        }
     }
 
     void vnc_on_localhost_only()

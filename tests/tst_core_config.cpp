@@ -11,9 +11,42 @@
 
 #include <QSettings>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using testsupport::exists;
 using testsupport::put_file;
+
+namespace {
+// Sets a device file's modification time, `secondsAgo` before now.
+void set_mtime(const QString& devicePath, int secondsAgo)
+{
+    const struct timespec times[2] = {{time(nullptr) - secondsAgo, 0}, {time(nullptr) - secondsAgo, 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(platform::dev_path(devicePath)).constData(), times, 0), 0);
+}
+
+// Overwrites a device file in place, keeping its inode and its modification time.
+void rewrite_keeping_time(const QString& devicePath, const QByteArray& data)
+{
+    struct stat st;
+    const QByteArray host = QFile::encodeName(platform::dev_path(devicePath));
+    QCOMPARE(::stat(host.constData(), &st), 0);
+    QFile f(platform::dev_path(devicePath));
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    f.write(data);
+    f.close();
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, host.constData(), times, 0), 0);
+}
+
+QByteArray alias_file(const char* section, const QByteArray& name, const QByteArray& extra = QByteArray())
+{
+    // With a caption, so that the OSD reader takes it too.
+    return QByteArray("{\"menu\": [{\"texts\": \"x\"}], \"namelist\": {\"") + section
+           + "\": [{\"id\": 1, \"valid\": \"on\", \"name\": \"" + name + '"' + extra + "}]}}";
+}
+} // namespace
 
 class TstCoreConfig : public QObject
 {
@@ -75,6 +108,85 @@ private slots:
         put_file("/data/configs/alias.json", "{\"namelist\": [");
         QCOMPARE(get_json_alias_para(&a, "source", 2), 0);
         QVERIFY(platform::shell_recorded().contains("rm -rf /data/configs/alias.json"));
+    }
+
+    // Outside JSON over the size or depth bound, or not a regular file, is handled as a file
+    // that does not parse: removed, and the reader answers with nothing. Files within the
+    // bounds, brackets in strings included, still read.
+    void outside_json_bounds_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: see `special`
+        QTest::addColumn<QString>("special");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("200000 [") << QByteArray(200000, '[') << QString() << false;
+        auto objects = [](int n) { return ", \"x\": " + QByteArray("{\"a\":").repeated(n) + '1' + QByteArray(n, '}'); };
+        QTest::newRow("65 deep objects") << alias_file("source", "Deep", objects(61)) << QString() << false;
+        QTest::newRow("64 deep objects") << alias_file("source", "Deep", objects(60)) << QString() << true;
+        QTest::newRow("65 deep") << alias_file("source", "Deep", ", \"x\": " + QByteArray(61, '[') + QByteArray(61, ']'))
+                                 << QString() << false;
+        QTest::newRow("64 deep") << alias_file("source", "Deep", ", \"x\": " + QByteArray(60, '[') + QByteArray(60, ']'))
+                                 << QString() << true;
+        QTest::newRow("brackets in a string") << alias_file("source", QByteArray(1000, '[') + "\\\"{") << QString() << true;
+        QTest::newRow("huge") << alias_file("source", QByteArray(300 * 1024, 'x')) << QString() << false;
+        QTest::newRow("fifo") << QByteArray() << QStringLiteral("fifo") << false;
+        QTest::newRow("endless device") << QByteArray() << QStringLiteral("/dev/zero") << false;
+    }
+    void outside_json_bounds()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, special);
+        QFETCH(bool, readable);
+        const QString alias = QStringLiteral("/data/configs/alias.json");
+        const QString osd = QStringLiteral("/data/modes/MO03.json");
+        for (const QString& path : {alias, osd}) {
+            const QString host = platform::dev_path(path);
+            QFile::remove(host);
+            if (special == QLatin1String("fifo"))
+                QCOMPARE(::mkfifo(QFile::encodeName(host).constData(), 0600), 0);
+            else if (!special.isEmpty())
+                QVERIFY(QFile::link(special, host));
+            else
+                put_file(path, content);
+        }
+        ALIAS_PARA a;
+        QCOMPARE(get_json_alias_para(&a, "source", 1), readable ? 1 : 0);
+        OSD_LIST l;
+        QCOMPARE(get_json_omenu_para(osd.toUtf8().constData(), &l), readable ? 1 : 0);
+        for (const QString& path : {alias, osd})
+            QCOMPARE(QFileInfo(platform::dev_path(path)).exists() || QFileInfo(platform::dev_path(path)).isSymLink(),
+                     readable);
+    }
+
+    // alias.json is parsed once per change of the file: lookups come from memory while the
+    // file keeps its identity, size and time; a new file, or a young one whose bytes
+    // changed within one tick of the file clock, is read again.
+    void alias_parsed_once_per_change()
+    {
+        const QString path = QStringLiteral("/data/configs/alias.json");
+        ALIAS_PARA a;
+        auto name = [&a] {
+            a = ALIAS_PARA();
+            return get_json_alias_para(&a, "win", 1) ? QString::fromStdString(a.name) : QString();
+        };
+        put_file(path, alias_file("win", "Stage"));
+        set_mtime(path, 3600);
+        QCOMPARE(name(), QStringLiteral("Stage"));
+        // Changed under the same time and size (no writer of the device does that): the
+        // lookups do not read the file again.
+        rewrite_keeping_time(path, alias_file("win", "Hall!"));
+        for (int i = 0; i < 100; ++i)
+            QCOMPARE(name(), QStringLiteral("Stage"));
+        // Any write gives the file a new time: the next lookup sees the new name.
+        put_file(path, alias_file("win", "Front"));
+        QCOMPARE(name(), QStringLiteral("Front"));
+        // A young file is compared by its bytes: a same-size change in the same tick shows.
+        rewrite_keeping_time(path, alias_file("win", "Back!"));
+        QCOMPARE(name(), QStringLiteral("Back!"));
+        // The PC's upload replaces the file.
+        QVERIFY(Utils::write_file_atomic(path, alias_file("win", "Side")));
+        QCOMPARE(name(), QStringLiteral("Side"));
+        QVERIFY(QFile::remove(platform::dev_path(path)));
+        QCOMPARE(name(), QString());
     }
 
     void omenu_reader_deletes_only_its_own_broken_file()

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QSet>
 #include <QtTest>
+#include <sys/stat.h>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -126,6 +127,47 @@ private slots:
         QCOMPARE(get_file("/data/ram_device_info.bad"), QByteArray(16, 'g'));
         QCOMPARE(get_file("/data/ram_device_info.bad.4"), QByteArray(12, 'c'));
         QVERIFY(!testsupport::exists("/data/ram_device_info.bad.5"));
+    }
+
+    // Only a regular file of sensible size is read: a fifo (which would block the start),
+    // a device or a huge file in its place is kept aside like a damaged file and the
+    // factory image is used.
+    void odd_parameter_files_kept_aside_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("fifo") << QStringLiteral("fifo");
+        QTest::newRow("endless device") << QStringLiteral("/dev/zero");
+        QTest::newRow("huge file") << QStringLiteral("huge");
+    }
+    void odd_parameter_files_kept_aside()
+    {
+        QFETCH(QString, kind);
+        const QString host = platform::dev_path("/data/ram_device_info");
+        QFile::remove(host);
+        QTemporaryDir dir;
+        if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(host).constData(), 0600), 0);
+        } else if (kind == QLatin1String("huge")) {
+            // Sparse: 8 GB that take no disk, with a good marker.
+            QFile big(dir.filePath("big"));
+            QVERIFY(big.open(QIODevice::WriteOnly));
+            big.write("\xAA\xAA");
+            QVERIFY(big.resize(qint64(8) << 30));
+            big.close();
+            QVERIFY(QFile::link(big.fileName(), host));
+        } else {
+            QVERIFY(QFile::link(kind, host));
+        }
+        p = YuqRamPara::reset_for_test();
+        QCOMPARE(int(p->image16(img::LedWidth)), 1920);
+        QVERIFY(QFileInfo(host).isFile() && !QFileInfo(host).isSymLink());
+        QCOMPARE(get_file("/data/ram_device_info"), image(default_para_ramlist));
+        const QFileInfo kept(host + ".bad");
+        QVERIFY(kept.isSymLink() || kept.exists());
+        // A mode file in such a state counts as not saved.
+        QVERIFY(QFile::rename(kept.filePath(), platform::dev_path("/data/modes/custom_mode2")));
+        QCOMPARE(p->mode_file_deal(1, 0), 0);
+        QVERIFY(!p->YuqUserModeSaved(1));
     }
 
     // A mode file: the image from 0x380 behind two marker bytes; captions as MOxx.json (hex).
