@@ -60,6 +60,7 @@ public:
     }
 };
 std::atomic<GuiRelay*> g_relay{nullptr};
+} // namespace
 
 bool on_gui_thread(std::function<void()> fn)
 {
@@ -69,6 +70,8 @@ bool on_gui_thread(std::function<void()> fn)
     QCoreApplication::postEvent(relay, new GuiRelay::Call(std::move(fn)));
     return true;
 }
+
+namespace {
 
 // The panel as shown: every visible top-level window drawn at its panel position, lowest
 // first: the home window, dialogs, the active window, modal dialogs, the active modal one,
@@ -213,7 +216,7 @@ bool panel_key(const QStringList& args)
 
 } // namespace
 
-void install_simulated_device()
+QString install_simulated_device()
 {
     sim::install();
     // The host has no keypad unless asked for one (YUQ_SIM_KEYPAD=1).
@@ -224,7 +227,7 @@ void install_simulated_device()
     sim::register_control_command(QStringLiteral("key"), QStringLiteral("key CODE (S R Q M O A..P, left right ok mode back, or a number)"),
                                   panel_key, true);
     sim::set_screenshot_hook(panel_screenshot);
-    sim::start_control_fifo();
+    return sim::start_control_fifo();
 }
 
 void panel_ready()

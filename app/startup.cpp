@@ -28,12 +28,14 @@
 #include <QTimer>
 #include <cstdio>
 
-void panel_prepare()
+QString panel_prepare()
 {
     platform::ensure_device_tree();
     std::printf("device root: %s\n", platform::device_root().toLocal8Bit().constData());
     Utils::remove_stale_temp_files();
-    install_simulated_device();
+    const QString problem = install_simulated_device();
+    if (!problem.isEmpty())
+        return problem;
     register_control_commands();
 #ifdef YUQ_DEVICE_BACKENDS
     platform::install_hid(platform::hidapi_backend());
@@ -43,6 +45,7 @@ void panel_prepare()
     ConfigEngine::pInstance();
     YuqRamPara::pInstance();
     SyncUpdate::pInstance();
+    return QString();
 }
 
 void panel_start(QApplication* app, const PanelStart& how)
@@ -86,11 +89,12 @@ int yuq_main(int argc, char* argv[])
         host::prepare_environment();
         problem = host::open_vnc_port(argc, argv);
     }
+    if (problem.isEmpty())
+        problem = panel_prepare();
     if (!problem.isEmpty()) {
         std::fprintf(stderr, "yuqK87N: %s\n", problem.toLocal8Bit().constData());
         return 1;
     }
-    panel_prepare();
     QApplication app(argc, argv);
     host::application_created(&app);
     panel_start(&app, PanelStart());

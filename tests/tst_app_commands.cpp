@@ -98,6 +98,7 @@ private slots:
     void age_sample()
     {
         fresh();
+        panel_ready(); // the GUI thread's relay takes the samples there
         sim::set_panel_ready(true);
         AgingLog& log = AgingLog::instance();
         log.clear();

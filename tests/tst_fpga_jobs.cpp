@@ -223,7 +223,7 @@ private slots:
         QTest::addColumn<QStringList>("commands");
         QTest::newRow("application") << "app.YUQ"
                                      << QStringList{"cp '/mnt/usb1/YUQ-K64/app.YUQ' /data/app/yuqK87N2",
-                                                    "chmod 777 -R /data/app", "mv /data/app/yuqK87N2 /data/app/yuqK87N",
+                                                    "chmod 755 /data/app /data/app/yuqK87N2", "mv /data/app/yuqK87N2 /data/app/yuqK87N",
                                                     "sync"};
         QTest::newRow("fonts only") << "fonts.YUQZK" << QStringList{};
     }
