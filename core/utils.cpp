@@ -165,11 +165,13 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data,
 void Utils::remove_stale_temp_files()
 {
     // QSettings writes the configuration through "<file>.XXXXXX" under "<file>.lock" (whose
-    // stale-lock removal takes "<file>.lock.rmlock"): an empty lock a kill left would hold
-    // the next write for half a minute.
+    // stale-lock removal takes "<file>.lock.rmlock", and so on): an empty lock a kill left
+    // would hold the next write for half a minute.
     const QString ini = QFileInfo(ConfigEngine::config_path()).fileName();
-    const auto settings_leftover = [&ini](const QString& name) {
-        if (name == ini + QLatin1String(".lock") || name == ini + QLatin1String(".lock.rmlock"))
+    const auto settings_leftover = [&ini](QString name) {
+        while (name.endsWith(QLatin1String(".rmlock")))
+            name.chop(7);
+        if (name == ini + QLatin1String(".lock"))
             return true;
         if (name.size() != ini.size() + 7 || !name.startsWith(ini + QLatin1Char('.')))
             return false;
