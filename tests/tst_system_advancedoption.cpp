@@ -261,13 +261,13 @@ private slots:
         QTest::addColumn<bool>("cutShort"); // the copy stops half-way
         QTest::addColumn<QStringList>("shown");
         QTest::newRow("copy cut short") << "app.YUQ" << -1 << true
-                                        << QStringList{"Upgrade failed: app.YUQ", "The file could not be copied"};
+                                        << QStringList{"Upgrade failed: app.YUQ", "File could not be copied"};
         QTest::newRow("stick pulled before the copy") << "app.YUQ" << 2 << false
-                                                      << QStringList{"Upgrade failed: app.YUQ", "The file could not be copied"};
+                                                      << QStringList{"Upgrade failed: app.YUQ", "File could not be copied"};
         QTest::newRow("name the shell cannot carry")
             << QString::fromUtf8("\xe5\x8d\x87\xe7\xba\xa7.YUQ") << -1 << false
             << QStringList{QString::fromUtf8("Upgrade failed: \xe5\x8d\x87\xe7\xba\xa7.YUQ"),
-                           "Name has characters the device cannot take"};
+                           "Name has unusable characters"};
         QTest::newRow("stick pulled before the list") << "app.YUQ" << 1 << false << QStringList{"Nothing to upgrade!"};
     }
     void failed_upgrade_shows_why()

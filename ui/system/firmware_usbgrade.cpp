@@ -46,6 +46,8 @@ void firmware_usbgrade::retext()
 {
     ui->label_usb_update->setText(kit::text(Txt::firmware_usbgrade_title));
     ui->Button_grade->setText(kit::text(Txt::firmware_usbgrade_ok));
+    if (m_ended)
+        show_end();
 }
 
 void firmware_usbgrade::back()
@@ -168,6 +170,7 @@ void firmware_usbgrade::clear_log()
 
 void firmware_usbgrade::show_end()
 {
+    m_ended = true;
     const fpga_manage* f = fpga_manage::p_fpga_manage;
     const UsbUpgrade::Result r = f ? f->usb_upgrade_result() : UsbUpgrade::Result();
     Txt why = Txt::firmware_usbgrade_not_installed;

@@ -62,6 +62,7 @@ private:
     int yuq_count = 0;
     int yuqzk_count = 0;
     bool file_downing = false;
+    bool m_ended = false; // the end of the upgrade is shown, in the language of the moment
     QString m_start_time;
     kit::PagedList* m_list;
 };
