@@ -1,6 +1,8 @@
 #include "control_commands.h"
 #include "services.h"
 
+#include "services.h"
+
 #include "core/global.h"
 #include "core/image_edit.h"
 #include "engine/c331_manage.h"
@@ -43,7 +45,7 @@ bool age_sample(const QStringList& args)
     const int n = args.isEmpty() ? 1 : args.size() == 1 ? args[0].toInt(&ok) : 0;
     if (!ok || n < 1 || n > AgingLog::Max)
         return false;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [n] {
+    return on_gui_thread([n] {
         AgingLog& log = AgingLog::instance();
         if (!log.source.ready || !log.source.read || !log.source.ready()) {
             sim::control_trace(QStringLiteral("age sample: the FPGAs do not run, nothing sampled"));
@@ -52,8 +54,7 @@ bool age_sample(const QStringList& args)
         for (int i = 0; i < n; ++i)
             log.sample();
         kit::request(page::factoryage, kit::ReqUpdateAgeLog, 0);
-    }, Qt::QueuedConnection);
-    return true;
+    });
 }
 
 } // namespace

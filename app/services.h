@@ -1,12 +1,18 @@
 #pragma once
 // Start-up steps of the services, called by yuq_main in the device's order.
 // Each step reports a thread that fails to start and goes on.
+#include <QString>
+#include <functional>
 
 // The simulated device behind the platform seams (host build only).
 void install_simulated_device();
 // The panel's windows exist: the control channel's key and screenshot commands, held
 // until now, go ahead.
 void panel_ready();
+// Runs `fn` on the GUI thread as an event of its own, which the GUI thread alone deletes
+// (a queued functor call would share its reference count with the poster). False before
+// panel_ready().
+bool on_gui_thread(std::function<void()> fn);
 // zarvosource, fpga_manage, c331_manage: created, engine thread started.
 void create_hardware_services();
 // The FPGA thread and the input-source thread.

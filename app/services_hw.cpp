@@ -60,6 +60,7 @@ public:
     }
 };
 std::atomic<GuiRelay*> g_relay{nullptr};
+} // namespace
 
 bool on_gui_thread(std::function<void()> fn)
 {
@@ -69,6 +70,8 @@ bool on_gui_thread(std::function<void()> fn)
     QCoreApplication::postEvent(relay, new GuiRelay::Call(std::move(fn)));
     return true;
 }
+
+namespace {
 
 // The panel as shown: every visible top-level window drawn at its panel position, lowest
 // first: the home window, dialogs, the active window, modal dialogs, the active modal one,

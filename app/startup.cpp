@@ -29,7 +29,7 @@
 #include <QTimer>
 #include <cstdio>
 
-void panel_prepare()
+QString panel_prepare()
 {
     platform::ensure_device_tree();
     std::printf("device root: %s\n", platform::device_root().toLocal8Bit().constData());
@@ -38,7 +38,9 @@ void panel_prepare()
     register_control_commands();
     // Opened once every command is known: a line written early waits for its command's
     // needs instead of meeting "unknown command".
-    sim::start_control_fifo();
+    const QString problem = sim::start_control_fifo();
+    if (!problem.isEmpty())
+        return problem;
 #ifdef YUQ_DEVICE_BACKENDS
     platform::install_hid(platform::hidapi_backend());
 #endif
@@ -47,6 +49,7 @@ void panel_prepare()
     ConfigEngine::pInstance();
     YuqRamPara::pInstance();
     SyncUpdate::pInstance();
+    return QString();
 }
 
 void panel_start(QApplication* app, const PanelStart& how)
@@ -90,11 +93,12 @@ int yuq_main(int argc, char* argv[])
         host::prepare_environment();
         problem = host::open_vnc_port(argc, argv);
     }
+    if (problem.isEmpty())
+        problem = panel_prepare();
     if (!problem.isEmpty()) {
         std::fprintf(stderr, "yuqK87N: %s\n", problem.toLocal8Bit().constData());
         return 1;
     }
-    panel_prepare();
     QApplication app(argc, argv);
     host::application_created(&app);
     panel_start(&app, PanelStart());

@@ -32,7 +32,8 @@ void refresh(int code)
 bool plain_name(const QString& name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-           && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
+           && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0))
+           && name != QLatin1String(Utils::UploadTemp);
 }
 
 // The folder a device path lies directly in, when it is one of the two job folders.
@@ -116,7 +117,8 @@ bool message_deal::store_transfer_file(int type, const QString& name, const QByt
     if (path.isEmpty())
         return false;
     QMutexLocker lock(&Utils::_file_deal_mutex);
-    return Utils::write_file_atomic(path, data);
+    // In a job folder "<name>.tmp" may be another of the PC's files.
+    return Utils::write_file_atomic(path, data, type == FileAlias ? QString() : QLatin1String(Utils::UploadTemp));
 }
 
 bool message_deal::delete_transfer_file(const QString& devicePath)

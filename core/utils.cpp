@@ -121,13 +121,15 @@ int Utils::setIPAddress(const QString& ip, const QString& mask, const QString& g
     return rc;
 }
 
-bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data)
+bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data, const QString& tempName)
 {
     const QString target = platform::dev_path(devicePath);
     if (target.isEmpty())
         return false;
-    QDir().mkpath(QFileInfo(target).path());
-    const QByteArray tmp = (target + QStringLiteral(".tmp")).toLocal8Bit();
+    const QFileInfo fi(target);
+    QDir().mkpath(fi.path());
+    const QByteArray tmp =
+        (tempName.isEmpty() ? target + QStringLiteral(".tmp") : fi.path() + QLatin1Char('/') + tempName).toLocal8Bit();
     const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         std::perror("write_file_atomic open");
@@ -164,16 +166,41 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data)
 
 void Utils::remove_stale_temp_files()
 {
-    for (const char* folder : {"/data", "/data/configs", "/data/modes"}) {
-        const QDir dir(platform::dev_path(QString::fromLatin1(folder)));
+    // QSettings writes the configuration through "<file>.XXXXXX" under "<file>.lock" (whose
+    // stale-lock removal takes "<file>.lock.rmlock", and so on): an empty lock a kill left
+    // would hold the next write for half a minute.
+    const QString ini = QFileInfo(ConfigEngine::config_path()).fileName();
+    const auto settings_leftover = [&ini](QString name) {
+        while (name.endsWith(QLatin1String(".rmlock")))
+            name.chop(7);
+        if (name == ini + QLatin1String(".lock"))
+            return true;
+        if (name.size() != ini.size() + 7 || !name.startsWith(ini + QLatin1Char('.')))
+            return false;
+        return std::all_of(name.end() - 6, name.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
+    };
+    const struct
+    {
+        const char* folder;
+        bool jobs; // the PC names its files
+    } folders[] = {{"/data", false}, {"/data/configs", false}, {"/data/modes", false},
+                   {"/data/rcvrecovery", true}, {"/data/smartmapping", true}};
+    for (const auto& f : folders) {
+        const QString folder = QString::fromLatin1(f.folder);
+        const QDir dir(platform::dev_path(folder));
         // No name filter: it would start a regular expression engine for one suffix.
-        for (const QFileInfo& f : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
-            if (!f.fileName().endsWith(QLatin1String(".tmp")) || f.isSymLink() || !f.isFile()
-                || !QFile::remove(f.filePath()))
+        for (const QFileInfo& e : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+            const QString name = e.fileName();
+            const bool stale = f.jobs ? name == QLatin1String(UploadTemp)
+                                      : name.endsWith(QLatin1String(".tmp"))
+                                            || (folder == QLatin1String("/data/configs") && settings_leftover(name));
+            if (!stale || e.isSymLink() || !QFile::remove(e.filePath()))
                 continue;
-            std::printf("removed %s, left by a write cut short\n", f.filePath().toLocal8Bit().constData());
+            std::printf("removed %s, left by a write cut short\n", e.filePath().toLocal8Bit().constData());
         }
     }
+    if (const int probes = platform::remove_stale_write_probes())
+        std::printf("removed %d write probe(s) left by a start cut short\n", probes);
 }
 
 Utils::Read Utils::read_file_checked(const QString& devicePath, QByteArray* data, qint64 maxBytes)

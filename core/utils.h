@@ -37,10 +37,16 @@ public:
 
     // Writes a whole file so that it is never torn: temp file in the same folder, fsync,
     // rename. `devicePath` is a device path. Returns true on success.
-    static bool write_file_atomic(const QString& devicePath, const QByteArray& data);
-    // Start-up: removes the "<name>.tmp" files a write_file_atomic cut short left in the
-    // folders whose files only the program names (/data, /data/configs, /data/modes). The
-    // PC's job folders are left alone: a PC may name a job file "*.tmp".
+    // `tempName` names the temp file in the target's folder ("<name>.tmp" when empty).
+    static bool write_file_atomic(const QString& devicePath, const QByteArray& data,
+                                  const QString& tempName = QString());
+    // The temp file of a PC upload into a job folder: a name the PC's files never get.
+    static constexpr const char* UploadTemp = ".~upload";
+    // Start-up, with the device root held: removes what writes cut short by a kill left:
+    // the "<name>.tmp" files in the folders whose files only the program names (/data,
+    // /data/configs, /data/modes), the upload temp file in the PC's job folders (where
+    // "*.tmp" may be a PC's file), the configuration's QSettings temp and lock files and
+    // the device tree's write probes.
     static void remove_stale_temp_files();
     // Every read of a whole file by device path goes through here. Only a regular file of
     // at most maxBytes is read: a fifo would block the reader for ever, a device or an

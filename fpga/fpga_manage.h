@@ -88,6 +88,7 @@ public:
     int get_usb_file_list_path();
     void usb_upgrade_main_deal();
     QString usb_upgrade_time_text() const;
+    UsbUpgrade::Result usb_upgrade_result() const;
 
 private:
     fpga_manage();

@@ -32,3 +32,8 @@ QString fpga_manage::usb_upgrade_time_text() const
 {
     return m_usb_upgrade.time_text();
 }
+
+UsbUpgrade::Result fpga_manage::usb_upgrade_result() const
+{
+    return m_usb_upgrade.result();
+}

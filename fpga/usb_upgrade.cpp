@@ -73,6 +73,7 @@ void UsbUpgrade::usb_upgrade_deal()
         QMutexLocker lock(&m_mutex);
         m_time = now_text();
         m_packages.clear();
+        m_result = Result();
         g_send_para.set_step(1);
         break;
     }
@@ -106,25 +107,49 @@ void UsbUpgrade::usb_upgrade_main_deal()
         else
             YUQ_TRACE("\n usb upgrade: %s listed, not installed\n", qPrintable(p));
     }
+    const auto end = [this](Outcome outcome, const QString& package) {
+        QMutexLocker lock(&m_mutex);
+        m_result = Result{outcome, package};
+    };
+    if (packages.isEmpty()) {
+        end(NoPackage, QString());
+        return;
+    }
     if (application.isEmpty())
         return;
+    // The device hands the command over as Latin-1: any other character arrives as '?',
+    // a pattern that names another file or none.
+    if (QString::fromLatin1(application.toLatin1()) != application) {
+        std::printf("usb upgrade: %s refused: its name is not Latin-1\n", qPrintable(application));
+        end(NameRefused, application);
+        return;
+    }
 
     // Beside the running application first, then over it in one move.
     const QString app = ConfigEngine::app_path();
     const QString next = app + QLatin1Char('2');
     QMutexLocker files(&Utils::_file_deal_mutex);
-    if (Utils::system_mutex(QStringLiteral("cp ") + platform::shell_quote(application) + QLatin1Char(' ') + next) != 0) {
-        std::printf("usb upgrade: %s not copied\n", qPrintable(application));
-        return;
-    }
-    Utils::system_mutex(QStringLiteral("chmod 777 -R /data/app"));
-    if (Utils::system_mutex(QStringLiteral("mv ") + next + QLatin1Char(' ') + app) != 0) {
-        std::printf("usb upgrade: %s not moved over %s\n", qPrintable(next), qPrintable(app));
-        return;
-    }
+    const auto fail = [&](Outcome outcome, const char* what) {
+        std::printf("usb upgrade: %s %s\n", qPrintable(application), what);
+        Utils::system_mutex(QStringLiteral("rm -f ") + next);
+        end(outcome, application);
+    };
+    if (Utils::system_mutex(QStringLiteral("cp ") + platform::shell_quote(application) + QLatin1Char(' ') + next) != 0)
+        return fail(CopyFailed, "not copied");
+    // Runnable by all, writable by the owner alone: the folder and the new application.
+    if (Utils::system_mutex(QStringLiteral("chmod 755 ") + QFileInfo(app).path() + QLatin1Char(' ') + next) != 0)
+        return fail(InstallFailed, "not made executable");
+    if (Utils::system_mutex(QStringLiteral("mv ") + next + QLatin1Char(' ') + app) != 0)
+        return fail(InstallFailed, "not moved over the application");
     Utils::system_mutex(QStringLiteral("sync"));
     G_reboot_tickTicks = G_timeTicks.load();
     g_app_reset_flag = 1;
+}
+
+UsbUpgrade::Result UsbUpgrade::result() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_result;
 }
 
 QString UsbUpgrade::time_text() const

@@ -15,6 +15,9 @@
 namespace platform {
 
 namespace {
+const char* const kTree[] = {"/data/configs", "/data/modes", "/data/app", "/data/smartmapping",
+                             "/data/rcvrecovery", "/mnt/usb1", "/etc", "/proc/scsi", "/sim"};
+const char kProbe[] = ".write-probe-";
 QMutex g_rootMutex;
 QString g_root;
 
@@ -105,7 +108,7 @@ QString make_writable_dir(const QString& dir, QSet<dev_t>* proved)
     if (proved->contains(st.st_dev))
         return QString();
     proved->insert(st.st_dev);
-    const QByteArray probe = QFile::encodeName(dir + QStringLiteral("/.write-probe-")
+    const QByteArray probe = QFile::encodeName(dir + QLatin1Char('/') + QLatin1String(kProbe)
                                                + QString::number(::getpid()));
     const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -119,13 +122,29 @@ QString make_writable_dir(const QString& dir, QSet<dev_t>* proved)
 QString ensure_device_tree()
 {
     QSet<dev_t> proved;
-    for (const char* d : {"/data/configs", "/data/modes", "/data/app", "/data/smartmapping",
-                          "/data/rcvrecovery", "/mnt/usb1", "/etc", "/proc/scsi", "/sim"}) {
+    for (const char* d : kTree) {
         const QString err = make_writable_dir(dev_path(QString::fromLatin1(d)), &proved);
         if (!err.isEmpty())
             return err;
     }
     return QString();
+}
+
+int remove_stale_write_probes()
+{
+    const QString own = QLatin1String(kProbe) + QString::number(::getpid());
+    int removed = 0;
+    for (const char* d : kTree) {
+        const QDir dir(dev_path(QString::fromLatin1(d)));
+        for (const QString& name : dir.entryList({QLatin1String(kProbe) + QLatin1Char('*')},
+                                                 QDir::Files | QDir::Hidden | QDir::System)) {
+            bool number = false;
+            name.midRef(int(sizeof kProbe) - 1).toLongLong(&number);
+            if (number && name != own && QFile::remove(dir.filePath(name)))
+                ++removed;
+        }
+    }
+    return removed;
 }
 
 } // namespace platform

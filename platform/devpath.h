@@ -22,5 +22,8 @@ QByteArray dev_path_c(const QString& devicePath);
 // Returns what keeps one of them from being made or written ("<host path>: <reason>"),
 // empty when all are usable.
 QString ensure_device_tree();
+// Removes the write probes (".write-probe-PID") a process killed in ensure_device_tree
+// left in those folders, another process's only: start-up, with the root held.
+int remove_stale_write_probes();
 
 } // namespace platform

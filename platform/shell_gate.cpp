@@ -1,13 +1,16 @@
 #include "shell_gate.h"
 #include "devpath.h"
 
+#include <QBitArray>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QRegularExpression>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -27,18 +30,57 @@ bool remove_path(const QString& host, bool recursive)
     return QFile::remove(host);
 }
 
-// Expands a trailing "*" pattern in the last component (rm -rf /mnt/usb1/*.YUQ).
-QStringList expand(const QString& host)
+// Expands the unquoted '*' and '?' of a device path's last component, as sh does: a
+// leading dot is matched only by a dot, and a pattern that matches nothing stays as it is.
+// Quoted ones (`glob` clear) are plain characters.
+QStringList expand(const QString& word, const QBitArray& glob)
+{
+    const int slash = word.lastIndexOf(QLatin1Char('/'));
+    QString rx;
+    bool any = false;
+    for (int i = slash + 1; i < word.size(); ++i) {
+        if (i < glob.size() && glob.testBit(i)) {
+            any = true;
+            rx += word[i] == QLatin1Char('*') ? QStringLiteral(".*") : QStringLiteral(".");
+        } else {
+            rx += QRegularExpression::escape(QString(word[i]));
+        }
+    }
+    if (!any)
+        return {word};
+    const QRegularExpression re(QRegularExpression::anchoredPattern(rx),
+                                QRegularExpression::DotMatchesEverythingOption);
+    const bool dotted = word.midRef(slash + 1).startsWith(QLatin1Char('.'));
+    const QString folder = word.left(slash + 1);
+    QStringList out;
+    QDirIterator it(dev_path(folder), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        if ((dotted || !name.startsWith(QLatin1Char('.'))) && re.match(name).hasMatch())
+            out << folder + name;
+    }
+    out.sort();
+    return out.isEmpty() ? QStringList{word} : out;
+}
+
+// chmod with an octal mode; the host keeps its own read and write (and a folder's search)
+// so that a root can always be cleaned away.
+bool set_mode(const QString& host, uint mode, bool recursive)
 {
     const QFileInfo fi(host);
-    const QString name = fi.fileName();
-    if (!name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?')))
-        return {host};
-    QStringList out;
-    QDir dir(fi.path());
-    for (const QString& e : dir.entryList({name}, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
-        out << dir.filePath(e);
-    return out;
+    if (!fi.exists() || fi.isSymLink())
+        return fi.isSymLink();
+    mode_t m = mode_t(mode & 0777) | S_IRUSR | S_IWUSR;
+    if (fi.isDir())
+        m |= S_IXUSR;
+    bool ok = ::chmod(QFile::encodeName(host).constData(), m) == 0;
+    if (recursive && fi.isDir()) {
+        QDir d(host);
+        for (const QString& e : d.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+            ok = set_mode(d.filePath(e), mode, true) && ok;
+    }
+    return ok;
 }
 
 bool copy_path(const QString& from, const QString& to, bool recursive)
@@ -63,25 +105,107 @@ bool copy_path(const QString& from, const QString& to, bool recursive)
     return QFile::copy(from, dest);
 }
 
+// shell_split, and per word which characters are an unquoted '*' or '?' (a pattern).
+bool split(const QString& command, QStringList* words, QList<QBitArray>* globs)
+{
+    globs->clear();
+    words->clear();
+    QString cur;
+    QBitArray glob;
+    bool inWord = false;
+    // Quoted text is taken as it is; only bare '*' and '?' are patterns.
+    const auto take = [&](const QString& text, bool bare) {
+        const int at = cur.size();
+        cur += text;
+        glob.resize(cur.size());
+        for (int k = 0; bare && k < text.size(); ++k)
+            glob.setBit(at + k, text[k] == QLatin1Char('*') || text[k] == QLatin1Char('?'));
+    };
+    for (int i = 0; i < command.size(); ++i) {
+        const QChar c = command[i];
+        if (c == QLatin1Char('\'')) {
+            const int end = command.indexOf(QLatin1Char('\''), i + 1);
+            if (end < 0)
+                return false;
+            take(command.mid(i + 1, end - i - 1), false);
+            inWord = true;
+            i = end;
+        } else if (c == QLatin1Char('"')) {
+            int j = i + 1;
+            for (; j < command.size() && command[j] != QLatin1Char('"'); ++j) {
+                if (command[j] == QLatin1Char('$') || command[j] == QLatin1Char('`'))
+                    return false;
+                if (command[j] == QLatin1Char('\\') && j + 1 < command.size())
+                    ++j;
+                take(command[j], false);
+            }
+            if (j >= command.size())
+                return false;
+            inWord = true;
+            i = j;
+        } else if (c == QLatin1Char('\\')) {
+            if (i + 1 >= command.size() || command[i + 1] == QLatin1Char('\n'))
+                return false;
+            take(command[++i], false);
+            inWord = true;
+        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
+            if (inWord) {
+                *words << cur;
+                *globs << glob;
+            }
+            cur.clear();
+            glob.clear();
+            inWord = false;
+        } else if (QStringLiteral(";&|<>`$()\n\r").contains(c)) {
+            return false;
+        } else {
+            take(c, true);
+            inWord = true;
+        }
+    }
+    if (inWord) {
+        *words << cur;
+        *globs << glob;
+    }
+    return true;
+}
+
 // Carries out one file command on rooted paths; false = not a command we carry out.
-bool run_file_command(const QStringList& w, int* status)
+bool run_file_command(const QStringList& w, const QList<QBitArray>& globs, int* status)
 {
     const QString cmd = w.value(0);
     QStringList opts, args;
-    for (int i = 1; i < w.size(); ++i)
-        (w[i].startsWith(QLatin1Char('-')) && w[i].size() > 1 ? opts : args) << w[i];
+    QList<QBitArray> argGlobs;
+    for (int i = 1; i < w.size(); ++i) {
+        if (w[i].startsWith(QLatin1Char('-')) && w[i].size() > 1) {
+            opts << w[i];
+        } else {
+            args << w[i];
+            argGlobs << globs.value(i);
+        }
+    }
     const bool recursive = opts.join(QString()).contains(QLatin1Char('r'), Qt::CaseInsensitive)
                            || opts.contains(QLatin1String("-a"));
 
+    QString mode;
+    if (cmd == QLatin1String("chmod")) {
+        // chmod MODE [-R] PATH...: the mode is the first plain word.
+        if (args.size() < 2)
+            return false;
+        mode = args.takeFirst();
+        argGlobs.removeFirst();
+    }
     QStringList host;
-    if (cmd != QLatin1String("sync") && cmd != QLatin1String("chmod")) {
-        for (const QString& a : args) {
-            if (!a.startsWith(QLatin1Char('/')))
+    if (cmd != QLatin1String("sync")) {
+        for (int i = 0; i < args.size(); ++i) {
+            if (!args[i].startsWith(QLatin1Char('/')))
                 return false; // relative paths depend on a working folder we do not model
-            const QString p = dev_path(a);
-            if (p.isEmpty())
-                return false;
-            host << p;
+            for (const QString& e : expand(args[i], argGlobs[i])) {
+                const QString p = dev_path(e);
+                if (p.isEmpty())
+                    return false;
+                host << p;
+            }
         }
     }
 
@@ -90,8 +214,7 @@ bool run_file_command(const QStringList& w, int* status)
         ok = true;
     } else if (cmd == QLatin1String("rm")) {
         for (const QString& h : host)
-            for (const QString& e : expand(h))
-                ok = remove_path(e, recursive) && ok;
+            ok = remove_path(h, recursive) && ok;
     } else if (cmd == QLatin1String("mkdir")) {
         for (const QString& h : host)
             ok = QDir().mkpath(h) && ok;
@@ -100,24 +223,19 @@ bool run_file_command(const QStringList& w, int* status)
             return false;
         const QString dest = host.takeLast();
         for (const QString& h : host) {
-            for (const QString& e : expand(h)) {
-                bool one = copy_path(e, dest, recursive || cmd == QLatin1String("mv"));
-                if (one && cmd == QLatin1String("mv"))
-                    one = remove_path(e, true);
-                ok = one && ok;
-            }
+            bool one = copy_path(h, dest, recursive || cmd == QLatin1String("mv"));
+            if (one && cmd == QLatin1String("mv"))
+                one = remove_path(h, true);
+            ok = one && ok;
         }
     } else if (cmd == QLatin1String("chmod")) {
-        // chmod MODE [-R] PATH...: the mode is the first plain word.
-        if (args.size() < 2)
-            return false;
-        for (int i = 1; i < args.size(); ++i) {
-            if (!args[i].startsWith(QLatin1Char('/')))
-                return false;
-            const QString p = dev_path(args[i]);
-            if (p.isEmpty())
-                return false;
-            QFile::setPermissions(p, QFile::permissions(p) | QFile::ReadOwner | QFile::WriteOwner);
+        bool octal = false;
+        const uint bits = mode.toUInt(&octal, 8);
+        for (const QString& h : host) {
+            if (octal)
+                ok = set_mode(h, bits, recursive) && ok;
+            else
+                QFile::setPermissions(h, QFile::permissions(h) | QFile::ReadOwner | QFile::WriteOwner);
         }
     } else {
         return false;
@@ -142,8 +260,9 @@ int gate(const QString& command, QByteArray* out)
         responder = g_responder;
     }
     QStringList words;
-    const bool carried = !(responder && responder(command, &status, out)) && shell_split(command, &words)
-                         && !words.isEmpty() && run_file_command(words, &status);
+    QList<QBitArray> globs;
+    const bool carried = !(responder && responder(command, &status, out)) && split(command, &words, &globs)
+                         && !words.isEmpty() && run_file_command(words, globs, &status);
     // Say which commands touched this machine: the rest are only recorded (or answered by
     // the simulated device).
     std::fprintf(stdout, "%s%s\n", carried ? "shell: " : "shell (not run on this host): ",
@@ -155,51 +274,8 @@ int gate(const QString& command, QByteArray* out)
 
 bool shell_split(const QString& command, QStringList* words)
 {
-    words->clear();
-    QString cur;
-    bool inWord = false;
-    for (int i = 0; i < command.size(); ++i) {
-        const QChar c = command[i];
-        if (c == QLatin1Char('\'')) {
-            const int end = command.indexOf(QLatin1Char('\''), i + 1);
-            if (end < 0)
-                return false;
-            cur += command.mid(i + 1, end - i - 1);
-            inWord = true;
-            i = end;
-        } else if (c == QLatin1Char('"')) {
-            int j = i + 1;
-            for (; j < command.size() && command[j] != QLatin1Char('"'); ++j) {
-                if (command[j] == QLatin1Char('$') || command[j] == QLatin1Char('`'))
-                    return false;
-                if (command[j] == QLatin1Char('\\') && j + 1 < command.size())
-                    ++j;
-                cur += command[j];
-            }
-            if (j >= command.size())
-                return false;
-            inWord = true;
-            i = j;
-        } else if (c == QLatin1Char('\\')) {
-            if (i + 1 >= command.size() || command[i + 1] == QLatin1Char('\n'))
-                return false;
-            cur += command[++i];
-            inWord = true;
-        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
-            if (inWord)
-                *words << cur;
-            cur.clear();
-            inWord = false;
-        } else if (QStringLiteral(";&|<>`$()\n\r").contains(c)) {
-            return false;
-        } else {
-            cur += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        *words << cur;
-    return true;
+    QList<QBitArray> globs;
+    return split(command, words, &globs);
 }
 
 QString shell_quote(const QString& word)

@@ -203,32 +203,44 @@ bool run_control_line(const QString& line)
     return true;
 }
 
-void start_control_fifo()
+QString start_control_fifo()
 {
     if (g_running.exchange(true))
-        return;
+        return QString();
     const QString path = platform::dev_path(QStringLiteral("/sim/control"));
     const QByteArray p = path.toLocal8Bit();
-    struct stat st;
-    if (::stat(p.constData(), &st) == 0 && !S_ISFIFO(st.st_mode))
-        ::unlink(p.constData());
-    if (::mkfifo(p.constData(), 0600) != 0 && errno != EEXIST) {
-        std::perror("sim control mkfifo");
+    const auto refuse = [&path](const QString& why) {
         g_running = false;
-        return;
-    }
+        return QStringLiteral("the control FIFO %1 %2").arg(path, why);
+    };
+    struct stat st;
+    if (::lstat(p.constData(), &st) == 0 && !S_ISFIFO(st.st_mode))
+        ::unlink(p.constData());
+    if (::mkfifo(p.constData(), 0600) != 0 && errno != EEXIST)
+        return refuse(QStringLiteral("cannot be made (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
     // Opened here, read and write: writers find a reader as soon as this returns, and the
     // FIFO never reports end-of-file when a writer goes away.
-    const int fd = ::open(p.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        std::perror("sim control open");
-        g_running = false;
-        return;
+    const int fd = ::open(p.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return refuse(QStringLiteral("cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    // Whoever may write it drives the panel and has files read into the root: this user
+    // alone, whatever an earlier FIFO there allowed.
+    if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        return refuse(QStringLiteral("is not a FIFO of this user (uid %1): remove it").arg(::geteuid()));
+    }
+    if ((st.st_mode & 07777) != 0600 && ::fchmod(fd, 0600) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return refuse(QStringLiteral("has mode %1 and cannot be made 0600 (%2): remove it")
+                          .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'))
+                          .arg(QString::fromLocal8Bit(std::strerror(err))));
     }
     g_stop = false;
     if (g_wake < 0)
         g_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     g_reader = std::thread(reader_loop, fd);
+    return QString();
 }
 
 void stop_control_fifo()

@@ -46,8 +46,9 @@ bool run_control_line(const QString& line);
 // A command argument as a number within lo..hi.
 bool to_int(const QString& s, int lo, int hi, int* out, int base = 10);
 
-// Creates the FIFO and starts its reader thread (once). Test-only stop.
-void start_control_fifo();
+// Creates the FIFO, mode 0600 and this user's (an existing one is made so), and starts its
+// reader thread (once). Returns why it could not, empty when it runs. Test-only stop.
+QString start_control_fifo();
 void stop_control_fifo();
 
 // "screenshot PATH": the panel composes its visible windows into a 320 x 240 PNG at the

@@ -2,7 +2,7 @@
 # Drives a running panel through its control FIFO for a bounded time: a random walk of the
 # panel keys (so every screen the keys reach, registered now or later, is visited) mixed
 # with the simulated device's events: inputs, ports, FPGAs down and up, PC image writes,
-# the stick in and out, PC updates and screenshots.
+# the stick in and out, PC updates, aging samples and screenshots.
 #   tests/panel_drive.sh DEVICE_ROOT SECONDS [START] [STICK_FOLDER]
 # Prints the number of lines it sent. Reusable by any run that wants the panel busy.
 set -euo pipefail
@@ -18,7 +18,7 @@ pick() { echo $((RANDOM % $1)); }
 pc_word() { printf 'pc image 0x%X %02x%02x\n' "$1" $(($2 & 255)) $((($2 >> 8) & 255)); }
 
 event() {
-  case $(pick 17) in
+  case $(pick 18) in
     0) echo "input $(pick 6) off" ;;
     1) local t=("1920 1080 60" "1280 720 50" "3840 2160 30" "1920 1080 0" "640 480 75")
        echo "input $(pick 6) ${t[$(pick 5)]}" ;;
@@ -36,6 +36,7 @@ event() {
     13) echo "pc update end" ;;
     14) echo "screenshot /tmp/panel_drive.png" ;;
     15) pc_word 0x304 0 ;;                                    # key lock off, so the walk goes on
+    16) echo "age sample $((1 + $(pick 3)))" ;;
     *) echo "cards noreply $([ $(pick 4) = 0 ] && echo on || echo off)" ;;
   esac
 }

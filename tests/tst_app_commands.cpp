@@ -15,6 +15,7 @@
 #include <QtTest>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace hwtest;
 
@@ -61,6 +62,40 @@ private slots:
         QCOMPARE(testsupport::get_file("/shots/target"), QByteArray("kept"));
         QVERIFY(!testsupport::exists("/data/x.png"));
         sim::stop_control_fifo();
+    }
+
+    // Whoever may write the control FIFO drives the panel: this user alone. A FIFO left
+    // open to others is closed to them, one of another user refused, a link replaced.
+    void control_fifo_is_this_users_alone()
+    {
+        testsupport::fresh_device_root();
+        const QByteArray fifo = platform::dev_path_c("/sim/control");
+        const auto mode = [&fifo] {
+            struct stat st;
+            return ::lstat(fifo.constData(), &st) == 0 && S_ISFIFO(st.st_mode) ? int(st.st_mode & 07777) : -1;
+        };
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QCOMPARE(::chmod(fifo.constData(), 0666), 0);
+        install_simulated_device();
+        QCOMPARE(sim::start_control_fifo(), QString());
+        QCOMPARE(mode(), 0600);
+        sim::stop_control_fifo();
+
+        const QByteArray other = platform::dev_path_c("/sim/other");
+        QCOMPARE(::mkfifo(other.constData(), 0600), 0);
+        QCOMPARE(::chmod(other.constData(), 0666), 0);
+        QCOMPARE(::unlink(fifo.constData()), 0);
+        QCOMPARE(::symlink(other.constData(), fifo.constData()), 0);
+        QCOMPARE(sim::start_control_fifo(), QString());
+        QCOMPARE(mode(), 0600);
+        struct stat st;
+        QVERIFY(::stat(other.constData(), &st) == 0 && (st.st_mode & 0777) == 0666);
+        sim::stop_control_fifo();
+
+        if (::geteuid() == 0) { // only root can hand the FIFO to another user
+            QCOMPARE(::chown(fifo.constData(), 65534, 65534), 0);
+            QVERIFY(sim::start_control_fifo().contains("is not a FIFO of this user"));
+        }
     }
 
     // A key reaches the screen in front, also inside nested screens.
@@ -125,6 +160,7 @@ private slots:
     void age_sample()
     {
         fresh();
+        panel_ready(); // the GUI thread's relay takes the samples there
         sim::set_panel_ready(true);
         AgingLog& log = AgingLog::instance();
         log.clear();

@@ -1,6 +1,8 @@
 // Card jobs 1-6 on the simulated cards, the stick upgrade sharing their record, the lister.
 #include "recoverysupport.h"
 
+#include "comm/message_deal.h"
+#include "core/config_engine.h"
 #include "core/panel_bridge.h"
 #include "core/utils.h"
 #include "core/yuqrampara.h"
@@ -10,7 +12,12 @@
 #include "platform/shell_gate.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QtTest>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 constexpr uint32_t kDeliveryLinks = 0x107 | (0x3u << 10); // ports 0-2, 8, 10, 11
@@ -316,7 +323,7 @@ private slots:
         QTest::addColumn<QStringList>("commands");
         QTest::newRow("application") << "app.YUQ"
                                      << QStringList{"cp '/mnt/usb1/YUQ-K64/app.YUQ' /data/app/yuqK87N2",
-                                                    "chmod 777 -R /data/app", "mv /data/app/yuqK87N2 /data/app/yuqK87N",
+                                                    "chmod 755 /data/app /data/app/yuqK87N2", "mv /data/app/yuqK87N2 /data/app/yuqK87N",
                                                     "sync"};
         QTest::newRow("fonts only") << "fonts.YUQZK" << QStringList{};
     }
@@ -336,6 +343,80 @@ private slots:
         QCOMPARE(testsupport::spy_ints(refresh), QList<int>{104});
         QCOMPARE(platform::shell_recorded(), commands);
         QCOMPARE(G_reboot_tickTicks.load(), commands.isEmpty() ? 0u : G_timeTicks.load());
+    }
+
+    // The installed application, and its folder, run for all and are written by the owner
+    // alone, whatever an earlier upgrade left.
+    void upgrade_leaves_the_application_writable_by_its_owner_only()
+    {
+        g_usb_grade_path = QStringLiteral("YUQ-K64");
+        testsupport::put_file("/mnt/usb1/YUQ-K64/app.YUQ", "new");
+        testsupport::put_file("/data/app/yuqK87N", "old");
+        for (const char* p : {"/data/app", "/data/app/yuqK87N"})
+            QCOMPARE(::chmod(platform::dev_path_c(p).constData(), 0777), 0);
+        UsbUpgrade u;
+        QVERIFY(post_usb_upgrade());
+        for (int i = 0; i < 10 && g_usb_grade.load() != 0; ++i)
+            u.usb_upgrade_deal();
+        QCOMPARE(testsupport::get_file("/data/app/yuqK87N"), QByteArray("new"));
+        for (const char* p : {"/data/app", "/data/app/yuqK87N"}) {
+            struct stat st;
+            QCOMPARE(::stat(platform::dev_path_c(p).constData(), &st), 0);
+            QCOMPARE(st.st_mode & 0777, mode_t(0755));
+        }
+    }
+
+    // Kills in the middle of PC uploads and of configuration writes, and what such kills
+    // leave (the upload's and QSettings' temp and lock files, a start's write probe): start-up
+    // takes it all away, keeps every file of the PC's, and the query finds its one file.
+    void kills_mid_write_leave_a_root_start_up_clears()
+    {
+        const QByteArray rcv = recoverysupport::recovery_bytes();
+        QVERIFY(message_deal::store_transfer_file(message_deal::FileRecovery, "recovery.rcv", rcv));
+        testsupport::put_file("/data/smartmapping/job.tmp", "a PC's file");
+        ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QStringLiteral("0"));
+        const auto files = [] {
+            QStringList n;
+            for (const QString d : {"/data/configs/", "/data/rcvrecovery/", "/data/smartmapping/"})
+                for (const QString& e : QDir(platform::dev_path(d)).entryList(QDir::Files | QDir::Hidden | QDir::System))
+                    n << d + e;
+            n.sort();
+            return n;
+        };
+        const QStringList whole = files();
+        for (int round = 0; round < 12; ++round) {
+            const pid_t child = ::fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                for (int i = 1;; ++i) {
+                    if (round % 2)
+                        message_deal::store_transfer_file(message_deal::FileRecovery, "recovery.rcv", rcv);
+                    else
+                        ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QString::number(i));
+                }
+            }
+            QThread::usleep(500 + QRandomGenerator::global()->bounded(4000u));
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+        for (const char* f : {"/data/rcvrecovery/.~upload", "/data/smartmapping/.~upload", "/data/configs/tcpip.ini.lock",
+                              "/data/configs/tcpip.ini.lock.rmlock.rmlock", "/data/configs/tcpip.ini.Xq3v9Z",
+                              "/data/configs/.write-probe-4194304", "/mnt/usb1/.write-probe-77"})
+            testsupport::put_file(f, "");
+        QVERIFY(!message_deal::store_transfer_file(message_deal::FileRecovery, ".~upload", "a PC's"));
+        Utils::remove_stale_temp_files();
+        QCOMPARE(files().join(" "), whole.join(" "));
+        QVERIFY(!testsupport::exists("/mnt/usb1/.write-probe-77"));
+        QCOMPARE(testsupport::get_file("/data/rcvrecovery/recovery.rcv"), rcv);
+
+        SimCards::instance()->set_port(2, 6, cardwire::NoCard);
+        QVERIFY(SimCards::instance()->set_needs_recovery(11, 2));
+        QVERIFY(post_and_run(JobQuery) > 0);
+        QCOMPARE(outcomes->size(), 1);
+        QCOMPARE(outcomes->at(0).at(0).toString() + ' ' + outcomes->at(0).at(1).toString(), QStringLiteral("2 02/12/03/04"));
+        ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QStringLiteral("after"));
+        QVERIFY(QSettings(platform::dev_path(ConfigEngine::config_path()), QSettings::IniFormat).value(
+                    ConfigEngine::item_key(ConfigItem::BarCode)) == "after");
     }
 
     // Plain files directly in a folder of the lister's own; anything else changes nothing.

@@ -141,6 +141,33 @@ private slots:
         QVERIFY(!testsupport::exists("/mnt/usb1/my file;x"));
         QVERIFY(testsupport::exists("/mnt/usb1/a"));
     }
+
+    // '*' and '?' are patterns only where the device's shell sees them bare: quoted (a
+    // package's name) they are plain characters. The files left in /mnt/usb1 after each.
+    void stand_in_globs_bare_words_only_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("left");
+        const QStringList all = {"*.YUQ", ".h.YUQ", "a.YUQ", "b.YUQ"};
+        QTest::newRow("quoted *") << "rm -f '/mnt/usb1/*.YUQ'" << 0 << QStringList{".h.YUQ", "a.YUQ", "b.YUQ"};
+        QTest::newRow("quoted ?") << "rm -f \"/mnt/usb1/?.YUQ\"" << 0 << all;
+        QTest::newRow("escaped *") << "rm -f /mnt/usb1/\\*.YUQ" << 0 << QStringList{".h.YUQ", "a.YUQ", "b.YUQ"};
+        QTest::newRow("bare ?, no dot file") << "rm -f /mnt/usb1/?.YUQ" << 0 << QStringList{".h.YUQ"};
+        QTest::newRow("quoted * then a bare one") << "rm -f /mnt/usb1/'*'*" << 0 << QStringList{".h.YUQ", "a.YUQ", "b.YUQ"};
+        QTest::newRow("copy of a quoted pattern, no such file") << "cp '/mnt/usb1/?.YUQ' /mnt/usb1/x" << (1 << 8) << all;
+        QTest::newRow("bare pattern, nothing matches") << "cp /mnt/usb1/*.zip /mnt/usb1/x" << (1 << 8) << all;
+    }
+    void stand_in_globs_bare_words_only()
+    {
+        QFETCH(QString, command); QFETCH(int, status); QFETCH(QStringList, left);
+        for (const char* name : {"*.YUQ", ".h.YUQ", "a.YUQ", "b.YUQ"})
+            put_file(QStringLiteral("/mnt/usb1/") + name, name);
+        QCOMPARE(platform::shell_run(command), status);
+        QStringList names = QDir(platform::dev_path("/mnt/usb1")).entryList(QDir::Files | QDir::Hidden);
+        names.sort();
+        QCOMPARE(names, left);
+    }
 };
 
 QTEST_MAIN(TstHostileNames)

@@ -89,6 +89,7 @@ private slots:
     }
     void cleanup()
     {
+        platform::shell_set_responder(nullptr);
         g_usb_grade = 0;
         g_send_para.clear();
         firmware_update_over();
@@ -268,6 +269,79 @@ private slots:
             QVERIFY(s->log_label()->text().contains("downing over<br>" + time));
             QCOMPARE(recorded("sync"), 1);
             QVERIFY(g_app_reset_flag.load() != 0);
+        });
+    }
+
+    // A failed upgrade says so in red, with the package and why; nothing half-copied stays.
+    void failed_upgrade_shows_why_data()
+    {
+        QTest::addColumn<QString>("package");
+        QTest::addColumn<int>("pulledAt"); // the step before which the stick goes, -1 never
+        QTest::addColumn<bool>("cutShort"); // the copy stops half-way
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("copy cut short") << "app.YUQ" << -1 << true
+                                        << QStringList{"Upgrade failed: app.YUQ", "File could not be copied"};
+        QTest::newRow("stick pulled before the copy") << "app.YUQ" << 2 << false
+                                                      << QStringList{"Upgrade failed: app.YUQ", "File could not be copied"};
+        QTest::newRow("name the shell cannot carry")
+            << QString::fromUtf8("\xe5\x8d\x87\xe7\xba\xa7.YUQ") << -1 << false
+            << QStringList{QString::fromUtf8("Upgrade failed: \xe5\x8d\x87\xe7\xba\xa7.YUQ"),
+                           "Name has unusable characters"};
+        QTest::newRow("stick pulled before the list") << "app.YUQ" << 1 << false << QStringList{"Nothing to upgrade!"};
+    }
+    void failed_upgrade_shows_why()
+    {
+        QFETCH(QString, package); QFETCH(int, pulledAt); QFETCH(bool, cutShort); QFETCH(QStringList, shown);
+        const QString path = "/mnt/usb1/YUQ-K64/" + package;
+        testsupport::put_file(path, "new application");
+        testsupport::put_file("/data/app/yuqK87N", "old application");
+        if (cutShort) // as a device's cp that fails half-way
+            platform::shell_set_responder([](const QString& c, int* status, QByteArray*) {
+                if (!c.startsWith("cp "))
+                    return false;
+                testsupport::put_file("/data/app/yuqK87N2", "new appl");
+                *status = 1 << 8;
+                return true;
+            });
+        run_upgrade([&](firmware_usbgrade* s) {
+            release(s, 'Q');
+            QVERIFY(s->started());
+            for (int pass = 0; pass < 10 && g_usb_grade.load() != 0; ++pass) {
+                if (g_send_para.step() == pulledAt)
+                    QFile::remove(platform::dev_path(path));
+                fpga_manage::p_fpga_manage->usb_upgrade_deal();
+            }
+            s->syncUpdate(code_of(Refresh::UpgradeEnd));
+            const QString log = s->log_label()->text();
+            QVERIFY2(log.contains("#FF0000") && !log.contains("downing over"), qPrintable(log));
+            for (const QString& t : shown)
+                QVERIFY2(log.contains(t.toHtmlEscaped()), qPrintable(log));
+        });
+        platform::shell_set_responder(nullptr);
+        QCOMPARE(testsupport::get_file("/data/app/yuqK87N"), QByteArray("old application"));
+        QVERIFY(!testsupport::exists("/data/app/yuqK87N2"));
+        QCOMPARE(int(g_app_reset_flag.load()), 0);
+        const QStringList commands = platform::shell_recorded();
+        QCOMPARE(commands.filter(QRegularExpression("^cp ")).size(), int(pulledAt != 1 && (pulledAt == 2 || cutShort)));
+    }
+
+    // Any stick event takes back the refusal OK gave for the stick before.
+    void stick_event_clears_the_refusal_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::newRow("inserted") << code_of(Refresh::StickInserted);
+        QTest::newRow("removed") << code_of(Refresh::StickRemoved);
+        QTest::newRow("mounted") << code_of(Refresh::StickMounted);
+    }
+    void stick_event_clears_the_refusal()
+    {
+        QFETCH(int, code);
+        run_upgrade([&](firmware_usbgrade* s) {
+            release(s, 'Q');
+            QVERIFY(s->log_label()->text().contains("Nothing to upgrade!"));
+            testsupport::put_file("/mnt/usb1/YUQ-K64/a.YUQ", "package");
+            s->syncUpdate(code);
+            QCOMPARE(s->log_label()->text(), QString());
         });
     }
 

@@ -82,9 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QStringList words;
         if (!platform::shell_split(c, &words))
             std::abort();
-        // The device's shell takes the command as Latin-1 bytes.
+        // The device's shell takes the command as Latin-1 bytes: a name that would not
+        // arrive as it is was refused before the copy.
         if (words.value(0) == QLatin1String("cp")
-            && (words.size() != 3 || !latin1.contains(words[1])))
+            && (words.size() != 3 || !latin1.contains(words[1]) || !packages.contains(words[1])))
             std::abort();
     }
 

@@ -8,6 +8,7 @@
 #include "yuq_texts.h"
 
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QtDebug>
@@ -45,6 +46,8 @@ void firmware_usbgrade::retext()
 {
     ui->label_usb_update->setText(kit::text(Txt::firmware_usbgrade_title));
     ui->Button_grade->setText(kit::text(Txt::firmware_usbgrade_ok));
+    if (m_ended)
+        show_end();
 }
 
 void firmware_usbgrade::back()
@@ -138,9 +141,11 @@ void firmware_usbgrade::refresh(kit::Refresh code)
     switch (code) {
     case kit::Refresh::StickInserted:
         qDebug("\n yes ,got the usb in");
+        clear_log();
         return;
     case kit::Refresh::StickRemoved:
     case kit::Refresh::StickMounted:
+        clear_log();
         m_list->set_chosen(0);
         get_file_list_smartpath();
         upgrade_file_list();
@@ -152,10 +157,44 @@ void firmware_usbgrade::refresh(kit::Refresh code)
         upgrade_file_list();
         retext();
     }
-    if (code == kit::Refresh::UpgradeEnd) {
-        const QString time = fpga_manage::p_fpga_manage ? fpga_manage::p_fpga_manage->usb_upgrade_time_text() : QString();
+    if (code == kit::Refresh::UpgradeEnd)
+        show_end();
+}
+
+// A stick came or went: what OK said about the last one no longer holds.
+void firmware_usbgrade::clear_log()
+{
+    if (!file_downing)
+        ui->label_log->clear();
+}
+
+void firmware_usbgrade::show_end()
+{
+    m_ended = true;
+    const fpga_manage* f = fpga_manage::p_fpga_manage;
+    const UsbUpgrade::Result r = f ? f->usb_upgrade_result() : UsbUpgrade::Result();
+    Txt why = Txt::firmware_usbgrade_not_installed;
+    switch (r.outcome) {
+    case UsbUpgrade::Done: {
+        const QString time = f ? f->usb_upgrade_time_text() : QString();
         show_log(QStringLiteral("downing over<br>") + time.toHtmlEscaped(), kGreen, 13);
+        return;
     }
+    case UsbUpgrade::NoPackage:
+        show_log(kit::text(Txt::firmware_usbgrade_nothing).toHtmlEscaped(), kRed, 13);
+        return;
+    case UsbUpgrade::NameRefused: why = Txt::firmware_usbgrade_bad_name; break;
+    case UsbUpgrade::CopyFailed: why = Txt::firmware_usbgrade_not_copied; break;
+    case UsbUpgrade::InstallFailed: break;
+    }
+    // The package's name shortened in its middle to the line the label has for it.
+    QFont font = ui->label_log->font();
+    font.setPixelSize(13);
+    const QFontMetrics fm(font);
+    const QString line = kit::text(Txt::firmware_usbgrade_failed);
+    const int room = ui->label_log->width() - fm.horizontalAdvance(line.arg(QString()));
+    const QString name = fm.elidedText(QFileInfo(r.package).fileName(), Qt::ElideMiddle, room);
+    show_log(line.arg(name).toHtmlEscaped() + QStringLiteral("<br>") + kit::text(why).toHtmlEscaped(), kRed, 13);
 }
 
 YUQ_SCREEN(firmware_usbgrade)

@@ -1,7 +1,8 @@
 #pragma once
 // The USB-stick upgrade screen (page 26): the upgrade packages of the stick's upgrade
 // folder, four to a page, and OK to have the FPGA thread run the upgrade. The screen
-// reads no package itself; the end of the upgrade arrives as code 104.
+// reads no package itself; the end of the upgrade arrives as code 104, and the FPGA side
+// says how it ended (a failure in red, with the package).
 #include "ui/shell/pagedlist.h"
 #include "ui/shell/screenkit.h"
 
@@ -52,6 +53,8 @@ protected:
 
 private:
     void show_log(const QString& text, const char* colour, int px);
+    void clear_log();
+    void show_end();
 
     Ui::firmware_usbgrade* ui;
     QStringList file_list;
@@ -59,6 +62,7 @@ private:
     int yuq_count = 0;
     int yuqzk_count = 0;
     bool file_downing = false;
+    bool m_ended = false; // the end of the upgrade is shown, in the language of the moment
     QString m_start_time;
     kit::PagedList* m_list;
 };
