@@ -12,11 +12,13 @@ out=$2
 # One pass from the home screen with the focus on its first item, back to the same: per
 # screen the keys pressed there, the frames compared after each.
 PASS=(
+  "devices|ok back"
   "home|right"
   "source_switch|ok right right right"   # the focus moves round the buttons back to the window tile
   "edid|left ok right ok right right ok ok back back"
   "source_switch_back|back"
-  "settings|right right ok"
+  "user_modes|right ok back"
+  "settings|right ok"
   "advanced|left ok right right right back"
   "led_size|right ok ok right right ok right ok back back back"
   "mapping_wizard|ok right right right right right right ok right right ok back back back"
