@@ -50,23 +50,28 @@ cleanup() {
 }
 trap cleanup EXIT
 
-port=""
-for p in $(seq 5990 6190); do
-  if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then port=$p; break; fi
-done
-[ -n "$port" ] || { echo "no free port from 5990 on"; exit 1; }
-
+source "$(dirname "$0")/../scripts/wait_for.sh"
 unset QT_QPA_PLATFORM DISPLAY
-DEVICE_ROOT="$work/vnc" "$bin" -platform "vnc:size=320x240:port=$port" >"$out/vnc.log" 2>&1 &
-pids+=($!)
 DEVICE_ROOT="$work/off" "$bin" -platform offscreen >"$out/offscreen.log" 2>&1 &
 pids+=($!)
 # Screen 0 shows the client, screen 1 the X panel.
 Xvfb -displayfd 3 -screen 0 320x240x24 -screen 1 320x240x24 -nolisten tcp 3>"$work/display" >"$out/xvfb.log" 2>&1 &
 pids+=($!)
+# The VNC panel on a free port from 5990 on; another program may take the port meanwhile
+# (tests run in parallel): then on the next one.
+port=5989
+served=""
+for _ in $(seq 10); do
+  port=$((port + 1))
+  while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+  DEVICE_ROOT="$work/vnc" "$bin" -platform "vnc:size=320x240:port=$port" >"$out/vnc.log" 2>&1 &
+  pids+=($!)
+  wait_for 20 grep -sq "VNC: the panel is served\|cannot be opened" "$out/vnc.log" || break
+  if grep -q "VNC: the panel is served" "$out/vnc.log"; then served=1; break; fi
+  wait "${pids[-1]}" || true # it stops, and leaves its device root to the next
+done
+[ -n "$served" ] || { echo "no VNC server:"; cat "$out/vnc.log"; exit 1; }
 
-source "$(dirname "$0")/../scripts/wait_for.sh"
-wait_for 20 grep -q "VNC: the panel is served" "$out/vnc.log" || { echo "no VNC server:"; cat "$out/vnc.log"; exit 1; }
 wait_for 20 test -s "$work/display" || { echo "Xvfb did not start:"; cat "$out/xvfb.log"; exit 1; }
 wait_for 20 test -p "$work/off/sim/control" || { echo "offscreen panel did not start:"; cat "$out/offscreen.log"; exit 1; }
 display=":$(cat "$work/display")"
