@@ -16,7 +16,6 @@
 #include <QRegion>
 #include <QStyle>
 #include <QtDebug>
-#include <array>
 
 namespace {
 const QRgb kStripFocus = qRgb(255, 171, 84);
@@ -128,20 +127,9 @@ QRect ring_rect(int p)
     return QRect(7 + 50 * p, 0, 51, 46);
 }
 
-// Its four sides.
-std::array<QRect, 4> ring_sides(int p)
-{
-    const QRect r = ring_rect(p);
-    return {QRect(r.x(), r.y(), r.width(), 2), QRect(r.x(), r.bottom() - 1, r.width(), 2),
-            QRect(r.x(), r.y() + 2, 2, r.height() - 4), QRect(r.right() - 1, r.y() + 2, 2, r.height() - 4)};
-}
-
 QRegion ring_region(int p)
 {
-    const std::array<QRect, 4> sides = ring_sides(p);
-    QRegion region;
-    region.setRects(sides.data(), int(sides.size()));
-    return region;
+    return kit::ring_region(ring_rect(p), 2);
 }
 
 // A row's state picture, source icon, name and detail.
@@ -230,7 +218,7 @@ protected:
             style()->drawItemPixmap(&p, QRect(r.x() + 33, r.y() + 1, 7, 7), Qt::AlignLeft | Qt::AlignVCenter, m_state);
         }
         if (m_ringColour.isValid() && e->region().intersects(ring_rect(m_ring)))
-            for (const QRect& r : ring_sides(m_ring))
+            for (const QRect& r : ring_region(m_ring))
                 p.fillRect(r, m_ringColour);
     }
 

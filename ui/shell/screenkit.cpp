@@ -20,6 +20,7 @@
 #include <QPixmap>
 #include <QPainter>
 #include <QPointer>
+#include <QRegion>
 #include <QTextLayout>
 #include <QSet>
 #include <QStyle>
@@ -398,6 +399,11 @@ void move_focus(QWidget* from, const QString& fromSheet, QWidget* to, const QStr
 {
     set_sheet(from, fromSheet);
     set_sheet(to, toSheet);
+}
+
+QRegion ring_region(const QRect& outer, int width)
+{
+    return QRegion(outer).subtracted(QRegion(outer.adjusted(width, width, -width, -width)));
 }
 
 // ---- the registry ----

@@ -26,6 +26,7 @@ class QLabel;
 class QLineEdit;
 class QPainter;
 class QRect;
+class QRegion;
 class QTextLayout;
 class QFont;
 class My_lineEdit;
@@ -130,6 +131,11 @@ extern const char* const field_edit;
 int step(int index, int count, int dir, bool wrap = true);
 // Unfocused sheet on the widget losing focus first, then the focused sheet on the new one.
 void move_focus(QWidget* from, const QString& fromSheet, QWidget* to, const QString& toSheet);
+// The ring `width` pixels wide along the inside of `outer`, for a widget that draws its own
+// focus ring: what it marks as changed and what it fills. A region made of the four sides
+// in another order is malformed (not y-x banded): the backing store flushes only part of
+// it (a VNC client or the framebuffer shows two sides) and X refuses it as a clip (BadMatch).
+QRegion ring_region(const QRect& outer, int width);
 // A menu's focus move: steps `index` over `items` (wrapping) and moves the focus look from
 // the old item to the new one. Returns the new index.
 template <class W>
