@@ -116,6 +116,31 @@ private slots:
         QVERIFY(shown);
     }
 
+    // A language change while the strip is open (calling or saving) reaches its title, its
+    // "in use" badge and the tools' pictures, as on a home screen built anew.
+    void language_change_reaches_the_open_strip()
+    {
+        save_slot(P, 2, 0x11);
+        P->set_image16(img::CurrentMode, 3);
+        for (int tool : {2, 3}) {
+            P = fresh_panel();
+            save_slot(P, 2, 0x11);
+            P->set_image16(img::CurrentMode, 3);
+            switch_language(P, 0);
+            to_tool(tool);
+            key('Q');
+            switch_language(P, 2);
+            const QStringList switched = shown_texts(g_mainwindow);
+            P = fresh_panel();
+            save_slot(P, 2, 0x11);
+            P->set_image16(img::CurrentMode, 3);
+            switch_language(P, 2);
+            to_tool(tool);
+            key('Q');
+            QCOMPARE(switched, shown_texts(g_mainwindow));
+        }
+    }
+
     void save_user_mode()
     {
         std::memset(P->ram_para + 0x700, 0x5D, 4);
