@@ -120,25 +120,19 @@ private slots:
     // "in use" badge and the tools' pictures, as on a home screen built anew.
     void language_change_reaches_the_open_strip()
     {
-        save_slot(P, 2, 0x11);
-        P->set_image16(img::CurrentMode, 3);
-        for (int tool : {2, 3}) {
+        // The strip of `tool` opened in language `from`, then shown in Russian.
+        const auto strip = [](int tool, int from) {
             P = fresh_panel();
             save_slot(P, 2, 0x11);
             P->set_image16(img::CurrentMode, 3);
-            switch_language(P, 0);
+            switch_language(P, from);
             to_tool(tool);
             key('Q');
             switch_language(P, 2);
-            const QStringList switched = shown_texts(g_mainwindow);
-            P = fresh_panel();
-            save_slot(P, 2, 0x11);
-            P->set_image16(img::CurrentMode, 3);
-            switch_language(P, 2);
-            to_tool(tool);
-            key('Q');
-            QCOMPARE(switched, shown_texts(g_mainwindow));
-        }
+            return shown_texts(g_mainwindow);
+        };
+        for (int tool : {2, 3})
+            QCOMPARE(strip(tool, 0), strip(tool, 2));
     }
 
     void save_user_mode()
