@@ -135,6 +135,21 @@ private slots:
             QCOMPARE(strip(tool, 0), strip(tool, 2));
     }
 
+    // Leaving the open strip for another screen (the mode key) closes it: the home screen
+    // shown again (re-texted) has no tool lit.
+    void leaving_the_strip_puts_its_tool_out()
+    {
+        save_slot(P, 2, 0x11);
+        to_tool(2);
+        key('Q');
+        const auto png = [] { return g_mainwindow->tool(2)->property("png").toString(); };
+        QCOMPARE(png(), kit::lang_pic("call.png"));
+        key('M');
+        kit::close_page(page::CustomMode);
+        g_mainwindow->retext();
+        QCOMPARE(png(), kit::lang_pic("uncall.png"));
+    }
+
     void save_user_mode()
     {
         std::memset(P->ram_para + 0x700, 0x5D, 4);

@@ -318,14 +318,8 @@ void MainWindow::on_tools_clicked()
         kit::set_sheet(ui->toolButton1, QString::fromLatin1(s_small_focus));
         return;
     }
-    if (m_strip)
-        m_strip->hide();
-    m_pointer->hide();
-    l_call_state = 0;
-    l_save_state = 0;
+    mode_window_close();
     l_mode_select = 0;
-    kit::set_icon(ui->toolButton3, kit::lang_pic(QStringLiteral("uncall.png")), 24, 36);
-    kit::set_icon(ui->toolButton4, kit::lang_pic(QStringLiteral("unsave.png")), 24, 36);
     ui->widget->hide();
 }
 
@@ -546,6 +540,9 @@ void MainWindow::mode_window_close()
         return;
     l_call_state = 0;
     l_save_state = 0;
+    // Neither tool stays lit (a re-text keeps the picture a tool has).
+    kit::set_icon(ui->toolButton3, kit::lang_pic(QStringLiteral("uncall.png")), 24, 36);
+    kit::set_icon(ui->toolButton4, kit::lang_pic(QStringLiteral("unsave.png")), 24, 36);
     m_strip->hide();
     m_pointer->hide();
 }
