@@ -20,6 +20,8 @@
 #include "ui/shell/screens.h"
 #include "ui/shell/syncupdate.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -91,6 +93,36 @@ inline bool shown_plain(QWidget* w, const QString& text)
         if (l->text() == text)
             return l->textFormat() == Qt::PlainText;
     return false;
+}
+
+// What a screen shows in its language: the text of each label, button and combo-box item
+// and the picture the kit set, of every widget not hidden. A screen re-texted in place
+// shows what the same screen built anew in that language shows.
+inline QStringList shown_texts(QWidget* w)
+{
+    QStringList out;
+    for (QWidget* c : w->findChildren<QWidget*>()) {
+        if (!c->isVisibleTo(w))
+            continue;
+        QString t;
+        if (auto* l = qobject_cast<QLabel*>(c))
+            t = l->text();
+        else if (auto* b = qobject_cast<QAbstractButton*>(c))
+            t = b->text();
+        else if (auto* box = qobject_cast<QComboBox*>(c))
+            for (int i = 0; i < box->count(); ++i)
+                t += box->itemText(i) + QLatin1Char('|');
+        out << c->objectName() + QLatin1Char('=') + t + QLatin1Char(' ') + c->property("png").toString();
+    }
+    return out;
+}
+
+// The language a PC or the control channel writes, taken over by the refresh that follows.
+inline void switch_language(YuqRamPara* p, int language)
+{
+    p->set_image16(img::Language, uint16_t(language));
+    EngineHandshake::instance().reapply = 0;
+    p->test_signal(1);
 }
 
 inline int win(int w, int field)

@@ -172,6 +172,29 @@ private slots:
         QVERIFY(shown_plain(g_custommode, "<font size=6>X</font>"));
     }
 
+    // A language change while the screen is open reaches every line of both views, the
+    // selector's names and the slot's name included, as on the screen opened anew.
+    void language_change_reaches_every_line()
+    {
+        save_slot(para(), 0, 0);
+        set_slot16(0, img::OsdEnable, 1);
+        put_file("/data/modes/MO01.json", R"({"osdcount": 1, "menu": [{"effect": 4, "texts": "x"}]})");
+        for (const char* view : {"", "QS"}) { // the window list; Use -> More: the caption
+            switch_language(para(), 0);
+            open_modes();
+            keys(g_custommode, view);
+            switch_language(para(), 2);
+            const QStringList switched = shown_texts(g_custommode) + g_custommode->pane_texts();
+            kit::close_page(page::CustomMode);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            open_modes();
+            keys(g_custommode, view);
+            QCOMPARE(switched, shown_texts(g_custommode) + g_custommode->pane_texts());
+            kit::close_page(page::CustomMode);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
     void selector_box_takes_no_mouse_input()
     {
         open_modes();

@@ -116,6 +116,40 @@ private slots:
         QVERIFY(shown);
     }
 
+    // A language change while the strip is open (calling or saving) reaches its title, its
+    // "in use" badge and the tools' pictures, as on a home screen built anew.
+    void language_change_reaches_the_open_strip()
+    {
+        // The strip of `tool` opened in language `from`, then shown in Russian.
+        const auto strip = [](int tool, int from) {
+            P = fresh_panel();
+            save_slot(P, 2, 0x11);
+            P->set_image16(img::CurrentMode, 3);
+            switch_language(P, from);
+            to_tool(tool);
+            key('Q');
+            switch_language(P, 2);
+            return shown_texts(g_mainwindow);
+        };
+        for (int tool : {2, 3})
+            QCOMPARE(strip(tool, 0), strip(tool, 2));
+    }
+
+    // Leaving the open strip for another screen (the mode key) closes it: the home screen
+    // shown again (re-texted) has no tool lit.
+    void leaving_the_strip_puts_its_tool_out()
+    {
+        save_slot(P, 2, 0x11);
+        to_tool(2);
+        key('Q');
+        const auto png = [] { return g_mainwindow->tool(2)->property("png").toString(); };
+        QCOMPARE(png(), kit::lang_pic("call.png"));
+        key('M');
+        kit::close_page(page::CustomMode);
+        g_mainwindow->retext();
+        QCOMPARE(png(), kit::lang_pic("uncall.png"));
+    }
+
     void save_user_mode()
     {
         std::memset(P->ram_para + 0x700, 0x5D, 4);

@@ -150,11 +150,9 @@ CustomMode::CustomMode(QWidget* parent)
     m_selector = new yuqcontrol(QRect(19, 0, 100, 22), QRect(0, 0, 20, 22), QRect(118, 0, 20, 22), this);
     m_selector->setGeometry(3, 28, 320, 24);
     init();
-    lcd_para_init();
-    image_para_init();
     menulist_init();
     ui->label_ID->setText(QStringLiteral("ID:%1").arg(int(g_mode_select) + 1));
-    retext();
+    retext(); // the summary and the pane too
 }
 
 CustomMode::~CustomMode()
@@ -166,10 +164,9 @@ void CustomMode::init()
 {
     m_selector->setFocusPolicy(Qt::NoFocus);
     m_selector->box->setFocusPolicy(Qt::NoFocus);
-    QStringList names;
-    for (int i = 1; i <= USER_MODE_COUNT; ++i)
-        names << kit::text(Txt::custommode_mode_1).arg(i);
-    m_selector->box->insertItems(m_selector->box->count(), names);
+    // Named by retext().
+    for (int i = 0; i < USER_MODE_COUNT; ++i)
+        m_selector->box->addItem(QString());
     m_selector->set_boxindexsel(char(g_mode_select.load()));
 }
 
@@ -188,6 +185,11 @@ void CustomMode::retext()
     ui->label_using->setText(kit::text(Txt::custommode_using));
     kit::fit_text_remembered(ui->label_using); // "Использовать" is wider than the badge
     ui->label_blank->setText(kit::text(Txt::custommode_usermode_does_not_exist));
+    // The selector's names, the summary and the pane shown are texts of the language too.
+    for (int i = 0; i < m_selector->box->count(); ++i)
+        m_selector->box->setItemText(i, kit::text(Txt::custommode_mode_1).arg(i + 1));
+    lcd_para_init();
+    image_para_init();
 }
 
 int CustomMode::get_mode_status() const

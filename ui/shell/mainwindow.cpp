@@ -122,10 +122,15 @@ void MainWindow::retext()
         kit::set_icon(ui->inputchoose, kit::lang_pic(QStringLiteral("inputchoose.png")), 64, 64);
     kit::set_icon(ui->custommode, kit::lang_pic(QStringLiteral("custommode.png")), 64, 64);
     kit::set_icon(ui->option, kit::lang_pic(QStringLiteral("option.png")), 64, 64);
-    kit::set_icon(ui->toolButton3, kit::lang_pic(QStringLiteral("uncall.png")), 24, 36);
-    kit::set_icon(ui->toolButton4, kit::lang_pic(QStringLiteral("unsave.png")), 24, 36);
+    // The call and save tools keep the picture of their state (lit while their strip is open).
+    kit::relang_icon(ui->toolButton3);
+    kit::relang_icon(ui->toolButton4);
     para_init();
     ip_changed();
+    if (m_strip) {
+        m_stripTitle->setText(strip_title(l_save_state));
+        mode_init();
+    }
 }
 
 int MainWindow::mute_window() const
@@ -313,14 +318,8 @@ void MainWindow::on_tools_clicked()
         kit::set_sheet(ui->toolButton1, QString::fromLatin1(s_small_focus));
         return;
     }
-    if (m_strip)
-        m_strip->hide();
-    m_pointer->hide();
-    l_call_state = 0;
-    l_save_state = 0;
+    mode_window_close();
     l_mode_select = 0;
-    kit::set_icon(ui->toolButton3, kit::lang_pic(QStringLiteral("uncall.png")), 24, 36);
-    kit::set_icon(ui->toolButton4, kit::lang_pic(QStringLiteral("unsave.png")), 24, 36);
     ui->widget->hide();
 }
 
@@ -541,6 +540,9 @@ void MainWindow::mode_window_close()
         return;
     l_call_state = 0;
     l_save_state = 0;
+    // Neither tool stays lit (a re-text keeps the picture a tool has).
+    kit::set_icon(ui->toolButton3, kit::lang_pic(QStringLiteral("uncall.png")), 24, 36);
+    kit::set_icon(ui->toolButton4, kit::lang_pic(QStringLiteral("unsave.png")), 24, 36);
     m_strip->hide();
     m_pointer->hide();
 }

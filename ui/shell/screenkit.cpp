@@ -171,6 +171,18 @@ void set_icon(QAbstractButton* b, const QString& resource, int w, int h)
     b->setProperty("png", resource);
 }
 
+void relang_icon(QAbstractButton* b)
+{
+    QString name = b->property("png").toString();
+    if (!name.startsWith(pic(QString())))
+        return;
+    name.remove(0, pic(QString()).size());
+    for (const char* prefix : {"en_", "ru_", "vn_", "tn_"})
+        if (name.startsWith(QLatin1String(prefix)))
+            name.remove(0, 3);
+    set_icon(b, lang_pic(name), b->iconSize().width(), b->iconSize().height());
+}
+
 void set_picture(QLabel* l, const QString& resource)
 {
     if (l->property("png").toString() == resource && l->hasScaledContents())

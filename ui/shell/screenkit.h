@@ -62,6 +62,9 @@ QIcon icon(const QString& resource);
 // setting the picture a widget already shows does nothing.
 // A name the resource set lacks shows no picture.
 void set_icon(QAbstractButton* b, const QString& resource, int w, int h);
+// The language picture `b` shows (set by set_icon from lang_pic), again in the shown
+// language and at its size: a re-text keeps the picture the button's state chose.
+void relang_icon(QAbstractButton* b);
 void set_picture(QLabel* l, const QString& resource); // scaled to the label
 // A picture scaled to `size` as a label with scaled contents scales it, once for the process.
 QPixmap picture(const QString& resource, const QSize& size);
