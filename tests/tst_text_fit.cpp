@@ -4,12 +4,189 @@
 #include "app/host_start.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTextDocument>
 #include <QtTest>
 
 using namespace shellsupport;
+
+namespace {
+// Where a widget draws its text in the look it has now, and how it aligns it.
+struct Room
+{
+    QRect rect;
+    Qt::Alignment align;
+    QStringList texts; // each drawn alone (a combo box's items), lines split by '\n'
+};
+
+bool room_of(const QWidget* c, Room* r)
+{
+    if (!c->isVisibleTo(c->window()) || c->width() <= 0)
+        return false;
+    if (const auto* l = qobject_cast<const QLabel*>(c)) {
+        if (l->wordWrap() || Qt::mightBeRichText(l->text()) || l->text().isEmpty())
+            return false;
+        const int m = l->margin();
+        *r = {l->contentsRect().adjusted(m, m, -m, -m), l->alignment(), {l->text()}};
+        return true;
+    }
+    if (const auto* b = qobject_cast<const QPushButton*>(c)) {
+        if (b->text().isEmpty())
+            return false;
+        QStyleOptionButton o;
+        o.initFrom(b);
+        o.text = b->text();
+        o.icon = b->icon();
+        o.iconSize = b->iconSize();
+        QRect rect = b->style()->subElementRect(QStyle::SE_PushButtonContents, &o, b);
+        if (!b->icon().isNull()) // icon and text centred together: the text's share
+            rect.adjust(0, 0, -(b->iconSize().width() + 4), 0);
+        *r = {rect, Qt::AlignCenter, {b->text()}};
+        return true;
+    }
+    if (const auto* b = qobject_cast<const QAbstractButton*>(c)) {
+        if (b->text().isEmpty())
+            return false;
+        *r = {b->contentsRect(), Qt::AlignCenter, {b->text()}};
+        return true;
+    }
+    if (const auto* box = qobject_cast<const QComboBox*>(c)) {
+        QStyleOptionComboBox o;
+        o.initFrom(box);
+        o.editable = box->isEditable();
+        o.frame = box->hasFrame();
+        o.subControls = QStyle::SC_All;
+        r->rect = box->style()->subControlRect(QStyle::CC_ComboBox, &o, QStyle::SC_ComboBoxEditField, box);
+        r->align = Qt::AlignLeft | Qt::AlignVCenter;
+        r->texts.clear();
+        for (int i = 0; i < box->count(); ++i)
+            r->texts << box->itemText(i);
+        return !r->texts.isEmpty();
+    }
+    return false;
+}
+
+// The ink of each line of `text` laid out in `room` as QPainter::drawText lays it out;
+// empty when every line's ink lies inside, else what sticks out.
+QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const int n = lines.size();
+    const int height = n * m.height() + (n - 1) * m.leading();
+    int top = room.top();
+    if (a & Qt::AlignVCenter)
+        top += (room.height() - height) / 2;
+    else if (a & Qt::AlignBottom)
+        top = room.bottom() + 1 - height;
+    QStringList out;
+    for (int i = 0; i < n; ++i) {
+        if (lines[i].trimmed().isEmpty())
+            continue;
+        const int advance = m.horizontalAdvance(lines[i]);
+        int x = room.left();
+        if (a & Qt::AlignHCenter)
+            x += (room.width() - advance) / 2;
+        else if (a & Qt::AlignRight)
+            x = room.right() + 1 - advance;
+        const int baseline = top + i * (m.height() + m.leading()) + m.ascent();
+        const QRect ink = m.tightBoundingRect(lines[i]).translated(x, baseline);
+        QStringList sides;
+        if (ink.left() < room.left())
+            sides << QStringLiteral("left %1").arg(room.left() - ink.left());
+        if (ink.right() > room.right())
+            sides << QStringLiteral("right %1").arg(ink.right() - room.right());
+        if (ink.top() < room.top())
+            sides << QStringLiteral("top %1").arg(room.top() - ink.top());
+        if (ink.bottom() > room.bottom())
+            sides << QStringLiteral("bottom %1").arg(ink.bottom() - room.bottom());
+        if (!sides.isEmpty())
+            out << QStringLiteral("\"%1\" out %2 px (room %3x%4, font %5 px)")
+                       .arg(lines[i], sides.join(QLatin1Char('/')))
+                       .arg(room.width())
+                       .arg(room.height())
+                       .arg(m.height());
+    }
+    return out.join(QStringLiteral(", "));
+}
+
+// The looks a widget can be given besides the one it has: the kit's sheet families and the
+// values its screen's sheet has for its property "look".
+QStringList kit_family(const QString& sheet)
+{
+    using namespace kit::sheet;
+    const QList<QStringList> families = {
+        {large_menu, large_menu_focus, disabled_menu, disabled_menu_focus},
+        {sub_menu, sub_menu_focus},
+        {small_button, small_button_focus},
+        {field, field_focus, field_edit},
+    };
+    for (const QStringList& f : families)
+        if (f.contains(sheet))
+            return f;
+    return {};
+}
+
+QStringList look_values(const QWidget* c)
+{
+    QStringList values;
+    if (!c->property("look").isValid())
+        return values;
+    static const QRegularExpression rule(QStringLiteral("\\[look=\"([a-z]*)\"\\]"));
+    for (const QWidget* w = c; w; w = w->parentWidget()) {
+        auto it = rule.globalMatch(w->styleSheet());
+        while (it.hasNext()) {
+            const QString v = it.next().captured(1);
+            if (!values.contains(v))
+                values << v;
+        }
+    }
+    return values;
+}
+
+// Every text of the widget in its look now, against the room that look leaves.
+void measure(const QWidget* c, const QString& look, QStringList* cut)
+{
+    Room r;
+    if (!room_of(c, &r))
+        return;
+    const QFontMetrics m(c->font());
+    for (const QString& t : r.texts) {
+        const QString bad = ink_outside(m, r.rect, r.align, t);
+        if (!bad.isEmpty())
+            *cut << QStringLiteral("%1 [%2]: %3").arg(c->objectName(), look, bad);
+    }
+}
+
+// Each text in its look now, then in every other look it can be given (restored after).
+void measure_all_looks(QWidget* w, QStringList* cut)
+{
+    for (QWidget* c : w->findChildren<QWidget*>()) {
+        measure(c, QStringLiteral("as shown"), cut);
+        const QString sheet = c->styleSheet();
+        for (const QString& s : kit_family(sheet)) {
+            if (s == sheet)
+                continue;
+            c->setStyleSheet(s);
+            measure(c, s.contains(QLatin1String("solid")) ? QStringLiteral("focused") : QStringLiteral("plain"), cut);
+        }
+        if (!kit_family(sheet).isEmpty())
+            c->setStyleSheet(sheet);
+        const QByteArray own = c->property("look").toByteArray();
+        for (const QString& v : look_values(c)) {
+            kit::set_own_look(c, v.toLatin1().constData());
+            measure(c, v, cut);
+        }
+        if (!look_values(c).isEmpty())
+            kit::set_own_look(c, own.constData());
+    }
+}
+} // namespace
 
 class TstTextFit : public QObject
 {
@@ -59,6 +236,51 @@ private slots:
         if (pageId != page::MainWindow)
             delete w;
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+    }
+
+
+    // What the operator sees: the ink of every text inside the room its box leaves in every
+    // look the screen gives it (the focused look as the focus moves over the screen, the
+    // kit's and the form's other looks), combo-box items in the box's text field.
+    void ink_inside_every_look_data() { texts_fit_their_boxes_data(); }
+
+    void ink_inside_every_look()
+    {
+        QFETCH(int, pageId);
+        QFETCH(int, language);
+        fresh_panel();
+        g_language = uint8_t(language);
+        QWidget* w = pageId == page::MainWindow ? static_cast<QWidget*>(g_mainwindow)
+                                                : kit::create(uint8_t(pageId))->widget();
+        w->show();
+        QCoreApplication::processEvents();
+        QStringList cut;
+        measure_all_looks(w, &cut);
+        // The focus over the screen: right until it has come round (at most 24 moves).
+        ScreenBase* s = pageId == page::MainWindow ? nullptr : kit::screen(uint8_t(pageId));
+        for (int i = 0; s && i < 24 && kit::screen(uint8_t(pageId)) == s; ++i) {
+            s->key(kit::Key::Right);
+            QCoreApplication::processEvents();
+            for (const QWidget* c : w->findChildren<QWidget*>())
+                measure(c, QStringLiteral("after %1 right").arg(i + 1), &cut);
+        }
+        // One line a text, with the looks it is cut in.
+        QMap<QString, QStringList> byText;
+        for (const QString& c : cut) {
+            const int open = c.indexOf(QLatin1String(" [")), close = c.indexOf(QLatin1String("]: "));
+            QStringList& looks = byText[c.left(open) + c.mid(close + 1)];
+            const QString look = c.mid(open + 2, close - open - 2);
+            if (!looks.contains(look) && looks.size() < 3)
+                looks << look;
+        }
+        cut.clear();
+        for (auto it = byText.cbegin(); it != byText.cend(); ++it)
+            cut << it.key() + QStringLiteral(" (") + it.value().join(QStringLiteral(", ")) + QLatin1Char(')');
+        if (pageId != page::MainWindow && kit::screen(uint8_t(pageId)) == s)
+            delete w;
+        for (const QString& c : cut)
+            qWarning("cut: %s", qPrintable(c));
+        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
     }
 
     // A text a screen draws itself gets the font a fitted label of its font and width has.
