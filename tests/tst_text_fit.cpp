@@ -73,7 +73,8 @@ bool room_of(const QWidget* c, Room* r)
 }
 
 // The ink of each line of `text` laid out in `room` as QPainter::drawText lays it out;
-// empty when every line's ink lies inside, else what sticks out.
+// empty when every line's ink lies inside (a pixel over, anti-aliased, allowed), else what
+// sticks out.
 QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
 {
     const QStringList lines = text.split(QLatin1Char('\n'));
@@ -97,13 +98,13 @@ QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, c
         const int baseline = top + i * (m.height() + m.leading()) + m.ascent();
         const QRect ink = m.tightBoundingRect(lines[i]).translated(x, baseline);
         QStringList sides;
-        if (ink.left() < room.left())
+        if (ink.left() < room.left() - 1)
             sides << QStringLiteral("left %1").arg(room.left() - ink.left());
-        if (ink.right() > room.right())
+        if (ink.right() > room.right() + 1)
             sides << QStringLiteral("right %1").arg(ink.right() - room.right());
-        if (ink.top() < room.top())
+        if (ink.top() < room.top() - 1)
             sides << QStringLiteral("top %1").arg(room.top() - ink.top());
-        if (ink.bottom() > room.bottom())
+        if (ink.bottom() > room.bottom() + 1)
             sides << QStringLiteral("bottom %1").arg(ink.bottom() - room.bottom());
         if (!sides.isEmpty())
             out << QStringLiteral("\"%1\" out %2 px (room %3x%4, font %5 px)")

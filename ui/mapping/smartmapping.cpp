@@ -335,9 +335,10 @@ void SmartMapping::retext()
     ui->Button_paraweld->setText(kit::text(Txt::smartmapping_menu_paraweld));
     ui->Button_mapping->setText(kit::text(Txt::smartmapping_menu_mapping));
     style_menu_fonts();
+    kit::fit_text_remembered(ui->label_title); // the Vietnamese title
 
     const char* look = scan_file_found == 0 ? Disabled : (m_menu[menu_select] == ui->Button_loadscan && !menu_entered ? Focused : Normal);
-    ui->Button_loadscan->setStyleSheet(QString::fromLatin1(look));
+    kit::set_sheet(ui->Button_loadscan, QString::fromLatin1(look));
 }
 
 void SmartMapping::style_menu_fonts()
@@ -359,6 +360,8 @@ void SmartMapping::style_menu_fonts()
     for (int i = 0; i < 4; ++i) {
         set_pt(m_menu[i], l.pt[i]);
         m_menu[i]->setGeometry(5, l.y[i], 65, l.height);
+        m_menu[i]->setProperty("fit_base", QVariant()); // from the size just set
+        kit::fit_text(m_menu[i]); // "сканирование" in the focused look's frame
     }
 }
 

@@ -170,6 +170,8 @@ void ledset::retext()
                       ui->label_out1_height, ui->label_out2_height, ui->label_note_led_w, ui->label_s2,
                       ui->label_tip})
         kit::fit_text(l);
+    for (QPushButton* b : {ui->Button_apply, ui->Button_cancle})
+        kit::fit_text(b); // their descenders in the box's 18 px
     combox_language_change();
 }
 
