@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStyle>
@@ -25,15 +26,27 @@ struct Room
     QStringList texts; // each drawn alone (a combo box's items), lines split by '\n'
 };
 
+// The panels a widget shows with: its hidden parents (a screen shows them in turn).
+QList<const QWidget*> hidden_panels(const QWidget* c)
+{
+    QList<const QWidget*> hidden;
+    for (const QWidget* a = c->parentWidget(); a && !a->isWindow(); a = a->parentWidget())
+        if (a->isHidden())
+            hidden << a;
+    return hidden;
+}
+
+// Texts of hidden panels count too: the screen shows them at some moment.
 bool room_of(const QWidget* c, Room* r)
 {
-    if (!c->isVisibleTo(c->window()) || c->width() <= 0)
+    if (c->isHidden() || c->width() <= 0)
         return false;
     if (const auto* l = qobject_cast<const QLabel*>(c)) {
         if (l->wordWrap() || Qt::mightBeRichText(l->text()) || l->text().isEmpty())
             return false;
-        const int m = l->margin();
-        *r = {l->contentsRect().adjusted(m, m, -m, -m), l->alignment(), {l->text()}};
+        const int m = l->margin(), i = qMax(0, l->indent());
+        const Qt::Alignment a = l->alignment();
+        *r = {l->contentsRect().adjusted(m + (a & Qt::AlignLeft ? i : 0), m, -m - (a & Qt::AlignRight ? i : 0), -m), a, {l->text()}};
         return true;
     }
     if (const auto* b = qobject_cast<const QPushButton*>(c)) {
@@ -72,10 +85,8 @@ bool room_of(const QWidget* c, Room* r)
     return false;
 }
 
-// The ink of each line of `text` laid out in `room` as QPainter::drawText lays it out;
-// empty when every line's ink lies inside (a pixel over, anti-aliased, allowed), else what
-// sticks out.
-QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
+// The ink of each line of `text` laid out in `room` as QPainter::drawText lays it out.
+QVector<QPair<QString, QRect>> ink_of(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
 {
     const QStringList lines = text.split(QLatin1Char('\n'));
     const int n = lines.size();
@@ -85,7 +96,7 @@ QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, c
         top += (room.height() - height) / 2;
     else if (a & Qt::AlignBottom)
         top = room.bottom() + 1 - height;
-    QStringList out;
+    QVector<QPair<QString, QRect>> inks;
     for (int i = 0; i < n; ++i) {
         if (lines[i].trimmed().isEmpty())
             continue;
@@ -96,7 +107,18 @@ QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, c
         else if (a & Qt::AlignRight)
             x = room.right() + 1 - advance;
         const int baseline = top + i * (m.height() + m.leading()) + m.ascent();
-        const QRect ink = m.tightBoundingRect(lines[i]).translated(x, baseline);
+        inks << qMakePair(lines[i], m.tightBoundingRect(lines[i]).translated(x, baseline));
+    }
+    return inks;
+}
+
+// Empty when every line's ink lies inside the room (a pixel over, anti-aliased, allowed),
+// else what sticks out.
+QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
+{
+    QStringList out;
+    for (const auto& line : ink_of(m, room, a, text)) {
+        const QRect& ink = line.second;
         QStringList sides;
         if (ink.left() < room.left() - 1)
             sides << QStringLiteral("left %1").arg(room.left() - ink.left());
@@ -108,12 +130,45 @@ QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, c
             sides << QStringLiteral("bottom %1").arg(ink.bottom() - room.bottom());
         if (!sides.isEmpty())
             out << QStringLiteral("\"%1\" out %2 px (room %3x%4, font %5 px)")
-                       .arg(lines[i], sides.join(QLatin1Char('/')))
+                       .arg(line.first, sides.join(QLatin1Char('/')))
                        .arg(room.width())
                        .arg(room.height())
                        .arg(m.height());
     }
     return out.join(QStringLiteral(", "));
+}
+
+// A picture or field drawn over a label's text, or touching it: the ink of every label
+// against every other widget of the window that shows a picture or a field and is not its
+// own parent or child.
+void overlaps(QWidget* w, QStringList* cut)
+{
+    QList<const QWidget*> covers;
+    for (const QWidget* c : w->findChildren<QWidget*>()) {
+        const auto* l = qobject_cast<const QLabel*>(c);
+        // A picture, or a label drawn as a field (a value in a frame of its own).
+        const bool picture = l && (!l->pixmap(Qt::ReturnByValue).isNull() || l->styleSheet().contains(QLatin1String("solid")));
+        if (!c->isHidden() && (picture || qobject_cast<const QLineEdit*>(c) || qobject_cast<const QComboBox*>(c)))
+            covers << c;
+    }
+    for (const QWidget* c : w->findChildren<QWidget*>()) {
+        const auto* l = qobject_cast<const QLabel*>(c);
+        Room r;
+        if (!l || !room_of(c, &r))
+            continue;
+        for (const auto& line : ink_of(QFontMetrics(c->font()), r.rect, r.align, r.texts.value(0))) {
+            // Clipped to the label, as it is drawn; "touching" is within a pixel.
+            const QRect ink = line.second.intersected(c->rect());
+            const QRect onWindow(c->mapTo(w, ink.topLeft()), ink.size());
+            for (const QWidget* p : covers) {
+                if (p == c || p->isAncestorOf(c) || c->isAncestorOf(p) || hidden_panels(p) != hidden_panels(c))
+                    continue; // or shown at another time
+                const QRect box(p->mapTo(w, QPoint(0, 0)), p->size());
+                if (box.intersects(onWindow.adjusted(-1, 0, 1, 0)))
+                    *cut << QStringLiteral("%1 [as shown]: \"%2\" under or touching %3").arg(c->objectName(), line.first, p->objectName());
+            }
+        }
+    }
 }
 
 // The looks a widget can be given besides the one it has: the kit's sheet families and the
@@ -257,6 +312,7 @@ private slots:
         QCoreApplication::processEvents();
         QStringList cut;
         measure_all_looks(w, &cut);
+        overlaps(w, &cut);
         // The focus over the screen: right until it has come round (at most 24 moves).
         ScreenBase* s = pageId == page::MainWindow ? nullptr : kit::screen(uint8_t(pageId));
         for (int i = 0; s && i < 24 && kit::screen(uint8_t(pageId)) == s; ++i) {

@@ -65,6 +65,7 @@ QLabel* card_label(QWidget* parent, int x, int y, int w, int h)
 EDIDset::EDIDset(QWidget* parent) : PanelDialog(page::EDIDset, parent), ui(new Ui::EDIDset)
 {
     ui->setupUi(this);
+    kit::keep_clear(ui->label_freq, ui->label_rate); // the rate's caption ends against its field
     QLabel* names[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
                         ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
     QLabel* icons[6] = {ui->sourcelistseq0pixmap, ui->sourcelistseq1pixmap, ui->sourcelistseq2pixmap,

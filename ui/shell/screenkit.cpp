@@ -349,8 +349,8 @@ QRect text_room(const QWidget* w, Qt::Alignment* a)
     }
     if (const auto* l = qobject_cast<const QLabel*>(w)) {
         *a = l->alignment();
-        const int m = l->margin();
-        return l->contentsRect().adjusted(m, m, -m, -m);
+        const int m = l->margin(), i = qMax(0, l->indent());
+        return l->contentsRect().adjusted(m + (*a & Qt::AlignLeft ? i : 0), m, -m - (*a & Qt::AlignRight ? i : 0), -m);
     }
     *a = Qt::AlignCenter;
     return w->contentsRect();
@@ -411,6 +411,22 @@ void fit_text(QComboBox* box)
         f = remembered_fit(f, room, Qt::AlignLeft | Qt::AlignVCenter, box->itemText(i));
     if (f != box->font())
         box->setFont(f);
+}
+
+void keep_clear(QLabel* l, const QWidget* over)
+{
+    const QPoint at = over->mapTo(over->window(), QPoint(0, 0)) - l->mapTo(l->window(), QPoint(0, 0));
+    const QRect picture(at, over->size());
+    if (!l->rect().intersects(picture.adjusted(-1, 0, 1, 0)))
+        return; // neither over it nor touching it
+    // The room ends two pixels before the picture, on the side it covers (a pixel of the
+    // ink's overhang still leaves one between them).
+    QMargins m = l->contentsMargins();
+    if (picture.center().x() < l->rect().center().x())
+        m.setLeft(qMax(m.left(), picture.right() + 3));
+    else
+        m.setRight(qMax(m.right(), l->width() - picture.left() + 2));
+    l->setContentsMargins(m);
 }
 
 QFont fitted_font(const QFont& font, int width, const QString& text)

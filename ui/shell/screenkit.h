@@ -88,6 +88,9 @@ void fit_text(QLabel* l);
 void fit_text(QAbstractButton* b);
 // The same for a combo box's items in the field it draws them in.
 void fit_text(QComboBox* box);
+// A label a picture (or a field) is drawn over or touches: its room ends before the picture, on the
+// side the picture covers (its geometry stays), so its fitted text stays clear of it.
+void keep_clear(QLabel* l, const QWidget* over);
 // fit_text, its outcome remembered by font, width and text: a screen built again, or a
 // text shown again, fits without measuring.
 void fit_text_remembered(QLabel* l);

@@ -98,6 +98,7 @@ ledset::ledset(QWidget* parent) : PanelDialog(page::ledset, parent), ui(new Ui::
 {
     ui->setupUi(this);
     kit::set_picture(ui->label_warning, kit::pic(QStringLiteral("warning.png")));
+    kit::keep_clear(ui->label_out1_width, ui->label_warning); // "Ширина" under the triangle
     m_fields = new kit::NumberFields(
         this,
         [this](const QLineEdit* f) {
