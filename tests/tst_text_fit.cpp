@@ -2,6 +2,8 @@
 // panel's fonts: a long translation must never be cut.
 #include "shellsupport.h"
 #include "app/host_start.h"
+#include "ui/shell/numberfields.h"
+#include "ui/shell/numberkeyboard.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -335,6 +337,41 @@ private slots:
             cut << it.key() + QStringLiteral(" (") + it.value().join(QStringLiteral(", ")) + QLatin1Char(')');
         if (pageId != page::MainWindow && kit::screen(uint8_t(pageId)) == s)
             delete w;
+        for (const QString& c : cut)
+            qWarning("cut: %s", qPrintable(c));
+        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
+    }
+
+    // The number pad's title for every number field of every screen, and the access code's.
+    void pad_titles_fit_data() { texts_fit_their_boxes_data(); }
+
+    void pad_titles_fit()
+    {
+        QFETCH(int, pageId);
+        QFETCH(int, language);
+        fresh_panel();
+        g_language = uint8_t(language);
+        if (pageId == page::MainWindow)
+            return;
+        QWidget* w = kit::create(uint8_t(pageId))->widget();
+        QStringList titles;
+        if (pageId == page::AdvancedOption)
+            titles << kit::text(Txt::advancedoption_code_title);
+        for (const kit::NumberFields* f : w->findChildren<kit::NumberFields*>())
+            for (const QLineEdit* e : w->findChildren<QLineEdit*>())
+                if (f->owns(e))
+                    titles << f->title(e);
+        titles.removeDuplicates();
+        NumberKeyboard* pad = number_pad();
+        QStringList cut;
+        for (const QString& t : titles) {
+            pad->label_show(t, QString());
+            pad->show();
+            QCoreApplication::processEvents();
+            measure_all_looks(pad, &cut);
+            pad->hide();
+        }
+        delete w;
         for (const QString& c : cut)
             qWarning("cut: %s", qPrintable(c));
         QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
