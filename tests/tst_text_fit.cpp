@@ -14,6 +14,8 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTimer>
+#include <QToolButton>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -63,6 +65,15 @@ bool room_of(const QWidget* c, Room* r)
         if (!b->icon().isNull()) // icon and text centred together: the text's share
             rect.adjust(0, 0, -(b->iconSize().width() + 4), 0);
         *r = {rect, Qt::AlignCenter, {b->text()}};
+        return true;
+    }
+    if (const auto* t = qobject_cast<const QToolButton*>(c)) {
+        if (t->text().isEmpty())
+            return false;
+        QRect rect = t->contentsRect();
+        if (t->toolButtonStyle() == Qt::ToolButtonTextUnderIcon && !t->icon().isNull())
+            rect.setTop(rect.top() + t->iconSize().height()); // the text under the picture
+        *r = {rect, Qt::AlignCenter, {t->text()}};
         return true;
     }
     if (const auto* b = qobject_cast<const QAbstractButton*>(c)) {
@@ -337,6 +348,61 @@ private slots:
             cut << it.key() + QStringLiteral(" (") + it.value().join(QStringLiteral(", ")) + QLatin1Char(')');
         if (pageId != page::MainWindow && kit::screen(uint8_t(pageId)) == s)
             delete w;
+        for (const QString& c : cut)
+            qWarning("cut: %s", qPrintable(c));
+        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
+    }
+
+    // Texts a screen shows only further in: the mapping wizard's steps, the route picker and
+    // the scan files found, the EDID panel; measured after every key in every language.
+    void texts_further_in_data()
+    {
+        QTest::addColumn<int>("pageId");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("language");
+        const QList<QPair<int, QString>> walks = {
+            {page::SmartMapping, QStringLiteral("QRRQQRQ")},          // step 2
+            {page::SmartMapping, QStringLiteral("QRRQRRRRQRRQRRRRRRQ")}, // step 3, routes, send
+            {page::SmartMapping, QStringLiteral("RQRRRQRQ")},         // load scan, a file
+            {page::SmartMapping, QStringLiteral("SQ")},               // mapping switch
+            {page::EDIDset, QStringLiteral("RQRRQ")},                 // panel, rate
+        };
+        for (const auto& w : walks)
+            for (int l = 0; l < 5; ++l)
+                QTest::addRow("%s %s/%d", kit::kPages[w.first].name, qPrintable(w.second), l) << w.first << w.second << l;
+    }
+
+    void texts_further_in()
+    {
+        QFETCH(int, pageId);
+        QFETCH(QString, keys);
+        QFETCH(int, language);
+        fresh_panel();
+        g_language = uint8_t(language);
+        testsupport::put_file("/data/smartmapping/indoor_p3.wzfile", "scan");
+        QWidget* w = kit::create(uint8_t(pageId))->widget();
+        w->show();
+        QCoreApplication::processEvents();
+        QStringList cut;
+        // A number pad a key opens is measured and closed.
+        QTimer pads;
+        QObject::connect(&pads, &QTimer::timeout, [&cut] {
+            if (g_numberkeyboard && g_numberkeyboard->isVisible()) {
+                measure_all_looks(g_numberkeyboard, &cut);
+                g_numberkeyboard->done(0);
+            }
+        });
+        pads.start(0);
+        for (const QChar k : keys) {
+            release(w, k.unicode());
+            QCoreApplication::processEvents();
+            if (!kit::still_open(w))
+                break;
+            measure_all_looks(w, &cut);
+            overlaps(w, &cut);
+        }
+        pads.stop();
+        cut.removeDuplicates();
         for (const QString& c : cut)
             qWarning("cut: %s", qPrintable(c));
         QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));

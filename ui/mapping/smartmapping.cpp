@@ -616,6 +616,7 @@ void SmartMapping::line_select(int route)
         return;
     kit::set_icon(ui->Button_route, kit::pic(QStringLiteral("line%1.png").arg(route)), 30, 20);
     ui->Button_route->setText(route_text(route));
+    kit::fit_text(ui->Button_route); // beside its picture
     line_type.route = uint8_t(route);
 }
 
@@ -681,6 +682,7 @@ void SmartMapping::language_for_shortcutt_page3()
         kit::set_icon(b, kit::pic(QStringLiteral("line%1.png").arg(k)), 40, 25);
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setText(route_text(k));
+        kit::fit_text(b); // "Routing 10" under its picture: the number kept
     }
     ui->Button_cancel->setText(kit::text(Txt::smartmapping_cancel));
 }

@@ -25,6 +25,7 @@
 #include <QPointer>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QToolButton>
 #include <QSet>
 #include <QStyle>
 #include <QtDebug>
@@ -345,6 +346,14 @@ QRect text_room(const QWidget* w, Qt::Alignment* a)
         if (!b->icon().isNull())
             r.setWidth(r.width() - b->iconSize().width() - 4);
         *a = Qt::AlignCenter;
+        return r;
+    }
+    if (const auto* t = qobject_cast<const QToolButton*>(w)) {
+        // Text under the picture: the room below it.
+        *a = Qt::AlignCenter;
+        QRect r = t->contentsRect();
+        if (t->toolButtonStyle() == Qt::ToolButtonTextUnderIcon && !t->icon().isNull())
+            r.setTop(r.top() + t->iconSize().height());
         return r;
     }
     if (const auto* l = qobject_cast<const QLabel*>(w)) {
