@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTimer>
@@ -218,9 +219,58 @@ QStringList look_values(const QWidget* c)
     return values;
 }
 
+// How wide a combo box draws the ink of its item `index`: the columns of its picture that
+// differ from its picture with no item shown.
+int drawn_ink_width(QComboBox* box, int index)
+{
+    const QSignalBlocker quiet(box);
+    const int shown = box->currentIndex();
+    box->setCurrentIndex(-1);
+    const QImage empty = box->grab().toImage();
+    box->setCurrentIndex(index);
+    const QImage item = box->grab().toImage();
+    box->setCurrentIndex(shown);
+    int left = item.width(), right = -1;
+    for (int x = 0; x < item.width(); ++x)
+        for (int y = 0; y < item.height(); ++y)
+            if (item.pixel(x, y) != empty.pixel(x, y)) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+                break;
+            }
+    return right < left ? 0 : right - left + 1;
+}
+
+// Where the style clips a box's text is its own: the ink drawn in the box against the ink
+// the same box draws when it is far wider.
+QString clipped_items(QComboBox* box)
+{
+    QStringList out;
+    const QSize size = box->size();
+    for (int i = 0; i < box->count(); ++i) {
+        const int drawn = drawn_ink_width(box, i);
+        box->resize(size.width() + 200, size.height());
+        const int whole = drawn_ink_width(box, i);
+        box->resize(size);
+        if (drawn < whole - 1)
+            out << QStringLiteral("\"%1\" drawn %2 px of %3 px (box %4 px wide, font %5 px)")
+                       .arg(box->itemText(i))
+                       .arg(drawn)
+                       .arg(whole)
+                       .arg(size.width())
+                       .arg(QFontMetrics(box->font()).height());
+    }
+    return out.join(QStringLiteral(", "));
+}
+
 // Every text of the widget in its look now, against the room that look leaves.
 void measure(const QWidget* c, const QString& look, QStringList* cut)
 {
+    if (auto* box = qobject_cast<QComboBox*>(const_cast<QWidget*>(c))) {
+        const QString bad = box->isVisibleTo(box->window()) ? clipped_items(box) : QString();
+        if (!bad.isEmpty())
+            *cut << QStringLiteral("%1 [%2]: %3").arg(c->objectName(), look, bad);
+    }
     Room r;
     if (!room_of(c, &r))
         return;
