@@ -176,7 +176,7 @@ void EDIDset::retext()
     ui->label_H->setText(kit::text(Txt::edidset_h));
     ui->label_freq->setText(kit::text(Txt::edidset_freq));
     // "Ширина" and "Refresh rate" are wider than their boxes at 7 pt.
-    for (QLabel* l : {ui->label_W, ui->label_H, ui->label_freq})
+    for (QLabel* l : {ui->label_edid_source, ui->label_W, ui->label_H, ui->label_freq})
         kit::fit_text_remembered(l);
     button_cancel->setText(kit::text(Txt::edidset_cancel));
     button_save->setText(kit::text(Txt::edidset_save));

@@ -270,7 +270,8 @@ int widest_line(const QFontMetrics& m, const QString& text)
 
 // The ink of `text` laid out in `room` as QPainter::drawText lays it out with `a` lies
 // inside the room: every line's glyphs, ascenders, accents and descenders, not only its
-// advance (a pixel's overhang, an edge's anti-aliasing, allowed). A room without height is
+// advance (a pixel's overhang at the sides allowed: a bearing's anti-aliased edge; none at
+// the top and bottom, where the last row is a descender's tail). A room without height is
 // measured across only (a text a screen draws itself).
 bool ink_inside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
 {
@@ -294,7 +295,7 @@ bool ink_inside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const
         else if (a & Qt::AlignRight)
             x = room.right() + 1 - advance;
         const int baseline = top + i * (m.height() + m.leading()) + m.ascent();
-        if (!room.adjusted(-1, -1, 1, 1).contains(m.tightBoundingRect(lines[i]).translated(x, baseline)))
+        if (!room.adjusted(-1, 0, 1, 0).contains(m.tightBoundingRect(lines[i]).translated(x, baseline)))
             return false;
     }
     return true;
