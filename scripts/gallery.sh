@@ -6,37 +6,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# One line a screen: file name | caption | the control lines that lead there from the
-# standby screen, separated by ";". A new screen adds its line here.
-SCREENS=(
-  "standby|Standby screen, the first screen after start (OK leads home)|"
-  "home|Home screen|key ok"
-  "home_tools|Home screen with the tools open|key ok; key left; key ok"
-  "home_locked|Home screen, keys locked|key ok; key left; key left; key ok"
-  "input_switch|Input switch|key ok; key right; key ok"
-  "user_modes|User modes|key ok; key right; key right; key ok"
-  "settings|Settings|key ok; key right; key right; key right; key ok"
-  "factory|Language and factory reset|key ok; key right; key right; key right; key ok; key left; key ok; key right; key right; key right; key ok"
-  "factory_language|Language and factory reset, choosing the language|key ok; key right; key right; key right; key ok; key left; key ok; key right; key right; key right; key ok; key ok; key right"
-  "linkwlan|Ethernet settings|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key ok"
-  "linkwlan_apply|Ethernet settings, Apply focused|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key ok; key left; key left"
-  "update|Update overlay while the PC updates the device (animated)|pc update start"
-  "linkoption|Communication menu|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok"
-  "advancedoption|Advanced settings (no recovery file: card recovery gray)|key ok; key right; key right; key right; key ok; key left; key ok"
-  "rcv_recovery|Card recovery, with the sample recovery file|pc file-written 9 $PWD/sim/samples/recovery.rcv; key ok; key right; key right; key right; key ok; key left; key ok; key right; key right; key ok"
-  "firmware_usbgrade|USB upgrade with no stick|key ok; key right; key right; key right; key ok; key right; key right; key right; key ok; key right; key right; key ok"
-  "smartmapping_loadscan|Mapping wizard, Load scan with the sample stick's scan files|stick in $PWD/sim/samples/stick; key ok; key right; key right; key right; key ok; key right; key right; key right; key right; key right; key right; key ok; key right; key ok"
-  "smartmapping_files|Mapping wizard, a scan file chosen|stick in $PWD/sim/samples/stick; key ok; key right; key right; key right; key ok; key right; key right; key right; key right; key right; key right; key ok; key right; key ok; key right; key right; key right; key ok"
-  "smartmapping_send_failed|Mapping wizard, Send to LED1 without link: the job's failure once its wheel has closed|port 1 off; key ok; key right; key right; key right; key ok; key right; key right; key right; key right; key right; key right; key ok; key ok; key right; key right; key ok; key right; key right; key right; key right; key ok; key right; key right; key right; key right; key right; key right; key ok"
-)
-# The later screens' lines: docs/gallery.txt, one "file-stem | key key ..." a line (the
-# control FIFO's key arguments from the standby screen).
-while IFS='|' read -r stem keys; do
-  stem=$(echo "$stem" | xargs)
+# The pictures, their captions and the steps that lead there: docs/gallery.txt (its head
+# says the format). A new screen adds its lines there.
+trim() { local s="${1#"${1%%[![:space:]]*}"}"; printf '%s' "${s%"${s##*[![:space:]]}"}"; }
+SCREENS=()
+while IFS='|' read -r stem caption steps; do
+  stem=$(trim "$stem")
   [ -z "$stem" ] || [ "${stem:0:1}" = "#" ] && continue
-  lines=""
-  for k in $keys; do lines+="key $k; "; done
-  SCREENS+=("$stem|${stem//_/ }|$lines")
+  SCREENS+=("$stem|$(trim "$caption")|$(trim "$steps")")
 done < docs/gallery.txt
 LANGS=(zh en ru)
 declare -A LANG_NAME=([zh]="中文" [en]="English" [ru]="Русский")
@@ -65,11 +42,20 @@ take() {
   send "screenshot /tmp/ready.png"
   wait_for 30 test -s "$root/tmp/ready.png"
   [ "$lang" = zh ] || send "language $lang"
-  local cmds c
-  IFS=';' read -ra cmds <<<"$lines"
-  for c in "${cmds[@]+"${cmds[@]}"}"; do
-    c=$(echo "$c" | xargs)
-    [ -z "$c" ] || send "$c"
+  local steps step w
+  IFS=';' read -ra steps <<<"$lines"
+  for step in "${steps[@]+"${steps[@]}"}"; do
+    step=$(trim "$step")
+    if [ -z "$step" ]; then
+      continue
+    elif [[ "$step" =~ ^wait\ ([0-9]+)$ ]]; then
+      sleep "${BASH_REMATCH[1]}"
+    elif [[ "$step" =~ ^((ok|left|right|back|mode)( |$))+$ ]]; then
+      for w in $step; do send "key $w"; done
+    else
+      # The repository's sample paths, as the panel (started elsewhere) finds them.
+      send "${step//sim\/samples\//$PWD/sim/samples/}"
+    fi
   done
   sleep 1
   send "screenshot /tmp/shot.png"
@@ -99,8 +85,8 @@ done
   echo
   echo "Every screen built so far, as the panel shows it (320×240), in Chinese, English and"
   echo "Russian. Made by \`scripts/gallery.sh\`, which starts the panel for each picture and"
-  echo "drives it through the control FIFO; do not edit by hand. A new screen adds one line"
-  echo "to the script's list and the gallery is made again."
+  echo "drives it through the control FIFO; do not edit by hand. A new screen adds its lines"
+  echo "to \`docs/gallery.txt\` and the gallery is made again."
   echo
   header="| screen |"
   rule="|---|"
@@ -110,7 +96,7 @@ done
   for s in "${SCREENS[@]}"; do
     IFS='|' read -r name caption lines <<<"$s"
     row="| $caption<br>\`${lines:-(start)}\` |"
-    for lang in "${LANGS[@]}"; do row+=" ![$name, $lang](screens/${name}_$lang.png) |"; done
+    for lang in "${LANGS[@]}"; do row+=" ![$caption, ${LANG_NAME[$lang]}](screens/${name}_$lang.png) |"; done
     echo "$row"
   done
 } >docs/screens.md

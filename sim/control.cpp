@@ -184,7 +184,7 @@ bool run_control_line(const QString& line)
         }
     }
     if (!best.handler) {
-        trace_bad(line, QStringLiteral("unknown command"));
+        trace_bad(line, QStringLiteral("unknown command, the commands are listed in README.md (Simulated device)"));
         return false;
     }
     if (best.needsPanel && !wait_for_panel()) {

@@ -2,14 +2,311 @@
 // panel's fonts: a long translation must never be cut.
 #include "shellsupport.h"
 #include "app/host_start.h"
+#include "ui/shell/numberfields.h"
+#include "ui/shell/numberkeyboard.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTimer>
+#include <QToolButton>
 #include <QTextDocument>
 #include <QtTest>
 
 using namespace shellsupport;
+
+namespace {
+// Where a widget draws its text in the look it has now, and how it aligns it.
+struct Room
+{
+    QRect rect;
+    Qt::Alignment align;
+    QStringList texts; // each drawn alone (a combo box's items), lines split by '\n'
+};
+
+// The panels a widget shows with: its hidden parents (a screen shows them in turn).
+QList<const QWidget*> hidden_panels(const QWidget* c)
+{
+    QList<const QWidget*> hidden;
+    for (const QWidget* a = c->parentWidget(); a && !a->isWindow(); a = a->parentWidget())
+        if (a->isHidden())
+            hidden << a;
+    return hidden;
+}
+
+// Texts of hidden panels count too: the screen shows them at some moment.
+bool room_of(const QWidget* c, Room* r)
+{
+    if (c->isHidden() || c->width() <= 0)
+        return false;
+    if (const auto* l = qobject_cast<const QLabel*>(c)) {
+        if (l->wordWrap() || Qt::mightBeRichText(l->text()) || l->text().isEmpty())
+            return false;
+        const int m = l->margin(), i = qMax(0, l->indent());
+        const Qt::Alignment a = l->alignment();
+        *r = {l->contentsRect().adjusted(m + (a & Qt::AlignLeft ? i : 0), m, -m - (a & Qt::AlignRight ? i : 0), -m), a, {l->text()}};
+        return true;
+    }
+    if (const auto* b = qobject_cast<const QPushButton*>(c)) {
+        if (b->text().isEmpty())
+            return false;
+        QStyleOptionButton o;
+        o.initFrom(b);
+        o.text = b->text();
+        o.icon = b->icon();
+        o.iconSize = b->iconSize();
+        QRect rect = b->style()->subElementRect(QStyle::SE_PushButtonContents, &o, b);
+        if (!b->icon().isNull()) // icon and text centred together: the text's share
+            rect.adjust(0, 0, -(b->iconSize().width() + 4), 0);
+        *r = {rect, Qt::AlignCenter, {b->text()}};
+        return true;
+    }
+    if (const auto* t = qobject_cast<const QToolButton*>(c)) {
+        if (t->text().isEmpty())
+            return false;
+        QRect rect = t->contentsRect();
+        if (t->toolButtonStyle() == Qt::ToolButtonTextUnderIcon && !t->icon().isNull())
+            rect.setTop(rect.top() + t->iconSize().height()); // the text under the picture
+        *r = {rect, Qt::AlignCenter, {t->text()}};
+        return true;
+    }
+    if (const auto* b = qobject_cast<const QAbstractButton*>(c)) {
+        if (b->text().isEmpty())
+            return false;
+        *r = {b->contentsRect(), Qt::AlignCenter, {b->text()}};
+        return true;
+    }
+    if (const auto* box = qobject_cast<const QComboBox*>(c)) {
+        QStyleOptionComboBox o;
+        o.initFrom(box);
+        o.editable = box->isEditable();
+        o.frame = box->hasFrame();
+        o.subControls = QStyle::SC_All;
+        r->rect = box->style()->subControlRect(QStyle::CC_ComboBox, &o, QStyle::SC_ComboBoxEditField, box);
+        r->align = Qt::AlignLeft | Qt::AlignVCenter;
+        r->texts.clear();
+        for (int i = 0; i < box->count(); ++i)
+            r->texts << box->itemText(i);
+        return !r->texts.isEmpty();
+    }
+    return false;
+}
+
+// The ink of each line of `text` laid out in `room` as QPainter::drawText lays it out.
+QVector<QPair<QString, QRect>> ink_of(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const int n = lines.size();
+    const int height = n * m.height() + (n - 1) * m.leading();
+    int top = room.top();
+    if (a & Qt::AlignVCenter)
+        top += (room.height() - height) / 2;
+    else if (a & Qt::AlignBottom)
+        top = room.bottom() + 1 - height;
+    QVector<QPair<QString, QRect>> inks;
+    for (int i = 0; i < n; ++i) {
+        if (lines[i].trimmed().isEmpty())
+            continue;
+        const int advance = m.horizontalAdvance(lines[i]);
+        int x = room.left();
+        if (a & Qt::AlignHCenter)
+            x += (room.width() - advance) / 2;
+        else if (a & Qt::AlignRight)
+            x = room.right() + 1 - advance;
+        const int baseline = top + i * (m.height() + m.leading()) + m.ascent();
+        inks << qMakePair(lines[i], m.tightBoundingRect(lines[i]).translated(x, baseline));
+    }
+    return inks;
+}
+
+// Empty when every line's ink lies inside the room (a pixel over at the sides allowed, an
+// anti-aliased bearing; none at the top and bottom, where it is a descender's tail), else
+// what sticks out.
+QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
+{
+    QStringList out;
+    for (const auto& line : ink_of(m, room, a, text)) {
+        const QRect& ink = line.second;
+        QStringList sides;
+        if (ink.left() < room.left() - 1)
+            sides << QStringLiteral("left %1").arg(room.left() - ink.left());
+        if (ink.right() > room.right() + 1)
+            sides << QStringLiteral("right %1").arg(ink.right() - room.right());
+        if (ink.top() < room.top())
+            sides << QStringLiteral("top %1").arg(room.top() - ink.top());
+        if (ink.bottom() > room.bottom())
+            sides << QStringLiteral("bottom %1").arg(ink.bottom() - room.bottom());
+        if (!sides.isEmpty())
+            out << QStringLiteral("\"%1\" out %2 px (room %3x%4, font %5 px)")
+                       .arg(line.first, sides.join(QLatin1Char('/')))
+                       .arg(room.width())
+                       .arg(room.height())
+                       .arg(m.height());
+    }
+    return out.join(QStringLiteral(", "));
+}
+
+// A picture or field drawn over a label's text, or touching it: the ink of every label
+// against every other widget of the window that shows a picture or a field and is not its
+// own parent or child.
+void overlaps(QWidget* w, QStringList* cut)
+{
+    QList<const QWidget*> covers;
+    for (const QWidget* c : w->findChildren<QWidget*>()) {
+        const auto* l = qobject_cast<const QLabel*>(c);
+        // A picture, or a label drawn as a field (a value in a frame of its own).
+        const bool picture = l && (!l->pixmap(Qt::ReturnByValue).isNull() || l->styleSheet().contains(QLatin1String("solid")));
+        if (!c->isHidden() && (picture || qobject_cast<const QLineEdit*>(c) || qobject_cast<const QComboBox*>(c)))
+            covers << c;
+    }
+    for (const QWidget* c : w->findChildren<QWidget*>()) {
+        const auto* l = qobject_cast<const QLabel*>(c);
+        Room r;
+        if (!l || !room_of(c, &r))
+            continue;
+        for (const auto& line : ink_of(QFontMetrics(c->font()), r.rect, r.align, r.texts.value(0))) {
+            // Clipped to the label, as it is drawn; "touching" is within a pixel.
+            const QRect ink = line.second.intersected(c->rect());
+            const QRect onWindow(c->mapTo(w, ink.topLeft()), ink.size());
+            for (const QWidget* p : covers) {
+                if (p == c || p->isAncestorOf(c) || c->isAncestorOf(p) || hidden_panels(p) != hidden_panels(c))
+                    continue; // or shown at another time
+                const QRect box(p->mapTo(w, QPoint(0, 0)), p->size());
+                if (box.intersects(onWindow.adjusted(-1, 0, 1, 0)))
+                    *cut << QStringLiteral("%1 [as shown]: \"%2\" under or touching %3").arg(c->objectName(), line.first, p->objectName());
+            }
+        }
+    }
+}
+
+// The looks a widget can be given besides the one it has: the kit's sheet families and the
+// values its screen's sheet has for its property "look".
+QStringList kit_family(const QString& sheet)
+{
+    using namespace kit::sheet;
+    const QList<QStringList> families = {
+        {large_menu, large_menu_focus, disabled_menu, disabled_menu_focus},
+        {sub_menu, sub_menu_focus},
+        {small_button, small_button_focus},
+        {field, field_focus, field_edit},
+    };
+    for (const QStringList& f : families)
+        if (f.contains(sheet))
+            return f;
+    return {};
+}
+
+QStringList look_values(const QWidget* c)
+{
+    QStringList values;
+    if (!c->property("look").isValid())
+        return values;
+    static const QRegularExpression rule(QStringLiteral("\\[look=\"([a-z]*)\"\\]"));
+    for (const QWidget* w = c; w; w = w->parentWidget()) {
+        auto it = rule.globalMatch(w->styleSheet());
+        while (it.hasNext()) {
+            const QString v = it.next().captured(1);
+            if (!values.contains(v))
+                values << v;
+        }
+    }
+    return values;
+}
+
+// How wide a combo box draws the ink of its item `index`: the columns of its picture that
+// differ from its picture with no item shown.
+int drawn_ink_width(QComboBox* box, int index)
+{
+    const QSignalBlocker quiet(box);
+    const int shown = box->currentIndex();
+    box->setCurrentIndex(-1);
+    const QImage empty = box->grab().toImage();
+    box->setCurrentIndex(index);
+    const QImage item = box->grab().toImage();
+    box->setCurrentIndex(shown);
+    int left = item.width(), right = -1;
+    for (int x = 0; x < item.width(); ++x)
+        for (int y = 0; y < item.height(); ++y)
+            if (item.pixel(x, y) != empty.pixel(x, y)) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+                break;
+            }
+    return right < left ? 0 : right - left + 1;
+}
+
+// Where the style clips a box's text is its own: the ink drawn in the box against the ink
+// the same box draws when it is far wider.
+QString clipped_items(QComboBox* box)
+{
+    QStringList out;
+    const QSize size = box->size();
+    for (int i = 0; i < box->count(); ++i) {
+        const int drawn = drawn_ink_width(box, i);
+        box->resize(size.width() + 200, size.height());
+        const int whole = drawn_ink_width(box, i);
+        box->resize(size);
+        if (drawn < whole - 1)
+            out << QStringLiteral("\"%1\" drawn %2 px of %3 px (box %4 px wide, font %5 px)")
+                       .arg(box->itemText(i))
+                       .arg(drawn)
+                       .arg(whole)
+                       .arg(size.width())
+                       .arg(QFontMetrics(box->font()).height());
+    }
+    return out.join(QStringLiteral(", "));
+}
+
+// Every text of the widget in its look now, against the room that look leaves.
+void measure(const QWidget* c, const QString& look, QStringList* cut)
+{
+    if (auto* box = qobject_cast<QComboBox*>(const_cast<QWidget*>(c))) {
+        const QString bad = box->isVisibleTo(box->window()) ? clipped_items(box) : QString();
+        if (!bad.isEmpty())
+            *cut << QStringLiteral("%1 [%2]: %3").arg(c->objectName(), look, bad);
+    }
+    Room r;
+    if (!room_of(c, &r))
+        return;
+    const QFontMetrics m(c->font());
+    for (const QString& t : r.texts) {
+        const QString bad = ink_outside(m, r.rect, r.align, t);
+        if (!bad.isEmpty())
+            *cut << QStringLiteral("%1 [%2]: %3").arg(c->objectName(), look, bad);
+    }
+}
+
+// Each text in its look now, then in every other look it can be given (restored after).
+void measure_all_looks(QWidget* w, QStringList* cut)
+{
+    for (QWidget* c : w->findChildren<QWidget*>()) {
+        measure(c, QStringLiteral("as shown"), cut);
+        const QString sheet = c->styleSheet();
+        for (const QString& s : kit_family(sheet)) {
+            if (s == sheet)
+                continue;
+            kit::set_sheet(c, s); // as the screens set it
+            measure(c, s.contains(QLatin1String("solid")) ? QStringLiteral("focused") : QStringLiteral("plain"), cut);
+        }
+        if (!kit_family(sheet).isEmpty())
+            kit::set_sheet(c, sheet);
+        const QByteArray own = c->property("look").toByteArray();
+        for (const QString& v : look_values(c)) {
+            kit::set_own_look(c, v.toLatin1().constData());
+            measure(c, v, cut);
+        }
+        if (!look_values(c).isEmpty())
+            kit::set_own_look(c, own.constData());
+    }
+}
+} // namespace
 
 class TstTextFit : public QObject
 {
@@ -59,6 +356,142 @@ private slots:
         if (pageId != page::MainWindow)
             delete w;
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+    }
+
+
+    // What the operator sees: the ink of every text inside the room its box leaves in every
+    // look the screen gives it (the focused look as the focus moves over the screen, the
+    // kit's and the form's other looks), combo-box items in the box's text field.
+    void ink_inside_every_look_data() { texts_fit_their_boxes_data(); }
+
+    void ink_inside_every_look()
+    {
+        QFETCH(int, pageId);
+        QFETCH(int, language);
+        fresh_panel();
+        g_language = uint8_t(language);
+        QWidget* w = pageId == page::MainWindow ? static_cast<QWidget*>(g_mainwindow)
+                                                : kit::create(uint8_t(pageId))->widget();
+        w->show();
+        QCoreApplication::processEvents();
+        QStringList cut;
+        measure_all_looks(w, &cut);
+        overlaps(w, &cut);
+        // The focus over the screen: right until it has come round (at most 24 moves).
+        ScreenBase* s = pageId == page::MainWindow ? nullptr : kit::screen(uint8_t(pageId));
+        for (int i = 0; s && i < 24 && kit::screen(uint8_t(pageId)) == s; ++i) {
+            s->key(kit::Key::Right);
+            QCoreApplication::processEvents();
+            for (const QWidget* c : w->findChildren<QWidget*>())
+                measure(c, QStringLiteral("after %1 right").arg(i + 1), &cut);
+        }
+        // One line a text, with the looks it is cut in.
+        QMap<QString, QStringList> byText;
+        for (const QString& c : cut) {
+            const int open = c.indexOf(QLatin1String(" [")), close = c.indexOf(QLatin1String("]: "));
+            QStringList& looks = byText[c.left(open) + c.mid(close + 1)];
+            const QString look = c.mid(open + 2, close - open - 2);
+            if (!looks.contains(look) && looks.size() < 3)
+                looks << look;
+        }
+        cut.clear();
+        for (auto it = byText.cbegin(); it != byText.cend(); ++it)
+            cut << it.key() + QStringLiteral(" (") + it.value().join(QStringLiteral(", ")) + QLatin1Char(')');
+        if (pageId != page::MainWindow && kit::screen(uint8_t(pageId)) == s)
+            delete w;
+        for (const QString& c : cut)
+            qWarning("cut: %s", qPrintable(c));
+        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
+    }
+
+    // Texts a screen shows only further in: the mapping wizard's steps, the route picker and
+    // the scan files found, the EDID panel; measured after every key in every language.
+    void texts_further_in_data()
+    {
+        QTest::addColumn<int>("pageId");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("language");
+        const QList<QPair<int, QString>> walks = {
+            {page::SmartMapping, QStringLiteral("QRRQQRQ")},          // step 2
+            {page::SmartMapping, QStringLiteral("QRRQRRRRQRRQRRRRRRQ")}, // step 3, routes, send
+            {page::SmartMapping, QStringLiteral("RQRRRQRQ")},         // load scan, a file
+            {page::SmartMapping, QStringLiteral("SQ")},               // mapping switch
+            {page::EDIDset, QStringLiteral("RQRRQ")},                 // panel, rate
+        };
+        for (const auto& w : walks)
+            for (int l = 0; l < 5; ++l)
+                QTest::addRow("%s %s/%d", kit::kPages[w.first].name, qPrintable(w.second), l) << w.first << w.second << l;
+    }
+
+    void texts_further_in()
+    {
+        QFETCH(int, pageId);
+        QFETCH(QString, keys);
+        QFETCH(int, language);
+        fresh_panel();
+        g_language = uint8_t(language);
+        testsupport::put_file("/data/smartmapping/indoor_p3.wzfile", "scan");
+        QWidget* w = kit::create(uint8_t(pageId))->widget();
+        w->show();
+        QCoreApplication::processEvents();
+        QStringList cut;
+        // A number pad a key opens is measured and closed.
+        QTimer pads;
+        QObject::connect(&pads, &QTimer::timeout, [&cut] {
+            if (g_numberkeyboard && g_numberkeyboard->isVisible()) {
+                measure_all_looks(g_numberkeyboard, &cut);
+                g_numberkeyboard->done(0);
+            }
+        });
+        pads.start(0);
+        for (const QChar k : keys) {
+            release(w, k.unicode());
+            QCoreApplication::processEvents();
+            if (!kit::still_open(w))
+                break;
+            measure_all_looks(w, &cut);
+            overlaps(w, &cut);
+        }
+        pads.stop();
+        cut.removeDuplicates();
+        for (const QString& c : cut)
+            qWarning("cut: %s", qPrintable(c));
+        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
+    }
+
+    // The number pad's title for every number field of every screen, and the access code's.
+    void pad_titles_fit_data() { texts_fit_their_boxes_data(); }
+
+    void pad_titles_fit()
+    {
+        QFETCH(int, pageId);
+        QFETCH(int, language);
+        fresh_panel();
+        g_language = uint8_t(language);
+        if (pageId == page::MainWindow)
+            return;
+        QWidget* w = kit::create(uint8_t(pageId))->widget();
+        QStringList titles;
+        if (pageId == page::AdvancedOption)
+            titles << kit::text(Txt::advancedoption_code_title);
+        for (const kit::NumberFields* f : w->findChildren<kit::NumberFields*>())
+            for (const QLineEdit* e : w->findChildren<QLineEdit*>())
+                if (f->owns(e))
+                    titles << f->title(e);
+        titles.removeDuplicates();
+        NumberKeyboard* pad = number_pad();
+        QStringList cut;
+        for (const QString& t : titles) {
+            pad->label_show(t, QString());
+            pad->show();
+            QCoreApplication::processEvents();
+            measure_all_looks(pad, &cut);
+            pad->hide();
+        }
+        delete w;
+        for (const QString& c : cut)
+            qWarning("cut: %s", qPrintable(c));
+        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
     }
 
     // A text a screen draws itself gets the font a fitted label of its font and width has.

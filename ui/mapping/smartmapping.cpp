@@ -354,9 +354,10 @@ void SmartMapping::retext()
     ui->Button_paraweld->setText(kit::text(Txt::smartmapping_menu_paraweld));
     ui->Button_mapping->setText(kit::text(Txt::smartmapping_menu_mapping));
     style_menu_fonts();
+    kit::fit_text_remembered(ui->label_title); // the Vietnamese title
 
     const char* look = scan_file_found == 0 ? Disabled : (m_menu[menu_select] == ui->Button_loadscan && !menu_entered ? Focused : Normal);
-    ui->Button_loadscan->setStyleSheet(QString::fromLatin1(look));
+    kit::set_sheet(ui->Button_loadscan, QString::fromLatin1(look));
     if (m_failure && m_shown_outcome != JobDone)
         show_failure();
 }
@@ -380,6 +381,8 @@ void SmartMapping::style_menu_fonts()
     for (int i = 0; i < 4; ++i) {
         set_pt(m_menu[i], l.pt[i]);
         m_menu[i]->setGeometry(5, l.y[i], 65, l.height);
+        m_menu[i]->setProperty("fit_base", QVariant()); // from the size just set
+        kit::fit_text(m_menu[i]); // "сканирование" in the focused look's frame
     }
 }
 
@@ -637,6 +640,7 @@ void SmartMapping::line_select(int route)
         return;
     kit::set_icon(ui->Button_route, kit::pic(QStringLiteral("line%1.png").arg(route)), 30, 20);
     ui->Button_route->setText(route_text(route));
+    kit::fit_text(ui->Button_route); // beside its picture
     line_type.route = uint8_t(route);
 }
 
@@ -702,6 +706,7 @@ void SmartMapping::language_for_shortcutt_page3()
         kit::set_icon(b, kit::pic(QStringLiteral("line%1.png").arg(k)), 40, 25);
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setText(route_text(k));
+        kit::fit_text(b); // "Routing 10" under its picture: the number kept
     }
     ui->Button_cancel->setText(kit::text(Txt::smartmapping_cancel));
 }

@@ -420,7 +420,11 @@ void SmartMapping::language_for_loadscan_page5()
     for (QWidget* w : {static_cast<QWidget*>(ui->label_step2_6), static_cast<QWidget*>(ui->Button_front_6),
                        static_cast<QWidget*>(ui->Button_load)})
         set_pt(w, 9);
+    ui->Button_front_6->setProperty("fit_base", QVariant()); // from the size just set
+    kit::fit_text(ui->Button_front_6);
     set_pt(ui->label_step2_7, lang == 2 || lang == 3 ? 6 : 9);
+    ui->label_step2_7->setProperty("fit_base", QVariant()); // from the size just set
+    kit::fit_text_remembered(ui->label_step2_7); // two lines in its 20 px
 }
 
 void SmartMapping::language_for_paraweld_page6()

@@ -207,7 +207,7 @@ void CustomMode::lcd_para_init()
         kit::set_plain_text(ui->label_name, QFontMetrics(ui->label_name->font())
                                                 .elidedText(name, Qt::ElideRight, 171, Qt::TextShowMnemonic));
     } else {
-        kit::set_plain_text(ui->label_name, kit::text(Txt::custommode_name_mode_1).arg(s + 1));
+        set_fitted(ui->label_name, kit::text(Txt::custommode_name_mode_1).arg(s + 1));
     }
     // The Russian and Vietnamese lines run past their labels at the form's size.
     set_fitted(ui->label_LED, kit::text(Txt::custommode_led_size_1x_2)

@@ -65,6 +65,7 @@ QLabel* card_label(QWidget* parent, int x, int y, int w, int h)
 EDIDset::EDIDset(QWidget* parent) : PanelDialog(page::EDIDset, parent), ui(new Ui::EDIDset)
 {
     ui->setupUi(this);
+    kit::keep_clear(ui->label_freq, ui->label_rate); // the rate's caption ends against its field
     QLabel* names[6] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
                         ui->sourcelistseq3name, ui->sourcelistseq4name, ui->sourcelistseq5name};
     QLabel* icons[6] = {ui->sourcelistseq0pixmap, ui->sourcelistseq1pixmap, ui->sourcelistseq2pixmap,
@@ -175,7 +176,7 @@ void EDIDset::retext()
     ui->label_H->setText(kit::text(Txt::edidset_h));
     ui->label_freq->setText(kit::text(Txt::edidset_freq));
     // "Ширина" and "Refresh rate" are wider than their boxes at 7 pt.
-    for (QLabel* l : {ui->label_W, ui->label_H, ui->label_freq})
+    for (QLabel* l : {ui->label_edid_source, ui->label_W, ui->label_H, ui->label_freq})
         kit::fit_text_remembered(l);
     button_cancel->setText(kit::text(Txt::edidset_cancel));
     button_save->setText(kit::text(Txt::edidset_save));

@@ -61,6 +61,7 @@ void ImageLayout::fill_dbd_items()
         for (int i = 0; i < items.size(); ++i)
             box->setItemText(i, items[i]);
     }
+    kit::fit_text(box); // "HD3,HD4水平拼接" is wider than the box at 7 pt
 }
 
 void ImageLayout::retext()

@@ -22,6 +22,8 @@ void ImageQuality::retext()
     ui->label_title->setText(kit::text(Txt::imagequality_title));
     ui->Button_quality->setText(kit::text(Txt::imagequality_quality));
     ui->Button_temperature->setText(kit::text(Txt::imagequality_temperature));
+    for (QPushButton* b : {ui->Button_quality, ui->Button_temperature})
+        kit::fit_text(b); // "Temperature" in the focused look
 }
 
 YUQ_SCREEN(ImageQuality)

@@ -26,7 +26,7 @@ protected:
 
 QString look_sheet(const char* frame)
 {
-    return QStringLiteral("QComboBox{color:rgb(255,255,255);\nborder:1px solid %1;\n}\nQComboBox:drop-down{\nborder-style:none\n}\n"
+    return QStringLiteral("QComboBox{color:rgb(255,255,255);\nborder:1px solid %1;\n}\nQComboBox{padding-left:2px}\nQComboBox::drop-down{\nborder-style:none;\nwidth:0px\n}\n"
                           "QLabel{color: rgb(255, 255, 255);border:1px solid %1;background-color:rgb(0, 0, 0)}")
         .arg(QLatin1String(frame));
 }

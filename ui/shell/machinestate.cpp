@@ -194,6 +194,7 @@ QString MachineState::port_picture(int k) const
 void MachineState::retext()
 {
     ui->label_title->setText(kit::text(Txt::machinestate_title));
+    kit::fit_text_remembered(ui->label_title); // the Vietnamese accents in its 15 px
     const int lang = kit::shown_language();
     kit::set_sized_picture(ui->label_state1, kit::pic(lang == 2 ? QStringLiteral("ru_output_state.png")
                                                           : QStringLiteral("output_state.png")));

@@ -56,7 +56,7 @@ void NumberFields::show_numberkeyboard_ui(QString text)
     g_lineedit = field;
     m_pending = true;
     NumberKeyboard* p = pad();
-    p->label_show(m_title ? m_title(field) : QString(), field->text());
+    p->label_show(title(field), field->text());
     QPointer<NumberFields> self(this);
     p->exec();
     if (!self)

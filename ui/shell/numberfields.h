@@ -34,6 +34,8 @@ public:
     // A number field of this screen: its send_show opens the pad.
     void add(My_lineEdit* field);
     bool owns(const QLineEdit* field) const;
+    // The pad's title for one of these fields.
+    QString title(const QLineEdit* field) const { return m_title ? m_title(field) : QString(); }
     // The pad is open for one of these fields (or for this screen's ask()).
     bool pending() const { return m_pending; }
     // A value asked on the pad without a field (an access code): runs the pad modally and

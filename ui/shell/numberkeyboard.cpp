@@ -77,6 +77,7 @@ void NumberKeyboard::menulist_init()
 void NumberKeyboard::label_show(const QString& title, const QString& value)
 {
     ui->label->setText(title);
+    kit::fit_text_remembered(ui->label); // "Пароль" is wider than the title's box
     l_str.clear();
     ui->lineEdit->setText(value);
     language_changed();

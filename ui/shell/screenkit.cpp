@@ -8,6 +8,7 @@
 #include "core/yuqrampara.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -18,10 +19,14 @@
 #include <QIcon>
 #include <QImageReader>
 #include <QPixmap>
+#include <QPushButton>
+#include <QStyleOption>
 #include <QPainter>
 #include <QPointer>
 #include <QRegion>
+#include <QTextDocument>
 #include <QTextLayout>
+#include <QToolButton>
 #include <QSet>
 #include <QStyle>
 #include <QtDebug>
@@ -227,10 +232,18 @@ void set_plain_text(QLabel* l, const QString& text)
     l->setText(text);
 }
 
+namespace {
+// A fitted text fitted again when a look changed its border or padding: the focused look's
+// frame takes room the plain look leaves.
+void refit(QWidget* w);
+} // namespace
+
 void set_sheet(QWidget* w, const QString& sheet)
 {
-    if (w && w->styleSheet() != sheet)
+    if (w && w->styleSheet() != sheet) {
         w->setStyleSheet(sheet);
+        refit(w);
+    }
 }
 
 void set_look(QWidget* w, const char* look)
@@ -240,6 +253,7 @@ void set_look(QWidget* w, const char* look)
     w->setProperty("look", QByteArray(look));
     w->style()->unpolish(w);
     w->style()->polish(w);
+    refit(w);
     w->update();
 }
 
@@ -249,6 +263,7 @@ void set_own_look(QWidget* w, const char* look)
         return;
     w->setProperty("look", QByteArray(look));
     w->style()->polish(w); // drops the widget's cached rules first
+    refit(w);
     w->update();
 }
 
@@ -273,27 +288,130 @@ int widest_line(const QFontMetrics& m, const QString& text)
     return w;
 }
 
-// `f` at `base` pixels, stepped down (not below 7) until `text` fits `width`. Widths scale
-// with the pixel size: one measurement gives the size, a second checks it (rounding).
-QFont fit(QFont f, int base, int width, const QString& text)
+// The ink of `text` laid out in `room` as QPainter::drawText lays it out with `a` lies
+// inside the room: every line's glyphs, ascenders, accents and descenders, not only its
+// advance (a pixel's overhang at the sides allowed: a bearing's anti-aliased edge; none at
+// the top and bottom, where the last row is a descender's tail). A room without height is
+// measured across only (a text a screen draws itself).
+bool ink_inside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const int n = lines.size();
+    const int height = n * m.height() + (n - 1) * m.leading();
+    int top = room.top();
+    if (a & Qt::AlignVCenter)
+        top += (room.height() - height) / 2;
+    else if (a & Qt::AlignBottom)
+        top = room.bottom() + 1 - height;
+    for (int i = 0; i < n; ++i) {
+        const int advance = m.horizontalAdvance(lines[i]);
+        if (advance > room.width())
+            return false;
+        if (lines[i].trimmed().isEmpty() || room.height() <= 0)
+            continue;
+        int x = room.left();
+        if (a & Qt::AlignHCenter)
+            x += (room.width() - advance) / 2;
+        else if (a & Qt::AlignRight)
+            x = room.right() + 1 - advance;
+        const int baseline = top + i * (m.height() + m.leading()) + m.ascent();
+        if (!room.adjusted(-1, 0, 1, 0).contains(m.tightBoundingRect(lines[i]).translated(x, baseline)))
+            return false;
+    }
+    return true;
+}
+
+// `f` at `base` pixels, stepped down (not below 7) until `text` fits `room`. Widths scale
+// with the pixel size: one measurement gives a first size, the ink checks it.
+QFont fit(QFont f, int base, const QRect& room, Qt::Alignment a, const QString& text)
 {
     f.setPixelSize(base);
+    if (base <= 7 || ink_inside(QFontMetrics(f), room, a, text))
+        return f;
     const int need = widest_line(QFontMetrics(f), text);
-    if (need > width && base > 7) {
-        int px = qMax(7, base * width / qMax(1, need));
-        f.setPixelSize(px);
-        while (px > 7 && widest_line(QFontMetrics(f), text) > width)
-            f.setPixelSize(--px);
-    }
+    int px = need > room.width() ? qMax(7, base * room.width() / qMax(1, need)) : base - 1;
+    f.setPixelSize(px);
+    while (px > 7 && !ink_inside(QFontMetrics(f), room, a, text))
+        f.setPixelSize(--px);
     return f;
+}
+
+// The fit of `font` (at its pixel size) for `text` in `room`, remembered: what fit gives
+// depends on nothing else, so a screen built again or a text shown again fits unmeasured.
+QFont remembered_fit(const QFont& font, const QRect& room, Qt::Alignment a, const QString& text)
+{
+    static QHash<QString, QFont> fits;
+    const QString key = font.key() + QLatin1Char('\x1f') + QString::number(room.x()) + QLatin1Char(',')
+        + QString::number(room.y()) + QLatin1Char(',') + QString::number(room.width()) + QLatin1Char(',')
+        + QString::number(room.height()) + QLatin1Char(',') + QString::number(int(a)) + QLatin1Char('\x1f') + text;
+    auto it = fits.constFind(key);
+    if (it != fits.constEnd())
+        return *it;
+    if (fits.size() >= 512) // texts with numbers in them: stays small however long it runs
+        fits.clear();
+    const int base = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    return *fits.insert(key, fit(font, base, room, a, text));
+}
+
+// Where the widget draws its text in its look now, and how it aligns it there: a push
+// button inside its border and padding (beside its icon), a label inside its frame.
+QRect text_room(const QWidget* w, Qt::Alignment* a)
+{
+    if (const auto* b = qobject_cast<const QPushButton*>(w)) {
+        QStyleOptionButton o;
+        o.initFrom(b);
+        o.text = b->text();
+        o.icon = b->icon();
+        o.iconSize = b->iconSize();
+        QRect r = b->style()->subElementRect(QStyle::SE_PushButtonContents, &o, b);
+        if (!b->icon().isNull())
+            r.setWidth(r.width() - b->iconSize().width() - 4);
+        *a = Qt::AlignCenter;
+        return r;
+    }
+    if (const auto* t = qobject_cast<const QToolButton*>(w)) {
+        // Text under the picture: the room below it.
+        *a = Qt::AlignCenter;
+        QRect r = t->contentsRect();
+        if (t->toolButtonStyle() == Qt::ToolButtonTextUnderIcon && !t->icon().isNull())
+            r.setTop(r.top() + t->iconSize().height());
+        return r;
+    }
+    if (const auto* l = qobject_cast<const QLabel*>(w)) {
+        *a = l->alignment();
+        const int m = l->margin(), i = qMax(0, l->indent());
+        return l->contentsRect().adjusted(m + (*a & Qt::AlignLeft ? i : 0), m, -m - (*a & Qt::AlignRight ? i : 0), -m);
+    }
+    *a = Qt::AlignCenter;
+    return w->contentsRect();
+}
+
+QString fitted_text(const QWidget* w)
+{
+    if (const auto* l = qobject_cast<const QLabel*>(w))
+        return l->wordWrap() || Qt::mightBeRichText(l->text()) ? QString() : l->text();
+    if (const auto* b = qobject_cast<const QAbstractButton*>(w))
+        return b->text();
+    return QString();
 }
 
 void fit_font(QWidget* l, const QString& text)
 {
+    l->ensurePolished(); // the room its sheet leaves, before it is first shown
     // Always from the widget's own size, so a shorter text gets it back.
-    const QFont f = fit(l->font(), fit_base(l), l->width(), text);
+    QFont base = l->font();
+    base.setPixelSize(fit_base(l));
+    Qt::Alignment a;
+    const QRect room = text_room(l, &a);
+    const QFont f = remembered_fit(base, room, a, text);
     if (f != l->font())
         l->setFont(f);
+}
+
+void refit(QWidget* w)
+{
+    if (w->property("fit_base").isValid() && (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)))
+        fit_font(w, fitted_text(w));
 }
 } // namespace
 
@@ -307,28 +425,48 @@ void fit_text(QAbstractButton* b)
     fit_font(b, b->text());
 }
 
+void fit_text(QComboBox* box)
+{
+    box->ensurePolished();
+    QStyleOptionComboBox o;
+    o.initFrom(box);
+    o.editable = box->isEditable();
+    o.frame = box->hasFrame();
+    o.subControls = QStyle::SC_All;
+    // The field the box draws its text in: the whole box where its sheet hides the arrow.
+    const QRect room = box->style()->subControlRect(QStyle::CC_ComboBox, &o, QStyle::SC_ComboBoxEditField, box);
+    QFont f = box->font();
+    f.setPixelSize(fit_base(box));
+    for (int i = 0; i < box->count(); ++i) // the widest item's fit fits them all
+        f = remembered_fit(f, room, Qt::AlignLeft | Qt::AlignVCenter, box->itemText(i));
+    if (f != box->font())
+        box->setFont(f);
+}
+
+void keep_clear(QLabel* l, const QWidget* over)
+{
+    const QPoint at = over->mapTo(over->window(), QPoint(0, 0)) - l->mapTo(l->window(), QPoint(0, 0));
+    const QRect picture(at, over->size());
+    if (!l->rect().intersects(picture.adjusted(-1, 0, 1, 0)))
+        return; // neither over it nor touching it
+    // The room ends two pixels before the picture, on the side it covers (a pixel of the
+    // ink's overhang still leaves one between them).
+    QMargins m = l->contentsMargins();
+    if (picture.center().x() < l->rect().center().x())
+        m.setLeft(qMax(m.left(), picture.right() + 3));
+    else
+        m.setRight(qMax(m.right(), l->width() - picture.left() + 2));
+    l->setContentsMargins(m);
+}
+
 QFont fitted_font(const QFont& font, int width, const QString& text)
 {
-    // What fit_text gives depends only on the font at the base size, the width and the
-    // text: remembered, so a screen built again or a text shown again fits unmeasured.
-    static QHash<QString, QFont> fits;
-    const QString key = font.key() + QLatin1Char('\x1f') + QString::number(width) + QLatin1Char('\x1f') + text;
-    auto it = fits.constFind(key);
-    if (it != fits.constEnd())
-        return *it;
-    if (fits.size() >= 512) // texts with numbers in them: stays small however long it runs
-        fits.clear();
-    const int base = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
-    return *fits.insert(key, fit(font, base, width, text));
+    return remembered_fit(font, QRect(0, 0, width, 0), Qt::AlignLeft, text);
 }
 
 void fit_text_remembered(QLabel* l)
 {
-    QFont base = l->font();
-    base.setPixelSize(fit_base(l));
-    const QFont f = fitted_font(base, l->width(), l->text());
-    if (f != l->font())
-        l->setFont(f);
+    fit_font(l, l->text());
 }
 
 TextLine::TextLine() = default;

@@ -18,6 +18,7 @@
 #include "yuq_texts.h"
 
 class QAbstractButton;
+class QComboBox;
 class QIcon;
 class QPixmap;
 class QApplication;
@@ -86,11 +87,17 @@ void set_own_look(QWidget* w, const char* look);
 // The pixel size a fitted widget's font starts from: its form's size, remembered in the
 // property "fit_base" (cleared, the next fit starts from the font it has then).
 int fit_base(QWidget* w);
-// Steps the label's font down (not below 7 px) until its plain text fits its width: a long
-// translation or number keeps its end.
+// Steps the label's font down (not below 7 px) until its plain text's ink fits the room its
+// look leaves (inside its border and padding, ascenders and descenders included): a long
+// translation or number keeps its end. A fitted text is fitted again when its look changes.
 void fit_text(QLabel* l);
 // The same for a button's text, by its widest line.
 void fit_text(QAbstractButton* b);
+// The same for a combo box's items in the field it draws them in.
+void fit_text(QComboBox* box);
+// A label a picture (or a field) is drawn over or touches: its room ends before the picture, on the
+// side the picture covers (its geometry stays), so its fitted text stays clear of it.
+void keep_clear(QLabel* l, const QWidget* over);
 // fit_text, its outcome remembered by font, width and text: a screen built again, or a
 // text shown again, fits without measuring.
 void fit_text_remembered(QLabel* l);

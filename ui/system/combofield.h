@@ -13,7 +13,7 @@ enum Look { Normal, Focused, Editing };
 // alone, where a sheet of its own would restyle its (never shown) pop-up list and lay the
 // items out again. Nothing when the box has that look already.
 void set_look(QWidget* box, Look look);
-// Steps the box's font down (not below 7 px) until its widest item fits beside the arrow.
+// Steps the box's font down (not below 7 px) until its widest item fits its text field.
 void fit(QComboBox* box);
 
 } // namespace combo

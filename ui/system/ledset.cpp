@@ -98,6 +98,7 @@ ledset::ledset(QWidget* parent) : PanelDialog(page::ledset, parent), ui(new Ui::
 {
     ui->setupUi(this);
     kit::set_picture(ui->label_warning, kit::pic(QStringLiteral("warning.png")));
+    kit::keep_clear(ui->label_out1_width, ui->label_warning); // "Ширина" under the triangle
     m_fields = new kit::NumberFields(
         this,
         [this](const QLineEdit* f) {
@@ -166,10 +167,12 @@ void ledset::retext()
     ui->Button_apply->setText(kit::text(Txt::ledset_apply));
     ui->Button_cancle->setText(kit::text(Txt::ledset_cancel));
     // Russian and Vietnamese captions are wider than their boxes.
-    for (QLabel* l : {ui->label_ledw, ui->label_ledh, ui->label_out1_width, ui->label_out2_width,
-                      ui->label_out1_height, ui->label_out2_height, ui->label_note_led_w, ui->label_s2,
-                      ui->label_tip})
+    for (QLabel* l : {ui->label_ledset, ui->label_ledw, ui->label_ledh, ui->label_out1_width,
+                      ui->label_out2_width, ui->label_out1_height, ui->label_out2_height,
+                      ui->label_note_led_w, ui->label_s2, ui->label_tip})
         kit::fit_text(l);
+    for (QPushButton* b : {ui->Button_apply, ui->Button_cancle})
+        kit::fit_text(b); // their descenders in the box's 18 px
     combox_language_change();
 }
 

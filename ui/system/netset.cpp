@@ -88,8 +88,10 @@ void netset::wlan_para_get(int port)
         if (area_field(i)->text() != t)
             area_field(i)->setText(t);
     }
-    for (int c = 0; c < Columns; ++c)
+    for (int c = 0; c < Columns; ++c) {
         m_numbers[c]->setText(kit::text(Txt::netset_port).arg(ui_min_select + c + 1));
+        kit::fit_text_remembered(m_numbers[c]); // "网口LED10" and up
+    }
 }
 
 void netset::initWlan()
