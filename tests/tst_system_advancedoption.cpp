@@ -345,6 +345,16 @@ private slots:
         });
     }
 
+    // OK's refusal of an empty list follows a language change, as the upgrade's end does.
+    void refusal_follows_the_language()
+    {
+        run_upgrade([](firmware_usbgrade* s) {
+            release(s, 'Q');
+            switch_language(YuqRamPara::p_yuqrampara_config, 2); // Russian
+            QVERIFY2(s->log_label()->text().contains(QStringLiteral("Нечего обновлять!")), qPrintable(s->log_label()->text()));
+        });
+    }
+
     // The standby screen wakes on any key, but not through the overlay.
     void keys_on_standby_under_the_overlay_do_nothing()
     {

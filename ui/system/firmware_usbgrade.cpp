@@ -48,6 +48,14 @@ void firmware_usbgrade::retext()
     ui->Button_grade->setText(kit::text(Txt::firmware_usbgrade_ok));
     if (m_ended)
         show_end();
+    else if (m_nothing)
+        show_nothing();
+}
+
+void firmware_usbgrade::show_nothing()
+{
+    m_nothing = true;
+    show_log(kit::text(Txt::firmware_usbgrade_nothing).toHtmlEscaped(), kRed, 12);
 }
 
 void firmware_usbgrade::back()
@@ -101,7 +109,7 @@ bool firmware_usbgrade::menulist_button_ok_page()
     if (file_downing)
         return false;
     if (file_list.isEmpty()) {
-        show_log(kit::text(Txt::firmware_usbgrade_nothing).toHtmlEscaped(), kRed, 12);
+        show_nothing();
         return false;
     }
     // Refused while an upgrade or a card job runs; started only once the FPGA side took it.
@@ -164,8 +172,10 @@ void firmware_usbgrade::refresh(kit::Refresh code)
 // A stick came or went: what OK said about the last one no longer holds.
 void firmware_usbgrade::clear_log()
 {
-    if (!file_downing)
-        ui->label_log->clear();
+    if (file_downing)
+        return;
+    m_nothing = false;
+    ui->label_log->clear();
 }
 
 void firmware_usbgrade::show_end()

@@ -54,6 +54,7 @@ protected:
 private:
     void show_log(const QString& text, const char* colour, int px);
     void clear_log();
+    void show_nothing();
     void show_end();
 
     Ui::firmware_usbgrade* ui;
@@ -63,6 +64,7 @@ private:
     int yuqzk_count = 0;
     bool file_downing = false;
     bool m_ended = false; // the end of the upgrade is shown, in the language of the moment
+    bool m_nothing = false; // OK's refusal of an empty list is shown, likewise
     QString m_start_time;
     kit::PagedList* m_list;
 };
