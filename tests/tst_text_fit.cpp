@@ -99,40 +99,13 @@ bool room_of(const QWidget* c, Room* r)
     return false;
 }
 
-// The ink of each line of `text` laid out in `room` as QPainter::drawText lays it out.
-QVector<QPair<QString, QRect>> ink_of(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
-{
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    const int n = lines.size();
-    const int height = n * m.height() + (n - 1) * m.leading();
-    int top = room.top();
-    if (a & Qt::AlignVCenter)
-        top += (room.height() - height) / 2;
-    else if (a & Qt::AlignBottom)
-        top = room.bottom() + 1 - height;
-    QVector<QPair<QString, QRect>> inks;
-    for (int i = 0; i < n; ++i) {
-        if (lines[i].trimmed().isEmpty())
-            continue;
-        const int advance = m.horizontalAdvance(lines[i]);
-        int x = room.left();
-        if (a & Qt::AlignHCenter)
-            x += (room.width() - advance) / 2;
-        else if (a & Qt::AlignRight)
-            x = room.right() + 1 - advance;
-        const int baseline = top + i * (m.height() + m.leading()) + m.ascent();
-        inks << qMakePair(lines[i], m.tightBoundingRect(lines[i]).translated(x, baseline));
-    }
-    return inks;
-}
-
 // Empty when every line's ink lies inside the room (a pixel over at the sides allowed, an
 // anti-aliased bearing; none at the top and bottom, where it is a descender's tail), else
 // what sticks out.
 QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
 {
     QStringList out;
-    for (const auto& line : ink_of(m, room, a, text)) {
+    for (const auto& line : kit::ink_lines(m, room, a, text)) {
         const QRect& ink = line.second;
         QStringList sides;
         if (ink.left() < room.left() - 1)
@@ -171,7 +144,7 @@ void overlaps(QWidget* w, QStringList* cut)
         Room r;
         if (!l || !room_of(c, &r))
             continue;
-        for (const auto& line : ink_of(QFontMetrics(c->font()), r.rect, r.align, r.texts.value(0))) {
+        for (const auto& line : kit::ink_lines(QFontMetrics(c->font()), r.rect, r.align, r.texts.value(0))) {
             // Clipped to the label, as it is drawn; "touching" is within a pixel.
             const QRect ink = line.second.intersected(c->rect());
             const QRect onWindow(c->mapTo(w, ink.topLeft()), ink.size());

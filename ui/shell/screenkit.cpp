@@ -295,29 +295,13 @@ int widest_line(const QFontMetrics& m, const QString& text)
 // measured across only (a text a screen draws itself).
 bool ink_inside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
 {
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    const int n = lines.size();
-    const int height = n * m.height() + (n - 1) * m.leading();
-    int top = room.top();
-    if (a & Qt::AlignVCenter)
-        top += (room.height() - height) / 2;
-    else if (a & Qt::AlignBottom)
-        top = room.bottom() + 1 - height;
-    for (int i = 0; i < n; ++i) {
-        const int advance = m.horizontalAdvance(lines[i]);
-        if (advance > room.width())
+    if (widest_line(m, text) > room.width())
+        return false;
+    if (room.height() <= 0)
+        return true;
+    for (const auto& line : ink_lines(m, room, a, text))
+        if (!room.adjusted(-1, 0, 1, 0).contains(line.second))
             return false;
-        if (lines[i].trimmed().isEmpty() || room.height() <= 0)
-            continue;
-        int x = room.left();
-        if (a & Qt::AlignHCenter)
-            x += (room.width() - advance) / 2;
-        else if (a & Qt::AlignRight)
-            x = room.right() + 1 - advance;
-        const int baseline = top + i * (m.height() + m.leading()) + m.ascent();
-        if (!room.adjusted(-1, 0, 1, 0).contains(m.tightBoundingRect(lines[i]).translated(x, baseline)))
-            return false;
-    }
     return true;
 }
 
@@ -516,6 +500,32 @@ void TextLine::draw(QPainter* p, const QRect& r, Qt::Alignment a) const
 }
 
 // ---- shared style sheets ----
+
+QVector<QPair<QString, QRect>> ink_lines(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const int n = lines.size();
+    const int height = n * m.height() + (n - 1) * m.leading();
+    int top = room.top();
+    if (a & Qt::AlignVCenter)
+        top += (room.height() - height) / 2;
+    else if (a & Qt::AlignBottom)
+        top = room.bottom() + 1 - height;
+    QVector<QPair<QString, QRect>> inks;
+    for (int i = 0; i < n; ++i) {
+        if (lines[i].trimmed().isEmpty())
+            continue;
+        const int advance = m.horizontalAdvance(lines[i]);
+        int x = room.left();
+        if (a & Qt::AlignHCenter)
+            x += (room.width() - advance) / 2;
+        else if (a & Qt::AlignRight)
+            x = room.right() + 1 - advance;
+        const int baseline = top + i * (m.height() + m.leading()) + m.ascent();
+        inks << qMakePair(lines[i], m.tightBoundingRect(lines[i]).translated(x, baseline));
+    }
+    return inks;
+}
 
 namespace sheet {
 const char* const large_menu = "background-color: rgb(33, 36, 53);border:2px;border-radius:10px;padding:2px 4px;color:rgb(255,255,255)";

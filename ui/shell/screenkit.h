@@ -4,9 +4,13 @@
 // and the registry through which screens open, refresh and re-text each other without
 // including each other's headers. See README.md in this folder for how a screen uses it.
 #include <QDialog>
+#include <QFontMetrics>
 #include <QList>
+#include <QPair>
 #include <QPointer>
+#include <QRect>
 #include <QString>
+#include <QVector>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -104,6 +108,9 @@ void fit_text_remembered(QLabel* l);
 // The font fit_text would give a label of `font` (a pixel size) and `width` showing
 // `text`, remembered: for screens that draw their own texts.
 QFont fitted_font(const QFont& font, int width, const QString& text);
+// The ink of each line of `text` that is not blank, laid out in `room` with `a` as
+// QPainter::drawText lays it out: what fitting keeps inside the room.
+QVector<QPair<QString, QRect>> ink_lines(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text);
 // One line of text shaped once and drawn as QPainter::drawText(rect, flags, text) draws
 // it (which shapes it again on every paint), for screens that draw their own texts.
 class TextLine
