@@ -99,6 +99,14 @@ bool room_of(const QWidget* c, Room* r)
     return false;
 }
 
+// Every text found cut printed, so one run names them all; true when there are none.
+bool none_cut(const QStringList& cut)
+{
+    for (const QString& c : cut)
+        qWarning("cut: %s", qPrintable(c));
+    return cut.isEmpty();
+}
+
 // Empty when every line's ink lies inside the room (a pixel over at the sides allowed, an
 // anti-aliased bearing; none at the top and bottom, where it is a descender's tail), else
 // what sticks out.
@@ -372,9 +380,7 @@ private slots:
             cut << it.key() + QStringLiteral(" (") + it.value().join(QStringLiteral(", ")) + QLatin1Char(')');
         if (pageId != page::MainWindow && kit::screen(uint8_t(pageId)) == s)
             delete w;
-        for (const QString& c : cut)
-            qWarning("cut: %s", qPrintable(c));
-        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
+        QVERIFY2(none_cut(cut), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
     }
 
     // Texts a screen shows only further in: the mapping wizard's steps, the route picker and
@@ -427,9 +433,7 @@ private slots:
         }
         pads.stop();
         cut.removeDuplicates();
-        for (const QString& c : cut)
-            qWarning("cut: %s", qPrintable(c));
-        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
+        QVERIFY2(none_cut(cut), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
     }
 
     // The number pad's title for every number field of every screen, and the access code's.
@@ -462,9 +466,7 @@ private slots:
             pad->hide();
         }
         delete w;
-        for (const QString& c : cut)
-            qWarning("cut: %s", qPrintable(c));
-        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
+        QVERIFY2(none_cut(cut), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
     }
 
     // A text a screen draws itself gets the font a fitted label of its font and width has.
