@@ -1,6 +1,7 @@
 #include "config_engine.h"
 
 #include "global.h"
+#include "logMsg.h"
 #include "utils.h"
 #include "platform/devpath.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <cstdio>
 
 ConfigEngine* ConfigEngine::p_config = nullptr;
 
@@ -64,6 +66,16 @@ ConfigEngine::ConfigEngine()
 void ConfigEngine::load()
 {
     platform::ensure_device_tree();
+    // QSettings reads whatever lies there: a fifo would hold start-up for ever, a device or
+    // a huge file would fill the memory. Such a file is kept aside and the defaults are
+    // written anew, as for a file that lacks its items.
+    QByteArray probe;
+    if (Utils::read_file_checked(config_path(), &probe, kFileLimit) == Utils::Read::Refused) {
+        const QString kept = Utils::keep_damaged(config_path());
+        std::printf("tcpip.ini not a regular file of at most %d bytes: kept as %s, defaults used\n",
+                    int(kFileLimit), kept.toLocal8Bit().constData());
+        writeLogMsg(LOG_ERROR, QStringLiteral("tcpip.ini damaged"));
+    }
     const QString path = platform::dev_path(config_path());
     QSettings ini(path, QSettings::IniFormat);
     bool missing = false;

@@ -44,6 +44,8 @@ public:
     static void reset_for_test();
 
 private:
+    // The file holds nine short items; anything many times that is not it.
+    static constexpr qint64 kFileLimit = 64 * 1024;
     void load();
 
     mutable QMutex m_mutex;

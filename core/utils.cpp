@@ -249,3 +249,17 @@ bool Utils::read_file(const QString& devicePath, QByteArray* data, qint64 maxByt
 {
     return read_file_checked(devicePath, data, maxBytes) == Read::Ok;
 }
+
+QString Utils::keep_damaged(const QString& devicePath)
+{
+    const int kept = 5;
+    const QString host = platform::dev_path(devicePath);
+    const QString bad = host + QStringLiteral(".bad");
+    auto nth = [&bad](int i) { return i == 0 ? bad : bad + QLatin1Char('.') + QString::number(i); };
+    QFile::remove(nth(kept - 1));
+    for (int i = kept - 2; i >= 0; --i)
+        if (QFile::exists(nth(i)))
+            QFile::rename(nth(i), nth(i + 1));
+    QFile::rename(host, bad);
+    return bad;
+}

@@ -57,4 +57,7 @@ public:
     static Read read_file_checked(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit);
     // Same; false unless read.
     static bool read_file(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit);
+    // Moves a damaged device file aside as NAME.bad; the earlier ones move up to NAME.bad.1
+    // .. NAME.bad.4 and only the oldest beyond that goes. Returns where it went (host path).
+    static QString keep_damaged(const QString& devicePath);
 };

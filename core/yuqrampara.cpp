@@ -20,24 +20,9 @@ std::atomic<int> YuqRamPara::write_pause_us{100000};
 
 namespace {
 const char* const kRamFile = "/data/ram_device_info";
-const int kKeptDamaged = 5;
 // The parameter and mode files hold 4096 bytes at most; a file many times that is not one
 // of them, and is not read into memory.
 const qint64 kParaFileLimit = 64 * 1024;
-
-// Moves a damaged file aside as NAME.bad; the earlier ones move up to NAME.bad.1 ..
-// NAME.bad.4 and only the oldest beyond that goes. Returns where the file went.
-QString keep_damaged(const QString& host)
-{
-    const QString bad = host + QStringLiteral(".bad");
-    auto nth = [&bad](int i) { return i == 0 ? bad : bad + QLatin1Char('.') + QString::number(i); };
-    QFile::remove(nth(kKeptDamaged - 1));
-    for (int i = kKeptDamaged - 2; i >= 0; --i)
-        if (QFile::exists(nth(i)))
-            QFile::rename(nth(i), nth(i + 1));
-    QFile::rename(host, bad);
-    return bad;
-}
 
 void build_factory_list(unsigned char* list)
 {
@@ -201,8 +186,7 @@ void YuqRamPara::load_ram_file()
     } else {
         if (present) {
             // Keep the bad file for a look later, then start from the factory image.
-            const QString host = platform::dev_path(QString::fromLatin1(kRamFile));
-            const QString kept = keep_damaged(host);
+            const QString kept = Utils::keep_damaged(QString::fromLatin1(kRamFile));
             if (r == Utils::Read::Refused)
                 std::printf("ram_device_info not a regular file of at most %d bytes: kept as %s, factory image used\n",
                             int(kParaFileLimit), kept.toLocal8Bit().constData());

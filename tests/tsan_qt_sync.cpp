@@ -4,6 +4,7 @@
 // take the place of Qt's for the test programs and the panel: each calls Qt's own and
 // tells the sanitizer what it did (acquire after locking, release before unlocking).
 // Qt's event queue is made visible the same way (see the end).
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QtGlobal>
 #include <QMutex>
@@ -100,9 +101,14 @@ bool QWaitCondition::wait(QMutex* m, QDeadlineTimer deadline)
 
 // Qt's event queue. A post (a queued call, a signal to another thread's object) appends the
 // event under Qt's own lock, then wakes the receiving thread's glib main context; every
-// delivery passes the event-notify callbacks first. A release at the wake-up and an
+// delivery passes the event-notify callbacks first. A release before the post and an
 // acquire at delivery let the sanitizer see what Qt guarantees: what a thread did before
 // it posted happens before the event runs.
+// The release must come before the event is in the list: a thread already busy with its
+// posted events (a modal screen's loop, for one) can run it before the poster reaches the
+// wake-up. Qt binds its own calls inside libQt5Core directly, so only our calls into Qt
+// (a post, a signal) can be caught there; the wake-up stays as the
+// release of the posts Qt makes itself.
 namespace {
 char g_event_queue;
 
@@ -113,12 +119,33 @@ bool event_delivered(void**)
 }
 
 const bool g_registered = QInternal::registerCallback(QInternal::EventNotifyCallback, event_delivered);
+
+void posting()
+{
+    (void)g_registered;
+    __tsan_release(&g_event_queue);
+}
 } // namespace
+
+void QCoreApplication::postEvent(QObject* receiver, QEvent* event, int priority)
+{
+    static const auto real = qt_own<void (*)(QObject*, QEvent*, int)>(
+        "_ZN16QCoreApplication9postEventEP7QObjectP6QEventi");
+    posting();
+    real(receiver, event, priority);
+}
+
+void QMetaObject::activate(QObject* sender, const QMetaObject* m, int local_signal_index, void** argv)
+{
+    static const auto real = qt_own<void (*)(QObject*, const QMetaObject*, int, void**)>(
+        "_ZN11QMetaObject8activateEP7QObjectPKS_iPPv");
+    posting();
+    real(sender, m, local_signal_index, argv);
+}
 
 extern "C" void g_main_context_wakeup(void* context)
 {
     static const auto real = reinterpret_cast<void (*)(void*)>(dlsym(RTLD_NEXT, "g_main_context_wakeup"));
-    (void)g_registered;
-    __tsan_release(&g_event_queue);
+    posting();
     real(context);
 }

@@ -5,6 +5,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QSettings>
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
@@ -143,9 +144,9 @@ private slots:
     }
 
     // Hostile files from the PC or left on the device do not stop the start: a fifo or an
-    // endless device as the parameter file, an alias file nested 200,000 deep or over the
-    // size bound. The panel keeps the parameter file aside, removes the alias file, says
-    // so, and starts on its defaults.
+    // endless device as the parameter file and the configuration, an alias file nested
+    // 200,000 deep or over the size bound. The panel keeps the parameter file and the
+    // configuration aside, removes the alias file, says so, and starts on its defaults.
     void hostile_files_at_start()
     {
         const QByteArray huge = "{\"namelist\": {\"source\": [{\"id\": 0, \"valid\": \"on\", \"name\": \""
@@ -168,18 +169,26 @@ private slots:
             alias.write(c.alias);
             alias.close();
             const QString ram = root + QStringLiteral("/data/ram_device_info");
-            if (qstrcmp(c.ram, "fifo") == 0)
-                QCOMPARE(::mkfifo(QFile::encodeName(ram).constData(), 0600), 0);
-            else
-                QVERIFY(QFile::link(QString::fromLatin1(c.ram), ram));
+            const QString ini = root + QStringLiteral("/data/configs/tcpip.ini");
+            for (const QString& f : {ram, ini}) {
+                if (qstrcmp(c.ram, "fifo") == 0)
+                    QCOMPARE(::mkfifo(QFile::encodeName(f).constData(), 0600), 0);
+                else
+                    QVERIFY(QFile::link(QString::fromLatin1(c.ram), f));
+            }
             Panel p;
             p.start(root, kOffscreen);
             QVERIFY2(p.wait_for(c.says), p.out.constData());
             QVERIFY2(Panel::answers(root), p.out.constData());
             QVERIFY(p.wait_for("ram_device_info not a regular file"));
+            QVERIFY(p.wait_for("tcpip.ini not a regular file"));
             QVERIFY(!alias.exists());
             QVERIFY(QFileInfo(ram).isFile() && !QFileInfo(ram).isSymLink());
             QCOMPARE(QFileInfo(ram).size(), qint64(4096));
+            QVERIFY(QFileInfo(ini).isFile() && !QFileInfo(ini).isSymLink());
+            QCOMPARE(QSettings(ini, QSettings::IniFormat).value("config/IPAddress").toString(),
+                     QStringLiteral("192.168.1.199"));
+            QVERIFY(QFileInfo::exists(ini + QStringLiteral(".bad")));
         }
     }
 
