@@ -2,6 +2,7 @@
 
 #include "platform/devpath.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QFont>
 #include <QPointer>
 #include <QTcpServer>
+#include <QWindow>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +62,32 @@ QString platform_spec(int argc, char* argv[])
             return QString::fromLocal8Bit(argv[i + 1]);
     return QString::fromLocal8Bit(qgetenv("QT_QPA_PLATFORM"));
 }
+
+// Under X, a window shown and closed again before the server has mapped it still gets the
+// map's notice afterwards. Qt then takes the window for mapped and gives it the focus it
+// was asked for meanwhile (a modal screen's, relayed from the window beneath), and X
+// refuses the focus of an unmapped window (BadMatch). The notice of a window Qt has hidden
+// since is dropped: the unmap that follows it is the window's state.
+class StaleMapFilter : public QAbstractNativeEventFilter
+{
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, long*) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        // The X protocol's MapNotify: code 19 (the top bit marks a sent event), the mapped
+        // window's id at byte 8.
+        const auto* bytes = static_cast<const unsigned char*>(message);
+        if ((bytes[0] & 0x7f) != 19)
+            return false;
+        quint32 id;
+        std::memcpy(&id, bytes + 8, sizeof id);
+        for (QWindow* w : QGuiApplication::allWindows())
+            if (w->handle() && w->winId() == id)
+                return !w->isVisible();
+        return false;
+    }
+};
 
 // Qt's VNC server listens on every address; the socket made here takes its place as soon
 // as the server exists (it is created on the first pass of the event loop).
@@ -198,6 +226,8 @@ void application_created(QApplication* app)
 {
     if (g_vnc_fd >= 0)
         app->installEventFilter(new VncHandover(app));
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        app->installNativeEventFilter(new StaleMapFilter);
 }
 
 void device_look()
