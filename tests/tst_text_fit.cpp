@@ -287,6 +287,18 @@ void measure_all_looks(QWidget* w, QStringList* cut)
             kit::set_own_look(c, own.constData());
     }
 }
+// A page shown fresh in a language: the home window, or a new screen the caller deletes.
+QWidget* show_page(int pageId, int language)
+{
+    fresh_panel();
+    g_language = uint8_t(language);
+    QWidget* w = pageId == page::MainWindow ? static_cast<QWidget*>(g_mainwindow)
+                                            : kit::create(uint8_t(pageId))->widget();
+    w->show();
+    QCoreApplication::processEvents();
+    return w;
+}
+
 } // namespace
 
 class TstTextFit : public QObject
@@ -310,12 +322,7 @@ private slots:
     {
         QFETCH(int, pageId);
         QFETCH(int, language);
-        fresh_panel();
-        g_language = uint8_t(language);
-        QWidget* w = pageId == page::MainWindow ? static_cast<QWidget*>(g_mainwindow)
-                                                : kit::create(uint8_t(pageId))->widget();
-        w->show();
-        QCoreApplication::processEvents();
+        QWidget* w = show_page(pageId, language);
         QStringList cut;
         for (const QWidget* c : w->findChildren<QWidget*>()) {
             // The plain text of a label or button against its width; wrapped and rich text
@@ -349,12 +356,7 @@ private slots:
     {
         QFETCH(int, pageId);
         QFETCH(int, language);
-        fresh_panel();
-        g_language = uint8_t(language);
-        QWidget* w = pageId == page::MainWindow ? static_cast<QWidget*>(g_mainwindow)
-                                                : kit::create(uint8_t(pageId))->widget();
-        w->show();
-        QCoreApplication::processEvents();
+        QWidget* w = show_page(pageId, language);
         QStringList cut;
         measure_all_looks(w, &cut);
         overlaps(w, &cut);
