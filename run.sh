@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds and starts the panel on the simulated device. Arguments go to yuqK87N.
+# Builds the panel (the program alone: ./test.sh builds the tests) and starts it on the
+# simulated device. Arguments go to yuqK87N.
 # Without an X display (a Wayland-only session included) the panel is served over VNC on
 # localhost port ${VNC_PORT:-5900}; VNC_ADDR=0.0.0.0 opens it to other machines (no password).
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/setup.sh build
+echo "Building the panel into build/ (the first build takes a few minutes)."
+BUILD_TARGET=yuqK87N scripts/setup.sh build
 export DEVICE_ROOT="${DEVICE_ROOT:-$PWD/device-root}"
 args=("$@")
 has_platform=0

@@ -1,17 +1,17 @@
 #include "control_commands.h"
 #include "services.h"
 
-#include "services.h"
-
 #include "core/global.h"
 #include "core/image_edit.h"
 #include "engine/c331_manage.h"
 #include "fpga/aging_log.h"
+#include "platform/clock.h"
 #include "sim/control.h"
 #include "sim/control_scaler.h"
 #include "ui/shell/screenkit.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QStringList>
 
 namespace {
@@ -57,6 +57,17 @@ bool age_sample(const QStringList& args)
     });
 }
 
+// "clock DATE TIME": the device's clock stands at that time from now on (the aging log's
+// and the USB upgrade's times), so that pictures showing a time come out alike.
+bool set_clock(const QStringList& args)
+{
+    const QDateTime at = QDateTime::fromString(args.join(QLatin1Char(' ')), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    if (!at.isValid())
+        return false;
+    platform::set_device_clock(at);
+    return true;
+}
+
 } // namespace
 
 void register_control_commands()
@@ -70,6 +81,8 @@ void register_control_commands()
                                   set_language, true);
     sim::register_control_command(QStringLiteral("age sample"), QStringLiteral("age sample [N] (1..3360 aging samples now)"),
                                   age_sample, true);
+    sim::register_control_command(QStringLiteral("clock"),
+                                  QStringLiteral("clock YYYY-MM-DD hh:mm:ss (the device's clock stands there)"), set_clock);
     // The engine reads the chip's fonts at bring-up; a change made from the channel is read
     // again at once, as a font upgrade would be.
     sim::set_font_reader([] {

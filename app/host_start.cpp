@@ -1,6 +1,7 @@
 #include "host_start.h"
 
 #include "platform/devpath.h"
+#include "platform/shell_gate.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -9,9 +10,12 @@
 #include <QEvent>
 #include <QFile>
 #include <QFont>
+#include <QHostAddress>
+#include <QNetworkInterface>
 #include <QPointer>
 #include <QTcpServer>
 #include <QWindow>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +26,8 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <string>
+#include <vector>
 
 namespace host {
 
@@ -34,7 +40,9 @@ const char* const kFontDpi = "100";
 
 int g_lock_fd = -1;
 int g_vnc_fd = -1;
-QString g_vnc_where;
+// The program and its arguments as started, for the simulated reboot.
+std::string g_program;
+std::vector<std::string> g_arguments;
 QtMessageHandler g_qt_handler = nullptr;
 
 QString errno_text(int err)
@@ -122,15 +130,93 @@ private:
                          tcp->errorString().toLocal8Bit().constData());
             std::exit(1);
         }
-        std::printf("VNC: the panel is served at %s\n", g_vnc_where.toLocal8Bit().constData());
-        std::fflush(stdout);
         qApp->removeEventFilter(this);
     }
 
     bool m_seen = false;
 };
 
+// A listening TCP socket on a numeric address and port; -1 with *err (the system's) or
+// *why (the address or port itself is unusable) set.
+int listen_on(const QString& addr, const QString& port, int* err, QString* why)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* ai = nullptr;
+    const int gai = ::getaddrinfo(addr.toLatin1().constData(), port.toLatin1().constData(), &hints, &ai);
+    if (gai != 0) {
+        *why = QString::fromLocal8Bit(::gai_strerror(gai));
+        return -1;
+    }
+    int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC, ai->ai_protocol);
+    const int one = 1;
+    *err = 0;
+    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0
+        || ::bind(fd, ai->ai_addr, ai->ai_addrlen) != 0 || ::listen(fd, 8) != 0) {
+        *err = errno;
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    ::freeaddrinfo(ai);
+    return fd;
+}
+
+// Where a viewer finds the panel. An address that stands for every address of this
+// machine is no use to a viewer: one of the machine's own is named instead.
+QString vnc_where(const QString& addr, const QString& port)
+{
+    const QHostAddress a(addr);
+    if (!a.isEqual(QHostAddress::AnyIPv4) && !a.isEqual(QHostAddress::AnyIPv6))
+        return QStringLiteral("at %1 port %2: connect a viewer, e.g. vncviewer %1::%2").arg(addr, port);
+    QString mine;
+    for (const QHostAddress& h : QNetworkInterface::allAddresses()) {
+        if (!h.isLoopback() && h.protocol() == QAbstractSocket::IPv4Protocol) {
+            mine = h.toString();
+            break;
+        }
+    }
+    if (mine.isEmpty())
+        return QStringLiteral("on every address of this machine, port %1: connect a viewer to this "
+                              "machine's address, e.g. vncviewer ADDRESS::%1").arg(port);
+    return QStringLiteral("on every address of this machine, port %1: connect a viewer, e.g. vncviewer "
+                          "%2::%1 (this machine's address)").arg(port, mine);
+}
+
+// The board's reboot, as this machine can carry it out: the process ends and the panel
+// starts again from its program file with the same arguments and environment, on the same
+// device root. The lock, the VNC port and the control FIFO close with the old program
+// (close-on-exec) and the new one takes them as any start does; the parameter files are
+// whole, since they are written on this thread and this runs between two of its events.
+void restart_panel()
+{
+    std::printf("reboot: the simulated device reboots: this panel ends and %s starts again "
+                "on the device root %s\n",
+                g_program.c_str(), platform::device_root().toLocal8Bit().constData());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::vector<char*> argv;
+    for (std::string& a : g_arguments)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    ::execv(g_program.c_str(), argv.data());
+    std::fprintf(stderr, "yuqK87N: reboot: %s cannot be started again (%s); this panel goes on\n",
+                 g_program.c_str(), std::strerror(errno));
+}
+
 } // namespace
+
+void keep_arguments(int argc, char* argv[])
+{
+    // The file that runs, not argv[0]: the start may have gone through $PATH or another
+    // working folder.
+    char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    g_program = n > 0 ? std::string(exe, size_t(n)) : std::string(argv[0]);
+    g_arguments.assign(argv, argv + argc);
+}
 
 QString claim_device_root()
 {
@@ -192,38 +278,53 @@ QString open_vnc_port(int argc, char* argv[])
         else if (o.startsWith(QLatin1String("addr=")))
             addr = o.mid(5);
     }
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE | AI_NUMERICHOST | AI_NUMERICSERV;
-    addrinfo* ai = nullptr;
-    const int gai = ::getaddrinfo(addr.toLatin1().constData(), port.toLatin1().constData(), &hints, &ai);
-    if (gai != 0)
+    int err = 0;
+    QString why;
+    const int fd = listen_on(addr, port, &err, &why);
+    if (!why.isEmpty())
         return QStringLiteral("the VNC address %1 port %2 is not usable (%3); addr= takes a numeric "
                               "address such as 127.0.0.1 or 0.0.0.0")
-            .arg(addr, port, QString::fromLocal8Bit(::gai_strerror(gai)));
-    const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC, ai->ai_protocol);
-    const int one = 1;
-    int err = 0;
-    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0
-        || ::bind(fd, ai->ai_addr, ai->ai_addrlen) != 0 || ::listen(fd, 8) != 0)
-        err = errno;
-    ::freeaddrinfo(ai);
-    if (err) {
-        if (fd >= 0)
-            ::close(fd);
+            .arg(addr, port, why);
+    if (fd < 0) {
+        // A proposal that is itself taken helps nobody: the first port that opens now.
+        QString other;
+        for (int p = port.toInt() + 1; other.isEmpty() && p > 1 && p <= 65535 && p <= port.toInt() + 100; ++p) {
+            int e;
+            QString w;
+            const int probe = listen_on(addr, QString::number(p), &e, &w);
+            if (probe >= 0) {
+                ::close(probe);
+                other = QString::number(p);
+            }
+        }
+        const QString choose = other.isEmpty()
+            ? QStringLiteral("Choose another port: VNC_PORT=PORT ./run.sh, or port=PORT in -platform vnc:...")
+            : QStringLiteral("Choose another port (%1 is free now): VNC_PORT=%1 ./run.sh, or port=%1 in "
+                             "-platform vnc:...").arg(other);
         return QStringLiteral("the VNC port %1 on %2 cannot be opened (%3): another panel or VNC "
-                              "server may use it.\nChoose another port: VNC_PORT=5901 ./run.sh, or "
-                              "port=5901 in -platform vnc:...")
-            .arg(port, addr, errno_text(err));
+                              "server may use it.\n%4")
+            .arg(port, addr, errno_text(err), choose);
     }
     g_vnc_fd = fd;
-    g_vnc_where = QStringLiteral("%1 port %2: connect a viewer, e.g. vncviewer %1::%2").arg(addr, port);
+    // Clients that come now wait in the port's queue until Qt's server takes it over.
+    std::printf("VNC: the panel is served %s\n", vnc_where(addr, port).toLocal8Bit().constData());
+    std::fflush(stdout);
     return QString();
 }
 
 void application_created(QApplication* app)
 {
+    // The shell gate records "reboot" and runs nothing; the simulated device answers it by
+    // starting the panel again, once the tick that asked has returned.
+    platform::shell_set_responder([](const QString& command, int* status, QByteArray*) {
+        if (command.trimmed() != QLatin1String("reboot"))
+            return false;
+        static std::atomic<bool> asked{false};
+        if (!asked.exchange(true))
+            QMetaObject::invokeMethod(qApp, restart_panel, Qt::QueuedConnection);
+        *status = 0;
+        return true;
+    });
     if (g_vnc_fd >= 0)
         app->installEventFilter(new VncHandover(app));
     if (QGuiApplication::platformName() == QLatin1String("xcb"))

@@ -8,6 +8,10 @@ class QApplication;
 
 namespace host {
 
+// The program file and the arguments as given (before Qt takes its own out of them), for
+// the simulated reboot.
+void keep_arguments(int argc, char* argv[]);
+
 // The device root can be written (every folder the program uses) and no other panel runs
 // on it: the lock file "/sim/panel.lock" under the root is held until the process ends,
 // however it ends.
@@ -22,7 +26,9 @@ void prepare_environment();
 // A taken port is reported before anything starts.
 QString open_vnc_port(int argc, char* argv[]);
 
-// After the application object: the VNC hand-over.
+// After the application object: the VNC hand-over, and the simulated reboot: the shell
+// gate's "reboot" (recorded, never run on this machine) ends the process and starts the
+// panel again, the same program with the same arguments on the same device root.
 void application_created(QApplication* app);
 
 // The look Qt gives the device's linuxfb, on every platform: the style of a platform without

@@ -207,8 +207,17 @@ bool panel_key(const QStringList& args)
                                            {"mode", Qt::Key_Stop}, {"back", Qt::Key_PowerOff}};
     if (roles.contains(a))
         return send_key(roles.value(a));
-    if (a.size() == 1 && a[0] >= QLatin1Char('a') && a[0] <= QLatin1Char('z'))
+    if (a.size() == 1 && a[0] >= QLatin1Char('a') && a[0] <= QLatin1Char('z')) {
+        // Only the keypad's letters: another one would be taken without a word and do nothing.
+        if (a[0] > QLatin1Char('s')) {
+            sim::control_note(QStringLiteral("key %1: no panel key; the keys are S (left), R (right), "
+                                             "Q (OK), M (mode), O (back), A..P (shortcuts), left, "
+                                             "right, ok, mode, back, or a key code")
+                                  .arg(args[0]));
+            return false;
+        }
         return send_key(a[0].toUpper().unicode());
+    }
     bool ok = false;
     const int code = a.toInt(&ok, 0);
     return ok && code > 0 && send_key(code);

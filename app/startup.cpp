@@ -88,6 +88,7 @@ void panel_start(QApplication* app, const PanelStart& how)
 
 int yuq_main(int argc, char* argv[])
 {
+    host::keep_arguments(argc, argv);
     QString problem = host::claim_device_root();
     if (problem.isEmpty()) {
         host::prepare_environment();

@@ -4,6 +4,8 @@
 #include "core/global.h"
 #include "core/utils.h"
 
+#include "platform/clock.h"
+
 #include <QDateTime>
 #include <QMutexLocker>
 #include <QStringList>
@@ -36,13 +38,15 @@ bool AgingLog::tick()
     return true;
 }
 
+QString AgingLog::time_text()
+{
+    QMutexLocker lock(&Utils::_system_mutex);
+    return platform::device_now().toString(QStringLiteral("MM-dd hh:mm"));
+}
+
 void AgingLog::sample()
 {
-    QString time;
-    {
-        QMutexLocker lock(&Utils::_system_mutex);
-        time = QDateTime::currentDateTime().toString(QStringLiteral("MM-dd hh:mm"));
-    }
+    const QString time = time_text();
     int regs[6];
     const int order[3] = {40, 42, 43};
     for (int fpga = 0; fpga < 2; ++fpga)

@@ -32,6 +32,8 @@ public:
     bool tick();
     // One sample now (the time text and the six registers).
     void sample();
+    // The device's time as a sample shows it ("MM-dd hh:mm").
+    static QString time_text();
     // One line from a time text and the six register values (FPGA 0: 40, 42, 43; FPGA 1:
     // 40, 42, 43), appended with the band counting and the line cap.
     void append(const QString& time, const int regs[6]);

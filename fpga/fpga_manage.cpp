@@ -6,6 +6,8 @@
 #include "core/yuqrampara.h"
 #include "platform/wire.h"
 
+#include "platform/clock.h"
+
 #include <QDateTime>
 #include <QMutexLocker>
 #include <chrono>
@@ -131,7 +133,7 @@ bool fpga_manage::port_area(int p, uint16_t area[4])
 
 int fpga_manage::IT8563WE_Get(TimeRealType* t)
 {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = platform::device_now();
     t->second = uint8_t(now.time().second());
     t->minute = uint8_t(now.time().minute());
     t->hour = uint8_t(now.time().hour());

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Remakes the screen gallery (docs/screens.md, docs/screens/*.png): every built screen in
 # Chinese, English and Russian, each reached from a freshly started panel (offscreen)
-# through the control FIFO and taken with its "screenshot" command.
+# through the control FIFO and taken with its "screenshot" command. The device's clock
+# stands at one fixed time, so a remake on unchanged code gives the same bytes, pictures
+# that show a time included.
 # Usage: scripts/gallery.sh [YUQK87N]   (default: builds and uses build/app/yuqK87N)
+#   GALLERY_ONLY=REGEX   only the pictures of matching names
+#   GALLERY_OUT=FOLDER   the page and its screens/ folder there instead of docs/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,8 +27,11 @@ if [ -z "$bin" ]; then
   scripts/setup.sh build
   bin=build/app/yuqK87N
 fi
-out=docs/screens
+page=${GALLERY_OUT:-docs}
+out=$page/screens
 mkdir -p "$out"
+# The time every picture shows.
+CLOCK="2025-06-01 10:00:00"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 
@@ -41,6 +48,7 @@ take() {
   wait_for 30 grep -qs "fpga 1 running" "$root.log"
   send "screenshot /tmp/ready.png"
   wait_for 30 test -s "$root/tmp/ready.png"
+  send "clock $CLOCK"
   [ "$lang" = zh ] || send "language $lang"
   local steps step w
   IFS=';' read -ra steps <<<"$lines"
@@ -99,5 +107,5 @@ done
     for lang in "${LANGS[@]}"; do row+=" ![$caption, ${LANG_NAME[$lang]}](screens/${name}_$lang.png) |"; done
     echo "$row"
   done
-} >docs/screens.md
-echo "gallery: docs/screens.md"
+} >"$page/screens.md"
+echo "gallery: $page/screens.md"

@@ -9,7 +9,8 @@ wait_for() {
   done
 }
 
-# send_line FIFO LINE: one control line; fails instead of blocking when no panel reads.
+# send_line FIFO LINE: one control line; fails instead of blocking when no panel reads,
+# and never makes a plain file where the panel is about to make its FIFO.
 send_line() {
-  timeout 5 sh -c 'printf "%s\n" "$1" >"$0"' "$1" "$2"
+  timeout 5 sh -c '[ -p "$0" ] && printf "%s\n" "$1" >"$0"' "$1" "$2"
 }

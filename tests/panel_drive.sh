@@ -11,7 +11,18 @@ RANDOM="${3:-1}" # the walk's start value: the same value gives the same walk
 fifo="$root/sim/control"
 for _ in $(seq 100); do [ -p "$fifo" ] && break; sleep 0.1; done
 [ -p "$fifo" ] || { echo "panel_drive: no FIFO at $fifo" >&2; exit 1; }
+source "$(dirname "$0")/../scripts/wait_for.sh"
 exec 3>"$fifo"
+# An application installed from the stick reboots the device: the panel starts again and
+# reads its FIFO anew. A write that finds no reader fails (instead of killing this script),
+# and the line goes to the new panel once it reads.
+trap '' PIPE
+put() {
+  printf '%s\n' "$1" >&3 2>/dev/null && return 0
+  exec 3>&-
+  wait_for 60 send_line "$fifo" "$1" || { echo "panel_drive: the panel did not come back" >&2; exit 1; }
+  exec 3>"$fifo"
+}
 
 pick() { echo $((RANDOM % $1)); }
 # A PC write of one 16-bit word, little-endian, at an image offset.
@@ -57,11 +68,11 @@ key() {
 sent=0
 end=$((SECONDS + seconds))
 while [ "$SECONDS" -lt "$end" ]; do
-  if [ "$(pick 5)" = 0 ]; then event >&3; else key >&3; fi
+  if [ "$(pick 5)" = 0 ]; then put "$(event)"; else put "$(key)"; fi
   sent=$((sent + 1))
   sleep 0.05
 done
 # Leave the device calm: no update overlay, no stick, FPGAs up.
-printf 'pc update end\nstick out\nfpga 0 up\nfpga 1 up\ncards noreply off\n' >&3
+for line in "pc update end" "stick out" "fpga 0 up" "fpga 1 up" "cards noreply off"; do put "$line"; done
 exec 3>&-
 echo "$sent"

@@ -115,6 +115,24 @@ private slots:
         sim::stop_control_fifo();
     }
 
+    // A letter the keypad does not have is refused with the keys there are; the keypad's
+    // last letter is still taken.
+    void key_command_refuses_a_letter_of_no_panel_key()
+    {
+        shellsupport::fresh_panel();
+        install_simulated_device();
+        panel_ready();
+        kit::install_panel_rules(qobject_cast<QApplication*>(QCoreApplication::instance()));
+        for (const char* line : {"key T", "key z"}) {
+            const QString said = testsupport::printed([line] { QVERIFY(!sim::run_control_line(line)); });
+            QVERIFY2(said.contains(QString::fromLatin1(line + 4) + ": no panel key; the keys are S (left), R (right)"),
+                     qPrintable(said));
+            QVERIFY2(said.contains("A..P (shortcuts)"), qPrintable(said));
+        }
+        QVERIFY(sim::run_control_line("key s"));
+        sim::stop_control_fifo();
+    }
+
     // The language as the PC writes it: only one the PC's mask allows.
     void language_written_as_the_pc_writes_it()
     {

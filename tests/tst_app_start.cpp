@@ -29,36 +29,43 @@ struct Panel
         proc.start(QStringLiteral(YUQK87N), args);
         QVERIFY(proc.waitForStarted());
     }
-    // Reads output until `text` shows or the process ends.
-    bool wait_for(const QByteArray& text)
+    // Reads output until `text` shows (`times` times) or the process ends.
+    bool wait_for(const QByteArray& text, int times = 1, int ms = 20000)
     {
         QElapsedTimer t;
         t.start();
-        while (!out.contains(text) && t.elapsed() < 20000 && proc.state() != QProcess::NotRunning) {
+        while (out.count(text) < times && t.elapsed() < ms && proc.state() != QProcess::NotRunning) {
             proc.waitForReadyRead(200);
             out += proc.readAll();
         }
         out += proc.readAll();
-        return out.contains(text);
+        return out.count(text) >= times;
+    }
+    // Control lines into the panel's FIFO, never blocking when no panel reads it.
+    static bool send(const QString& root, const QByteArray& lines)
+    {
+        const QByteArray fifo = QFile::encodeName(root + QStringLiteral("/sim/control"));
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat st;
+        bool sent = false;
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode))
+            sent = ::write(fd, lines.constData(), size_t(lines.size())) == lines.size();
+        if (fd >= 0)
+            ::close(fd);
+        return sent;
     }
     // True once the panel answers a screenshot through its control FIFO.
     static bool answers(const QString& root)
     {
-        const QByteArray fifo = QFile::encodeName(root + QStringLiteral("/sim/control"));
         const QString shot = root + QStringLiteral("/tmp/ready.png");
+        QFile::remove(shot);
         const QByteArray line = "screenshot /tmp/ready.png\n";
         QElapsedTimer t;
         t.start();
         bool sent = false;
         while (t.elapsed() < 20000) {
-            if (!sent) {
-                const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-                struct stat st;
-                if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode))
-                    sent = ::write(fd, line.constData(), size_t(line.size())) == line.size();
-                if (fd >= 0)
-                    ::close(fd);
-            }
+            if (!sent)
+                sent = send(root, line);
             if (QFileInfo(shot).size() > 0)
                 return true;
             QThread::msleep(50);
@@ -190,6 +197,86 @@ private slots:
                      QStringLiteral("192.168.1.199"));
             QVERIFY(QFileInfo::exists(ini + QStringLiteral(".bad")));
         }
+    }
+
+    // What a VNC start says: the line as soon as the port is open (before the 4 s of the
+    // start), a viewer's address for one that stands for every address, and for a taken
+    // port another one that is free.
+    void vnc_messages()
+    {
+        QTcpServer taken, next; // two taken ports side by side
+        do {
+            taken.close();
+            QVERIFY(taken.listen(QHostAddress::LocalHost));
+        } while (!next.listen(QHostAddress::LocalHost, quint16(taken.serverPort() + 1)));
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("root"));
+        {
+            Panel p;
+            p.start(root, {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(taken.serverPort())});
+            QCOMPARE(p.finish(), 1);
+            const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\((\\d+) is free now\\): VNC_PORT=\\1 "))
+                                                  .match(QString::fromLocal8Bit(p.out));
+            QVERIFY2(m.hasMatch(), p.out.constData());
+            const quint16 proposed = quint16(m.captured(1).toUInt());
+            QVERIFY(proposed != taken.serverPort() && proposed != next.serverPort());
+            QTcpServer free;
+            QVERIFY2(free.listen(QHostAddress::LocalHost, proposed), p.out.constData());
+        }
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::AnyIPv4));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        Panel p;
+        p.start(root, {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1:addr=0.0.0.0").arg(port)});
+        QVERIFY2(p.wait_for("device root:"), p.out.constData());
+        // Stopped before the panel runs: nothing is served on the open address.
+        p.proc.kill();
+        p.finish();
+        const QString out = QString::fromLocal8Bit(p.out);
+        const int line = out.indexOf(QStringLiteral("VNC: the panel is served on every address of this machine"));
+        QVERIFY2(line >= 0 && line < out.indexOf(QStringLiteral("device root:")), qPrintable(out));
+        QVERIFY2(!out.contains(QStringLiteral("0.0.0.0::")), qPrintable(out));
+        bool named = out.contains(QStringLiteral("connect a viewer to this machine's address"));
+        for (const QHostAddress& a : QNetworkInterface::allAddresses())
+            named = named || (!a.isLoopback() && out.contains(QStringLiteral("vncviewer %1::%2 (this machine's address)").arg(a.toString()).arg(port)));
+        QVERIFY2(named, qPrintable(out));
+    }
+
+    // An application installed from a stick reboots the device: the panel ends and the same
+    // program starts again on the same root, in the same process (a terminal or run.sh
+    // keeps it). It answers its FIFO and finds its parameter file as it was.
+    void restarts_after_an_application_upgrade()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("root"));
+        const QString stick = QStringLiteral(YUQ_SOURCE_DIR "/sim/samples/upgrade_stick");
+        Panel p;
+        p.start(root, kOffscreen);
+        QVERIFY2(Panel::answers(root), p.out.constData());
+        // Home, Settings, Communication, USB upgrade.
+        QByteArray lines = "language en\nstick in " + QFile::encodeName(stick) + '\n';
+        for (const char* k : {"ok", "right", "right", "right", "ok", "right", "right", "right", "ok", "right", "right", "ok"})
+            lines += QByteArray("key ") + k + '\n';
+        QVERIFY(Panel::send(root, lines));
+        QVERIFY2(Panel::answers(root), p.out.constData());
+        QFile ram(root + QStringLiteral("/data/ram_device_info"));
+        QVERIFY(ram.open(QIODevice::ReadOnly));
+        const QByteArray before = ram.readAll();
+        ram.close();
+        // OK installs once the stick is reported (some 14 s after the start).
+        for (int i = 0; i < 40 && !p.wait_for("shell: cp ", 1, 1000); ++i)
+            QVERIFY(Panel::send(root, "key ok\n"));
+        QVERIFY2(p.wait_for("reboot: the simulated device reboots"), p.out.constData());
+        QVERIFY2(p.wait_for("device root:", 2), p.out.constData());
+        QVERIFY2(Panel::answers(root), p.out.constData());
+        QCOMPARE(p.proc.state(), QProcess::Running);
+        QVERIFY(ram.open(QIODevice::ReadOnly));
+        QCOMPARE(ram.readAll(), before);
+        QVERIFY(!QFileInfo::exists(ram.fileName() + QStringLiteral(".bad")));
+        QFile installed(root + QStringLiteral("/data/app/yuqK87N")), package(stick + QStringLiteral("/YUQ-K64/app_v2.1.YUQ"));
+        QVERIFY(installed.open(QIODevice::ReadOnly) && package.open(QIODevice::ReadOnly));
+        QCOMPARE(installed.readAll(), package.readAll());
     }
 
     void vnc_on_localhost_only()

@@ -5,7 +5,6 @@
 #include "core/yuqrampara.h"
 #include "fpga/aging_log.h"
 
-#include <QDateTime>
 #include <QLabel>
 #include <QMutexLocker>
 #include <QPushButton>
@@ -96,11 +95,7 @@ QString factoryage::line_text(const QString& line)
 
 void factoryage::ageloginit()
 {
-    QString now;
-    {
-        QMutexLocker lock(&Utils::_system_mutex);
-        now = QDateTime::currentDateTime().toString(QStringLiteral("MM-dd hh:mm"));
-    }
+    const QString now = AgingLog::time_text();
     delete m_container;
     m_container = new QWidget(ui->frame);
     m_container->setGeometry(0, 0, 280, 236);
