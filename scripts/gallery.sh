@@ -31,7 +31,7 @@ page=${GALLERY_OUT:-docs}
 out=$page/screens
 mkdir -p "$out"
 # The time every picture shows.
-CLOCK="2025-06-01 10:00:00"
+CLOCK="2025-06-01 10:25:36"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 
@@ -95,6 +95,11 @@ done
   echo "Russian. Made by \`scripts/gallery.sh\`, which starts the panel for each picture and"
   echo "drives it through the control FIFO; do not edit by hand. A new screen adds its lines"
   echo "to \`docs/gallery.txt\` and the gallery is made again."
+  echo
+  echo "Under each caption: the keys and control lines that lead there from the standby screen"
+  echo "of a freshly started panel (the home screen keeps its focus between visits: on a panel"
+  echo "that has shown other screens, start it again first). The device's clock stands at"
+  echo "$CLOCK in every picture."
   echo
   header="| screen |"
   rule="|---|"
