@@ -53,6 +53,8 @@ protected:
 
 private:
     void show_log(const QString& text, const char* colour, int px);
+    void show_log_html(const QString& html);
+    QString named_html(Txt line, const QStringList& packages, const char* colour) const;
     void clear_log();
     void show_nothing();
     void show_end();
