@@ -385,9 +385,9 @@ private slots:
         QCOMPARE(g_app_reset_flag.load() != 0, installed);
     }
 
-    // Each upgrade shows its own end, never an earlier one's: a refused name, then another
-    // stick whose move over the application fails (why is the install, not the copy), then
-    // one of fonts only, then one that goes in.
+    // Each upgrade shows its own end, never an earlier one's, the stick changed on the
+    // screen in between: a refused name, then a stick whose move over the application fails
+    // (why is the install, not the copy), then one of fonts only, then one that goes in.
     void upgrade_ends_in_sequence()
     {
         const struct
@@ -404,23 +404,28 @@ private slots:
         const QStringList every{"Name has unusable characters", "Application not installed", "File could not be copied",
                                 "Package type not supported", "downing over"};
         testsupport::put_file("/data/app/yuqK87N", "old application");
-        for (const auto& run : runs) {
-            stick_holds(run.packages);
-            platform::shell_set_responder([&run](const QString& c, int* status, QByteArray*) {
-                if (!run.moveFails || !c.startsWith("mv "))
-                    return false;
-                *status = 1 << 8;
-                return true;
-            });
-            run_upgrade([&](firmware_usbgrade* s) {
+        run_upgrade([&](firmware_usbgrade* s) {
+            for (const auto& run : runs) {
+                stick_holds(run.packages);
+                s->syncUpdate(code_of(Refresh::StickRemoved));
+                s->syncUpdate(code_of(Refresh::StickMounted));
+                for (int language : {2, 1}) // nor does the last end come back with the language
+                    switch_language(YuqRamPara::p_yuqrampara_config, language);
+                QCOMPARE(s->log_label()->text(), QString());
+                platform::shell_set_responder([&run](const QString& c, int* status, QByteArray*) {
+                    if (!run.moveFails || !c.startsWith("mv "))
+                        return false;
+                    *status = 1 << 8;
+                    return true;
+                });
                 const QString log = upgrade_end(s);
                 for (const QString& t : every)
                     QVERIFY2(log.contains(t) == (t == run.shown), qPrintable(run.shown + ": " + log));
-            });
-            g_send_para.clear();
-            g_app_reset_flag = 0;
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        }
+                QCOMPARE(s->started(), run.shown == "downing over"); // a restart follows only an install
+                g_send_para.clear();
+                firmware_update_over();
+            }
+        });
         platform::shell_set_responder(nullptr);
         QCOMPARE(testsupport::get_file("/data/app/yuqK87N"), QByteArray("package app.YUQ"));
     }

@@ -47,15 +47,15 @@ void firmware_usbgrade::retext()
 {
     ui->label_usb_update->setText(kit::text(Txt::firmware_usbgrade_title));
     ui->Button_grade->setText(kit::text(Txt::firmware_usbgrade_ok));
-    if (m_ended)
+    if (m_log == Log::End)
         show_end();
-    else if (m_nothing)
+    else if (m_log == Log::Nothing)
         show_nothing();
 }
 
 void firmware_usbgrade::show_nothing()
 {
-    m_nothing = true;
+    m_log = Log::Nothing;
     show_log(kit::text(Txt::firmware_usbgrade_nothing).toHtmlEscaped(), kRed, 12);
 }
 
@@ -127,6 +127,8 @@ bool firmware_usbgrade::menulist_button_ok_page()
     if (!post_usb_upgrade())
         return false;
     file_downing = true;
+    m_log = Log::Empty; // what an earlier run or OK said is over
+    ui->label_log->clear();
     qDebug("\n menulist_button_ok_page 00 in  file_downing = %#x \n", unsigned(file_downing));
     return true;
 }
@@ -185,7 +187,7 @@ void firmware_usbgrade::clear_log()
 {
     if (file_downing)
         return;
-    m_nothing = false;
+    m_log = Log::Empty;
     ui->label_log->clear();
 }
 
@@ -209,9 +211,12 @@ QString firmware_usbgrade::named_html(Txt line, const QStringList& packages, con
 
 void firmware_usbgrade::show_end()
 {
-    m_ended = true;
+    m_log = Log::End;
     const fpga_manage* f = fpga_manage::p_fpga_manage;
     const UsbUpgrade::Result r = f ? f->usb_upgrade_result() : UsbUpgrade::Result();
+    // Nothing went in, so no restart follows: another stick may be tried from here.
+    if (r.outcome != UsbUpgrade::Done)
+        file_downing = false;
     QStringList named{r.package};
     Txt why = Txt::firmware_usbgrade_not_installed;
     switch (r.outcome) {
