@@ -41,24 +41,29 @@ struct Panel
         out += proc.readAll();
         return out.contains(text);
     }
+    // Writes `line` into the control FIFO once it is there and read; false when it is not.
+    static bool write_line(const QString& root, const QByteArray& line)
+    {
+        const QByteArray fifo = QFile::encodeName(root + QStringLiteral("/sim/control"));
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat st;
+        bool sent = false;
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode))
+            sent = ::write(fd, line.constData(), size_t(line.size())) == line.size();
+        if (fd >= 0)
+            ::close(fd);
+        return sent;
+    }
     // True once the panel answers a screenshot through its control FIFO.
     static bool answers(const QString& root)
     {
-        const QByteArray fifo = QFile::encodeName(root + QStringLiteral("/sim/control"));
         const QString shot = root + QStringLiteral("/tmp/ready.png");
-        const QByteArray line = "screenshot /tmp/ready.png\n";
         QElapsedTimer t;
         t.start();
         bool sent = false;
         while (t.elapsed() < 20000) {
-            if (!sent) {
-                const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-                struct stat st;
-                if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode))
-                    sent = ::write(fd, line.constData(), size_t(line.size())) == line.size();
-                if (fd >= 0)
-                    ::close(fd);
-            }
+            if (!sent)
+                sent = write_line(root, "screenshot /tmp/ready.png\n");
             if (QFileInfo(shot).size() > 0)
                 return true;
             QThread::msleep(50);
@@ -190,6 +195,24 @@ private slots:
                      QStringLiteral("192.168.1.199"));
             QVERIFY(QFileInfo::exists(ini + QStringLiteral(".bad")));
         }
+    }
+
+    // A stick put in while the panel still starts goes in once the USB watcher listens, and
+    // is reported as one put in then.
+    void stick_put_in_during_start_up_is_reported()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("root"));
+        Panel p;
+        p.start(root, kOffscreen);
+        QElapsedTimer t;
+        t.start();
+        while (!Panel::write_line(root, "stick in " YUQ_SOURCE_DIR "/sim/samples/upgrade_stick\n") && t.elapsed() < 20000)
+            QThread::msleep(20);
+        QVERIFY(p.wait_for("stick in ")); // echoed once the panel stands
+        QVERIFY2(p.wait_for("usb: sda in"), p.out.constData());
+        QVERIFY2(p.wait_for("usb: mounted"), p.out.constData());
+        QVERIFY(QFileInfo::exists(root + QStringLiteral("/mnt/usb1/YUQ-K64/mcu.YUQZK")));
     }
 
     void vnc_on_localhost_only()
