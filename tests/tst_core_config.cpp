@@ -68,6 +68,27 @@ private slots:
         g_lcd_lang_valid = 0x1F;
     }
 
+    // tcpip.ini is read up to 64 KiB: a file of exactly that size keeps its items; one
+    // byte more is kept aside and the defaults are written anew.
+    void ini_at_the_size_bound_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("at the bound") << 64 * 1024;
+        QTest::newRow("a byte over") << 64 * 1024 + 1;
+    }
+    void ini_at_the_size_bound()
+    {
+        QFETCH(int, size);
+        const bool whole = size <= 64 * 1024;
+        QByteArray ini("[config]\nLcdLangValid=3\n;");
+        ini += QByteArray(size - ini.size() - 1, 'c') + '\n';
+        put_file("/data/configs/tcpip.ini", ini);
+        ConfigEngine::reset_for_test();
+        QCOMPARE(g_lcd_lang_valid.load(), whole ? 3u : 0x1Fu);
+        QCOMPARE(exists("/data/configs/tcpip.ini.bad"), !whole);
+        g_lcd_lang_valid = 0x1F;
+    }
+
     void init_ip_runs_the_route_commands_through_the_gate()
     {
         ConfigEngine::reset_for_test();
@@ -128,6 +149,11 @@ private slots:
                                  << QString() << true;
         QTest::newRow("brackets in a string") << alias_file("source", QByteArray(1000, '[') + "\\\"{") << QString() << true;
         QTest::newRow("huge") << alias_file("source", QByteArray(300 * 1024, 'x')) << QString() << false;
+        // Padded with spaces to exactly the size bound, then one byte past it.
+        const QByteArray small = alias_file("source", "Bound");
+        QTest::newRow("at the size bound") << small + QByteArray(256 * 1024 - small.size(), ' ') << QString() << true;
+        QTest::newRow("a byte over the size bound")
+            << small + QByteArray(256 * 1024 + 1 - small.size(), ' ') << QString() << false;
         QTest::newRow("fifo") << QByteArray() << QStringLiteral("fifo") << false;
         QTest::newRow("endless device") << QByteArray() << QStringLiteral("/dev/zero") << false;
     }

@@ -170,6 +170,42 @@ private slots:
         QVERIFY(!p->YuqUserModeSaved(1));
     }
 
+    // The parameter file and the mode files are read up to 64 KiB: a good file of exactly
+    // that size is whole (the write-back keeps its tail), one byte more is refused.
+    void parameter_files_at_the_size_bound_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("at the bound") << 64 * 1024;
+        QTest::newRow("a byte over") << 64 * 1024 + 1;
+    }
+    void parameter_files_at_the_size_bound()
+    {
+        QFETCH(int, size);
+        const bool whole = size <= 64 * 1024;
+        QByteArray file = image(default_para_ramlist);
+        wr16(reinterpret_cast<uchar*>(file.data()), 2 + img::LedWidth - 0x300, 2560);
+        file.append(QByteArray(size - file.size(), 't'));
+        put_file("/data/ram_device_info", file);
+        p = YuqRamPara::reset_for_test();
+        QCOMPARE(int(p->image16(img::LedWidth)), whole ? 2560 : 1920);
+        if (whole) {
+            p->set_image16(img::LedHeight, 1234);
+            QVERIFY(p->take_applied() && p->write_ram_file());
+            const QByteArray written = get_file("/data/ram_device_info");
+            QCOMPARE(written.size(), size);
+            QCOMPARE(written.mid(RAM_FILE_MIN), file.mid(RAM_FILE_MIN));
+        }
+
+        QByteArray mode(size, char(0));
+        mode[0] = mode[1] = char(0xAA);
+        wr16(reinterpret_cast<uchar*>(mode.data()), 2 + img::LedWidth - USER_MODE_IMAGE_BASE, 3000);
+        put_file("/data/modes/custom_mode5", mode);
+        QCOMPARE(p->mode_file_deal(4, 0), int(whole));
+        QCOMPARE(p->YuqUserModeSaved(4), int(whole));
+        if (whole)
+            QCOMPARE(int(rd16(p->user_mode[4], 2 + img::LedWidth - USER_MODE_IMAGE_BASE)), 3000);
+    }
+
     // A mode file: the image from 0x380 behind two marker bytes; captions as MOxx.json (hex).
     void user_modes_round_trip()
     {

@@ -25,6 +25,34 @@ constexpr uint32_t kDeliveryLinks = 0x107 | (0x3u << 10); // ports 0-2, 8, 10, 1
 // One screen, port 0 with two cards of one record each: a scan file.
 const QByteArray kScan = recoverysupport::recovery_bytes({{{0, 2}}}, 1);
 
+// A valid recovery file of exactly `size` bytes: port 2 with the six delivered cards,
+// then port 3 (no link, never asked) with cards of records up to that size.
+QByteArray recovery_of_size(qint64 size)
+{
+    packed::Port asked, filler;
+    asked.number = 2;
+    filler.number = 3;
+    for (int c = 0; c < 6; ++c)
+        asked.cards << packed::Card();
+    qint64 left = size - packed::HeaderSize - 2 - 2 * 2 - 6 * 2; // header, screen, ports, cards
+    while (left > 0) {
+        filler.cards << packed::Card();
+        left -= 2;
+        QList<QByteArray>& records = filler.cards.last().records;
+        while (left > 0 && records.size() < packed::MaxRecords) {
+            // Whole records while the rest stays one record or more; then the rest in one.
+            const qint64 room = 2 + packed::MaxRecordSize;
+            const qint64 take = left <= room ? left : (left < room + 3 ? 100 + 2 : room);
+            records << QByteArray(int(take - 2), char('r'));
+            left -= take;
+        }
+    }
+    packed::File f;
+    f.screens << packed::Screen();
+    f.screens[0].ports << asked << filler;
+    return packed::write(f);
+}
+
 void set_wz(const QString& name)
 {
     QMutexLocker lock(&Utils::_file_deal_mutex);
@@ -285,6 +313,29 @@ private slots:
         QCOMPARE(testsupport::spy_ints(*progress, 1), QList<int>{100});
         QCOMPARE(SimCards::instance()->received(port, cardwire::Query), 0);
         QCOMPARE(g_send_para.card_index.load(), uint16_t(job == JobQuery ? 0xFFFF : 0x1234));
+    }
+
+    // Job files are read up to 16 MiB: a recovery file of exactly that size is queried,
+    // one byte more is refused before any frame.
+    void job_file_at_the_size_bound_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("at the bound") << 16 * 1024 * 1024;
+        QTest::newRow("a byte over") << 16 * 1024 * 1024 + 1;
+    }
+    void job_file_at_the_size_bound()
+    {
+        QFETCH(int, size);
+        const QByteArray file = recovery_of_size(size);
+        QCOMPARE(file.size(), size);
+        packed::File parsed;
+        QCOMPARE(packed::parse(file, &parsed), packed::Error::None);
+        recoverysupport::put_recovery_file(file);
+        QVERIFY(post_and_run(JobQuery) > 0);
+        const bool whole = size <= 16 * 1024 * 1024;
+        QCOMPARE(outcomes->at(0).at(0).toString() + ' ' + outcomes->at(0).at(1).toString(),
+                 whole ? QStringLiteral("2 01/03/05/06") : QStringLiteral("0 "));
+        QCOMPARE(SimCards::instance()->received(2, cardwire::Query) > 0, whole);
     }
 
     // Screen, port and card count come from the file; a silent port has no cards.
