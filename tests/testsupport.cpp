@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <QtTest>
 #include <cstdio>
 #include <unistd.h>
 #include <vector>
@@ -63,6 +64,13 @@ QByteArray get_file(const QString& devicePath)
 bool exists(const QString& devicePath)
 {
     return QFileInfo::exists(platform::dev_path(devicePath));
+}
+
+void size_bound_rows(int bound)
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("at the bound") << bound;
+    QTest::newRow("a byte over") << bound + 1;
 }
 
 QString printed(const std::function<void()>& f)

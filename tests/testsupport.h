@@ -19,6 +19,9 @@ YuqRamPara* fresh_core();
 void put_file(const QString& devicePath, const QByteArray& data);
 QByteArray get_file(const QString& devicePath);
 bool exists(const QString& devicePath);
+// A data test's rows for a reader's size bound: column "size", a file of exactly `bound`
+// bytes ("at the bound") and one of a byte more ("a byte over").
+void size_bound_rows(int bound);
 // What f printed on stdout.
 QString printed(const std::function<void()>& f);
 // Argument `arg` of every emission a spy caught, as ints (refresh codes, progress values).

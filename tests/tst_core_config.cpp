@@ -72,9 +72,7 @@ private slots:
     // byte more is kept aside and the defaults are written anew.
     void ini_at_the_size_bound_data()
     {
-        QTest::addColumn<int>("size");
-        QTest::newRow("at the bound") << 64 * 1024;
-        QTest::newRow("a byte over") << 64 * 1024 + 1;
+        testsupport::size_bound_rows(64 * 1024);
     }
     void ini_at_the_size_bound()
     {

@@ -174,9 +174,7 @@ private slots:
     // that size is whole (the write-back keeps its tail), one byte more is refused.
     void parameter_files_at_the_size_bound_data()
     {
-        QTest::addColumn<int>("size");
-        QTest::newRow("at the bound") << 64 * 1024;
-        QTest::newRow("a byte over") << 64 * 1024 + 1;
+        testsupport::size_bound_rows(64 * 1024);
     }
     void parameter_files_at_the_size_bound()
     {

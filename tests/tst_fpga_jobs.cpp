@@ -319,9 +319,7 @@ private slots:
     // one byte more is refused before any frame.
     void job_file_at_the_size_bound_data()
     {
-        QTest::addColumn<int>("size");
-        QTest::newRow("at the bound") << 16 * 1024 * 1024;
-        QTest::newRow("a byte over") << 16 * 1024 * 1024 + 1;
+        testsupport::size_bound_rows(16 * 1024 * 1024);
     }
     void job_file_at_the_size_bound()
     {
