@@ -162,10 +162,7 @@ private slots:
         } else if (kind == QLatin1String("outside")) {
             QByteArray good = image(default_para_ramlist);
             good[2 + img::LedWidth - 0x300] = char(0x0A); // 2570
-            QFile f(dir.filePath("good"));
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(good) == good.size());
-            f.close();
-            QVERIFY(QFile::link(f.fileName(), host));
+            QVERIFY(QFile::link(testsupport::host_file(dir.filePath("good"), good), host));
         } else {
             QVERIFY(QFile::link(kind, host));
         }
@@ -328,39 +325,29 @@ private slots:
     void planted_links_lead_nowhere()
     {
         QTemporaryDir outside;
-        const QString victim = outside.filePath("victim"), absent = outside.filePath("absent");
-        const auto untouched = [&] {
-            QFile v(victim);
-            return v.open(QIODevice::ReadOnly) && v.readAll() == "outside" && !QFileInfo::exists(absent);
+        const QString victim = testsupport::host_file(outside.filePath("victim"), "outside");
+        const QString absent = outside.filePath("absent");
+        const auto plant = [&](const QString& devicePath, int i) {
+            return QFile::link(i % 2 ? absent : victim, platform::dev_path(devicePath));
         };
-        QFile v(victim);
-        QVERIFY(v.open(QIODevice::WriteOnly) && v.write("outside") == 7);
-        v.close();
-        const char* upload = Utils::UploadTemp;
-        const struct
-        {
-            const char* file;
-            const char* temp;
-        } writes[] = {{"/data/ram_device_info", "ram_device_info.tmp"}, {"/data/configs/alias.json", "alias.json.tmp"},
-                      {"/data/rcvrecovery/a.rcv", upload}, {"/data/smartmapping/b.wzfile", upload}};
-        int n = 0;
-        for (const auto& w : writes) {
-            const QString file = platform::dev_path(w.file);
-            const QString temp = QFileInfo(file).path() + '/' + w.temp;
-            QVERIFY(QFile::link(n++ % 2 ? absent : victim, temp));
-            QVERIFY(n == 1 ? p->write_ram_file()
-                           : Utils::write_file_atomic(w.file, "new", w.temp == upload ? QString(upload) : QString()));
-            QVERIFY2(QFileInfo(file).isFile() && !QFileInfo(file).isSymLink(), w.file);
-            QVERIFY2(untouched(), w.file);
+        const auto untouched = [&] { return testsupport::host_bytes(victim) == "outside" && !QFileInfo::exists(absent); };
+        const QString upload = QString::fromLatin1(Utils::UploadTemp);
+        const QString writes[][2] = {{"/data/ram_device_info", {}}, {"/data/configs/alias.json", {}},
+                                     {"/data/rcvrecovery/a.rcv", upload}, {"/data/smartmapping/b.wzfile", upload}};
+        for (int i = 0; i < 4; ++i) {
+            const QString& file = writes[i][0];
+            QVERIFY(plant(writes[i][1].isEmpty() ? file + ".tmp" : QFileInfo(file).path() + '/' + upload, i));
+            QVERIFY(i == 0 ? p->write_ram_file() : Utils::write_file_atomic(file, "new", writes[i][1]));
+            const QFileInfo fi(platform::dev_path(file));
+            QVERIFY2(fi.isFile() && !fi.isSymLink() && untouched(), qPrintable(file));
         }
-        QVERIFY(QFile::link(victim, platform::dev_path("/data/configs/.write-probe-") + QString::number(::getpid())));
+        QVERIFY(plant("/data/configs/.write-probe-" + QString::number(::getpid()), 0));
         QCOMPARE(platform::ensure_device_tree(), QString());
-        QVERIFY(untouched());
 
         const QStringList stale = {"/data/ram_device_info.tmp", "/data/configs/alias.json.tmp", "/data/app/yuqK87N.tmp",
                                    "/data/rcvrecovery/.~upload", "/data/modes/MO01.json.tmp"};
         for (int i = 0; i < 3; ++i)
-            QVERIFY(QFile::link(i % 2 ? absent : victim, platform::dev_path(stale[i])));
+            QVERIFY(plant(stale[i], i));
         QCOMPARE(::mkfifo(platform::dev_path_c(stale[3]).constData(), 0600), 0);
         put_file(stale[4] + "/inside", "x");
         Utils::remove_stale_temp_files();
