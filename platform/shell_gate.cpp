@@ -116,7 +116,7 @@ bool copy_file(const QString& from, const QString& dest, qint64 limit)
 {
     const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
     if (in < 0)
-        return errno == ENOENT ? false : refuse_copy(from, "not a regular file");
+        return errno == ELOOP ? refuse_copy(from, "not a regular file") : false;
     struct stat st;
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(in);
