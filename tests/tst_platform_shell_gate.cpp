@@ -32,7 +32,7 @@ int run_killed_at(const QString& command, int k)
         ::_exit(0);
     }
     int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFSTOPPED(status))
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFSTOPPED(status))
         return -1;
     ::ptrace(PTRACE_SETOPTIONS, child, nullptr, reinterpret_cast<void*>(PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL));
     int stops = 0, pass = 0;
