@@ -148,6 +148,26 @@ private slots:
         QVERIFY2(again.wait_for("device root:"), again.out.constData());
     }
 
+    // The lock file takes the process id: a link planted at its name is replaced, the file
+    // it points to outside the root keeps what it held.
+    void lock_file_never_written_through_a_link()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("root")), victim = dir.filePath(QStringLiteral("victim"));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/sim")));
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::WriteOnly) && v.write("outside") == 7);
+        v.close();
+        const QString lock = root + QStringLiteral("/sim/panel.lock");
+        QVERIFY(QFile::link(victim, lock));
+        Panel p;
+        p.start(root, kOffscreen);
+        QVERIFY2(p.wait_for("device root:"), p.out.constData());
+        QVERIFY(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink());
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), QByteArray("outside"));
+    }
+
     // Hostile files from the PC or left on the device do not stop the start: a fifo or an
     // endless device as the parameter file and the configuration, an alias file nested
     // 200,000 deep or over the size bound. The panel keeps the parameter file and the

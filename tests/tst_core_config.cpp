@@ -108,6 +108,41 @@ private slots:
         QVERIFY(rec.contains("route add default gw '$(kill -9 1)' metric 100"));
     }
 
+    // tcpip.ini as a link to a file outside the root, at the start or planted later: the
+    // file outside is never written, the link is kept aside and every item written anew.
+    void ini_never_written_through_a_link()
+    {
+        QTemporaryDir outside;
+        const QString victim = outside.filePath("victim.ini");
+        const QByteArray before = "[config]\nIPAddress=10.9.9.9\n";
+        const QString ini = platform::dev_path(ConfigEngine::config_path());
+        const auto plant = [&] {
+            QFile v(victim);
+            QVERIFY(v.open(QIODevice::WriteOnly) && v.write(before) == before.size());
+            v.close();
+            QFile::remove(ini);
+            QVERIFY(QFile::link(victim, ini));
+        };
+        plant();
+        ConfigEngine::reset_for_test();
+        QCOMPARE(g_str_ip.get(), QStringLiteral("192.168.1.199"));
+        ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QStringLiteral("B1"));
+        plant();
+        ConfigEngine::p_config->write_config_variant(ConfigItem::GateWay, QStringLiteral("10.0.0.1"));
+        ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QStringLiteral("B2"));
+
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), before);
+        QVERIFY(QFileInfo(ini).isFile() && !QFileInfo(ini).isSymLink());
+        QVERIFY(QFileInfo(ini + ".bad").isSymLink() && QFileInfo(ini + ".bad.1").isSymLink());
+        QVERIFY(!QFileInfo::exists(ini + ".bad.2")); // a regular file is written in place
+        QSettings s(ini, QSettings::IniFormat);
+        QCOMPARE(s.value("config/IPAddress").toString(), QStringLiteral("192.168.1.199"));
+        QCOMPARE(s.value("config/GateWay").toString(), QStringLiteral("10.0.0.1"));
+        QCOMPARE(s.value("config/BarCode").toString(), QStringLiteral("B2"));
+    }
+
     // The PC's alias file: only a valid, named, numbered entry of its own section names a source.
     void alias_lookups()
     {

@@ -12,8 +12,11 @@
 #include <QElapsedTimer>
 #include <QSet>
 #include <QtTest>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <atomic>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -138,6 +141,7 @@ private slots:
         QTest::newRow("fifo") << QStringLiteral("fifo");
         QTest::newRow("endless device") << QStringLiteral("/dev/zero");
         QTest::newRow("huge file") << QStringLiteral("huge");
+        QTest::newRow("link to a good file outside") << QStringLiteral("outside");
     }
     void odd_parameter_files_kept_aside()
     {
@@ -155,6 +159,10 @@ private slots:
             QVERIFY(big.resize(qint64(8) << 30));
             big.close();
             QVERIFY(QFile::link(big.fileName(), host));
+        } else if (kind == QLatin1String("outside")) {
+            QByteArray good = image(default_para_ramlist);
+            good[2 + img::LedWidth - 0x300] = char(0x0A); // 2570
+            QVERIFY(QFile::link(testsupport::host_file(dir.filePath("good"), good), host));
         } else {
             QVERIFY(QFile::link(kind, host));
         }
@@ -343,6 +351,74 @@ private slots:
         for (const char* f : temps)
             QVERIFY2(!testsupport::exists(f), f);
         QVERIFY(testsupport::exists("/data/rcvrecovery/job.tmp"));
+    }
+
+    // Links planted at the temp names of the write-back, an alias upload and the job
+    // folders' uploads, at a write probe's name and at stale temp names: nothing outside the
+    // root is written or made, the device files stay regular files, the sweep removes them.
+    void planted_links_lead_nowhere()
+    {
+        QTemporaryDir outside;
+        const QString victim = testsupport::host_file(outside.filePath("victim"), "outside");
+        const QString absent = outside.filePath("absent");
+        const auto plant = [&](const QString& devicePath, int i) {
+            return QFile::link(i % 2 ? absent : victim, platform::dev_path(devicePath));
+        };
+        const auto untouched = [&] { return testsupport::host_bytes(victim) == "outside" && !QFileInfo::exists(absent); };
+        const QString upload = QString::fromLatin1(Utils::UploadTemp);
+        const QString writes[][2] = {{"/data/ram_device_info", {}}, {"/data/configs/alias.json", {}},
+                                     {"/data/rcvrecovery/a.rcv", upload}, {"/data/smartmapping/b.wzfile", upload}};
+        for (int i = 0; i < 4; ++i) {
+            const QString& file = writes[i][0];
+            QVERIFY(plant(writes[i][1].isEmpty() ? file + ".tmp" : QFileInfo(file).path() + '/' + upload, i));
+            QVERIFY(i == 0 ? p->write_ram_file() : Utils::write_file_atomic(file, "new", writes[i][1]));
+            const QFileInfo fi(platform::dev_path(file));
+            QVERIFY2(fi.isFile() && !fi.isSymLink() && untouched(), qPrintable(file));
+        }
+        QVERIFY(plant("/data/configs/.write-probe-" + QString::number(::getpid()), 0));
+        QCOMPARE(platform::ensure_device_tree(), QString());
+
+        const QStringList stale = {"/data/ram_device_info.tmp", "/data/configs/alias.json.tmp", "/data/app/yuqK87N.tmp",
+                                   "/data/rcvrecovery/.~upload", "/data/modes/MO01.json.tmp"};
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(plant(stale[i], i));
+        QCOMPARE(::mkfifo(platform::dev_path_c(stale[3]).constData(), 0600), 0);
+        put_file(stale[4] + "/inside", "x");
+        Utils::remove_stale_temp_files();
+        for (const QString& f : stale)
+            QVERIFY2(!QFileInfo(platform::dev_path(f)).isSymLink() && !QFileInfo::exists(platform::dev_path(f)), qPrintable(f));
+        QVERIFY(untouched());
+    }
+
+    // A user mode saved with the OSD on copies omenu.json, but only a regular file within
+    // the JSON bound: a fifo or a huge one is refused at once, with a line, and no copy.
+    void osd_copy_bounded_and_never_waiting()
+    {
+        p->set_image16(img::OsdEnable, 1);
+        const QString omenu = platform::dev_path("/data/configs/omenu.json");
+        put_file("/data/configs/omenu.json", "{}");
+        QCOMPARE(p->mode_file_write(2, 0), 1);
+        QCOMPARE(get_file("/data/modes/MO03.json"), QByteArray("{}"));
+        for (const char* kind : {"fifo", "300 KiB"}) {
+            QFile::remove(omenu);
+            QFile::remove(platform::dev_path("/data/modes/MO03.json"));
+            if (qstrcmp(kind, "fifo") == 0)
+                QCOMPARE(::mkfifo(QFile::encodeName(omenu).constData(), 0600), 0);
+            else
+                put_file("/data/configs/omenu.json", QByteArray(300 * 1024, ' '));
+            int saved = 0;
+            auto save = std::async(std::launch::async, [this, &saved] {
+                return testsupport::printed([this, &saved] { saved = p->mode_file_write(2, 0); });
+            });
+            if (save.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+                // Let the stuck copy end before failing.
+                ::close(::open(QFile::encodeName(omenu).constData(), O_WRONLY | O_NONBLOCK));
+                save.wait();
+                QFAIL(kind);
+            }
+            QVERIFY2(save.get().contains("not copied") && saved == 1, kind);
+            QVERIFY2(!testsupport::exists("/data/modes/MO03.json"), kind);
+        }
     }
 
     void tick_difference_across_the_wrap()
