@@ -229,9 +229,18 @@ QString claim_device_root()
 
     const QString path = platform::dev_path(QStringLiteral("/sim/panel.lock"));
     const QByteArray p = QFile::encodeName(path);
-    const int fd = ::open(p.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // The process id is written into it: never through a link, nor into a fifo. What lies
+    // there that is no regular file goes (a running panel's lock always is one).
+    struct stat st;
+    if (::lstat(p.constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        ::unlink(p.constData());
+    const int fd = ::open(p.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0)
         return QStringLiteral("the lock file %1 cannot be opened (%2)").arg(path, errno_text(errno));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return QStringLiteral("the lock file %1 is not a regular file").arg(path);
+    }
     // The kernel drops the lock with the descriptor: on exit, on a crash, on kill -9.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;

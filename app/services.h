@@ -21,5 +21,8 @@ void start_hardware_threads();
 void create_links();
 // The control channel's commands of the links, the stick and the cards (host build).
 void register_link_commands();
+// From now on a `stick in` waits until the USB watcher listens (only with a tick that
+// runs on its own: the watcher listens from tick 1000 on).
+void sticks_wait_for_the_watcher();
 // The PC link's stand-ins (pc image, pc lang-mask, pc busy) on the control channel.
 void register_pc_commands();

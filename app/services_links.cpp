@@ -3,14 +3,18 @@
 #include "comm/k87_wifi_config.h"
 #include "comm/message_deal.h"
 #include "comm/usbserver.h"
+#include "core/global.h"
 #include "sim/control.h"
 #include "sim/sim_cards.h"
 #include "sim/sim_usb_stick.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <atomic>
 
 namespace {
+std::atomic<bool> g_sticksWaitForWatcher{false};
+
 bool on_off(const QStringList& args, bool* on)
 {
     if (args.size() != 1 || (args[0] != QLatin1String("on") && args[0] != QLatin1String("off")))
@@ -19,6 +23,11 @@ bool on_off(const QStringList& args, bool* on)
     return true;
 }
 } // namespace
+
+void sticks_wait_for_the_watcher()
+{
+    g_sticksWaitForWatcher = true;
+}
 
 void register_link_commands()
 {
@@ -34,6 +43,14 @@ void register_link_commands()
         }
         const std::shared_ptr<SimUsbStick> stick = SimUsbStick::instance();
         stick->post([stick, folder] {
+            // The watcher drops every uevent before it listens: a stick goes in once it does,
+            // as one put in after start.
+            if (g_sticksWaitForWatcher.load() && g_delay_usbserver.load() == 0) {
+                sim::control_trace(QStringLiteral("stick in %1 waits for the USB watcher").arg(folder));
+                while (g_delay_usbserver.load() == 0)
+                    if (!stick->idle_for(50))
+                        return;
+            }
             QString why;
             if (!stick->insert(folder, &why))
                 sim::control_trace(QStringLiteral("stick in %1 refused: %2").arg(folder, why));

@@ -63,6 +63,7 @@ void panel_start(QApplication* app, const PanelStart& how)
         g_timer = new QTimer;
         QObject::connect(g_timer, &QTimer::timeout, PanelClock::instance(), &PanelClock::tick);
         g_timer->start(10);
+        sticks_wait_for_the_watcher();
     }
 
     create_hardware_services();

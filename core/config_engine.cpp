@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 ConfigEngine* ConfigEngine::p_config = nullptr;
 
@@ -63,19 +65,25 @@ ConfigEngine::ConfigEngine()
     load();
 }
 
+bool ConfigEngine::keep_aside_if_odd()
+{
+    // QSettings reads whatever lies there: a fifo would hold the panel for ever, a device or
+    // a huge file would fill the memory, and it writes through a link to the file outside
+    // the root. Such a file is kept aside and the items are written anew.
+    QByteArray probe;
+    if (Utils::read_file_checked(config_path(), &probe, kFileLimit) != Utils::Read::Refused)
+        return false;
+    const QString kept = Utils::keep_damaged(config_path());
+    std::printf("tcpip.ini not a regular file of at most %d bytes: kept as %s, its items written anew\n",
+                int(kFileLimit), kept.toLocal8Bit().constData());
+    writeLogMsg(LOG_ERROR, QStringLiteral("tcpip.ini damaged"));
+    return true;
+}
+
 void ConfigEngine::load()
 {
     platform::ensure_device_tree();
-    // QSettings reads whatever lies there: a fifo would hold start-up for ever, a device or
-    // a huge file would fill the memory. Such a file is kept aside and the defaults are
-    // written anew, as for a file that lacks its items.
-    QByteArray probe;
-    if (Utils::read_file_checked(config_path(), &probe, kFileLimit) == Utils::Read::Refused) {
-        const QString kept = Utils::keep_damaged(config_path());
-        std::printf("tcpip.ini not a regular file of at most %d bytes: kept as %s, defaults used\n",
-                    int(kFileLimit), kept.toLocal8Bit().constData());
-        writeLogMsg(LOG_ERROR, QStringLiteral("tcpip.ini damaged"));
-    }
+    keep_aside_if_odd();
     const QString path = platform::dev_path(config_path());
     QSettings ini(path, QSettings::IniFormat);
     bool missing = false;
@@ -114,11 +122,17 @@ void ConfigEngine::write_config_variant(ConfigItem::ConfigName item, const QVari
 {
     if (item < 0 || item >= ConfigItem::ConfigCount)
         return;
+    QVariant values[ConfigItem::ConfigCount];
     {
         QMutexLocker l(&m_mutex);
         m_values[item] = value;
+        std::copy(std::begin(m_values), std::end(m_values), std::begin(values));
     }
+    // Checked at every write: a link may have been planted since the start.
+    const bool anew = keep_aside_if_odd();
     QSettings ini(platform::dev_path(config_path()), QSettings::IniFormat);
-    ini.setValue(item_key(item), value);
+    for (int i = 0; i < ConfigItem::ConfigCount; ++i)
+        if (anew || i == item)
+            ini.setValue(item_key(static_cast<ConfigItem::ConfigName>(i)), values[i]);
     ini.sync();
 }

@@ -47,6 +47,9 @@ private:
     // The file holds nine short items; anything many times that is not it.
     static constexpr qint64 kFileLimit = 64 * 1024;
     void load();
+    // A tcpip.ini that is a link, no regular file or too large is kept aside (NAME.bad);
+    // true when it was.
+    static bool keep_aside_if_odd();
 
     mutable QMutex m_mutex;
     QVariant m_values[ConfigItem::ConfigCount];

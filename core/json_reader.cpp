@@ -12,6 +12,9 @@
 #include <cstdio>
 #include <sstream>
 
+// A user mode's OSD file is the gate's copy of omenu.json: it takes what this reader reads.
+static_assert(platform::kOwnFileCopyMax == kJsonMaxBytes, "the OSD copy's bound is the reader's");
+
 namespace {
 
 // The deepest nesting of arrays and objects, brackets inside strings not counted.

@@ -130,7 +130,10 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data,
     QDir().mkpath(fi.path());
     const QByteArray tmp =
         (tempName.isEmpty() ? target + QStringLiteral(".tmp") : fi.path() + QLatin1Char('/') + tempName).toLocal8Bit();
-    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Made fresh: whatever lies at the temp name (a link planted there would have the data
+    // written outside the root, and renamed into place as the device file) goes first.
+    ::unlink(tmp.constData());
+    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         std::perror("write_file_atomic open");
         return false;
@@ -164,6 +167,20 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data,
     return true;
 }
 
+namespace {
+// Removes a directory entry as it is: a link itself, never what it points to.
+bool remove_entry(const QString& path)
+{
+    const QByteArray p = QFile::encodeName(path);
+    struct stat st;
+    if (::lstat(p.constData(), &st) != 0)
+        return false;
+    if (S_ISDIR(st.st_mode))
+        return QDir(path).removeRecursively();
+    return ::unlink(p.constData()) == 0;
+}
+} // namespace
+
 void Utils::remove_stale_temp_files()
 {
     // QSettings writes the configuration through "<file>.XXXXXX" under "<file>.lock" (whose
@@ -183,18 +200,20 @@ void Utils::remove_stale_temp_files()
     {
         const char* folder;
         bool jobs; // the PC names its files
-    } folders[] = {{"/data", false}, {"/data/configs", false}, {"/data/modes", false},
+    } folders[] = {{"/data", false}, {"/data/configs", false}, {"/data/modes", false}, {"/data/app", false},
                    {"/data/rcvrecovery", true}, {"/data/smartmapping", true}};
     for (const auto& f : folders) {
         const QString folder = QString::fromLatin1(f.folder);
         const QDir dir(platform::dev_path(folder));
         // No name filter: it would start a regular expression engine for one suffix.
-        for (const QFileInfo& e : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        // Whatever lies at a temp name goes: a link, a fifo or a folder there too.
+        for (const QFileInfo& e :
+             dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
             const QString name = e.fileName();
             const bool stale = f.jobs ? name == QLatin1String(UploadTemp)
                                       : name.endsWith(QLatin1String(".tmp"))
                                             || (folder == QLatin1String("/data/configs") && settings_leftover(name));
-            if (!stale || e.isSymLink() || !QFile::remove(e.filePath()))
+            if (!stale || !remove_entry(e.filePath()))
                 continue;
             std::printf("removed %s, left by a write cut short\n", e.filePath().toLocal8Bit().constData());
         }
@@ -209,10 +228,12 @@ Utils::Read Utils::read_file_checked(const QString& devicePath, QByteArray* data
     const QString p = platform::dev_path(devicePath);
     if (p.isEmpty())
         return Read::Missing;
-    // Non-blocking, so that opening a fifo returns at once; fstat then turns it away.
-    const int fd = ::open(QFile::encodeName(p).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // Non-blocking, so that opening a fifo returns at once; fstat then turns it away. A
+    // link is turned away too: the panel writes its files back, and would then write (or
+    // copy what it read) through it to a file outside the root.
+    const int fd = ::open(QFile::encodeName(p).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return Read::Missing;
+        return errno == ELOOP ? Read::Refused : Read::Missing;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes) {
         ::close(fd);

@@ -35,8 +35,9 @@ public:
     // not there. Returns initIPAddress's result.
     static int setIPAddress(const QString& ip, const QString& mask, const QString& gateway);
 
-    // Writes a whole file so that it is never torn: temp file in the same folder, fsync,
-    // rename. `devicePath` is a device path. Returns true on success.
+    // Writes a whole file so that it is never torn: temp file in the same folder (made anew,
+    // never opened through what lay at its name), fsync, rename. `devicePath` is a device
+    // path. Returns true on success.
     // `tempName` names the temp file in the target's folder ("<name>.tmp" when empty).
     static bool write_file_atomic(const QString& devicePath, const QByteArray& data,
                                   const QString& tempName = QString());
@@ -44,16 +45,18 @@ public:
     static constexpr const char* UploadTemp = ".~upload";
     // Start-up, with the device root held: removes what writes cut short by a kill left:
     // the "<name>.tmp" files in the folders whose files only the program names (/data,
-    // /data/configs, /data/modes), the upload temp file in the PC's job folders (where
-    // "*.tmp" may be a PC's file), the configuration's QSettings temp and lock files and
-    // the device tree's write probes.
+    // /data/configs, /data/modes, /data/app; the shell gate's copies too), the upload temp
+    // file in the PC's job folders (where "*.tmp" may be a PC's file), the configuration's
+    // QSettings temp and lock files and the device tree's write probes. Whatever lies at
+    // those names goes (a link itself, never what it points to).
     static void remove_stale_temp_files();
     // Every read of a whole file by device path goes through here. Only a regular file of
     // at most maxBytes is read: a fifo would block the reader for ever, a device or an
-    // endless file would fill the memory. The default covers every file the device keeps
-    // (the largest, the PC's job files, stay under 16 MiB).
+    // endless file would fill the memory, a link would lead the write-back outside the
+    // root. The default covers every file the device keeps (the largest, the PC's job
+    // files, stay under 16 MiB).
     static constexpr qint64 kReadLimit = 16 * 1024 * 1024;
-    enum class Read { Ok, Missing, Refused }; // Refused: not a regular file, or too large
+    enum class Read { Ok, Missing, Refused }; // Refused: a link, not a regular file, or too large
     static Read read_file_checked(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit);
     // Same; false unless read.
     static bool read_file(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit);

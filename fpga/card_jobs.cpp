@@ -399,9 +399,11 @@ void CardJobs::job_send(uint8_t job)
     g_send_para.port_cursor = uint8_t(port);
     g_send_para.reply_flag = 0;
     if (!send(port, cardwire::frame(cmd, payload))) {
-        if (job == JobScanFile)
-            wizard_end(job, fpga_up() ? JobNoLink : JobNoFpga, "FPGA did not take the frame");
-        else if (job == JobRecover)
+        if (job == JobScanFile) {
+            // A frame not taken is the FPGAs' or the port's, never the cards'.
+            const JobOutcome why = port_fault(port);
+            wizard_end(job, why == JobNoFpga ? JobNoFpga : JobNoLink, "FPGA did not take the frame");
+        } else if (job == JobRecover)
             finish(job, "FPGA did not take the frame");
         else
             port_done(job, false, QByteArray());
@@ -424,7 +426,7 @@ void CardJobs::job_wait(uint8_t job)
     if (job == JobScanFile && !m_checked) {
         progress(job, std::min(99, 100 * Utils::getTimeSpace(g_send_para.start_tick) / CheckTicks));
         if (waited >= CheckTicks)
-            wizard_end(job, JobNoAnswer, "cards did not answer the check");
+            wizard_end(job, port_fault(port), "cards did not answer the check");
         return;
     }
     // About once a second the wheel moves on while the cards are silent.
@@ -435,7 +437,7 @@ void CardJobs::job_wait(uint8_t job)
     }
     if (waited >= ReplyTicks) {
         if (job == JobScanFile)
-            wizard_end(job, JobNoAnswer, "cards did not take the record");
+            wizard_end(job, port_fault(port), "cards did not take the record");
         else if (job == JobRecover)
             finish(job, "cards did not take the record");
         else
@@ -448,11 +450,20 @@ void CardJobs::port_done(uint8_t job, bool replied, const QByteArray& reply)
     const int n = m_ports.size();
     if (job == JobMapping || job == JobCure || job == JobMapSwitch)
         m_answered += replied ? 1 : 0;
+    // A port that took no frame or gave no answer because an FPGA stopped: the job cannot
+    // go on, and a job that reached only some ports is no success.
+    if (!replied && job != JobScanFile && job != JobRecover && !fpga_up()) {
+        if (job == JobQuery)
+            query_end(QueryFailed, "FPGAs stopped");
+        else
+            wizard_end(job, JobNoFpga, "FPGAs stopped");
+        return;
+    }
     switch (job) {
     case JobMapping:
         if (!replied && m_cursor == 0) {
             // Cabinet 0 belongs to the chosen port's cards: no other port's cards take it.
-            wizard_end(job, JobNoAnswer, "the chosen port's cards did not answer");
+            wizard_end(job, port_fault(m_ports.value(0, -1)), "the chosen port's cards did not answer");
             return;
         }
         if (replied && reply.size() >= 3) {
@@ -538,6 +549,17 @@ void CardJobs::port_done(uint8_t job, bool replied, const QByteArray& reply)
     default: break;
     }
     next_port_or_end(job);
+}
+
+JobOutcome CardJobs::port_fault(int port) const
+{
+    // Asked now, not as at the job's start: the FPGAs first, then the port's link.
+    if (!fpga_up())
+        return JobNoFpga;
+    const uint32_t links = m_hooks.link_map ? m_hooks.link_map() : 0;
+    if (port < 0 || port >= cardwire::PortCount || !(links & (1u << port)))
+        return JobNoLink;
+    return JobNoAnswer;
 }
 
 void CardJobs::next_port_or_end(uint8_t job)

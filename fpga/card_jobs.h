@@ -110,7 +110,7 @@ class CardJobs
 public:
     struct Hooks
     {
-        std::function<bool()> fpga_running;  // both FPGAs run
+        std::function<bool()> fpga_running;  // both FPGAs run (asked of them now)
         std::function<uint32_t()> link_map;  // bit k: output port k has link
         QMutex* frame_mutex = nullptr;       // frames to and from the cards
         rcvRecovery* lister = nullptr;
@@ -159,6 +159,9 @@ private:
     // Job 2: the scan file's records, each to its output port; JobDone or why not.
     JobOutcome scan_records(const packed::File& scan, uint32_t links, const char** why);
     bool fpga_up() const { return m_hooks.fpga_running && m_hooks.fpga_running(); }
+    // Why a frame to `port` was not taken or not answered: the FPGAs not running, the
+    // port without link, or (both fine) its cards silent.
+    JobOutcome port_fault(int port) const;
     // The port the step in hand talks to.
     int current_port(uint8_t job) const;
     void progress(uint8_t job, int value);

@@ -4,7 +4,13 @@
 // one step per FPGA pass, on the simulated or real cards behind the output ports.
 CardJobs::Hooks fpga_manage::card_job_hooks()
 {
-    return CardJobs::Hooks{[this] { return get_fpga_status() != 0; }, [this] { return get_wlan_state(); },
+    // The FPGAs as they are now, not as the last poll saw them: a job that a stopped FPGA
+    // ends says so, not that a port lost its link.
+    return CardJobs::Hooks{[this] {
+                               status_poll();
+                               return get_fpga_status() != 0;
+                           },
+                           [this] { return get_wlan_state(); },
                            &fpga_mutex, rcv_recovery.get()};
 }
 

@@ -101,22 +101,28 @@ void UsbUpgrade::usb_upgrade_main_deal()
         packages = m_packages;
     }
     QString application;
+    QStringList skipped;
     for (const QString& p : packages) {
-        if (application.isEmpty() && QFileInfo(p).suffix() == QLatin1String("YUQ"))
+        if (application.isEmpty() && QFileInfo(p).suffix() == QLatin1String("YUQ")) {
             application = p;
-        else
+        } else {
             YUQ_TRACE("\n usb upgrade: %s listed, not installed\n", qPrintable(p));
+            skipped << p;
+        }
     }
-    const auto end = [this](Outcome outcome, const QString& package) {
+    const auto end = [this, &skipped](Outcome outcome, const QString& package) {
         QMutexLocker lock(&m_mutex);
-        m_result = Result{outcome, package};
+        m_result = Result{outcome, package, skipped};
     };
     if (packages.isEmpty()) {
         end(NoPackage, QString());
         return;
     }
-    if (application.isEmpty())
+    // Nothing this build installs: not an upgrade that went well.
+    if (application.isEmpty()) {
+        end(NotInstalled, skipped.first());
         return;
+    }
     // The device hands the command over as Latin-1: any other character arrives as '?',
     // a pattern that names another file or none.
     if (QString::fromLatin1(application.toLatin1()) != application) {
@@ -144,6 +150,7 @@ void UsbUpgrade::usb_upgrade_main_deal()
     Utils::system_mutex(QStringLiteral("sync"));
     G_reboot_tickTicks = G_timeTicks.load();
     g_app_reset_flag = 1;
+    end(Done, application);
 }
 
 UsbUpgrade::Result UsbUpgrade::result() const

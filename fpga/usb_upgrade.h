@@ -18,8 +18,9 @@ public:
 
     // How the last upgrade ended. A failure names the package it stopped at.
     enum Outcome {
-        Done,        // installed, or only packages this build lists without installing
+        Done,        // the application installed
         NoPackage,   // the folder held no package by the time the upgrade listed it
+        NotInstalled, // only packages this build lists without installing: nothing installed
         NameRefused, // the device's shell would get '?' for a character of the name
         CopyFailed,  // not copied beside the application (the partial copy removed)
         InstallFailed // not made executable or not moved over the application
@@ -28,6 +29,7 @@ public:
     {
         Outcome outcome = Done;
         QString package; // device path
+        QStringList skipped; // the listed packages left as they were (device paths)
     };
 
     // The upgrade folder on the stick, the same rule as the upgrade screen's:
@@ -43,7 +45,8 @@ public:
     int get_usb_file_list_path();
     // Step 2: the first "YUQ" package is a new application: copied beside the running one,
     // made executable (not writable by others), moved over it, then a reboot is asked for.
-    // "YUQZK" packages are listed only. A failed step leaves no copy behind.
+    // "YUQZK" packages, and any further "YUQ", are listed only: the result names them. A
+    // failed step leaves no copy behind.
     void usb_upgrade_main_deal();
     Result result() const;
 

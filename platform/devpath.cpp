@@ -110,7 +110,9 @@ QString make_writable_dir(const QString& dir, QSet<dev_t>* proved)
     proved->insert(st.st_dev);
     const QByteArray probe = QFile::encodeName(dir + QLatin1Char('/') + QLatin1String(kProbe)
                                                + QString::number(::getpid()));
-    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // Made anew: a link planted at the name would have the probe truncate its target.
+    ::unlink(probe.constData());
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return why(dir, errno);
     ::close(fd);

@@ -9,8 +9,11 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRegularExpression>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -83,26 +86,132 @@ bool set_mode(const QString& host, uint mode, bool recursive)
     return ok;
 }
 
+// What lies at a host path, the link itself when it is one.
+enum class Kind { None, File, Dir, Other };
+Kind kind_of(const QString& host)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(host).constData(), &st) != 0)
+        return Kind::None;
+    return S_ISREG(st.st_mode) ? Kind::File : S_ISDIR(st.st_mode) ? Kind::Dir : Kind::Other;
+}
+
+// The target of a copy or move: into `to` when it is a folder (a real one: a link to a
+// folder would lead outside the root).
+QString target_of(const QString& from, const QString& to)
+{
+    return kind_of(to) == Kind::Dir ? QDir(to).filePath(QFileInfo(from).fileName()) : to;
+}
+
+bool refuse_copy(const QString& from, const char* why)
+{
+    std::printf("shell: cp: %s: %s, not copied\n", QFile::encodeName(from).constData(), why);
+    return false;
+}
+
+// One regular file, read without ever waiting (a fifo would hold the caller for good) and
+// at most `limit` bytes, into a temp file next to `dest` made anew, then renamed over it:
+// a copy refused or cut short leaves `dest` as it was.
+bool copy_file(const QString& from, const QString& dest, qint64 limit)
+{
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (in < 0)
+        return errno == ELOOP ? refuse_copy(from, "not a regular file") : false;
+    struct stat st;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return refuse_copy(from, "not a regular file");
+    }
+    if (st.st_size > limit) {
+        ::close(in);
+        return refuse_copy(from, "over the bound of this copy");
+    }
+    const QByteArray tmp = QFile::encodeName(dest + QStringLiteral(".tmp"));
+    ::unlink(tmp.constData());
+    const int out = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, st.st_mode & 0777);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    qint64 done = 0;
+    bool ok = true;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        // A file that grows meanwhile is held to the bound too.
+        if ((done += n) > limit) {
+            ok = refuse_copy(from, "over the bound of this copy");
+            break;
+        }
+        for (ssize_t w = 0; ok && w < n;) {
+            const ssize_t m = ::write(out, buf + w, size_t(n - w));
+            if (m < 0 && errno == EINTR)
+                continue;
+            ok = m > 0;
+            w += m;
+        }
+        if (!ok)
+            break;
+    }
+    ::close(in);
+    ok = ::fsync(out) == 0 && ok;
+    ok = ::close(out) == 0 && ok;
+    ok = ok && ::rename(tmp.constData(), QFile::encodeName(dest).constData()) == 0;
+    if (!ok)
+        ::unlink(tmp.constData());
+    return ok;
+}
+
+// The most a copy brings into the folders of the program's own files; elsewhere the most
+// a stick may hold.
+qint64 copy_limit(const QString& dest)
+{
+    for (const char* own : {"/data/configs/", "/data/modes/"})
+        if (dest.startsWith(dev_path(QString::fromLatin1(own))))
+            return kOwnFileCopyMax;
+    return kCopyMax;
+}
+
 bool copy_path(const QString& from, const QString& to, bool recursive)
 {
-    QFileInfo src(from);
-    QString dest = to;
-    if (QFileInfo(to).isDir())
-        dest = QDir(to).filePath(src.fileName());
-    if (src.isDir()) {
-        if (!recursive)
-            return false;
-        QDir().mkpath(dest);
-        QDir d(from);
-        bool ok = true;
-        for (const QString& e : d.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
-            ok = copy_path(d.filePath(e), QDir(dest).filePath(e), true) && ok;
-        return ok;
-    }
-    if (!src.exists())
+    const QString dest = target_of(from, to);
+    switch (kind_of(from)) {
+    case Kind::None:
         return false;
-    QFile::remove(dest);
-    return QFile::copy(from, dest);
+    case Kind::Other:
+        return refuse_copy(from, "not a regular file");
+    case Kind::File:
+        return copy_file(from, dest, copy_limit(dest));
+    case Kind::Dir:
+        break;
+    }
+    if (!recursive)
+        return false;
+    QDir().mkpath(dest);
+    QDir d(from);
+    bool ok = true;
+    for (const QString& e : d.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+        ok = copy_path(d.filePath(e), QDir(dest).filePath(e), true) && ok;
+    return ok;
+}
+
+// As on the device: a rename, so the target is the old file or the new one at every
+// moment. Across file systems the copy arrives under a temp name and is renamed into place
+// before the source goes.
+bool move_path(const QString& from, const QString& to)
+{
+    const QString dest = target_of(from, to);
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(dest).constData()) == 0)
+        return true;
+    if (errno != EXDEV)
+        return false;
+    return copy_path(from, dest, true) && remove_path(from, true);
 }
 
 // shell_split, and per word which characters are an unquoted '*' or '?' (a pattern).
@@ -222,12 +331,8 @@ bool run_file_command(const QStringList& w, const QList<QBitArray>& globs, int* 
         if (host.size() < 2)
             return false;
         const QString dest = host.takeLast();
-        for (const QString& h : host) {
-            bool one = copy_path(h, dest, recursive || cmd == QLatin1String("mv"));
-            if (one && cmd == QLatin1String("mv"))
-                one = remove_path(h, true);
-            ok = one && ok;
-        }
+        for (const QString& h : host)
+            ok = (cmd == QLatin1String("mv") ? move_path(h, dest) : copy_path(h, dest, recursive)) && ok;
     } else if (cmd == QLatin1String("chmod")) {
         bool octal = false;
         const uint bits = mode.toUInt(&octal, 8);

@@ -10,6 +10,13 @@
 
 namespace platform {
 
+// The host's cp (and mv across file systems) copies regular files only, never through a
+// link or waiting on a fifo, each by a temp file "<target>.tmp" renamed into place; into
+// /data/configs and /data/modes (the program's own files, the largest an OSD file its
+// reader bounds the same) at most kOwnFileCopyMax bytes a file, elsewhere kCopyMax.
+constexpr qint64 kOwnFileCopyMax = 256 * 1024;
+constexpr qint64 kCopyMax = qint64(256) << 20;
+
 // Like system(): returns the raw wait status (0 = success).
 int shell_run(const QString& command);
 // Like popen(cmd, "r"): output collected into *out; returns the raw status.

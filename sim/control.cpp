@@ -213,10 +213,11 @@ QString start_control_fifo()
         g_running = false;
         return QStringLiteral("the control FIFO %1 %2").arg(path, why);
     };
-    struct stat st;
-    if (::lstat(p.constData(), &st) == 0 && !S_ISFIFO(st.st_mode))
-        ::unlink(p.constData());
-    if (::mkfifo(p.constData(), 0600) != 0 && errno != EEXIST)
+    // Made anew at every start: a writer that opened an earlier FIFO there (one left open
+    // to others, or another user's) keeps its descriptor, and would go on driving the panel.
+    if (::unlink(p.constData()) != 0 && errno != ENOENT)
+        return refuse(QStringLiteral("cannot be removed (%1): remove it").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    if (::mkfifo(p.constData(), 0600) != 0)
         return refuse(QStringLiteral("cannot be made (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
     // Opened here, read and write: writers find a reader as soon as this returns, and the
     // FIFO never reports end-of-file when a writer goes away.
@@ -224,7 +225,8 @@ QString start_control_fifo()
     if (fd < 0)
         return refuse(QStringLiteral("cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
     // Whoever may write it drives the panel and has files read into the root: this user
-    // alone, whatever an earlier FIFO there allowed.
+    // alone, even when another put a FIFO of its own there meanwhile.
+    struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode) || st.st_uid != ::geteuid()) {
         ::close(fd);
         return refuse(QStringLiteral("is not a FIFO of this user (uid %1): remove it").arg(::geteuid()));

@@ -4,9 +4,7 @@
 
 #include <QMutexLocker>
 
-namespace {
-// A frame reaches a port's cards while its FPGA runs and the port has link.
-bool port_alive(int port)
+bool SimCards::port_alive(int port)
 {
     sim::SimFpga& f = sim::fpga(port / 10);
     uint8_t low = 0, high = 0;
@@ -15,7 +13,6 @@ bool port_alive(int port)
     const unsigned links = low | unsigned(high & 0x03) << 8;
     return (links >> (port % 10)) & 1u;
 }
-} // namespace
 
 std::shared_ptr<SimCards> SimCards::instance()
 {

@@ -25,6 +25,8 @@ public:
     void set_noreply(bool on);
     // Whether a frame can reach `port`; instance() asks the simulated FPGAs (running, link).
     void set_port_alive(std::function<bool(int port)> alive);
+    // The simulated FPGAs' answer: the port's FPGA runs and the port has link.
+    static bool port_alive(int port);
 
     int send(int port, const QByteArray& frame) override;
     bool reply(int port, QByteArray* out) override;

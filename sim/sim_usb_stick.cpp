@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <chrono>
 
 namespace {
 const char* const kDiskPath = "/devices/platform/soc/1c1a000.usb/usb1/1-1/1-1:1.0/host0/"
@@ -146,12 +147,15 @@ bool SimUsbStick::insert(const QString& hostFolder, QString* why)
 
 void SimUsbStick::remove()
 {
-    push(uevent(QStringLiteral("remove"), QStringLiteral("sda1"), true));
-    push(uevent(QStringLiteral("remove"), QStringLiteral("sda"), false));
+    // Gone before it is reported: whoever looks on the report finds nothing left.
     empty_folder(platform::dev_path(QStringLiteral("/mnt/usb1")));
     QDir(platform::dev_path(QStringLiteral("/proc/scsi/usb-storage"))).removeRecursively();
-    QMutexLocker lock(&m_mutex);
-    m_inserted = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_inserted = false;
+    }
+    push(uevent(QStringLiteral("remove"), QStringLiteral("sda1"), true));
+    push(uevent(QStringLiteral("remove"), QStringLiteral("sda"), false));
 }
 
 bool SimUsbStick::inserted() const
@@ -200,6 +204,12 @@ void SimUsbStick::wait_idle()
 {
     std::unique_lock<std::mutex> lock(m_jobMutex);
     m_jobWake.wait(lock, [this] { return m_jobs.empty() && !m_jobRunning; });
+}
+
+bool SimUsbStick::idle_for(int ms)
+{
+    std::unique_lock<std::mutex> lock(m_jobMutex);
+    return !m_jobWake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_jobStop; });
 }
 
 void SimUsbStick::push(const QByteArray& msg)

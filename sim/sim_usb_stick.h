@@ -33,7 +33,7 @@ public:
     // queues the add events. False (and nothing changes; *why says why) when refusal()
     // speaks or the tree is over the limits.
     bool insert(const QString& hostFolder, QString* why = nullptr);
-    // Queues the remove events and takes /mnt/usb1's content and /proc/scsi/usb-storage away.
+    // Takes /mnt/usb1's content and /proc/scsi/usb-storage away, then queues the remove events.
     void remove();
     bool inserted() const;
 
@@ -43,6 +43,8 @@ public:
     void post(std::function<void()> job);
     // Until every posted job has run (tests, and a walk that replays its events).
     void wait_idle();
+    // A job's pause of `ms` milliseconds; false (at once) when the stick is going away.
+    bool idle_for(int ms);
 
     bool receive(QByteArray* msg, int timeout_ms) override;
 

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <QtTest>
 #include <cstdio>
 #include <unistd.h>
 #include <vector>
@@ -54,15 +55,33 @@ void put_file(const QString& devicePath, const QByteArray& data)
 
 QByteArray get_file(const QString& devicePath)
 {
-    QFile f(platform::dev_path(devicePath));
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
+    return host_bytes(platform::dev_path(devicePath));
 }
 
 bool exists(const QString& devicePath)
 {
     return QFileInfo::exists(platform::dev_path(devicePath));
+}
+
+void size_bound_rows(int bound)
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("at the bound") << bound;
+    QTest::newRow("a byte over") << bound + 1;
+}
+
+QString host_file(const QString& hostPath, const QByteArray& data)
+{
+    QFile f(hostPath);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+        qFatal("cannot write %s", qPrintable(hostPath));
+    return hostPath;
+}
+
+QByteArray host_bytes(const QString& hostPath)
+{
+    QFile f(hostPath);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString printed(const std::function<void()>& f)

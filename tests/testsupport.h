@@ -19,6 +19,14 @@ YuqRamPara* fresh_core();
 void put_file(const QString& devicePath, const QByteArray& data);
 QByteArray get_file(const QString& devicePath);
 bool exists(const QString& devicePath);
+// A data test's rows for a reader's size bound: column "size", a file of exactly `bound`
+// bytes ("at the bound") and one of a byte more ("a byte over").
+void size_bound_rows(int bound);
+// A file on this machine outside the device root (where a planted link leads) holding
+// `data`; returns `hostPath`.
+QString host_file(const QString& hostPath, const QByteArray& data);
+// What a file on this machine holds, empty when it is missing.
+QByteArray host_bytes(const QString& hostPath);
 // What f printed on stdout.
 QString printed(const std::function<void()>& f);
 // Argument `arg` of every emission a spy caught, as ints (refresh codes, progress values).

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QtTest>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -94,8 +95,36 @@ private slots:
 
         if (::geteuid() == 0) { // only root can hand the FIFO to another user
             QCOMPARE(::chown(fifo.constData(), 65534, 65534), 0);
-            QVERIFY(sim::start_control_fifo().contains("is not a FIFO of this user"));
+            QCOMPARE(sim::start_control_fifo(), QString());
+            QVERIFY(::lstat(fifo.constData(), &st) == 0 && st.st_uid == ::geteuid());
+            QCOMPARE(mode(), 0600);
+            sim::stop_control_fifo();
         }
+    }
+
+    // A writer that opened the FIFO before the start (while it was open to all) is not
+    // heard after it: only lines written to the FIFO the panel made run.
+    void writer_from_before_the_start_not_heard()
+    {
+        testsupport::fresh_device_root();
+        install_simulated_device();
+        panel_ready();
+        const QByteArray fifo = platform::dev_path_c("/sim/control");
+        QCOMPARE(::mkfifo(fifo.constData(), 0666), 0);
+        QCOMPARE(::chmod(fifo.constData(), 0666), 0);
+        const int early = ::open(fifo.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(early >= 0);
+        QCOMPARE(sim::start_control_fifo(), QString());
+        const int late = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(late >= 0);
+        const QByteArray lines[2] = {"screenshot /shots/early.png\n", "screenshot /shots/late.png\n"};
+        QCOMPARE(::write(early, lines[0].constData(), size_t(lines[0].size())), ssize_t(lines[0].size()));
+        QCOMPARE(::write(late, lines[1].constData(), size_t(lines[1].size())), ssize_t(lines[1].size()));
+        QTRY_VERIFY(testsupport::exists("/shots/late.png"));
+        QVERIFY(!testsupport::exists("/shots/early.png"));
+        ::close(early);
+        ::close(late);
+        sim::stop_control_fifo();
     }
 
     // A key reaches the screen in front, also inside nested screens.

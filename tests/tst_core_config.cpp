@@ -68,6 +68,25 @@ private slots:
         g_lcd_lang_valid = 0x1F;
     }
 
+    // tcpip.ini is read up to 64 KiB: a file of exactly that size keeps its items; one
+    // byte more is kept aside and the defaults are written anew.
+    void ini_at_the_size_bound_data()
+    {
+        testsupport::size_bound_rows(64 * 1024);
+    }
+    void ini_at_the_size_bound()
+    {
+        QFETCH(int, size);
+        const bool whole = size <= 64 * 1024;
+        QByteArray ini("[config]\nLcdLangValid=3\n;");
+        ini += QByteArray(size - ini.size() - 1, 'c') + '\n';
+        put_file("/data/configs/tcpip.ini", ini);
+        ConfigEngine::reset_for_test();
+        QCOMPARE(g_lcd_lang_valid.load(), whole ? 3u : 0x1Fu);
+        QCOMPARE(exists("/data/configs/tcpip.ini.bad"), !whole);
+        g_lcd_lang_valid = 0x1F;
+    }
+
     void init_ip_runs_the_route_commands_through_the_gate()
     {
         ConfigEngine::reset_for_test();
@@ -87,6 +106,41 @@ private slots:
         const QStringList rec = platform::shell_recorded();
         QVERIFY(rec.contains("ifconfig eth0 '1.2.3.4;reboot' netmask 255.255.255.0"));
         QVERIFY(rec.contains("route add default gw '$(kill -9 1)' metric 100"));
+    }
+
+    // tcpip.ini as a link to a file outside the root, at the start or planted later: the
+    // file outside is never written, the link is kept aside and every item written anew.
+    void ini_never_written_through_a_link()
+    {
+        QTemporaryDir outside;
+        const QString victim = outside.filePath("victim.ini");
+        const QByteArray before = "[config]\nIPAddress=10.9.9.9\n";
+        const QString ini = platform::dev_path(ConfigEngine::config_path());
+        const auto plant = [&] {
+            QFile v(victim);
+            QVERIFY(v.open(QIODevice::WriteOnly) && v.write(before) == before.size());
+            v.close();
+            QFile::remove(ini);
+            QVERIFY(QFile::link(victim, ini));
+        };
+        plant();
+        ConfigEngine::reset_for_test();
+        QCOMPARE(g_str_ip.get(), QStringLiteral("192.168.1.199"));
+        ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QStringLiteral("B1"));
+        plant();
+        ConfigEngine::p_config->write_config_variant(ConfigItem::GateWay, QStringLiteral("10.0.0.1"));
+        ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QStringLiteral("B2"));
+
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), before);
+        QVERIFY(QFileInfo(ini).isFile() && !QFileInfo(ini).isSymLink());
+        QVERIFY(QFileInfo(ini + ".bad").isSymLink() && QFileInfo(ini + ".bad.1").isSymLink());
+        QVERIFY(!QFileInfo::exists(ini + ".bad.2")); // a regular file is written in place
+        QSettings s(ini, QSettings::IniFormat);
+        QCOMPARE(s.value("config/IPAddress").toString(), QStringLiteral("192.168.1.199"));
+        QCOMPARE(s.value("config/GateWay").toString(), QStringLiteral("10.0.0.1"));
+        QCOMPARE(s.value("config/BarCode").toString(), QStringLiteral("B2"));
     }
 
     // The PC's alias file: only a valid, named, numbered entry of its own section names a source.
@@ -128,6 +182,11 @@ private slots:
                                  << QString() << true;
         QTest::newRow("brackets in a string") << alias_file("source", QByteArray(1000, '[') + "\\\"{") << QString() << true;
         QTest::newRow("huge") << alias_file("source", QByteArray(300 * 1024, 'x')) << QString() << false;
+        // Padded with spaces to exactly the size bound, then one byte past it.
+        const QByteArray small = alias_file("source", "Bound");
+        QTest::newRow("at the size bound") << small + QByteArray(256 * 1024 - small.size(), ' ') << QString() << true;
+        QTest::newRow("a byte over the size bound")
+            << small + QByteArray(256 * 1024 + 1 - small.size(), ' ') << QString() << false;
         QTest::newRow("fifo") << QByteArray() << QStringLiteral("fifo") << false;
         QTest::newRow("endless device") << QByteArray() << QStringLiteral("/dev/zero") << false;
     }

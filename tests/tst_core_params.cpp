@@ -12,8 +12,11 @@
 #include <QElapsedTimer>
 #include <QSet>
 #include <QtTest>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <atomic>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -138,6 +141,7 @@ private slots:
         QTest::newRow("fifo") << QStringLiteral("fifo");
         QTest::newRow("endless device") << QStringLiteral("/dev/zero");
         QTest::newRow("huge file") << QStringLiteral("huge");
+        QTest::newRow("link to a good file outside") << QStringLiteral("outside");
     }
     void odd_parameter_files_kept_aside()
     {
@@ -155,6 +159,10 @@ private slots:
             QVERIFY(big.resize(qint64(8) << 30));
             big.close();
             QVERIFY(QFile::link(big.fileName(), host));
+        } else if (kind == QLatin1String("outside")) {
+            QByteArray good = image(default_para_ramlist);
+            good[2 + img::LedWidth - 0x300] = char(0x0A); // 2570
+            QVERIFY(QFile::link(testsupport::host_file(dir.filePath("good"), good), host));
         } else {
             QVERIFY(QFile::link(kind, host));
         }
@@ -168,6 +176,40 @@ private slots:
         QVERIFY(QFile::rename(kept.filePath(), platform::dev_path("/data/modes/custom_mode2")));
         QCOMPARE(p->mode_file_deal(1, 0), 0);
         QVERIFY(!p->YuqUserModeSaved(1));
+    }
+
+    // The parameter file and the mode files are read up to 64 KiB: a good file of exactly
+    // that size is whole (the write-back keeps its tail), one byte more is refused.
+    void parameter_files_at_the_size_bound_data()
+    {
+        testsupport::size_bound_rows(64 * 1024);
+    }
+    void parameter_files_at_the_size_bound()
+    {
+        QFETCH(int, size);
+        const bool whole = size <= 64 * 1024;
+        QByteArray file = image(default_para_ramlist);
+        wr16(reinterpret_cast<uchar*>(file.data()), 2 + img::LedWidth - 0x300, 2560);
+        file.append(QByteArray(size - file.size(), 't'));
+        put_file("/data/ram_device_info", file);
+        p = YuqRamPara::reset_for_test();
+        QCOMPARE(int(p->image16(img::LedWidth)), whole ? 2560 : 1920);
+        if (whole) {
+            p->set_image16(img::LedHeight, 1234);
+            QVERIFY(p->take_applied() && p->write_ram_file());
+            const QByteArray written = get_file("/data/ram_device_info");
+            QCOMPARE(written.size(), size);
+            QCOMPARE(written.mid(RAM_FILE_MIN), file.mid(RAM_FILE_MIN));
+        }
+
+        QByteArray mode(size, char(0));
+        mode[0] = mode[1] = char(0xAA);
+        wr16(reinterpret_cast<uchar*>(mode.data()), 2 + img::LedWidth - USER_MODE_IMAGE_BASE, 3000);
+        put_file("/data/modes/custom_mode5", mode);
+        QCOMPARE(p->mode_file_deal(4, 0), int(whole));
+        QCOMPARE(p->YuqUserModeSaved(4), int(whole));
+        if (whole)
+            QCOMPARE(int(rd16(p->user_mode[4], 2 + img::LedWidth - USER_MODE_IMAGE_BASE)), 3000);
     }
 
     // A mode file: the image from 0x380 behind two marker bytes; captions as MOxx.json (hex).
@@ -309,6 +351,74 @@ private slots:
         for (const char* f : temps)
             QVERIFY2(!testsupport::exists(f), f);
         QVERIFY(testsupport::exists("/data/rcvrecovery/job.tmp"));
+    }
+
+    // Links planted at the temp names of the write-back, an alias upload and the job
+    // folders' uploads, at a write probe's name and at stale temp names: nothing outside the
+    // root is written or made, the device files stay regular files, the sweep removes them.
+    void planted_links_lead_nowhere()
+    {
+        QTemporaryDir outside;
+        const QString victim = testsupport::host_file(outside.filePath("victim"), "outside");
+        const QString absent = outside.filePath("absent");
+        const auto plant = [&](const QString& devicePath, int i) {
+            return QFile::link(i % 2 ? absent : victim, platform::dev_path(devicePath));
+        };
+        const auto untouched = [&] { return testsupport::host_bytes(victim) == "outside" && !QFileInfo::exists(absent); };
+        const QString upload = QString::fromLatin1(Utils::UploadTemp);
+        const QString writes[][2] = {{"/data/ram_device_info", {}}, {"/data/configs/alias.json", {}},
+                                     {"/data/rcvrecovery/a.rcv", upload}, {"/data/smartmapping/b.wzfile", upload}};
+        for (int i = 0; i < 4; ++i) {
+            const QString& file = writes[i][0];
+            QVERIFY(plant(writes[i][1].isEmpty() ? file + ".tmp" : QFileInfo(file).path() + '/' + upload, i));
+            QVERIFY(i == 0 ? p->write_ram_file() : Utils::write_file_atomic(file, "new", writes[i][1]));
+            const QFileInfo fi(platform::dev_path(file));
+            QVERIFY2(fi.isFile() && !fi.isSymLink() && untouched(), qPrintable(file));
+        }
+        QVERIFY(plant("/data/configs/.write-probe-" + QString::number(::getpid()), 0));
+        QCOMPARE(platform::ensure_device_tree(), QString());
+
+        const QStringList stale = {"/data/ram_device_info.tmp", "/data/configs/alias.json.tmp", "/data/app/yuqK87N.tmp",
+                                   "/data/rcvrecovery/.~upload", "/data/modes/MO01.json.tmp"};
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(plant(stale[i], i));
+        QCOMPARE(::mkfifo(platform::dev_path_c(stale[3]).constData(), 0600), 0);
+        put_file(stale[4] + "/inside", "x");
+        Utils::remove_stale_temp_files();
+        for (const QString& f : stale)
+            QVERIFY2(!QFileInfo(platform::dev_path(f)).isSymLink() && !QFileInfo::exists(platform::dev_path(f)), qPrintable(f));
+        QVERIFY(untouched());
+    }
+
+    // A user mode saved with the OSD on copies omenu.json, but only a regular file within
+    // the JSON bound: a fifo or a huge one is refused at once, with a line, and no copy.
+    void osd_copy_bounded_and_never_waiting()
+    {
+        p->set_image16(img::OsdEnable, 1);
+        const QString omenu = platform::dev_path("/data/configs/omenu.json");
+        put_file("/data/configs/omenu.json", "{}");
+        QCOMPARE(p->mode_file_write(2, 0), 1);
+        QCOMPARE(get_file("/data/modes/MO03.json"), QByteArray("{}"));
+        for (const char* kind : {"fifo", "300 KiB"}) {
+            QFile::remove(omenu);
+            QFile::remove(platform::dev_path("/data/modes/MO03.json"));
+            if (qstrcmp(kind, "fifo") == 0)
+                QCOMPARE(::mkfifo(QFile::encodeName(omenu).constData(), 0600), 0);
+            else
+                put_file("/data/configs/omenu.json", QByteArray(300 * 1024, ' '));
+            int saved = 0;
+            auto save = std::async(std::launch::async, [this, &saved] {
+                return testsupport::printed([this, &saved] { saved = p->mode_file_write(2, 0); });
+            });
+            if (save.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+                // Let the stuck copy end before failing.
+                ::close(::open(QFile::encodeName(omenu).constData(), O_WRONLY | O_NONBLOCK));
+                save.wait();
+                QFAIL(kind);
+            }
+            QVERIFY2(save.get().contains("not copied") && saved == 1, kind);
+            QVERIFY2(!testsupport::exists("/data/modes/MO03.json"), kind);
+        }
     }
 
     void tick_difference_across_the_wrap()

@@ -25,6 +25,34 @@ constexpr uint32_t kDeliveryLinks = 0x107 | (0x3u << 10); // ports 0-2, 8, 10, 1
 // One screen, port 0 with two cards of one record each: a scan file.
 const QByteArray kScan = recoverysupport::recovery_bytes({{{0, 2}}}, 1);
 
+// A valid recovery file of exactly `size` bytes: port 2 with the six delivered cards,
+// then port 3 (no link, never asked) with cards of records up to that size.
+QByteArray recovery_of_size(qint64 size)
+{
+    packed::Port asked, filler;
+    asked.number = 2;
+    filler.number = 3;
+    for (int c = 0; c < 6; ++c)
+        asked.cards << packed::Card();
+    qint64 left = size - packed::HeaderSize - 2 - 2 * 2 - 6 * 2; // header, screen, ports, cards
+    while (left > 0) {
+        filler.cards << packed::Card();
+        left -= 2;
+        QList<QByteArray>& records = filler.cards.last().records;
+        while (left > 0 && records.size() < packed::MaxRecords) {
+            // Whole records while the rest stays one record or more; then the rest in one.
+            const qint64 room = 2 + packed::MaxRecordSize;
+            const qint64 take = left <= room ? left : (left < room + 3 ? 100 + 2 : room);
+            records << QByteArray(int(take - 2), char('r'));
+            left -= take;
+        }
+    }
+    packed::File f;
+    f.screens << packed::Screen();
+    f.screens[0].ports << asked << filler;
+    return packed::write(f);
+}
+
 void set_wz(const QString& name)
 {
     QMutexLocker lock(&Utils::_file_deal_mutex);
@@ -151,6 +179,10 @@ private slots:
         QTest::newRow("beyond LED20") << indoor << 19 << int(JobNoLink);
         QTest::newRow("a port in two screens")
             << recoverysupport::recovery_bytes({{{0, 2}}, {{0, 2}}}, 1) << 0 << int(JobBadFile);
+        // The chosen port takes the file's lowest port, whatever that is.
+        QTest::newRow("lowest LED11, at LED2") << recoverysupport::recovery_bytes({{{10, 2}, {11, 1}}}, 1) << 1 << int(JobDone);
+        QTest::newRow("lowest LED4, two screens at LED9")
+            << recoverysupport::recovery_bytes({{{5, 1}}, {{3, 2}}}, 1) << 8 << int(JobDone);
     }
     void scan_file_ports_reach_their_own_cards()
     {
@@ -171,9 +203,13 @@ private slots:
         QVector<int> records(cardwire::PortCount);
         QVector<QByteArray> last(cardwire::PortCount);
         if (outcome == JobDone) {
+            int lowest = cardwire::PortCount;
+            for (const packed::Screen& sc : f.screens)
+                for (const packed::Port& p : sc.ports)
+                    lowest = std::min(lowest, int(p.number));
             for (const packed::Screen& sc : f.screens) {
                 for (const packed::Port& p : sc.ports) {
-                    const int to = chosen + p.number; // the samples' lowest port is LED1
+                    const int to = chosen + p.number - lowest;
                     for (int c = 0; c < p.cards.size(); ++c) {
                         records[to] += p.cards[c].records.size();
                         last[to] = char(c) + p.cards[c].records.last();
@@ -189,6 +225,59 @@ private slots:
             else
                 QCOMPARE(cards->received(port, cardwire::Query), 0);
         }
+    }
+
+    // A job stopped mid-way says what stopped it, asked when its port fails: an FPGA, the
+    // link of the port it goes to next, or that port's silent cards.
+    void jobs_stopped_mid_way_say_by_what_data()
+    {
+        QTest::addColumn<int>("job");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("load: FPGA stops") << int(JobScanFile) << "fpga" << int(JobNoFpga);
+        QTest::newRow("load: next port loses its link") << int(JobScanFile) << "link" << int(JobNoLink);
+        QTest::newRow("load: next port's cards fall silent") << int(JobScanFile) << "silent" << int(JobNoAnswer);
+        QTest::newRow("send: FPGA stops") << int(JobMapping) << "fpga" << int(JobNoFpga);
+        QTest::newRow("curing: FPGA stops") << int(JobCure) << "fpga" << int(JobNoFpga);
+        QTest::newRow("switch: FPGA stops") << int(JobMapSwitch) << "fpga" << int(JobNoFpga);
+        QTest::newRow("query: FPGA stops") << int(JobQuery) << "fpga" << -1;
+    }
+    void jobs_stopped_mid_way_say_by_what()
+    {
+        QFETCH(int, job);
+        QFETCH(QString, fault);
+        QFETCH(int, outcome);
+        bool running = true;
+        uint32_t links = kDeliveryLinks;
+        jobs = std::make_unique<CardJobs>(
+            CardJobs::Hooks{[&running] { return running; }, [&] { return running ? links : 0u; }, nullptr, &lister});
+        SimCards::instance()->set_port_alive([&](int port) { return running && (links >> port & 1u); });
+        SimCards::instance()->set_port(2, 6, cardwire::NoCard); // the query finds none
+        recoverysupport::put_recovery_file();
+        g_send_para.reply_flag = 0;
+        testsupport::put_file("/data/smartmapping/a.wzfile", recoverysupport::recovery_bytes({{{0, 1}, {1, 1}}}, 1));
+        set_wz("/data/smartmapping/a.wzfile");
+        line_type.port = 0;
+        line_type.rows = 3;
+        line_type.cols = 4; // port 0's six cards take half
+        QSignalSpy ends(PanelBridge::instance(), &PanelBridge::sig_job_outcome);
+        QVERIFY(post_card_job(uint8_t(job)));
+        // Port 0 has answered: the fault meets the job on its way to port 1.
+        for (int i = 0; i < 50 && !g_send_para.reply_flag; ++i)
+            jobs->card_job_deal();
+        QVERIFY(g_send_para.reply_flag && g_send_para.job() == job);
+        if (fault == "fpga")
+            running = false;
+        else if (fault == "link")
+            links &= ~(1u << 1);
+        else
+            SimCards::instance()->set_noreply(true);
+        QVERIFY(run() > 0);
+        if (job == JobQuery)
+            QCOMPARE(testsupport::spy_ints(*outcomes), QList<int>{QueryFailed});
+        else
+            QCOMPARE(testsupport::spy_ints(ends, 1), QList<int>{outcome});
+        SimCards::instance()->set_port_alive(nullptr);
     }
 
     // Refused in the first pass, before any frame; a query unless one whole file is there.
@@ -224,6 +313,27 @@ private slots:
         QCOMPARE(testsupport::spy_ints(*progress, 1), QList<int>{100});
         QCOMPARE(SimCards::instance()->received(port, cardwire::Query), 0);
         QCOMPARE(g_send_para.card_index.load(), uint16_t(job == JobQuery ? 0xFFFF : 0x1234));
+    }
+
+    // Job files are read up to 16 MiB: a recovery file of exactly that size is queried,
+    // one byte more is refused before any frame.
+    void job_file_at_the_size_bound_data()
+    {
+        testsupport::size_bound_rows(16 * 1024 * 1024);
+    }
+    void job_file_at_the_size_bound()
+    {
+        QFETCH(int, size);
+        const QByteArray file = recovery_of_size(size);
+        QCOMPARE(file.size(), size);
+        packed::File parsed;
+        QCOMPARE(packed::parse(file, &parsed), packed::Error::None);
+        recoverysupport::put_recovery_file(file);
+        QVERIFY(post_and_run(JobQuery) > 0);
+        const bool whole = size <= 16 * 1024 * 1024;
+        QCOMPARE(outcomes->at(0).at(0).toString() + ' ' + outcomes->at(0).at(1).toString(),
+                 whole ? QStringLiteral("2 01/03/05/06") : QStringLiteral("0 "));
+        QCOMPARE(SimCards::instance()->received(2, cardwire::Query) > 0, whole);
     }
 
     // Screen, port and card count come from the file; a silent port has no cards.

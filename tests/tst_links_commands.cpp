@@ -6,6 +6,7 @@
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
 #include "sim/control.h"
+#include "fpga/usb_upgrade.h"
 #include "sim/sim_usb_stick.h"
 
 #include <QTemporaryDir>
@@ -144,6 +145,30 @@ private slots:
         SimUsbStick::instance()->wait_idle();
         QVERIFY(!testsupport::exists("/mnt/usb1/YUQ-K64"));
         QVERIFY(platform::shell_recorded().isEmpty());
+    }
+
+    // The removal is reported once the stick's files are gone: whoever lists on the report
+    // (the upgrade screen on code 101) finds no package left.
+    void stick_out_reported_once_empty()
+    {
+        QTemporaryDir stick;
+        QDir(stick.path()).mkpath("YUQ-K64");
+        for (int i = 0; i < 300; ++i) // emptied over a while
+            host_file(stick, QString("YUQ-K64/%1.YUQZK").arg(i), "pkg");
+        g_usb_grade_path = QStringLiteral("YUQ-K64");
+        const std::shared_ptr<SimUsbStick> usb = SimUsbStick::instance();
+        QVERIFY(sim::run_control_line("stick in " + stick.path()));
+        usb->wait_idle();
+        QByteArray msg;
+        while (usb->receive(&msg, 0)) {
+        }
+        QCOMPARE(UsbUpgrade::list_packages(UsbUpgrade::upgrade_folder()).size(), 100);
+        QVERIFY(sim::run_control_line("stick out"));
+        for (int event = 0; event < 2; ++event) { // partition, then disk
+            QVERIFY(usb->receive(&msg, 5000));
+            QCOMPARE(UsbUpgrade::list_packages(UsbUpgrade::upgrade_folder()), QStringList());
+        }
+        usb->wait_idle();
     }
 
     // A folder holding the device root or the stick's own folder is refused on the line; a

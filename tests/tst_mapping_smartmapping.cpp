@@ -19,8 +19,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextCodec>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 
 using namespace shellsupport; // keys(): R right, S left, Q OK, O back, M mode
 
@@ -69,6 +71,30 @@ bool run_job()
         }
     }
     return false;
+}
+
+// Runs the posted card job until a port's cards have answered it, the job still running.
+bool run_to_first_answer()
+{
+    g_send_para.reply_flag = 0;
+    for (int i = 0; i < 50 && !g_send_para.reply_flag; ++i) {
+        fpga_manage::p_fpga_manage->run_card_job_step();
+        G_timeTicks += 1;
+    }
+    return g_send_para.reply_flag && g_send_para.job() != 0;
+}
+
+// The picture the mapping switch shows: "on", "off" or what else it holds.
+QString switch_picture(SmartMapping* s)
+{
+    const QString png = s->findChild<QPushButton*>("Button_mapping_state")->property("png").toString();
+    return png.endsWith("button_on.png") ? "on" : png.endsWith("button_off.png") ? "off" : png;
+}
+
+// Bit 7 of register 0 of both simulated FPGAs, running or not, as bits 0 and 1.
+int mapping_bits()
+{
+    return (sim::fpga(0).peek_reg(0) & 0x80 ? 1 : 0) | (sim::fpga(1).peek_reg(0) & 0x80 ? 2 : 0);
 }
 
 void run_recovery(const std::function<void(rcv_recovery*)>& body) { run_screen<rcv_recovery>(page::rcv_recovery, body); }
@@ -252,6 +278,133 @@ private slots:
                  (QList<int>{0, 0, 0}));
     }
 
+    // The switch reads "on" only when both FPGAs hold bit 7 and turns both the other way;
+    // the cards get 9 or 0. A switch that fails, or cannot run with an FPGA down (known to
+    // the FPGA side yet or not), leaves its picture and each FPGA's bit as they were.
+    void mapping_switch_shows_and_sends_what_it_did_data()
+    {
+        QTest::addColumn<int>("before"); // bit 7 of FPGA 0 and 1 as bits 0 and 1
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<int>("sent");
+        QTest::addColumn<QString>("shown");
+        const QString down = "FPGA not running!";
+        QTest::newRow("both on") << 3 << "" << "off" << 0 << "";
+        QTest::newRow("both off") << 0 << "" << "on" << 9 << "";
+        QTest::newRow("FPGA 0 alone on") << 1 << "" << "on" << 9 << "";
+        QTest::newRow("FPGA 1 alone on") << 2 << "" << "on" << 9 << "";
+        QTest::newRow("both on, cards silent") << 3 << "silent" << "on" << -1 << "No card answered!";
+        QTest::newRow("FPGA 0 alone on, cards silent") << 1 << "silent" << "off" << -1 << "No card answered!";
+        QTest::newRow("both on, FPGA 1 down") << 3 << "down 1" << "on" << -1 << down;
+        QTest::newRow("both on, FPGA 1 down, not polled yet") << 3 << "down 1 unpolled" << "on" << -1 << down;
+        QTest::newRow("both on, FPGA 0 down") << 3 << "down 0" << "on" << -1 << down;
+        QTest::newRow("both off, FPGA 0 down, not polled yet") << 0 << "down 0 unpolled" << "off" << -1 << down;
+    }
+    void mapping_switch_shows_and_sends_what_it_did()
+    {
+        QFETCH(int, before); QFETCH(QString, fault); QFETCH(QString, picture);
+        QFETCH(int, sent); QFETCH(QString, shown);
+        for (int f = 0; f < 2; ++f)
+            QVERIFY(sim::fpga(f).write_reg(0, (before >> f & 1) ? 0x80 : 0));
+        SimCards::instance()->set_port_alive(SimCards::port_alive);
+        SmartMapping* s = open_wizard();
+        keys(s, "SQ"); // Mapping: the switch has the keys
+        QCOMPARE(switch_picture(s), QString(before == 3 ? "on" : "off"));
+        SimCards::instance()->set_noreply(fault == "silent");
+        if (fault.startsWith("down")) {
+            sim::fpga(fault[5].digitValue()).set_power(false);
+            for (int i = 0; i < 50 && !fault.endsWith("unpolled") && fpga_manage::p_fpga_manage->get_fpga_status(); ++i)
+                fpga_manage::p_fpga_manage->run_pass();
+        }
+        keys(s, "Q");
+        if (g_qround_bar)
+            QVERIFY(run_job());
+        QVERIFY(!g_qround_bar);
+        QCOMPARE(g_send_para.word.load(), uint16_t(0));
+        QCOMPARE(switch_picture(s), picture);
+        const int after = shown.isEmpty() ? (picture == "on" ? 3 : 0) : before;
+        QCOMPARE(mapping_bits(), after);
+        for (int port : {0, 1, 2, 8, 10, 11})
+            QCOMPARE(SimCards::instance()->last_reg_value(port), sent);
+        QCOMPARE(s->failure_label()->isVisible() ? s->failure_label()->text() : QString(), shown);
+    }
+
+    // A job stopped mid-way says what stopped it, asked when it stopped, in the panel's
+    // language: an FPGA (the one its ports hang on), a port losing its link, silent cards.
+    void failure_says_its_cause_in_the_shown_language_data()
+    {
+        QTest::addColumn<int>("job");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("load: FPGA stops, en") << 2 << "fpga 0" << 1 << "FPGA not running!";
+        QTest::newRow("load: FPGA stops, ru") << 2 << "fpga 0" << 2 << "FPGA не работает!";
+        QTest::newRow("load: port loses its link, en") << 2 << "link" << 1 << "Port without link!";
+        QTest::newRow("load: port loses its link, ru") << 2 << "link" << 2 << "Порт без связи!";
+        QTest::newRow("load: cards fall silent, ru") << 2 << "silent" << 2 << "Карты не ответили!";
+        QTest::newRow("load: FPGA 1 stops, its ports not in the job") << 2 << "fpga 1" << 1 << "";
+        QTest::newRow("curing: FPGA 1 stops, vn") << 3 << "fpga 1" << 3 << "FPGA không chạy!";
+        QTest::newRow("send: FPGA stops, zh") << 1 << "fpga 0" << 0 << "FPGA未运行!";
+    }
+    void failure_says_its_cause_in_the_shown_language()
+    {
+        QFETCH(int, job); QFETCH(QString, fault); QFETCH(int, language); QFETCH(QString, shown);
+        // LED1 and LED2 of a file loaded at LED2: ports 1 and 2, both on FPGA 0.
+        testsupport::put_file("/data/smartmapping/a.wzfile", recoverysupport::recovery_bytes({{{0, 1}, {1, 1}}}, 1));
+        {
+            QMutexLocker lock(&Utils::_file_deal_mutex);
+            g_wzfile_name = "/data/smartmapping/a.wzfile";
+        }
+        SimCards::instance()->set_port_alive(SimCards::port_alive); // frames as the FPGAs let them through
+        g_language = uint8_t(language);
+        SmartMapping* s = open_wizard();
+        line_type.port = 1;
+        s->findChild<QLineEdit*>("lineEdit_line")->setText("3");
+        s->findChild<QLineEdit*>("lineEdit_column")->setText("4"); // more than LED2's six cards
+        switch (job) {
+        case 1: s->on_Button_send_clicked(); break;
+        case 2: s->on_Button_load_clicked(); break;
+        default: s->on_Button_confirm_clicked(); break;
+        }
+        QVERIFY(run_to_first_answer());
+        if (fault.startsWith("fpga"))
+            sim::fpga(fault[5].digitValue()).set_power(false);
+        else if (fault == "link")
+            sim::fpga(0).set_link(2, false);
+        else
+            SimCards::instance()->set_noreply(true);
+        QVERIFY(run_job());
+        QVERIFY(!g_qround_bar);
+        QCOMPARE(s->failure_label()->isVisible() ? s->failure_label()->text() : QString(), shown);
+    }
+
+    // Each failure line's row holds each language in its own column: Simplified and
+    // Traditional Chinese, plain English, Cyrillic Russian, Vietnamese in Latin letters.
+    void failure_lines_are_written_in_their_language()
+    {
+        QTextCodec* big5 = QTextCodec::codecForName("Big5");
+        QVERIFY(big5);
+        auto count = [](const QString& t, uint from, uint to) {
+            return int(std::count_if(t.begin(), t.end(), [&](QChar c) { return c.unicode() >= from && c.unicode() <= to; }));
+        };
+        for (Txt id : {Txt::smartmapping_failed_fpga, Txt::smartmapping_failed_no_answer, Txt::smartmapping_failed_no_link,
+                       Txt::smartmapping_failed_file, Txt::smartmapping_failed_nothing, Txt::rcv_recovery_failed}) {
+            QString t[5];
+            for (int lang = 0; lang < 5; ++lang)
+                t[lang] = QString::fromUtf8(yuq_text(id, lang));
+            const QString row = QStringList(t, t + 5).join(" | ");
+            auto cjk = [&](const QString& x) { return count(x, 0x4E00, 0x9FFF); };
+            auto cyrillic = [&](const QString& x) { return count(x, 0x0400, 0x04FF); };
+            auto latin = [&](const QString& x) { return count(x, 0x00C0, 0x024F) + count(x, 0x1E00, 0x1EFF); };
+            // Simplified: some character Big5 lacks; Traditional: all of it in Big5.
+            QVERIFY2(cjk(t[0]) > 0 && !big5->canEncode(t[0]), qPrintable(row));
+            QVERIFY2(count(t[1], 0x80, 0xFFFF) == 0, qPrintable(row));
+            QVERIFY2(cyrillic(t[2]) > 0 && cjk(t[2]) == 0 && latin(t[2]) == 0, qPrintable(row));
+            QVERIFY2(latin(t[3]) > 0 && cjk(t[3]) == 0 && cyrillic(t[3]) == 0, qPrintable(row));
+            QVERIFY2(cjk(t[4]) > 0 && big5->canEncode(t[4]), qPrintable(row));
+        }
+    }
+
     // In both grids the marked cell is the port the keys act on: each move marks the next
     // one from it, OK confirms the marked one.
     void port_grid_marks_the_port_under_the_cursor_data()
@@ -267,6 +420,11 @@ private slots:
         QTest::newRow("load scan, right") << true << 5 << 0 << QByteArray("R") << "LED7";
         QTest::newRow("load scan, other group") << true << 5 << 1 << QByteArray("RR") << "LED11";
         QTest::newRow("load scan, group 2 left") << true << 5 << 2 << QByteArray("S") << "LED20";
+        // LED20 held: a group before it has no cell of it, the cursor starts at its first cell.
+        QTest::newRow("load scan, LED20 held, group 1 right") << true << 19 << 1 << QByteArray("R") << "LED10";
+        QTest::newRow("load scan, LED20 held, group 1 left") << true << 19 << 1 << QByteArray("S") << "LED16";
+        QTest::newRow("load scan, LED20 held, group 0 right") << true << 19 << 0 << QByteArray("RR") << "LED3";
+        QTest::newRow("load scan, LED12 held, group 0 left") << true << 11 << 0 << QByteArray("S") << "LED8";
     }
     void port_grid_marks_the_port_under_the_cursor()
     {
@@ -276,7 +434,9 @@ private slots:
         SmartMapping* s = open_wizard();
         line_type.port = uint8_t(port);
         keys(s, loadscan ? "RQ" : "QRRQ"); // the port groups: Load scan, or step 2
-        for (int g = 0; g < group; ++g)
+        // Load scan starts at the held port's group; four stops: three groups and Next.
+        const int at = loadscan ? port / 8 : 0;
+        for (int g = 0; g < (group - at + 4) % 4; ++g)
             keys(s, "R");
         keys(s, "Q"); // into the grid
         keys(s, moves.constData());

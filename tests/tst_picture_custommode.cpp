@@ -137,6 +137,30 @@ private slots:
             "osd [x:1,y:2,w:300,h:40] font size:24*26\nspace [h:1,v:2] char[x:5,y:6] speed:3,effect:move left")));
     }
 
+    // Each stored value in its own place: LED width and height, brightness and contrast
+    // (not sharpness or saturation), a window's x, y, width and height; in two languages.
+    void summary_shows_each_value_in_its_place()
+    {
+        save_slot(para(), 0, 0);
+        const std::pair<int, uint16_t> stored[] = {
+            {img::LedWidth, 3840}, {img::LedHeight, 1080}, {img::Brightness, 77}, {img::Contrast, 33},
+            {img::Sharpness, 99}, {img::Saturation, 11}, {win(2, img::WinX), 10}, {win(2, img::WinY), 20},
+            {win(2, img::WinW), 640}, {win(2, img::WinH), 360}};
+        for (const auto& f : stored)
+            set_slot16(0, f.first, f.second);
+        const char* expected[2][2] = {{"LED size:3840x1080", "Bri:77 CTRST:33 Volume:OFF"},
+                                      {"Размер LED:3840 x 1080", "Яркость:77 Контраст:33 Громкость:Откл"}};
+        for (int l = 0; l < 2; ++l) {
+            switch_language(para(), l + 1);
+            open_modes();
+            QCOMPARE((QStringList{part("label_LED")->text(), part("label_brightness")->text()}),
+                     (QStringList{QString::fromUtf8(expected[l][0]), QString::fromUtf8(expected[l][1])}));
+            QVERIFY(g_custommode->pane_texts().contains(QStringLiteral("[10,20]640x360")));
+            kit::close_page(page::CustomMode);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
     // The slot names are read from the alias file once, and again when the PC replaces it.
     void slot_names_follow_the_alias_file()
     {

@@ -418,6 +418,26 @@ private slots:
         QCOMPARE(int(P->image16(img::KeyLock)), 1);
     }
 
+    // A lock whose own write fails is not lost: the next write-back stores it, locking and
+    // unlocking alike, and a restart keeps it.
+    void key_lock_kept_by_the_write_back_after_its_write_failed()
+    {
+        keypad_panel();
+        const auto stored = [] { return int(uchar(get_file("/data/ram_device_info")[2 + img::KeyLock - 0x300])); };
+        const QString blocker = platform::dev_path("/data/ram_device_info.tmp"); // no temp file, no write
+        key('R', 4);
+        for (int locked : {1, 0, 1}) {
+            QVERIFY(QDir().mkpath(blocker));
+            key('Q');
+            QCOMPARE((QList<int>{P->image16(img::KeyLock), stored()}), (QList<int>{locked, 1 - locked}));
+            QVERIFY(QDir(blocker).removeRecursively());
+            P->test_signal(1); // the next refresh writes back
+            QCOMPARE(stored(), locked);
+        }
+        P = YuqRamPara::reset_for_test();
+        QCOMPARE(int(P->image16(img::KeyLock)), 1);
+    }
+
     void lock_function_keys_and_a_bad_window_change_nothing()
     {
         keypad_panel();

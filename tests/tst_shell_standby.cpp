@@ -118,6 +118,29 @@ private slots:
         QVERIFY(!s->volume_check());
     }
 
+    // LED size, brightness and contrast each from its own word, on opening and when the PC
+    // changes one of them alone.
+    void summary_values_in_their_places()
+    {
+        const std::pair<int, uint16_t> stored[] = {{img::LedWidth, 3840}, {img::LedHeight, 1080}, {img::Brightness, 77},
+                                                   {img::Contrast, 33}, {img::Sharpness, 99}, {img::Saturation, 11}};
+        for (const auto& f : stored)
+            P->set_image16(f.first, f.second);
+        settled(P);
+        LockWindow* s = standby();
+        const auto shown = [s] { return QStringList{text(s, "label_input"), text(s, "label_bright"), text(s, "label_contrast")}; };
+        QCOMPARE(shown(), (QStringList{"LED size:3840 x 1080", "77", "33"}));
+        P->set_image16(img::LedHeight, 2160);
+        P->test_signal(1);
+        QCOMPARE(shown(), (QStringList{"LED size:3840 x 2160", "77", "33"}));
+        P->set_image16(img::Contrast, 44);
+        P->test_signal(1);
+        QCOMPARE(shown(), (QStringList{"LED size:3840 x 2160", "77", "44"}));
+        P->set_image16(img::Brightness, 5);
+        P->test_signal(1);
+        QCOMPARE(shown(), (QStringList{"LED size:3840 x 2160", "5", "44"}));
+    }
+
     // The list draws what it holds: after changes in place, redrawn window by window, the
     // screen shows what a fresh list shows.
     void list_changed_in_place_paints_as_a_fresh_one()

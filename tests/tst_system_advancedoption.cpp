@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTextDocument>
 #include <QtTest>
 
 using namespace shellsupport;
@@ -69,6 +70,24 @@ QStringList shown_rows(firmware_usbgrade* s)
         if (QLabel* l = s->row_label(r); l && l->textFormat() == Qt::PlainText)
             rows << l->text();
     return rows;
+}
+
+// The upgrade of the stick's upgrade folder as it holds `packages` now (the FPGA thread's
+// steps run here); what the screen shows at its end.
+QString upgrade_end(firmware_usbgrade* s)
+{
+    release(s, 'Q');
+    for (int pass = 0; pass < 10 && g_usb_grade.load() != 0; ++pass)
+        fpga_manage::p_fpga_manage->usb_upgrade_deal();
+    s->syncUpdate(code_of(Refresh::UpgradeEnd));
+    return s->log_label()->text();
+}
+
+void stick_holds(const QStringList& packages)
+{
+    QDir(platform::dev_path("/mnt/usb1")).removeRecursively();
+    for (const QString& p : packages)
+        testsupport::put_file("/mnt/usb1/YUQ-K64/" + p, "package " + p.toUtf8());
 }
 
 } // namespace
@@ -323,6 +342,92 @@ private slots:
         QCOMPARE(int(g_app_reset_flag.load()), 0);
         const QStringList commands = platform::shell_recorded();
         QCOMPARE(commands.filter(QRegularExpression("^cp ")).size(), int(pulledAt != 1 && (pulledAt == 2 || cutShort)));
+    }
+
+    // Green is for what went in: a stick of packages this build does not install fails
+    // naming them; the sample stick's application goes in and its other packages are named
+    // as left out. In every language both lines fit the label.
+    void upgrade_end_names_what_was_not_installed_data()
+    {
+        QTest::addColumn<QStringList>("packages");
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("nothing this build installs")
+            << QStringList{"fpga_b.YUQZK", "mcu.YUQZK"} << false
+            << QStringList{"#FF0000", "Upgrade failed: ", "Package type not supported"};
+        QStringList sample = QDir(YUQ_SOURCE_DIR "/sim/samples/upgrade_stick/YUQ-K64").entryList(QDir::Files);
+        QTest::newRow("the sample upgrade stick")
+            << sample << true << QStringList{"#51BB28", "downing over", "#FF0000", "Not installed: "};
+    }
+    void upgrade_end_names_what_was_not_installed()
+    {
+        QFETCH(QStringList, packages); QFETCH(bool, installed); QFETCH(QStringList, shown);
+        stick_holds(packages);
+        testsupport::put_file("/data/app/yuqK87N", "old application");
+        run_upgrade([&](firmware_usbgrade* s) {
+            const QString log = upgrade_end(s);
+            for (const QString& t : shown)
+                QVERIFY2(log.contains(t), qPrintable(log));
+            QCOMPARE(log.contains("downing over"), installed);
+            for (const QString& p : packages) // each package left out is named, the one installed not
+                QVERIFY2(log.contains(p) == !p.endsWith(".YUQ"), qPrintable(log));
+            for (int language = 0; language < 5; ++language) {
+                switch_language(YuqRamPara::p_yuqrampara_config, language);
+                QLabel* l = s->log_label();
+                QTextDocument doc;
+                doc.setDocumentMargin(0);
+                doc.setDefaultFont(l->font());
+                doc.setHtml(l->text());
+                QVERIFY2(doc.idealWidth() <= l->width() && doc.size().height() <= l->height(), qPrintable(l->text()));
+            }
+        });
+        QCOMPARE(testsupport::get_file("/data/app/yuqK87N") != "old application", installed);
+        QCOMPARE(g_app_reset_flag.load() != 0, installed);
+    }
+
+    // Each upgrade shows its own end, never an earlier one's, the stick changed on the
+    // screen in between: a refused name, then a stick whose move over the application fails
+    // (why is the install, not the copy), then one of fonts only, then one that goes in.
+    void upgrade_ends_in_sequence()
+    {
+        const struct
+        {
+            QStringList packages;
+            bool moveFails;
+            QString shown;
+        } runs[] = {
+            {{QString::fromUtf8("\xe5\x8d\x87\xe7\xba\xa7.YUQ")}, false, "Name has unusable characters"},
+            {{"app.YUQ"}, true, "Application not installed"},
+            {{"fonts.YUQZK"}, false, "Package type not supported"},
+            {{"app.YUQ"}, false, "downing over"},
+        };
+        const QStringList every{"Name has unusable characters", "Application not installed", "File could not be copied",
+                                "Package type not supported", "downing over"};
+        testsupport::put_file("/data/app/yuqK87N", "old application");
+        run_upgrade([&](firmware_usbgrade* s) {
+            for (const auto& run : runs) {
+                stick_holds(run.packages);
+                s->syncUpdate(code_of(Refresh::StickRemoved));
+                s->syncUpdate(code_of(Refresh::StickMounted));
+                for (int language : {2, 1}) // nor does the last end come back with the language
+                    switch_language(YuqRamPara::p_yuqrampara_config, language);
+                QCOMPARE(s->log_label()->text(), QString());
+                platform::shell_set_responder([&run](const QString& c, int* status, QByteArray*) {
+                    if (!run.moveFails || !c.startsWith("mv "))
+                        return false;
+                    *status = 1 << 8;
+                    return true;
+                });
+                const QString log = upgrade_end(s);
+                for (const QString& t : every)
+                    QVERIFY2(log.contains(t) == (t == run.shown), qPrintable(run.shown + ": " + log));
+                QCOMPARE(s->started(), run.shown == "downing over"); // a restart follows only an install
+                g_send_para.clear();
+                firmware_update_over();
+            }
+        });
+        platform::shell_set_responder(nullptr);
+        QCOMPARE(testsupport::get_file("/data/app/yuqK87N"), QByteArray("package app.YUQ"));
     }
 
     // Any stick event takes back the refusal OK gave for the stick before.

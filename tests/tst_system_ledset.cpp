@@ -303,6 +303,29 @@ private slots:
             QVERIFY(view(s).startsWith(QStringLiteral("1440 432 480 ")));
         });
     }
+
+    // The columns number the ports from 1 in the language's words, at both ends of the
+    // row and after a language change while open.
+    void port_captions_number_from_one()
+    {
+        switch_language(P, 1);
+        run_screen<netset>(page::netset, [](netset* s) {
+            const auto captions = [s] {
+                QStringList l;
+                for (int c = 0; c < 4; ++c)
+                    l << s->number_label(c)->text();
+                return l.join(' ');
+            };
+            QCOMPARE(captions(), QStringLiteral("LED1 LED2 LED3 LED4"));
+            keys(s, QByteArray(19, 'R').constData());
+            QCOMPARE(captions(), QStringLiteral("LED17 LED18 LED19 LED20"));
+            P->set_image16(img::Language, 0);
+            s->refresh(kit::Refresh::Applied);
+            QCOMPARE(captions(), QStringLiteral("网口LED17 网口LED18 网口LED19 网口LED20"));
+            keys(s, QByteArray(19, 'S').constData());
+            QCOMPARE(captions(), QStringLiteral("网口LED1 网口LED2 网口LED3 网口LED4"));
+        });
+    }
 };
 
 QTEST_MAIN(TstSystemLedset)

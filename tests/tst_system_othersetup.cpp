@@ -212,6 +212,28 @@ private slots:
         });
     }
 
+    // Each box stores the time of its own table and shows that choice again on reopening,
+    // in the language then shown: 10 min is 60000 for the lock, 60 is 6000 for the return.
+    void lcd_timer_choices_from_their_own_tables()
+    {
+        g_back_to_mainwindow_time = 3000;
+        g_auto_lock_time = 30000;
+        const auto shown = [] {
+            QStringList l;
+            run_screen<lcdshow>(page::lcdshow, [&l](lcdshow* s) { l << s->box(0)->currentText() << s->box(1)->currentText(); });
+            return l;
+        };
+        run_screen<lcdshow>(page::lcdshow, [](lcdshow* s) { keys(s, "RQRQO"); }); // lock: 10 min
+        QCOMPARE((QList<uint>{g_back_to_mainwindow_time, g_auto_lock_time}), (QList<uint>{3000u, 60000u}));
+        QCOMPARE(shown(), (QStringList{"30", "10min"}));
+        run_screen<lcdshow>(page::lcdshow, [](lcdshow* s) { keys(s, "QRQO"); }); // return: 60
+        QCOMPARE((QList<uint>{g_back_to_mainwindow_time, g_auto_lock_time}), (QList<uint>{6000u, 60000u}));
+        switch_language(P(), 2);
+        QCOMPARE(shown(), (QStringList{"60", "10 мин"}));
+        g_back_to_mainwindow_time = 3000;
+        g_auto_lock_time = 30000;
+    }
+
     // A language from the PC ends an edit unapplied, the stored value shown again.
     void language_change_ends_an_edit()
     {

@@ -148,6 +148,8 @@ private:
     // Writes g_wzfile_name (never while a wheel exists: a running job 2 reads it).
     void choose_file(const QString& path);
     void job_progress(int value);
+    // Shows why a job failed (or could not start), until the next key; JobDone shows nothing.
+    void show_outcome(int outcome);
     void show_failure();
     // Job 4 failed: bit 7 and the switch's picture as they were before it.
     void undo_switch();
@@ -155,7 +157,11 @@ private:
     QString file_sheet(int index, bool selected, bool focused) const;
     void mark_entry(int k, bool focused);
     int entries_on_page() const;
-    bool mapping_on() const;
+    // Bit 7 of FPGA 0 and 1 as bits 0 and 1, read now; -1 when one does not answer.
+    static constexpr int BothOn = 3;
+    int mapping_bits() const;
+    // The same from the mirrors: what each FPGA last answered.
+    int mirror_bits() const;
     void show_mapping_state(bool on);
     void menulist_loadscan_page1_init(unsigned char enter);
     void menulist_loadscan_page1_move(int dir);
@@ -172,8 +178,7 @@ private:
     QLabel* m_failure = nullptr;
     int m_outcome = 0;          // JobOutcome of the running job, shown when its wheel ends
     int m_shown_outcome = 0;    // the failure on show (re-texted with the language)
-    int m_switch_undo = -1;     // job 4: the switch's state before it, -1 when none runs
-    bool m_switch_written = false; // job 4 wrote bit 7
+    int m_switch_undo = -1;     // job 4: both bits 7 before it (as mapping_bits), -1 when none runs
     int m_texted[8] = {-1, -1, -1, -1, -1, -1, -1, -1}; // language each page was texted in
     kit::NumberFields* m_numbers = nullptr;
 

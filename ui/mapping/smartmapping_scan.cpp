@@ -91,7 +91,9 @@ void SmartMapping::on_Button_mapping_clicked()
     if (wheel())
         return;
     button_select(ui->Button_mapping);
-    show_mapping_state(mapping_on());
+    // On only when both hold bit 7; an FPGA that does not answer now: what it last answered.
+    const int bits = mapping_bits();
+    show_mapping_state((bits < 0 ? mirror_bits() : bits) == BothOn);
     ui->stackedWidget->setCurrentIndex(7);
     file_page_shown = false;
     language_for_mapping_onoff_page7();
@@ -267,15 +269,23 @@ void SmartMapping::on_Button_confirm_clicked()
     post_job(JobCure);
 }
 
-bool SmartMapping::mapping_on() const
+int SmartMapping::mapping_bits() const
 {
     fpga_manage* f = fpga_manage::p_fpga_manage;
     if (!f)
-        return false; // no FPGA side: nothing is mapped
-    // An FPGA that does not answer counts as off: the switch then turns both on.
-    if (f->read_from_register(0, 0) != 0 || f->read_from_register(0, 1) != 0)
-        return false;
-    return (f->MCU_REG_func[0][0] & 0x80) && (f->MCU_REG_func[1][0] & 0x80);
+        return -1;
+    // Both read, whatever the first answers: the mirrors hold each FPGA's last answer.
+    const bool first = f->read_from_register(0, 0) == 0;
+    const bool second = f->read_from_register(0, 1) == 0;
+    if (!first || !second)
+        return -1;
+    return mirror_bits();
+}
+
+int SmartMapping::mirror_bits() const
+{
+    fpga_manage* f = fpga_manage::p_fpga_manage;
+    return f ? ((f->MCU_REG_func[0][0] & 0x80) ? 1 : 0) | ((f->MCU_REG_func[1][0] & 0x80) ? 2 : 0) : 0;
 }
 
 void SmartMapping::show_mapping_state(bool on)
@@ -286,26 +296,32 @@ void SmartMapping::show_mapping_state(bool on)
 }
 
 namespace {
-void write_mapping_bit(fpga_manage* f, bool on)
+// Bit 7 of FPGA 0 and FPGA 1 from bits 0 and 1 of `bits`.
+void write_mapping_bits(fpga_manage* f, int bits)
 {
-    f->write_to_register(0, 0x80, on ? 0x80 : 0, 0);
-    f->write_to_register(0, 0x80, on ? 0x80 : 0, 1);
+    for (int fpga = 0; fpga < 2; ++fpga)
+        f->write_to_register(0, 0x80, (bits >> fpga & 1) ? 0x80 : 0, uint8_t(fpga));
 }
 } // namespace
 
 void SmartMapping::on_Button_mapping_state_clicked()
 {
-    // The FPGAs' bit 7 changes only together with a job that tells the cards: not while the
-    // FPGAs are down (the job cannot start), and put back when the job fails.
+    // The FPGAs' bit 7 changes only together with a job that tells the cards, and put back
+    // when the job fails.
     if (wheel() || !card_job_postable())
         return;
-    const bool was_on = mapping_on();
     fpga_manage* f = fpga_manage::p_fpga_manage;
-    m_switch_written = f && f->get_fpga_status();
-    if (m_switch_written)
-        write_mapping_bit(f, !was_on);
+    const int bits = mapping_bits();
+    if (bits < 0 || !f->get_fpga_status()) {
+        // A switch that cannot run leaves both bits and the picture as they are, and says why.
+        show_outcome(JobNoFpga);
+        return;
+    }
+    // One FPGA alone counts as off: then both are turned on.
+    const bool was_on = bits == BothOn;
+    write_mapping_bits(f, was_on ? 0 : BothOn);
     show_mapping_state(!was_on);
-    m_switch_undo = was_on;
+    m_switch_undo = bits;
     g_send_para.value = was_on ? 0u : 9u;
     if (!post_job(JobMapSwitch))
         undo_switch();
@@ -315,12 +331,11 @@ void SmartMapping::undo_switch()
 {
     if (m_switch_undo < 0)
         return;
-    fpga_manage* f = fpga_manage::p_fpga_manage;
-    if (m_switch_written && f)
-        write_mapping_bit(f, m_switch_undo == 1);
-    show_mapping_state(m_switch_undo == 1);
+    // Each FPGA's own bit back, also where one alone held it.
+    if (fpga_manage* f = fpga_manage::p_fpga_manage)
+        write_mapping_bits(f, m_switch_undo);
+    show_mapping_state(m_switch_undo == BothOn);
     m_switch_undo = -1;
-    m_switch_written = false;
 }
 
 void SmartMapping::request(int what, int value, const QString& text)
@@ -333,6 +348,13 @@ void SmartMapping::request(int what, int value, const QString& text)
     if (value != JobDone)
         undo_switch();
     m_switch_undo = -1; // job 4 done: its bit stays
+}
+
+void SmartMapping::show_outcome(int outcome)
+{
+    m_shown_outcome = outcome;
+    if (outcome != JobDone)
+        show_failure();
 }
 
 void SmartMapping::show_failure()
@@ -353,10 +375,8 @@ void SmartMapping::job_progress(int value)
 {
     // The wheel's end: a failed job says why until the next key; a done one shows nothing new.
     if (value > 99) {
-        m_shown_outcome = m_outcome;
+        show_outcome(m_outcome);
         m_outcome = JobDone;
-        if (m_shown_outcome != JobDone)
-            show_failure();
     }
     // A stick event during the job: the list is rebuilt once the wheel has gone.
     if (value > 99 && m_list_stale)

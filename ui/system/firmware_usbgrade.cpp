@@ -17,6 +17,7 @@ namespace {
 const char* const kFocused = "color:rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
 const char* const kRed = "#FF0000";
 const char* const kGreen = "#51BB28";
+constexpr int kEndPx = 13; // the end of the upgrade
 } // namespace
 
 firmware_usbgrade::firmware_usbgrade(QWidget* parent)
@@ -46,15 +47,15 @@ void firmware_usbgrade::retext()
 {
     ui->label_usb_update->setText(kit::text(Txt::firmware_usbgrade_title));
     ui->Button_grade->setText(kit::text(Txt::firmware_usbgrade_ok));
-    if (m_ended)
+    if (m_log == Log::End)
         show_end();
-    else if (m_nothing)
+    else if (m_log == Log::Nothing)
         show_nothing();
 }
 
 void firmware_usbgrade::show_nothing()
 {
-    m_nothing = true;
+    m_log = Log::Nothing;
     show_log(kit::text(Txt::firmware_usbgrade_nothing).toHtmlEscaped(), kRed, 12);
 }
 
@@ -96,11 +97,21 @@ void firmware_usbgrade::upgrade_file_list()
         kit::text(Txt::firmware_usbgrade_none));
 }
 
+namespace {
+QString font_html(const QString& html, const char* colour, int px)
+{
+    return QStringLiteral("<font style = 'font-size:%1px' color = %2 >%3</font>").arg(px).arg(QLatin1String(colour), html);
+}
+} // namespace
+
 void firmware_usbgrade::show_log(const QString& text, const char* colour, int px)
 {
-    ui->label_log->setText(QStringLiteral("<font style = 'font-size:%1px' color = %2 >%3</font>")
-                               .arg(px)
-                               .arg(QLatin1String(colour), text));
+    show_log_html(font_html(text, colour, px));
+}
+
+void firmware_usbgrade::show_log_html(const QString& html)
+{
+    ui->label_log->setText(html);
     ui->label_log->show();
 }
 
@@ -116,6 +127,8 @@ bool firmware_usbgrade::menulist_button_ok_page()
     if (!post_usb_upgrade())
         return false;
     file_downing = true;
+    m_log = Log::Empty; // what an earlier run or OK said is over
+    ui->label_log->clear();
     qDebug("\n menulist_button_ok_page 00 in  file_downing = %#x \n", unsigned(file_downing));
     return true;
 }
@@ -174,37 +187,63 @@ void firmware_usbgrade::clear_log()
 {
     if (file_downing)
         return;
-    m_nothing = false;
+    m_log = Log::Empty;
     ui->label_log->clear();
+}
+
+// `line` with the packages' names in `colour`: the font stepped down until the line fits
+// the label, and past the smallest the names shortened in their middle.
+QString firmware_usbgrade::named_html(Txt line, const QStringList& packages, const char* colour) const
+{
+    const QString text = kit::text(line);
+    QStringList names;
+    for (const QString& p : packages)
+        names << QFileInfo(p).fileName();
+    const QString all = names.join(QStringLiteral(", "));
+    const int width = ui->label_log->width();
+    QFont font = ui->label_log->font();
+    font.setPixelSize(kEndPx);
+    font = kit::fitted_font(font, width, text.arg(all));
+    const QFontMetrics fm(font);
+    const QString shown = fm.elidedText(all, Qt::ElideMiddle, width - fm.horizontalAdvance(text.arg(QString())));
+    return font_html(text.arg(shown).toHtmlEscaped(), colour, font.pixelSize());
 }
 
 void firmware_usbgrade::show_end()
 {
-    m_ended = true;
+    m_log = Log::End;
     const fpga_manage* f = fpga_manage::p_fpga_manage;
     const UsbUpgrade::Result r = f ? f->usb_upgrade_result() : UsbUpgrade::Result();
+    // Nothing went in, so no restart follows: another stick may be tried from here.
+    if (r.outcome != UsbUpgrade::Done)
+        file_downing = false;
+    QStringList named{r.package};
     Txt why = Txt::firmware_usbgrade_not_installed;
     switch (r.outcome) {
     case UsbUpgrade::Done: {
-        const QString time = f ? f->usb_upgrade_time_text() : QString();
-        show_log(QStringLiteral("downing over<br>") + time.toHtmlEscaped(), kGreen, 13);
+        const QString time = (f ? f->usb_upgrade_time_text() : QString()).toHtmlEscaped();
+        if (r.skipped.isEmpty()) {
+            show_log(QStringLiteral("downing over<br>") + time, kGreen, kEndPx);
+            return;
+        }
+        // Green only for what went in; what stayed as it was is named in red below it.
+        show_log_html(font_html(QStringLiteral("downing over&nbsp;&nbsp;") + time, kGreen, kEndPx) + QStringLiteral("<br>")
+                      + named_html(Txt::firmware_usbgrade_skipped, r.skipped, kRed));
         return;
     }
     case UsbUpgrade::NoPackage:
-        show_log(kit::text(Txt::firmware_usbgrade_nothing).toHtmlEscaped(), kRed, 13);
+        show_log(kit::text(Txt::firmware_usbgrade_nothing).toHtmlEscaped(), kRed, kEndPx);
         return;
+    case UsbUpgrade::NotInstalled:
+        named = r.skipped;
+        why = Txt::firmware_usbgrade_unsupported;
+        break;
     case UsbUpgrade::NameRefused: why = Txt::firmware_usbgrade_bad_name; break;
     case UsbUpgrade::CopyFailed: why = Txt::firmware_usbgrade_not_copied; break;
     case UsbUpgrade::InstallFailed: break;
     }
-    // The package's name shortened in its middle to the line the label has for it.
-    QFont font = ui->label_log->font();
-    font.setPixelSize(13);
-    const QFontMetrics fm(font);
-    const QString line = kit::text(Txt::firmware_usbgrade_failed);
-    const int room = ui->label_log->width() - fm.horizontalAdvance(line.arg(QString()));
-    const QString name = fm.elidedText(QFileInfo(r.package).fileName(), Qt::ElideMiddle, room);
-    show_log(line.arg(name).toHtmlEscaped() + QStringLiteral("<br>") + kit::text(why).toHtmlEscaped(), kRed, 13);
+    show_log_html(named_html(Txt::firmware_usbgrade_failed, named, kRed) + QStringLiteral("<br>")
+                  + font_html(kit::text(why).toHtmlEscaped(), kRed, kEndPx));
 }
 
 YUQ_SCREEN(firmware_usbgrade)

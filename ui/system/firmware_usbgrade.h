@@ -2,7 +2,8 @@
 // The USB-stick upgrade screen (page 26): the upgrade packages of the stick's upgrade
 // folder, four to a page, and OK to have the FPGA thread run the upgrade. The screen
 // reads no package itself; the end of the upgrade arrives as code 104, and the FPGA side
-// says how it ended (a failure in red, with the package).
+// says how it ended (a failure in red, with the package). After a run that installed
+// nothing, OK starts another.
 #include "ui/shell/pagedlist.h"
 #include "ui/shell/screenkit.h"
 
@@ -53,6 +54,8 @@ protected:
 
 private:
     void show_log(const QString& text, const char* colour, int px);
+    void show_log_html(const QString& html);
+    QString named_html(Txt line, const QStringList& packages, const char* colour) const;
     void clear_log();
     void show_nothing();
     void show_end();
@@ -62,9 +65,10 @@ private:
     QVector<bool> m_marks;
     int yuq_count = 0;
     int yuqzk_count = 0;
-    bool file_downing = false;
-    bool m_ended = false; // the end of the upgrade is shown, in the language of the moment
-    bool m_nothing = false; // OK's refusal of an empty list is shown, likewise
+    bool file_downing = false; // set by OK; cleared by the end of a run that installed nothing
+    // What the log shows, in the language of the moment: nothing, OK's refusal of an empty
+    // list, or the end of the upgrade.
+    enum class Log { Empty, Nothing, End } m_log = Log::Empty;
     QString m_start_time;
     kit::PagedList* m_list;
 };
