@@ -21,7 +21,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -40,6 +42,12 @@ const char* const kFontDpi = "100";
 
 int g_lock_fd = -1;
 int g_vnc_fd = -1;
+// The lock and the VNC port the panel before a simulated reboot handed over (-1: none), in
+// the environment under kHeldName, so that the root is never without its lock nor the port
+// closed to a viewer.
+const char* const kHeldName = "YUQ_REBOOT_HELD";
+int g_held_lock = -1;
+int g_held_vnc = -1;
 // The program and its arguments as started, for the simulated reboot.
 std::string g_program;
 std::vector<std::string> g_arguments;
@@ -187,11 +195,17 @@ QString vnc_where(const QString& addr, const QString& port)
 
 // The board's reboot, as this machine can carry it out: the process ends and the panel
 // starts again from its program file with the same arguments and environment, on the same
-// device root. The lock, the VNC port and the control FIFO close with the old program
-// (close-on-exec) and the new one takes them as any start does; the parameter files are
-// whole, since they are written on this thread and this runs between two of its events.
+// device root. The root's lock and the VNC port are handed over open (another panel never
+// gets the root in between, a viewer is never refused); the control FIFO closes and the new
+// program makes it as any start does. The parameter files are whole: they are written on
+// this thread, and this runs between two of its events.
 void restart_panel()
 {
+    // Kept open over the exec, and named to the new program.
+    for (const int fd : {g_lock_fd, g_vnc_fd})
+        if (fd >= 0)
+            ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) & ~FD_CLOEXEC);
+    ::setenv(kHeldName, QByteArray::number(g_lock_fd).append(' ').append(QByteArray::number(g_vnc_fd)).constData(), 1);
     std::printf("reboot: the simulated device reboots: this panel ends and %s starts again "
                 "on the device root %s\n",
                 g_program.c_str(), platform::device_root().toLocal8Bit().constData());
@@ -202,8 +216,29 @@ void restart_panel()
         argv.push_back(&a[0]);
     argv.push_back(nullptr);
     ::execv(g_program.c_str(), argv.data());
+    const int err = errno;
+    ::unsetenv(kHeldName);
+    for (const int fd : {g_lock_fd, g_vnc_fd})
+        if (fd >= 0)
+            ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
     std::fprintf(stderr, "yuqK87N: reboot: %s cannot be started again (%s); this panel goes on\n",
-                 g_program.c_str(), std::strerror(errno));
+                 g_program.c_str(), std::strerror(err));
+}
+
+// A descriptor handed over, closed again with the next exec; -1 when `same` says it is
+// not what it should be (then it is closed).
+int take_held(int* held, const std::function<bool(int)>& same)
+{
+    const int fd = *held;
+    *held = -1;
+    if (fd <= STDERR_FILENO) // none, or a number that was never handed over
+        return -1;
+    if (!same(fd)) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+    return fd;
 }
 
 } // namespace
@@ -216,6 +251,12 @@ void keep_arguments(int argc, char* argv[])
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
     g_program = n > 0 ? std::string(exe, size_t(n)) : std::string(argv[0]);
     g_arguments.assign(argv, argv + argc);
+    const QList<QByteArray> held = qgetenv(kHeldName).split(' ');
+    if (held.size() == 2) {
+        g_held_lock = held[0].toInt();
+        g_held_vnc = held[1].toInt();
+    }
+    ::unsetenv(kHeldName);
 }
 
 QString claim_device_root()
@@ -232,9 +273,15 @@ QString claim_device_root()
     // The process id is written into it: never through a link, nor into a fifo. What lies
     // there that is no regular file goes (a running panel's lock always is one).
     struct stat st;
-    if (::lstat(p.constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+    int fd = take_held(&g_held_lock, [&](int h) {
+        struct stat hs;
+        return ::fstat(h, &hs) == 0 && ::lstat(p.constData(), &st) == 0 && S_ISREG(hs.st_mode)
+               && hs.st_dev == st.st_dev && hs.st_ino == st.st_ino;
+    });
+    if (fd < 0 && ::lstat(p.constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
         ::unlink(p.constData());
-    const int fd = ::open(p.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fd = ::open(p.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0)
         return QStringLiteral("the lock file %1 cannot be opened (%2)").arg(path, errno_text(errno));
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -277,8 +324,10 @@ void prepare_environment()
 QString open_vnc_port(int argc, char* argv[])
 {
     const QStringList opts = platform_spec(argc, argv).split(QLatin1Char(':'));
-    if (opts.value(0) != QLatin1String("vnc"))
+    if (opts.value(0) != QLatin1String("vnc")) {
+        take_held(&g_held_vnc, [](int) { return false; });
         return QString();
+    }
     QString port = QStringLiteral("5900");
     QString addr = QStringLiteral("127.0.0.1");
     for (const QString& o : opts) {
@@ -289,7 +338,21 @@ QString open_vnc_port(int argc, char* argv[])
     }
     int err = 0;
     QString why;
-    const int fd = listen_on(addr, port, &err, &why);
+    // The port the panel before a reboot listened on, still listening.
+    int fd = take_held(&g_held_vnc, [&port](int h) {
+        sockaddr_storage sa{};
+        socklen_t len = sizeof sa;
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        if (::getsockname(h, reinterpret_cast<sockaddr*>(&sa), &len) != 0
+            || ::getsockopt(h, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || !listening)
+            return false;
+        const in_port_t p = sa.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&sa)->sin6_port
+                                                     : reinterpret_cast<sockaddr_in*>(&sa)->sin_port;
+        return ntohs(p) == port.toUInt();
+    });
+    if (fd < 0)
+        fd = listen_on(addr, port, &err, &why);
     if (!why.isEmpty())
         return QStringLiteral("the VNC address %1 port %2 is not usable (%3); addr= takes a numeric "
                               "address such as 127.0.0.1 or 0.0.0.0")

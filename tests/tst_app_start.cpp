@@ -7,7 +7,11 @@
 #include <QTemporaryDir>
 #include <QSettings>
 #include <QtTest>
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -264,14 +268,19 @@ private slots:
 
     // An application installed from a stick reboots the device: the panel ends and the same
     // program starts again on the same root, in the same process (a terminal or run.sh
-    // keeps it). It answers its FIFO and finds its parameter file as it was.
+    // keeps it). Its VNC port never refuses a viewer meanwhile; it answers its FIFO and
+    // finds its parameter file as it was.
     void restarts_after_an_application_upgrade()
     {
         QTemporaryDir dir;
         const QString root = dir.filePath(QStringLiteral("root"));
         const QString stick = QStringLiteral(YUQ_SOURCE_DIR "/sim/samples/upgrade_stick");
+        QTcpServer probe; // a free port
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
         Panel p;
-        p.start(root, kOffscreen);
+        p.start(root, {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(port)});
         QVERIFY2(Panel::answers(root), p.out.constData());
         // Home, Settings, Communication, USB upgrade.
         QByteArray lines = "language en\n";
@@ -290,8 +299,36 @@ private slots:
         // The stick's tip may hold the first OK.
         for (int i = 0; i < 10 && !p.wait_for("shell: cp ", 1, 1000); ++i)
             QVERIFY(Panel::write_line(root, "key ok\n"));
-        QVERIFY2(p.wait_for("reboot: the simulated device reboots"), p.out.right(2000).constData());
+        // From the install (the reboot follows 3 s later) until the new program stands: a
+        // refusal would show the port closed for a moment (a full queue only delays one).
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int refused = 0;
+        QElapsedTimer t;
+        t.start();
+        qint64 read = 0;
+        while (p.out.count("device root:") < 2 && t.elapsed() < 20000 && p.proc.state() == QProcess::Running) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
+            pollfd pfd{fd, POLLOUT, 0};
+            int error = 0;
+            socklen_t size = sizeof error;
+            if (::poll(&pfd, 1, 2) == 1 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0
+                && error == ECONNREFUSED)
+                ++refused;
+            ::close(fd);
+            QThread::usleep(300);
+            if (t.elapsed() - read >= 10) {
+                read = t.elapsed();
+                p.proc.waitForReadyRead(0);
+                p.out += p.proc.readAll();
+            }
+        }
+        QVERIFY2(p.out.contains("reboot: the simulated device reboots"), p.out.right(2000).constData());
         QVERIFY2(p.wait_for("device root:", 2), p.out.right(2000).constData());
+        QCOMPARE(refused, 0);
         QVERIFY2(Panel::answers(root), p.out.right(2000).constData());
         QCOMPARE(p.proc.state(), QProcess::Running);
         QVERIFY(ram.open(QIODevice::ReadOnly));
