@@ -443,6 +443,29 @@ void keep_clear(QLabel* l, const QWidget* over)
     l->setContentsMargins(m);
 }
 
+QLabel* failure_line(QWidget* parent, const QRect& r, const char* name)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(r);
+    l->setAlignment(Qt::AlignCenter);
+    l->setTextFormat(Qt::PlainText);
+    l->setStyleSheet(QStringLiteral("background-color: rgb(33, 36, 53);color: #FF5A5A;border:1px solid #FFFFFF;"));
+    QFont f = l->font();
+    f.setPointSize(9);
+    l->setFont(f);
+    l->hide();
+    return l;
+}
+
+void show_failure(QLabel* line, const QString& text)
+{
+    line->setText(text);
+    fit_text(line); // from its 9 points: a shorter text gets them back
+    line->show();
+    line->raise();
+}
+
 QFont fitted_font(const QFont& font, int width, const QString& text)
 {
     return remembered_fit(font, QRect(0, 0, width, 0), Qt::AlignLeft, text);
