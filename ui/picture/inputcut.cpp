@@ -244,6 +244,7 @@ void InputCut::source_init()
             continue;
         if (n == 0) {
             cell.name->setText(source_name);
+            kit::fit_text_remembered(cell.name); // a shorter name gets the font back
             const QString timing = cropview::timing_text(source_number, kit::text(Txt::inputcut_nosignal));
             if (timing != cell.size->text() || !cell.fitted) {
                 cell.size->setText(timing);
@@ -255,6 +256,7 @@ void InputCut::source_init()
             int index = CROP_COUNT;
             p->YuqGetCropPara(source_number, n, &crop, &index);
             cell.name->setText(list_crop_name(index, uint16_t(crop.word)));
+            kit::fit_text_remembered(cell.name); // the underscore of "_crop" inside the cell's line
             if (cell.fitted) { // the source's timing may have made it smaller
                 cell.size->setFont(m_cellFont);
                 cell.fitted = false;
