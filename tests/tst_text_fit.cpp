@@ -342,18 +342,18 @@ QString ink_as_drawn(QWidget* c)
 {
     const QString text = own_text(c);
     Room r;
-    if (text.trimmed().isEmpty() || !room_of(c, &r) || !c->isVisibleTo(c->window()))
+    if (text.trimmed().isEmpty() || !room_of(c, &r))
         return QString();
     set_own_text(c, QString());
     const Qt::Alignment a = r.align;
     const QImage bare = c->grab().toImage(), bareGrown = grown(c, a);
     set_own_text(c, text);
     const QImage inked = grown(c, a);
-    const QRect box = r.rect;
+    const QRect& room = r.rect;
     const QPoint at(a & Qt::AlignLeft ? 0 : kGrow, a & Qt::AlignTop ? 0 : kGrow); // the widget's origin in them
-    const QRgb ground = bare.pixel(r.rect.center());
+    const QRgb ground = bare.pixel(room.center());
     auto border = [&](int x, int y) {
-        return c->rect().contains(x, y) && !r.rect.contains(x, y) && differs(bare.pixel(x, y), ground);
+        return c->rect().contains(x, y) && !room.contains(x, y) && differs(bare.pixel(x, y), ground);
     };
     int out[4] = {}; // left, top, right, bottom: pixels clipped away
     bool on = false, touching = false;
@@ -362,11 +362,11 @@ QString ink_as_drawn(QWidget* c)
             if (!differs(inked.pixel(x, y), bareGrown.pixel(x, y)))
                 continue;
             const int X = x - at.x(), Y = y - at.y();
-            if (!box.contains(X, Y)) {
-                out[0] = qMax(out[0], box.left() - X);
-                out[1] = qMax(out[1], box.top() - Y);
-                out[2] = qMax(out[2], X - box.right());
-                out[3] = qMax(out[3], Y - box.bottom());
+            if (!room.contains(X, Y)) {
+                out[0] = qMax(out[0], room.left() - X);
+                out[1] = qMax(out[1], room.top() - Y);
+                out[2] = qMax(out[2], X - room.right());
+                out[3] = qMax(out[3], Y - room.bottom());
             } else if (border(X, Y)) {
                 on = true;
             } else if (border(X - 1, Y) || border(X + 1, Y) || border(X, Y - 1) || border(X, Y + 1)) {

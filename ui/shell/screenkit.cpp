@@ -544,9 +544,9 @@ QVector<QPair<QString, QRect>> ink_lines(const QFont& f, const QRect& room, Qt::
 {
     // Drawn as QPainter::drawText draws it, unclipped, into a picture with room around the
     // text's box (accents and descenders may leave it), at the screen's resolution.
-    static const int dpm = qRound(QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->logicalDotsPerInchY() / 0.0254
-                                                                   : 96 / 0.0254);
-    QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int dpm = qRound((screen ? screen->logicalDotsPerInchY() : 96.0) / 0.0254);
+    QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied); // point sizes as the panel resolves them
     probe.setDotsPerMeterX(dpm);
     probe.setDotsPerMeterY(dpm);
     const int flags = int(a) | Qt::TextDontClip;
