@@ -68,6 +68,14 @@ void K87_WIFI_CONFIG::stop_access_point()
     Utils::system_mutex(QStringLiteral("kill -9 `pidof /usr/sbin/udhcpd  /etc/udhcpd.conf`"));
 }
 
+void K87_WIFI_CONFIG::apply_access_point(bool off)
+{
+    if (off)
+        stop_access_point();
+    else if (p_wifi)
+        p_wifi->set_wifi_reset_flag();
+}
+
 bool K87_WIFI_CONFIG::start()
 {
     return m_thread.start("K87_WIFI_CONFIG", [this] { wifi_deal(); }, kPassMs);

@@ -21,6 +21,10 @@ public:
     // image 0x306 first: a set-up running meanwhile either finishes before the stop or
     // sees the flag and starts nothing. Needs no manager.
     static void stop_access_point();
+    // The access point brought in line with image 0x306 after a writer changed it (other
+    // settings, a factory reset): off stops it, on asks the WiFi thread to set it up again
+    // (nothing without a manager). The caller has written the byte first.
+    static void apply_access_point(bool off);
 
     // One pass of the WiFi thread: the set-up when it has not run yet or a reset is asked.
     void wifi_deal();

@@ -577,10 +577,10 @@ void YuqRamPara::YuqSetCropPara(char source, char n, CROP_PARA* para)
     EngineHandshake::instance().raise(1);
 }
 
-void YuqRamPara::YuqAddNewCrop(int source, CROP_PARA* para)
+bool YuqRamPara::YuqAddNewCrop(int source, CROP_PARA* para)
 {
     if (source < 0 || source >= 6)
-        return;
+        return false;
     YuqCropSourceInit();
     const int num = YuqFreeCropID(source) - 1;
     int e = -1;
@@ -588,7 +588,7 @@ void YuqRamPara::YuqAddNewCrop(int source, CROP_PARA* para)
         if (!(image16(img::CropTable + 10 * i) & 0x8000))
             e = i;
     if (num < 0 || e < 0)
-        return;
+        return false;
     const int b = img::CropTable + 10 * e;
     {
         EngineLock lock;
@@ -600,6 +600,7 @@ void YuqRamPara::YuqAddNewCrop(int source, CROP_PARA* para)
         EngineHandshake::instance().raise(1);
     }
     YuqCropSourceInit();
+    return true;
 }
 
 void YuqRamPara::YuqDeleteCrop(char source, char n)

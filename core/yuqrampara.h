@@ -141,7 +141,9 @@ public:
     int YuqFreeCropID(int source) const;
     void YuqGetCropPara(int source, int n, CROP_PARA* para, int* index) const;
     void YuqSetCropPara(char source, char n, CROP_PARA* para);
-    void YuqAddNewCrop(int source, CROP_PARA* para);
+    // A new crop of `source` with its lowest free crop number in the first free entry; false
+    // when nothing was stored (no such source, or all 40 entries used).
+    bool YuqAddNewCrop(int source, CROP_PARA* para);
     void YuqDeleteCrop(char source, char n);
     void YuqSetEDIDPara(int source, short width, short height, short rate);
 

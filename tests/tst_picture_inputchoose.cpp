@@ -309,6 +309,29 @@ private slots:
         });
     }
 
+    // The 41st crop: save leaves the add panel open, says why and stores nothing; the next
+    // key takes the line away. The 40th was stored as any other.
+    void full_table_refuses_visibly()
+    {
+        for (int e = 0; e < CROP_COUNT - 1; ++e)
+            set_crop(P, e, 3, e + 1, 10, 10); // HDMI2's
+        settled(P);
+        run_cut([](InputCut* s) {
+            keys(s, "QQSQ"); // list, add, save
+            QVERIFY(!panel_shown(s) && !s->refusal());
+            QCOMPARE(entry_word(CROP_COUNT - 1), uint16_t(0x8000 | kHdmi1));
+            engine_pass();
+            keys(s, "QSQ"); // add again, save
+            QVERIFY(table_unchanged());
+            QVERIFY(panel_shown(s));
+            QCOMPARE(s->panel_focus(), 6);
+            QVERIFY(s->refusal()->isVisible());
+            QCOMPARE(s->refusal()->text(), QStringLiteral("All 40 crops in use!"));
+            release(s, 'O'); // back: the list again
+            QVERIFY(!panel_shown(s) && !s->refusal()->isVisible());
+        });
+    }
+
     // The add panel's four fields are what the new entry holds, each in its own word.
     void add_stores_the_fields_typed()
     {

@@ -2,6 +2,7 @@
 #include "shellsupport.h"
 
 #include "app/control_commands.h"
+#include "comm/k87_wifi_config.h"
 #include "engine/c331_manage.h"
 #include "fpga/fpga_manage.h"
 #include "inputs/zarvosource.h"
@@ -10,6 +11,7 @@
 #include "ui/shell/numberkeyboard.h"
 #include "ui/system/factory.h"
 #include "ui/system/linkwlan.h"
+#include "ui/system/othersetup.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -164,6 +166,33 @@ private slots:
         const QStringList cmds = platform::shell_recorded();
         QVERIFY2(networkReset ? ran_network(expect) : !cmds.contains("sync") && !cmds.join(' ').contains("ifconfig"),
                  qPrintable(cmds.join("; ")));
+    }
+
+    // A reset that turns the access point back on starts it, as other settings' ON does; one
+    // that leaves it as it was starts no second one.
+    void reset_applies_the_access_point_data()
+    {
+        QTest::addColumn<int>("level"); QTest::addColumn<bool>("offBefore");
+        QTest::newRow("all, after WiFi OFF") << 3 << true;
+        QTest::newRow("keep IP and EDID, after WiFi OFF") << 2 << true;
+        QTest::newRow("all, access point on") << 3 << false;
+    }
+    void reset_applies_the_access_point()
+    {
+        QFETCH(int, level); QFETCH(bool, offBefore);
+        const QString start = QStringLiteral("/usr/bin/hostapd /etc/rtl_hostapd_2G.conf -B");
+        store_network("192.168.1.199", "255.255.255.0", "192.168.1.1");
+        K87_WIFI_CONFIG* wifi = K87_WIFI_CONFIG::reset_for_test();
+        wifi->wifi_deal(); // the start's set-up: on
+        if (offBefore) // Other settings, WiFi OFF
+            QVERIFY(in_screen<othersetup>(page::othersetup, [](othersetup* s) { keys(s, "RRRRQRQ"); }));
+        QCOMPARE(int(P->image8(img::ApOff)), offBefore ? 1 : 0);
+        platform::shell_clear_recorded();
+        run([&](factory* s) { keys(s, (QByteArray(level, 'R') + 'Q').constData()); });
+        wifi->wifi_deal(); // the WiFi thread's next pass
+        QCOMPARE(int(P->image8(img::ApOff)), 0);
+        QCOMPARE(platform::shell_recorded().count(start), offBefore ? 1 : 0);
+        wifi->stop_for_test();
     }
 
     // The hand-off is raised inside the image edit: no engine pass takes the size between.

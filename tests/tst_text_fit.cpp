@@ -4,6 +4,7 @@
 #include "app/host_start.h"
 #include "ui/shell/numberfields.h"
 #include "ui/shell/numberkeyboard.h"
+#include "ui/picture/inputchoose.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -110,10 +111,11 @@ bool none_cut(const QStringList& cut)
 // Empty when every line's ink lies inside the room (a pixel over at the sides allowed, an
 // anti-aliased bearing; none at the top and bottom, where it is a descender's tail), else
 // what sticks out.
-QString ink_outside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
+QString ink_outside(const QFont& f, const QRect& room, Qt::Alignment a, const QString& text)
 {
     QStringList out;
-    for (const auto& line : kit::ink_lines(m, room, a, text)) {
+    const QFontMetrics m(f);
+    for (const auto& line : kit::ink_lines(f, room, a, text)) {
         const QRect& ink = line.second;
         QStringList sides;
         if (ink.left() < room.left() - 1)
@@ -152,7 +154,7 @@ void overlaps(QWidget* w, QStringList* cut)
         Room r;
         if (!l || !room_of(c, &r))
             continue;
-        for (const auto& line : kit::ink_lines(QFontMetrics(c->font()), r.rect, r.align, r.texts.value(0))) {
+        for (const auto& line : kit::ink_lines(c->font(), r.rect, r.align, r.texts.value(0))) {
             // Clipped to the label, as it is drawn; "touching" is within a pixel.
             const QRect ink = line.second.intersected(c->rect());
             const QRect onWindow(c->mapTo(w, ink.topLeft()), ink.size());
@@ -256,9 +258,8 @@ void measure(const QWidget* c, const QString& look, QStringList* cut)
     Room r;
     if (!room_of(c, &r))
         return;
-    const QFontMetrics m(c->font());
     for (const QString& t : r.texts) {
-        const QString bad = ink_outside(m, r.rect, r.align, t);
+        const QString bad = ink_outside(c->font(), r.rect, r.align, t);
         if (!bad.isEmpty())
             *cut << QStringLiteral("%1 [%2]: %3").arg(c->objectName(), look, bad);
     }
@@ -287,10 +288,154 @@ void measure_all_looks(QWidget* w, QStringList* cut)
             kit::set_own_look(c, own.constData());
     }
 }
-// A page shown fresh in a language: the home window, or a new screen the caller deletes.
-QWidget* show_page(int pageId, int language)
+// ---- ink as it is drawn ----
+// A text's ink found in pictures of the widget itself, not in font metrics: the widget
+// drawn with and without its text, grown by kGrow pixels on every side (the text stays
+// where it was and nothing clips it), and without its text at its own size (what it draws
+// besides: its border). Ink is a pixel at least kInk off in a colour channel.
+constexpr int kGrow = 6, kInk = 64;
+
+bool differs(QRgb a, QRgb b)
 {
-    fresh_panel();
+    return qAbs(qRed(a) - qRed(b)) >= kInk || qAbs(qGreen(a) - qGreen(b)) >= kInk || qAbs(qBlue(a) - qBlue(b)) >= kInk;
+}
+
+// The plain text a label or button shows beside no picture; null for any other widget.
+QString own_text(const QWidget* c)
+{
+    if (const auto* l = qobject_cast<const QLabel*>(c))
+        return l->wordWrap() || Qt::mightBeRichText(l->text()) || !l->pixmap(Qt::ReturnByValue).isNull() ? QString() : l->text();
+    if (const auto* b = qobject_cast<const QAbstractButton*>(c))
+        return b->icon().isNull() ? b->text() : QString(); // a picture moves with the text
+    return QString();
+}
+
+void set_own_text(QWidget* c, const QString& t)
+{
+    if (auto* l = qobject_cast<QLabel*>(c))
+        l->setText(t);
+    else if (auto* b = qobject_cast<QAbstractButton*>(c))
+        b->setText(t);
+}
+
+// Grown away from the sides the text is aligned to: the text stays where it was, and what
+// the room clipped shows (a centred text grows both ways alike).
+QImage grown(QWidget* c, Qt::Alignment a)
+{
+    const QRect g = c->geometry();
+    const QSize least = c->minimumSize(), most = c->maximumSize();
+    c->setMinimumSize(0, 0);
+    c->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    c->setGeometry(g.adjusted(a & Qt::AlignLeft ? 0 : -kGrow, a & Qt::AlignTop ? 0 : -kGrow, a & Qt::AlignRight ? 0 : kGrow,
+                              a & Qt::AlignBottom ? 0 : kGrow));
+    const QImage out = c->grab().toImage();
+    c->setGeometry(g);
+    c->setMinimumSize(least);
+    c->setMaximumSize(most);
+    return out;
+}
+
+// Empty when the text's ink stays inside its room (the widget clips it there) and clear of
+// the border the widget draws; else where it is clipped away (an underscore or descender
+// below a label), lies on the border or touches it.
+QString ink_as_drawn(QWidget* c)
+{
+    const QString text = own_text(c);
+    Room r;
+    if (text.trimmed().isEmpty() || !room_of(c, &r))
+        return QString();
+    set_own_text(c, QString());
+    const Qt::Alignment a = r.align;
+    const QImage bare = c->grab().toImage(), bareGrown = grown(c, a);
+    set_own_text(c, text);
+    const QImage inked = grown(c, a);
+    const QRect& room = r.rect;
+    const QPoint at(a & Qt::AlignLeft ? 0 : kGrow, a & Qt::AlignTop ? 0 : kGrow); // the widget's origin in them
+    const QRgb ground = bare.pixel(room.center());
+    auto border = [&](int x, int y) {
+        return c->rect().contains(x, y) && !room.contains(x, y) && differs(bare.pixel(x, y), ground);
+    };
+    int out[4] = {}; // left, top, right, bottom: pixels clipped away
+    bool on = false, touching = false;
+    for (int y = 0; y < inked.height(); ++y)
+        for (int x = 0; x < inked.width(); ++x) {
+            if (!differs(inked.pixel(x, y), bareGrown.pixel(x, y)))
+                continue;
+            const int X = x - at.x(), Y = y - at.y();
+            if (!room.contains(X, Y)) {
+                out[0] = qMax(out[0], room.left() - X);
+                out[1] = qMax(out[1], room.top() - Y);
+                out[2] = qMax(out[2], X - room.right());
+                out[3] = qMax(out[3], Y - room.bottom());
+            } else if (border(X, Y)) {
+                on = true;
+            } else if (border(X - 1, Y) || border(X + 1, Y) || border(X, Y - 1) || border(X, Y + 1)) {
+                touching = true;
+            }
+        }
+    QStringList what;
+    static const char* const side[4] = {"left", "top", "right", "bottom"};
+    for (int s = 0; s < 4; ++s)
+        if (out[s] > 0)
+            what << QStringLiteral("clipped %1 px at the %2").arg(out[s]).arg(QLatin1String(side[s]));
+    if (on)
+        what << QStringLiteral("on its border");
+    else if (touching)
+        what << QStringLiteral("touching its border");
+    if (what.isEmpty())
+        return QString();
+    return QStringLiteral("%1 \"%2\" %3 (%4x%5, font %6 px)")
+        .arg(c->objectName(), text, what.join(QStringLiteral(", ")))
+        .arg(c->width())
+        .arg(c->height())
+        .arg(QFontInfo(c->font()).pixelSize());
+}
+
+// Every text of the window as drawn now, and the texts the input choice's rows draw
+// themselves, each as a label in its place would draw it. Remembered by all a picture
+// depends on, so a focus walk measures only what changed.
+void measure_drawn(QWidget* w, QStringList* cut, QHash<QString, QString>* seen)
+{
+    QList<QWidget*> all = w->findChildren<QWidget*>();
+    QList<QLabel*> twins;
+    if (auto* choose = qobject_cast<InputChoose*>(w))
+        for (int row = 0; row < 3; ++row)
+            for (const bool detail : {false, true}) {
+                QFont f;
+                const QRect place = choose->row_text_place(row, detail, &f);
+                if (choose->row_text(row, detail).isEmpty())
+                    continue;
+                auto* l = new QLabel(choose->row_text(row, detail), w);
+                l->setObjectName(QStringLiteral("row%1_%2").arg(row).arg(detail ? "detail" : "name"));
+                l->setGeometry(place);
+                l->setFont(f);
+                l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+                l->setStyleSheet(QStringLiteral("color:#FFFFFF;background-color:#212435"));
+                l->show();
+                twins << l;
+            }
+    for (QLabel* l : twins)
+        all << l;
+    for (QWidget* c : all) {
+        if (own_text(c).trimmed().isEmpty() || !c->isVisibleTo(w))
+            continue;
+        const QString key = c->objectName() + QLatin1Char('\x1f') + c->metaObject()->className() + QLatin1Char('\x1f')
+            + own_text(c) + QLatin1Char('\x1f') + c->font().key() + QLatin1Char('\x1f') + c->styleSheet() + QLatin1Char('\x1f')
+            + c->property("look").toString() + QStringLiteral("\x1f%1x%2").arg(c->width()).arg(c->height());
+        auto it = seen->constFind(key);
+        if (it == seen->constEnd())
+            it = seen->insert(key, ink_as_drawn(c));
+        if (!it->isEmpty() && !cut->contains(*it))
+            *cut << *it;
+    }
+    qDeleteAll(twins);
+}
+
+// A page shown fresh in a language: the home window, or a new screen the caller deletes.
+QWidget* show_page(int pageId, int language, bool fresh = true)
+{
+    if (fresh)
+        fresh_panel();
     g_language = uint8_t(language);
     QWidget* w = pageId == page::MainWindow ? static_cast<QWidget*>(g_mainwindow)
                                             : kit::create(uint8_t(pageId))->widget();
@@ -380,6 +525,53 @@ private slots:
         cut.clear();
         for (auto it = byText.cbegin(); it != byText.cend(); ++it)
             cut << it.key() + QStringLiteral(" (") + it.value().join(QStringLiteral(", ")) + QLatin1Char(')');
+        if (pageId != page::MainWindow && kit::screen(uint8_t(pageId)) == s)
+            delete w;
+        QVERIFY2(none_cut(cut), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));
+    }
+
+    // The ink as the panel draws it, in pictures of each widget: inside its box and clear of
+    // the border it draws, as the screen opens (or after `keys`) and as the focus goes
+    // round. HDMI1 has crops, so their names show in the input choice's rows and the crop
+    // screen's cells; with all 40 the crop screen's save says why it stores nothing.
+    void ink_as_drawn_data()
+    {
+        QTest::addColumn<int>("pageId");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("crops");
+        fresh_panel();
+        for (int l = 0; l < 5; ++l) {
+            for (int p = 0; p < page::Count; ++p)
+                if (kit::kPages[p].built)
+                    QTest::addRow("%s/%d", kit::kPages[p].name, l) << p << l << QString() << 2;
+            QTest::addRow("InputCut add/%d", l) << int(page::InputCut) << l << QStringLiteral("QQ") << 2;
+            QTest::addRow("InputCut edit/%d", l) << int(page::InputCut) << l << QStringLiteral("QRRQ") << 2;
+            QTest::addRow("InputCut full/%d", l) << int(page::InputCut) << l << QStringLiteral("QQSQ") << CROP_COUNT;
+        }
+    }
+
+    void ink_as_drawn()
+    {
+        QFETCH(int, pageId);
+        QFETCH(int, language);
+        QFETCH(QString, keys);
+        QFETCH(int, crops);
+        fresh_panel();
+        for (int n = 1; n <= crops; ++n)
+            set_crop(YuqRamPara::p_yuqrampara_config, n - 1, 2, n, 640, 360);
+        QWidget* w = show_page(pageId, language, false);
+        for (const QChar k : keys)
+            release(w, k.unicode());
+        QStringList cut;
+        QHash<QString, QString> seen;
+        measure_drawn(w, &cut, &seen);
+        ScreenBase* s = pageId == page::MainWindow ? nullptr : kit::screen(uint8_t(pageId));
+        for (int i = 0; s && i < 24 && kit::screen(uint8_t(pageId)) == s; ++i) {
+            s->key(kit::Key::Right);
+            QCoreApplication::processEvents();
+            measure_drawn(w, &cut, &seen);
+        }
         if (pageId != page::MainWindow && kit::screen(uint8_t(pageId)) == s)
             delete w;
         QVERIFY2(none_cut(cut), qPrintable(QStringLiteral("%1 texts cut or crowded").arg(cut.size())));

@@ -110,13 +110,7 @@ SmartMapping::SmartMapping(QWidget* parent) : PanelDialog(page::SmartMapping, pa
     connect(this, &SmartMapping::sig_qround_bar_update, this, &SmartMapping::job_progress);
 
     // Where the wheel stood, over the page, like the recovery screen's note.
-    m_failure = new QLabel(this);
-    m_failure->setObjectName(QStringLiteral("label_job_failed"));
-    m_failure->setGeometry(80, 108, 230, 24);
-    m_failure->setAlignment(Qt::AlignCenter);
-    m_failure->setStyleSheet(QStringLiteral("background-color: rgb(33, 36, 53);color: #FF5A5A;border:1px solid #FFFFFF;"));
-    set_pt(m_failure, 9);
-    m_failure->hide();
+    m_failure = kit::failure_line(this, QRect(80, 108, 230, 24), "label_job_failed");
 }
 
 SmartMapping::~SmartMapping()

@@ -363,12 +363,8 @@ void SmartMapping::show_failure()
                                Txt::smartmapping_failed_no_answer, Txt::smartmapping_failed_no_link,
                                Txt::smartmapping_failed_file,      Txt::smartmapping_failed_nothing};
     const int n = int(sizeof kWhy / sizeof kWhy[0]);
-    m_failure->setText(kit::text(kWhy[m_shown_outcome > 0 && m_shown_outcome < n ? m_shown_outcome : 0]));
-    set_pt(m_failure, 9);
-    m_failure->setProperty("fit_base", QVariant());
-    kit::fit_text(m_failure);
-    m_failure->setVisible(m_shown_outcome != JobDone);
-    m_failure->raise();
+    if (m_shown_outcome != JobDone)
+        kit::show_failure(m_failure, kit::text(kWhy[m_shown_outcome > 0 && m_shown_outcome < n ? m_shown_outcome : 0]));
 }
 
 void SmartMapping::job_progress(int value)

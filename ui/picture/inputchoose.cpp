@@ -249,6 +249,7 @@ public:
         m_font.setPixelSize(10);
     }
     const QFont& name_font() const { return m_font; }
+    const QFont& drawn_font(bool detail) const { return detail ? m_detailFont : m_nameFont; }
     void set(const QString& state, const QString& icon, const QString& name, const QString& detail)
     {
         if (state != m_state || icon != m_icon) {
@@ -256,15 +257,17 @@ public:
             m_icon = icon;
             update(kRowState.united(kRowIcon));
         }
+        // Each fitted as fit_text fits a label of the row's font in its place: a crop name's
+        // underscore stays above the place's bottom.
         if (m_name.isNull() || name != m_name) {
             m_name = name;
-            m_nameLine.set(name, m_font);
+            m_nameFont = QFont(kit::fitted_font(m_font, kRowName.size(), Qt::AlignLeft | Qt::AlignVCenter, name), this);
+            m_nameLine.set(name, m_nameFont);
             update(kRowName);
         }
         if (m_detail.isNull() || detail != m_detail) {
             m_detail = detail;
-            // As fit_text would fit a label of the row's font and the detail's width.
-            m_detailFont = QFont(kit::fitted_font(m_font, kRowDetail.width(), detail), this);
+            m_detailFont = QFont(kit::fitted_font(m_font, kRowDetail.size(), Qt::AlignLeft | Qt::AlignVCenter, detail), this);
             m_detailLine.set(detail, m_detailFont);
             update(kRowDetail);
         }
@@ -281,14 +284,14 @@ protected:
         style()->drawItemPixmap(&p, kRowState, Qt::AlignLeft | Qt::AlignVCenter, kit::picture(m_state, kRowState.size()));
         style()->drawItemPixmap(&p, kRowIcon, Qt::AlignLeft | Qt::AlignVCenter, kit::picture(m_icon, kRowIcon.size()));
         p.setPen(QColor(255, 255, 255));
-        p.setFont(m_font);
+        p.setFont(m_nameFont);
         m_nameLine.draw(&p, kRowName, Qt::AlignLeft | Qt::AlignVCenter);
         p.setFont(m_detailFont);
         m_detailLine.draw(&p, kRowDetail, Qt::AlignLeft | Qt::AlignVCenter);
     }
 
 private:
-    QFont m_font, m_detailFont;
+    QFont m_font, m_nameFont, m_detailFont;
     QString m_state, m_icon, m_name, m_detail;
     kit::TextLine m_nameLine, m_detailLine;
 };
@@ -580,6 +583,16 @@ QString InputChoose::row_text(int row, bool detail) const
     if (!r || r->isHidden())
         return QString();
     return detail ? r->detail() : r->name();
+}
+
+QRect InputChoose::row_text_place(int row, bool detail, QFont* font) const
+{
+    const Row* r = row >= 0 && row < 3 ? m_rows[row] : nullptr;
+    if (!r)
+        return QRect();
+    *font = r->drawn_font(detail);
+    const QRect& place = detail ? kRowDetail : kRowName;
+    return QRect(r->mapTo(this, place.topLeft()), place.size());
 }
 
 const char* InputChoose::row_look(int i) const

@@ -39,6 +39,8 @@ public:
     QRect strip_focus() const;          // the ring in the strip; empty when none is drawn
     QFrame* card() const { return m_card.data(); }
     QString row_text(int row, bool detail) const;
+    // Where that text is drawn, on the screen, and in which font: as a label there would.
+    QRect row_text_place(int row, bool detail, QFont* font) const;
 
 public slots:
     void yuq_source_button_clicked();

@@ -114,6 +114,8 @@ void InputCut::retext()
     panel_texts();
     if (focus_area >= AddPanel)
         caption();
+    if (m_refusal && m_refusal->isVisible())
+        kit::show_failure(m_refusal, kit::text(Txt::inputcut_table_full));
     source_init(); // the no-signal text of the source cell
 }
 
@@ -242,6 +244,7 @@ void InputCut::source_init()
             continue;
         if (n == 0) {
             cell.name->setText(source_name);
+            kit::fit_text_remembered(cell.name); // a shorter name gets the font back
             const QString timing = cropview::timing_text(source_number, kit::text(Txt::inputcut_nosignal));
             if (timing != cell.size->text() || !cell.fitted) {
                 cell.size->setText(timing);
@@ -253,6 +256,7 @@ void InputCut::source_init()
             int index = CROP_COUNT;
             p->YuqGetCropPara(source_number, n, &crop, &index);
             cell.name->setText(list_crop_name(index, uint16_t(crop.word)));
+            kit::fit_text_remembered(cell.name); // the underscore of "_crop" inside the cell's line
             if (cell.fitted) { // the source's timing may have made it smaller
                 cell.size->setFont(m_cellFont);
                 cell.fitted = false;
@@ -452,8 +456,13 @@ bool InputCut::save()
     }
     crop.word = source_number;
     if (panel_index < 0) {
-        para()->YuqAddNewCrop(source_number, &crop); // nothing when the table is full
-        return true;
+        if (para()->YuqAddNewCrop(source_number, &crop))
+            return true;
+        // Every entry used: the panel stays open and says so, nothing is stored.
+        if (!m_refusal)
+            m_refusal = kit::failure_line(this, QRect(45, 117, 230, 24), "label_crop_refused");
+        kit::show_failure(m_refusal, kit::text(Txt::inputcut_table_full));
+        return false;
     }
     // Only the entry the panel was opened for, and only while it is still that crop.
     ImageEdit e;
@@ -577,6 +586,14 @@ void InputCut::key_ok()
             erase();
         panel_done();
     }
+}
+
+void InputCut::keyReleaseEvent(QKeyEvent* e)
+{
+    // The next key takes the refusal away, then does what it does.
+    if (m_refusal)
+        m_refusal->hide();
+    PanelDialog::keyReleaseEvent(e);
 }
 
 void InputCut::key_back()

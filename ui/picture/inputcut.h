@@ -43,6 +43,8 @@ public:
     int listed_source() const { return source_number; }
     int panel_focus() const { return panel_item; }
     QFrame* list() const { return m_list.data(); }
+    // Why the last save stored nothing, shown until the next key (null before the first).
+    QLabel* refusal() const { return m_refusal; }
     QPushButton* add() const { return add_button.data(); }
 
 protected:
@@ -50,6 +52,7 @@ protected:
     void key_right() override;
     void key_ok() override;
     void key_back() override;
+    void keyReleaseEvent(QKeyEvent* e) override;
 
 private:
     void crop_source_num_update();
@@ -119,4 +122,5 @@ private:
     QPushButton* button_cancel = nullptr; // the panel's buttons, made when one first opens
     QPushButton* button_ok = nullptr;
     QPushButton* button_delete = nullptr;
+    QLabel* m_refusal = nullptr; // made at the first refused save
 };

@@ -14,6 +14,10 @@
 #include <QKeyEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+#include <QtMath>
 #include <QLabel>
 #include <QHash>
 #include <QIcon>
@@ -280,6 +284,9 @@ int fit_base(QWidget* w)
 }
 
 namespace {
+// A pixel a quarter covered or more is ink: a fainter one is an edge's anti-aliasing.
+constexpr int kInkAlpha = 64;
+
 int widest_line(const QFontMetrics& m, const QString& text)
 {
     int w = 0;
@@ -288,53 +295,58 @@ int widest_line(const QFontMetrics& m, const QString& text)
     return w;
 }
 
-// The ink of `text` laid out in `room` as QPainter::drawText lays it out with `a` lies
-// inside the room: every line's glyphs, ascenders, accents and descenders, not only its
-// advance (a pixel's overhang at the sides allowed: a bearing's anti-aliased edge; none at
-// the top and bottom, where the last row is a descender's tail). A room without height is
+// The ink of `text` drawn in `room` with `a` lies inside the room: every line's glyphs,
+// ascenders, accents and descenders, not only its advance. Where the room is inset from the
+// widget's `box` (its border or padding lies beyond that edge) the ink keeps a pixel off the
+// edge: a glyph touching a border reads as running into it. A room without height is
 // measured across only (a text a screen draws itself).
-bool ink_inside(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
+bool ink_inside(const QFont& f, const QRect& room, const QRect& box, Qt::Alignment a, const QString& text)
 {
-    if (widest_line(m, text) > room.width())
+    if (widest_line(QFontMetrics(f), text) > room.width())
         return false;
     if (room.height() <= 0)
         return true;
-    for (const auto& line : ink_lines(m, room, a, text))
-        if (!room.adjusted(-1, 0, 1, 0).contains(line.second))
+    const QRect keep = room.adjusted(room.left() > box.left() ? 1 : 0, room.top() > box.top() ? 1 : 0,
+                                     room.right() < box.right() ? -1 : 0, room.bottom() < box.bottom() ? -1 : 0);
+    for (const auto& line : ink_lines(f, room, a, text))
+        if (!keep.contains(line.second))
             return false;
     return true;
 }
 
 // `f` at `base` pixels, stepped down (not below 7) until `text` fits `room`. Widths scale
 // with the pixel size: one measurement gives a first size, the ink checks it.
-QFont fit(QFont f, int base, const QRect& room, Qt::Alignment a, const QString& text)
+QFont fit(QFont f, int base, const QRect& room, const QRect& box, Qt::Alignment a, const QString& text)
 {
     f.setPixelSize(base);
-    if (base <= 7 || ink_inside(QFontMetrics(f), room, a, text))
+    if (base <= 7 || ink_inside(f, room, box, a, text))
         return f;
     const int need = widest_line(QFontMetrics(f), text);
     int px = need > room.width() ? qMax(7, base * room.width() / qMax(1, need)) : base - 1;
     f.setPixelSize(px);
-    while (px > 7 && !ink_inside(QFontMetrics(f), room, a, text))
+    while (px > 7 && !ink_inside(f, room, box, a, text))
         f.setPixelSize(--px);
     return f;
 }
 
 // The fit of `font` (at its pixel size) for `text` in `room`, remembered: what fit gives
 // depends on nothing else, so a screen built again or a text shown again fits unmeasured.
-QFont remembered_fit(const QFont& font, const QRect& room, Qt::Alignment a, const QString& text)
+QFont remembered_fit(const QFont& font, const QRect& room, const QRect& box, Qt::Alignment a, const QString& text)
 {
     static QHash<QString, QFont> fits;
+    const int inset = (room.left() > box.left()) | (room.top() > box.top()) << 1 | (room.right() < box.right()) << 2
+                      | (room.bottom() < box.bottom()) << 3;
     const QString key = font.key() + QLatin1Char('\x1f') + QString::number(room.x()) + QLatin1Char(',')
         + QString::number(room.y()) + QLatin1Char(',') + QString::number(room.width()) + QLatin1Char(',')
-        + QString::number(room.height()) + QLatin1Char(',') + QString::number(int(a)) + QLatin1Char('\x1f') + text;
+        + QString::number(room.height()) + QLatin1Char(',') + QString::number(inset) + QLatin1Char(',')
+        + QString::number(int(a)) + QLatin1Char('\x1f') + text;
     auto it = fits.constFind(key);
     if (it != fits.constEnd())
         return *it;
     if (fits.size() >= 512) // texts with numbers in them: stays small however long it runs
         fits.clear();
     const int base = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
-    return *fits.insert(key, fit(font, base, room, a, text));
+    return *fits.insert(key, fit(font, base, room, box, a, text));
 }
 
 // Where the widget draws its text in its look now, and how it aligns it there: a push
@@ -387,7 +399,7 @@ void fit_font(QWidget* l, const QString& text)
     base.setPixelSize(fit_base(l));
     Qt::Alignment a;
     const QRect room = text_room(l, &a);
-    const QFont f = remembered_fit(base, room, a, text);
+    const QFont f = remembered_fit(base, room, l->rect(), a, text);
     if (f != l->font())
         l->setFont(f);
 }
@@ -422,7 +434,7 @@ void fit_text(QComboBox* box)
     QFont f = box->font();
     f.setPixelSize(fit_base(box));
     for (int i = 0; i < box->count(); ++i) // the widest item's fit fits them all
-        f = remembered_fit(f, room, Qt::AlignLeft | Qt::AlignVCenter, box->itemText(i));
+        f = remembered_fit(f, room, box->rect(), Qt::AlignLeft | Qt::AlignVCenter, box->itemText(i));
     if (f != box->font())
         box->setFont(f);
 }
@@ -443,9 +455,38 @@ void keep_clear(QLabel* l, const QWidget* over)
     l->setContentsMargins(m);
 }
 
+QLabel* failure_line(QWidget* parent, const QRect& r, const char* name)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(r);
+    l->setAlignment(Qt::AlignCenter);
+    l->setTextFormat(Qt::PlainText);
+    l->setStyleSheet(QStringLiteral("background-color: rgb(33, 36, 53);color: #FF5A5A;border:1px solid #FFFFFF;"));
+    QFont f = l->font();
+    f.setPointSize(9);
+    l->setFont(f);
+    l->hide();
+    return l;
+}
+
+void show_failure(QLabel* line, const QString& text)
+{
+    line->setText(text);
+    fit_text(line); // from its 9 points: a shorter text gets them back
+    line->show();
+    line->raise();
+}
+
 QFont fitted_font(const QFont& font, int width, const QString& text)
 {
-    return remembered_fit(font, QRect(0, 0, width, 0), Qt::AlignLeft, text);
+    return remembered_fit(font, QRect(0, 0, width, 0), QRect(0, 0, width, 0), Qt::AlignLeft, text);
+}
+
+QFont fitted_font(const QFont& font, const QSize& room, Qt::Alignment a, const QString& text)
+{
+    const QRect r(QPoint(0, 0), room);
+    return remembered_fit(font, r, r, a, text);
 }
 
 void fit_text_remembered(QLabel* l)
@@ -499,33 +540,57 @@ void TextLine::draw(QPainter* p, const QRect& r, Qt::Alignment a) const
         p->restore();
 }
 
-// ---- shared style sheets ----
-
-QVector<QPair<QString, QRect>> ink_lines(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text)
+QVector<QPair<QString, QRect>> ink_lines(const QFont& f, const QRect& room, Qt::Alignment a, const QString& text)
 {
+    // Drawn as QPainter::drawText draws it, unclipped, into a picture with room around the
+    // text's box (accents and descenders may leave it), at the screen's resolution.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int dpm = qRound((screen ? screen->logicalDotsPerInchY() : 96.0) / 0.0254);
+    QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied); // point sizes as the panel resolves them
+    probe.setDotsPerMeterX(dpm);
+    probe.setDotsPerMeterY(dpm);
+    const int flags = int(a) | Qt::TextDontClip;
+    const QFontMetrics m(f, &probe);
+    const QRect box = m.boundingRect(room, flags, text);
+    const QRect area = box.united(room).adjusted(-m.height(), -m.height(), m.height(), m.height());
+    QImage picture(area.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.setDotsPerMeterX(dpm);
+    picture.setDotsPerMeterY(dpm);
+    picture.fill(Qt::transparent);
+    {
+        QPainter p(&picture);
+        p.translate(-area.topLeft());
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(room, flags, text);
+    }
+    // Each line's ink lies in its band of the text's box.
     const QStringList lines = text.split(QLatin1Char('\n'));
     const int n = lines.size();
-    const int height = n * m.height() + (n - 1) * m.leading();
-    int top = room.top();
-    if (a & Qt::AlignVCenter)
-        top += (room.height() - height) / 2;
-    else if (a & Qt::AlignBottom)
-        top = room.bottom() + 1 - height;
-    QVector<QPair<QString, QRect>> inks;
-    for (int i = 0; i < n; ++i) {
-        if (lines[i].trimmed().isEmpty())
+    QVector<QRect> ink(n);
+    for (int y = 0; y < picture.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        int left = -1, right = -1;
+        for (int x = 0; x < picture.width(); ++x)
+            if (qAlpha(row[x]) >= kInkAlpha) {
+                if (left < 0)
+                    left = x;
+                right = x;
+            }
+        if (left < 0)
             continue;
-        const int advance = m.horizontalAdvance(lines[i]);
-        int x = room.left();
-        if (a & Qt::AlignHCenter)
-            x += (room.width() - advance) / 2;
-        else if (a & Qt::AlignRight)
-            x = room.right() + 1 - advance;
-        const int baseline = top + i * (m.height() + m.leading()) + m.ascent();
-        inks << qMakePair(lines[i], m.tightBoundingRect(lines[i]).translated(x, baseline));
+        const int at = area.top() + y;
+        const int i = qBound(0, int(qFloor(qreal(at - box.top()) * n / qMax(1, box.height()))), n - 1);
+        ink[i] |= QRect(area.left() + left, at, right - left + 1, 1);
     }
+    QVector<QPair<QString, QRect>> inks;
+    for (int i = 0; i < n; ++i)
+        if (!lines[i].trimmed().isEmpty() && !ink[i].isNull())
+            inks << qMakePair(lines[i], ink[i]);
     return inks;
 }
+
+// ---- shared style sheets ----
 
 namespace sheet {
 const char* const large_menu = "background-color: rgb(33, 36, 53);border:2px;border-radius:10px;padding:2px 4px;color:rgb(255,255,255)";

@@ -108,9 +108,20 @@ void fit_text_remembered(QLabel* l);
 // The font fit_text would give a label of `font` (a pixel size) and `width` showing
 // `text`, remembered: for screens that draw their own texts.
 QFont fitted_font(const QFont& font, int width, const QString& text);
-// The ink of each line of `text` that is not blank, laid out in `room` with `a` as
-// QPainter::drawText lays it out: what fitting keeps inside the room.
-QVector<QPair<QString, QRect>> ink_lines(const QFontMetrics& m, const QRect& room, Qt::Alignment a, const QString& text);
+// The same for a text drawn in a rectangle of size `room` with `a` (clipped there, as
+// QPainter::drawText clips): its ink inside, descenders and underscores included.
+QFont fitted_font(const QFont& font, const QSize& room, Qt::Alignment a, const QString& text);
+// The line that says why an action did not happen, over the page where the operator
+// looks: red on the field colour in a white frame, centred, 9 points, made hidden.
+// show_failure puts the text in, fitted, shows and raises it; the screen hides it again at
+// its next key.
+QLabel* failure_line(QWidget* parent, const QRect& r, const char* name);
+void show_failure(QLabel* line, const QString& text);
+// The ink of each line of `text` that is not blank, drawn in `room` with `a` as
+// QPainter::drawText draws it, not clipped: the pixels a quarter covered or more, found in a
+// picture of it (font metrics round the layout otherwise than the painter places glyphs).
+// What fitting keeps inside the room.
+QVector<QPair<QString, QRect>> ink_lines(const QFont& f, const QRect& room, Qt::Alignment a, const QString& text);
 // One line of text shaped once and drawn as QPainter::drawText(rect, flags, text) draws
 // it (which shapes it again on every paint), for screens that draw their own texts.
 class TextLine

@@ -2,6 +2,7 @@
 #include "combofield.h"
 #include "ui_factory.h"
 
+#include "comm/k87_wifi_config.h"
 #include "core/config_engine.h"
 #include "core/image_edit.h"
 #include "core/utils.h"
@@ -201,28 +202,35 @@ void factory::reset(Level level)
     if (level == ResetAll)
         reset_network();
     YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
-    // One engine-mutex region: the engine never sees the new LED size before the FPGA side
-    // was told to blank for it (the LED mutex nests inside).
-    ImageEdit e;
-    const unsigned char* defaults = default_para_ramlist + 2; // image 0x300 on
-    auto copy = [&](int from, int to) { e.copy_in(from, defaults + (from - img::Language), to - from); };
-    if (level == KeepIpEdid) {
-        copy(img::Language, img::Edid);
-        copy(img::SpliceMode, RAM_PARA_SIZE);
-    } else {
-        copy(img::Language, RAM_PARA_SIZE);
+    const uint8_t apWas = p->image8(img::ApOff);
+    {
+        // One engine-mutex region: the engine never sees the new LED size before the FPGA
+        // side was told to blank for it (the LED mutex nests inside).
+        ImageEdit e;
+        const unsigned char* defaults = default_para_ramlist + 2; // image 0x300 on
+        auto copy = [&](int from, int to) { e.copy_in(from, defaults + (from - img::Language), to - from); };
+        if (level == KeepIpEdid) {
+            copy(img::Language, img::Edid);
+            copy(img::SpliceMode, RAM_PARA_SIZE);
+        } else {
+            copy(img::Language, RAM_PARA_SIZE);
+        }
+        for (int i = 0; i < kFadeWords; ++i)
+            e.set(img::FadeWords + 2 * i, kFadeValue);
+        static const int panelWords[] = {img::LedWidth, img::LedHeight, img::SpliceMode};
+        if (std::any_of(std::begin(panelWords), std::end(panelWords),
+                        [p](int off) { return p->image16(off) != p->applied16(off); }))
+            fpga_led_handoff();
+        if (level != KeepIpEdid) {
+            if (zarvosource* z = zarvosource::p_zarvo_source)
+                for (auto& request : z->source_edid_rewrite)
+                    request = 1;
+        }
     }
-    for (int i = 0; i < kFadeWords; ++i)
-        e.set(img::FadeWords + 2 * i, kFadeValue);
-    static const int panelWords[] = {img::LedWidth, img::LedHeight, img::SpliceMode};
-    if (std::any_of(std::begin(panelWords), std::end(panelWords),
-                    [p](int off) { return p->image16(off) != p->applied16(off); }))
-        fpga_led_handoff();
-    if (level != KeepIpEdid) {
-        if (zarvosource* z = zarvosource::p_zarvo_source)
-            for (auto& request : z->source_edid_rewrite)
-                request = 1;
-    }
+    // The access point follows its byte as other settings makes it, not only at the next start.
+    const uint8_t apNow = p->image8(img::ApOff);
+    if (apNow != apWas)
+        K87_WIFI_CONFIG::apply_access_point(apNow != 0);
 }
 
 void factory::set_edit(bool on)

@@ -238,10 +238,7 @@ void othersetup::apply_wifi(bool off)
         ImageEdit e;
         e.set_byte(img::ApOff, off ? 1 : 0);
     }
-    if (off)
-        K87_WIFI_CONFIG::stop_access_point();
-    else if (K87_WIFI_CONFIG* wifi = K87_WIFI_CONFIG::p_wifi)
-        wifi->set_wifi_reset_flag();
+    K87_WIFI_CONFIG::apply_access_point(off);
 }
 
 void othersetup::apply_dbd(bool on)
