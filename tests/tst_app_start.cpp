@@ -333,10 +333,6 @@ private slots:
         QCOMPARE(p.proc.state(), QProcess::Running);
         QVERIFY(ram.open(QIODevice::ReadOnly));
         QCOMPARE(ram.readAll(), before);
-        QVERIFY(!QFileInfo::exists(ram.fileName() + QStringLiteral(".bad")));
-        QFile installed(root + QStringLiteral("/data/app/yuqK87N")), package(stick + QStringLiteral("/YUQ-K64/app_v2.1.YUQ"));
-        QVERIFY(installed.open(QIODevice::ReadOnly) && package.open(QIODevice::ReadOnly));
-        QCOMPARE(installed.readAll(), package.readAll());
     }
 
     // A stick put in while the panel still starts goes in once the USB watcher listens, and
