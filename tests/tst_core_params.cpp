@@ -189,7 +189,8 @@ private slots:
         QFETCH(int, size);
         const bool whole = size <= 64 * 1024;
         QByteArray file = image(default_para_ramlist);
-        wr16(reinterpret_cast<uchar*>(file.data()), 2 + img::LedWidth - 0x300, 2560);
+        file[2 + img::LedWidth - 0x300] = char(2560 & 0xFF);
+        file[3 + img::LedWidth - 0x300] = char(2560 >> 8);
         file.append(QByteArray(size - file.size(), 't'));
         put_file("/data/ram_device_info", file);
         p = YuqRamPara::reset_for_test();
@@ -204,7 +205,8 @@ private slots:
 
         QByteArray mode(size, char(0));
         mode[0] = mode[1] = char(0xAA);
-        wr16(reinterpret_cast<uchar*>(mode.data()), 2 + img::LedWidth - USER_MODE_IMAGE_BASE, 3000);
+        mode[2 + img::LedWidth - USER_MODE_IMAGE_BASE] = char(3000 & 0xFF);
+        mode[3 + img::LedWidth - USER_MODE_IMAGE_BASE] = char(3000 >> 8);
         put_file("/data/modes/custom_mode5", mode);
         QCOMPARE(p->mode_file_deal(4, 0), int(whole));
         QCOMPARE(p->YuqUserModeSaved(4), int(whole));
