@@ -130,10 +130,9 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data,
     QDir().mkpath(fi.path());
     const QByteArray tmp =
         (tempName.isEmpty() ? target + QStringLiteral(".tmp") : fi.path() + QLatin1Char('/') + tempName).toLocal8Bit();
-    // Made fresh: whatever lies at the temp name (a link planted there would have the data
-    // written outside the root, and renamed into place as the device file) goes first.
-    ::unlink(tmp.constData());
-    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    // Made fresh: a link planted at the temp name would have the data written outside the
+    // root, and renamed into place as the device file.
+    const int fd = platform::create_fresh(tmp, 0644);
     if (fd < 0) {
         std::perror("write_file_atomic open");
         return false;

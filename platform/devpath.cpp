@@ -110,9 +110,7 @@ QString make_writable_dir(const QString& dir, QSet<dev_t>* proved)
     proved->insert(st.st_dev);
     const QByteArray probe = QFile::encodeName(dir + QLatin1Char('/') + QLatin1String(kProbe)
                                                + QString::number(::getpid()));
-    // Made anew: a link planted at the name would have the probe truncate its target.
-    ::unlink(probe.constData());
-    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = create_fresh(probe, 0600); // never through a link planted at the name
     if (fd < 0)
         return why(dir, errno);
     ::close(fd);
@@ -147,6 +145,12 @@ int remove_stale_write_probes()
         }
     }
     return removed;
+}
+
+int create_fresh(const QByteArray& hostPath, unsigned mode)
+{
+    ::unlink(hostPath.constData());
+    return ::open(hostPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode));
 }
 
 } // namespace platform

@@ -26,4 +26,9 @@ QString ensure_device_tree();
 // left in those folders, another process's only: start-up, with the root held.
 int remove_stale_write_probes();
 
+// Creates the host file `hostPath` for writing, made anew: whatever lies at the name goes
+// first and the open never follows a link, so a link planted at a predictable name (a temp
+// file, a probe) cannot lead a write outside the root. -1 with errno on failure.
+int create_fresh(const QByteArray& hostPath, unsigned mode);
+
 } // namespace platform

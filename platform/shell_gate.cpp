@@ -127,8 +127,7 @@ bool copy_file(const QString& from, const QString& dest, qint64 limit)
         return refuse_copy(from, "over the bound of this copy");
     }
     const QByteArray tmp = QFile::encodeName(dest + QStringLiteral(".tmp"));
-    ::unlink(tmp.constData());
-    const int out = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, st.st_mode & 0777);
+    const int out = create_fresh(tmp, st.st_mode & 0777);
     if (out < 0) {
         ::close(in);
         return false;
