@@ -2,17 +2,21 @@
 
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
+#include "sim/control.h"
+#include "vnc_gate.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QFont>
 #include <QHostAddress>
 #include <QNetworkInterface>
 #include <QPointer>
+#include <QThread>
 #include <QTcpServer>
 #include <QWindow>
 #include <atomic>
@@ -42,10 +46,12 @@ const char* const kFontDpi = "100";
 
 int g_lock_fd = -1;
 int g_vnc_fd = -1;
-// The lock and the VNC port the panel before a simulated reboot handed over (-1: none), in
-// the environment under kHeldName, so that the root is never without its lock nor the port
-// closed to a viewer.
+// The lock, the VNC port and the control FIFO the panel before a simulated reboot handed
+// over (-1: none), in the environment under kHeldName, so that the root is never without
+// its lock, the port never closed to a viewer and no control line lost; kPendingName holds
+// the FIFO's line begun but not ended (hex).
 const char* const kHeldName = "YUQ_REBOOT_HELD";
+const char* const kPendingName = "YUQ_REBOOT_CONTROL";
 int g_held_lock = -1;
 int g_held_vnc = -1;
 // The program and its arguments as started, for the simulated reboot.
@@ -138,6 +144,7 @@ private:
                          tcp->errorString().toLocal8Bit().constData());
             std::exit(1);
         }
+        gate_vnc_clients(tcp, server);
         qApp->removeEventFilter(this);
     }
 
@@ -195,17 +202,30 @@ QString vnc_where(const QString& addr, const QString& port)
 
 // The board's reboot, as this machine can carry it out: the process ends and the panel
 // starts again from its program file with the same arguments and environment, on the same
-// device root. The root's lock and the VNC port are handed over open (another panel never
-// gets the root in between, a viewer is never refused); the control FIFO closes and the new
-// program makes it as any start does. The parameter files are whole: they are written on
-// this thread, and this runs between two of its events.
+// device root. The root's lock, the VNC port and the control FIFO's reader are handed over
+// open (another panel never gets the root in between, a viewer is never refused, a line
+// written meanwhile runs in the new program). The parameter files are whole: they are
+// written on this thread, and this runs between two of its events.
 void restart_panel()
 {
+    // The FIFO's reader stops once the lines it took have run; some need this thread.
+    sim::ask_control_handover();
+    QElapsedTimer waited;
+    waited.start();
+    while (!sim::control_handover_ready() && waited.elapsed() < 15000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    QByteArray pending;
+    const int control = sim::take_control_handover(&pending);
     // Kept open over the exec, and named to the new program.
-    for (const int fd : {g_lock_fd, g_vnc_fd})
+    for (const int fd : {g_lock_fd, g_vnc_fd, control})
         if (fd >= 0)
             ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) & ~FD_CLOEXEC);
-    ::setenv(kHeldName, QByteArray::number(g_lock_fd).append(' ').append(QByteArray::number(g_vnc_fd)).constData(), 1);
+    ::setenv(kHeldName, QByteArray::number(g_lock_fd).append(' ').append(QByteArray::number(g_vnc_fd))
+                            .append(' ').append(QByteArray::number(control)).constData(), 1);
+    if (!pending.isEmpty())
+        ::setenv(kPendingName, pending.toHex().constData(), 1);
     std::printf("reboot: the simulated device reboots: this panel ends and %s starts again "
                 "on the device root %s\n",
                 g_program.c_str(), platform::device_root().toLocal8Bit().constData());
@@ -216,13 +236,13 @@ void restart_panel()
         argv.push_back(&a[0]);
     argv.push_back(nullptr);
     ::execv(g_program.c_str(), argv.data());
-    const int err = errno;
-    ::unsetenv(kHeldName);
-    for (const int fd : {g_lock_fd, g_vnc_fd})
-        if (fd >= 0)
-            ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
-    std::fprintf(stderr, "yuqK87N: reboot: %s cannot be started again (%s); this panel goes on\n",
-                 g_program.c_str(), std::strerror(err));
+    // A board that cannot start its application is down. Nothing more is written: the root
+    // stays as it is now, and the kernel lets go of the lock.
+    std::fprintf(stderr, "yuqK87N: reboot: %s cannot be started again (%s): the simulated device "
+                 "is down and this panel ends (exit status 1). Start the panel again once the "
+                 "program file is one.\n", g_program.c_str(), std::strerror(errno));
+    std::fflush(stderr);
+    ::_exit(1);
 }
 
 // A descriptor handed over, closed again with the next exec; -1 when `same` says it is
@@ -252,11 +272,16 @@ void keep_arguments(int argc, char* argv[])
     g_program = n > 0 ? std::string(exe, size_t(n)) : std::string(argv[0]);
     g_arguments.assign(argv, argv + argc);
     const QList<QByteArray> held = qgetenv(kHeldName).split(' ');
-    if (held.size() == 2) {
+    if (held.size() == 3) {
         g_held_lock = held[0].toInt();
         g_held_vnc = held[1].toInt();
+        // Checked against the FIFO at its path when the channel opens.
+        const int control = held[2].toInt();
+        if (control > STDERR_FILENO)
+            sim::hold_control_fifo(control, QByteArray::fromHex(qgetenv(kPendingName)));
     }
     ::unsetenv(kHeldName);
+    ::unsetenv(kPendingName);
 }
 
 QString claim_device_root()
@@ -301,6 +326,13 @@ QString claim_device_root()
                               "(it holds %3).\nStop it first, or set DEVICE_ROOT to another folder.")
             .arg(pid, root, path);
     }
+    // The process id is written in place: a second name for the file (a hard link, maybe
+    // outside the root) would be written too. Not removed: a running panel's lock must stay.
+    if (::fstat(fd, &st) != 0 || st.st_nlink > 1) {
+        ::close(fd);
+        return QStringLiteral("the lock file %1 has %2 names (hard links): the process id would be "
+                              "written into a file elsewhere too. Remove it and start again.").arg(path).arg(st.st_nlink);
+    }
     const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
     if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.constData(), size_t(pid.size()), 0) != pid.size())
         std::fprintf(stderr, "yuqK87N: %s: process id not written\n", p.constData());
@@ -330,11 +362,21 @@ QString open_vnc_port(int argc, char* argv[])
     }
     QString port = QStringLiteral("5900");
     QString addr = QStringLiteral("127.0.0.1");
-    for (const QString& o : opts) {
-        if (o.startsWith(QLatin1String("port=")))
-            port = o.mid(5);
-        else if (o.startsWith(QLatin1String("addr=")))
-            addr = o.mid(5);
+    for (int i = 0; i < opts.size(); ++i) {
+        if (opts[i].startsWith(QLatin1String("port="))) {
+            port = opts[i].mid(5);
+        } else if (opts[i].startsWith(QLatin1String("addr="))) {
+            // The options are split at ':', so an IPv6 address falls apart: the pieces that
+            // name no option belong to it, and it is refused as given.
+            QStringList given{opts[i].mid(5)};
+            while (i + 1 < opts.size() && !opts[i + 1].contains(QLatin1Char('=')))
+                given << opts[++i];
+            addr = given.join(QLatin1Char(':'));
+            if (given.size() > 1)
+                return QStringLiteral("the VNC address %1 cannot be given: the platform's options are "
+                                      "split at ':', so addr= takes an IPv4 address such as 127.0.0.1 "
+                                      "or 0.0.0.0 (for IPv6, tunnel the port)").arg(addr);
+        }
     }
     int err = 0;
     QString why;
@@ -357,6 +399,10 @@ QString open_vnc_port(int argc, char* argv[])
         return QStringLiteral("the VNC address %1 port %2 is not usable (%3); addr= takes a numeric "
                               "address such as 127.0.0.1 or 0.0.0.0")
             .arg(addr, port, why);
+    if (fd < 0 && err == EADDRNOTAVAIL)
+        return QStringLiteral("the VNC address %1 is not one of this machine's addresses (%2); addr= "
+                              "takes one of them, 127.0.0.1 (the default) or 0.0.0.0 (every one)")
+            .arg(addr, errno_text(err));
     if (fd < 0) {
         // A proposal that is itself taken helps nobody: the first port that opens now.
         QString other;

@@ -80,10 +80,22 @@ bool wait_for_panel()
     return true;
 }
 
-void reader_loop(int fd)
+// Handed to the next program at a simulated reboot: the reader stops at a line boundary
+// (every line it took has run) and leaves its descriptor open with the bytes of a line
+// begun but not ended.
+std::atomic<bool> g_handover{false};
+std::atomic<bool> g_reader_done{false};
+int g_fd = -1;
+QByteArray g_pending; // written by the reader before g_reader_done, read after it
+// The FIFO the program before a reboot read, and its unfinished line.
+int g_held_fd = -1;
+QByteArray g_held_pending;
+
+void reader_loop(int fd, QByteArray pending)
 {
     ControlLines lines;
-    while (!g_stop.load()) {
+    lines.take(pending);
+    while (!g_stop.load() && !g_handover.load()) {
         pollfd pfd[2] = {{fd, POLLIN, 0}, {g_wake, POLLIN, 0}};
         const int r = ::poll(pfd, 2, g_wake >= 0 ? -1 : 200);
         if (r <= 0 || !(pfd[0].revents & POLLIN))
@@ -95,7 +107,75 @@ void reader_loop(int fd)
         for (const QString& line : lines.take(QByteArray::fromRawData(buf, int(n))))
             run_control_line(line);
     }
+    if (g_handover.load()) {
+        g_pending = lines.pending();
+        g_reader_done = true;
+        return;
+    }
     ::close(fd);
+}
+
+// The FIFO at p opened for reading (and writing, so it never reports end-of-file), or -1.
+// `keep`: an existing FIFO that is this user's, mode 0600 and not a link is read as it
+// is, so what was written before the start runs; anything else there is replaced.
+int open_fifo(const QByteArray& p, QString* why)
+{
+    const auto fail = [why](const QString& what) {
+        *why = what.arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return -1;
+    };
+    const uid_t me = ::geteuid();
+    struct stat st;
+    const bool keep = ::lstat(p.constData(), &st) == 0 && S_ISFIFO(st.st_mode) && st.st_uid == me
+                      && (st.st_mode & 07777) == 0600;
+    if (!keep) {
+        // A writer that opened what lies there (open to others, or another user's) keeps
+        // its descriptor and would go on driving the panel: a fresh FIFO takes its place.
+        if (::unlink(p.constData()) != 0 && errno != ENOENT)
+            return fail(QStringLiteral("cannot be removed (%1): remove it"));
+        if (::mkfifo(p.constData(), 0600) != 0)
+            return fail(QStringLiteral("cannot be made (%1)"));
+    }
+    // Opened here, read and write: writers find a reader as soon as this returns.
+    const int fd = ::open(p.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return fail(QStringLiteral("cannot be opened (%1)"));
+    // Whoever may write it drives the panel and has files read into the root: this user
+    // alone, even when another put a FIFO of its own there meanwhile.
+    if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode) || st.st_uid != me) {
+        ::close(fd);
+        *why = QStringLiteral("is not a FIFO of this user (uid %1): remove it").arg(me);
+        return -1;
+    }
+    if ((st.st_mode & 07777) != 0600 && ::fchmod(fd, 0600) != 0) {
+        const int err = errno;
+        ::close(fd);
+        *why = QStringLiteral("has mode %1 and cannot be made 0600 (%2): remove it")
+                   .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'))
+                   .arg(QString::fromLocal8Bit(std::strerror(err)));
+        return -1;
+    }
+    return fd;
+}
+
+// The FIFO handed over by the program before a reboot, when it still is the one at p and
+// as a kept FIFO must be; -1 otherwise (then closed).
+int take_held_fifo(const QByteArray& p)
+{
+    const int fd = g_held_fd;
+    g_held_fd = -1;
+    if (fd < 0)
+        return -1;
+    struct stat held, at;
+    if (::fstat(fd, &held) == 0 && ::lstat(p.constData(), &at) == 0 && S_ISFIFO(held.st_mode)
+        && held.st_dev == at.st_dev && held.st_ino == at.st_ino && held.st_uid == ::geteuid()
+        && (held.st_mode & 07777) == 0600) {
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        return fd;
+    }
+    ::close(fd);
+    g_held_pending.clear();
+    return -1;
 }
 
 } // namespace
@@ -209,40 +289,58 @@ QString start_control_fifo()
         return QString();
     const QString path = platform::dev_path(QStringLiteral("/sim/control"));
     const QByteArray p = path.toLocal8Bit();
-    const auto refuse = [&path](const QString& why) {
+    int fd = take_held_fifo(p);
+    QString why;
+    if (fd < 0)
+        fd = open_fifo(p, &why);
+    if (fd < 0) {
         g_running = false;
         return QStringLiteral("the control FIFO %1 %2").arg(path, why);
-    };
-    // Made anew at every start: a writer that opened an earlier FIFO there (one left open
-    // to others, or another user's) keeps its descriptor, and would go on driving the panel.
-    if (::unlink(p.constData()) != 0 && errno != ENOENT)
-        return refuse(QStringLiteral("cannot be removed (%1): remove it").arg(QString::fromLocal8Bit(std::strerror(errno))));
-    if (::mkfifo(p.constData(), 0600) != 0)
-        return refuse(QStringLiteral("cannot be made (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
-    // Opened here, read and write: writers find a reader as soon as this returns, and the
-    // FIFO never reports end-of-file when a writer goes away.
-    const int fd = ::open(p.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return refuse(QStringLiteral("cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
-    // Whoever may write it drives the panel and has files read into the root: this user
-    // alone, even when another put a FIFO of its own there meanwhile.
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode) || st.st_uid != ::geteuid()) {
-        ::close(fd);
-        return refuse(QStringLiteral("is not a FIFO of this user (uid %1): remove it").arg(::geteuid()));
-    }
-    if ((st.st_mode & 07777) != 0600 && ::fchmod(fd, 0600) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return refuse(QStringLiteral("has mode %1 and cannot be made 0600 (%2): remove it")
-                          .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'))
-                          .arg(QString::fromLocal8Bit(std::strerror(err))));
     }
     g_stop = false;
+    g_handover = false;
+    g_reader_done = false;
     if (g_wake < 0)
         g_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    g_reader = std::thread(reader_loop, fd);
+    g_fd = fd;
+    g_reader = std::thread(reader_loop, fd, g_held_pending);
+    g_held_pending.clear();
     return QString();
+}
+
+void hold_control_fifo(int fd, const QByteArray& pending)
+{
+    if (g_held_fd >= 0 && g_held_fd != fd)
+        ::close(g_held_fd);
+    g_held_fd = fd;
+    g_held_pending = pending.left(kControlLineMax);
+}
+
+void ask_control_handover()
+{
+    if (!g_running.load() || g_handover.exchange(true))
+        return;
+    const uint64_t one = 1;
+    if (g_wake >= 0 && ::write(g_wake, &one, sizeof one) < 0)
+        std::perror("sim control wake");
+}
+
+bool control_handover_ready()
+{
+    return !g_running.load() || g_reader_done.load();
+}
+
+int take_control_handover(QByteArray* pending)
+{
+    if (!g_running.load() || !g_reader_done.load())
+        return -1;
+    if (g_reader.joinable())
+        g_reader.join();
+    g_running = false;
+    *pending = g_pending;
+    const int fd = g_fd;
+    g_fd = -1;
+    return fd;
 }
 
 void stop_control_fifo()

@@ -46,10 +46,22 @@ bool run_control_line(const QString& line);
 // A command argument as a number within lo..hi.
 bool to_int(const QString& s, int lo, int hi, int* out, int base = 10);
 
-// Creates the FIFO, mode 0600 and this user's (an existing one is made so), and starts its
-// reader thread (once). Returns why it could not, empty when it runs. Test-only stop.
+// Opens the FIFO and starts its reader thread (once): an existing FIFO that is this user's,
+// mode 0600 and no link is kept, so what was written to it before the start runs; anything
+// else there is replaced by a fresh one. Returns why it could not, empty when it runs.
+// Test-only stop.
 QString start_control_fifo();
 void stop_control_fifo();
+
+// The simulated reboot hands the reader to the next program: ask, wait until ready (the
+// reader stopped at a line boundary; lines it runs may need the GUI thread meanwhile),
+// then take its descriptor (left open) and the bytes of an unfinished line; -1 when not
+// ready. The next program passes both to hold_control_fifo before start_control_fifo,
+// which reads on where they left off if the FIFO is still the one at its path.
+void ask_control_handover();
+bool control_handover_ready();
+int take_control_handover(QByteArray* pending);
+void hold_control_fifo(int fd, const QByteArray& pending);
 
 // "screenshot PATH": the panel composes its visible windows into a 320 x 240 PNG at the
 // given host path, writing only a new or existing regular file. Returns the error, empty

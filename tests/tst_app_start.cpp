@@ -1,11 +1,14 @@
 // The program as a user starts it: what stops it says why and exits non-zero; a running
 // panel keeps its device root and its VNC port to itself.
+#include "panelprocess.h"
+
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QSettings>
+#include <QtEndian>
 #include <QtTest>
 #include <arpa/inet.h>
 #include <csignal>
@@ -17,79 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct Panel
-{
-    QProcess proc;
-    QByteArray out;
-
-    void start(const QString& root, const QStringList& args)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DEVICE_ROOT"), root);
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        proc.setProcessEnvironment(env);
-        proc.setProcessChannelMode(QProcess::MergedChannels);
-        proc.start(QStringLiteral(YUQK87N), args);
-        QVERIFY(proc.waitForStarted());
-    }
-    // Reads output until `text` shows (`times` times) or the process ends.
-    bool wait_for(const QByteArray& text, int times = 1, int ms = 20000)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (out.count(text) < times && t.elapsed() < ms && proc.state() != QProcess::NotRunning) {
-            proc.waitForReadyRead(200);
-            out += proc.readAll();
-        }
-        out += proc.readAll();
-        return out.count(text) >= times;
-    }
-    // Writes `line` into the control FIFO once it is there and read; false when it is not.
-    static bool write_line(const QString& root, const QByteArray& line)
-    {
-        const QByteArray fifo = QFile::encodeName(root + QStringLiteral("/sim/control"));
-        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        struct stat st;
-        bool sent = false;
-        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode))
-            sent = ::write(fd, line.constData(), size_t(line.size())) == line.size();
-        if (fd >= 0)
-            ::close(fd);
-        return sent;
-    }
-    // True once the panel answers a screenshot through its control FIFO.
-    static bool answers(const QString& root)
-    {
-        const QString shot = root + QStringLiteral("/tmp/ready.png");
-        QFile::remove(shot);
-        QElapsedTimer t;
-        t.start();
-        bool sent = false;
-        while (t.elapsed() < 20000) {
-            if (!sent)
-                sent = write_line(root, "screenshot /tmp/ready.png\n");
-            if (QFileInfo(shot).size() > 0)
-                return true;
-            QThread::msleep(50);
-        }
-        return false;
-    }
-    int finish()
-    {
-        if (!proc.waitForFinished(20000))
-            proc.kill();
-        out += proc.readAll();
-        return proc.exitStatus() == QProcess::NormalExit ? proc.exitCode() : -1;
-    }
-    ~Panel()
-    {
-        if (proc.state() != QProcess::NotRunning) {
-            proc.kill();
-            proc.waitForFinished();
-        }
-    }
-};
 
 const QStringList kOffscreen{QStringLiteral("-platform"), QStringLiteral("offscreen")};
 
@@ -153,24 +83,34 @@ private slots:
         QVERIFY2(again.wait_for("device root:"), again.out.constData());
     }
 
-    // The lock file takes the process id: a link planted at its name is replaced, the file
-    // it points to outside the root keeps what it held.
+    // The lock file takes the process id: a symbolic link planted at its name is replaced;
+    // a hard link (a second name for a file outside the root) is refused, saying why. The
+    // file outside keeps what it held.
     void lock_file_never_written_through_a_link()
     {
-        QTemporaryDir dir;
-        const QString root = dir.filePath(QStringLiteral("root")), victim = dir.filePath(QStringLiteral("victim"));
-        QVERIFY(QDir().mkpath(root + QStringLiteral("/sim")));
-        QFile v(victim);
-        QVERIFY(v.open(QIODevice::WriteOnly) && v.write("outside") == 7);
-        v.close();
-        const QString lock = root + QStringLiteral("/sim/panel.lock");
-        QVERIFY(QFile::link(victim, lock));
-        Panel p;
-        p.start(root, kOffscreen);
-        QVERIFY2(p.wait_for("device root:"), p.out.constData());
-        QVERIFY(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink());
-        QVERIFY(v.open(QIODevice::ReadOnly));
-        QCOMPARE(v.readAll(), QByteArray("outside"));
+        for (const bool hard : {false, true}) {
+            QTemporaryDir dir;
+            const QString root = dir.filePath(QStringLiteral("root")), victim = dir.filePath(QStringLiteral("victim"));
+            QVERIFY(QDir().mkpath(root + QStringLiteral("/sim")));
+            QFile v(victim);
+            QVERIFY(v.open(QIODevice::WriteOnly) && v.write("outside") == 7);
+            v.close();
+            const QString lock = root + QStringLiteral("/sim/panel.lock");
+            if (hard)
+                QCOMPARE(::link(QFile::encodeName(victim).constData(), QFile::encodeName(lock).constData()), 0);
+            else
+                QVERIFY(QFile::link(victim, lock));
+            Panel p;
+            p.start(root, kOffscreen);
+            if (hard) {
+                QCOMPARE(p.finish(), 1);
+                QVERIFY2(p.out.contains("has 2 names (hard links)"), p.out.constData());
+            } else {
+                QVERIFY2(p.wait_for("device root:"), p.out.constData());
+                QVERIFY(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink());
+            }
+            QCOMPARE(file_bytes(victim), QByteArray("outside"));
+        }
     }
 
     // Hostile files from the PC or left on the device do not stop the start: a fifo or an
@@ -274,31 +214,15 @@ private slots:
     {
         QTemporaryDir dir;
         const QString root = dir.filePath(QStringLiteral("root"));
-        const QString stick = QStringLiteral(YUQ_SOURCE_DIR "/sim/samples/upgrade_stick");
-        QTcpServer probe; // a free port
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
+        const quint16 port = free_local_port();
         Panel p;
         p.start(root, {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(port)});
-        QVERIFY2(Panel::answers(root), p.out.constData());
         // Home, Settings, Communication, USB upgrade.
-        QByteArray lines = "language en\n";
-        for (const char* k : {"ok", "right", "right", "right", "ok", "right", "right", "right", "ok", "right", "right", "ok"})
-            lines += QByteArray("key ") + k + '\n';
-        QVERIFY(Panel::write_line(root, lines));
-        QVERIFY2(Panel::answers(root), p.out.constData());
-        QFile ram(root + QStringLiteral("/data/ram_device_info"));
-        QVERIFY(ram.open(QIODevice::ReadOnly));
-        const QByteArray before = ram.readAll();
-        ram.close();
-        // The stick goes in once the watcher listens (some 14 s after the start); then the
-        // screen lists its packages and OK installs the application.
-        QVERIFY(Panel::write_line(root, "stick in " + QFile::encodeName(stick) + '\n'));
-        QVERIFY2(p.wait_for("app_v2.1.YUQ\"", 1, 40000), p.out.right(2000).constData());
-        // The stick's tip may hold the first OK.
-        for (int i = 0; i < 10 && !p.wait_for("shell: cp ", 1, 1000); ++i)
-            QVERIFY(Panel::write_line(root, "key ok\n"));
+        const QString ram = root + QStringLiteral("/data/ram_device_info");
+        QByteArray before;
+        install_sample_application(p, root, &before);
+        if (QTest::currentTestFailed())
+            return;
         // From the install (the reboot follows 3 s later) until the new program stands: a
         // refusal would show the port closed for a moment (a full queue only delays one).
         sockaddr_in to{};
@@ -331,8 +255,7 @@ private slots:
         QCOMPARE(refused, 0);
         QVERIFY2(Panel::answers(root), p.out.right(2000).constData());
         QCOMPARE(p.proc.state(), QProcess::Running);
-        QVERIFY(ram.open(QIODevice::ReadOnly));
-        QCOMPARE(ram.readAll(), before);
+        QCOMPARE(file_bytes(ram), before);
     }
 
     // A stick put in while the panel still starts goes in once the USB watcher listens, and
@@ -353,12 +276,106 @@ private slots:
         QVERIFY(QFileInfo::exists(root + QStringLiteral("/mnt/usb1/YUQ-K64/mcu.YUQZK")));
     }
 
+    // A line written between one panel's end (TERM or kill -9) and the next one's start
+    // waits for the next panel and runs: the FIFO the first left is this user's own and kept.
+    void line_written_before_the_start_runs_on_a_used_root()
+    {
+        for (const int sig : {SIGTERM, SIGKILL}) {
+            QTemporaryDir dir;
+            const QString root = dir.filePath(QStringLiteral("root"));
+            {
+                Panel first;
+                first.start(root, kOffscreen);
+                QVERIFY2(Panel::answers(root), first.out.constData());
+                ::kill(pid_t(first.proc.processId()), sig);
+                first.finish();
+            }
+            QVERIFY(QFileInfo(root + QStringLiteral("/sim/control")).exists());
+            QProcess writer; // blocks in its open until a reader comes
+            writer.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo 'language en' > '%1/sim/control'").arg(root)});
+            QVERIFY(writer.waitForStarted());
+            QThread::msleep(200);
+            Panel next;
+            next.start(root, kOffscreen);
+            QVERIFY2(next.wait_for("sim control: language en"), next.out.constData());
+            QVERIFY(writer.waitForFinished(5000));
+        }
+    }
+
+    // A viewer may keep the server's pixel format (it sends none): it gets whole frames of
+    // it, and the panel lives on, viewer after viewer and start after start.
+    void viewer_without_a_pixel_format_gets_frames()
+    {
+        for (int start = 0; start < 3; ++start) {
+            const quint16 port = free_local_port();
+            QTemporaryDir dir;
+            Panel p;
+            p.start(dir.filePath(QStringLiteral("root")),
+                    {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(port)});
+            QVERIFY2(Panel::answers(dir.filePath(QStringLiteral("root"))), p.out.constData());
+            for (int viewer = 0; viewer < 3; ++viewer) {
+                QTcpSocket s;
+                s.connectToHost(QHostAddress::LocalHost, port);
+                QVERIFY(s.waitForConnected(3000));
+                const auto read = [&s](int n) {
+                    QByteArray b;
+                    while (b.size() < n && (s.bytesAvailable() > 0 || s.waitForReadyRead(5000)))
+                        b += s.read(n - b.size());
+                    return b;
+                };
+                QCOMPARE(read(12), QByteArray("RFB 003.003\n"));
+                s.write("RFB 003.003\n");
+                QCOMPARE(read(4), QByteArray("\0\0\0\1", 4));
+                s.write("\1", 1);
+                const QByteArray init = read(24);
+                QCOMPARE(init.size(), 24);
+                QCOMPARE(int(quint8(init[4])), 32);
+                read(qFromBigEndian<quint32>(init.constData() + 20));
+                // SetEncodings (raw), then a full FramebufferUpdateRequest.
+                s.write(QByteArray::fromHex("02000001" "00000000" "0300" "0000" "0000" "0140" "00f0"));
+                const QByteArray head = read(4);
+                QCOMPARE(head.size(), 4);
+                int pixels = 0;
+                for (int r = qFromBigEndian<quint16>(head.constData() + 2); r > 0; --r) {
+                    const QByteArray rect = read(12);
+                    QCOMPARE(rect.size(), 12);
+                    const int n = qFromBigEndian<quint16>(rect.constData() + 4) * qFromBigEndian<quint16>(rect.constData() + 6);
+                    QCOMPARE(read(n * 4).size(), n * 4);
+                    pixels += n;
+                }
+                QCOMPARE(pixels, 320 * 240);
+            }
+            QVERIFY2(Panel::answers(dir.filePath(QStringLiteral("root"))), p.out.constData());
+            QCOMPARE(p.proc.state(), QProcess::Running);
+        }
+    }
+
+    // An address that is not this machine's, and one the platform's options cannot carry,
+    // are named as given and refused for what they are.
+    void vnc_address_refused_for_what_it_is()
+    {
+        const struct
+        {
+            const char* addr;
+            const char* says;
+        } cases[] = {
+            {"192.0.2.1", "the VNC address 192.0.2.1 is not one of this machine's addresses"},
+            {"::1", "the VNC address ::1 cannot be given: the platform's options are split at ':'"},
+        };
+        for (const auto& c : cases) {
+            QTemporaryDir dir;
+            Panel p;
+            p.start(dir.filePath(QStringLiteral("root")),
+                    {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=5905:addr=%1").arg(QLatin1String(c.addr))});
+            QCOMPARE(p.finish(), 1);
+            QVERIFY2(p.out.contains(c.says), p.out.constData());
+            QVERIFY2(!p.out.contains("another panel"), p.out.constData());
+        }
+    }
+
     void vnc_on_localhost_only()
     {
-        QTcpServer probe; // a free port
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
+        const quint16 port = free_local_port();
         QTemporaryDir dir;
         Panel p;
         p.start(dir.filePath(QStringLiteral("root")),
