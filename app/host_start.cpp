@@ -239,8 +239,8 @@ void restart_panel()
     // A board that cannot start its application is down. Nothing more is written: the root
     // stays as it is now, and the kernel lets go of the lock.
     std::fprintf(stderr, "yuqK87N: reboot: %s cannot be started again (%s): the simulated device "
-                 "is down and this panel ends (exit status 1). Start the panel again once the "
-                 "program file is one.\n", g_program.c_str(), std::strerror(errno));
+                 "is down and this panel ends (exit status 1); put a program there and start "
+                 "the panel again.\n", g_program.c_str(), std::strerror(errno));
     std::fflush(stderr);
     ::_exit(1);
 }
