@@ -151,6 +151,36 @@ private slots:
         });
     }
 
+    // A box names its window's input inside the box: a crop's name too long even at the
+    // smallest size shows that it is cut and keeps the crop number whole ("HDMI1" and a
+    // pixel of the underscore read as the input whole).
+    void box_name_keeps_the_crop_number_data()
+    {
+        QTest::addColumn<int>("source"); QTest::addColumn<int>("crop"); QTest::addColumn<QString>("name");
+        QTest::newRow("input whole") << kHdmi1 << 0 << "HDMI1";
+        QTest::newRow("HDMI1 crop 1") << kHdmi1 << 1 << "HDMI1_Crop1";
+        QTest::newRow("DVI crop 12") << 1 << 12 << "DVI_Crop12";
+    }
+    void box_name_keeps_the_crop_number()
+    {
+        QFETCH(int, source); QFETCH(int, crop); QFETCH(QString, name);
+        set_crop(P, 0, source, crop ? crop : 1, 100, 10);
+        P->set_image16(win(0, img::WinInput), uint16_t(crop ? 0x8000 : source));
+        settled(P);
+        run([&](InputChoose* s) {
+            QCOMPARE(s->box_name(0), name);
+            QRect place;
+            QFont font;
+            const QString shown = s->box_text(0, &place, &font);
+            for (const auto& line : kit::ink_lines(font, place, Qt::AlignLeft | Qt::AlignVCenter, shown))
+                QVERIFY2(place.contains(line.second), qPrintable(shown));
+            if (!crop)
+                QCOMPARE(shown, name);
+            else
+                QVERIFY2(shown.startsWith(QChar(0x2026)) && shown.endsWith(QStringLiteral("p%1").arg(crop)), qPrintable(shown));
+        });
+    }
+
     // The input word of the chosen window (reached by wrapping): a crop's table entry, the
     // input whole, another input; the refresh that follows moves nothing, no stale badge.
     void confirmations_write_the_window_and_stay_on_it()

@@ -15,6 +15,7 @@
 #include "yuq_texts.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -476,6 +477,29 @@ private slots:
         QCOMPARE(int(g_page_focus), int(page::MainWindow));
     }
     // ---- the aging log ----
+
+    // Every page draws its rows, in list order, and its arrow inside the list's frame, no
+    // row over another: the fourth row was half under the frame's bottom edge.
+    void rows_inside_the_frame()
+    {
+        stick_holds({"0.YUQZK", "1.YUQZK", "2.YUQZK", "3.YUQZK", "4.YUQZK", "5.YUQZK"});
+        run_upgrade([](firmware_usbgrade* s) {
+            for (int page = 0; page < 2; ++page) {
+                const QRect inside = s->row_label(0)->parentWidget()->rect().adjusted(1, 1, -1, -1); // its border
+                int below = inside.top();
+                for (int r = 0; r < firmware_usbgrade::RowsPerPage && 4 * page + r < s->files().size(); ++r) {
+                    const QLabel* l = s->row_label(r);
+                    QCOMPARE(l->text(), QFileInfo(s->files()[4 * page + r]).fileName());
+                    QVERIFY2(inside.contains(l->geometry()) && l->y() >= below, qPrintable(l->text()));
+                    below = l->geometry().bottom() + 1;
+                }
+                QVERIFY(inside.contains((page == 0 ? s->next_button() : s->previous_button())->geometry()));
+                if (page == 0)
+                    s->next_button()->click();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            }
+        });
+    }
 
     // Fields that are no numbers show as 0, each flag in its colour; a short line shows nothing.
     void line_text()

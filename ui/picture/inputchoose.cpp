@@ -121,6 +121,12 @@ QRect box_rect(int p)
     return QRect(10 + 50 * p, 3, 45, 40);
 }
 
+// The name in box p: the box's top left, beside its state picture.
+QRect name_rect(int p)
+{
+    return QRect(10 + 50 * p, 4, 30, 12);
+}
+
 // The focus ring around box p: 2 pixels wide.
 QRect ring_rect(int p)
 {
@@ -170,7 +176,11 @@ public:
         Box& b = m_box[p];
         if (b.name.isNull() || b.name != name) {
             b.name = name;
-            b.nameLine.set(name, m_font);
+            // A crop's name is longer than the box: cut at its start, its crop number stays.
+            QFont f;
+            b.shown = kit::fitted_end(m_font, name_rect(p).size(), Qt::AlignLeft | Qt::AlignVCenter, name, &f);
+            b.font = QFont(f, this);
+            b.nameLine.set(b.shown, b.font);
             update(box_rect(p));
         }
     }
@@ -185,6 +195,11 @@ public:
     int count() const { return m_count; }
     int window(int p) const { return m_box[p].window; }
     const QString& name(int p) const { return m_box[p].name; }
+    const QString& shown_name(int p, QFont* f) const
+    {
+        *f = m_box[p].font;
+        return m_box[p].shown;
+    }
     // The ring around box p in `colour`; an invalid colour draws none.
     void set_ring(int p, const QColor& colour)
     {
@@ -214,7 +229,7 @@ protected:
             p.fillRect(r, QColor(QLatin1String(kBoxColour[b.window])));
             p.setPen(palette().color(QPalette::WindowText));
             b.number.draw(&p, r, Qt::AlignCenter);
-            b.nameLine.draw(&p, QRect(r.x(), r.y() + 1, 30, 12), Qt::AlignLeft | Qt::AlignVCenter);
+            b.nameLine.draw(&p, name_rect(k), Qt::AlignLeft | Qt::AlignVCenter);
             style()->drawItemPixmap(&p, QRect(r.x() + 33, r.y() + 1, 7, 7), Qt::AlignLeft | Qt::AlignVCenter, m_state);
         }
         if (m_ringColour.isValid() && e->region().intersects(ring_rect(m_ring)))
@@ -226,7 +241,8 @@ private:
     struct Box
     {
         int window = -1;
-        QString name;
+        QString name, shown; // the input's name, and as drawn in the box
+        QFont font;          // the name's
         kit::TextLine number, nameLine;
     };
     Box m_box[WINDOW_COUNT];
@@ -404,6 +420,16 @@ QString InputChoose::box_name(int window) const
     for (int p = 0; m_strip && p < m_strip->count(); ++p)
         if (m_strip->window(p) == window)
             return m_strip->name(p);
+    return QString();
+}
+
+QString InputChoose::box_text(int window, QRect* place, QFont* font) const
+{
+    for (int p = 0; m_strip && p < m_strip->count(); ++p)
+        if (m_strip->window(p) == window) {
+            *place = QRect(m_strip->mapTo(this, name_rect(p).topLeft()), name_rect(p).size());
+            return m_strip->shown_name(p, font);
+        }
     return QString();
 }
 

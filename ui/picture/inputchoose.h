@@ -36,6 +36,8 @@ public:
     int listed_source() const { return source_number; }
     int window_boxes() const { return image_count; }
     QString box_name(int window) const; // null when the window has no box
+    // The name a window's box draws, where on the screen and in which font; null when none.
+    QString box_text(int window, QRect* place, QFont* font) const;
     QRect strip_focus() const;          // the ring in the strip; empty when none is drawn
     QFrame* card() const { return m_card.data(); }
     QString row_text(int row, bool detail) const;

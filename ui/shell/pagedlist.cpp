@@ -12,6 +12,16 @@ namespace kit {
 const char* const PagedList::RowSheet = "background-color: rgb(33, 36, 53);color: #FFFFFF";
 const char* const PagedList::ChosenSheet = "background-color:#4777FF;color: #FFFFFF;";
 
+namespace {
+// Four 20 px rows inside the 90 px frame's border: 22 px apart, a pixel clear of its top
+// and bottom edges (25 px apart, the fourth would leave the frame).
+constexpr int kRowHeight = 20;
+int row_y(int r)
+{
+    return 2 + 22 * r;
+}
+} // namespace
+
 PagedList::PagedList(QWidget* host) : QObject(host), m_host(host) {}
 
 QLabel* PagedList::row_label(int r) const
@@ -49,7 +59,7 @@ void PagedList::rebuild(int count, const Fill& fill, const QString& empty)
     small.setPointSize(7);
     auto label_at = [&](int r) {
         auto* l = new QLabel(m_frame);
-        l->setGeometry(5, 5 + 25 * r, 220, 20);
+        l->setGeometry(5, row_y(r), 220, kRowHeight);
         l->setFont(small);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return l;
@@ -80,20 +90,21 @@ void PagedList::rebuild(int count, const Fill& fill, const QString& empty)
         m_rows[r] = label;
         m_buttons[r] = button;
     }
-    auto arrow = [&](int y, const char* picture) {
+    // Beside the first and the last row.
+    auto arrow = [&](int row, const char* picture) {
         auto* b = new QPushButton(m_frame);
-        b->setGeometry(250, y, 20, 20);
+        b->setGeometry(250, row_y(row), 20, kRowHeight);
         b->setFocusPolicy(Qt::NoFocus);
         b->setStyleSheet(QStringLiteral("background-color: rgb(33, 36, 53);"));
         set_icon(b, pic(QString::fromLatin1(picture)), 20, 20);
         return b;
     };
     if (m_page > 0) {
-        m_previous = arrow(5, "previous.png");
+        m_previous = arrow(0, "previous.png");
         connect(m_previous, &QPushButton::clicked, this, &PagedList::previous);
     }
     if (m_page < m_last) {
-        m_next = arrow(80, "next.png");
+        m_next = arrow(Rows - 1, "next.png");
         connect(m_next, &QPushButton::clicked, this, &PagedList::next);
     }
     m_frame->show();

@@ -329,17 +329,23 @@ QFont fit(QFont f, int base, const QRect& room, const QRect& box, Qt::Alignment 
     return f;
 }
 
+// All a fit depends on, as a key of the remembered fits.
+QString fit_key(const QFont& font, const QRect& room, const QRect& box, Qt::Alignment a, const QString& text)
+{
+    const int inset = (room.left() > box.left()) | (room.top() > box.top()) << 1 | (room.right() < box.right()) << 2
+                      | (room.bottom() < box.bottom()) << 3;
+    return font.key() + QLatin1Char('\x1f') + QString::number(room.x()) + QLatin1Char(',') + QString::number(room.y())
+        + QLatin1Char(',') + QString::number(room.width()) + QLatin1Char(',') + QString::number(room.height())
+        + QLatin1Char(',') + QString::number(inset) + QLatin1Char(',') + QString::number(int(a)) + QLatin1Char('\x1f')
+        + text;
+}
+
 // The fit of `font` (at its pixel size) for `text` in `room`, remembered: what fit gives
 // depends on nothing else, so a screen built again or a text shown again fits unmeasured.
 QFont remembered_fit(const QFont& font, const QRect& room, const QRect& box, Qt::Alignment a, const QString& text)
 {
     static QHash<QString, QFont> fits;
-    const int inset = (room.left() > box.left()) | (room.top() > box.top()) << 1 | (room.right() < box.right()) << 2
-                      | (room.bottom() < box.bottom()) << 3;
-    const QString key = font.key() + QLatin1Char('\x1f') + QString::number(room.x()) + QLatin1Char(',')
-        + QString::number(room.y()) + QLatin1Char(',') + QString::number(room.width()) + QLatin1Char(',')
-        + QString::number(room.height()) + QLatin1Char(',') + QString::number(inset) + QLatin1Char(',')
-        + QString::number(int(a)) + QLatin1Char('\x1f') + text;
+    const QString key = fit_key(font, room, box, a, text);
     auto it = fits.constFind(key);
     if (it != fits.constEnd())
         return *it;
@@ -487,6 +493,27 @@ QFont fitted_font(const QFont& font, const QSize& room, Qt::Alignment a, const Q
 {
     const QRect r(QPoint(0, 0), room);
     return remembered_fit(font, r, r, a, text);
+}
+
+QString fitted_end(const QFont& font, const QSize& room, Qt::Alignment a, const QString& text, QFont* fitted)
+{
+    const QRect r(QPoint(0, 0), room);
+    *fitted = remembered_fit(font, r, r, a, text);
+    if (fitted->pixelSize() > 7) // above the smallest size it fits
+        return text;
+    static QHash<QString, QString> shown;
+    const QString key = fit_key(*fitted, r, r, a, text);
+    auto it = shown.constFind(key);
+    if (it != shown.constEnd())
+        return *it;
+    if (shown.size() >= 512)
+        shown.clear();
+    // Elided by advance, then narrower until the ink fits too (bearings reach past it).
+    QString cut = text;
+    const QFontMetrics m(*fitted);
+    for (int w = room.width(); w > 0 && !ink_inside(*fitted, r, r, a, cut); --w)
+        cut = m.elidedText(text, Qt::ElideLeft, w);
+    return *shown.insert(key, cut);
 }
 
 void fit_text_remembered(QLabel* l)

@@ -111,6 +111,11 @@ QFont fitted_font(const QFont& font, int width, const QString& text);
 // The same for a text drawn in a rectangle of size `room` with `a` (clipped there, as
 // QPainter::drawText clips): its ink inside, descenders and underscores included.
 QFont fitted_font(const QFont& font, const QSize& room, Qt::Alignment a, const QString& text);
+// The same for a text whose end tells it from others (a crop's number): where even the
+// smallest size leaves it too wide, its start gives way to an ellipsis ("…Crop12") until
+// its ink fits, so it reads as cut, never as another, shorter name. Returns the text to
+// draw, in the font put in *fitted; remembered as fitted_font is.
+QString fitted_end(const QFont& font, const QSize& room, Qt::Alignment a, const QString& text, QFont* fitted);
 // The line that says why an action did not happen, over the page where the operator
 // looks: red on the field colour in a white frame, centred, 9 points, made hidden.
 // show_failure puts the text in, fitted, shows and raises it; the screen hides it again at
