@@ -58,7 +58,8 @@ bool age_sample(const QStringList& args)
 }
 
 // "clock DATE TIME": the device's clock stands at that time from now on (the aging log's
-// and the USB upgrade's times), so that pictures showing a time come out alike.
+// and the USB upgrade's times; the update overlay's animation stands with it), so that
+// pictures showing a time or the overlay come out alike.
 bool set_clock(const QStringList& args)
 {
     const QDateTime at = QDateTime::fromString(args.join(QLatin1Char(' ')), QStringLiteral("yyyy-MM-dd hh:mm:ss"));

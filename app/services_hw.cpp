@@ -232,6 +232,8 @@ void install_simulated_device()
     if (qgetenv("YUQ_SIM_KEYPAD") == "1") {
         sim::install_keypad();
         sim::register_control_command(QStringLiteral("keypad key"), QStringLiteral("keypad key LETTER"), keypad_key, true);
+    } else {
+        sim::register_keypad_off();
     }
     sim::register_control_command(QStringLiteral("key"), QStringLiteral("key CODE (S R Q M O A..P, left right ok mode back, or a number)"),
                                   panel_key, true);

@@ -2,6 +2,7 @@
 
 #include "global.h"
 #include "panel_bridge.h"
+#include "platform/clock.h"
 
 bool overlay_update_start()
 {
@@ -18,4 +19,9 @@ bool overlay_update_over()
         return false;
     emit PanelBridge::instance()->sig_update_over();
     return true;
+}
+
+bool overlay_update_animates()
+{
+    return !platform::device_clock_stands();
 }

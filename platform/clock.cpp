@@ -25,4 +25,10 @@ void set_device_clock(const QDateTime& at)
     g_fixed = at;
 }
 
+bool device_clock_stands()
+{
+    QMutexLocker lock(&g_mutex);
+    return g_fixed.isValid();
+}
+
 } // namespace platform

@@ -9,5 +9,7 @@ namespace platform {
 QDateTime device_now();
 // From now on device_now() gives `at`; an invalid time gives the machine's clock back.
 void set_device_clock(const QDateTime& at);
+// Whether the clock stands at a time set so.
+bool device_clock_stands();
 
 } // namespace platform

@@ -3,7 +3,7 @@
 # Chinese, English and Russian, each reached from a freshly started panel (offscreen)
 # through the control FIFO and taken with its "screenshot" command. The device's clock
 # stands at one fixed time, so a remake on unchanged code gives the same bytes, pictures
-# that show a time included.
+# that show a time included (the update overlay's animation stands with the clock).
 # Usage: scripts/gallery.sh [YUQK87N]   (default: builds and uses build/app/yuqK87N)
 #   GALLERY_ONLY=REGEX   only the pictures of matching names
 #   GALLERY_OUT=FOLDER   the page and its screens/ folder there instead of docs/

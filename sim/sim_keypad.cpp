@@ -134,4 +134,14 @@ void install_keypad()
     });
 }
 
+void register_keypad_off()
+{
+    // "keypad key ..." falls to "keypad" too (the longest command a line starts with).
+    register_control_command(QStringLiteral("keypad"), QStringLiteral("keypad"), [](const QStringList& a) {
+        control_note((QStringList(QStringLiteral("keypad")) + a).join(QLatin1Char(' '))
+                     + QStringLiteral(": the simulated keypad is off: start the panel with YUQ_SIM_KEYPAD=1"));
+        return false;
+    });
+}
+
 } // namespace sim

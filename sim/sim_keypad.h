@@ -44,5 +44,8 @@ SimKeypad& keypad();
 // Installs the simulated keypad as the HID back end and registers the control command
 // "keypad" (prints the last report).
 void install_keypad();
+// Without the simulated keypad: "keypad" and "keypad key ..." say that it is off and how to
+// turn it on.
+void register_keypad_off();
 
 } // namespace sim

@@ -1,4 +1,4 @@
-// The control commands the application adds: screenshot, key, language, aging samples.
+// The control commands the application adds: screenshot, key, keypad, language, aging samples.
 #include "hwtest.h"
 #include "shellsupport.h"
 
@@ -160,6 +160,20 @@ private slots:
         }
         QVERIFY(sim::run_control_line("key s"));
         sim::stop_control_fifo();
+    }
+
+    // Without YUQ_SIM_KEYPAD=1 the keypad's commands say how to have it, not "unknown command".
+    void keypad_commands_without_the_keypad()
+    {
+        qunsetenv("YUQ_SIM_KEYPAD");
+        testsupport::fresh_device_root();
+        install_simulated_device();
+        for (const char* line : {"keypad", "keypad key B"}) {
+            const QString said = testsupport::printed([line] { QVERIFY(!sim::run_control_line(line)); });
+            QVERIFY2(said.contains(QString::fromLatin1(line)
+                                   + ": the simulated keypad is off: start the panel with YUQ_SIM_KEYPAD=1"),
+                     qPrintable(said));
+        }
     }
 
     // The language as the PC writes it: only one the PC's mask allows.

@@ -1,9 +1,11 @@
 // The pop-ups: the tip (300 ticks while its caller waits, only the tick hides it), the
-// update overlay (its animation, start/over/start), the number pad and its fields (a
-// confirmation reaches only the screen that asked) and the progress wheel's lifetime.
+// update overlay (its animation, which stands while the device's clock does, start/over/
+// start), the number pad and its fields (a confirmation reaches only the screen that asked)
+// and the progress wheel's lifetime.
 #include "shellsupport.h"
 
 #include "core/update_overlay.h"
+#include "platform/clock.h"
 #include "ui/shell/QRoundProgressBar.h"
 #include "ui/shell/firmwareupdate.h"
 #include "ui/shell/my_lineedit.h"
@@ -239,6 +241,14 @@ private slots:
         QCOMPARE(text(), QStringLiteral("Updating ."));
 
         fresh_overlay(2);
+        QCOMPARE(text(), QStringLiteral("Updating "));
+
+        // While the device's clock stands (the gallery's), the overlay stands at its start.
+        platform::set_device_clock(QDateTime(QDate(2025, 6, 1), QTime(10, 25, 36)));
+        fresh_overlay();
+        ticks(150);
+        platform::set_device_clock(QDateTime());
+        QCOMPARE(picture_y(), 60);
         QCOMPARE(text(), QStringLiteral("Updating "));
     }
 

@@ -4,6 +4,7 @@
 #include "screenkit.h"
 #include "screens.h"
 #include "core/global.h"
+#include "core/update_overlay.h"
 
 #include <QLabel>
 
@@ -65,6 +66,8 @@ void FirmwareUpdate::language_changed()
 
 void FirmwareUpdate::update_time_deal()
 {
+    if (!overlay_update_animates())
+        return;
     const uint32_t now = G_timeTicks.load();
     if (now % 2 == 0) {
         int y;

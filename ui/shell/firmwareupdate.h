@@ -1,6 +1,7 @@
 #pragma once
 // The update overlay: a full-panel dialog with a bouncing picture and "Updating..." text,
-// kept in g_move_update while shown and animated by the tick while g_update_flag is set.
+// kept in g_move_update while shown and animated by the tick while g_update_flag is set
+// and the device's clock runs.
 #include "screenkit.h"
 
 namespace Ui {
