@@ -3,6 +3,7 @@
 #include "engine/c331_manage.h"
 #include "fpga/fpga_manage.h"
 #include "inputs/zarvosource.h"
+#include "platform/devpath.h"
 #include "sim/control.h"
 #include "sim/sim_device.h"
 #include "sim/sim_keypad.h"
@@ -29,7 +30,6 @@
 #include <memory>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,29 +126,24 @@ QImage panel_image()
     return img;
 }
 
-// Written only into a new or existing regular file; returns the error, empty when written.
+// Written only as a new file in place of a regular one; returns the error, empty when
+// written.
 QString save_png(const QImage& img, const QString& hostPath)
 {
     if (!QDir().mkpath(QFileInfo(hostPath).path()))
         return QStringLiteral("its folder cannot be made");
-    // Not through a link, never blocking on a FIFO, and truncated only once it is known
-    // to be a regular file.
-    const int fd = ::open(QFile::encodeName(hostPath).constData(),
-                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        const int e = errno;
-        return (e == EISDIR || e == ENXIO || e == ELOOP) ? QStringLiteral("not a regular file")
-                                                          : QString::fromLocal8Bit(std::strerror(e));
-    }
+    // A link, a FIFO or a folder at the name is refused, not replaced.
+    const QByteArray name = QFile::encodeName(hostPath);
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::lstat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode))
         return QStringLiteral("not a regular file");
-    }
+    // Made anew: a hard link at the name would lead the picture into a file outside the root.
+    const int fd = platform::create_fresh(name, 0644);
     QFile file;
-    if (::ftruncate(fd, 0) != 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+    if (fd < 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
         const int e = errno;
-        ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
         return QString::fromLocal8Bit(std::strerror(e));
     }
     if (!img.save(&file, "PNG") || !file.flush())

@@ -1,6 +1,7 @@
 #include "config_engine.h"
 
 #include "global.h"
+#include "ini_text.h"
 #include "logMsg.h"
 #include "utils.h"
 #include "platform/devpath.h"
@@ -14,6 +15,7 @@
 #include <iterator>
 
 ConfigEngine* ConfigEngine::p_config = nullptr;
+std::function<void()> ConfigEngine::before_write_for_test;
 
 namespace {
 const char* const kNames[ConfigItem::ConfigCount] = {
@@ -65,13 +67,12 @@ ConfigEngine::ConfigEngine()
     load();
 }
 
-bool ConfigEngine::keep_aside_if_odd()
+bool ConfigEngine::keep_aside_if_odd(QByteArray* content, qint64* modifiedMs)
 {
     // QSettings reads whatever lies there: a fifo would hold the panel for ever, a device or
-    // a huge file would fill the memory, and it writes through a link to the file outside
-    // the root. Such a file is kept aside and the items are written anew.
-    QByteArray probe;
-    if (Utils::read_file_checked(config_path(), &probe, kFileLimit) != Utils::Read::Refused)
+    // a huge file would fill the memory. Such a file (a link too) is kept aside and the
+    // items are written anew.
+    if (Utils::read_file_checked(config_path(), content, kFileLimit, modifiedMs) != Utils::Read::Refused)
         return false;
     const QString kept = Utils::keep_damaged(config_path());
     std::printf("tcpip.ini not a regular file of at most %d bytes: kept as %s, its items written anew\n",
@@ -83,10 +84,10 @@ bool ConfigEngine::keep_aside_if_odd()
 void ConfigEngine::load()
 {
     platform::ensure_device_tree();
-    keep_aside_if_odd();
-    const QString path = platform::dev_path(config_path());
-    QSettings ini(path, QSettings::IniFormat);
-    bool missing = false;
+    QByteArray checked;
+    keep_aside_if_odd(&checked);
+    uint missing = 0;
+    QSettings ini(platform::dev_path(config_path()), QSettings::IniFormat);
     for (int i = 0; i < ConfigItem::ConfigCount; ++i) {
         const auto item = static_cast<ConfigItem::ConfigName>(i);
         const QVariant def = item_default(item);
@@ -98,13 +99,12 @@ void ConfigEngine::load()
         }
         if (!ok) {
             v = def;
-            ini.setValue(item_key(item), def);
-            missing = true;
+            missing |= 1u << i;
         }
         m_values[i] = v;
     }
     if (missing)
-        ini.sync();
+        store(missing);
 
     QByteArray load;
     m_appEntryOk = Utils::read_file(load_config_path(), &load) && load.contains(app_path().toLatin1());
@@ -122,17 +122,36 @@ void ConfigEngine::write_config_variant(ConfigItem::ConfigName item, const QVari
 {
     if (item < 0 || item >= ConfigItem::ConfigCount)
         return;
-    QVariant values[ConfigItem::ConfigCount];
     {
         QMutexLocker l(&m_mutex);
         m_values[item] = value;
+    }
+    store(1u << item);
+}
+
+void ConfigEngine::store(uint items)
+{
+    QMutexLocker file(&m_fileMutex);
+    // Checked at every write: a link may have been planted since the start. A missing or
+    // empty file gets every item too.
+    QByteArray text;
+    qint64 modified = -1;
+    if (keep_aside_if_odd(&text, &modified) || text.isEmpty())
+        items = (1u << ConfigItem::ConfigCount) - 1;
+    if (before_write_for_test)
+        before_write_for_test();
+    QVariant values[ConfigItem::ConfigCount];
+    {
+        QMutexLocker l(&m_mutex);
         std::copy(std::begin(m_values), std::end(m_values), std::begin(values));
     }
-    // Checked at every write: a link may have been planted since the start.
-    const bool anew = keep_aside_if_odd();
-    QSettings ini(platform::dev_path(config_path()), QSettings::IniFormat);
+    QVector<QPair<QString, QVariant>> set;
     for (int i = 0; i < ConfigItem::ConfigCount; ++i)
-        if (anew || i == item)
-            ini.setValue(item_key(static_cast<ConfigItem::ConfigName>(i)), values[i]);
-    ini.sync();
+        if (items & (1u << i))
+            set.push_back({item_key(static_cast<ConfigItem::ConfigName>(i)), values[i]});
+    // Laid out as QSettings lays it out, but written here: a fresh file renamed over the
+    // name, so a link planted meanwhile is replaced, never written through (QSettings
+    // would follow it). QSettings objects see the change by size and time: the time moves
+    // past the one of the file read.
+    Utils::write_file_atomic(config_path(), ini::with_items(text, set), QString(), modified);
 }

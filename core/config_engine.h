@@ -3,6 +3,7 @@
 #include <QMutex>
 #include <QString>
 #include <QVariant>
+#include <functional>
 
 namespace ConfigItem {
 enum ConfigName {
@@ -42,16 +43,23 @@ public:
 
     // Tests re-create the engine on a fresh device root.
     static void reset_for_test();
+    // Tests: runs in every write between the file's check and its write, where a local
+    // user may plant a link.
+    static std::function<void()> before_write_for_test;
 
 private:
     // The file holds nine short items; anything many times that is not it.
     static constexpr qint64 kFileLimit = 64 * 1024;
     void load();
-    // A tcpip.ini that is a link, no regular file or too large is kept aside (NAME.bad);
-    // true when it was.
-    static bool keep_aside_if_odd();
+    // Writes the items of the mask `items` (bit = item) into the file; every item when the
+    // file was missing, empty or kept aside.
+    void store(uint items);
+    // Reads tcpip.ini into `content` (its time into `modifiedMs`); one that is a link, no
+    // regular file or too large is kept aside (NAME.bad): true when it was.
+    static bool keep_aside_if_odd(QByteArray* content, qint64* modifiedMs = nullptr);
 
     mutable QMutex m_mutex;
+    QMutex m_fileMutex; // one write of the file at a time
     QVariant m_values[ConfigItem::ConfigCount];
     bool m_appEntryOk = false;
 };

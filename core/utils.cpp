@@ -121,7 +121,15 @@ int Utils::setIPAddress(const QString& ip, const QString& mask, const QString& g
     return rc;
 }
 
-bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data, const QString& tempName)
+namespace {
+qint64 ms_since_epoch(const struct timespec& t)
+{
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+} // namespace
+
+bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data, const QString& tempName,
+                              qint64 laterThanMs)
 {
     const QString target = platform::dev_path(devicePath);
     if (target.isEmpty())
@@ -147,6 +155,12 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data,
             return false;
         }
         done += n;
+    }
+    struct stat now;
+    if (laterThanMs >= 0 && ::fstat(fd, &now) == 0 && ms_since_epoch(now.st_mtim) <= laterThanMs) {
+        const qint64 later = laterThanMs + 1;
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {later / 1000, (later % 1000) * 1000000}};
+        ::futimens(fd, times);
     }
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
         ::unlink(tmp.constData());
@@ -221,7 +235,8 @@ void Utils::remove_stale_temp_files()
         std::printf("removed %d write probe(s) left by a start cut short\n", probes);
 }
 
-Utils::Read Utils::read_file_checked(const QString& devicePath, QByteArray* data, qint64 maxBytes)
+Utils::Read Utils::read_file_checked(const QString& devicePath, QByteArray* data, qint64 maxBytes,
+                                     qint64* modifiedMs)
 {
     data->clear();
     const QString p = platform::dev_path(devicePath);
@@ -262,6 +277,8 @@ Utils::Read Utils::read_file_checked(const QString& devicePath, QByteArray* data
         return Read::Refused;
     buf.resize(int(done));
     *data = buf;
+    if (modifiedMs)
+        *modifiedMs = ms_since_epoch(st.st_mtim);
     return Read::Ok;
 }
 

@@ -39,8 +39,11 @@ public:
     // never opened through what lay at its name), fsync, rename. `devicePath` is a device
     // path. Returns true on success.
     // `tempName` names the temp file in the target's folder ("<name>.tmp" when empty).
+    // `laterThanMs` (ms since the epoch, the time of the file it replaces): the file's
+    // modification time is made later when the clock has not passed it (a rewrite within
+    // one tick), so that a reader that goes by size and time (QSettings) sees the change.
     static bool write_file_atomic(const QString& devicePath, const QByteArray& data,
-                                  const QString& tempName = QString());
+                                  const QString& tempName = QString(), qint64 laterThanMs = -1);
     // The temp file of a PC upload into a job folder: a name the PC's files never get.
     static constexpr const char* UploadTemp = ".~upload";
     // Start-up, with the device root held: removes what writes cut short by a kill left:
@@ -57,7 +60,9 @@ public:
     // files, stay under 16 MiB).
     static constexpr qint64 kReadLimit = 16 * 1024 * 1024;
     enum class Read { Ok, Missing, Refused }; // Refused: a link, not a regular file, or too large
-    static Read read_file_checked(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit);
+    // `modifiedMs`: when read, the file's modification time in ms since the epoch.
+    static Read read_file_checked(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit,
+                                  qint64* modifiedMs = nullptr);
     // Same; false unless read.
     static bool read_file(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit);
     // Moves a damaged device file aside as NAME.bad; the earlier ones move up to NAME.bad.1

@@ -27,7 +27,8 @@ private slots:
     void initTestCase() { register_control_commands(); }
 
     // The overlay above a modal screen opened before it, hidden windows not drawn; only a
-    // regular .png file inside the root and outside /data is written (a fifo would stall).
+    // regular .png file inside the root and outside /data is written (a fifo would stall),
+    // made anew (a hard link at the name may lead to a file outside the root).
     void screenshot()
     {
         testsupport::fresh_device_root();
@@ -58,10 +59,19 @@ private slots:
         testsupport::put_file("/shots/target", "kept");
         QVERIFY(QFile::link(platform::dev_path("/shots/target"), platform::dev_path("/shots/l.png")));
         QCOMPARE(::mkfifo(QFile::encodeName(platform::dev_path("/shots/f.png")).constData(), 0600), 0);
-        for (const char* path : {"/tmp/../data/x.png", "/shots/a.jpg", "/shots/f.png", "/shots/l.png", "/../x.png"})
+        QVERIFY(QDir().mkpath(platform::dev_path("/shots/d.png/in")));
+        for (const char* path : {"/tmp/../data/x.png", "/shots/a.jpg", "/shots/f.png", "/shots/l.png", "/shots/d.png", "/../x.png"})
             QVERIFY2(!sim::run_control_line(QStringLiteral("screenshot ") + path), path);
+        QVERIFY(QFileInfo(platform::dev_path("/shots/d.png/in")).isDir());
         QCOMPARE(testsupport::get_file("/shots/target"), QByteArray("kept"));
         QVERIFY(!testsupport::exists("/data/x.png"));
+
+        QTemporaryDir outside(QFileInfo(platform::device_root()).path() + "/outside-XXXXXX");
+        const QString victim = testsupport::host_file(outside.filePath("victim"), "kept");
+        QCOMPARE(::link(QFile::encodeName(victim).constData(), platform::dev_path_c("/shots/h.png").constData()), 0);
+        QVERIFY(sim::run_control_line("screenshot /shots/h.png"));
+        QCOMPARE(testsupport::host_bytes(victim), QByteArray("kept"));
+        QCOMPARE(QImage(platform::dev_path("/shots/h.png")).size(), QSize(320, 240));
         sim::stop_control_fifo();
     }
 

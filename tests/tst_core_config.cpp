@@ -66,6 +66,56 @@ private slots:
         QCOMPARE(ini.value("config/IPAddress").toString(), QString("192.168.1.199"));
         QCOMPARE(ini.value("config/GateWay").toString(), QString("10.0.0.1"));
         g_lcd_lang_valid = 0x1F;
+        // A reader that goes by size and time sees rewrites of one size within a clock tick.
+        for (const QString code : {"B1", "B2", "B3", "B4", "B5", "B6"}) {
+            ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, code);
+            ini.sync();
+            QCOMPARE(ini.value("config/BarCode").toString(), code);
+        }
+    }
+
+    // The file is written byte for byte as QSettings writes it (the PC and other readers use
+    // QSettings): other sections and items kept, hand edits read as QSettings reads them.
+    void ini_laid_out_as_qsettings_lays_it_out_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("written by QSettings") << QByteArray("[config]\nLcdLangValid=3\nusbupgradedir=\" \"\n\n[wifi]\nssid=a b\n");
+        QTest::newRow("none") << QByteArray();
+        QTest::newRow("hand edited") << QByteArray("; note\n[wifi]\nz = 1 ; why\n; more\n  a=2\n[config]\nTCPPort = 5006 \nx=1\n");
+        QTest::newRow("quotes and lists") << QByteArray("[o]\nl=a, \"b,c\" ,  d\nq=\"two\nlines\"\nn=@@x\nb=@ByteArray(x)\n");
+        QTest::newRow("escapes") << QByteArray("[o]\nr=x\\\ny\nu=\\101\\x4e2dz\\q\nk\\sub=1\nk%41=2\n");
+        QTest::newRow("general") << QByteArray("x=1\n[General]\ny=2\n[zz]\nk=v\n");
+        QTest::newRow("cut short") << QByteArray("[o]\nw=end\\");
+        QTest::newRow("open quote") << QByteArray("[o]\nw=\"open\n[config]\nIPAddress=1.2.3.4\n");
+    }
+    void ini_laid_out_as_qsettings_lays_it_out()
+    {
+        QFETCH(QByteArray, start);
+        const QString odd = QStringLiteral("@A, \"b\"\\") + QChar(1) + QStringLiteral("1") + QChar(0xe9) + QChar(0) + " ";
+        QTemporaryDir dir;
+        int step = 0;
+        // `text` set through QSettings (each time a new file: no cached copy).
+        const auto through_qsettings = [&](const QByteArray& text, const std::function<void(QSettings&)>& set) {
+            const QString copy = testsupport::host_file(dir.filePath(QString::number(step++)), text);
+            {
+                QSettings q(copy, QSettings::IniFormat);
+                set(q);
+            }
+            return testsupport::host_bytes(copy);
+        };
+        put_file("/data/configs/tcpip.ini", start);
+        ConfigEngine::reset_for_test();
+        QByteArray expected = through_qsettings(start, [](QSettings& q) {
+            for (int i = 0; i < ConfigItem::ConfigCount; ++i)
+                if (!q.contains(ConfigEngine::item_key(ConfigItem::ConfigName(i))))
+                    q.setValue(ConfigEngine::item_key(ConfigItem::ConfigName(i)), ConfigEngine::item_default(ConfigItem::ConfigName(i)));
+        });
+        QCOMPARE(testsupport::get_file("/data/configs/tcpip.ini"), expected);
+        ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, odd);
+        expected = through_qsettings(expected, [&odd](QSettings& q) { q.setValue("config/BarCode", odd); });
+        QCOMPARE(testsupport::get_file("/data/configs/tcpip.ini"), expected);
+        QCOMPARE(QSettings(platform::dev_path("/data/configs/tcpip.ini"), QSettings::IniFormat).value("config/BarCode").toString(), odd);
+        g_lcd_lang_valid = 0x1F;
     }
 
     // tcpip.ini is read up to 64 KiB: a file of exactly that size keeps its items; one
@@ -108,8 +158,9 @@ private slots:
         QVERIFY(rec.contains("route add default gw '$(kill -9 1)' metric 100"));
     }
 
-    // tcpip.ini as a link to a file outside the root, at the start or planted later: the
-    // file outside is never written, the link is kept aside and every item written anew.
+    // tcpip.ini as a link to a file outside the root, at the start, planted between writes
+    // or within a write after its check: the file outside is never written; a link found is
+    // kept aside and every item written anew, one planted after the check is replaced.
     void ini_never_written_through_a_link()
     {
         QTemporaryDir outside;
@@ -136,11 +187,20 @@ private slots:
         QCOMPARE(v.readAll(), before);
         QVERIFY(QFileInfo(ini).isFile() && !QFileInfo(ini).isSymLink());
         QVERIFY(QFileInfo(ini + ".bad").isSymLink() && QFileInfo(ini + ".bad.1").isSymLink());
-        QVERIFY(!QFileInfo::exists(ini + ".bad.2")); // a regular file is written in place
+        QVERIFY(!QFileInfo::exists(ini + ".bad.2")); // a regular file is not kept aside
         QSettings s(ini, QSettings::IniFormat);
         QCOMPARE(s.value("config/IPAddress").toString(), QStringLiteral("192.168.1.199"));
         QCOMPARE(s.value("config/GateWay").toString(), QStringLiteral("10.0.0.1"));
         QCOMPARE(s.value("config/BarCode").toString(), QStringLiteral("B2"));
+
+        ConfigEngine::before_write_for_test = plant;
+        ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QStringLiteral("B3"));
+        ConfigEngine::before_write_for_test = nullptr;
+        QCOMPARE(testsupport::host_bytes(victim), before);
+        QVERIFY(QFileInfo(ini).isFile() && !QFileInfo(ini).isSymLink());
+        s.sync(); // re-reads the renamed file: a later time, though the size is the same
+        QCOMPARE(s.value("config/GateWay").toString(), QStringLiteral("10.0.0.1"));
+        QCOMPARE(s.value("config/BarCode").toString(), QStringLiteral("B3"));
     }
 
     // The PC's alias file: only a valid, named, numbered entry of its own section names a source.
