@@ -1,10 +1,7 @@
 #pragma once
-// Stands between VNC viewers and Qt's VNC server. Qt's server takes a viewer's pixel
-// format for set before the viewer sent one (RFB lets a viewer keep the server's), and
-// then writes frames from memory never filled in; it also trusts every length a viewer
-// sends. Each viewer is therefore relayed through a pair of local sockets: the gate tells
-// Qt's server, first thing, the server's own pixel format, passes on only whole messages
-// of the protocol's client types, and closes the viewer that sends anything else.
+// Stands between VNC viewers and Qt's VNC server: each viewer is relayed through a pair of
+// local sockets and what it sends through an RfbFilter (see there why); a viewer the
+// filter refuses is closed.
 class QObject;
 class QTcpServer;
 
