@@ -9,7 +9,6 @@
 #include <QTcpSocket>
 #include <cstdio>
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace host {
 

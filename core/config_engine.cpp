@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -69,9 +68,9 @@ ConfigEngine::ConfigEngine()
 
 bool ConfigEngine::keep_aside_if_odd(QByteArray* content, qint64* modifiedMs)
 {
-    // QSettings reads whatever lies there: a fifo would hold the panel for ever, a device or
-    // a huge file would fill the memory. Such a file (a link too) is kept aside and the
-    // items are written anew.
+    // Read checked: a fifo would hold the panel for ever, a device or a huge file would fill
+    // the memory, a link leads outside the root. Such a file is kept aside and the items
+    // are written anew.
     if (Utils::read_file_checked(config_path(), content, kFileLimit, modifiedMs) != Utils::Read::Refused)
         return false;
     const QString kept = Utils::keep_damaged(config_path());
@@ -84,15 +83,16 @@ bool ConfigEngine::keep_aside_if_odd(QByteArray* content, qint64* modifiedMs)
 void ConfigEngine::load()
 {
     platform::ensure_device_tree();
+    // Read once, from what was checked: reading the name again could follow a link
+    // planted since.
     QByteArray checked;
     keep_aside_if_odd(&checked);
     uint missing = 0;
-    QSettings ini(platform::dev_path(config_path()), QSettings::IniFormat);
     for (int i = 0; i < ConfigItem::ConfigCount; ++i) {
         const auto item = static_cast<ConfigItem::ConfigName>(i);
         const QVariant def = item_default(item);
-        QVariant v = ini.value(item_key(item));
-        bool ok = v.isValid() && !v.toString().isEmpty();
+        QVariant v = ini::string_item(checked, item_key(item));
+        bool ok = !v.toString().isEmpty();
         if (ok && def.type() == QVariant::UInt) {
             const uint n = v.toString().toUInt(&ok, 0);
             v = n;

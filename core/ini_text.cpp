@@ -228,13 +228,11 @@ QByteArray escaped_key(const QString& key)
     return out;
 }
 
-} // namespace
-
-QByteArray with_items(const QByteArray& text, const QVector<QPair<QString, QVariant>>& items)
+// The items as QSettings holds them: "section/name" (a [General] item: "name") -> the
+// value's parts as read (more than one: a list), '@' forms left as text.
+QMap<QString, QStringList> items_of(const QByteArray& text)
 {
-    // The items as QSettings holds them, "section/name" (a [General] item: "name") -> value
-    // as written.
-    QMap<QString, QByteArray> keys;
+    QMap<QString, QStringList> items;
     QString prefix;
     for (const Line& l : lines_of(text)) {
         if (text[l.from] == '[') {
@@ -246,14 +244,43 @@ QByteArray with_items(const QByteArray& text, const QVector<QPair<QString, QVari
                      : name.toLower() == "%general" ? QString::fromLatin1(name.mid(1)) + QLatin1Char('/')
                                                      : unescaped_key(name) + QLatin1Char('/');
         } else if (l.equals >= 0) {
-            QByteArrayList parts;
-            for (const QString& part : unescaped(text, l.equals + 1, l.to))
-                parts += rewritten(part);
             int keyEnd = l.equals;
             while (keyEnd > l.from && blank(text[keyEnd - 1]))
                 --keyEnd;
-            keys[prefix + unescaped_key(text.mid(l.from, keyEnd - l.from))] = parts.join(", ");
+            items[prefix + unescaped_key(text.mid(l.from, keyEnd - l.from))] = unescaped(text, l.equals + 1, l.to);
         }
+    }
+    return items;
+}
+
+} // namespace
+
+QString string_item(const QByteArray& text, const QString& key)
+{
+    const QStringList parts = items_of(text).value(key);
+    if (parts.size() != 1)
+        return QString();
+    const QString& s = parts.front();
+    for (const char* form : {"@String(", "@ByteArray("}) {
+        const QLatin1String f(form);
+        if (s.startsWith(f) && s.endsWith(QLatin1Char(')')))
+            return s.mid(f.size(), s.size() - f.size() - 1);
+    }
+    if (s.startsWith(QLatin1String("@@")))
+        return s.mid(1);
+    return s.startsWith(QLatin1Char('@')) ? QString() : s;
+}
+
+QByteArray with_items(const QByteArray& text, const QVector<QPair<QString, QVariant>>& items)
+{
+    // The items as QSettings writes them back.
+    QMap<QString, QByteArray> keys;
+    const QMap<QString, QStringList> read = items_of(text);
+    for (auto k = read.cbegin(); k != read.cend(); ++k) {
+        QByteArrayList parts;
+        for (const QString& part : *k)
+            parts += rewritten(part);
+        keys[k.key()] = parts.join(", ");
     }
     for (const auto& item : items)
         keys[item.first] = string_value(item.second.toString());

@@ -14,5 +14,8 @@ namespace ini {
 // sections, every value escaped as QSettings escapes it; comments and lines without '='
 // go, as QSettings drops them.
 QByteArray with_items(const QByteArray& text, const QVector<QPair<QString, QVariant>>& items);
+// The string QSettings gives for `key` ("section/name") in `text`; null when the key is
+// missing or holds a list or a value of another type.
+QString string_item(const QByteArray& text, const QString& key);
 
 } // namespace ini

@@ -87,6 +87,8 @@ private slots:
         QTest::newRow("general") << QByteArray("x=1\n[General]\ny=2\n[zz]\nk=v\n");
         QTest::newRow("cut short") << QByteArray("[o]\nw=end\\");
         QTest::newRow("open quote") << QByteArray("[o]\nw=\"open\n[config]\nIPAddress=1.2.3.4\n");
+        QTest::newRow("config forms") << QByteArray("[config]\nBarCode=\" a;b \"\nMACAddress=@String(m)\nGateWay=@@g\n"
+                                                    "SubNetMask=a, b\nusbupgradedir=@Rect(1 2 3 4)\nTCPPort=0x10\n");
     }
     void ini_laid_out_as_qsettings_lays_it_out()
     {
@@ -105,9 +107,19 @@ private slots:
         };
         put_file("/data/configs/tcpip.ini", start);
         ConfigEngine::reset_for_test();
+        // Each item read as QSettings reads it; the default where it gives no text.
+        through_qsettings(start, [](QSettings& q) {
+            for (int i = 0; i < ConfigItem::ConfigCount; ++i) {
+                const auto item = ConfigItem::ConfigName(i);
+                const QString text = q.value(ConfigEngine::item_key(item)).toString();
+                const QVariant def = ConfigEngine::item_default(item);
+                const QVariant want = text.isEmpty() ? def : def.type() == QVariant::UInt ? QVariant(text.toUInt(nullptr, 0)) : QVariant(text);
+                QCOMPARE(ConfigEngine::p_config->read_config_variant(item), want);
+            }
+        });
         QByteArray expected = through_qsettings(start, [](QSettings& q) {
             for (int i = 0; i < ConfigItem::ConfigCount; ++i)
-                if (!q.contains(ConfigEngine::item_key(ConfigItem::ConfigName(i))))
+                if (q.value(ConfigEngine::item_key(ConfigItem::ConfigName(i))).toString().isEmpty())
                     q.setValue(ConfigEngine::item_key(ConfigItem::ConfigName(i)), ConfigEngine::item_default(ConfigItem::ConfigName(i)));
         });
         QCOMPARE(testsupport::get_file("/data/configs/tcpip.ini"), expected);

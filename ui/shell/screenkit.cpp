@@ -314,17 +314,20 @@ bool ink_inside(const QFont& f, const QRect& room, const QRect& box, Qt::Alignme
     return true;
 }
 
-// `f` at `base` pixels, stepped down (not below 7) until `text` fits `room`. Widths scale
-// with the pixel size: one measurement gives a first size, the ink checks it.
+// The smallest size a fitted text is drawn at: below it the panel's glyphs no longer read.
+constexpr int kSmallestPx = 7;
+
+// `f` at `base` pixels, stepped down (not below kSmallestPx) until `text` fits `room`.
+// Widths scale with the pixel size: one measurement gives a first size, the ink checks it.
 QFont fit(QFont f, int base, const QRect& room, const QRect& box, Qt::Alignment a, const QString& text)
 {
     f.setPixelSize(base);
-    if (base <= 7 || ink_inside(f, room, box, a, text))
+    if (base <= kSmallestPx || ink_inside(f, room, box, a, text))
         return f;
     const int need = widest_line(QFontMetrics(f), text);
-    int px = need > room.width() ? qMax(7, base * room.width() / qMax(1, need)) : base - 1;
+    int px = need > room.width() ? qMax(kSmallestPx, base * room.width() / qMax(1, need)) : base - 1;
     f.setPixelSize(px);
-    while (px > 7 && !ink_inside(f, room, box, a, text))
+    while (px > kSmallestPx && !ink_inside(f, room, box, a, text))
         f.setPixelSize(--px);
     return f;
 }
@@ -499,7 +502,7 @@ QString fitted_end(const QFont& font, const QSize& room, Qt::Alignment a, const 
 {
     const QRect r(QPoint(0, 0), room);
     *fitted = remembered_fit(font, r, r, a, text);
-    if (fitted->pixelSize() > 7) // above the smallest size it fits
+    if (fitted->pixelSize() > kSmallestPx) // above the smallest size it fits
         return text;
     static QHash<QString, QString> shown;
     const QString key = fit_key(*fitted, r, r, a, text);
