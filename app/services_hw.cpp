@@ -146,9 +146,13 @@ QString save_png(const QImage& img, const QString& hostPath)
             ::close(fd);
         return QString::fromLocal8Bit(std::strerror(e));
     }
-    if (!img.save(&file, "PNG") || !file.flush())
-        return file.errorString().isEmpty() ? QStringLiteral("PNG not written") : file.errorString();
-    return QString();
+    if (img.save(&file, "PNG") && file.flush())
+        return QString();
+    const QString why = file.errorString().isEmpty() ? QStringLiteral("PNG not written") : file.errorString();
+    // A cut picture (a full disk) is not left behind as if it were one.
+    file.close();
+    ::unlink(name.constData());
+    return why;
 }
 
 // Grabbed and written on the GUI thread; the caller waits for the result.

@@ -70,14 +70,25 @@ void register_link_commands()
         bool ok = false;
         const int type = a.value(0).toInt(&ok);
         const QString path = a.mid(1).join(QLatin1Char(' '));
+        const QString name = QFileInfo(path).fileName();
+        if (!ok || path.isEmpty() || message_deal::transfer_path(type, name).isEmpty())
+            return false;
         // Only a plain file: reading a fifo here would stall the control channel.
-        if (!ok || path.isEmpty() || !QFileInfo(path).isFile())
+        const QFileInfo file(path);
+        if (!file.isFile()) {
+            sim::control_note(file.exists() ? QStringLiteral("%1 is not a regular file").arg(path)
+                                            : QStringLiteral("there is no file %1").arg(path));
             return false;
+        }
         QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
+        if (!f.open(QIODevice::ReadOnly)) {
+            sim::control_note(QStringLiteral("%1 cannot be read (%2)").arg(path, f.errorString()));
             return false;
-        if (!message_deal::store_transfer_file(type, QFileInfo(path).fileName(), f.readAll()))
+        }
+        if (!message_deal::store_transfer_file(type, name, f.readAll())) {
+            sim::control_note(QStringLiteral("not stored on the device (the output says why)"));
             return false;
+        }
         message_deal::write_file_end(type);
         return true;
     }, true);

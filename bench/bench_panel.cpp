@@ -606,6 +606,12 @@ QString ms(const Stat& s)
     return QStringLiteral("%1 (%2–%3)").arg(s.median, 0, 'f', 2).arg(s.q1, 0, 'f', 2).arg(s.q3, 0, 'f', 2);
 }
 
+// A figure of a run that measured it; "–" for one it left out.
+QString figure(bool measured, double v, int decimals)
+{
+    return measured ? QString::number(v, 'f', decimals) : QStringLiteral("–");
+}
+
 QString ratio(double a, double b)
 {
     if (a < 0 || b <= 0.001)
@@ -787,16 +793,20 @@ int main(int argc, char* argv[])
               .arg(kIdleSeconds)
               .arg(QStringLiteral("10/10/20/50/100"))
               .arg(kIdleRounds),
-          QString::number(idleP, 'f', 3), QString::number(idleF, 'f', 3), ratio(idleP, idleF)});
-    line({"resident memory after 1 cycle, MiB (floor: bare dialog)", QString::number(mp.value(0) / 1024, 'f', 1),
-          QString::number(mb.value(0) / 1024, 'f', 1), ratio(mp.value(0), mb.value(0))});
+          figure(whole, idleP, 3), figure(whole, idleF, 3), whole ? ratio(idleP, idleF) : QStringLiteral("–")});
+    const bool memP = mp.size() > 2, memB = mb.size() > 2;
+    line({"resident memory after 1 cycle, MiB (floor: bare dialog)", figure(memP, mp.value(0) / 1024, 1),
+          figure(memB, mb.value(0) / 1024, 1), ratio(mp.value(0), mb.value(0))});
     line({QStringLiteral("resident memory after %1 cycles of every screen, MiB").arg(kCycles),
-          QString::number(mp.value(1) / 1024, 'f', 1), QString::number(mb.value(1) / 1024, 'f', 1),
+          figure(memP, mp.value(1) / 1024, 1), figure(memB, mb.value(1) / 1024, 1),
           ratio(mp.value(1), mb.value(1))});
-    line({"peak resident memory, MiB", QString::number(mp.value(2) / 1024, 'f', 1), QString::number(mb.value(2) / 1024, 'f', 1),
+    line({"peak resident memory, MiB", figure(memP, mp.value(2) / 1024, 1), figure(memB, mb.value(2) / 1024, 1),
           ratio(mp.value(2), mb.value(2))});
-    std::fprintf(g_report, "\nworst warm open / floor %.2f; worst key / floor %.2f; memory growth over the cycles %.1f %%\n",
-                 worstOpen, worstKey, mp.value(0) > 0 ? 100.0 * (mp.value(1) - mp.value(0)) / mp.value(0) : 0.0);
+    const bool grown = memP && mp.value(0) > 0;
+    std::fprintf(g_report, "\nworst warm open / floor %.2f; worst key / floor %.2f; memory growth over the cycles %s\n",
+                 worstOpen, worstKey,
+                 qPrintable(grown ? figure(true, 100.0 * (mp.value(1) - mp.value(0)) / mp.value(0), 1) + QStringLiteral(" %")
+                                  : QStringLiteral("–")));
     std::fflush(g_report);
     std::_Exit(idleP < 2.0 ? 0 : 1); // the service threads are never joined on the device
 }

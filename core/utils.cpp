@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 QMutex Utils::_spi_mutex;
@@ -136,23 +137,38 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data,
         return false;
     const QFileInfo fi(target);
     QDir().mkpath(fi.path());
+    const QByteArray name = target.toLocal8Bit();
     const QByteArray tmp =
         (tempName.isEmpty() ? target + QStringLiteral(".tmp") : fi.path() + QLatin1Char('/') + tempName).toLocal8Bit();
+    // Says which file a failed step was for, and removes the temp file.
+    const auto fail = [&name, &tmp](const char* step, int fd) {
+        const int err = errno;
+        std::fprintf(stderr, "write_file_atomic %s %s: %s\n", step, name.constData(), std::strerror(err));
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(tmp.constData());
+        return false;
+    };
+    // The file keeps the mode it has (an operator's 0600 stays 0600); a new one gets 0644.
+    struct stat old;
+    const mode_t mode = ::lstat(name.constData(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 0777 : 0644;
     // Made fresh: a link planted at the temp name would have the data written outside the
     // root, and renamed into place as the device file.
-    const int fd = platform::create_fresh(tmp, 0644);
+    const int fd = platform::create_fresh(tmp, 0600);
     if (fd < 0) {
-        std::perror("write_file_atomic open");
+        const int err = errno;
+        std::fprintf(stderr, "write_file_atomic open %s: %s\n", tmp.constData(), std::strerror(err));
         return false;
     }
+    if (::fchmod(fd, mode) != 0)
+        return fail("chmod", fd);
     qint64 done = 0;
     while (done < data.size()) {
         const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
         if (n <= 0) {
-            std::perror("write_file_atomic write");
-            ::close(fd);
-            ::unlink(tmp.constData());
-            return false;
+            if (n == 0)
+                errno = EIO;
+            return fail("write", fd);
         }
         done += n;
     }
@@ -162,17 +178,14 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data,
         const struct timespec times[2] = {{0, UTIME_OMIT}, {later / 1000, (later % 1000) * 1000000}};
         ::futimens(fd, times);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        ::unlink(tmp.constData());
-        return false;
-    }
-    if (::rename(tmp.constData(), target.toLocal8Bit().constData()) != 0) {
-        std::perror("write_file_atomic rename");
-        ::unlink(tmp.constData());
-        return false;
-    }
+    if (::fsync(fd) != 0)
+        return fail("fsync", fd);
+    if (::close(fd) != 0)
+        return fail("close", -1);
+    if (::rename(tmp.constData(), name.constData()) != 0)
+        return fail("rename", -1);
     // Make the rename itself durable.
-    const int dfd = ::open(QFileInfo(target).path().toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY);
+    const int dfd = ::open(fi.path().toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);

@@ -37,7 +37,8 @@ public:
 
     // Writes a whole file so that it is never torn: temp file in the same folder (made anew,
     // never opened through what lay at its name), fsync, rename. `devicePath` is a device
-    // path. Returns true on success.
+    // path. The regular file it replaces keeps its mode; a new one gets 0644. Returns true
+    // on success; a failure is said, naming the file.
     // `tempName` names the temp file in the target's folder ("<name>.tmp" when empty).
     // `laterThanMs` (ms since the epoch, the time of the file it replaces): the file's
     // modification time is made later when the clock has not passed it (a rewrite within

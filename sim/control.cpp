@@ -86,14 +86,17 @@ bool wait_for_panel()
 std::atomic<bool> g_handover{false};
 std::atomic<bool> g_reader_done{false};
 int g_fd = -1;
-QByteArray g_pending; // written by the reader before g_reader_done, read after it
+// Written by the reader before g_reader_done, read after it.
+QByteArray g_pending;
+bool g_dropping = false;
 // The FIFO the program before a reboot read, and its unfinished line.
 int g_held_fd = -1;
 QByteArray g_held_pending;
+bool g_held_dropping = false;
 
-void reader_loop(int fd, QByteArray pending)
+void reader_loop(int fd, QByteArray pending, bool dropping)
 {
-    ControlLines lines;
+    ControlLines lines(dropping);
     lines.take(pending);
     while (!g_stop.load() && !g_handover.load()) {
         pollfd pfd[2] = {{fd, POLLIN, 0}, {g_wake, POLLIN, 0}};
@@ -109,6 +112,7 @@ void reader_loop(int fd, QByteArray pending)
     }
     if (g_handover.load()) {
         g_pending = lines.pending();
+        g_dropping = lines.dropping();
         g_reader_done = true;
         return;
     }
@@ -175,6 +179,7 @@ int take_held_fifo(const QByteArray& p)
     }
     ::close(fd);
     g_held_pending.clear();
+    g_held_dropping = false;
     return -1;
 }
 
@@ -303,17 +308,19 @@ QString start_control_fifo()
     if (g_wake < 0)
         g_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     g_fd = fd;
-    g_reader = std::thread(reader_loop, fd, g_held_pending);
+    g_reader = std::thread(reader_loop, fd, g_held_pending, g_held_dropping);
     g_held_pending.clear();
+    g_held_dropping = false;
     return QString();
 }
 
-void hold_control_fifo(int fd, const QByteArray& pending)
+void hold_control_fifo(int fd, const QByteArray& pending, bool dropping)
 {
     if (g_held_fd >= 0 && g_held_fd != fd)
         ::close(g_held_fd);
     g_held_fd = fd;
     g_held_pending = pending.left(kControlLineMax);
+    g_held_dropping = dropping;
 }
 
 void ask_control_handover()
@@ -330,7 +337,7 @@ bool control_handover_ready()
     return !g_running.load() || g_reader_done.load();
 }
 
-int take_control_handover(QByteArray* pending)
+int take_control_handover(QByteArray* pending, bool* dropping)
 {
     if (!g_running.load() || !g_reader_done.load())
         return -1;
@@ -338,6 +345,7 @@ int take_control_handover(QByteArray* pending)
         g_reader.join();
     g_running = false;
     *pending = g_pending;
+    *dropping = g_dropping;
     const int fd = g_fd;
     g_fd = -1;
     return fd;

@@ -33,8 +33,12 @@ constexpr int kControlLineMax = 4096;
 class ControlLines
 {
 public:
+    // `dropping`: the bytes begin inside an overlong line (one the program before a reboot
+    // was dropping), which goes up to its newline.
+    explicit ControlLines(bool dropping = false) : m_dropping(dropping) {}
     QStringList take(const QByteArray& bytes);
     const QByteArray& pending() const { return m_pending; }
+    bool dropping() const { return m_dropping; }
 
 private:
     QByteArray m_pending;
@@ -55,13 +59,14 @@ void stop_control_fifo();
 
 // The simulated reboot hands the reader to the next program: ask, wait until ready (the
 // reader stopped at a line boundary; lines it runs may need the GUI thread meanwhile),
-// then take its descriptor (left open) and the bytes of an unfinished line; -1 when not
-// ready. The next program passes both to hold_control_fifo before start_control_fifo,
-// which reads on where they left off if the FIFO is still the one at its path.
+// then take its descriptor (left open), the bytes of an unfinished line and whether that
+// line is an overlong one being dropped; -1 when not ready. The next program passes them
+// to hold_control_fifo before start_control_fifo, which reads on where they left off if
+// the FIFO is still the one at its path.
 void ask_control_handover();
 bool control_handover_ready();
-int take_control_handover(QByteArray* pending);
-void hold_control_fifo(int fd, const QByteArray& pending);
+int take_control_handover(QByteArray* pending, bool* dropping);
+void hold_control_fifo(int fd, const QByteArray& pending, bool dropping);
 
 // "screenshot PATH": the panel composes its visible windows into a 320 x 240 PNG at the
 // given host path, writing only a new or existing regular file. Returns the error, empty

@@ -117,8 +117,22 @@ inline void install_sample_application(Panel& p, const QString& root, QByteArray
 {
     QVERIFY2(Panel::answers(root), p.out.constData());
     open_usb_upgrade(root);
-    if (params)
-        *params = file_bytes(root + QStringLiteral("/data/ram_device_info"));
+    if (params) {
+        // The language's write-back lands after the screenshot: the file as it settles, the
+        // same over a second.
+        const QString ram = root + QStringLiteral("/data/ram_device_info");
+        *params = file_bytes(ram);
+        QElapsedTimer settled;
+        settled.start();
+        for (int i = 0; i < 100 && settled.elapsed() < 1000; ++i) {
+            QThread::msleep(100);
+            const QByteArray now = file_bytes(ram);
+            if (now != *params) {
+                *params = now;
+                settled.restart();
+            }
+        }
+    }
     // The stick goes in once the watcher listens (some 14 s after the start); then the
     // screen lists its packages and OK installs the application.
     QVERIFY(Panel::write_line(root, "stick in " YUQ_SOURCE_DIR "/sim/samples/upgrade_stick\n"));

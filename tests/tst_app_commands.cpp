@@ -13,7 +13,9 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QtTest>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -72,6 +74,18 @@ private slots:
         QVERIFY(sim::run_control_line("screenshot /shots/h.png"));
         QCOMPARE(testsupport::host_bytes(victim), QByteArray("kept"));
         QCOMPARE(QImage(platform::dev_path("/shots/h.png")).size(), QSize(320, 240));
+
+        // A picture cut short (a full disk) leaves nothing at its name.
+        struct rlimit was;
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &was), 0);
+        const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit small = {64, was.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool written = sim::run_control_line("screenshot /shots/full.png");
+        ::setrlimit(RLIMIT_FSIZE, &was);
+        std::signal(SIGXFSZ, xfsz);
+        QVERIFY(!written);
+        QVERIFY(!testsupport::exists("/shots/full.png"));
         sim::stop_control_fifo();
     }
 

@@ -10,7 +10,21 @@
 
 namespace {
 const QStringList kOffscreen{QStringLiteral("-platform"), QStringLiteral("offscreen")};
-}
+
+// A panel on a fresh root that has just installed the sample application: the reboot
+// follows.
+struct Installed
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath(QStringLiteral("root"));
+    Panel p;
+    Installed()
+    {
+        p.start(root, kOffscreen);
+        install_sample_application(p, root);
+    }
+};
+} // namespace
 
 class TstAppReboot : public QObject
 {
@@ -22,13 +36,11 @@ private slots:
     // every write goes through and every line runs, once, in order.
     void lines_written_across_a_reboot_all_run()
     {
-        QTemporaryDir dir;
-        const QString root = dir.filePath(QStringLiteral("root"));
-        Panel p;
-        p.start(root, kOffscreen);
-        install_sample_application(p, root);
+        Installed i;
         if (QTest::currentTestFailed())
             return;
+        Panel& p = i.p;
+        const QString& root = i.root;
         const int fd = ::open(QFile::encodeName(root + QStringLiteral("/sim/control")).constData(), O_WRONLY | O_CLOEXEC);
         QVERIFY(fd >= 0);
         constexpr int kLines = 300;
@@ -56,6 +68,23 @@ private slots:
             from = echoed.indexOf(line, from);
             QVERIFY2(from >= 0, line.constData());
         }
+    }
+
+    // An overlong line cut by the reboot: what the next program reads up to its newline is
+    // still that line's and is dropped; the line after it runs.
+    void overlong_line_across_the_reboot_runs_no_tail()
+    {
+        Installed i;
+        if (QTest::currentTestFailed())
+            return;
+        Panel& p = i.p;
+        const QString& root = i.root;
+        QVERIFY(Panel::write_line(root, "pc barcode " + QByteArray(5000, 'x')));
+        QVERIFY2(p.wait_for("line over 4096 bytes dropped"), p.out.right(2000).constData());
+        QVERIFY2(p.wait_for("device root:", 2, 30000), p.out.right(2000).constData());
+        QVERIFY(Panel::write_line(root, " pc barcode TAIL\npc barcode NEXT\n"));
+        QVERIFY2(p.wait_for("sim control: pc barcode NEXT"), p.out.right(2000).constData());
+        QVERIFY2(!p.out.contains("TAIL"), p.out.right(2000).constData());
     }
 
     // The program file gone when the reboot comes: the panel says which file and why, ends

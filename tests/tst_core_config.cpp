@@ -215,6 +215,25 @@ private slots:
         QCOMPARE(s.value("config/BarCode").toString(), QStringLiteral("B3"));
     }
 
+    // A write keeps the mode an operator gave the file; a file made anew gets 0644.
+    void ini_keeps_its_mode()
+    {
+        const QByteArray ini = QFile::encodeName(platform::dev_path(ConfigEngine::config_path()));
+        const auto mode = [&ini] {
+            struct stat st;
+            return ::stat(ini.constData(), &st) == 0 ? st.st_mode & 0777 : 0u;
+        };
+        ConfigEngine::reset_for_test();
+        QVERIFY(::unlink(ini.constData()) == 0);
+        ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QStringLiteral("B0"));
+        QCOMPARE(mode(), 0644u);
+        for (const unsigned m : {0600u, 0640u}) {
+            QCOMPARE(::chmod(ini.constData(), m), 0);
+            ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QString::number(m, 8));
+            QCOMPARE(mode(), m);
+        }
+    }
+
     // The PC's alias file: only a valid, named, numbered entry of its own section names a source.
     void alias_lookups()
     {

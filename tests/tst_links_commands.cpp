@@ -204,6 +204,9 @@ private slots:
         // A kind without a place, a folder.
         for (const QString& bad : {"7 " + rcv, "13 " + host.path()})
             QVERIFY2(!sim::run_control_line("pc file-written " + bad), qPrintable(bad));
+        // A well-formed line naming no file says so, not how the line is formed.
+        const QString said = testsupport::printed([] { sim::run_control_line("pc file-written 9 /nonexistent.rcv"); });
+        QVERIFY2(said.contains("there is no file /nonexistent.rcv") && !said.contains("malformed"), qPrintable(said));
 
         QVERIFY(!sim::run_control_line("pc file-deleted /data/configs/alias.json"));
         QVERIFY(testsupport::exists("/data/configs/alias.json"));
