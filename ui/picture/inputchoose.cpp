@@ -747,7 +747,12 @@ void InputChoose::refresh(kit::Refresh code)
     }
 
     if (code == kit::Refresh::AliasFile || crops) {
-        initSource();
+        // The window's crop may now be another input's: in the window band the tab goes
+        // with the list, as for a new input word.
+        if (ui_seltype == 0)
+            image_select();
+        else
+            initSource();
         crop_source_num_update();
         for (int w = 0; w < WINDOW_COUNT; ++w)
             input_source_changed(char(w));
