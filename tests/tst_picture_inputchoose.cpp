@@ -52,6 +52,15 @@ QList<int> at(InputChoose* s) { return {s->band(), s->list_page(), s->focus()}; 
 
 uint16_t input_word(int w) { return P->image16(win(w, img::WinInput)); }
 
+// The listed rows' "Using" badges, "in use" or "-" each.
+QString badges(InputChoose* s)
+{
+    QStringList b;
+    for (QFrame* r : rows(s))
+        b << (r->findChild<QLabel*>("row_badge")->isHidden() ? "-" : "in use");
+    return b.join(' ');
+}
+
 constexpr int kHdmi1 = 2;
 
 // The list position the source tab stands on.
@@ -204,10 +213,7 @@ private slots:
             keys(s, "S"); // row 0: the input whole
             confirm(s);
             QCOMPARE(input_word(3), uint16_t(2));
-            QStringList badges;
-            for (QFrame* r : rows(s))
-                badges << (r->findChild<QLabel*>("row_badge")->isHidden() ? "-" : "in use");
-            QCOMPARE(badges.join(' '), QStringLiteral("in use - -"));
+            QCOMPARE(badges(s), QStringLiteral("in use - -"));
             release(s, 'O');
             keys(s, "RRRQ"); // HDMI4, its row 0
             confirm(s);
@@ -259,7 +265,8 @@ private slots:
     }
 
     // The PC rewrites the crop window 0 uses to another input's, or deletes it (the window
-    // falls back to EXT): the tab goes with the listed input, and OK enters the strip there.
+    // falls back to EXT): the tab goes with the listed input, and OK enters the strip there;
+    // in the strip the tab stays and only the "Using" badge follows.
     void tab_follows_the_crop_in_use_changed_by_the_pc_data()
     {
         QTest::addColumn<int>("from"); QTest::addColumn<int>("to"); // -1: deleted
@@ -285,6 +292,12 @@ private slots:
             release(s, 'Q');
             QCOMPARE(at(s), (QList<int>{1, 0, seq}));
             QCOMPARE(s->listed_source(), listed);
+            QCOMPARE(badges(s), to < 0 ? QStringLiteral("in use") : QStringLiteral("- in use"));
+            // In the strip the tab stays; the badge follows the window, now on EXT.
+            P->set_image16(img::CropTable, 0);
+            engine_pass();
+            QCOMPARE(tab(s), seq);
+            QCOMPARE(badges(s), to < 0 ? QStringLiteral("in use") : QStringLiteral("-"));
         });
     }
 
