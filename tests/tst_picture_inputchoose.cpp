@@ -6,6 +6,7 @@
 #include "ui/picture/inputchoose.h"
 #include "ui/picture/inputcut.h"
 #include "ui/shell/numberkeyboard.h"
+#include "ui/shell/sourceinfo.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -51,7 +52,19 @@ QList<int> at(InputChoose* s) { return {s->band(), s->list_page(), s->focus()}; 
 
 uint16_t input_word(int w) { return P->image16(win(w, img::WinInput)); }
 
+// The listed rows' "Using" badges, "in use" or "-" each.
+QString badges(InputChoose* s)
+{
+    QStringList b;
+    for (QFrame* r : rows(s))
+        b << (r->findChild<QLabel*>("row_badge")->isHidden() ? "-" : "in use");
+    return b.join(' ');
+}
+
 constexpr int kHdmi1 = 2;
+
+// The list position the source tab stands on.
+int tab(InputChoose* s) { return (s->findChild<QFrame*>("frame1")->x() - 1) / 53; }
 
 uint16_t entry_word(int e) { return P->image16(img::CropTable + 10 * e); }
 
@@ -200,10 +213,7 @@ private slots:
             keys(s, "S"); // row 0: the input whole
             confirm(s);
             QCOMPARE(input_word(3), uint16_t(2));
-            QStringList badges;
-            for (QFrame* r : rows(s))
-                badges << (r->findChild<QLabel*>("row_badge")->isHidden() ? "-" : "in use");
-            QCOMPARE(badges.join(' '), QStringLiteral("in use - -"));
+            QCOMPARE(badges(s), QStringLiteral("in use - -"));
             release(s, 'O');
             keys(s, "RRRQ"); // HDMI4, its row 0
             confirm(s);
@@ -251,6 +261,43 @@ private slots:
             // The refresh brings the focus back inside the list.
             P->test_signal(1);
             QCOMPARE(at(s), (QList<int>{2, 0, 2}));
+        });
+    }
+
+    // The PC rewrites the crop window 0 uses to another input's, or deletes it (the window
+    // falls back to EXT): the tab goes with the listed input, and OK enters the strip there;
+    // in the strip the tab stays and only the "Using" badge follows.
+    void tab_follows_the_crop_in_use_changed_by_the_pc_data()
+    {
+        QTest::addColumn<int>("from"); QTest::addColumn<int>("to"); // -1: deleted
+        QTest::newRow("EXT crop -> HDMI1 crop") << 0 << kHdmi1;
+        QTest::newRow("HDMI1 crop deleted") << kHdmi1 << -1;
+    }
+    void tab_follows_the_crop_in_use_changed_by_the_pc()
+    {
+        QFETCH(int, from); QFETCH(int, to);
+        set_crop(P, 0, from, 1, 100, 10);
+        P->set_image16(win(0, img::WinInput), 0x8000);
+        settled(P);
+        run([&](InputChoose* s) {
+            if (to < 0)
+                P->set_image16(img::CropTable, 0);
+            else
+                set_crop(P, 0, to, 1, 100, 10);
+            engine_pass();
+            const int listed = qMax(to, 0);
+            const int seq = sourceinfo::get_listseq_by_source_id(uchar(listed));
+            QCOMPARE(s->listed_source(), listed);
+            QCOMPARE(tab(s), seq);
+            release(s, 'Q');
+            QCOMPARE(at(s), (QList<int>{1, 0, seq}));
+            QCOMPARE(s->listed_source(), listed);
+            QCOMPARE(badges(s), to < 0 ? QStringLiteral("in use") : QStringLiteral("- in use"));
+            // In the strip the tab stays; the badge follows the window, now on EXT.
+            P->set_image16(img::CropTable, 0);
+            engine_pass();
+            QCOMPARE(tab(s), seq);
+            QCOMPARE(badges(s), to < 0 ? QStringLiteral("in use") : QStringLiteral("-"));
         });
     }
 

@@ -501,6 +501,18 @@ void InputChoose::read_in_use()
     crop_id = uint8_t(in.index);
 }
 
+// The window's input read anew: in the window band the tab goes with the list; in the
+// others the tab stays where the operator put it and only the "Using" row follows.
+void InputChoose::follow_window_input()
+{
+    if (ui_seltype == 0) {
+        image_select();
+    } else {
+        read_in_use();
+        initSource();
+    }
+}
+
 int InputChoose::source_current_check()
 {
     para()->YuqCropSourceInit();
@@ -710,25 +722,14 @@ void InputChoose::refresh(kit::Refresh code)
         image_index = uint8_t(shown(cur) ? cur : 0);
         initMenu();
         image_ui_select = uint8_t(box_position(image_index));
-        if (ui_seltype == 0) {
-            if (ui_select < kButtonCut)
-                ui_select = image_ui_select;
-            draw_strip_focus();
-            image_select();
-        } else {
-            draw_strip_focus();
-            read_in_use();
-            initSource();
-        }
+        if (ui_seltype == 0 && ui_select < kButtonCut)
+            ui_select = image_ui_select;
+        draw_strip_focus();
+        follow_window_input();
     } else if (currentInput) {
         // Only the box of the window that changed is re-texted (above); the band, the
         // window and the page stay, so a further confirmation goes to the same window.
-        if (ui_seltype == 0) {
-            image_select();
-        } else {
-            read_in_use();
-            initSource();
-        }
+        follow_window_input();
     } else if (ui_seltype == 0) {
         const int cur = g_image_current.load();
         if (cur != image_index && shown(cur)) {
@@ -747,7 +748,8 @@ void InputChoose::refresh(kit::Refresh code)
     }
 
     if (code == kit::Refresh::AliasFile || crops) {
-        initSource();
+        // The window's crop may now be another input's: as for a new input word.
+        follow_window_input();
         crop_source_num_update();
         for (int w = 0; w < WINDOW_COUNT; ++w)
             input_source_changed(char(w));

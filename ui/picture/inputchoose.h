@@ -77,6 +77,7 @@ private:
     void para_uiselect_init();
     void input_source_changed(char window);
     void read_in_use();
+    void follow_window_input();
     int box_position(int window) const;
     void yuq_button_inputcut_clicked();
     void yuq_button_EDID_clicked();
