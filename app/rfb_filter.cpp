@@ -41,7 +41,8 @@ QByteArray RfbFilter::take(QByteArray* in)
 {
     QByteArray out;
     int pos = 0;
-    while (!m_refusal) {
+    m_request = false;
+    while (!m_refusal && !m_request) {
         if (m_skip > 0) {
             const int drop = int(qMin<qint64>(m_skip, in->size() - pos));
             pos += drop;
@@ -56,6 +57,24 @@ QByteArray RfbFilter::take(QByteArray* in)
     }
     in->remove(0, pos);
     return out;
+}
+
+// Qt's server keeps a viewer that asked for the cursor pseudo-encoding in its list of
+// cursor clients after the viewer left (the next cursor change writes to it), and draws a
+// cursor into every frame once the last such client left: it never sees the encoding.
+void RfbFilter::set_encodings(const char* d, int size, QByteArray* out)
+{
+    constexpr qint32 kCursor = -239;
+    const int at = out->size();
+    out->append(d, 4);
+    quint16 kept = 0;
+    for (int i = 4; i < size; i += 4) {
+        if (qFromBigEndian<qint32>(d + i) != kCursor) {
+            out->append(d + i, 4);
+            ++kept;
+        }
+    }
+    qToBigEndian(kept, out->data() + at + 2);
 }
 
 // The bytes at d (n of them) that the next step consumes, its output appended to *out:
@@ -105,15 +124,24 @@ int RfbFilter::step(const char* d, int n, QByteArray* out)
         if (n < 6)
             return 0;
         size = 6 + 6 * qFromBigEndian<quint16>(d + 4);
+        if (size > MessageMax) {
+            m_refusal = "a message longer than the server takes";
+            return 0;
+        }
         return n >= size ? size : 0;
     case 2: // SetEncodings
         if (n < 4)
             return 0;
         size = 4 + 4 * qFromBigEndian<quint16>(d + 2);
-        break;
-    case 3: // FramebufferUpdateRequest
-        size = 10;
-        break;
+        if (n >= size)
+            set_encodings(d, size, out);
+        return n >= size ? size : 0;
+    case 3: // FramebufferUpdateRequest: Qt's server may answer it at once with a whole frame
+        if (n < 10)
+            return 0;
+        out->append(d, 10);
+        m_request = true;
+        return 10;
     case 4: // KeyEvent
         size = 8;
         break;

@@ -14,8 +14,9 @@ namespace host {
 
 namespace {
 
-// What Qt's side may have queued before the viewer is read again.
-constexpr qint64 kQueuedMax = 1 << 20;
+// What may wait to be written to a viewer before its messages (its frame requests) are
+// held back: a few raw frames of 320x240 at 32 bits.
+constexpr qint64 kToViewerMax = 1 << 20;
 
 // QTcpServer queues sockets of its subclasses' making only; Qt's server takes the gate's
 // socket from that queue as it takes one it accepted.
@@ -34,6 +35,8 @@ public:
     {
         m_viewer->setParent(this);
         m_viewer->setReadBufferSize(1 << 16);
+        // Small frames go at once, not after the viewer's delayed acknowledgement.
+        m_viewer->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         int pair[2];
         auto* inner = new QTcpSocket(tcp);
         m_qt = new QTcpSocket(this);
@@ -47,6 +50,7 @@ public:
         }
         connect(m_viewer, &QTcpSocket::readyRead, this, &Gate::pump);
         connect(m_qt, &QTcpSocket::bytesWritten, this, &Gate::pump);
+        connect(m_viewer, &QTcpSocket::bytesWritten, this, &Gate::pump);
         connect(m_qt, &QTcpSocket::readyRead, this, &Gate::fromServer);
         connect(m_viewer, &QTcpSocket::disconnected, this, &Gate::close);
         connect(m_qt, &QTcpSocket::disconnected, this, &Gate::close);
@@ -77,10 +81,12 @@ private:
         pump(); // the viewer's messages may wait for the server's pixel format
     }
 
-    // Reads what the viewer sent, up to the bound, and passes on every whole step.
+    // Reads what the viewer sent and passes on its whole steps, up to a frame request at a
+    // time: the next once Qt's side took these and while the viewer takes its frames. A
+    // viewer held back still has bytes to be written to it, so its end is seen.
     void pump()
     {
-        while (!m_closed && m_qt->bytesToWrite() < kQueuedMax) {
+        while (!m_closed && m_qt->bytesToWrite() == 0 && m_viewer->bytesToWrite() < kToViewerMax) {
             if (m_in.size() < RfbFilter::MessageMax)
                 m_in.append(m_viewer->read(RfbFilter::MessageMax - m_in.size()));
             const int held = m_in.size();

@@ -12,6 +12,7 @@
 #include <QtTest>
 #include <arpa/inet.h>
 #include <csignal>
+#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -22,6 +23,121 @@
 namespace {
 
 const QStringList kOffscreen{QStringLiteral("-platform"), QStringLiteral("offscreen")};
+
+QStringList vnc_args(quint16 port)
+{
+    return {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(port)};
+}
+
+// A panel served on VNC at a free port, in a root of its own.
+struct VncPanel
+{
+    const quint16 port = free_local_port();
+    QTemporaryDir dir;
+    const QString root = dir.filePath(QStringLiteral("root"));
+    Panel p;
+    // True once it answers.
+    bool start()
+    {
+        p.start(root, vnc_args(port));
+        return Panel::answers(root);
+    }
+};
+
+// A full FramebufferUpdateRequest of the 320x240 panel.
+const QByteArray kFullRequest = QByteArray::fromHex("030000000000014000f0");
+
+// A VNC viewer of the test's own: RFB 3.3 without security, the server's pixel format kept,
+// raw frames read back whole.
+struct RawViewer
+{
+    QTcpSocket s;
+
+    QByteArray read(int n)
+    {
+        QByteArray b;
+        while (b.size() < n && (s.bytesAvailable() > 0 || s.waitForReadyRead(5000)))
+            b += s.read(n - b.size());
+        return b;
+    }
+    // The handshake, then a SetEncodings of `encodings`; false where the server answers
+    // otherwise than Qt's at 32 bits per pixel.
+    bool open(quint16 port, const QVector<qint32>& encodings = {0})
+    {
+        s.connectToHost(QHostAddress::LocalHost, port);
+        if (!s.waitForConnected(3000) || read(12) != "RFB 003.003\n")
+            return false;
+        s.write("RFB 003.003\n");
+        if (read(4) != QByteArray("\0\0\0\1", 4))
+            return false;
+        s.write("\1", 1);
+        const QByteArray init = read(24);
+        if (init.size() != 24 || quint8(init[4]) != 32)
+            return false;
+        read(int(qFromBigEndian<quint32>(init.constData() + 20)));
+        QByteArray set(4 + 4 * encodings.size(), '\0');
+        set[0] = 2;
+        qToBigEndian<quint16>(quint16(encodings.size()), set.data() + 2);
+        for (int i = 0; i < encodings.size(); ++i)
+            qToBigEndian<qint32>(encodings[i], set.data() + 4 + 4 * i);
+        return s.write(set) == set.size();
+    }
+    // A full frame requested and read; null unless it came raw and whole.
+    QImage frame()
+    {
+        s.write(kFullRequest);
+        const QByteArray head = read(4);
+        QImage image(320, 240, QImage::Format_RGB32);
+        int pixels = 0;
+        for (int r = head.size() == 4 && head[0] == 0 ? qFromBigEndian<quint16>(head.constData() + 2) : 0; r > 0; --r) {
+            const QByteArray rect = read(12);
+            const auto at = [&rect](int i) { return int(qFromBigEndian<quint16>(rect.constData() + 2 * i)); };
+            const qint32 encoding = rect.size() == 12 ? qFromBigEndian<qint32>(rect.constData() + 8) : 1;
+            if (encoding == -239) { // a cursor, where the viewer asked for it: not the frame
+                read(at(2) * at(3) * 4 + (at(2) + 7) / 8 * at(3));
+                continue;
+            }
+            if (encoding != 0 || !image.rect().contains(QRect(at(0), at(1), at(2), at(3))))
+                return QImage();
+            const QByteArray data = read(at(2) * at(3) * 4);
+            if (data.size() != at(2) * at(3) * 4)
+                return QImage();
+            for (int y = 0; y < at(3); ++y) // the server's format is the image's (bytes B G R X)
+                std::memcpy(image.scanLine(at(1) + y) + 4 * at(0), data.constData() + 4 * at(2) * y, size_t(4 * at(2)));
+            pixels += at(2) * at(3);
+        }
+        return pixels == 320 * 240 ? image : QImage();
+    }
+    // True once a full frame equals the panel's screenshot (the screen may lag the last keys).
+    bool shows_the_screenshot(const QString& root)
+    {
+        for (int i = 0; i < 50 && Panel::answers(root) && s.state() == QAbstractSocket::ConnectedState; ++i) {
+            if (frame() == QImage(root + QStringLiteral("/tmp/ready.png")).convertToFormat(QImage::Format_RGB32))
+                return true;
+            QThread::msleep(100);
+        }
+        return false;
+    }
+};
+
+qint64 rss_kb(qint64 pid)
+{
+    static const QRegularExpression rss(QStringLiteral("VmRSS:\\s*(\\d+)"));
+    return rss.match(QString::fromLatin1(file_bytes(QStringLiteral("/proc/%1/status").arg(pid)))).captured(1).toLongLong();
+}
+
+int descriptors(qint64 pid)
+{
+    return QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+}
+
+// True once the panel holds no more descriptors than `count` (a viewer's end was seen).
+bool descriptors_back_to(qint64 pid, int count)
+{
+    for (int i = 0; i < 100 && descriptors(pid) > count; ++i)
+        QThread::msleep(100);
+    return descriptors(pid) <= count;
+}
 
 } // namespace
 
@@ -216,7 +332,7 @@ private slots:
         const QString root = dir.filePath(QStringLiteral("root"));
         const quint16 port = free_local_port();
         Panel p;
-        p.start(root, {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(port)});
+        p.start(root, vnc_args(port));
         // Home, Settings, Communication, USB upgrade.
         const QString ram = root + QStringLiteral("/data/ram_device_info");
         QByteArray before;
@@ -307,47 +423,84 @@ private slots:
     void viewer_without_a_pixel_format_gets_frames()
     {
         for (int start = 0; start < 3; ++start) {
-            const quint16 port = free_local_port();
-            QTemporaryDir dir;
-            Panel p;
-            p.start(dir.filePath(QStringLiteral("root")),
-                    {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(port)});
-            QVERIFY2(Panel::answers(dir.filePath(QStringLiteral("root"))), p.out.constData());
+            VncPanel panel;
+            QVERIFY2(panel.start(), panel.p.out.constData());
             for (int viewer = 0; viewer < 3; ++viewer) {
-                QTcpSocket s;
-                s.connectToHost(QHostAddress::LocalHost, port);
-                QVERIFY(s.waitForConnected(3000));
-                const auto read = [&s](int n) {
-                    QByteArray b;
-                    while (b.size() < n && (s.bytesAvailable() > 0 || s.waitForReadyRead(5000)))
-                        b += s.read(n - b.size());
-                    return b;
-                };
-                QCOMPARE(read(12), QByteArray("RFB 003.003\n"));
-                s.write("RFB 003.003\n");
-                QCOMPARE(read(4), QByteArray("\0\0\0\1", 4));
-                s.write("\1", 1);
-                const QByteArray init = read(24);
-                QCOMPARE(init.size(), 24);
-                QCOMPARE(int(quint8(init[4])), 32);
-                read(qFromBigEndian<quint32>(init.constData() + 20));
-                // SetEncodings (raw), then a full FramebufferUpdateRequest.
-                s.write(QByteArray::fromHex("02000001" "00000000" "0300" "0000" "0000" "0140" "00f0"));
-                const QByteArray head = read(4);
-                QCOMPARE(head.size(), 4);
-                int pixels = 0;
-                for (int r = qFromBigEndian<quint16>(head.constData() + 2); r > 0; --r) {
-                    const QByteArray rect = read(12);
-                    QCOMPARE(rect.size(), 12);
-                    const int n = qFromBigEndian<quint16>(rect.constData() + 4) * qFromBigEndian<quint16>(rect.constData() + 6);
-                    QCOMPARE(read(n * 4).size(), n * 4);
-                    pixels += n;
-                }
-                QCOMPARE(pixels, 320 * 240);
+                RawViewer v;
+                QVERIFY(v.open(panel.port));
+                QCOMPARE(v.frame().size(), QSize(320, 240));
             }
-            QVERIFY2(Panel::answers(dir.filePath(QStringLiteral("root"))), p.out.constData());
-            QCOMPARE(p.proc.state(), QProcess::Running);
+            QVERIFY2(Panel::answers(panel.root), panel.p.out.constData());
+            QCOMPARE(panel.p.proc.state(), QProcess::Running);
         }
+    }
+
+    // Viewers that asked for the cursor as a pseudo-encoding (as TigerVNC's does) and left
+    // are no cursor clients of Qt's server: dialogs opened and closed afterwards neither stop
+    // the panel nor draw a cursor into the frames, a remaining viewer's or a new one's.
+    void viewers_that_asked_for_the_cursor_and_left()
+    {
+        for (int start = 0; start < 3; ++start) {
+            VncPanel panel;
+            QVERIFY2(panel.start(), panel.p.out.constData());
+            RawViewer viewers[5];
+            for (RawViewer& v : viewers) {
+                QVERIFY(v.open(panel.port, {0, -239}));
+                v.frame(); // answered: the encodings are taken
+            }
+            for (int i = 0; i < 4; ++i)
+                viewers[i].s.abort();
+            // Standby to home (a dialog), back, and the dialogs of home.
+            QVERIFY(Panel::write_line(panel.root, "key ok\nkey back\nkey ok\nkey ok\nkey ok\n"));
+            QVERIFY2(viewers[4].shows_the_screenshot(panel.root), panel.p.out.right(2000).constData());
+            viewers[4].s.abort();
+            QVERIFY(Panel::write_line(panel.root, "key back\nkey back\nkey ok\n"));
+            RawViewer late;
+            QVERIFY(late.open(panel.port));
+            QVERIFY2(late.shows_the_screenshot(panel.root), panel.p.out.right(2000).constData());
+            QCOMPARE(panel.p.proc.state(), QProcess::Running);
+        }
+    }
+
+    // A viewer that asks for full frames and never reads them is held back, not served into
+    // the panel's memory: another viewer and the control channel are served meanwhile. A
+    // colour map too long to be held whole refuses its viewer, saying so. Either's end is
+    // seen: the panel's descriptors come back.
+    void hostile_viewers_held_back_or_refused()
+    {
+        VncPanel panel;
+        QVERIFY2(panel.start(), panel.p.out.constData());
+        const qint64 pid = panel.p.proc.processId();
+        const int fds = descriptors(pid);
+        const qint64 rss = rss_kb(pid);
+        RawViewer hog;
+        QVERIFY(hog.open(panel.port));
+        const QByteArray requests = kFullRequest.repeated(1000);
+        qint64 peak = rss;
+        for (int i = 0; i < 40 && peak < rss + 100 * 1024; ++i) {
+            if (hog.s.bytesToWrite() < requests.size())
+                hog.s.write(requests);
+            hog.s.flush();
+            QThread::msleep(50);
+            peak = qMax(peak, rss_kb(pid));
+        }
+        QVERIFY2(peak < rss + 100 * 1024, qPrintable(QStringLiteral("VmRSS %1 kB from %2 kB").arg(peak).arg(rss)));
+        RawViewer other;
+        QVERIFY(other.open(panel.port));
+        QCOMPARE(other.frame().size(), QSize(320, 240));
+        QVERIFY2(Panel::answers(panel.root), panel.p.out.right(2000).constData());
+        hog.s.abort();
+        other.s.abort();
+        QVERIFY(descriptors_back_to(pid, fds));
+
+        RawViewer colours;
+        QVERIFY(colours.open(panel.port));
+        colours.s.write(QByteArray::fromHex("01000000ffff") + QByteArray(6 * 65535, '\0'));
+        while (colours.s.bytesToWrite() > 0 && colours.s.waitForBytesWritten(2000)) {
+        }
+        colours.s.abort();
+        QVERIFY2(panel.p.wait_for("VNC: a viewer sent a message longer than"), panel.p.out.right(2000).constData());
+        QVERIFY(descriptors_back_to(pid, fds));
     }
 
     // An address that is not this machine's, and one the platform's options cannot carry,
@@ -378,8 +531,7 @@ private slots:
         const quint16 port = free_local_port();
         QTemporaryDir dir;
         Panel p;
-        p.start(dir.filePath(QStringLiteral("root")),
-                {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(port)});
+        p.start(dir.filePath(QStringLiteral("root")), vnc_args(port));
         QVERIFY2(p.wait_for("VNC: the panel is served at 127.0.0.1 port"), p.out.constData());
         QTcpSocket local;
         local.connectToHost(QHostAddress::LocalHost, port);
