@@ -1,5 +1,5 @@
-// Bytes written into the control FIFO: split into lines as the reader does, each run by
-// the simulated hardware's commands.
+// Bytes written into the control FIFO: split into lines as the reader does (and as two
+// readers do with a hand-over between them), each run by the simulated hardware's commands.
 #include "fuzzsupport.h"
 
 #include "core/yuqrampara.h"
@@ -25,6 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QStringList lines = reader.take(all.left(int(size / 2)));
     lines << reader.take(all.mid(int(size / 2)));
     if (reader.pending().contains('\n') || reader.pending().size() > sim::kControlLineMax)
+        std::abort();
+    // Handed to another reader at the cut, as at the simulated reboot: the same lines.
+    sim::ControlLines first;
+    QStringList handed = first.take(all.left(int(size / 2)));
+    sim::ControlLines next(first.dropping());
+    handed << next.take(first.pending() + all.mid(int(size / 2)));
+    if (handed != lines)
         std::abort();
     for (const QString& line : lines) {
         // The limit is on the bytes received: a byte that is not UTF-8 becomes one U+FFFD,
