@@ -49,11 +49,9 @@ int g_vnc_fd = -1;
 // The lock, the VNC port and the control FIFO the panel before a simulated reboot handed
 // over (-1: none), in the environment under kHeldName, so that the root is never without
 // its lock, the port never closed to a viewer and no control line lost; kPendingName holds
-// the FIFO's line begun but not ended (hex), kDroppingName is set when that line is an
-// overlong one being dropped (its tail must not run as a line of its own).
+// where the FIFO's line splitter was (a line begun but not ended, or one being dropped).
 const char* const kHeldName = "YUQ_REBOOT_HELD";
 const char* const kPendingName = "YUQ_REBOOT_CONTROL";
-const char* const kDroppingName = "YUQ_REBOOT_CONTROL_DROPPING";
 int g_held_lock = -1;
 int g_held_vnc = -1;
 // The program and its arguments as started, for the simulated reboot.
@@ -219,8 +217,7 @@ void restart_panel()
         QThread::msleep(2);
     }
     QByteArray pending;
-    bool dropping = false;
-    const int control = sim::take_control_handover(&pending, &dropping);
+    const int control = sim::take_control_handover(&pending);
     // Kept open over the exec, and named to the new program.
     for (const int fd : {g_lock_fd, g_vnc_fd, control})
         if (fd >= 0)
@@ -228,9 +225,7 @@ void restart_panel()
     ::setenv(kHeldName, QByteArray::number(g_lock_fd).append(' ').append(QByteArray::number(g_vnc_fd))
                             .append(' ').append(QByteArray::number(control)).constData(), 1);
     if (!pending.isEmpty())
-        ::setenv(kPendingName, pending.toHex().constData(), 1);
-    if (dropping)
-        ::setenv(kDroppingName, "1", 1);
+        ::setenv(kPendingName, pending.constData(), 1);
     std::printf("reboot: the simulated device reboots: this panel ends and %s starts again "
                 "on the device root %s\n",
                 g_program.c_str(), platform::device_root().toLocal8Bit().constData());
@@ -283,11 +278,10 @@ void keep_arguments(int argc, char* argv[])
         // Checked against the FIFO at its path when the channel opens.
         const int control = held[2].toInt();
         if (control > STDERR_FILENO)
-            sim::hold_control_fifo(control, QByteArray::fromHex(qgetenv(kPendingName)), qgetenv(kDroppingName) == "1");
+            sim::hold_control_fifo(control, qgetenv(kPendingName));
     }
     ::unsetenv(kHeldName);
     ::unsetenv(kPendingName);
-    ::unsetenv(kDroppingName);
 }
 
 QString claim_device_root()

@@ -125,7 +125,7 @@ int RfbFilter::step(const char* d, int n, QByteArray* out)
             return 0;
         size = 6 + 6 * qFromBigEndian<quint16>(d + 4);
         if (size > MessageMax) {
-            m_refusal = "a message longer than the server takes";
+            m_refusal = "a message longer than the filter holds";
             return 0;
         }
         return n >= size ? size : 0;

@@ -70,11 +70,11 @@ void register_link_commands()
         bool ok = false;
         const int type = a.value(0).toInt(&ok);
         const QString path = a.mid(1).join(QLatin1Char(' '));
-        const QString name = QFileInfo(path).fileName();
+        const QFileInfo file(path);
+        const QString name = file.fileName();
         if (!ok || path.isEmpty() || message_deal::transfer_path(type, name).isEmpty())
             return false;
         // Only a plain file: reading a fifo here would stall the control channel.
-        const QFileInfo file(path);
         if (!file.isFile()) {
             sim::control_note(file.exists() ? QStringLiteral("%1 is not a regular file").arg(path)
                                             : QStringLiteral("there is no file %1").arg(path));

@@ -155,11 +155,8 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data,
     // Made fresh: a link planted at the temp name would have the data written outside the
     // root, and renamed into place as the device file.
     const int fd = platform::create_fresh(tmp, 0600);
-    if (fd < 0) {
-        const int err = errno;
-        std::fprintf(stderr, "write_file_atomic open %s: %s\n", tmp.constData(), std::strerror(err));
-        return false;
-    }
+    if (fd < 0)
+        return fail("open", -1);
     if (::fchmod(fd, mode) != 0)
         return fail("chmod", fd);
     qint64 done = 0;

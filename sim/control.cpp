@@ -81,23 +81,18 @@ bool wait_for_panel()
 }
 
 // Handed to the next program at a simulated reboot: the reader stops at a line boundary
-// (every line it took has run) and leaves its descriptor open with the bytes of a line
-// begun but not ended.
+// (every line it took has run) and leaves its descriptor open with its splitter's state
+// (a line begun but not ended, or one being dropped).
 std::atomic<bool> g_handover{false};
 std::atomic<bool> g_reader_done{false};
 int g_fd = -1;
-// Written by the reader before g_reader_done, read after it.
-QByteArray g_pending;
-bool g_dropping = false;
-// The FIFO the program before a reboot read, and its unfinished line.
+QByteArray g_state; // written by the reader before g_reader_done, read after it
+// The FIFO the program before a reboot read, and where its splitter was.
 int g_held_fd = -1;
-QByteArray g_held_pending;
-bool g_held_dropping = false;
+QByteArray g_held_state;
 
-void reader_loop(int fd, QByteArray pending, bool dropping)
+void reader_loop(int fd, ControlLines lines)
 {
-    ControlLines lines(dropping);
-    lines.take(pending);
     while (!g_stop.load() && !g_handover.load()) {
         pollfd pfd[2] = {{fd, POLLIN, 0}, {g_wake, POLLIN, 0}};
         const int r = ::poll(pfd, 2, g_wake >= 0 ? -1 : 200);
@@ -111,8 +106,7 @@ void reader_loop(int fd, QByteArray pending, bool dropping)
             run_control_line(line);
     }
     if (g_handover.load()) {
-        g_pending = lines.pending();
-        g_dropping = lines.dropping();
+        g_state = lines.state();
         g_reader_done = true;
         return;
     }
@@ -178,8 +172,7 @@ int take_held_fifo(const QByteArray& p)
         return fd;
     }
     ::close(fd);
-    g_held_pending.clear();
-    g_held_dropping = false;
+    g_held_state.clear();
     return -1;
 }
 
@@ -227,6 +220,17 @@ void set_panel_ready(bool ready)
     QMutexLocker l(&g_mutex);
     g_panel = ready;
     g_panelReady.wakeAll();
+}
+
+ControlLines::ControlLines(const QByteArray& state)
+    : m_pending(state == "-" ? QByteArray() : QByteArray::fromHex(state).left(kControlLineMax)),
+      m_dropping(state == "-")
+{
+}
+
+QByteArray ControlLines::state() const
+{
+    return m_dropping ? QByteArrayLiteral("-") : m_pending.toHex();
 }
 
 QStringList ControlLines::take(const QByteArray& bytes)
@@ -308,19 +312,17 @@ QString start_control_fifo()
     if (g_wake < 0)
         g_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     g_fd = fd;
-    g_reader = std::thread(reader_loop, fd, g_held_pending, g_held_dropping);
-    g_held_pending.clear();
-    g_held_dropping = false;
+    g_reader = std::thread(reader_loop, fd, ControlLines(g_held_state));
+    g_held_state.clear();
     return QString();
 }
 
-void hold_control_fifo(int fd, const QByteArray& pending, bool dropping)
+void hold_control_fifo(int fd, const QByteArray& state)
 {
     if (g_held_fd >= 0 && g_held_fd != fd)
         ::close(g_held_fd);
     g_held_fd = fd;
-    g_held_pending = pending.left(kControlLineMax);
-    g_held_dropping = dropping;
+    g_held_state = state;
 }
 
 void ask_control_handover()
@@ -337,15 +339,14 @@ bool control_handover_ready()
     return !g_running.load() || g_reader_done.load();
 }
 
-int take_control_handover(QByteArray* pending, bool* dropping)
+int take_control_handover(QByteArray* state)
 {
     if (!g_running.load() || !g_reader_done.load())
         return -1;
     if (g_reader.joinable())
         g_reader.join();
     g_running = false;
-    *pending = g_pending;
-    *dropping = g_dropping;
+    *state = g_state;
     const int fd = g_fd;
     g_fd = -1;
     return fd;

@@ -33,12 +33,15 @@ constexpr int kControlLineMax = 4096;
 class ControlLines
 {
 public:
-    // `dropping`: the bytes begin inside an overlong line (one the program before a reboot
-    // was dropping), which goes up to its newline.
-    explicit ControlLines(bool dropping = false) : m_dropping(dropping) {}
+    ControlLines() = default;
+    // Reads on where the splitter that gave `state` left off (the simulated reboot's
+    // hand-over): its unfinished line, or inside an overlong line, dropped up to its newline.
+    explicit ControlLines(const QByteArray& state);
     QStringList take(const QByteArray& bytes);
     const QByteArray& pending() const { return m_pending; }
-    bool dropping() const { return m_dropping; }
+    // Where it is, as text for the environment: the unfinished line in hex, "-" inside an
+    // overlong line.
+    QByteArray state() const;
 
 private:
     QByteArray m_pending;
@@ -59,14 +62,14 @@ void stop_control_fifo();
 
 // The simulated reboot hands the reader to the next program: ask, wait until ready (the
 // reader stopped at a line boundary; lines it runs may need the GUI thread meanwhile),
-// then take its descriptor (left open), the bytes of an unfinished line and whether that
-// line is an overlong one being dropped; -1 when not ready. The next program passes them
-// to hold_control_fifo before start_control_fifo, which reads on where they left off if
-// the FIFO is still the one at its path.
+// then take its descriptor (left open) and where its line splitter was
+// (`ControlLines::state`); -1 when not ready. The next program passes both to
+// hold_control_fifo before start_control_fifo, which reads on where they left off if the
+// FIFO is still the one at its path.
 void ask_control_handover();
 bool control_handover_ready();
-int take_control_handover(QByteArray* pending, bool* dropping);
-void hold_control_fifo(int fd, const QByteArray& pending, bool dropping);
+int take_control_handover(QByteArray* state);
+void hold_control_fifo(int fd, const QByteArray& state);
 
 // "screenshot PATH": the panel composes its visible windows into a 320 x 240 PNG at the
 // given host path, writing only a new or existing regular file. Returns the error, empty

@@ -712,13 +712,15 @@ void InputChoose::refresh(kit::Refresh code)
     if (!currentInput)
         for (int k = 0; k < 3; ++k)
             timing = timing || changed(img::SourceTiming + 6 * source_number + 2 * k);
-    const bool crops = p->differs_from_applied(img::CropTable, 10 * CROP_COUNT);
-    if (crops || code == kit::Refresh::AliasFile)
+    // The crop table or the alias file: the window's crop may now be another input's.
+    const bool crops = p->differs_from_applied(img::CropTable, 10 * CROP_COUNT) || code == kit::Refresh::AliasFile;
+    if (crops)
         p->YuqCropSourceInit();
 
+    // One branch at most follows the window's input: never twice in one refresh.
+    const int cur = g_image_current.load();
     if (layout) {
         // Windows came or went: the strip anew, its focus inside what exists.
-        const int cur = g_image_current.load();
         image_index = uint8_t(shown(cur) ? cur : 0);
         initMenu();
         image_ui_select = uint8_t(box_position(image_index));
@@ -730,26 +732,21 @@ void InputChoose::refresh(kit::Refresh code)
         // Only the box of the window that changed is re-texted (above); the band, the
         // window and the page stay, so a further confirmation goes to the same window.
         follow_window_input();
-    } else if (ui_seltype == 0) {
-        const int cur = g_image_current.load();
-        if (cur != image_index && shown(cur)) {
-            image_index = uint8_t(cur);
-            ui_select = uint8_t(box_position(image_index));
-            image_ui_select = ui_select;
-            kit::set_sheet(ui->button_inputcut, QLatin1String(kButton));
-            kit::set_sheet(ui->button_EDID, QLatin1String(kButton));
-            draw_strip_focus();
-            image_select();
-        } else if (timing) {
-            initSource();
-        }
+    } else if (ui_seltype == 0 && cur != image_index && shown(cur)) {
+        image_index = uint8_t(cur);
+        ui_select = uint8_t(box_position(image_index));
+        image_ui_select = ui_select;
+        kit::set_sheet(ui->button_inputcut, QLatin1String(kButton));
+        kit::set_sheet(ui->button_EDID, QLatin1String(kButton));
+        draw_strip_focus();
+        image_select();
+    } else if (crops) {
+        follow_window_input(); // as for a new input word
     } else if (timing) {
         initSource();
     }
 
-    if (code == kit::Refresh::AliasFile || crops) {
-        // The window's crop may now be another input's: as for a new input word.
-        follow_window_input();
+    if (crops) {
         crop_source_num_update();
         for (int w = 0; w < WINDOW_COUNT; ++w)
             input_source_changed(char(w));
