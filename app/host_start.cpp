@@ -3,7 +3,9 @@
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
 #include "sim/control.h"
-#include "vnc_gate.h"
+#ifdef YUQ_VNC_SERVER
+#include "vnc_server.h"
+#endif
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -17,7 +19,6 @@
 #include <QNetworkInterface>
 #include <QPointer>
 #include <QThread>
-#include <QTcpServer>
 #include <QWindow>
 #include <atomic>
 #include <cerrno>
@@ -52,6 +53,9 @@ int g_vnc_fd = -1;
 // where the FIFO's line splitter was (a line begun but not ended, or one being dropped).
 const char* const kHeldName = "YUQ_REBOOT_HELD";
 const char* const kPendingName = "YUQ_REBOOT_CONTROL";
+// $QT_QPA_PLATFORM as given, for the next program: a VNC one is replaced by offscreen here.
+QByteArray g_platform_env;
+bool g_platform_env_set = false;
 int g_held_lock = -1;
 int g_held_vnc = -1;
 // The program and its arguments as started, for the simulated reboot.
@@ -66,11 +70,8 @@ QString errno_text(int err)
 
 void filter_messages(QtMsgType type, const QMessageLogContext& ctx, const QString& msg)
 {
-    // Notes that ask nothing of the user: widgets raise themselves on every platform, and
-    // the VNC server's own lines are replaced by ours once the port is ours.
+    // A note that asks nothing of the user: widgets raise themselves on every platform.
     if (msg == QLatin1String("This plugin does not support raise()"))
-        return;
-    if (g_vnc_fd >= 0 && msg.startsWith(QLatin1String("QVncServer ")))
         return;
     if (g_qt_handler)
         g_qt_handler(type, ctx, msg);
@@ -109,46 +110,6 @@ public:
                 return !w->isVisible();
         return false;
     }
-};
-
-// Qt's VNC server listens on every address; the socket made here takes its place as soon
-// as the server exists (it is created on the first pass of the event loop).
-class VncHandover : public QObject
-{
-public:
-    explicit VncHandover(QObject* parent) : QObject(parent) {}
-
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        if (e->type() == QEvent::ChildAdded && !m_seen
-            && qstrcmp(o->metaObject()->className(), "QVncServer") == 0) {
-            m_seen = true;
-            QPointer<QObject> server(o);
-            QMetaObject::invokeMethod(this, [this, server] { adopt(server); }, Qt::QueuedConnection);
-        }
-        return false;
-    }
-
-private:
-    void adopt(QObject* server)
-    {
-        QTcpServer* tcp = server ? server->findChild<QTcpServer*>() : nullptr;
-        if (!tcp) {
-            // Qt's server could not listen on the port held here: no VNC at all.
-            std::fprintf(stderr, "yuqK87N: this Qt's VNC server cannot be handed its port\n");
-            std::exit(1);
-        }
-        tcp->close();
-        if (!tcp->setSocketDescriptor(g_vnc_fd)) {
-            std::fprintf(stderr, "yuqK87N: the VNC server did not take the port: %s\n",
-                         tcp->errorString().toLocal8Bit().constData());
-            std::exit(1);
-        }
-        gate_vnc_clients(tcp, server);
-        qApp->removeEventFilter(this);
-    }
-
-    bool m_seen = false;
 };
 
 // A listening TCP socket on a numeric address and port; -1 with *err (the system's) or
@@ -226,6 +187,8 @@ void restart_panel()
                             .append(' ').append(QByteArray::number(control)).constData(), 1);
     if (!pending.isEmpty())
         ::setenv(kPendingName, pending.constData(), 1);
+    if (g_platform_env_set)
+        ::setenv("QT_QPA_PLATFORM", g_platform_env.constData(), 1);
     std::printf("reboot: the simulated device reboots: this panel ends and %s starts again "
                 "on the device root %s\n",
                 g_program.c_str(), platform::device_root().toLocal8Bit().constData());
@@ -360,6 +323,9 @@ QString open_vnc_port(int argc, char* argv[])
         take_held(&g_held_vnc, [](int) { return false; });
         return QString();
     }
+#ifndef YUQ_VNC_SERVER
+    return QStringLiteral("this build has no VNC server: choose another platform, e.g. -platform offscreen");
+#endif
     QString port = QStringLiteral("5900");
     QString addr = QStringLiteral("127.0.0.1");
     for (int i = 0; i < opts.size(); ++i) {
@@ -424,6 +390,20 @@ QString open_vnc_port(int argc, char* argv[])
             .arg(port, addr, errno_text(err), choose);
     }
     g_vnc_fd = fd;
+    // The panel draws offscreen and the program serves it: Qt must not load its own VNC
+    // plugin, so the option is rewritten before the application object reads it.
+    static char offscreen[] = "offscreen";
+    bool given = false;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (!std::strcmp(argv[i], "-platform") || !std::strcmp(argv[i], "--platform")) {
+            argv[i + 1] = offscreen;
+            given = true;
+        }
+    if (!given) {
+        g_platform_env = qgetenv("QT_QPA_PLATFORM");
+        g_platform_env_set = true;
+        qputenv("QT_QPA_PLATFORM", offscreen);
+    }
     // Clients that come now wait in the port's queue until Qt's server takes it over.
     std::printf("VNC: the panel is served %s\n", vnc_where(addr, port).toLocal8Bit().constData());
     std::fflush(stdout);
@@ -443,8 +423,10 @@ void application_created(QApplication* app)
         *status = 0;
         return true;
     });
+#ifdef YUQ_VNC_SERVER
     if (g_vnc_fd >= 0)
-        app->installEventFilter(new VncHandover(app));
+        vnc_serve(g_vnc_fd);
+#endif
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         app->installNativeEventFilter(new StaleMapFilter);
 }

@@ -22,11 +22,12 @@ QString claim_device_root();
 void prepare_environment();
 
 // With the VNC platform: the port is opened here, on localhost unless the platform's
-// "addr=" option names another address, and handed to Qt's VNC server once it exists.
+// "addr=" option names another address, and the platform becomes offscreen: the program
+// serves the panel on that port itself once the application object exists.
 // A taken port is reported before anything starts.
 QString open_vnc_port(int argc, char* argv[]);
 
-// After the application object: the VNC hand-over, and the simulated reboot: the shell
+// After the application object: the VNC server, and the simulated reboot: the shell
 // gate's "reboot" (recorded, never run on this machine) ends the process and starts the
 // panel again, the same program with the same arguments on the same device root.
 void application_created(QApplication* app);

@@ -1,8 +1,12 @@
 #pragma once
 // Start-up steps of the services, called by yuq_main in the device's order.
 // Each step reports a thread that fails to start and goes on.
+#include <QList>
 #include <QString>
 #include <functional>
+
+class QImage;
+class QWidget;
 
 // The simulated device behind the platform seams (host build only).
 void install_simulated_device();
@@ -13,6 +17,10 @@ void panel_ready();
 // (a queued functor call would share its reference count with the poster). False before
 // panel_ready().
 bool on_gui_thread(std::function<void()> fn);
+// The panel's windows that can be seen, lowest first (on the GUI thread).
+QList<QWidget*> panel_windows();
+// The panel as shown, 320x240 RGB32: what the screenshot and the VNC viewers see.
+QImage panel_image();
 // zarvosource, fpga_manage, c331_manage: created, engine thread started.
 void create_hardware_services();
 // The FPGA thread and the input-source thread.

@@ -71,12 +71,9 @@ bool on_gui_thread(std::function<void()> fn)
     return true;
 }
 
-namespace {
-
-// The panel as shown: every visible top-level window drawn at its panel position, lowest
-// first: the home window, dialogs, the active window, modal dialogs, the active modal one,
-// windows that stay on top.
-QImage panel_image()
+// The panel's windows that can be seen, lowest first: the home window, dialogs, the active
+// window, modal dialogs, the active modal one, windows that stay on top.
+QList<QWidget*> panel_windows()
 {
     QList<QWidget*> shown;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -117,14 +114,23 @@ QImage panel_image()
         if (!shown[i]->testAttribute(Qt::WA_TranslucentBackground)
             && QRect(shown[i]->mapToGlobal(QPoint(0, 0)), shown[i]->size()).contains(panel))
             from = i;
+    return shown.mid(from);
+}
+
+QImage panel_image()
+{
+    const QRect panel(0, 0, 320, 240);
+    const QList<QWidget*> shown = panel_windows();
     QImage img(panel.size(), QImage::Format_RGB32);
     img.fill(Qt::black);
     QPainter painter(&img);
-    for (int i = from; i < shown.size(); ++i)
-        painter.drawPixmap(shown[i]->mapToGlobal(QPoint(0, 0)), shown[i]->grab());
+    for (QWidget* w : shown)
+        painter.drawPixmap(w->mapToGlobal(QPoint(0, 0)), w->grab());
     painter.end();
     return img;
 }
+
+namespace {
 
 // Written only as a new file in place of a regular one; returns the error, empty when
 // written.

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PKGS=(cmake g++ make pkg-config ccache qtbase5-dev qtbase5-dev-tools
-      libboost-dev libhidapi-dev fonts-wqy-microhei fonts-dejavu-core)
+      libboost-dev libhidapi-dev libvncserver-dev fonts-wqy-microhei fonts-dejavu-core)
 scripts/apt-missing.sh "${PKGS[@]}"
 
 build="${1:-build}"

@@ -1,0 +1,467 @@
+#include "vnc_server.h"
+
+#include "services.h"
+
+#include <rfb/keysym.h>
+#include <rfb/rfb.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <malloc.h>
+#include <mutex>
+#include <poll.h>
+#include <string>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+// Not in the library's header, but exported: the client iterator that also yields the
+// closed clients is what its own event loop uses.
+extern "C" rfbClientIteratorPtr rfbGetClientIteratorWithClosed(rfbScreenInfoPtr);
+
+namespace host {
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+constexpr int kPixels = kWidth * kHeight;
+// The library sets up a global lock each time it makes a screen: every screen is made
+// before the first viewer's thread runs, so this many viewers at once.
+constexpr int kMaxViewers = 64;
+
+// The panel's latest picture, written by the GUI thread, copied by the viewers' threads.
+struct Frame
+{
+    std::mutex mutex;
+    std::vector<uint32_t> pixels = std::vector<uint32_t>(kPixels);
+    quint64 serial = 0;
+};
+Frame g_frame;
+
+struct Viewer
+{
+    rfbScreenInfoPtr screen = nullptr;
+    int wake = -1; // eventfd: a new picture, or the end
+    std::vector<uint32_t> shown = std::vector<uint32_t>(kPixels);
+    quint64 serial = 0;
+};
+
+std::mutex g_viewers_mutex;
+std::vector<Viewer*> g_viewers;        // served now
+std::vector<rfbScreenInfoPtr> g_spare; // screens free for the next viewer
+std::atomic<int> g_count{0};
+// Something was painted since the last grab (GUI thread): without viewers nothing is
+// grabbed, and the first one to come needs a fresh picture.
+bool g_dirty = true;
+
+void wake(int fd)
+{
+    const uint64_t one = 1;
+    (void)!::write(fd, &one, sizeof one);
+}
+
+// The library's own lines: the statistics and the steps of each connection tell a user
+// nothing; its errors do, but for a viewer that simply went away.
+void library_log(const char*, ...) {}
+void library_error(const char* format, ...)
+{
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    for (const char* gone : {"Connection reset by peer", "Broken pipe", "client gone", "unknown connection error"})
+        if (text.find(gone) != std::string::npos)
+            return;
+    std::fprintf(stderr, "yuqK87N: VNC: %s\n", text.c_str());
+}
+
+// ---- the GUI thread's side ------------------------------------------------------------
+
+// Grabs the panel as the screenshot does and hands it to the viewers when it changed.
+void publish()
+{
+    if (g_count.load() == 0)
+        return;
+    g_dirty = false;
+    const QImage image = panel_image();
+    if (image.size() != QSize(kWidth, kHeight) || image.format() != QImage::Format_RGB32)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(g_frame.mutex);
+        if (g_frame.serial > 0 && std::memcmp(g_frame.pixels.data(), image.constBits(), size_t(kPixels) * 4) == 0)
+            return;
+        std::memcpy(g_frame.pixels.data(), image.constBits(), size_t(kPixels) * 4);
+        ++g_frame.serial;
+    }
+    std::lock_guard<std::mutex> lock(g_viewers_mutex);
+    for (Viewer* v : g_viewers)
+        wake(v->wake);
+}
+
+// What the panel paints, or a change of what lies above what, is grabbed once the events
+// of the moment have run; the grab's own painting is not.
+class PaintWatch : public QObject
+{
+public:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::Paint:
+        case QEvent::UpdateRequest:
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::ZOrderChange:
+        case QEvent::WindowActivate:
+        case QEvent::WindowDeactivate:
+        case QEvent::WindowStateChange:
+            if (m_grabbing || !o->isWidgetType())
+                break;
+            g_dirty = true;
+            if (!m_due && g_count.load() > 0) {
+                m_due = true;
+                QTimer::singleShot(0, this, [this] { grab(); });
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+    void grab()
+    {
+        m_due = false;
+        m_grabbing = true;
+        publish();
+        m_grabbing = false;
+    }
+
+private:
+    bool m_grabbing = false;
+    bool m_due = false;
+};
+PaintWatch* g_watch = nullptr;
+
+// Qt's key code and text of an X keysym, as Qt's own VNC server maps them.
+int qt_key(rfbKeySym k, QString* text)
+{
+    if (k >= 0x20 && k <= 0x7e) {
+        *text = QChar(char16_t(k));
+        return k >= 'a' && k <= 'z' ? int(Qt::Key_A + (k - 'a')) : int(k);
+    }
+    if (k >= XK_F1 && k <= XK_F35)
+        return int(Qt::Key_F1 + (k - XK_F1));
+    if (k >= XK_KP_0 && k <= XK_KP_9) {
+        *text = QChar(char16_t('0' + (k - XK_KP_0)));
+        return int(Qt::Key_0 + (k - XK_KP_0));
+    }
+    switch (k) {
+    case XK_BackSpace: return Qt::Key_Backspace;
+    case XK_Tab: return Qt::Key_Tab;
+    case XK_Return: *text = QStringLiteral("\r"); return Qt::Key_Return;
+    case XK_KP_Enter: *text = QStringLiteral("\r"); return Qt::Key_Enter;
+    case XK_Escape: return Qt::Key_Escape;
+    case XK_Insert: return Qt::Key_Insert;
+    case XK_Delete: return Qt::Key_Delete;
+    case XK_Home: return Qt::Key_Home;
+    case XK_End: return Qt::Key_End;
+    case XK_Page_Up: return Qt::Key_PageUp;
+    case XK_Page_Down: return Qt::Key_PageDown;
+    case XK_Left: return Qt::Key_Left;
+    case XK_Up: return Qt::Key_Up;
+    case XK_Right: return Qt::Key_Right;
+    case XK_Down: return Qt::Key_Down;
+    case XK_Shift_L: case XK_Shift_R: return Qt::Key_Shift;
+    case XK_Control_L: case XK_Control_R: return Qt::Key_Control;
+    case XK_Alt_L: case XK_Alt_R: return Qt::Key_Alt;
+    case XK_Meta_L: case XK_Meta_R: return Qt::Key_Meta;
+    default: return 0;
+    }
+}
+
+Qt::KeyboardModifiers g_modifiers;
+
+void deliver_key(bool down, rfbKeySym keysym)
+{
+    QString text;
+    const int key = qt_key(keysym, &text);
+    if (!key)
+        return;
+    const Qt::KeyboardModifier mod = key == Qt::Key_Shift ? Qt::ShiftModifier
+        : key == Qt::Key_Control                          ? Qt::ControlModifier
+        : key == Qt::Key_Alt                              ? Qt::AltModifier
+        : key == Qt::Key_Meta                             ? Qt::MetaModifier
+                                                          : Qt::NoModifier;
+    if (mod != Qt::NoModifier)
+        g_modifiers.setFlag(mod, down);
+    // The focus window takes keys, as from the platform.
+    QWindow* window = QGuiApplication::focusWindow();
+    if (!window) {
+        const QList<QWidget*> shown = panel_windows();
+        window = shown.isEmpty() ? nullptr : shown.last()->windowHandle();
+    }
+    if (!window)
+        return;
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, g_modifiers, text);
+    QCoreApplication::sendEvent(window, &e);
+}
+
+// The window a press at `at` lands on: the highest shown one there, unless a modal screen
+// other than it blocks it.
+QWidget* window_at(const QPoint& at)
+{
+    const QList<QWidget*> shown = panel_windows();
+    for (int i = shown.size() - 1; i >= 0; --i) {
+        QWidget* w = shown[i];
+        if (!QRect(w->mapToGlobal(QPoint(0, 0)), w->size()).contains(at))
+            continue;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != w && w->windowType() != Qt::Popup)
+            return nullptr;
+        return w;
+    }
+    return nullptr;
+}
+
+Qt::MouseButtons g_buttons;
+QPointer<QWidget> g_pressed_window; // takes the pointer until every button is up
+QPoint g_pointer(-1, -1);
+
+void deliver_pointer(int mask, const QPoint& at)
+{
+    Qt::MouseButtons now;
+    now.setFlag(Qt::LeftButton, mask & 1);
+    now.setFlag(Qt::MiddleButton, mask & 2);
+    now.setFlag(Qt::RightButton, mask & 4);
+    QWidget* target = g_buttons ? g_pressed_window.data() : window_at(at);
+    const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        if (!target || !target->windowHandle())
+            return;
+        const QPointF local = at - target->mapToGlobal(QPoint(0, 0));
+        QMouseEvent e(type, local, local, QPointF(at), button, buttons, g_modifiers);
+        QCoreApplication::sendEvent(target->windowHandle(), &e);
+    };
+    if (at != g_pointer)
+        send(QEvent::MouseMove, Qt::NoButton, g_buttons);
+    g_pointer = at;
+    for (Qt::MouseButton b : {Qt::LeftButton, Qt::MiddleButton, Qt::RightButton}) {
+        if ((g_buttons & b) == (now & b))
+            continue;
+        if (now & b) {
+            if (!g_buttons)
+                g_pressed_window = target;
+            g_buttons |= b;
+            send(QEvent::MouseButtonPress, b, g_buttons);
+        } else {
+            g_buttons &= ~Qt::MouseButtons(b);
+            send(QEvent::MouseButtonRelease, b, g_buttons);
+        }
+    }
+    if (!g_buttons)
+        g_pressed_window = nullptr;
+}
+
+// ---- a viewer's thread ----------------------------------------------------------------
+
+void on_key(rfbBool down, rfbKeySym keysym, rfbClientPtr)
+{
+    on_gui_thread([down, keysym] { deliver_key(down, keysym); });
+}
+
+void on_pointer(int mask, int x, int y, rfbClientPtr)
+{
+    const QPoint at(x, y);
+    on_gui_thread([mask, at] { deliver_pointer(mask, at); });
+}
+
+// The latest picture into the viewer's frame, the part that changed marked for sending.
+void take_frame(Viewer* v, bool mark)
+{
+    int top = kHeight, bottom = -1, left = kWidth, right = -1;
+    {
+        std::lock_guard<std::mutex> lock(g_frame.mutex);
+        if (g_frame.serial == v->serial)
+            return;
+        v->serial = g_frame.serial;
+        for (int y = 0; y < kHeight; ++y) {
+            const uint32_t* from = g_frame.pixels.data() + y * kWidth;
+            uint32_t* to = v->shown.data() + y * kWidth;
+            if (std::memcmp(from, to, kWidth * 4) == 0)
+                continue;
+            int l = 0, r = kWidth - 1;
+            while (from[l] == to[l])
+                ++l;
+            while (from[r] == to[r])
+                --r;
+            std::memcpy(to + l, from + l, size_t(r - l + 1) * 4);
+            top = std::min(top, y);
+            bottom = y;
+            left = std::min(left, l);
+            right = std::max(right, r);
+        }
+    }
+    if (mark && bottom >= 0)
+        rfbMarkRectAsModified(v->screen, left, top, right + 1, bottom + 1);
+}
+
+// What the panel sends is never lossy and carries no cursor: a viewer's encodings may ask
+// for JPEG quality (TigerVNC's do by default) or a cursor shape, and get neither.
+void keep_lossless_without_cursor(rfbClientPtr cl)
+{
+    cl->turboQualityLevel = -1;
+    cl->tightQualityLevel = -1;
+    if (cl->preferredEncoding == rfbEncodingZYWRLE)
+        cl->preferredEncoding = rfbEncodingZRLE;
+    cl->enableCursorShapeUpdates = FALSE;
+    cl->enableCursorPosUpdates = FALSE;
+    cl->cursorWasChanged = FALSE;
+    cl->cursorWasMoved = FALSE;
+}
+
+void serve(Viewer* v, int fd)
+{
+    v->screen->frameBuffer = reinterpret_cast<char*>(v->shown.data());
+    take_frame(v, false); // a new client's whole frame is due anyway
+    rfbClientPtr cl = rfbNewClient(v->screen, fd);
+    std::string host = cl && cl->host ? cl->host : "";
+    if (cl)
+        std::printf("VNC: a viewer connected from %s\n", host.c_str());
+    while (cl && cl->sock != RFB_INVALID_SOCKET) {
+        pollfd p[2] = {{cl->sock, POLLIN, 0}, {v->wake, POLLIN, 0}};
+        if (::poll(p, 2, -1) < 0 && errno != EINTR)
+            break;
+        if (p[1].revents & POLLIN) {
+            uint64_t n;
+            (void)!::read(v->wake, &n, sizeof n);
+            take_frame(v, true);
+        }
+        if (p[0].revents)
+            rfbCheckFds(v->screen, 0);
+        if (cl->sock == RFB_INVALID_SOCKET)
+            break;
+        keep_lossless_without_cursor(cl);
+        rfbUpdateClient(cl);
+    }
+    if (cl) {
+        if (cl->sock != RFB_INVALID_SOCKET)
+            rfbCloseClient(cl);
+        rfbClientConnectionGone(cl);
+        std::printf("VNC: the viewer from %s has gone\n", host.c_str());
+    }
+    {
+        std::lock_guard<std::mutex> lock(g_viewers_mutex);
+        g_viewers.erase(std::find(g_viewers.begin(), g_viewers.end(), v));
+        v->screen->frameBuffer = nullptr;
+        g_spare.push_back(v->screen);
+        g_count.fetch_sub(1);
+    }
+    ::close(v->wake);
+    delete v;
+    // The encoders' buffers of the viewer that left go back to the system.
+    ::malloc_trim(0);
+}
+
+rfbScreenInfoPtr make_screen()
+{
+    rfbScreenInfoPtr s = rfbGetScreen(nullptr, nullptr, kWidth, kHeight, 8, 3, 4);
+    if (!s)
+        return nullptr;
+    // The panel's own layout, Qt's 32-bit RGB: bytes B G R X.
+    s->serverFormat.redShift = 16;
+    s->serverFormat.greenShift = 8;
+    s->serverFormat.blueShift = 0;
+    // No socket of its own (the port is the panel's), no web server, no IPv6.
+    s->port = 0;
+    s->ipv6port = 0;
+    s->httpPort = 0;
+    s->httpDir = nullptr;
+    s->autoPort = FALSE;
+    s->alwaysShared = TRUE; // TigerVNC asks for the panel alone by default: others stay
+    s->neverShared = FALSE;
+    s->cursor = nullptr;
+    s->deferUpdateTime = 0; // sent as soon as painted and asked for: nothing to poll
+    s->deferPtrUpdateTime = 0;
+    s->kbdAddEvent = on_key;
+    s->ptrAddEvent = on_pointer;
+    s->desktopName = "yuqK87N";
+    rfbInitServer(s);
+    return s;
+}
+
+void accept_viewers(int listen_fd)
+{
+    for (;;) {
+        const int fd = ::accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            return;
+        auto* v = new Viewer;
+        {
+            std::lock_guard<std::mutex> lock(g_viewers_mutex);
+            if (!g_spare.empty()) {
+                v->screen = g_spare.back();
+                g_spare.pop_back();
+            }
+        }
+        v->wake = v->screen ? ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1;
+        if (v->wake < 0) {
+            std::fprintf(stderr, "yuqK87N: VNC: a viewer is refused: %d viewers are served already\n", kMaxViewers);
+            if (v->screen) {
+                std::lock_guard<std::mutex> lock(g_viewers_mutex);
+                g_spare.push_back(v->screen);
+            }
+            delete v;
+            ::close(fd);
+            continue;
+        }
+        {
+            std::lock_guard<std::mutex> lock(g_viewers_mutex);
+            g_viewers.push_back(v);
+            g_count.fetch_add(1);
+        }
+        if (g_dirty)
+            publish();
+        std::thread(serve, v, fd).detach();
+    }
+}
+
+} // namespace
+
+void vnc_serve(int fd)
+{
+    rfbLog = library_log;
+    rfbErr = library_error;
+    for (int i = 0; i < kMaxViewers; ++i)
+        if (rfbScreenInfoPtr s = make_screen())
+            g_spare.push_back(s);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    g_watch = new PaintWatch;
+    qApp->installEventFilter(g_watch);
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [fd] { accept_viewers(fd); });
+}
+
+} // namespace host
