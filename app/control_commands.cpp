@@ -9,6 +9,7 @@
 #include "sim/control.h"
 #include "sim/control_scaler.h"
 #include "ui/shell/screenkit.h"
+#include "ui/shell/syncupdate.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -32,8 +33,13 @@ bool set_language(const QStringList& args)
                               .arg(g_lcd_lang_valid.load(), 0, 16));
         return false;
     }
-    ImageEdit e;
-    e.set(img::Language, uint16_t(code));
+    {
+        ImageEdit e;
+        e.set(img::Language, uint16_t(code));
+    }
+    // The engine's refresh re-texts the screen later; the screen in front is re-texted on
+    // the GUI thread now, ahead of the next line's key or screenshot, which queue behind it.
+    on_gui_thread([] { SyncUpdate::pInstance()->refresh_front(code_of(kit::Refresh::Applied)); });
     return true;
 }
 

@@ -364,6 +364,24 @@ private slots:
         }
     }
 
+    // Every line reaches the output when it is printed, into a pipe too: a panel ended with
+    // TERM right after it set a damaged parameter file aside has said so.
+    void damaged_parameter_file_said_before_term()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("root"));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/data")));
+        QFile ram(root + QStringLiteral("/data/ram_device_info"));
+        QVERIFY(ram.open(QIODevice::WriteOnly) && ram.write(QByteArray(50, 'x')) == 50);
+        ram.close();
+        Panel p;
+        p.start(root, kOffscreen);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(ram.fileName() + QStringLiteral(".bad")), 20000);
+        ::kill(pid_t(p.proc.processId()), SIGTERM);
+        p.finish();
+        QVERIFY2(p.out.contains("ram_device_info damaged (50 bytes): kept as"), p.out.constData());
+    }
+
     // What a VNC start says: the line as soon as the port is open (before the 4 s of the
     // start), a viewer's address for one that stands for every address, and for a taken
     // port another one that is free.
@@ -502,6 +520,25 @@ private slots:
             QVERIFY2(next.wait_for("sim control: language en"), next.out.constData());
             QVERIFY(writer.waitForFinished(5000));
         }
+    }
+
+    // Lines run in order, each seeing what those before it did: a screenshot written right
+    // after `language` shows the new language, as one taken once the refresh has written the
+    // language back does.
+    void line_after_language_sees_it()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("root"));
+        Panel p;
+        p.start(root, kOffscreen);
+        QVERIFY2(Panel::answers(root), p.out.constData());
+        QVERIFY(Panel::write_line(root, "key ok\nlanguage en\nscreenshot /tmp/at_once.png\n"));
+        const QString ram = root + QStringLiteral("/data/ram_device_info");
+        QTRY_COMPARE_WITH_TIMEOUT(file_bytes(ram).mid(2, 1), QByteArray(1, '\1'), 20000);
+        QVERIFY2(Panel::answers(root), p.out.constData());
+        const QImage atOnce(root + QStringLiteral("/tmp/at_once.png"));
+        QVERIFY(!atOnce.isNull());
+        QVERIFY(atOnce == QImage(root + QStringLiteral("/tmp/ready.png")));
     }
 
     // A viewer may keep the server's pixel format (it sends none): it gets whole frames of

@@ -35,10 +35,7 @@ void SyncUpdate::para_sync(int code)
 
     const uint8_t pg = g_page_focus.load();
     int tip = 0;
-    if (pg < page::Count)
-        kit::refresh(pg, code);
-    else
-        p->YuqLanguageChanged();
+    refresh_front(code);
     if (pg == page::MainWindow && g_mainwindow && g_mainwindow->l_tip_request) {
         g_mainwindow->l_tip_request = false;
         tip = 1;
@@ -48,9 +45,6 @@ void SyncUpdate::para_sync(int code)
                && code <= 102) {
         tip = code - 97;
     }
-    // A language set from the PC takes effect whatever is in front (a screen's refresh
-    // may not look at it), and before the applied copy takes the new byte.
-    p->YuqLanguageChanged();
 
     save_request();
     if (code == 2)
@@ -60,6 +54,19 @@ void SyncUpdate::para_sync(int code)
     // this refresh, since the tip runs its own loop for 3 s.
     if (tip)
         tip_later(tip);
+}
+
+void SyncUpdate::refresh_front(int code)
+{
+    YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+    if (!p)
+        return;
+    const uint8_t pg = g_page_focus.load();
+    if (pg < page::Count)
+        kit::refresh(pg, code);
+    // A language set from the PC takes effect whatever is in front (a screen's refresh
+    // may not look at it), and before the applied copy takes the new byte.
+    p->YuqLanguageChanged();
 }
 
 void SyncUpdate::current_window_check()

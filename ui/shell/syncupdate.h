@@ -12,6 +12,9 @@ public:
 
     // Sends the keypad LED report when it changed.
     void update_usb_keyLed();
+    // The part of a refresh that shows the image: the screen in front refreshed and the
+    // language taken over.
+    void refresh_front(int code);
     // A write-back failed and is retried by the next refresh.
     bool write_pending() const { return m_writePending; }
 
