@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
+#include <sys/stat.h>
 
 namespace {
 std::atomic<bool> g_sticksWaitForWatcher{false};
@@ -85,7 +86,10 @@ void register_link_commands()
             sim::control_note(QStringLiteral("%1 cannot be read (%2)").arg(path, f.errorString()));
             return false;
         }
-        if (!message_deal::store_transfer_file(type, name, f.readAll())) {
+        // The copy is open to no one the host file is closed to (a 0600 file stays 0600).
+        struct stat st;
+        const unsigned modeLimit = ::fstat(f.handle(), &st) == 0 ? st.st_mode & 0777 : 0600;
+        if (!message_deal::store_transfer_file(type, name, f.readAll(), modeLimit)) {
             sim::control_note(QStringLiteral("not stored on the device (the output says why)"));
             return false;
         }

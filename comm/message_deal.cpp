@@ -111,14 +111,15 @@ QString message_deal::transfer_path(int type, const QString& name)
     }
 }
 
-bool message_deal::store_transfer_file(int type, const QString& name, const QByteArray& data)
+bool message_deal::store_transfer_file(int type, const QString& name, const QByteArray& data, unsigned modeLimit)
 {
     const QString path = transfer_path(type, name);
     if (path.isEmpty())
         return false;
     QMutexLocker lock(&Utils::_file_deal_mutex);
     // In a job folder "<name>.tmp" may be another of the PC's files.
-    return Utils::write_file_atomic(path, data, type == FileAlias ? QString() : QLatin1String(Utils::UploadTemp));
+    return Utils::write_file_atomic(path, data, type == FileAlias ? QString() : QLatin1String(Utils::UploadTemp), -1,
+                                    modeLimit);
 }
 
 bool message_deal::delete_transfer_file(const QString& devicePath)

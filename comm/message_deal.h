@@ -27,8 +27,9 @@ public:
     // for 5, the type's folder + name for 9 and 13. Empty for another type or a name
     // that is not one plain file name (empty, ".", "..", containing "/").
     static QString transfer_path(int type, const QString& name);
-    // Stores a received defined file (under Utils::_file_deal_mutex, never torn).
-    static bool store_transfer_file(int type, const QString& name, const QByteArray& data);
+    // Stores a received defined file (under Utils::_file_deal_mutex, never torn), its mode
+    // within `modeLimit` (see Utils::write_file_atomic).
+    static bool store_transfer_file(int type, const QString& name, const QByteArray& data, unsigned modeLimit = 0777);
     // Deletes one file of /data/smartmapping or /data/rcvrecovery named by its device path;
     // false for any other path (or one that climbs out of its folder).
     static bool delete_transfer_file(const QString& devicePath);

@@ -66,16 +66,18 @@ ConfigEngine::ConfigEngine()
     load();
 }
 
-bool ConfigEngine::keep_aside_if_odd(QByteArray* content, qint64* modifiedMs)
+bool ConfigEngine::keep_aside_if_odd(QByteArray* content, bool atStart, qint64* modifiedMs)
 {
     // Read checked: a fifo would hold the panel for ever, a device or a huge file would fill
     // the memory, a link leads outside the root. Such a file is kept aside and the items
-    // are written anew.
-    if (Utils::read_file_checked(config_path(), content, kFileLimit, modifiedMs) != Utils::Read::Refused)
+    // are written anew. One that cannot be read (its mode) would have its items replaced
+    // by the defaults at the start; a later write has them all and writes it whole.
+    const Utils::Read r = Utils::read_file_checked(config_path(), content, kFileLimit, modifiedMs);
+    if (r == Utils::Read::Ok || r == Utils::Read::Missing || (r == Utils::Read::Unreadable && !atStart))
         return false;
     const QString kept = Utils::keep_damaged(config_path());
-    std::printf("tcpip.ini not a regular file of at most %d bytes: kept as %s, its items written anew\n",
-                int(kFileLimit), kept.toLocal8Bit().constData());
+    std::printf("tcpip.ini %s: kept as %s, its items written anew\n",
+                Utils::read_trouble(r, kFileLimit).toLocal8Bit().constData(), kept.toLocal8Bit().constData());
     writeLogMsg(LOG_ERROR, QStringLiteral("tcpip.ini damaged"));
     return true;
 }
@@ -86,7 +88,7 @@ void ConfigEngine::load()
     // Read once, from what was checked: reading the name again could follow a link
     // planted since.
     QByteArray checked;
-    keep_aside_if_odd(&checked);
+    keep_aside_if_odd(&checked, true);
     uint missing = 0;
     for (int i = 0; i < ConfigItem::ConfigCount; ++i) {
         const auto item = static_cast<ConfigItem::ConfigName>(i);
@@ -132,11 +134,11 @@ void ConfigEngine::write_config_variant(ConfigItem::ConfigName item, const QVari
 void ConfigEngine::store(uint items)
 {
     QMutexLocker file(&m_fileMutex);
-    // Checked at every write: a link may have been planted since the start. A missing or
-    // empty file gets every item too.
+    // Checked at every write: a link may have been planted since the start. A missing,
+    // empty or unreadable file gets every item too.
     QByteArray text;
     qint64 modified = -1;
-    if (keep_aside_if_odd(&text, &modified) || text.isEmpty())
+    if (keep_aside_if_odd(&text, false, &modified) || text.isEmpty())
         items = (1u << ConfigItem::ConfigCount) - 1;
     if (before_write_for_test)
         before_write_for_test();

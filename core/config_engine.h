@@ -52,11 +52,12 @@ private:
     static constexpr qint64 kFileLimit = 64 * 1024;
     void load();
     // Writes the items of the mask `items` (bit = item) into the file; every item when the
-    // file was missing, empty or kept aside.
+    // file was missing, empty, unreadable or kept aside.
     void store(uint items);
     // Reads tcpip.ini into `content` (its time into `modifiedMs`); one that is a link, no
-    // regular file or too large is kept aside (NAME.bad): true when it was.
-    static bool keep_aside_if_odd(QByteArray* content, qint64* modifiedMs = nullptr);
+    // regular file or too large is kept aside (NAME.bad), one that cannot be read too at
+    // the start (`atStart`): true when it was.
+    static bool keep_aside_if_odd(QByteArray* content, bool atStart, qint64* modifiedMs = nullptr);
 
     mutable QMutex m_mutex;
     QMutex m_fileMutex; // one write of the file at a time

@@ -70,11 +70,11 @@ JsonRead read_json_bytes(const char* devicePath, QByteArray* data)
         QMutexLocker lock(&Utils::_file_deal_mutex);
         r = Utils::read_file_checked(QString::fromUtf8(devicePath), data, kJsonMaxBytes);
     }
-    if (r == Utils::Read::Missing)
+    // One that cannot be read (its mode) is left as it is: nothing here writes it over.
+    if (r == Utils::Read::Missing || r == Utils::Read::Unreadable)
         return JsonRead::Missing;
     if (r == Utils::Read::Refused)
-        return broken(devicePath, std::string(devicePath) + ": not a regular file of at most "
-                                      + std::to_string(kJsonMaxBytes) + " bytes");
+        return broken(devicePath, std::string(devicePath) + ": " + Utils::read_trouble(r, kJsonMaxBytes).toStdString());
     return JsonRead::Ok;
 }
 

@@ -130,7 +130,7 @@ qint64 ms_since_epoch(const struct timespec& t)
 } // namespace
 
 bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data, const QString& tempName,
-                              qint64 laterThanMs)
+                              qint64 laterThanMs, unsigned modeLimit)
 {
     const QString target = platform::dev_path(devicePath);
     if (target.isEmpty())
@@ -150,8 +150,11 @@ bool Utils::write_file_atomic(const QString& devicePath, const QByteArray& data,
         return false;
     };
     // The file keeps the mode it has (an operator's 0600 stays 0600); a new one gets 0644.
+    // The owner keeps reading and writing it: a 0000 file written back would be read as
+    // missing at the next start and its items lost.
     struct stat old;
-    const mode_t mode = ::lstat(name.constData(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 0777 : 0644;
+    const mode_t mode =
+        ((::lstat(name.constData(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode : 0644) & modeLimit & 0777) | 0600;
     // Made fresh: a link planted at the temp name would have the data written outside the
     // root, and renamed into place as the device file.
     const int fd = platform::create_fresh(tmp, 0600);
@@ -257,7 +260,7 @@ Utils::Read Utils::read_file_checked(const QString& devicePath, QByteArray* data
     // copy what it read) through it to a file outside the root.
     const int fd = ::open(QFile::encodeName(p).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return errno == ELOOP ? Read::Refused : Read::Missing;
+        return errno == ENOENT || errno == ENOTDIR ? Read::Missing : errno == ELOOP ? Read::Refused : Read::Unreadable;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes) {
         ::close(fd);
@@ -283,13 +286,21 @@ Utils::Read Utils::read_file_checked(const QString& devicePath, QByteArray* data
         done += n;
     }
     ::close(fd);
-    if (failed || done > maxBytes)
+    if (failed)
+        return Read::Unreadable;
+    if (done > maxBytes)
         return Read::Refused;
     buf.resize(int(done));
     *data = buf;
     if (modifiedMs)
         *modifiedMs = ms_since_epoch(st.st_mtim);
     return Read::Ok;
+}
+
+QString Utils::read_trouble(Read r, qint64 maxBytes)
+{
+    return r == Read::Unreadable ? QStringLiteral("cannot be read")
+                                 : QStringLiteral("not a regular file of at most %1 bytes").arg(maxBytes);
 }
 
 bool Utils::read_file(const QString& devicePath, QByteArray* data, qint64 maxBytes)

@@ -37,14 +37,16 @@ public:
 
     // Writes a whole file so that it is never torn: temp file in the same folder (made anew,
     // never opened through what lay at its name), fsync, rename. `devicePath` is a device
-    // path. The regular file it replaces keeps its mode; a new one gets 0644. Returns true
-    // on success; a failure is said, naming the file.
+    // path. The regular file it replaces keeps its mode, a new one gets 0644; either
+    // within `modeLimit` (a copy gets no permission its source lacks), and always with the
+    // owner's read and write. Returns true on success; a failure is said, naming the file.
     // `tempName` names the temp file in the target's folder ("<name>.tmp" when empty).
     // `laterThanMs` (ms since the epoch, the time of the file it replaces): the file's
     // modification time is made later when the clock has not passed it (a rewrite within
     // one tick), so that a reader that goes by size and time (QSettings) sees the change.
     static bool write_file_atomic(const QString& devicePath, const QByteArray& data,
-                                  const QString& tempName = QString(), qint64 laterThanMs = -1);
+                                  const QString& tempName = QString(), qint64 laterThanMs = -1,
+                                  unsigned modeLimit = 0777);
     // The temp file of a PC upload into a job folder: a name the PC's files never get.
     static constexpr const char* UploadTemp = ".~upload";
     // Start-up, with the device root held: removes what writes cut short by a kill left:
@@ -60,12 +62,16 @@ public:
     // root. The default covers every file the device keeps (the largest, the PC's job
     // files, stay under 16 MiB).
     static constexpr qint64 kReadLimit = 16 * 1024 * 1024;
-    enum class Read { Ok, Missing, Refused }; // Refused: a link, not a regular file, or too large
+    // Refused: a link, not a regular file, or too large. Unreadable: there, but it cannot
+    // be opened or read (its mode, an I/O error).
+    enum class Read { Ok, Missing, Refused, Unreadable };
     // `modifiedMs`: when read, the file's modification time in ms since the epoch.
     static Read read_file_checked(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit,
                                   qint64* modifiedMs = nullptr);
     // Same; false unless read.
     static bool read_file(const QString& devicePath, QByteArray* data, qint64 maxBytes = kReadLimit);
+    // What kept a file of at most maxBytes from being read (Refused, Unreadable), for a report.
+    static QString read_trouble(Read r, qint64 maxBytes = kReadLimit);
     // Moves a damaged device file aside as NAME.bad; the earlier ones move up to NAME.bad.1
     // .. NAME.bad.4 and only the oldest beyond that goes. Returns where it went (host path).
     static QString keep_damaged(const QString& devicePath);

@@ -177,7 +177,8 @@ void YuqRamPara::load_ram_file()
         QMutexLocker lock(&Utils::_file_deal_mutex);
         r = Utils::read_file_checked(QString::fromLatin1(kRamFile), &data, kParaFileLimit);
     }
-    // A fifo, a device or a huge file in its place counts as damaged: kept aside, replaced.
+    // A fifo, a device, a huge or an unreadable file in its place counts as damaged: kept
+    // aside, replaced.
     const bool present = r != Utils::Read::Missing;
     const bool good = r == Utils::Read::Ok && data.size() >= RAM_FILE_MIN && uchar(data[0]) == 0xAA
                       && uchar(data[1]) == 0xAA;
@@ -187,9 +188,10 @@ void YuqRamPara::load_ram_file()
         if (present) {
             // Keep the bad file for a look later, then start from the factory image.
             const QString kept = Utils::keep_damaged(QString::fromLatin1(kRamFile));
-            if (r == Utils::Read::Refused)
-                std::printf("ram_device_info not a regular file of at most %d bytes: kept as %s, factory image used\n",
-                            int(kParaFileLimit), kept.toLocal8Bit().constData());
+            if (r != Utils::Read::Ok)
+                std::printf("ram_device_info %s: kept as %s, factory image used\n",
+                            Utils::read_trouble(r, kParaFileLimit).toLocal8Bit().constData(),
+                            kept.toLocal8Bit().constData());
             else
                 std::printf("ram_device_info damaged (%d bytes): kept as %s, factory image used\n",
                             int(data.size()), kept.toLocal8Bit().constData());

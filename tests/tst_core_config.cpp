@@ -9,10 +9,12 @@
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
 
+#include <QDirIterator>
 #include <QSettings>
 #include <QtTest>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using testsupport::exists;
@@ -232,6 +234,57 @@ private slots:
             ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QString::number(m, 8));
             QCOMPARE(mode(), m);
         }
+    }
+
+    // Under an ordinary user (root reads a file of mode 0000): a write gives tcpip.ini back
+    // its owner's read and write (0000 becomes 0600), so a bar code written to it outlives
+    // a restart; one that cannot be read at the start is said and kept aside, not written
+    // over.
+    void ini_unreadable_is_not_lost()
+    {
+        const QString ini = platform::dev_path(ConfigEngine::config_path());
+        const QByteArray host = QFile::encodeName(ini);
+        ConfigEngine::reset_for_test();
+        const uid_t nobody = 65534;
+        if (::geteuid() == 0) {
+            QDirIterator it(platform::device_root(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                            QDirIterator::Subdirectories);
+            QCOMPARE(::lchown(QFile::encodeName(platform::device_root()).constData(), nobody, nobody), 0);
+            while (it.hasNext())
+                QCOMPARE(::lchown(QFile::encodeName(it.next()).constData(), nobody, nobody), 0);
+        }
+        std::fflush(stdout);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+                ::_exit(77);
+            const auto expect = [](bool ok, const char* what) {
+                if (!ok) {
+                    std::fprintf(stderr, "%s\n", what);
+                    ::_exit(1);
+                }
+            };
+            ::chmod(host.constData(), 0);
+            ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QStringLiteral("KEEP"));
+            struct stat st;
+            expect(::stat(host.constData(), &st) == 0 && (st.st_mode & 0777) == 0600, "written as other than 0600");
+            ConfigEngine::reset_for_test();
+            expect(g_str_barcode.get() == QLatin1String("KEEP"), "the bar code written to a 0000 file was lost");
+            ::chmod(host.constData(), 0);
+            const QString said = testsupport::printed([] { ConfigEngine::reset_for_test(); });
+            expect(said.contains("tcpip.ini cannot be read") && said.contains("kept as"), "nothing said");
+            std::fflush(stdout);
+            ::_exit(0);
+        }
+        QVERIFY(pid > 0);
+        int status = 0;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+        QVERIFY(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 77)
+            QSKIP("cannot change to an ordinary user");
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QVERIFY(testsupport::get_file("/data/configs/tcpip.ini.bad").contains("BarCode=KEEP"));
+        QCOMPARE(QSettings(ini, QSettings::IniFormat).value("config/BarCode").toString(), QStringLiteral(" "));
     }
 
     // The PC's alias file: only a valid, named, numbered entry of its own section names a source.

@@ -18,6 +18,7 @@
 #include <functional>
 #include <future>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace hwtest;
@@ -201,6 +202,18 @@ private slots:
         QVERIFY(sim::run_control_line("pc file-written 5 " + host_file(host, "names.json", "{}")));
         QCOMPARE(testsupport::get_file("/data/configs/alias.json"), QByteArray("{}"));
         QCOMPARE(codes.codes, QVector<int>{103});
+        // A host file only its owner reads is stored for its owner only, made anew or
+        // written over a copy everyone may read.
+        const QString secret = host_file(host, "secret.wzfile", "s");
+        const QByteArray stored = QFile::encodeName(platform::dev_path("/data/smartmapping/secret.wzfile"));
+        QCOMPARE(::chmod(QFile::encodeName(secret).constData(), 0600), 0);
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(sim::run_control_line("pc file-written 13 " + secret));
+            struct stat st;
+            QCOMPARE(::stat(stored.constData(), &st), 0);
+            QCOMPARE(st.st_mode & 0777, 0600u);
+            QCOMPARE(::chmod(stored.constData(), 0644), 0);
+        }
         // A kind without a place, a folder.
         for (const QString& bad : {"7 " + rcv, "13 " + host.path()})
             QVERIFY2(!sim::run_control_line("pc file-written " + bad), qPrintable(bad));
