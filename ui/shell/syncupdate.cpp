@@ -7,7 +7,6 @@
 #include "core/engine_handshake.h"
 #include "core/image_edit.h"
 #include "core/global.h"
-#include "core/logMsg.h"
 #include "core/yuqrampara.h"
 
 #include <QMetaObject>
