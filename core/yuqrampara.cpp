@@ -224,7 +224,6 @@ bool YuqRamPara::store_panel_word(int off, uint16_t v)
 {
     if (off < 0x300 || !in_image(off, 2))
         return false;
-    const uint16_t before = applied16(off);
     unsigned char applied[RAM_PARA_SIZE - 0x300];
     {
         ImageEdit e(0);
@@ -233,13 +232,17 @@ bool YuqRamPara::store_panel_word(int off, uint16_t v)
         load_words(ram_para_old, 0x300, applied, sizeof applied);
     }
     // The applied copy, not the live image: a change the engine has not applied yet stays
-    // out of the file.
-    if (write_ram_bytes(applied))
+    // out of the file. One that fails is written again by retry_ram_file.
+    return write_ram_bytes(applied);
+}
+
+bool YuqRamPara::retry_ram_file()
+{
+    if (!m_ramFilePending.load())
         return true;
-    // Left differing, so the next write-back tries again.
-    store16(ram_para_old, off, before);
-    std::printf("ram_device_info not written, retried with the next refresh\n");
-    return false;
+    unsigned char applied[RAM_PARA_SIZE - 0x300];
+    load_words(ram_para_old, 0x300, applied, sizeof applied);
+    return write_ram_bytes(applied);
 }
 
 bool YuqRamPara::write_ram_bytes(const unsigned char* image)
@@ -254,8 +257,21 @@ bool YuqRamPara::write_ram_bytes(const unsigned char* image)
     data[1] = char(0xAA);
     data.replace(2, RAM_PARA_SIZE - 0x300, reinterpret_cast<const char*>(image), RAM_PARA_SIZE - 0x300);
     const bool ok = Utils::write_file_atomic(QString::fromLatin1(kRamFile), data);
+    // The applied copy already counts the change as kept: a write that failed stays pending
+    // until one lands, or a change made on a full disk would be lost at power-off. Nothing
+    // was written, so there is nothing to sync or wait for.
+    const bool wasPending = m_ramFilePending.exchange(!ok);
+    if (!ok) {
+        if (!wasPending) {
+            std::printf("ram_device_info not written, written again every second until it is\n");
+            writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info write-back failed"));
+        }
+        return false;
+    }
+    if (wasPending)
+        std::printf("ram_device_info written after all\n");
     sync_and_pause();
-    return ok;
+    return true;
 }
 
 // ---- refresh requests ----
@@ -349,6 +365,10 @@ int YuqRamPara::mode_file_write(int slot, int op)
     }
     if (!ok) {
         writeLogMsg(LOG_ERROR, QStringLiteral("user mode %1 not written").arg(slot + 1));
+        std::printf("user mode %d not written: the slot keeps what its file holds\n", slot + 1);
+        // Never saved in memory only: the slot goes back to its file (the mode saved before,
+        // or none), as a restart would show it.
+        mode_file_deal(slot, 0);
         return 0;
     }
     if (op == 0 && image16(img::OsdEnable) == 1)

@@ -122,6 +122,7 @@ public:
     int ram_para_save() { return test_signal(1); }
 
     int YuqLanguageChanged();
+    // 0 when the file was not written: the slot then holds what its file holds.
     int mode_file_write(int slot, int op);
     int mode_file_deal(int slot, int op);
     int YuqUserModeSaved(int slot) const;
@@ -155,6 +156,11 @@ public:
     // copy under the engine mutex, no re-apply, and written to the file at once, since no
     // engine pass will bring a write-back. GUI thread (it writes the applied copy).
     bool store_panel_word(int off, uint16_t v);
+    // The last write of the file failed: it is behind the applied copy.
+    bool ram_file_pending() const { return m_ramFilePending.load(); }
+    // Writes the applied copy when the file is behind it; true when the file is current.
+    // GUI thread (it reads the applied copy).
+    bool retry_ram_file();
     void load_user_modes();
 
     // The pause after each "sync" of a parameter or user-mode write (µs).
@@ -198,6 +204,7 @@ private:
 
     void run_pending();
 
+    std::atomic<bool> m_ramFilePending{false};
     bool m_inRefresh = false;
     QVector<int> m_pending; // asked for during a refresh (GUI thread only)
 };

@@ -496,6 +496,49 @@ private slots:
         QVERIFY(QFileInfo::exists(root + QStringLiteral("/mnt/usb1/YUQ-K64/mcu.YUQZK")));
     }
 
+    // A user-mode save and a language change on a full disk (a 3 MiB tmpfs), the space back,
+    // then the power cut: the panel started again shows the user-mode screen as it was.
+    void full_disk_changes_kept_once_space_is_back()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("root"));
+        QVERIFY(QDir().mkpath(root));
+        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=3m", "tmpfs", root}) != 0)
+            QSKIP("no small tmpfs can be mounted here (needs root): a full disk is not tried");
+        struct Unmount
+        {
+            QString root;
+            ~Unmount() { QProcess::execute(QStringLiteral("umount"), {root}); }
+        } unmount{root};
+        const QString shot = root + QStringLiteral("/tmp/ready.png");
+        const QByteArray toUserModes = "key ok\nkey right\nkey right\nkey ok\n";
+        Panel p;
+        p.start(root, kOffscreen);
+        QVERIFY2(Panel::answers(root) && Panel::write_line(root, "language en\n"), p.out.constData());
+        const QString ram = root + QStringLiteral("/data/ram_device_info");
+        QTRY_COMPARE_WITH_TIMEOUT(file_bytes(ram).mid(2, 1), QByteArray(1, 1), 20000);
+        const QByteArray filler = QFile::encodeName(root + QStringLiteral("/filler"));
+        const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        const QByteArray block(4096, '\0');
+        while (fd >= 0 && ::write(fd, block.constData(), size_t(block.size())) == block.size()) {
+        }
+        ::close(fd);
+        QVERIFY(Panel::write_line(root, "language ru\npc image 0x364 0100\n"));
+        QVERIFY2(p.wait_for("custom_mode1: No space left on device"), p.out.constData());
+        QVERIFY(QFile::remove(QString::fromLocal8Bit(filler)));
+        // No refresh comes: the panel writes the language on its own.
+        QTRY_COMPARE_WITH_TIMEOUT(file_bytes(ram).mid(2, 1), QByteArray(1, 2), 20000);
+        QVERIFY(Panel::write_line(root, toUserModes) && Panel::answers(root));
+        const QImage before(shot);
+        p.proc.kill();
+        QVERIFY(p.proc.waitForFinished());
+        Panel again;
+        again.start(root, kOffscreen);
+        QVERIFY2(Panel::answers(root) && Panel::write_line(root, toUserModes) && Panel::answers(root),
+                 again.out.constData());
+        QVERIFY(QImage(shot) == before);
+    }
+
     // A line written between one panel's end (TERM or kill -9) and the next one's start
     // waits for the next panel and runs: the FIFO the first left is this user's own and kept.
     void line_written_before_the_start_runs_on_a_used_root()

@@ -438,6 +438,38 @@ private slots:
         QCOMPARE(int(P->image16(img::KeyLock)), 1);
     }
 
+    // A save and a language change on a full disk (no temp file can be made): the slot
+    // keeps what its file holds and the current mode stays; once files can be written the
+    // tick writes the parameters a second later, with no refresh, and a restart shows the
+    // panel as it was.
+    void full_disk_save_and_language_kept_consistently()
+    {
+        save_slot(P, 0, 0x11);
+        QVERIFY(P->mode_file_write(0, 2));
+        settled(P);
+        const QByteArray slot(reinterpret_cast<const char*>(P->user_mode[0]), RAM_PARA_SIZE);
+        const auto stored = [] { return int(uchar(get_file("/data/ram_device_info")[2])); };
+        const QStringList blockers = {"/data/ram_device_info.tmp", "/data/modes/custom_mode1.tmp"};
+        for (const QString& b : blockers)
+            QVERIFY(QDir().mkpath(platform::dev_path(b)));
+        P->set_image16(img::Language, 2);
+        P->set_image16(img::Brightness, 33);
+        P->set_image16(img::SaveRequest, 1);
+        P->test_signal(1);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(P->user_mode[0]), RAM_PARA_SIZE), slot);
+        QCOMPARE((QList<int>{P->image16(img::CurrentMode), P->image16(img::SaveRequest), g_language}),
+                 (QList<int>{0, 0, 2}));
+        for (const QString& b : blockers)
+            QVERIFY(QDir(platform::dev_path(b)).removeRecursively());
+        ticks(99);
+        QCOMPARE(stored(), 0); // no try sooner than a second after the last
+        ticks(1);
+        QCOMPARE(stored(), 2);
+        P = YuqRamPara::reset_for_test();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(P->user_mode[0]), RAM_PARA_SIZE), slot);
+        QCOMPARE(int(P->image16(img::Language)), 2);
+    }
+
     void lock_function_keys_and_a_bad_window_change_nothing()
     {
         keypad_panel();

@@ -3,6 +3,7 @@
 #include "firmwareupdate.h"
 #include "screenkit.h"
 #include "screens.h"
+#include "syncupdate.h"
 #include "tip.h"
 #include "core/global.h"
 #include "core/utils.h"
@@ -30,6 +31,7 @@ void PanelClock::tick()
             Utils::system_mutex(QStringLiteral("reboot"));
         }
     }
+    SyncUpdate::pInstance()->retry_write_back();
     if (AgingLog::instance().tick())
         kit::request(page::factoryage, kit::ReqUpdateAgeLog, 0);
     if (g_delay_usbserver == 0 && Utils::getTimeSpace(usbserver_ticks) >= 1000)

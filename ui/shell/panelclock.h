@@ -1,8 +1,8 @@
 #pragma once
 // The panel's clock: the 10 ms tick on the GUI thread. It counts G_timeTicks and drives what
 // runs by ticks: the update overlay's animation, the tip's timeout, the reboot request, the
-// aging sampler, the start of the USB-stick reports, and the front screen following
-// g_page_focus.
+// aging sampler, the start of the USB-stick reports, a failed write-back of the parameter
+// file, and the front screen following g_page_focus.
 #include <QObject>
 #include <cstdint>
 

@@ -7,10 +7,10 @@
 #include "core/engine_handshake.h"
 #include "core/image_edit.h"
 #include "core/global.h"
-#include "core/logMsg.h"
 #include "core/yuqrampara.h"
 
 #include <QMetaObject>
+#include <QScopedValueRollback>
 #include <cstring>
 
 SyncUpdate* SyncUpdate::p_SyncUpdate = nullptr;
@@ -27,6 +27,7 @@ void SyncUpdate::para_sync(int code)
     YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
     if (!p)
         return;
+    const QScopedValueRollback<bool> inSync(m_inSync, true);
     current_window_check();
     if (g_yuq_keys)
         update_usb_keyLed();
@@ -35,10 +36,12 @@ void SyncUpdate::para_sync(int code)
 
     const uint8_t pg = g_page_focus.load();
     int tip = 0;
+    bool homeTip = false;
     refresh_front(code);
     if (pg == page::MainWindow && g_mainwindow && g_mainwindow->l_tip_request) {
         g_mainwindow->l_tip_request = false;
         tip = 1;
+        homeTip = true;
     } else if (pg == page::LinkOption) {
         tip = 1;
     } else if ((pg == page::SmartMapping || pg == page::firmware_usbgrade) && code >= 100
@@ -46,7 +49,9 @@ void SyncUpdate::para_sync(int code)
         tip = code - 97;
     }
 
-    save_request();
+    // No check mark for a save that did not land.
+    if (!save_request() && homeTip)
+        tip = 0;
     if (code == 2)
         slot_files();
     write_back();
@@ -82,30 +87,29 @@ void SyncUpdate::current_window_check()
         g_image_current = 0;
 }
 
-void SyncUpdate::save_request()
+bool SyncUpdate::save_request()
 {
     YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
     const uint16_t n = p->image16(img::SaveRequest);
     if (n == 0 || n == p->applied16(img::SaveRequest))
-        return;
+        return true;
     if (n > USER_MODE_COUNT) {
         // Names no slot (a PC may write anything here): refused and cleared.
         YUQ_TRACE("save request %u names no user mode\n", unsigned(n));
         ImageEdit e(0);
         e.set(img::SaveRequest, 0);
-        return;
+        return true;
     }
     const int slot = n - 1;
-    {
-        ImageEdit e(0); // the slot takes the image as it is: nothing to apply
-        p->user_mode[slot][0] = 0xAA;
-        p->user_mode[slot][1] = 0xAA;
+    p->image_snapshot(USER_MODE_IMAGE_BASE, p->user_mode[slot] + 2, USER_MODE_COPY_LEN);
+    const bool saved = p->mode_file_write(slot, 0);
+    // The slot is in use only once its file holds it; a failed save leaves the slot as its
+    // file has it and the current mode as it was. The request is done either way.
+    ImageEdit e(0); // the slot takes the image as it is: nothing to apply
+    if (saved)
         e.set(img::CurrentMode, n);
-        p->read_image(USER_MODE_IMAGE_BASE, p->user_mode[slot] + 2, USER_MODE_COPY_LEN);
-    }
-    p->mode_file_write(slot, 0);
-    ImageEdit e(0);
     e.set(img::SaveRequest, 0);
+    return saved;
 }
 
 void SyncUpdate::slot_files()
@@ -126,16 +130,26 @@ void SyncUpdate::slot_files()
 void SyncUpdate::write_back()
 {
     YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
-    const bool differs = p->take_applied();
-    if (!differs && !m_writePending)
-        return;
-    if (p->write_ram_file()) {
-        m_writePending = false;
+    // A failed write stays pending in the parameter block; retry_write_back tries it again.
+    if (p->take_applied() || p->ram_file_pending()) {
+        m_retryWait = 0;
+        p->write_ram_file();
+    }
+}
+
+void SyncUpdate::retry_write_back()
+{
+    YuqRamPara* p = YuqRamPara::p_yuqrampara_config;
+    if (!p || !p->ram_file_pending()) {
+        m_retryWait = 0;
         return;
     }
-    m_writePending = true;
-    std::printf("ram_device_info not written, retried with the next refresh\n");
-    writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info write-back failed"));
+    // A second after the last try, and not inside a refresh (its own write-back comes): an
+    // idle panel has no refresh to bring the write, so the tick does.
+    if (m_inSync || ++m_retryWait < 100)
+        return;
+    m_retryWait = 0;
+    p->retry_ram_file();
 }
 
 void SyncUpdate::tip_later(int n)

@@ -15,8 +15,8 @@ public:
     // The part of a refresh that shows the image: the screen in front refreshed and the
     // language taken over.
     void refresh_front(int code);
-    // A write-back failed and is retried by the next refresh.
-    bool write_pending() const { return m_writePending; }
+    // Tick: writes the parameter file again, once a second, while a write of it failed.
+    void retry_write_back();
 
     unsigned char last_key_report[5] = {0, 0, 0, 0, 0};
 
@@ -26,10 +26,11 @@ public slots:
 private:
     SyncUpdate() = default;
     void current_window_check();
-    void save_request();
+    bool save_request(); // false when a save did not land
     void slot_files();
     void write_back();
     void tip_later(int n);
 
-    bool m_writePending = false;
+    bool m_inSync = false;
+    int m_retryWait = 0; // ticks since the last try of a pending write
 };
