@@ -1,0 +1,275 @@
+// The VNC path of the real program (build/app/yuqK87N, -platform vnc on a free local port,
+// a fresh device root), seen from a raw RFB 3.3 viewer:
+// - a key line written to the control FIFO to the first frame update after it, with the
+//   viewer keeping three incremental requests outstanding (focus moves, a screen opened
+//   and closed);
+// - full raw frames asked for and read back to back;
+// - the panel's CPU time (/proc/PID/stat) with no viewer, and with one viewer whose
+//   incremental request waits while nothing changes.
+//
+//   build/bench/bench_vnc
+#include "panelprocess.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kRounds = 30; // of four keys each
+constexpr int kOutstanding = 3;
+constexpr int kSlowMs = 20;
+constexpr int kQuietMs = 150; // no update this long: the last key's painting is over
+constexpr int kFullSeconds = 3;
+constexpr int kCpuSeconds = 10;
+constexpr int kSettleMs = 8000; // start-up over (the FPGAs come up at about 3 s)
+
+struct Viewer
+{
+    QTcpSocket s;
+    QByteArray buf;
+    int outstanding = 0; // incremental requests the viewer keeps waiting; 0: none
+    qint64 pixels = 0;   // of the last update
+
+    QByteArray read(int n)
+    {
+        QByteArray b;
+        while (b.size() < n && (s.bytesAvailable() > 0 || s.waitForReadyRead(5000)))
+            b += s.read(n - b.size());
+        return b;
+    }
+    // RFB 3.3 without security, shared, the server's pixel format, raw pixels only.
+    bool open(quint16 port)
+    {
+        s.connectToHost(QHostAddress::LocalHost, port);
+        s.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        if (!s.waitForConnected(3000) || !read(12).startsWith("RFB 003."))
+            return false;
+        s.write("RFB 003.003\n");
+        if (read(4) != QByteArray("\0\0\0\1", 4))
+            return false;
+        s.write("\1", 1);
+        const QByteArray init = read(24);
+        if (init.size() != 24 || quint8(init[4]) != 32)
+            return false;
+        read(int(qFromBigEndian<quint32>(init.constData() + 20)));
+        s.write(QByteArray::fromHex("0200000100000000"));
+        return s.flush() || s.bytesToWrite() == 0;
+    }
+    void request(bool incremental)
+    {
+        QByteArray r = QByteArray::fromHex("030000000000014000f0");
+        r[1] = incremental;
+        s.write(r);
+        s.flush();
+    }
+    // Length of the whole message at the head of the buffer (an update's pixels counted);
+    // 0 while incomplete, -1 for one this viewer does not know.
+    qint64 whole()
+    {
+        if (buf.isEmpty())
+            return 0;
+        switch (quint8(buf[0])) {
+        case 0: {
+            if (buf.size() < 4)
+                return 0;
+            qint64 at = 4, n = 0;
+            for (int r = qFromBigEndian<quint16>(buf.constData() + 2); r > 0; --r) {
+                if (buf.size() < at + 12)
+                    return 0;
+                const char* h = buf.constData() + at;
+                if (qFromBigEndian<qint32>(h + 8) != 0)
+                    return -1;
+                const qint64 area = qint64(qFromBigEndian<quint16>(h + 4)) * qFromBigEndian<quint16>(h + 6);
+                n += area;
+                at += 12 + 4 * area;
+            }
+            pixels = n;
+            return buf.size() >= at ? at : 0;
+        }
+        case 2:
+            return 1;
+        default:
+            return -1;
+        }
+    }
+    // True once a whole frame update came within `ms`; an incremental request follows it
+    // where the viewer keeps some outstanding.
+    bool update(int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        for (;;) {
+            const qint64 n = whole();
+            if (n < 0)
+                return false;
+            if (n > 0) {
+                const bool frame = buf.at(0) == 0;
+                buf.remove(0, int(n));
+                if (!frame)
+                    continue;
+                if (outstanding > 0)
+                    request(true);
+                return true;
+            }
+            const qint64 left = ms - t.elapsed();
+            if (s.bytesAvailable() == 0 && (left <= 0 || !s.waitForReadyRead(int(left))))
+                return false;
+            buf += s.readAll();
+        }
+    }
+    void keep_outstanding(int n)
+    {
+        outstanding = n;
+        for (int i = 0; i < n; ++i)
+            request(true);
+    }
+};
+
+double cpu_seconds(qint64 pid)
+{
+    const QByteArray stat = file_bytes(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QList<QByteArray> f = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    // utime and stime: the stat line's fields 14 and 15, the state being field 3.
+    return f.size() > 12 ? double(f[11].toLongLong() + f[12].toLongLong()) / double(sysconf(_SC_CLK_TCK)) : 0;
+}
+
+// Milliseconds of CPU per second the panel takes over `seconds`.
+double cpu_ms_per_s(qint64 pid, int seconds)
+{
+    QElapsedTimer t;
+    t.start();
+    const double from = cpu_seconds(pid);
+    QThread::sleep(unsigned(seconds));
+    return (cpu_seconds(pid) - from) * 1e3 / (double(t.nsecsElapsed()) / 1e9);
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[size_t(p * double(v.size() - 1) + 0.5)];
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const quint16 port = free_local_port();
+    QTemporaryDir dir;
+    const QString root = dir.filePath(QStringLiteral("root"));
+    Panel panel;
+    QElapsedTimer since_start;
+    since_start.start();
+    panel.start(root, {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(port)});
+    if (!Panel::answers(root) || !Panel::write_line(root, "key ok\n") || !Panel::answers(root)) {
+        std::fprintf(stderr, "bench_vnc: the panel did not start:\n%s\n", panel.out.constData());
+        return 1;
+    }
+    const qint64 pid = panel.proc.processId();
+    QThread::msleep(ulong(std::max<qint64>(0, kSettleMs - since_start.elapsed())));
+
+    // CPU: no viewer, then one whose incremental request waits.
+    const double cpu_none = cpu_ms_per_s(pid, kCpuSeconds);
+    double cpu_one = 0;
+    int idle_updates = 0;
+    {
+        Viewer v;
+        if (!v.open(port) || (v.request(false), !v.update(5000))) {
+            std::fprintf(stderr, "bench_vnc: no first frame\n");
+            return 1;
+        }
+        v.request(true);
+        QThread::msleep(1000);
+        cpu_one = cpu_ms_per_s(pid, kCpuSeconds);
+        while (v.update(0))
+            ++idle_updates;
+    }
+
+    // Keys to their frames: on the home screen's first tile, a focus move there and back,
+    // its screen opened and closed.
+    struct Kind
+    {
+        const char* what;
+        QByteArray lines[2];
+        std::vector<double> ms;
+        int missed = 0;
+    } kinds[] = {
+        {"`key right`/`key left` (focus moves)", {"key right\n", "key left\n"}, {}, 0},
+        {"`key ok` (a screen opens)", {"key ok\n"}, {}, 0},
+        {"`key back` (the screen closes)", {"key back\n"}, {}, 0},
+    };
+    const std::pair<Kind*, int> round[] = {{&kinds[0], 0}, {&kinds[0], 1}, {&kinds[1], 0}, {&kinds[2], 0}};
+    std::vector<double> all;
+    {
+        Viewer v;
+        if (!v.open(port) || (v.request(false), !v.update(5000)))
+            return 1;
+        v.keep_outstanding(kOutstanding);
+        QElapsedTimer t;
+        for (int i = 0; i < kRounds; ++i)
+            for (const auto& [kind, line] : round) {
+                while (v.update(kQuietMs)) {
+                }
+                t.start();
+                Panel::write_line(root, kind->lines[line]);
+                if (v.update(2000)) {
+                    kind->ms.push_back(double(t.nsecsElapsed()) / 1e6);
+                    all.push_back(kind->ms.back());
+                } else {
+                    ++kind->missed;
+                }
+            }
+    }
+
+    // Full raw frames back to back.
+    int full = 0;
+    double full_s = 0;
+    {
+        Viewer v;
+        if (!v.open(port))
+            return 1;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < kFullSeconds * 1000) {
+            v.request(false);
+            if (!v.update(5000) || v.pixels != 320 * 240)
+                break;
+            ++full;
+        }
+        full_s = double(t.nsecsElapsed()) / 1e9;
+    }
+    const bool alive = Panel::answers(root);
+
+    std::printf("| key line to its frame update (%d incremental requests outstanding) | samples | median ms | p90 ms | max ms | over %d ms | no update in 2 s |\n",
+                kOutstanding, kSlowMs);
+    std::printf("|---|---|---|---|---|---|---|\n");
+    const auto row = [](const char* what, const std::vector<double>& ms, int missed) {
+        std::printf("| %s | %zu | %.1f | %.1f | %.1f | %ld | %d |\n", what, ms.size(), percentile(ms, 0.5), percentile(ms, 0.9),
+                    ms.empty() ? 0.0 : *std::max_element(ms.begin(), ms.end()),
+                    long(std::count_if(ms.begin(), ms.end(), [](double m) { return m > kSlowMs; })), missed);
+    };
+    int missed = 0;
+    for (const Kind& k : kinds) {
+        row(k.what, k.ms, k.missed);
+        missed += k.missed;
+    }
+    row("all", all, missed);
+    std::printf("\n| VNC | figure |\n|---|---|\n");
+    std::printf("| full raw frames back to back | %.0f frames/s (%.1f MB/s) |\n", full / full_s, full / full_s * 320 * 240 * 4 / 1e6);
+    std::printf("| panel CPU, no viewer | %.1f ms/s |\n", cpu_none);
+    std::printf("| panel CPU, one viewer, an incremental request waiting | %.1f ms/s (%d updates meanwhile) |\n", cpu_one, idle_updates);
+    if (!alive) {
+        std::fprintf(stderr, "bench_vnc: the panel stopped answering\n");
+        return 1;
+    }
+    return 0;
+}
