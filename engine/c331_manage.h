@@ -46,6 +46,8 @@ public:
 
     // Tests: what the engine believes the chip holds.
     const unsigned char* chip_record() const { return m_chip; }
+    // Tests: the engine thread's bring-up is done (its own first panel init included).
+    bool brought_up() const { return m_up.load(); }
 
 private:
     c331_manage();
@@ -62,5 +64,5 @@ private:
 
     ServiceThread m_thread;
     std::atomic<bool> m_stop{false};
-    bool m_up = false; // brought up (engine thread only)
+    std::atomic<bool> m_up{false}; // brought up (set by the engine thread)
 };

@@ -6,6 +6,7 @@
 #include "sim/control.h"
 #include "sim/control_scaler.h"
 
+#include <QDeadlineTimer>
 #include <QtTest>
 #include <cstring>
 
@@ -192,7 +193,8 @@ private slots:
         QTRY_VERIFY(f->get_fpga_status());
         c331_manage* e = c331_manage::pInstance();
         e->start_thread();
-        QTRY_COMPARE(sim::scaler().state().init_stage, 2);
+        // Bring-up's own panel init done: only the LED change's init counts from here.
+        QTRY_VERIFY_WITH_TIMEOUT(e->brought_up(), 30000);
         const int inits = sim::scaler().state().panel_inits;
         {
             // As the LED-size screen applies: engine mutex, then the LED mutex.
@@ -205,17 +207,22 @@ private slots:
             }
             e->request_update(1);
         }
-        QTRY_COMPARE(g_set_led_setup.load(), uint8_t(1)); // the engine now waits for the steps
+        // The engine now waits for the steps.
+        QTRY_COMPARE_WITH_TIMEOUT(g_set_led_setup.load(), uint8_t(1), 30000);
         // The GUI thread still gets the engine mutex and changes another field.
-        int tries = 0;
-        while (pthread_mutex_trylock(&EngineHandshake::instance().mutex) != 0 && ++tries < 200)
+        QDeadlineTimer deadline(30000);
+        bool locked;
+        while (!(locked = pthread_mutex_trylock(&EngineHandshake::instance().mutex) == 0)
+               && !deadline.hasExpired())
             QTest::qWait(10);
-        QVERIFY(tries < 200);
+        QVERIFY(locked);
         EngineHandshake::instance().raise(1);
         p->set_image16(img::Contrast, 66);
         EngineHandshake::instance().unlock();
-        // The GUI tick advances the steps.
-        for (int i = 0; i < 200 && sim::scaler().state().panel_inits == inits; ++i) {
+        // The GUI tick advances the steps until the engine, past them, inits the panel: a
+        // tick loop cut short would leave the engine waiting for steps that never end.
+        deadline.setRemainingTime(30000);
+        while (sim::scaler().state().panel_inits == inits && !deadline.hasExpired()) {
             G_timeTicks += 1;
             QTest::qWait(2);
         }

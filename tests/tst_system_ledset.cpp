@@ -11,6 +11,7 @@
 #include "ui/system/netset.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
@@ -247,14 +248,17 @@ private slots:
         f->initialize_start();
         QTRY_VERIFY(f->get_fpga_status());
         c331_manage::pInstance()->start_thread();
-        QTRY_COMPARE(sim::scaler().state().init_stage, 2);
+        // Bring-up's own panel init done: only the LED change's init counts from here.
+        QTRY_VERIFY_WITH_TIMEOUT(c331_manage::pInstance()->brought_up(), 30000);
         const int inits = sim::scaler().state().panel_inits;
         const int blanks = sim::fpga(0).reg_writes(fpgawire::RegControl);
         run([&](ledset* s) {
             s->confirm(field(s, 0), QStringLiteral("3840"));
             keys(s, "RRQRQ"); // from copy to horizontal: 1920 + 1920
             QVERIFY(apply(s, [&] {
-                for (int i = 0; i < 250 && sim::scaler().state().panel_inits == inits; ++i) {
+                // Ticks until the engine is past the steps: a loop cut short leaves it waiting.
+                QDeadlineTimer deadline(30000);
+                while (sim::scaler().state().panel_inits == inits && !deadline.hasExpired()) {
                     ticks(1);
                     QTest::qWait(2);
                 }
