@@ -130,7 +130,7 @@ int listen_on(const QString& addr, const QString& port, int* err, QString* why)
     const int one = 1;
     *err = 0;
     if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0
-        || ::bind(fd, ai->ai_addr, ai->ai_addrlen) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        || ::bind(fd, ai->ai_addr, ai->ai_addrlen) != 0 || ::listen(fd, 8) != 0) {
         *err = errno;
         if (fd >= 0)
             ::close(fd);

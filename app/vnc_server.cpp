@@ -141,15 +141,22 @@ public:
             if (m_grabbing || !o->isWidgetType())
                 break;
             g_dirty = true;
-            if (!m_due && g_count.load() > 0) {
-                m_due = true;
-                QTimer::singleShot(0, this, [this] { grab(); });
-            }
+            if (g_count.load() > 0)
+                schedule();
             break;
         default:
             break;
         }
         return false;
+    }
+
+    // One grab once the events of the moment have run, however many asked for it.
+    void schedule()
+    {
+        if (m_due)
+            return;
+        m_due = true;
+        QTimer::singleShot(0, this, [this] { grab(); });
     }
 
     void grab()
@@ -442,8 +449,10 @@ void accept_viewers(int listen_fd)
             g_viewers.push_back(v);
             g_count.fetch_add(1);
         }
+        // Not grabbed here: a burst of connections would grab once each. The viewer starts
+        // from the last picture and gets what changed since with the grab.
         if (g_dirty)
-            publish();
+            g_watch->schedule();
         std::thread(serve, v, fd).detach();
     }
 }
