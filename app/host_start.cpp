@@ -177,6 +177,9 @@ void restart_panel()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(2);
     }
+    if (!sim::control_handover_ready())
+        std::fprintf(stderr, "yuqK87N: reboot: the control FIFO's reader is still at a line after "
+                     "15 s: the next panel opens the FIFO again\n");
     QByteArray pending;
     const int control = sim::take_control_handover(&pending);
     // Kept open over the exec, and named to the new program.
@@ -404,7 +407,7 @@ QString open_vnc_port(int argc, char* argv[])
         g_platform_env_set = true;
         qputenv("QT_QPA_PLATFORM", offscreen);
     }
-    // Clients that come now wait in the port's queue until Qt's server takes it over.
+    // Viewers that come now wait in the port's queue until the panel accepts them.
     std::printf("VNC: the panel is served %s\n", vnc_where(addr, port).toLocal8Bit().constData());
     std::fflush(stdout);
     return QString();

@@ -32,10 +32,6 @@
 #include <unistd.h>
 #include <vector>
 
-// Not in the library's header, but exported: the client iterator that also yields the
-// closed clients is what its own event loop uses.
-extern "C" rfbClientIteratorPtr rfbGetClientIteratorWithClosed(rfbScreenInfoPtr);
-
 namespace host {
 
 namespace {
@@ -357,7 +353,9 @@ void serve(Viewer* v, int fd)
     std::string host = cl && cl->host ? cl->host : "";
     if (cl)
         std::printf("VNC: a viewer connected from %s\n", host.c_str());
+    bool served = false;
     while (cl && cl->sock != RFB_INVALID_SOCKET) {
+        served = served || cl->state == rfbClientRec::RFB_NORMAL;
         pollfd p[2] = {{cl->sock, POLLIN, 0}, {v->wake, POLLIN, 0}};
         if (::poll(p, 2, -1) < 0 && errno != EINTR)
             break;
@@ -388,8 +386,10 @@ void serve(Viewer* v, int fd)
     }
     ::close(v->wake);
     delete v;
-    // The encoders' buffers of the viewer that left go back to the system.
-    ::malloc_trim(0);
+    // The encoders' buffers of the viewer that left go back to the system (a connection
+    // that never got to frames has none, and a burst of them must not trim once each).
+    if (served)
+        ::malloc_trim(0);
 }
 
 rfbScreenInfoPtr make_screen()
@@ -417,6 +417,29 @@ rfbScreenInfoPtr make_screen()
     s->desktopName = "yuqK87N";
     rfbInitServer(s);
     return s;
+}
+
+// The library keeps the security types it offers (RFB 3.7 and later, whatever version it
+// announced) in one global list that each handshake edits without a lock: two first
+// viewers at once could link it into a loop, and every later handshake would then recurse
+// without end. One handshake here, before any viewer's thread, settles the list; later
+// handshakes only read it.
+void settle_security_types(rfbScreenInfoPtr s)
+{
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+        return;
+    static const char version[] = "RFB 003.008\n";
+    if (::write(pair[1], version, sizeof version - 1) == sizeof version - 1) {
+        if (rfbClientPtr cl = rfbNewClient(s, pair[0])) {
+            rfbProcessClientMessage(cl); // the version read, the list offered
+            rfbCloseClient(cl);
+            rfbClientConnectionGone(cl);
+        }
+    } else {
+        ::close(pair[0]);
+    }
+    ::close(pair[1]);
 }
 
 void accept_viewers(int listen_fd)
@@ -462,10 +485,13 @@ void accept_viewers(int listen_fd)
 void vnc_serve(int fd)
 {
     rfbLog = library_log;
-    rfbErr = library_error;
+    rfbErr = library_log; // the handshake below is on a local socket: its complaints are not news
     for (int i = 0; i < kMaxViewers; ++i)
         if (rfbScreenInfoPtr s = make_screen())
             g_spare.push_back(s);
+    if (!g_spare.empty())
+        settle_security_types(g_spare.front());
+    rfbErr = library_error;
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     g_watch = new PaintWatch;
     qApp->installEventFilter(g_watch);
