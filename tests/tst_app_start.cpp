@@ -43,6 +43,14 @@ struct VncPanel
         p.start(root, vnc_args(port));
         return Panel::answers(root);
     }
+    // A failed check shows what the panel said (a sanitizer's report among it).
+    ~VncPanel()
+    {
+        if (!QTest::currentTestFailed())
+            return;
+        p.wait_for("\x01", 1, 500);
+        qWarning().noquote() << "the panel's output, its end:\n" << p.out.right(6000);
+    }
 };
 
 // A full FramebufferUpdateRequest of the 320x240 panel.
