@@ -64,6 +64,7 @@ std::mutex g_viewers_mutex;
 std::vector<Viewer*> g_viewers;        // served now
 std::vector<rfbScreenInfoPtr> g_spare; // screens free for the next viewer
 std::atomic<int> g_count{0};
+std::atomic<bool> g_trim_due{false};
 // Something was painted since the last grab (GUI thread): without viewers nothing is
 // grabbed, and the first one to come needs a fresh picture.
 bool g_dirty = true;
@@ -387,9 +388,14 @@ void serve(Viewer* v, int fd)
     ::close(v->wake);
     delete v;
     // The encoders' buffers of the viewer that left go back to the system (a connection
-    // that never got to frames has none, and a burst of them must not trim once each).
-    if (served)
-        ::malloc_trim(0);
+    // that never got to frames has none). Trimmed once for a burst, on the GUI thread: the
+    // allocator's first use from a thread that then ends breaks its arena count under
+    // AddressSanitizer, whose own allocator leaves glibc's unused until then.
+    if (served && !g_trim_due.exchange(true))
+        on_gui_thread([] {
+            g_trim_due = false;
+            ::malloc_trim(0);
+        });
 }
 
 rfbScreenInfoPtr make_screen()
