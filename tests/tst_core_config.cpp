@@ -258,6 +258,8 @@ private slots:
         if (pid == 0) {
             if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0))
                 ::_exit(77);
+            if (::access(host.constData(), F_OK) != 0 && errno == EACCES)
+                ::_exit(78); // the root lies in a folder closed to others (a private TMPDIR)
             const auto expect = [](bool ok, const char* what) {
                 if (!ok) {
                     std::fprintf(stderr, "%s\n", what);
@@ -282,6 +284,8 @@ private slots:
         QVERIFY(WIFEXITED(status));
         if (WEXITSTATUS(status) == 77)
             QSKIP("cannot change to an ordinary user");
+        if (WEXITSTATUS(status) == 78)
+            QSKIP("an ordinary user cannot reach the device root");
         QCOMPARE(WEXITSTATUS(status), 0);
         QVERIFY(testsupport::get_file("/data/configs/tcpip.ini.bad").contains("BarCode=KEEP"));
         QCOMPARE(QSettings(ini, QSettings::IniFormat).value("config/BarCode").toString(), QStringLiteral(" "));
