@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <functional>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -329,6 +330,10 @@ QString open_vnc_port(int argc, char* argv[])
 #ifndef YUQ_VNC_SERVER
     return QStringLiteral("this build has no VNC server: choose another platform, e.g. -platform offscreen");
 #endif
+    // Before any thread: each viewer's thread would get an allocator arena of its own, and
+    // glibc gives back the free top of none but the main one. With one arena the encoders'
+    // buffers of a viewer that left go back to the system at the trim.
+    ::mallopt(M_ARENA_MAX, 1);
     QString port = QStringLiteral("5900");
     QString addr = QStringLiteral("127.0.0.1");
     for (int i = 0; i < opts.size(); ++i) {
