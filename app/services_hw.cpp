@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPainter>
+#include <QPointer>
 #include <QThread>
 #include <QWidget>
 #include <algorithm>
@@ -60,6 +61,36 @@ public:
     }
 };
 std::atomic<GuiRelay*> g_relay{nullptr};
+
+// What lies above what, as a window manager keeps it: a window shown or activated goes on
+// top. Taken from the events themselves, so a screen just shown lies above the window that
+// stays active until the platform's activation of the new one arrives.
+class Stacking : public QObject
+{
+public:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if ((e->type() == QEvent::Show || e->type() == QEvent::WindowActivate) && o->isWidgetType()
+            && static_cast<QWidget*>(o)->isWindow()) {
+            auto* w = static_cast<QWidget*>(o);
+            m_order.removeAll(nullptr);
+            m_order.removeAll(w);
+            m_order.append(w);
+        }
+        return false;
+    }
+    QWidget* top() const
+    {
+        for (int i = m_order.size() - 1; i >= 0; --i)
+            if (m_order[i] && m_order[i]->isVisible())
+                return m_order[i];
+        return QApplication::activeWindow();
+    }
+
+private:
+    QList<QPointer<QWidget>> m_order;
+};
+Stacking* g_stacking = nullptr;
 } // namespace
 
 bool on_gui_thread(std::function<void()> fn)
@@ -71,23 +102,24 @@ bool on_gui_thread(std::function<void()> fn)
     return true;
 }
 
-// The panel's windows that can be seen, lowest first: the home window, dialogs, the active
-// window, modal dialogs, the active modal one, windows that stay on top.
+// The panel's windows that can be seen, lowest first: the home window, dialogs, the window
+// shown or activated last, modal dialogs, the active modal one, windows that stay on top.
 QList<QWidget*> panel_windows()
 {
+    QWidget* top = g_stacking ? g_stacking->top() : QApplication::activeWindow();
     QList<QWidget*> shown;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && !w->isMinimized())
             shown.push_back(w);
     // topLevelWidgets() has no order: rank by what lies above what on the panel.
-    auto rank = [](QWidget* w) {
+    auto rank = [top](QWidget* w) {
         if (w->windowFlags() & Qt::WindowStaysOnTopHint)
             return 5; // the update overlay
         if (w == QApplication::activeModalWidget())
             return 4;
         if (w->isModal())
             return 3;
-        if (w == QApplication::activeWindow())
+        if (w == top)
             return 2;
         return qobject_cast<QDialog*>(w) ? 1 : 0;
     };
@@ -250,6 +282,10 @@ void panel_ready()
     // On the GUI thread, once: the relay lives there.
     if (!g_relay.load())
         g_relay = new GuiRelay;
+    if (!g_stacking) {
+        g_stacking = new Stacking;
+        qApp->installEventFilter(g_stacking);
+    }
     sim::set_panel_ready(true);
 }
 

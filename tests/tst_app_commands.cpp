@@ -58,6 +58,20 @@ private slots:
         QCOMPARE(QColor(img.pixel(10, 130)), QColor(16, 16, 28));
         QCOMPARE(QColor(img.pixel(10, 200)), QColor(0, 255, 0));
 
+        // A screen just shown lies above the window still active, before the platform's
+        // activation of it arrives.
+        overlay.hide();
+        screen.hide();
+        QApplication::setActiveWindow(&home);
+        QTRY_VERIFY(home.isActiveWindow());
+        QDialog opened;
+        opened.setStyleSheet("background: rgb(0,0,255);");
+        opened.setGeometry(0, 0, 320, 240);
+        opened.show();
+        QVERIFY(sim::run_control_line("screenshot /shots/opened.png"));
+        QCOMPARE(QColor(QImage(platform::dev_path("/shots/opened.png")).pixel(10, 10)), QColor(0, 0, 255));
+        opened.hide();
+
         testsupport::put_file("/shots/target", "kept");
         QVERIFY(QFile::link(platform::dev_path("/shots/target"), platform::dev_path("/shots/l.png")));
         QCOMPARE(::mkfifo(QFile::encodeName(platform::dev_path("/shots/f.png")).constData(), 0600), 0);
