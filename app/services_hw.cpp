@@ -84,13 +84,18 @@ public:
         for (int i = m_order.size() - 1; i >= 0; --i)
             if (m_order[i] && m_order[i]->isVisible())
                 return m_order[i];
-        return QApplication::activeWindow();
+        return QApplication::activeWindow(); // shown before the panel was ready
     }
 
 private:
     QList<QPointer<QWidget>> m_order;
 };
 Stacking* g_stacking = nullptr;
+
+QWidget* top_window()
+{
+    return g_stacking ? g_stacking->top() : QApplication::activeWindow();
+}
 } // namespace
 
 bool on_gui_thread(std::function<void()> fn)
@@ -106,7 +111,7 @@ bool on_gui_thread(std::function<void()> fn)
 // shown or activated last, modal dialogs, the active modal one, windows that stay on top.
 QList<QWidget*> panel_windows()
 {
-    QWidget* top = g_stacking ? g_stacking->top() : QApplication::activeWindow();
+    QWidget* top = top_window();
     QList<QWidget*> shown;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && !w->isMinimized())

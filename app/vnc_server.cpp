@@ -354,7 +354,7 @@ void serve(Viewer* v, int fd)
     std::string host = cl && cl->host ? cl->host : "";
     if (cl)
         std::printf("VNC: a viewer connected from %s\n", host.c_str());
-    bool served = false;
+    bool served = false; // got past the handshake (the library's close resets the state)
     while (cl && cl->sock != RFB_INVALID_SOCKET) {
         served = served || cl->state == rfbClientRec::RFB_NORMAL;
         pollfd p[2] = {{cl->sock, POLLIN, 0}, {v->wake, POLLIN, 0}};
@@ -435,6 +435,7 @@ void settle_security_types(rfbScreenInfoPtr s)
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
         return;
+    rfbErr = library_log; // a local socket: what the library says of it is not news
     static const char version[] = "RFB 003.008\n";
     if (::write(pair[1], version, sizeof version - 1) == sizeof version - 1) {
         if (rfbClientPtr cl = rfbNewClient(s, pair[0])) {
@@ -446,6 +447,7 @@ void settle_security_types(rfbScreenInfoPtr s)
         ::close(pair[0]);
     }
     ::close(pair[1]);
+    rfbErr = library_error;
 }
 
 void accept_viewers(int listen_fd)
@@ -491,13 +493,12 @@ void accept_viewers(int listen_fd)
 void vnc_serve(int fd)
 {
     rfbLog = library_log;
-    rfbErr = library_log; // the handshake below is on a local socket: its complaints are not news
+    rfbErr = library_error;
     for (int i = 0; i < kMaxViewers; ++i)
         if (rfbScreenInfoPtr s = make_screen())
             g_spare.push_back(s);
     if (!g_spare.empty())
         settle_security_types(g_spare.front());
-    rfbErr = library_error;
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     g_watch = new PaintWatch;
     qApp->installEventFilter(g_watch);

@@ -79,6 +79,12 @@ struct Panel
     }
     ~Panel()
     {
+        // A failed check shows what the panel said last (a sanitizer's report among it): a
+        // check's own message is cut at about 1,000 characters.
+        if (QTest::currentTestFailed()) {
+            wait_for("\x01", 1, 500);
+            qWarning().noquote() << "the panel's output, its end:\n" << out.right(6000);
+        }
         if (proc.state() != QProcess::NotRunning) {
             proc.kill();
             proc.waitForFinished();
