@@ -352,6 +352,14 @@ QString open_vnc_port(int argc, char* argv[])
                                       "or 0.0.0.0 (for IPv6, tunnel the port)").arg(addr);
         }
     }
+    const QString choose_any = QStringLiteral("Choose another port: VNC_PORT=PORT ./run.sh, or port=PORT in -platform vnc:...");
+    // Checked here: the system would take 0 for "any port" and 70000 for 4464.
+    bool number = !port.isEmpty() && port.size() <= 5;
+    for (const QChar c : port)
+        number = number && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!number || port.toUInt() < 1 || port.toUInt() > 65535)
+        return QStringLiteral("the VNC port %1 cannot be opened (a port is a number from 1 to 65535).\n%2")
+            .arg(port, choose_any);
     int err = 0;
     QString why;
     // The port the panel before a reboot listened on, still listening.
@@ -390,7 +398,7 @@ QString open_vnc_port(int argc, char* argv[])
             }
         }
         const QString choose = other.isEmpty()
-            ? QStringLiteral("Choose another port: VNC_PORT=PORT ./run.sh, or port=PORT in -platform vnc:...")
+            ? choose_any
             : QStringLiteral("Choose another port (%1 is free now): VNC_PORT=%1 ./run.sh, or port=%1 in "
                              "-platform vnc:...").arg(other);
         return QStringLiteral("the VNC port %1 on %2 cannot be opened (%3): another panel or VNC "

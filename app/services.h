@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <qnamespace.h>
 
 class QImage;
 class QWidget;
@@ -17,6 +18,9 @@ void panel_ready();
 // (a queued functor call would share its reference count with the poster). False before
 // panel_ready().
 bool on_gui_thread(std::function<void()> fn);
+// A key pressed or released on the panel (on the GUI thread), at the home window: the panel
+// rules hand it to the screen in front or the pop-up, as they do the keypad's keys.
+void panel_key_event(bool down, int key, Qt::KeyboardModifiers modifiers, const QString& text);
 // The panel's windows that can be seen, lowest first (on the GUI thread).
 QList<QWidget*> panel_windows();
 // The panel as shown, 320x240 RGB32: what the screenshot and the VNC viewers see.

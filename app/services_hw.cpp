@@ -154,6 +154,14 @@ QList<QWidget*> panel_windows()
     return shown.mid(from);
 }
 
+void panel_key_event(bool down, int key, Qt::KeyboardModifiers modifiers, const QString& text)
+{
+    if (!g_mainwindow)
+        return;
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, modifiers, text);
+    QCoreApplication::sendEvent(g_mainwindow, &e);
+}
+
 QImage panel_image()
 {
     const QRect panel(0, 0, 320, 240);
@@ -215,18 +223,13 @@ QString panel_screenshot(const QString& hostPath)
     return done.get();
 }
 
-// A key pressed and released, on the GUI thread, at the home window: the panel rules hand
-// it to the screen in front (or the pop-up) as they do the keyboard's keys.
+// A key pressed and released, on the GUI thread.
 bool send_key(int code)
 {
     return on_gui_thread([code] {
-        if (!g_mainwindow)
-            return;
         const QString text = code < 128 ? QString(QChar(code)) : QString();
-        for (QEvent::Type t : {QEvent::KeyPress, QEvent::KeyRelease}) {
-            QKeyEvent e(t, code, Qt::NoModifier, text);
-            QCoreApplication::sendEvent(g_mainwindow, &e);
-        }
+        for (const bool down : {true, false})
+            panel_key_event(down, code, Qt::NoModifier, text);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <rfb/rfb.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QImage>
 #include <QKeyEvent>
@@ -23,6 +24,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <malloc.h>
+#include <memory>
 #include <mutex>
 #include <poll.h>
 #include <string>
@@ -42,6 +44,14 @@ constexpr int kPixels = kWidth * kHeight;
 // The library sets up a global lock each time it makes a screen: every screen is made
 // before the first viewer's thread runs, so this many viewers at once.
 constexpr int kMaxViewers = 64;
+// A viewer's keys and clicks on their way to the GUI thread: beyond this many its thread
+// reads no further message, so a burst waits in the viewer's socket, not in the panel.
+constexpr int kInputInFlight = 8;
+// A connection that is no viewer by then (no handshake, or a silent one) gives its slot back.
+constexpr int kHandshakeMs = 10000;
+// Connections taken from the port at one pass of the GUI thread's loop: a flood of them
+// leaves it free for the control lines, the keypad and the paints in between.
+constexpr int kAcceptBatch = 8;
 
 // The panel's latest picture, written by the GUI thread, copied by the viewers' threads.
 struct Frame
@@ -52,10 +62,23 @@ struct Frame
 };
 Frame g_frame;
 
+// What a viewer's thread and the GUI thread share: the GUI thread may still hold it (a
+// posted key) when the viewer has gone.
+struct Wakeup
+{
+    int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); // a new picture, input taken, the end
+    std::atomic<int> in_flight{0};                       // input events posted, not yet run
+    ~Wakeup()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
 struct Viewer
 {
     rfbScreenInfoPtr screen = nullptr;
-    int wake = -1; // eventfd: a new picture, or the end
+    std::shared_ptr<Wakeup> wake = std::make_shared<Wakeup>();
     std::vector<uint32_t> shown = std::vector<uint32_t>(kPixels);
     quint64 serial = 0;
 };
@@ -114,7 +137,7 @@ void publish()
     }
     std::lock_guard<std::mutex> lock(g_viewers_mutex);
     for (Viewer* v : g_viewers)
-        wake(v->wake);
+        wake(v->wake->fd);
 }
 
 // What the panel paints, or a change of what lies above what, is grabbed once the events
@@ -222,16 +245,9 @@ void deliver_key(bool down, rfbKeySym keysym)
                                                           : Qt::NoModifier;
     if (mod != Qt::NoModifier)
         g_modifiers.setFlag(mod, down);
-    // The focus window takes keys, as from the platform.
-    QWindow* window = QGuiApplication::focusWindow();
-    if (!window) {
-        const QList<QWidget*> shown = panel_windows();
-        window = shown.isEmpty() ? nullptr : shown.last()->windowHandle();
-    }
-    if (!window)
-        return;
-    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, g_modifiers, text);
-    QCoreApplication::sendEvent(window, &e);
+    // Where the control lines' keys go: typed-ahead keys reach the screen a key before
+    // them opened, which the platform has not made the focus window yet.
+    panel_key_event(down, key, g_modifiers, text);
 }
 
 // The window a press at `at` lands on: the highest shown one there, unless a modal screen
@@ -291,15 +307,28 @@ void deliver_pointer(int mask, const QPoint& at)
 
 // ---- a viewer's thread ----------------------------------------------------------------
 
-void on_key(rfbBool down, rfbKeySym keysym, rfbClientPtr)
+// An input event of the viewer to the GUI thread, counted until it starts there (not until
+// it ends: a key may open a screen that runs a loop of its own).
+void post_input(rfbClientPtr cl, std::function<void()> fn)
 {
-    on_gui_thread([down, keysym] { deliver_key(down, keysym); });
+    std::shared_ptr<Wakeup> w = static_cast<Viewer*>(cl->screen->screenData)->wake;
+    w->in_flight.fetch_add(1);
+    on_gui_thread([w, fn = std::move(fn)] {
+        if (w->in_flight.fetch_sub(1) == kInputInFlight)
+            wake(w->fd); // its thread reads again
+        fn();
+    });
 }
 
-void on_pointer(int mask, int x, int y, rfbClientPtr)
+void on_key(rfbBool down, rfbKeySym keysym, rfbClientPtr cl)
+{
+    post_input(cl, [down, keysym] { deliver_key(down, keysym); });
+}
+
+void on_pointer(int mask, int x, int y, rfbClientPtr cl)
 {
     const QPoint at(x, y);
-    on_gui_thread([mask, at] { deliver_pointer(mask, at); });
+    post_input(cl, [mask, at] { deliver_pointer(mask, at); });
 }
 
 // The latest picture into the viewer's frame, the part that changed marked for sending.
@@ -332,6 +361,16 @@ void take_frame(Viewer* v, bool mark)
         rfbMarkRectAsModified(v->screen, left, top, right + 1, bottom + 1);
 }
 
+// The library's ZRLE takes a little-endian 32-bit format with a colour at bit 24 for one
+// whose colours fit the lower three bytes (its test shifts an int into the sign), and sends
+// those three: one colour lost.
+bool zrle_loses_a_colour(const rfbPixelFormat& f)
+{
+    const quint64 colours = quint64(f.redMax) << f.redShift | quint64(f.greenMax) << f.greenShift
+        | quint64(f.blueMax) << f.blueShift;
+    return f.bitsPerPixel == 32 && !f.bigEndian && colours > 0xffffff;
+}
+
 // What the panel sends is never lossy and carries no cursor: a viewer's encodings may ask
 // for JPEG quality (TigerVNC's do by default) or a cursor shape, and get neither.
 void keep_lossless_without_cursor(rfbClientPtr cl)
@@ -340,6 +379,9 @@ void keep_lossless_without_cursor(rfbClientPtr cl)
     cl->tightQualityLevel = -1;
     if (cl->preferredEncoding == rfbEncodingZYWRLE)
         cl->preferredEncoding = rfbEncodingZRLE;
+    // Raw: every viewer takes it, and the library keeps no list of the others asked for.
+    if (cl->preferredEncoding == rfbEncodingZRLE && zrle_loses_a_colour(cl->format))
+        cl->preferredEncoding = rfbEncodingRaw;
     cl->enableCursorShapeUpdates = FALSE;
     cl->enableCursorPosUpdates = FALSE;
     cl->cursorWasChanged = FALSE;
@@ -349,23 +391,44 @@ void keep_lossless_without_cursor(rfbClientPtr cl)
 void serve(Viewer* v, int fd)
 {
     v->screen->frameBuffer = reinterpret_cast<char*>(v->shown.data());
+    v->screen->screenData = v;
     take_frame(v, false); // a new client's whole frame is due anyway
     rfbClientPtr cl = rfbNewClient(v->screen, fd);
     std::string host = cl && cl->host ? cl->host : "";
     if (cl)
         std::printf("VNC: a viewer connected from %s\n", host.c_str());
+    // The library answers a WebSocket upgrade on its own (from any web page's origin) and
+    // would run RFB inside it: a browser's page would drive the panel.
+    if (cl && cl->wsctx) {
+        std::printf("VNC: the connection from %s is closed: a WebSocket (a web page), not a VNC viewer\n",
+                    host.c_str());
+        rfbCloseClient(cl);
+    }
+    QElapsedTimer since;
+    since.start();
     bool served = false; // got past the handshake (the library's close resets the state)
+    const int wake_fd = v->wake->fd;
     while (cl && cl->sock != RFB_INVALID_SOCKET) {
         served = served || cl->state == rfbClientRec::RFB_NORMAL;
-        pollfd p[2] = {{cl->sock, POLLIN, 0}, {v->wake, POLLIN, 0}};
-        if (::poll(p, 2, -1) < 0 && errno != EINTR)
+        const qint64 left = served ? -1 : kHandshakeMs - since.elapsed();
+        if (!served && left <= 0) {
+            std::printf("VNC: the connection from %s is closed: no VNC handshake within %d s\n",
+                        host.c_str(), kHandshakeMs / 1000);
+            rfbCloseClient(cl);
             break;
-        if (p[1].revents & POLLIN) {
+        }
+        // While its input waits for the GUI thread, the viewer's next messages wait in its
+        // socket; its frames still go out.
+        const bool input = v->wake->in_flight.load() < kInputInFlight;
+        pollfd p[2] = {{wake_fd, POLLIN, 0}, {cl->sock, POLLIN, 0}};
+        if (::poll(p, input ? 2 : 1, int(left)) < 0 && errno != EINTR)
+            break;
+        if (p[0].revents & POLLIN) {
             uint64_t n;
-            (void)!::read(v->wake, &n, sizeof n);
+            (void)!::read(wake_fd, &n, sizeof n);
             take_frame(v, true);
         }
-        if (p[0].revents)
+        if (input && p[1].revents)
             rfbCheckFds(v->screen, 0);
         if (cl->sock == RFB_INVALID_SOCKET)
             break;
@@ -382,10 +445,10 @@ void serve(Viewer* v, int fd)
         std::lock_guard<std::mutex> lock(g_viewers_mutex);
         g_viewers.erase(std::find(g_viewers.begin(), g_viewers.end(), v));
         v->screen->frameBuffer = nullptr;
+        v->screen->screenData = nullptr;
         g_spare.push_back(v->screen);
         g_count.fetch_sub(1);
     }
-    ::close(v->wake);
     delete v;
     // The encoders' buffers of the viewer that left go back to the system (a connection
     // that never got to frames has none). Trimmed once for a burst, on the GUI thread: the
@@ -450,31 +513,37 @@ void settle_security_types(rfbScreenInfoPtr s)
     rfbErr = library_error;
 }
 
+// A few connections at a pass: a slot is taken before anything is made for one, a
+// connection without one is closed at once, and a burst of those is said once.
 void accept_viewers(int listen_fd)
 {
-    for (;;) {
+    static QElapsedTimer last_refusal;
+    for (int i = 0; i < kAcceptBatch; ++i) {
         const int fd = ::accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             return;
-        auto* v = new Viewer;
+        rfbScreenInfoPtr screen = nullptr;
         {
             std::lock_guard<std::mutex> lock(g_viewers_mutex);
             if (!g_spare.empty()) {
-                v->screen = g_spare.back();
+                screen = g_spare.back();
                 g_spare.pop_back();
             }
         }
-        v->wake = v->screen ? ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1;
-        if (v->wake < 0) {
-            std::fprintf(stderr, "yuqK87N: VNC: a viewer is refused: %d viewers are served already\n", kMaxViewers);
-            if (v->screen) {
-                std::lock_guard<std::mutex> lock(g_viewers_mutex);
-                g_spare.push_back(v->screen);
-            }
-            delete v;
+        auto* v = screen ? new Viewer : nullptr;
+        if (!v || v->wake->fd < 0) {
             ::close(fd);
+            if (!last_refusal.isValid() || last_refusal.elapsed() > 1000)
+                std::fprintf(stderr, "yuqK87N: VNC: a viewer is refused: %d viewers are served already\n", kMaxViewers);
+            last_refusal.start();
+            delete v;
+            if (screen) {
+                std::lock_guard<std::mutex> lock(g_viewers_mutex);
+                g_spare.push_back(screen);
+            }
             continue;
         }
+        v->screen = screen;
         {
             std::lock_guard<std::mutex> lock(g_viewers_mutex);
             g_viewers.push_back(v);
