@@ -76,7 +76,7 @@ bool ConfigEngine::keep_aside_if_odd(QByteArray* content, bool atStart, qint64* 
     if (r == Utils::Read::Ok || r == Utils::Read::Missing || (r == Utils::Read::Unreadable && !atStart))
         return false;
     const QString kept = Utils::keep_damaged(config_path());
-    std::printf("tcpip.ini %s: kept as %s, its items written anew\n",
+    std::printf("tcpip.ini %s: %s, its items written anew\n",
                 Utils::read_trouble(r, kFileLimit).toLocal8Bit().constData(), kept.toLocal8Bit().constData());
     writeLogMsg(LOG_ERROR, QStringLiteral("tcpip.ini damaged"));
     return true;

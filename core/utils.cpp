@@ -314,10 +314,13 @@ QString Utils::keep_damaged(const QString& devicePath)
     const QString host = platform::dev_path(devicePath);
     const QString bad = host + QStringLiteral(".bad");
     auto nth = [&bad](int i) { return i == 0 ? bad : bad + QLatin1Char('.') + QString::number(i); };
+    // Names renamed as they are: a link planted at one is moved or replaced, never written
+    // through (QFile::rename copies into a name it takes for absent).
     QFile::remove(nth(kept - 1));
     for (int i = kept - 2; i >= 0; --i)
-        if (QFile::exists(nth(i)))
-            QFile::rename(nth(i), nth(i + 1));
-    QFile::rename(host, bad);
-    return bad;
+        platform::rename_entry(nth(i), nth(i + 1));
+    const QString why = platform::rename_entry(host, bad);
+    if (!why.isEmpty())
+        return QStringLiteral("not kept (%1: %2)").arg(bad, why);
+    return QStringLiteral("kept as ") + bad;
 }

@@ -73,6 +73,7 @@ public:
     // What kept a file of at most maxBytes from being read (Refused, Unreadable), for a report.
     static QString read_trouble(Read r, qint64 maxBytes = kReadLimit);
     // Moves a damaged device file aside as NAME.bad; the earlier ones move up to NAME.bad.1
-    // .. NAME.bad.4 and only the oldest beyond that goes. Returns where it went (host path).
+    // .. NAME.bad.4 and only the oldest beyond that goes. Returns what the report says:
+    // "kept as <host path>", or "not kept (<host path>: <reason>)" when it stays.
     static QString keep_damaged(const QString& devicePath);
 };

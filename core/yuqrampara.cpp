@@ -189,11 +189,11 @@ void YuqRamPara::load_ram_file()
             // Keep the bad file for a look later, then start from the factory image.
             const QString kept = Utils::keep_damaged(QString::fromLatin1(kRamFile));
             if (r != Utils::Read::Ok)
-                std::printf("ram_device_info %s: kept as %s, factory image used\n",
+                std::printf("ram_device_info %s: %s, factory image used\n",
                             Utils::read_trouble(r, kParaFileLimit).toLocal8Bit().constData(),
                             kept.toLocal8Bit().constData());
             else
-                std::printf("ram_device_info damaged (%d bytes): kept as %s, factory image used\n",
+                std::printf("ram_device_info damaged (%d bytes): %s, factory image used\n",
                             int(data.size()), kept.toLocal8Bit().constData());
             writeLogMsg(LOG_ERROR, QStringLiteral("ram_device_info damaged"));
         }

@@ -153,4 +153,11 @@ int create_fresh(const QByteArray& hostPath, unsigned mode)
     return ::open(hostPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode));
 }
 
+QString rename_entry(const QString& from, const QString& to)
+{
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return QString();
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
 } // namespace platform

@@ -31,4 +31,9 @@ int remove_stale_write_probes();
 // file, a probe) cannot lead a write outside the root. -1 with errno on failure.
 int create_fresh(const QByteArray& hostPath, unsigned mode);
 
+// Renames the host entry `from` to `to` as rename(2) does: whatever lies at `to` (a link
+// too) is replaced, never followed, and nothing is copied. Empty when done, else the
+// system's reason.
+QString rename_entry(const QString& from, const QString& to);
+
 } // namespace platform

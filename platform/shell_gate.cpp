@@ -109,64 +109,6 @@ bool refuse_copy(const QString& from, const char* why)
     return false;
 }
 
-// One regular file, read without ever waiting (a fifo would hold the caller for good) and
-// at most `limit` bytes, into a temp file next to `dest` made anew, then renamed over it:
-// a copy refused or cut short leaves `dest` as it was.
-bool copy_file(const QString& from, const QString& dest, qint64 limit)
-{
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (in < 0)
-        return errno == ELOOP ? refuse_copy(from, "not a regular file") : false;
-    struct stat st;
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
-        return refuse_copy(from, "not a regular file");
-    }
-    if (st.st_size > limit) {
-        ::close(in);
-        return refuse_copy(from, "over the bound of this copy");
-    }
-    const QByteArray tmp = QFile::encodeName(dest + QStringLiteral(".tmp"));
-    const int out = create_fresh(tmp, st.st_mode & 0777);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    qint64 done = 0;
-    bool ok = true;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(in, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        // A file that grows meanwhile is held to the bound too.
-        if ((done += n) > limit) {
-            ok = refuse_copy(from, "over the bound of this copy");
-            break;
-        }
-        for (ssize_t w = 0; ok && w < n;) {
-            const ssize_t m = ::write(out, buf + w, size_t(n - w));
-            if (m < 0 && errno == EINTR)
-                continue;
-            ok = m > 0;
-            w += m;
-        }
-        if (!ok)
-            break;
-    }
-    ::close(in);
-    ok = ::fsync(out) == 0 && ok;
-    ok = ::close(out) == 0 && ok;
-    ok = ok && ::rename(tmp.constData(), QFile::encodeName(dest).constData()) == 0;
-    if (!ok)
-        ::unlink(tmp.constData());
-    return ok;
-}
-
 // The most a copy brings into the folders of the program's own files; elsewhere the most
 // a stick may hold.
 qint64 copy_limit(const QString& dest)
@@ -375,6 +317,62 @@ int gate(const QString& command, QByteArray* out)
     return status; // 0 when recorded only
 }
 } // namespace
+
+// A fifo would hold the caller for good; a copy refused or cut short leaves `dest` as it was.
+bool copy_file(const QString& from, const QString& dest, qint64 limit)
+{
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (in < 0)
+        return errno == ELOOP ? refuse_copy(from, "not a regular file") : false;
+    struct stat st;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return refuse_copy(from, "not a regular file");
+    }
+    if (st.st_size > limit) {
+        ::close(in);
+        return refuse_copy(from, "over the bound of this copy");
+    }
+    const QByteArray tmp = QFile::encodeName(dest + QStringLiteral(".tmp"));
+    const int out = create_fresh(tmp, st.st_mode & 0777);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    qint64 done = 0;
+    bool ok = true;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        // A file that grows meanwhile is held to the bound too.
+        if ((done += n) > limit) {
+            ok = refuse_copy(from, "over the bound of this copy");
+            break;
+        }
+        for (ssize_t w = 0; ok && w < n;) {
+            const ssize_t m = ::write(out, buf + w, size_t(n - w));
+            if (m < 0 && errno == EINTR)
+                continue;
+            ok = m > 0;
+            w += m;
+        }
+        if (!ok)
+            break;
+    }
+    ::close(in);
+    ok = ::fsync(out) == 0 && ok;
+    ok = ::close(out) == 0 && ok;
+    ok = ok && ::rename(tmp.constData(), QFile::encodeName(dest).constData()) == 0;
+    if (!ok)
+        ::unlink(tmp.constData());
+    return ok;
+}
 
 bool shell_split(const QString& command, QStringList* words)
 {

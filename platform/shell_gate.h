@@ -16,6 +16,10 @@ namespace platform {
 // reader bounds the same) at most kOwnFileCopyMax bytes a file, elsewhere kCopyMax.
 constexpr qint64 kOwnFileCopyMax = 256 * 1024;
 constexpr qint64 kCopyMax = qint64(256) << 20;
+// That copy of one regular host file (the simulated stick's files too): read never through a
+// link nor waiting on a fifo, at most `limit` bytes, into a temp file next to `dest` made
+// anew and renamed over it, so a link at `dest` is replaced, never written through.
+bool copy_file(const QString& from, const QString& dest, qint64 limit);
 
 // Like system(): returns the raw wait status (0 = success).
 int shell_run(const QString& command);

@@ -22,8 +22,15 @@ for a in ("\0" + sys.argv[1], sys.argv[1]):
         pass
 sys.exit(3)' "$sock" 2>/dev/null || rc=$?
     [ $rc -eq 0 ] && return 0
-    # Without python3 the socket's presence has to do.
-    [ $rc -ne 3 ] && [ -S "$sock" ] && return 0
+    # Without python3, perl (on every Debian system) tries the same. The socket's presence
+    # proves nothing: an X server that died leaves it behind.
+    if [ $rc -ne 3 ]; then
+      timeout 2 perl -MSocket -e 'for my $a ("\0" . $ARGV[0], $ARGV[0]) {
+    my $s;
+    socket($s, AF_UNIX, SOCK_STREAM, 0) && connect($s, pack_sockaddr_un($a)) and exit 0;
+}
+exit 3' "$sock" 2>/dev/null && return 0
+    fi
     [ -z "$host" ] || return 1
     host=localhost
   fi

@@ -1,6 +1,7 @@
 #include "sim_usb_stick.h"
 
 #include "platform/devpath.h"
+#include "platform/shell_gate.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,7 +51,7 @@ bool copy_tree(const QString& from, const QString& to)
         if (e.isDir())
             ok = copy_tree(e.filePath(), dest) && ok;
         else if (e.isFile()) // no fifos or devices: reading one would block
-            ok = QFile::copy(e.filePath(), dest) && ok;
+            ok = platform::copy_file(e.filePath(), dest, SimUsbStick::kMaxBytes) && ok;
     }
     return ok;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # run.sh's choice of platform: a DISPLAY where no X server answers (a local one without its
-# socket, a TCP one without a listener) gets the VNC platform and one line saying why, as
-# no DISPLAY does; a display that answers (an Xvfb, local and over TCP; skipped when Xvfb
-# is missing) and a platform chosen by the user are left alone.
+# socket or with a stale one, a TCP one without a listener) gets the VNC platform and one
+# line saying why, as no DISPLAY does; a display that answers (an Xvfb, local and over TCP;
+# skipped when Xvfb is missing) and a platform chosen by the user are left alone.
 set -euo pipefail
 source "$(dirname "$0")/../scripts/x_display.sh"
 unset QT_QPA_PLATFORM
@@ -29,6 +29,22 @@ expect ":$n.0" "The X display :$n.0 does not answer: the panel is served over VN
 expect "localhost:$n" "The X display localhost:$n does not answer: the panel is served over VNC." -- -platform "$vnc"
 expect ":$n" "" -platform offscreen -- -platform offscreen
 QT_QPA_PLATFORM=offscreen expect ":$n" "" --
+
+# A socket file nobody answers (an X server that died leaves it) is no display, python3 there
+# to try it or not.
+m=$((n + 1))
+while [ -e "/tmp/.X11-unix/X$m" ] || tcp_open $((6000 + m)); do m=$((m + 1)); done
+if [ -w /tmp/.X11-unix ] &&
+   perl -MSocket -e 'my $s; socket($s, AF_UNIX, SOCK_STREAM, 0) && bind($s, pack_sockaddr_un($ARGV[0])) or exit 1' \
+     "/tmp/.X11-unix/X$m"; then
+  expect ":$m" "The X display :$m does not answer: the panel is served over VNC." -- -platform "$vnc"
+  python3() { return 127; }
+  expect ":$m" "The X display :$m does not answer: the panel is served over VNC." -- -platform "$vnc"
+  unset -f python3
+  rm -f "/tmp/.X11-unix/X$m"
+else
+  echo "/tmp/.X11-unix cannot be written: no stale socket was tried"
+fi
 
 if command -v Xvfb >/dev/null; then
   work=$(mktemp -d)

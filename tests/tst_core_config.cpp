@@ -48,7 +48,55 @@ QByteArray alias_file(const char* section, const QByteArray& name, const QByteAr
     return QByteArray("{\"menu\": [{\"texts\": \"x\"}], \"namelist\": {\"") + section
            + "\": [{\"id\": 1, \"valid\": \"on\", \"name\": \"" + name + '"' + extra + "}]}}";
 }
+// In a child process: says what failed and ends it.
+void child_expect(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "%s\n", what);
+        ::_exit(1);
+    }
+}
+
+// Runs f in a child process as an ordinary user (root reads a file of mode 0000), the
+// device root handed to that user first. The child's exit status: 0 when f returned, 77
+// when no ordinary user can be taken, 78 when the root is closed to it (a private TMPDIR).
+int as_ordinary_user(const std::function<void()>& f)
+{
+    const uid_t nobody = 65534;
+    if (::geteuid() == 0) {
+        QDirIterator it(platform::device_root(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        if (::lchown(QFile::encodeName(platform::device_root()).constData(), nobody, nobody) != 0)
+            return -1;
+        while (it.hasNext())
+            if (::lchown(QFile::encodeName(it.next()).constData(), nobody, nobody) != 0)
+                return -1;
+    }
+    std::fflush(stdout);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+            ::_exit(77);
+        if (::access(QFile::encodeName(platform::device_root()).constData(), X_OK) != 0)
+            ::_exit(78);
+        f();
+        std::fflush(stdout);
+        ::_exit(0);
+    }
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 } // namespace
+
+#define AS_ORDINARY_USER(f)                                                                                           \
+    do {                                                                                                               \
+        const int rc = as_ordinary_user(f);                                                                            \
+        if (rc == 77)                                                                                                  \
+            QSKIP("cannot change to an ordinary user");                                                                \
+        if (rc == 78)                                                                                                  \
+            QSKIP("an ordinary user cannot reach the device root");                                                    \
+        QCOMPARE(rc, 0);                                                                                               \
+    } while (false)
 
 class TstCoreConfig : public QObject
 {
@@ -245,50 +293,33 @@ private slots:
         const QString ini = platform::dev_path(ConfigEngine::config_path());
         const QByteArray host = QFile::encodeName(ini);
         ConfigEngine::reset_for_test();
-        const uid_t nobody = 65534;
-        if (::geteuid() == 0) {
-            QDirIterator it(platform::device_root(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                            QDirIterator::Subdirectories);
-            QCOMPARE(::lchown(QFile::encodeName(platform::device_root()).constData(), nobody, nobody), 0);
-            while (it.hasNext())
-                QCOMPARE(::lchown(QFile::encodeName(it.next()).constData(), nobody, nobody), 0);
-        }
-        std::fflush(stdout);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0))
-                ::_exit(77);
-            if (::access(host.constData(), F_OK) != 0 && errno == EACCES)
-                ::_exit(78); // the root lies in a folder closed to others (a private TMPDIR)
-            const auto expect = [](bool ok, const char* what) {
-                if (!ok) {
-                    std::fprintf(stderr, "%s\n", what);
-                    ::_exit(1);
-                }
-            };
+        AS_ORDINARY_USER([&host] {
             ::chmod(host.constData(), 0);
             ConfigEngine::p_config->write_config_variant(ConfigItem::BarCode, QStringLiteral("KEEP"));
             struct stat st;
-            expect(::stat(host.constData(), &st) == 0 && (st.st_mode & 0777) == 0600, "written as other than 0600");
+            child_expect(::stat(host.constData(), &st) == 0 && (st.st_mode & 0777) == 0600, "written as other than 0600");
             ConfigEngine::reset_for_test();
-            expect(g_str_barcode.get() == QLatin1String("KEEP"), "the bar code written to a 0000 file was lost");
+            child_expect(g_str_barcode.get() == QLatin1String("KEEP"), "the bar code written to a 0000 file was lost");
             ::chmod(host.constData(), 0);
             const QString said = testsupport::printed([] { ConfigEngine::reset_for_test(); });
-            expect(said.contains("tcpip.ini cannot be read") && said.contains("kept as"), "nothing said");
-            std::fflush(stdout);
-            ::_exit(0);
-        }
-        QVERIFY(pid > 0);
-        int status = 0;
-        QCOMPARE(::waitpid(pid, &status, 0), pid);
-        QVERIFY(WIFEXITED(status));
-        if (WEXITSTATUS(status) == 77)
-            QSKIP("cannot change to an ordinary user");
-        if (WEXITSTATUS(status) == 78)
-            QSKIP("an ordinary user cannot reach the device root");
-        QCOMPARE(WEXITSTATUS(status), 0);
+            child_expect(said.contains("tcpip.ini cannot be read") && said.contains("kept as"), "nothing said");
+        });
         QVERIFY(testsupport::get_file("/data/configs/tcpip.ini.bad").contains("BarCode=KEEP"));
         QCOMPARE(QSettings(ini, QSettings::IniFormat).value("config/BarCode").toString(), QStringLiteral(" "));
+    }
+
+    // Under an ordinary user, an alias file that cannot be read (its mode) is no broken
+    // file: left as it is, not removed.
+    void unreadable_json_is_left_alone()
+    {
+        put_file("/data/configs/alias.json", alias_file("source", "Cam"));
+        const QByteArray host = QFile::encodeName(platform::dev_path("/data/configs/alias.json"));
+        AS_ORDINARY_USER([&host] {
+            ::chmod(host.constData(), 0);
+            ALIAS_PARA a;
+            child_expect(get_json_alias_para(&a, "source", 1) == 0, "an unreadable file was read");
+        });
+        QVERIFY(QFileInfo::exists(QFile::decodeName(host)));
     }
 
     // The PC's alias file: only a valid, named, numbered entry of its own section names a source.

@@ -132,6 +132,36 @@ private slots:
         QVERIFY(!testsupport::exists("/data/ram_device_info.bad.5"));
     }
 
+    // Links planted at the kept names, one to a path outside the root that does not exist,
+    // one to a file there: moved along as names, neither written through nor followed; the
+    // damaged bytes stay under the root. Kept names that cannot move (full folders) leave
+    // the file unkept, said so.
+    void damaged_file_kept_past_planted_links()
+    {
+        QTemporaryDir outside;
+        const QString host = platform::dev_path("/data/ram_device_info");
+        const QString absent = outside.filePath("absent"), there = outside.filePath("there");
+        testsupport::host_file(there, "outside");
+        QVERIFY(QFile::link(absent, host + ".bad") && QFile::link(there, host + ".bad.1"));
+        const QByteArray damaged(4096, 'd');
+        put_file("/data/ram_device_info", damaged);
+        QVERIFY(testsupport::printed([] { YuqRamPara::reset_for_test(); }).contains("kept as"));
+        QVERIFY(!QFileInfo::exists(absent));
+        QCOMPARE(testsupport::host_bytes(there), QByteArray("outside"));
+        QCOMPARE(get_file("/data/ram_device_info.bad"), damaged);
+        QCOMPARE(QFileInfo(host + ".bad.1").symLinkTarget(), absent);
+        QCOMPARE(QFileInfo(host + ".bad.2").symLinkTarget(), there);
+
+        for (const char* n : {".bad", ".bad.1", ".bad.2", ".bad.3", ".bad.4"}) {
+            QDir(host + n).removeRecursively();
+            QFile::remove(host + n);
+            QVERIFY(QDir().mkpath(host + n + "/full"));
+        }
+        put_file("/data/ram_device_info", damaged);
+        const QString said = testsupport::printed([] { YuqRamPara::reset_for_test(); });
+        QVERIFY2(said.contains("not kept") && !said.contains("kept as"), qPrintable(said));
+    }
+
     // Only a regular file of sensible size is read: a fifo (which would block the start),
     // a device or a huge file in its place is kept aside like a damaged file and the
     // factory image is used.

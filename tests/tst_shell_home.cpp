@@ -470,6 +470,30 @@ private slots:
         QCOMPARE(int(P->image16(img::Language)), 2);
     }
 
+    // A save from the home screen's strip on a full disk: no check mark, the slot not in use.
+    void full_disk_save_from_home_shows_no_check_mark()
+    {
+        const auto tip_shown = [] {
+            bool shown = false;
+            QTimer::singleShot(0, [&shown] {
+                shown = g_tip_flag == 1;
+                ticks(300);
+            });
+            QCoreApplication::processEvents(); // runs a tip asked for, which returns once hidden
+            return shown;
+        };
+        tip_shown(); // one an earlier test left asked for
+        QVERIFY(QDir().mkpath(platform::dev_path("/data/modes/custom_mode2.tmp")));
+        to_tool(3);
+        key('Q');
+        key('R');
+        key('Q');
+        QVERIFY(g_mainwindow->l_tip_request);
+        P->test_signal(1);
+        QVERIFY(!tip_shown());
+        QCOMPARE(int(P->image16(img::CurrentMode)), 0);
+    }
+
     void lock_function_keys_and_a_bad_window_change_nothing()
     {
         keypad_panel();
