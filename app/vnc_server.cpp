@@ -417,6 +417,8 @@ void serve(Viewer* v, int fd)
             rfbCloseClient(cl);
             break;
         }
+        // A message begun and not ended holds the library's read that long (0: its own 20 s).
+        v->screen->maxClientWait = served ? 0 : int(left);
         // While its input waits for the GUI thread, the viewer's next messages wait in its
         // socket; its frames still go out.
         const bool input = v->wake->in_flight.load() < kInputInFlight;
