@@ -106,7 +106,6 @@ private slots:
     {
         VncPanel panel;
         QVERIFY2(panel.start(), panel.p.out.constData());
-        const QImage standby(panel.root + QStringLiteral("/tmp/ready.png"));
         QTcpSocket s;
         s.connectToHost(QHostAddress::LocalHost, panel.port);
         QVERIFY(s.waitForConnected(3000));
@@ -118,8 +117,9 @@ private slots:
         s.write(QByteArray::fromHex("82") + char(0x80 | rfb.size()) + QByteArray(4, '\0') + rfb);
         QTRY_COMPARE_WITH_TIMEOUT(s.state(), QAbstractSocket::UnconnectedState, 5000);
         QVERIFY2(panel.p.wait_for("a WebSocket (a web page), not a VNC viewer"), panel.p.out.constData());
-        QVERIFY(Panel::answers(panel.root));
-        QVERIFY(QImage(panel.root + QStringLiteral("/tmp/ready.png")) == standby);
+        QVERIFY(Panel::answers(panel.root)); // after any key it would have sent
+        panel.p.wait_for("\x01", 1, 500);
+        QVERIFY2(!panel.p.out.contains("this is OK button"), panel.p.out.constData());
     }
 
     // A viewer's keys sent in one write act as the same keys in one write to the control
