@@ -14,3 +14,28 @@ wait_for() {
 send_line() {
   timeout 5 sh -c '[ -p "$0" ] && printf "%s\n" "$1" >"$0"' "$1" "$2"
 }
+
+# need_packages PACKAGE...: installs those missing, without asking for a password; a test
+# that cannot have them is skipped (exit 77).
+need_packages() {
+  local p missing=() SUDO=""
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo -n"
+  if ! { $SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"; } >/dev/null 2>&1; then
+    echo "SKIP: cannot install ${missing[*]} (needs root or password-less sudo)"
+    exit 77
+  fi
+}
+
+# scratch OUTDIR: OUTDIR made empty, $work a temp folder; at exit the processes whose ids
+# are in $pids end and $work goes.
+scratch() {
+  rm -rf "$1"
+  mkdir -p "$1"
+  work=$(mktemp -d)
+  pids=()
+  trap 'for p in "${pids[@]+"${pids[@]}"}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"' EXIT
+}

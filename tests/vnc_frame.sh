@@ -25,32 +25,10 @@ PASS=(
   "home_back|left left left"
 )
 
-PKGS=(xvfb tigervnc-viewer x11-apps netpbm)
-missing=()
-for p in "${PKGS[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo -n"
-  if ! { $SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"; } >/dev/null 2>&1; then
-    echo "SKIP: cannot install ${missing[*]} (needs root or password-less sudo)"
-    exit 77
-  fi
-fi
-
-rm -rf "$out"
-mkdir -p "$out"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]+"${pids[@]}"}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 source "$(dirname "$0")/../scripts/wait_for.sh"
+need_packages xvfb tigervnc-viewer x11-apps netpbm
+scratch "$out"
+
 unset QT_QPA_PLATFORM DISPLAY
 DEVICE_ROOT="$work/off" "$bin" -platform offscreen >"$out/offscreen.log" 2>&1 &
 pids+=($!)

@@ -7,22 +7,9 @@
 set -euo pipefail
 bin=$1
 out=$2
-here=$(dirname "$0")
-if ! "$here/../scripts/apt-missing.sh" xvfb x11-apps netpbm >/dev/null 2>&1; then
-  echo "SKIP: cannot install xvfb x11-apps netpbm (needs root or password-less sudo)"
-  exit 77
-fi
-source "$here/../scripts/wait_for.sh"
-rm -rf "$out"
-mkdir -p "$out"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]+"${pids[@]}"}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../scripts/wait_for.sh"
+need_packages xvfb x11-apps netpbm
+scratch "$out"
 
 unset QT_QPA_PLATFORM
 Xvfb -displayfd 3 -screen 0 320x240x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
