@@ -117,6 +117,10 @@ public:
 // *why (the address or port itself is unusable) set.
 int listen_on(const QString& addr, const QString& port, int* err, QString* why)
 {
+    // Connections the system completed wait here for the panel to take them: a crowd of all
+    // the viewers it serves at once (64), twice over. A connection past it would be taken
+    // by the system and then dropped, and its viewer would wait for a greeting for good.
+    constexpr int kListenBacklog = 128;
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -131,7 +135,7 @@ int listen_on(const QString& addr, const QString& port, int* err, QString* why)
     const int one = 1;
     *err = 0;
     if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0
-        || ::bind(fd, ai->ai_addr, ai->ai_addrlen) != 0 || ::listen(fd, 8) != 0) {
+        || ::bind(fd, ai->ai_addr, ai->ai_addrlen) != 0 || ::listen(fd, kListenBacklog) != 0) {
         *err = errno;
         if (fd >= 0)
             ::close(fd);

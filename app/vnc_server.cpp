@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
@@ -25,6 +26,7 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <memory>
+#include <netinet/in.h>
 #include <mutex>
 #include <poll.h>
 #include <string>
@@ -47,7 +49,8 @@ constexpr int kMaxViewers = 64;
 // A viewer's keys and clicks on their way to the GUI thread: beyond this many its thread
 // reads no further message, so a burst waits in the viewer's socket, not in the panel.
 constexpr int kInputInFlight = 8;
-// A connection that is no viewer by then (no handshake, or a silent one) gives its slot back.
+// A connection that is no viewer this long after its accept (no handshake, a silent or a
+// slow one) gives its slot back.
 constexpr int kHandshakeMs = 10000;
 // Connections taken from the port at one pass of the GUI thread's loop: a flood of them
 // leaves it free for the control lines, the keypad and the paints in between.
@@ -361,14 +364,26 @@ void take_frame(Viewer* v, bool mark)
         rfbMarkRectAsModified(v->screen, left, top, right + 1, bottom + 1);
 }
 
-// The library's ZRLE takes a little-endian 32-bit format with a colour at bit 24 for one
-// whose colours fit the lower three bytes (its test shifts an int into the sign), and sends
-// those three: one colour lost.
+// The library's ZRLE sends a 32-bit pixel in three bytes where its test finds the colours
+// in the lower three bytes or the upper three (the upper first for big-endian pixels, the
+// lower first for little-endian ones). Its test of the lower three shifts an int into the
+// sign, so a colour at bit 24 passes for one below it: the lower three bytes go out where
+// four (or the upper three) were due, and a viewer reads them wrong.
 bool zrle_loses_a_colour(const rfbPixelFormat& f)
 {
-    const quint64 colours = quint64(f.redMax) << f.redShift | quint64(f.greenMax) << f.greenShift
-        | quint64(f.blueMax) << f.blueShift;
-    return f.bitsPerPixel == 32 && !f.bigEndian && colours > 0xffffff;
+    if (f.bitsPerPixel != 32)
+        return false;
+    bool lower_by_its_test = true, lower = true, upper = true;
+    for (const auto& [max, shift] : {std::pair<int, int>{f.redMax, f.redShift}, {f.greenMax, f.greenShift}, {f.blueMax, f.blueShift}}) {
+        if (shift >= 32)
+            return true; // never used: such a format closes its viewer
+        lower_by_its_test = lower_by_its_test && int32_t(uint32_t(max) << shift) < (1 << 24);
+        lower = lower && (uint64_t(max) << shift) < (uint64_t(1) << 24);
+        upper = upper && shift > 7;
+    }
+    if (f.bigEndian && upper)
+        return false; // the upper three, as due
+    return lower_by_its_test != lower;
 }
 
 // What the panel sends is never lossy and carries no cursor: a viewer's encodings may ask
@@ -388,13 +403,78 @@ void keep_lossless_without_cursor(rfbClientPtr cl)
     cl->cursorWasMoved = FALSE;
 }
 
-void serve(Viewer* v, int fd)
+// A connection in its handshake. At kHandshakeMs from its accept its socket is shut down,
+// which ends at once whatever read of the library's holds it (one a byte at a time inside
+// rfbNewClient, or a message trickled in), and so the connection. It is shut down through
+// a descriptor of its own, closed only under the lock: never a later connection that got
+// the number the library closed.
+struct Handshake
+{
+    int fd = -1; // the connection's socket, until the handshake is over
+    QElapsedTimer since;
+    std::string host;
+};
+std::mutex g_handshakes_mutex;
+std::vector<std::shared_ptr<Handshake>> g_handshakes; // in the order accepted
+QTimer* g_handshake_timer = nullptr;                   // due at the first one's deadline
+
+// The handshake over, a viewer served or the connection gone: no deadline any more.
+void end_handshake(const std::shared_ptr<Handshake>& h)
+{
+    std::lock_guard<std::mutex> lock(g_handshakes_mutex);
+    if (h->fd < 0)
+        return;
+    ::close(h->fd);
+    h->fd = -1;
+    g_handshakes.erase(std::find(g_handshakes.begin(), g_handshakes.end(), h));
+}
+
+// On the GUI thread: the connections past their time shut down, the timer set for the next.
+void cut_late_handshakes()
+{
+    std::lock_guard<std::mutex> lock(g_handshakes_mutex);
+    while (!g_handshakes.empty()) {
+        Handshake& h = *g_handshakes.front();
+        const qint64 left = kHandshakeMs - h.since.elapsed();
+        if (left > 0) {
+            g_handshake_timer->start(int(left));
+            return;
+        }
+        std::printf("VNC: the connection from %s is closed: no VNC handshake within %d s\n", h.host.c_str(),
+                    kHandshakeMs / 1000);
+        ::shutdown(h.fd, SHUT_RDWR);
+        ::close(h.fd);
+        h.fd = -1;
+        g_handshakes.erase(g_handshakes.begin());
+    }
+}
+
+// Where the library applies a viewer's SetPixelFormat: a true-colour one whose colours do
+// not fit its pixel would have the library (and the ZRLE test) shift past the pixel, so
+// its viewer is closed; the library itself refuses other sizes and colour maps.
+rfbBool take_pixel_format(rfbClientPtr cl)
+{
+    const rfbPixelFormat& f = cl->format;
+    const int bits = f.bitsPerPixel;
+    bool fits = true;
+    if (f.trueColour && (bits == 8 || bits == 16 || bits == 32))
+        for (const auto& [max, shift] : {std::pair<int, int>{f.redMax, f.redShift}, {f.greenMax, f.greenShift}, {f.blueMax, f.blueShift}})
+            fits = fits && shift < bits && (uint64_t(max) << shift) >> bits == 0;
+    if (!fits) {
+        std::printf("VNC: the viewer from %s is closed: its pixel format puts a colour past its %d bits\n", cl->host, bits);
+        rfbCloseClient(cl);
+        return FALSE;
+    }
+    return rfbSetTranslateFunction(cl);
+}
+
+void serve(Viewer* v, int fd, std::shared_ptr<Handshake> handshake)
 {
     v->screen->frameBuffer = reinterpret_cast<char*>(v->shown.data());
     v->screen->screenData = v;
     take_frame(v, false); // a new client's whole frame is due anyway
+    const std::string& host = handshake->host;
     rfbClientPtr cl = rfbNewClient(v->screen, fd);
-    std::string host = cl && cl->host ? cl->host : "";
     if (cl)
         std::printf("VNC: a viewer connected from %s\n", host.c_str());
     // The library answers a WebSocket upgrade on its own (from any web page's origin) and
@@ -404,26 +484,18 @@ void serve(Viewer* v, int fd)
                     host.c_str());
         rfbCloseClient(cl);
     }
-    QElapsedTimer since;
-    since.start();
     bool served = false; // got past the handshake (the library's close resets the state)
     const int wake_fd = v->wake->fd;
     while (cl && cl->sock != RFB_INVALID_SOCKET) {
-        served = served || cl->state == rfbClientRec::RFB_NORMAL;
-        const qint64 left = served ? -1 : kHandshakeMs - since.elapsed();
-        if (!served && left <= 0) {
-            std::printf("VNC: the connection from %s is closed: no VNC handshake within %d s\n",
-                        host.c_str(), kHandshakeMs / 1000);
-            rfbCloseClient(cl);
-            break;
+        if (!served && cl->state == rfbClientRec::RFB_NORMAL) {
+            served = true;
+            end_handshake(handshake);
         }
-        // A message begun and not ended holds the library's read that long (0: its own 20 s).
-        v->screen->maxClientWait = served ? 0 : int(left);
         // While its input waits for the GUI thread, the viewer's next messages wait in its
         // socket; its frames still go out.
         const bool input = v->wake->in_flight.load() < kInputInFlight;
         pollfd p[2] = {{wake_fd, POLLIN, 0}, {cl->sock, POLLIN, 0}};
-        if (::poll(p, input ? 2 : 1, int(left)) < 0 && errno != EINTR)
+        if (::poll(p, input ? 2 : 1, -1) < 0 && errno != EINTR)
             break;
         if (p[0].revents & POLLIN) {
             uint64_t n;
@@ -437,6 +509,7 @@ void serve(Viewer* v, int fd)
         keep_lossless_without_cursor(cl);
         rfbUpdateClient(cl);
     }
+    end_handshake(handshake);
     if (cl) {
         if (cl->sock != RFB_INVALID_SOCKET)
             rfbCloseClient(cl);
@@ -485,6 +558,7 @@ rfbScreenInfoPtr make_screen()
     s->deferPtrUpdateTime = 0;
     s->kbdAddEvent = on_key;
     s->ptrAddEvent = on_pointer;
+    s->setTranslateFunction = take_pixel_format;
     s->desktopName = "yuqK87N";
     rfbInitServer(s);
     return s;
@@ -521,7 +595,9 @@ void accept_viewers(int listen_fd)
 {
     static QElapsedTimer last_refusal;
     for (int i = 0; i < kAcceptBatch; ++i) {
-        const int fd = ::accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
+        sockaddr_in from{};
+        socklen_t size = sizeof from;
+        const int fd = ::accept4(listen_fd, reinterpret_cast<sockaddr*>(&from), &size, SOCK_CLOEXEC);
         if (fd < 0)
             return;
         rfbScreenInfoPtr screen = nullptr;
@@ -533,8 +609,12 @@ void accept_viewers(int listen_fd)
             }
         }
         auto* v = screen ? new Viewer : nullptr;
-        if (!v || v->wake->fd < 0) {
+        auto handshake = std::make_shared<Handshake>();
+        handshake->fd = v ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+        if (!v || v->wake->fd < 0 || handshake->fd < 0) {
             ::close(fd);
+            if (handshake->fd >= 0)
+                ::close(handshake->fd);
             if (!last_refusal.isValid() || last_refusal.elapsed() > 1000)
                 std::fprintf(stderr, "yuqK87N: VNC: a viewer is refused: %d viewers are served already\n", kMaxViewers);
             last_refusal.start();
@@ -551,11 +631,21 @@ void accept_viewers(int listen_fd)
             g_viewers.push_back(v);
             g_count.fetch_add(1);
         }
+        char host[INET_ADDRSTRLEN] = "";
+        ::inet_ntop(AF_INET, &from.sin_addr, host, sizeof host);
+        handshake->host = host;
+        handshake->since.start();
+        {
+            std::lock_guard<std::mutex> lock(g_handshakes_mutex);
+            g_handshakes.push_back(handshake);
+        }
+        if (!g_handshake_timer->isActive())
+            g_handshake_timer->start(kHandshakeMs);
         // Not grabbed here: a burst of connections would grab once each. The viewer starts
         // from the last picture and gets what changed since with the grab.
         if (g_dirty)
             g_watch->schedule();
-        std::thread(serve, v, fd).detach();
+        std::thread(serve, v, fd, std::move(handshake)).detach();
     }
 }
 
@@ -571,6 +661,9 @@ void vnc_serve(int fd)
     if (!g_spare.empty())
         settle_security_types(g_spare.front());
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    g_handshake_timer = new QTimer(qApp);
+    g_handshake_timer->setSingleShot(true);
+    QObject::connect(g_handshake_timer, &QTimer::timeout, g_handshake_timer, cut_late_handshakes);
     g_watch = new PaintWatch;
     qApp->installEventFilter(g_watch);
     auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, qApp);

@@ -232,6 +232,128 @@ private slots:
         QVERIFY(t.elapsed() > 5000); // not before the silent ones had their time
     }
 
+    // Forty viewers connecting at once are all greeted: none is left waiting in a
+    // connection the system took and the panel never did.
+    void a_crowd_is_greeted()
+    {
+        VncPanel panel;
+        QVERIFY2(panel.start(), panel.p.out.constData());
+        std::vector<int> crowd;
+        for (int i = 0; i < 40; ++i)
+            crowd.push_back(connect_local(panel.port, false));
+        std::vector<QByteArray> got(crowd.size());
+        QElapsedTimer t;
+        t.start();
+        int greeted = 0;
+        while (greeted < int(crowd.size()) && t.elapsed() < 15000) {
+            QThread::msleep(20);
+            greeted = 0;
+            for (size_t i = 0; i < crowd.size(); ++i) {
+                char buf[12];
+                const ssize_t n = got[i].size() < 12 ? ::recv(crowd[i], buf, size_t(12 - got[i].size()), MSG_DONTWAIT) : 0;
+                got[i] += QByteArray(buf, int(qMax<ssize_t>(n, 0)));
+                greeted += got[i] == "RFB 003.008\n";
+            }
+        }
+        for (const int fd : crowd)
+            ::close(fd);
+        QCOMPARE(greeted, int(crowd.size()));
+    }
+
+    // A handshake ends 10 s after the connect however it is sent: an HTTP request's header
+    // a byte at a time (read inside the library's first look), a version a byte every 4 s,
+    // a version begun and left. Each connection is closed within 15 s; a viewer served
+    // before them, idle past their time, still takes a key.
+    void handshakes_held_no_longer_than_their_time()
+    {
+        VncPanel panel;
+        QVERIFY2(panel.start(), panel.p.out.constData());
+        RawViewer served;
+        QVERIFY(served.open(panel.port));
+        QElapsedTimer t;
+        t.start();
+        const QByteArray header = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Pad: " + QByteArray(4096, 'a');
+        const QByteArray version = "RFB 003.008\n";
+        struct Trickle
+        {
+            const QByteArray* bytes;
+            int sent; // at once
+            int every_ms;
+            int fd = -1;
+            qint64 opened = -1, closed = -1;
+        };
+        std::vector<Trickle> c;
+        for (int i = 0; i < 8; ++i) {
+            c.push_back({&header, 4, 5}); // "GET " at once: the library's first look takes it
+            c.push_back({&version, 0, 4000});
+            c.push_back({&version, 9, 0}); // "RFB 003.0", then nothing
+        }
+        // One more connection each pass: the ones open keep their pace meanwhile.
+        for (size_t next = 0; t.elapsed() < 40000;) {
+            if (next < c.size()) {
+                Trickle& x = c[next++];
+                x.fd = connect_local(panel.port);
+                x.opened = t.elapsed();
+                QVERIFY(x.fd >= 0 && ::send(x.fd, x.bytes->constData(), size_t(x.sent), MSG_NOSIGNAL) == x.sent);
+            }
+            QThread::msleep(5);
+            for (Trickle& x : c) {
+                char buf[64];
+                ssize_t n = -1;
+                while (x.fd >= 0 && x.closed < 0 && (n = ::recv(x.fd, buf, sizeof buf, MSG_DONTWAIT)) > 0) {
+                }
+                if (x.fd < 0 || x.closed >= 0)
+                    continue;
+                if (n == 0 || errno != EAGAIN)
+                    x.closed = t.elapsed();
+                else if (x.every_ms > 0 && x.sent < x.bytes->size() && t.elapsed() - x.opened >= x.sent * qint64(x.every_ms))
+                    x.sent += ::send(x.fd, x.bytes->constData() + x.sent, 1, MSG_NOSIGNAL) == 1;
+            }
+            bool open = false;
+            for (const Trickle& x : c)
+                open = open || (x.fd >= 0 && x.closed < 0 && t.elapsed() - x.opened < 20000);
+            if (next == c.size() && !open)
+                break;
+        }
+        QStringList late;
+        for (const Trickle& x : c) {
+            ::close(x.fd);
+            const qint64 open = (x.closed < 0 ? t.elapsed() : x.closed) - x.opened;
+            if (x.closed < 0 || open >= 15000)
+                late << QStringLiteral("%1 bytes every %2 ms: open %3 ms").arg(x.bytes->size()).arg(x.every_ms).arg(open);
+        }
+        QVERIFY2(late.isEmpty(), qPrintable(late.join(QStringLiteral("; "))));
+        while (t.elapsed() < 11000)
+            QThread::msleep(100);
+        served.s.write(key_events('q'));
+        QVERIFY2(served.shows_the_screenshot(panel.root), panel.p.out.right(2000).constData());
+        QVERIFY2(panel.p.wait_for("this is OK button"), panel.p.out.right(2000).constData());
+    }
+
+    // A pixel format whose colours lie past its pixel closes its viewer before any frame is
+    // made in it (ZRLE asked for too); the other viewers and the panel go on.
+    void pixel_formats_past_the_pixel_refused()
+    {
+        VncPanel panel;
+        QVERIFY2(panel.start(), panel.p.out.constData());
+        RawViewer other;
+        QVERIFY(other.open(panel.port));
+        const RawViewer::Format bad[] = {
+            {32, false, {255, 255, 255}, {255, 8, 0}}, {32, true, {255, 255, 255}, {16, 8, 32}},
+            {32, false, {65535, 255, 255}, {20, 8, 0}}, {16, false, {31, 63, 255}, {11, 5, 10}},
+            {8, false, {7, 7, 3}, {0, 3, 8}},
+        };
+        for (const RawViewer::Format& f : bad) {
+            RawViewer v;
+            QVERIFY(v.open(panel.port, {16}));
+            v.set_format(f);
+            v.s.write(kFullRequest);
+            QTRY_COMPARE_WITH_TIMEOUT(v.s.state(), QAbstractSocket::UnconnectedState, 10000);
+        }
+        QVERIFY2(panel.p.wait_for("its pixel format puts a colour past its", 5), panel.p.out.right(2000).constData());
+        QVERIFY2(other.shows_the_screenshot(panel.root), panel.p.out.right(2000).constData());
+    }
+
     // The library's own viewer gets the screenshot in every true-colour format and every
     // encoding the server offers (lossy ones answered losslessly).
     void every_format_in_every_encoding()
@@ -246,6 +368,13 @@ private slots:
             {32, false, {255, 255, 255}, {8, 16, 24}}, {16, true, {31, 63, 31}, {11, 5, 0}},
             {16, true, {31, 31, 31}, {10, 5, 0}},     {16, false, {31, 63, 31}, {11, 5, 0}},
             {8, false, {7, 7, 3}, {0, 3, 6}},
+            // Big-endian with colours at bits 0 and 24: four bytes a ZRLE pixel.
+            {32, true, {255, 255, 255}, {0, 8, 24}},  {32, true, {255, 255, 255}, {0, 24, 8}},
+            {32, true, {255, 255, 255}, {8, 0, 24}},  {32, true, {255, 255, 255}, {8, 24, 0}},
+            {32, true, {255, 255, 255}, {24, 0, 8}},  {32, true, {255, 255, 255}, {24, 8, 0}},
+            {32, true, {255, 255, 255}, {0, 16, 24}}, {32, true, {255, 255, 255}, {0, 24, 16}},
+            {32, true, {255, 255, 255}, {16, 0, 24}}, {32, true, {255, 255, 255}, {16, 24, 0}},
+            {32, true, {255, 255, 255}, {24, 0, 16}}, {32, true, {255, 255, 255}, {24, 16, 0}},
         };
         for (const RawViewer::Format& f : formats)
             for (const char* e : {"raw", "rre", "corre", "hextile", "zlib", "zlibhex", "tight", "ultra", "zrle", "zywrle"}) {
@@ -259,7 +388,9 @@ private slots:
     }
 
     // A right click is no left one: on the home screen it opens nothing (the key after it
-    // still reaches the home screen); a left click opens the item under it.
+    // still reaches the home screen); a left click opens the item under it, after 2,000
+    // pointer moves that change nothing in the same write (the viewer's thread reads on as
+    // its input is taken, not only when a frame wakes it), and a frame of it comes.
     void left_and_right_buttons()
     {
         VncPanel panel;
@@ -270,10 +401,12 @@ private slots:
         v.s.write(QByteArray::fromHex("050400640050050000640050") + key_events('r')); // right click on "Devices"
         v.s.flush();
         QVERIFY2(panel.p.wait_for("this is right-code [MainWindow][Release]"), panel.p.out.right(2000).constData());
-        v.s.write(QByteArray::fromHex("050100640050050000640050") + key_events('r')); // left click
+        const QByteArray moves = QByteArray::fromHex("0500000a000a").repeated(2000);
+        v.s.write(moves + QByteArray::fromHex("050100640050050000640050") + key_events('r')); // left click
         v.s.flush();
         QVERIFY2(panel.p.wait_for("this is right-code [", 2), panel.p.out.right(2000).constData());
         QCOMPARE(panel.p.out.count("this is right-code [MainWindow]"), 1);
+        QVERIFY2(v.shows_the_screenshot(panel.root), panel.p.out.right(2000).constData());
     }
 
     // The one port asked for, IPv4, on the address asked for: no socket of the library's
