@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <array>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
@@ -364,6 +365,12 @@ void take_frame(Viewer* v, bool mark)
         rfbMarkRectAsModified(v->screen, left, top, right + 1, bottom + 1);
 }
 
+// A pixel format's colours as (maximum, shift): red, green, blue.
+std::array<std::pair<int, int>, 3> colours(const rfbPixelFormat& f)
+{
+    return {{{f.redMax, f.redShift}, {f.greenMax, f.greenShift}, {f.blueMax, f.blueShift}}};
+}
+
 // The library's ZRLE sends a 32-bit pixel in three bytes where its test finds the colours
 // in the lower three bytes or the upper three (the upper first for big-endian pixels, the
 // lower first for little-endian ones). Its test of the lower three shifts an int into the
@@ -374,7 +381,7 @@ bool zrle_loses_a_colour(const rfbPixelFormat& f)
     if (f.bitsPerPixel != 32)
         return false;
     bool lower_by_its_test = true, lower = true, upper = true;
-    for (const auto& [max, shift] : {std::pair<int, int>{f.redMax, f.redShift}, {f.greenMax, f.greenShift}, {f.blueMax, f.blueShift}}) {
+    for (const auto& [max, shift] : colours(f)) {
         if (shift >= 32)
             return true; // never used: such a format closes its viewer
         lower_by_its_test = lower_by_its_test && int32_t(uint32_t(max) << shift) < (1 << 24);
@@ -458,7 +465,7 @@ rfbBool take_pixel_format(rfbClientPtr cl)
     const int bits = f.bitsPerPixel;
     bool fits = true;
     if (f.trueColour && (bits == 8 || bits == 16 || bits == 32))
-        for (const auto& [max, shift] : {std::pair<int, int>{f.redMax, f.redShift}, {f.greenMax, f.greenShift}, {f.blueMax, f.blueShift}})
+        for (const auto& [max, shift] : colours(f))
             fits = fits && shift < bits && (uint64_t(max) << shift) >> bits == 0;
     if (!fits) {
         std::printf("VNC: the viewer from %s is closed: its pixel format puts a colour past its %d bits\n", cl->host, bits);
