@@ -32,8 +32,9 @@ class TstAppStart : public QObject
 {
     Q_OBJECT
 private slots:
-    // A root that cannot be a folder or a taken VNC port stops the panel with a message
-    // naming it (not a bare "No such file") and exit status 1.
+    // A root that cannot be a folder, a taken VNC port or the platform xcb (each screen an X
+    // window of its own) stops the panel with a message naming it (not a bare "No such
+    // file") and exit status 1; for xcb, how to get the panel's window.
     void refused_with_a_reason()
     {
         QTemporaryDir dir;
@@ -50,6 +51,8 @@ private slots:
             {dir.filePath(QStringLiteral("file/root")), kOffscreen, {QStringLiteral("not a folder"), file.fileName()}},
             {dir.filePath(QStringLiteral("root")), {QStringLiteral("-platform"), "vnc:size=320x240:port=" + port},
              {QStringLiteral("cannot be opened (Address already in use)"), port}},
+            {dir.filePath(QStringLiteral("root")), {QStringLiteral("-platform"), QStringLiteral("xcb")},
+             {QStringLiteral("xcb is not supported"), QStringLiteral("start without -platform")}},
         };
         for (const auto& c : cases) {
             Panel p;
