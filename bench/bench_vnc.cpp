@@ -299,32 +299,38 @@ int main(int argc, char* argv[])
         QByteArray lines[2];
         std::vector<double> ms;
         int missed = 0;
-    } kinds[] = {
-        {"`key right`/`key left` (focus moves)", {"key right\n", "key left\n"}, {}, 0},
-        {"`key ok` (a screen opens)", {"key ok\n"}, {}, 0},
-        {"`key back` (the screen closes)", {"key back\n"}, {}, 0},
     };
-    const std::pair<Kind*, int> round[] = {{&kinds[0], 0}, {&kinds[0], 1}, {&kinds[1], 0}, {&kinds[2], 0}};
-    std::vector<double> all;
-    {
-        Viewer v;
-        if (!v.open(port) || (v.request(false), !v.update(5000)))
-            return 1;
-        v.keep_outstanding(kOutstanding);
+    // The rounds' lines to `into`, each to the first update `updated(ms)` sees after it,
+    // once the last line's updates are over.
+    const auto measure = [](const QString& into, Kind (&kinds)[3], std::vector<double>& all, const auto& updated) {
+        const std::pair<Kind*, int> round[] = {{&kinds[0], 0}, {&kinds[0], 1}, {&kinds[1], 0}, {&kinds[2], 0}};
         QElapsedTimer t;
         for (int i = 0; i < kRounds; ++i)
             for (const auto& [kind, line] : round) {
-                while (v.update(kQuietMs)) {
+                while (updated(kQuietMs)) {
                 }
                 t.start();
-                Panel::write_line(root, kind->lines[line]);
-                if (v.update(2000)) {
+                Panel::write_line(into, kind->lines[line]);
+                if (updated(2000)) {
                     kind->ms.push_back(double(t.nsecsElapsed()) / 1e6);
                     all.push_back(kind->ms.back());
                 } else {
                     ++kind->missed;
                 }
             }
+    };
+    Kind kinds[] = {
+        {"`key right`/`key left` (focus moves)", {"key right\n", "key left\n"}, {}, 0},
+        {"`key ok` (a screen opens)", {"key ok\n"}, {}, 0},
+        {"`key back` (the screen closes)", {"key back\n"}, {}, 0},
+    };
+    std::vector<double> all;
+    {
+        Viewer v;
+        if (!v.open(port) || (v.request(false), !v.update(5000)))
+            return 1;
+        v.keep_outstanding(kOutstanding);
+        measure(root, kinds, all, [&v](int ms) { return v.update(ms); });
     }
 
     // The same lines to the panel in its window, to its picture's change.
@@ -333,24 +339,9 @@ int main(int argc, char* argv[])
         {"X window: `key ok`", {"key ok\n"}, {}, 0},
         {"X window: `key back`", {"key back\n"}, {}, 0},
     };
-    const std::pair<Kind*, int> xround[] = {{&xkinds[0], 0}, {&xkinds[0], 1}, {&xkinds[1], 0}, {&xkinds[2], 0}};
     std::vector<double> xall;
-    if (windowed) {
-        QElapsedTimer t;
-        for (int i = 0; i < kRounds; ++i)
-            for (const auto& [kind, line] : xround) {
-                while (x.changed(kQuietMs)) {
-                }
-                t.start();
-                Panel::write_line(xroot, kind->lines[line]);
-                if (x.changed(2000)) {
-                    kind->ms.push_back(double(t.nsecsElapsed()) / 1e6);
-                    xall.push_back(kind->ms.back());
-                } else {
-                    ++kind->missed;
-                }
-            }
-    }
+    if (windowed)
+        measure(xroot, xkinds, xall, [&x](int ms) { return x.changed(ms); });
 
     // Full raw frames back to back.
     int full = 0;
