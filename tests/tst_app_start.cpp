@@ -230,6 +230,46 @@ private slots:
         QVERIFY2(named, qPrintable(out));
     }
 
+    // No platform chosen and no X display, or one where no X server answers: the program
+    // says so as run.sh does and serves the panel over VNC at VNC_PORT on localhost.
+    void no_x_display_serves_vnc()
+    {
+        int n = 77;
+        while (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
+            ++n;
+        }
+        const QByteArray dead = ":" + QByteArray::number(n);
+        QTcpSocket x11;
+        x11.connectToHost(QHostAddress::LocalHost, quint16(6000 + n));
+        QVERIFY(!x11.waitForConnected(1000));
+        const auto restore = [](const char* name, bool was, const QByteArray& value) {
+            was ? void(qputenv(name, value)) : void(qunsetenv(name));
+        };
+        const bool had_display = qEnvironmentVariableIsSet("DISPLAY"), had_port = qEnvironmentVariableIsSet("VNC_PORT");
+        const QByteArray display = qgetenv("DISPLAY"), vnc_port = qgetenv("VNC_PORT");
+        for (const QByteArray& given : {QByteArray(), dead}) {
+            const quint16 port = free_local_port();
+            QTemporaryDir dir;
+            const QString root = dir.filePath(QStringLiteral("root"));
+            qputenv("DISPLAY", given);
+            qputenv("VNC_PORT", QByteArray::number(port));
+            Panel p;
+            p.start(root, {});
+            restore("DISPLAY", had_display, display);
+            restore("VNC_PORT", had_port, vnc_port);
+            const QByteArray why = given.isEmpty() ? QByteArray("No X display: the panel is served over VNC.")
+                                                   : "The X display " + given + " does not answer: the panel is served over VNC.";
+            QVERIFY2(p.wait_for(why), p.out.constData());
+            QVERIFY2(p.wait_for("VNC: the panel is served at 127.0.0.1 port " + QByteArray::number(port)), p.out.constData());
+            QTcpSocket viewer;
+            viewer.connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(viewer.waitForConnected(3000));
+            QVERIFY(Panel::answers(root));
+            QTRY_VERIFY_WITH_TIMEOUT(viewer.bytesAvailable() > 0 || viewer.waitForReadyRead(100), 10000);
+            QVERIFY(viewer.readAll().startsWith("RFB 003."));
+        }
+    }
+
     // An application installed from a stick reboots the device: the panel ends and the same
     // program starts again on the same root, in the same process (a terminal or run.sh
     // keeps it). Its VNC port never refuses a viewer meanwhile; it answers its FIFO and

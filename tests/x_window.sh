@@ -3,8 +3,8 @@
 # twm: exactly one mapped window of the panel (an offscreen panel on the same display opens
 # none), its content (xwd) what the panel's screenshot shows on standby, home, Settings
 # and the number pad over LED size opened, closed and opened again; keys typed into it
-# with xdotool 1 ms apart end where the same control FIFO key lines, one a line, lead an
-# offscreen panel; its close (WM_DELETE_WINDOW) ends the panel with status 0 and the
+# with xdotool 1 ms apart lead where the same control FIFO key lines, one a line, lead an
+# offscreen panel (home, Settings, the pad closed); its close (WM_DELETE_WINDOW) ends the panel with status 0 and the
 # parameter file whole. On the Xvfb alone the simulated reboot opens the window again, and
 # the X server's end ends the panel with status 0.
 # Usage: x_window.sh YUQK87N X_CLOSE OUTDIR (a pair that differs is left in OUTDIR).
