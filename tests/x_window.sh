@@ -6,7 +6,7 @@
 # with xdotool 1 ms apart lead where the same control FIFO key lines, one a line, lead an
 # offscreen panel (home, Settings, the pad closed); its close (WM_DELETE_WINDOW) ends the panel with status 0 and the
 # parameter file whole. On the Xvfb alone the simulated reboot opens the window again, and
-# the X server's end ends the panel with status 0.
+# the X server's end ends the panel with status 0. A 16-bit display gets VNC, saying why.
 # Usage: x_window.sh YUQK87N X_CLOSE OUTDIR (a pair that differs is left in OUTDIR).
 # Exit 77 (skipped) only when Xvfb, twm, xdotool, xwd or netpbm cannot be installed.
 set -euo pipefail
@@ -174,5 +174,29 @@ for wm in none twm; do
   wait 2>/dev/null || true
   pids=()
 done
+# A display whose screen cannot show the window (16-bit colour): the panel says why and is
+# served over VNC instead, on VNC_PORT.
+wm=16bit
+Xvfb -displayfd 3 -screen 0 320x240x16 -nolisten tcp 3>"$work/display" >"$out/$wm-xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 20 test -s "$work/display" || { echo "Xvfb did not start:"; cat "$out/$wm-xvfb.log"; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
+# A free port from 6990 on; another program may take it meanwhile: then the next one.
+port=6989
+for _ in $(seq 10); do
+  port=$((port + 1))
+  while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+  VNC_PORT=$port start_panel "$work/$wm"
+  wait_for 30 grep -q "VNC: the panel is served\|cannot be opened" "$out/$wm-panel.log" || break
+  grep -q "cannot be opened" "$out/$wm-panel.log" || break
+  wait "$panel" || true
+  : >"$out/$wm-panel.log"
+done
+if ! grep -q "VNC: the panel is served at 127.0.0.1 port $port" "$out/$wm-panel.log" ||
+   ! grep -q "The X display $DISPLAY cannot show the panel (its screen is not 24-bit true colour): the panel is served over VNC." "$out/$wm-panel.log"; then
+  failed "no fall-back to VNC: $(head -3 "$out/$wm-panel.log")"
+fi
+[ -z "$(windows)" ] || failed "a window was opened"
+
 [ $fail -ne 0 ] || echo "one window under Xvfb alone and under twm, equal to the screenshot; keys as FIFO lines; close and the display's end end the panel with status 0"
 exit $fail
