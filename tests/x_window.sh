@@ -8,14 +8,14 @@
 # parameter file whole. On the Xvfb alone the simulated reboot opens the window again, and
 # the X server's end ends the panel with status 0. A 16-bit display gets VNC, saying why.
 # Usage: x_window.sh YUQK87N X_CLOSE OUTDIR (a pair that differs is left in OUTDIR).
-# Exit 77 (skipped) only when Xvfb, twm, xdotool, xwd or netpbm cannot be installed.
+# Exit 77 (skipped) only when Xvfb, twm, xdotool, xwd, xwininfo or netpbm cannot be installed.
 set -euo pipefail
 bin=$1
 x_close=$2
 out=$3
 samples="$(cd "$(dirname "$0")/.." && pwd)/sim/samples"
 source "$(dirname "$0")/../scripts/wait_for.sh"
-need_packages xvfb twm xdotool x11-apps netpbm
+need_packages xvfb twm xdotool x11-apps x11-utils netpbm
 scratch "$out"
 unset QT_QPA_PLATFORM
 fail=0
@@ -97,6 +97,7 @@ round() {
   wait_for 20 test -s "$work/display" || { echo "Xvfb did not start:"; cat "$out/$wm-xvfb.log"; exit 1; }
   export DISPLAY=":$(cat "$work/display")"
   rm -f "$work/display"
+  wait_for 20 xwininfo -root >/dev/null 2>&1 || { echo "Xvfb at $DISPLAY takes no client:"; cat "$out/$wm-xvfb.log"; exit 1; }
   if [ $wm = twm ]; then
     # Placed by twm at once (its default asks the user to place each new window).
     printf 'NoGrabServer\nRandomPlacement\n' >"$work/twmrc"
