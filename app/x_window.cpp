@@ -249,14 +249,17 @@ void serve(Window* w)
 {
     const int xfd = xcb_get_file_descriptor(w->c);
     xcb_map_window(w->c, w->id);
+    const auto take = [w](xcb_generic_event_t* e) {
+        const bool alive = handle(w, e);
+        std::free(e);
+        return alive;
+    };
     for (;;) {
         while (input_open(*w->wake)) {
             xcb_generic_event_t* e = xcb_poll_for_event(w->c);
             if (!e)
                 break;
-            const bool alive = handle(w, e);
-            std::free(e);
-            if (!alive)
+            if (!take(e))
                 return;
         }
         if (xcb_connection_has_error(w->c)) {
@@ -268,6 +271,13 @@ void serve(Window* w)
             put(w, changed);
         xcb_flush(w->c);
         const bool input = input_open(*w->wake);
+        // Writing reads what the server sent meanwhile into the library's queue: those
+        // events would not wake the poll.
+        if (xcb_generic_event_t* e = input ? xcb_poll_for_queued_event(w->c) : nullptr) {
+            if (!take(e))
+                return;
+            continue;
+        }
         pollfd p[2] = {{w->wake->fd, POLLIN, 0}, {xfd, POLLIN, 0}};
         if (::poll(p, input ? 2 : 1, -1) > 0 && (p[0].revents & POLLIN)) {
             uint64_t n;
