@@ -459,7 +459,7 @@ QString open_vnc_port(int argc, char* argv[])
     return QString();
 }
 
-void application_created(QApplication* app)
+void application_created(QApplication*)
 {
     // The shell gate records "reboot" and runs nothing; the simulated device answers it by
     // starting the panel again, once the tick that asked has returned.
