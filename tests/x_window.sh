@@ -15,7 +15,7 @@ x_close=$2
 out=$3
 samples="$(cd "$(dirname "$0")/.." && pwd)/sim/samples"
 source "$(dirname "$0")/../scripts/wait_for.sh"
-need_packages xvfb twm xdotool x11-apps x11-utils netpbm
+need_packages xvfb twm xfonts-base xdotool x11-apps x11-utils netpbm
 scratch "$out"
 unset QT_QPA_PLATFORM
 fail=0
