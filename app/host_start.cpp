@@ -6,8 +6,10 @@
 #ifdef YUQ_VNC_SERVER
 #include "vnc_server.h"
 #endif
+#ifdef YUQ_X_WINDOW
+#include "x_window.h"
+#endif
 
-#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
@@ -19,7 +21,7 @@
 #include <QNetworkInterface>
 #include <QPointer>
 #include <QThread>
-#include <QWindow>
+#include <QTimer>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -54,9 +56,13 @@ int g_vnc_fd = -1;
 // where the FIFO's line splitter was (a line begun but not ended, or one being dropped).
 const char* const kHeldName = "YUQ_REBOOT_HELD";
 const char* const kPendingName = "YUQ_REBOOT_CONTROL";
-// $QT_QPA_PLATFORM as given, for the next program: a VNC one is replaced by offscreen here.
+// $QT_QPA_PLATFORM as given (or unset), for the next program: it is replaced here by
+// offscreen for VNC and the X window, by the VNC platform where no X window can be opened.
 QByteArray g_platform_env;
-bool g_platform_env_set = false;
+bool g_platform_env_kept = false;
+bool g_platform_env_given = false;
+// The panel is shown in a window of its own on the X display.
+bool g_x_window = false;
 int g_held_lock = -1;
 int g_held_vnc = -1;
 // The program and its arguments as started, for the simulated reboot.
@@ -86,32 +92,6 @@ QString platform_spec(int argc, char* argv[])
             return QString::fromLocal8Bit(argv[i + 1]);
     return QString::fromLocal8Bit(qgetenv("QT_QPA_PLATFORM"));
 }
-
-// Under X, a window shown and closed again before the server has mapped it still gets the
-// map's notice afterwards. Qt then takes the window for mapped and gives it the focus it
-// was asked for meanwhile (a modal screen's, relayed from the window beneath), and X
-// refuses the focus of an unmapped window (BadMatch). The notice of a window Qt has hidden
-// since is dropped: the unmap that follows it is the window's state.
-class StaleMapFilter : public QAbstractNativeEventFilter
-{
-public:
-    bool nativeEventFilter(const QByteArray& type, void* message, long*) override
-    {
-        if (type != "xcb_generic_event_t")
-            return false;
-        // The X protocol's MapNotify: code 19 (the top bit marks a sent event), the mapped
-        // window's id at byte 8.
-        const auto* bytes = static_cast<const unsigned char*>(message);
-        if ((bytes[0] & 0x7f) != 19)
-            return false;
-        quint32 id;
-        std::memcpy(&id, bytes + 8, sizeof id);
-        for (QWindow* w : QGuiApplication::allWindows())
-            if (w->handle() && w->winId() == id)
-                return !w->isVisible();
-        return false;
-    }
-};
 
 // A listening TCP socket on a numeric address and port; -1 with *err (the system's) or
 // *why (the address or port itself is unusable) set.
@@ -195,8 +175,10 @@ void restart_panel()
                             .append(' ').append(QByteArray::number(control)).constData(), 1);
     if (!pending.isEmpty())
         ::setenv(kPendingName, pending.constData(), 1);
-    if (g_platform_env_set)
+    if (g_platform_env_kept && g_platform_env_given)
         ::setenv("QT_QPA_PLATFORM", g_platform_env.constData(), 1);
+    else if (g_platform_env_kept)
+        ::unsetenv("QT_QPA_PLATFORM");
     std::printf("reboot: the simulated device reboots: this panel ends and %s starts again "
                 "on the device root %s\n",
                 g_program.c_str(), platform::device_root().toLocal8Bit().constData());
@@ -214,6 +196,27 @@ void restart_panel()
                  "the panel again.\n", g_program.c_str(), std::strerror(errno));
     std::fflush(stderr);
     ::_exit(1);
+}
+
+// The window closed or its display gone: the panel ends as TERM ends it (the files it keeps
+// are whole at every moment), between two events of the GUI thread, with status 0.
+void end_panel(const QString& why)
+{
+    std::printf("%s\n", why.toLocal8Bit().constData());
+    QMetaObject::invokeMethod(qApp, [] {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        ::_exit(0);
+    }, Qt::QueuedConnection);
+}
+
+void keep_platform_env()
+{
+    if (g_platform_env_kept)
+        return;
+    g_platform_env_kept = true;
+    g_platform_env_given = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    g_platform_env = qgetenv("QT_QPA_PLATFORM");
 }
 
 // A descriptor handed over, closed again with the next exec; -1 when `same` says it is
@@ -324,6 +327,37 @@ void prepare_environment()
     g_qt_handler = qInstallMessageHandler(filter_messages);
 }
 
+QString choose_display(int argc, char* argv[])
+{
+    const QString spec = platform_spec(argc, argv);
+    if (spec.section(QLatin1Char(':'), 0, 0) == QLatin1String("xcb"))
+        return QStringLiteral("the platform xcb is not supported (each screen would be an X window of "
+                              "its own). For the panel in one window, start without -platform and "
+                              "without QT_QPA_PLATFORM, with DISPLAY set; or choose -platform "
+                              "vnc:size=320x240 or -platform offscreen.");
+#ifdef YUQ_X_WINDOW
+    if (!spec.isEmpty())
+        return QString();
+    // Before any thread (the connection's is the first): see open_vnc_port.
+    ::mallopt(M_ARENA_MAX, 1);
+    keep_platform_env();
+    const QByteArray display = qgetenv("DISPLAY");
+    const QString why = display.isEmpty() ? QStringLiteral("No X display: the panel is served over VNC.")
+                                          : x_window_open(display);
+    if (why.isEmpty()) {
+        g_x_window = true;
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return QString();
+    }
+    // As run.sh chooses when no X display answers.
+    std::printf("%s\n", why.toLocal8Bit().constData());
+    const QByteArray port = qEnvironmentVariableIsEmpty("VNC_PORT") ? QByteArray("5900") : qgetenv("VNC_PORT");
+    const QByteArray addr = qEnvironmentVariableIsEmpty("VNC_ADDR") ? QByteArray("127.0.0.1") : qgetenv("VNC_ADDR");
+    qputenv("QT_QPA_PLATFORM", "vnc:size=320x240:port=" + port + ":addr=" + addr);
+#endif
+    return QString();
+}
+
 QString open_vnc_port(int argc, char* argv[])
 {
     const QStringList opts = platform_spec(argc, argv).split(QLatin1Char(':'));
@@ -420,8 +454,7 @@ QString open_vnc_port(int argc, char* argv[])
             given = true;
         }
     if (!given) {
-        g_platform_env = qgetenv("QT_QPA_PLATFORM");
-        g_platform_env_set = true;
+        keep_platform_env();
         qputenv("QT_QPA_PLATFORM", offscreen);
     }
     // Viewers that come now wait in the port's queue until the panel accepts them.
@@ -430,7 +463,7 @@ QString open_vnc_port(int argc, char* argv[])
     return QString();
 }
 
-void application_created(QApplication* app)
+void application_created(QApplication*)
 {
     // The shell gate records "reboot" and runs nothing; the simulated device answers it by
     // starting the panel again, once the tick that asked has returned.
@@ -447,8 +480,11 @@ void application_created(QApplication* app)
     if (g_vnc_fd >= 0)
         vnc_serve(g_vnc_fd);
 #endif
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        app->installNativeEventFilter(new StaleMapFilter);
+#ifdef YUQ_X_WINDOW
+    // Once the panel exists, as a viewer is served once it shows.
+    if (g_x_window)
+        QTimer::singleShot(0, [] { x_window_serve(end_panel); });
+#endif
 }
 
 void device_look()

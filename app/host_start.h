@@ -21,13 +21,18 @@ QString claim_device_root();
 // folder when none is set, and Qt's notes that say nothing to a user filtered out.
 void prepare_environment();
 
+// Where no platform is chosen: the panel in one window on the X display ($DISPLAY) when
+// one answers and can show it (drawn offscreen), else served over VNC (VNC_PORT, VNC_ADDR),
+// said in one line as run.sh says it. The platform xcb is refused.
+QString choose_display(int argc, char* argv[]);
+
 // With the VNC platform: the port is opened here, on localhost unless the platform's
 // "addr=" option names another address, and the platform becomes offscreen: the program
 // serves the panel on that port itself once the application object exists.
 // A taken port is reported before anything starts.
 QString open_vnc_port(int argc, char* argv[]);
 
-// After the application object: the VNC server, and the simulated reboot: the shell
+// After the application object: the VNC server or the X window, and the simulated reboot: the shell
 // gate's "reboot" (recorded, never run on this machine) ends the process and starts the
 // panel again, the same program with the same arguments on the same device root.
 void application_created(QApplication* app);

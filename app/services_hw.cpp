@@ -21,9 +21,7 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QPointer>
-#include <QScopedValueRollback>
 #include <QThread>
-#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <atomic>
@@ -73,17 +71,12 @@ public:
     bool eventFilter(QObject* o, QEvent* e) override
     {
         const QEvent::Type t = e->type();
-        // A window raised by hand (a screen brought to the front) is put back in order too.
-        if ((t == QEvent::Show || t == QEvent::WindowActivate || t == QEvent::Hide
-             || (t == QEvent::ZOrderChange && !m_restacking))
-            && o->isWidgetType() && static_cast<QWidget*>(o)->isWindow()) {
-            if (t == QEvent::Show || t == QEvent::WindowActivate) {
-                auto* w = static_cast<QWidget*>(o);
-                m_order.removeAll(nullptr);
-                m_order.removeAll(w);
-                m_order.append(w);
-            }
-            restack_later();
+        if ((t == QEvent::Show || t == QEvent::WindowActivate) && o->isWidgetType()
+            && static_cast<QWidget*>(o)->isWindow()) {
+            auto* w = static_cast<QWidget*>(o);
+            m_order.removeAll(nullptr);
+            m_order.removeAll(w);
+            m_order.append(w);
         }
         return false;
     }
@@ -96,26 +89,7 @@ public:
     }
 
 private:
-    // Under X without a window manager nothing restacks the X windows: one shown again is
-    // mapped where it was made, under the windows made after it. So once per burst of
-    // events they are raised in the panel's order, lowest first.
-    void restack_later()
-    {
-        if (!m_x11 || m_restackDue)
-            return;
-        m_restackDue = true;
-        QTimer::singleShot(0, this, [this] {
-            m_restackDue = false;
-            const QScopedValueRollback<bool> own(m_restacking, true);
-            for (QWidget* w : panel_windows())
-                w->raise();
-        });
-    }
-
     QList<QPointer<QWidget>> m_order;
-    const bool m_x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-    bool m_restackDue = false;
-    bool m_restacking = false;
 };
 Stacking* g_stacking = nullptr;
 

@@ -93,8 +93,10 @@ int yuq_main(int argc, char* argv[])
     QString problem = host::claim_device_root();
     if (problem.isEmpty()) {
         host::prepare_environment();
-        problem = host::open_vnc_port(argc, argv);
+        problem = host::choose_display(argc, argv);
     }
+    if (problem.isEmpty())
+        problem = host::open_vnc_port(argc, argv);
     if (problem.isEmpty())
         problem = panel_prepare();
     if (!problem.isEmpty()) {

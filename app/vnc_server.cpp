@@ -1,21 +1,14 @@
 #include "vnc_server.h"
 
+#include "panel_input.h"
 #include "services.h"
 
-#include <rfb/keysym.h>
 #include <rfb/rfb.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEvent>
-#include <QImage>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <QWidget>
-#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <arpa/inet.h>
@@ -23,7 +16,6 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <malloc.h>
 #include <memory>
@@ -31,7 +23,6 @@
 #include <mutex>
 #include <poll.h>
 #include <string>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -41,15 +32,11 @@ namespace host {
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
-constexpr int kPixels = kWidth * kHeight;
+constexpr int kWidth = kFrameWidth;
+constexpr int kHeight = kFrameHeight;
 // The library sets up a global lock each time it makes a screen: every screen is made
 // before the first viewer's thread runs, so this many viewers at once.
 constexpr int kMaxViewers = 64;
-// A viewer's keys and clicks on their way to the GUI thread: beyond this many its thread
-// reads no further message, so a burst waits in the viewer's socket, not in the panel.
-constexpr int kInputInFlight = 8;
 // A connection that is no viewer this long after its accept (no handshake, a silent or a
 // slow one) gives its slot back.
 constexpr int kHandshakeMs = 10000;
@@ -57,50 +44,18 @@ constexpr int kHandshakeMs = 10000;
 // leaves it free for the control lines, the keypad and the paints in between.
 constexpr int kAcceptBatch = 8;
 
-// The panel's latest picture, written by the GUI thread, copied by the viewers' threads.
-struct Frame
-{
-    std::mutex mutex;
-    std::vector<uint32_t> pixels = std::vector<uint32_t>(kPixels);
-    quint64 serial = 0;
-};
-Frame g_frame;
-
-// What a viewer's thread and the GUI thread share: the GUI thread may still hold it (a
-// posted key) when the viewer has gone.
-struct Wakeup
-{
-    int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); // a new picture, input taken, the end
-    std::atomic<int> in_flight{0};                       // input events posted, not yet run
-    ~Wakeup()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 struct Viewer
 {
     rfbScreenInfoPtr screen = nullptr;
     std::shared_ptr<Wakeup> wake = std::make_shared<Wakeup>();
-    std::vector<uint32_t> shown = std::vector<uint32_t>(kPixels);
+    std::vector<uint32_t> shown = std::vector<uint32_t>(kFramePixels);
     quint64 serial = 0;
 };
 
 std::mutex g_viewers_mutex;
 std::vector<Viewer*> g_viewers;        // served now
 std::vector<rfbScreenInfoPtr> g_spare; // screens free for the next viewer
-std::atomic<int> g_count{0};
 std::atomic<bool> g_trim_due{false};
-// Something was painted since the last grab (GUI thread): without viewers nothing is
-// grabbed, and the first one to come needs a fresh picture.
-bool g_dirty = true;
-
-void wake(int fd)
-{
-    const uint64_t one = 1;
-    (void)!::write(fd, &one, sizeof one);
-}
 
 // The library's own lines: the statistics and the steps of each connection tell a user
 // nothing; its errors do, but for a viewer that simply went away.
@@ -121,248 +76,31 @@ void library_error(const char* format, ...)
     std::fprintf(stderr, "yuqK87N: VNC: %s\n", text.c_str());
 }
 
-// ---- the GUI thread's side ------------------------------------------------------------
-
-// Grabs the panel as the screenshot does and hands it to the viewers when it changed.
-void publish()
-{
-    if (g_count.load() == 0)
-        return;
-    g_dirty = false;
-    const QImage image = panel_image();
-    if (image.size() != QSize(kWidth, kHeight) || image.format() != QImage::Format_RGB32)
-        return;
-    {
-        std::lock_guard<std::mutex> lock(g_frame.mutex);
-        if (g_frame.serial > 0 && std::memcmp(g_frame.pixels.data(), image.constBits(), size_t(kPixels) * 4) == 0)
-            return;
-        std::memcpy(g_frame.pixels.data(), image.constBits(), size_t(kPixels) * 4);
-        ++g_frame.serial;
-    }
-    std::lock_guard<std::mutex> lock(g_viewers_mutex);
-    for (Viewer* v : g_viewers)
-        wake(v->wake->fd);
-}
-
-// What the panel paints, or a change of what lies above what, is grabbed once the events
-// of the moment have run; the grab's own painting is not.
-class PaintWatch : public QObject
-{
-public:
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        switch (e->type()) {
-        case QEvent::Paint:
-        case QEvent::UpdateRequest:
-        case QEvent::Show:
-        case QEvent::Hide:
-        case QEvent::Move:
-        case QEvent::Resize:
-        case QEvent::ZOrderChange:
-        case QEvent::WindowActivate:
-        case QEvent::WindowDeactivate:
-        case QEvent::WindowStateChange:
-            if (m_grabbing || !o->isWidgetType())
-                break;
-            g_dirty = true;
-            if (g_count.load() > 0)
-                schedule();
-            break;
-        default:
-            break;
-        }
-        return false;
-    }
-
-    // One grab once the events of the moment have run, however many asked for it.
-    void schedule()
-    {
-        if (m_due)
-            return;
-        m_due = true;
-        QTimer::singleShot(0, this, [this] { grab(); });
-    }
-
-    void grab()
-    {
-        m_due = false;
-        m_grabbing = true;
-        publish();
-        m_grabbing = false;
-    }
-
-private:
-    bool m_grabbing = false;
-    bool m_due = false;
-};
-PaintWatch* g_watch = nullptr;
-
-// Qt's key code and text of an X keysym, as Qt's own VNC server maps them.
-int qt_key(rfbKeySym k, QString* text)
-{
-    if (k >= 0x20 && k <= 0x7e) {
-        *text = QChar(char16_t(k));
-        return k >= 'a' && k <= 'z' ? int(Qt::Key_A + (k - 'a')) : int(k);
-    }
-    if (k >= XK_F1 && k <= XK_F35)
-        return int(Qt::Key_F1 + (k - XK_F1));
-    if (k >= XK_KP_0 && k <= XK_KP_9) {
-        *text = QChar(char16_t('0' + (k - XK_KP_0)));
-        return int(Qt::Key_0 + (k - XK_KP_0));
-    }
-    switch (k) {
-    case XK_BackSpace: return Qt::Key_Backspace;
-    case XK_Tab: return Qt::Key_Tab;
-    case XK_Return: *text = QStringLiteral("\r"); return Qt::Key_Return;
-    case XK_KP_Enter: *text = QStringLiteral("\r"); return Qt::Key_Enter;
-    case XK_Escape: return Qt::Key_Escape;
-    case XK_Insert: return Qt::Key_Insert;
-    case XK_Delete: return Qt::Key_Delete;
-    case XK_Home: return Qt::Key_Home;
-    case XK_End: return Qt::Key_End;
-    case XK_Page_Up: return Qt::Key_PageUp;
-    case XK_Page_Down: return Qt::Key_PageDown;
-    case XK_Left: return Qt::Key_Left;
-    case XK_Up: return Qt::Key_Up;
-    case XK_Right: return Qt::Key_Right;
-    case XK_Down: return Qt::Key_Down;
-    case XK_Shift_L: case XK_Shift_R: return Qt::Key_Shift;
-    case XK_Control_L: case XK_Control_R: return Qt::Key_Control;
-    case XK_Alt_L: case XK_Alt_R: return Qt::Key_Alt;
-    case XK_Meta_L: case XK_Meta_R: return Qt::Key_Meta;
-    default: return 0;
-    }
-}
-
-Qt::KeyboardModifiers g_modifiers;
-
-void deliver_key(bool down, rfbKeySym keysym)
-{
-    QString text;
-    const int key = qt_key(keysym, &text);
-    if (!key)
-        return;
-    const Qt::KeyboardModifier mod = key == Qt::Key_Shift ? Qt::ShiftModifier
-        : key == Qt::Key_Control                          ? Qt::ControlModifier
-        : key == Qt::Key_Alt                              ? Qt::AltModifier
-        : key == Qt::Key_Meta                             ? Qt::MetaModifier
-                                                          : Qt::NoModifier;
-    if (mod != Qt::NoModifier)
-        g_modifiers.setFlag(mod, down);
-    // Where the control lines' keys go: typed-ahead keys reach the screen a key before
-    // them opened, which the platform has not made the focus window yet.
-    panel_key_event(down, key, g_modifiers, text);
-}
-
-// The window a press at `at` lands on: the highest shown one there, unless a modal screen
-// other than it blocks it.
-QWidget* window_at(const QPoint& at)
-{
-    const QList<QWidget*> shown = panel_windows();
-    for (int i = shown.size() - 1; i >= 0; --i) {
-        QWidget* w = shown[i];
-        if (!QRect(w->mapToGlobal(QPoint(0, 0)), w->size()).contains(at))
-            continue;
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal != w && w->windowType() != Qt::Popup)
-            return nullptr;
-        return w;
-    }
-    return nullptr;
-}
-
-Qt::MouseButtons g_buttons;
-QPointer<QWidget> g_pressed_window; // takes the pointer until every button is up
-QPoint g_pointer(-1, -1);
-
-void deliver_pointer(int mask, const QPoint& at)
-{
-    Qt::MouseButtons now;
-    now.setFlag(Qt::LeftButton, mask & 1);
-    now.setFlag(Qt::MiddleButton, mask & 2);
-    now.setFlag(Qt::RightButton, mask & 4);
-    QWidget* target = g_buttons ? g_pressed_window.data() : window_at(at);
-    const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
-        if (!target || !target->windowHandle())
-            return;
-        const QPointF local = at - target->mapToGlobal(QPoint(0, 0));
-        QMouseEvent e(type, local, local, QPointF(at), button, buttons, g_modifiers);
-        QCoreApplication::sendEvent(target->windowHandle(), &e);
-    };
-    if (at != g_pointer)
-        send(QEvent::MouseMove, Qt::NoButton, g_buttons);
-    g_pointer = at;
-    for (Qt::MouseButton b : {Qt::LeftButton, Qt::MiddleButton, Qt::RightButton}) {
-        if ((g_buttons & b) == (now & b))
-            continue;
-        if (now & b) {
-            if (!g_buttons)
-                g_pressed_window = target;
-            g_buttons |= b;
-            send(QEvent::MouseButtonPress, b, g_buttons);
-        } else {
-            g_buttons &= ~Qt::MouseButtons(b);
-            send(QEvent::MouseButtonRelease, b, g_buttons);
-        }
-    }
-    if (!g_buttons)
-        g_pressed_window = nullptr;
-}
-
 // ---- a viewer's thread ----------------------------------------------------------------
 
-// An input event of the viewer to the GUI thread, counted until it starts there (not until
-// it ends: a key may open a screen that runs a loop of its own).
-void post_input(rfbClientPtr cl, std::function<void()> fn)
+// An input event of the viewer to the GUI thread, counted until it starts there.
+void post_viewer_input(rfbClientPtr cl, std::function<void()> fn)
 {
-    std::shared_ptr<Wakeup> w = static_cast<Viewer*>(cl->screen->screenData)->wake;
-    w->in_flight.fetch_add(1);
-    on_gui_thread([w, fn = std::move(fn)] {
-        if (w->in_flight.fetch_sub(1) == kInputInFlight)
-            wake(w->fd); // its thread reads again
-        fn();
-    });
+    post_input(static_cast<Viewer*>(cl->screen->screenData)->wake, std::move(fn));
 }
 
 void on_key(rfbBool down, rfbKeySym keysym, rfbClientPtr cl)
 {
-    post_input(cl, [down, keysym] { deliver_key(down, keysym); });
+    post_viewer_input(cl, [down, keysym] { deliver_key(down, keysym); });
 }
 
 void on_pointer(int mask, int x, int y, rfbClientPtr cl)
 {
     const QPoint at(x, y);
-    post_input(cl, [mask, at] { deliver_pointer(mask, at); });
+    post_viewer_input(cl, [mask, at] { deliver_pointer(mask, at); });
 }
 
 // The latest picture into the viewer's frame, the part that changed marked for sending.
 void take_frame(Viewer* v, bool mark)
 {
-    int top = kHeight, bottom = -1, left = kWidth, right = -1;
-    {
-        std::lock_guard<std::mutex> lock(g_frame.mutex);
-        if (g_frame.serial == v->serial)
-            return;
-        v->serial = g_frame.serial;
-        for (int y = 0; y < kHeight; ++y) {
-            const uint32_t* from = g_frame.pixels.data() + y * kWidth;
-            uint32_t* to = v->shown.data() + y * kWidth;
-            if (std::memcmp(from, to, kWidth * 4) == 0)
-                continue;
-            int l = 0, r = kWidth - 1;
-            while (from[l] == to[l])
-                ++l;
-            while (from[r] == to[r])
-                --r;
-            std::memcpy(to + l, from + l, size_t(r - l + 1) * 4);
-            top = std::min(top, y);
-            bottom = y;
-            left = std::min(left, l);
-            right = std::max(right, r);
-        }
-    }
-    if (mark && bottom >= 0)
-        rfbMarkRectAsModified(v->screen, left, top, right + 1, bottom + 1);
+    QRect changed;
+    if (frame_take(v->shown, v->serial, &changed) && mark && !changed.isEmpty())
+        rfbMarkRectAsModified(v->screen, changed.left(), changed.top(), changed.right() + 1, changed.bottom() + 1);
 }
 
 // A pixel format's colours as (maximum, shift): red, green, blue.
@@ -500,7 +238,7 @@ void serve(Viewer* v, int fd, std::shared_ptr<Handshake> handshake)
         }
         // While its input waits for the GUI thread, the viewer's next messages wait in its
         // socket; its frames still go out.
-        const bool input = v->wake->in_flight.load() < kInputInFlight;
+        const bool input = input_open(*v->wake);
         pollfd p[2] = {{wake_fd, POLLIN, 0}, {cl->sock, POLLIN, 0}};
         if (::poll(p, input ? 2 : 1, -1) < 0 && errno != EINTR)
             break;
@@ -529,7 +267,7 @@ void serve(Viewer* v, int fd, std::shared_ptr<Handshake> handshake)
         v->screen->frameBuffer = nullptr;
         v->screen->screenData = nullptr;
         g_spare.push_back(v->screen);
-        g_count.fetch_sub(1);
+        frame_reader_remove(v->wake->fd);
     }
     delete v;
     // The encoders' buffers of the viewer that left go back to the system (a connection
@@ -636,7 +374,6 @@ void accept_viewers(int listen_fd)
         {
             std::lock_guard<std::mutex> lock(g_viewers_mutex);
             g_viewers.push_back(v);
-            g_count.fetch_add(1);
         }
         char host[INET_ADDRSTRLEN] = "";
         ::inet_ntop(AF_INET, &from.sin_addr, host, sizeof host);
@@ -648,10 +385,7 @@ void accept_viewers(int listen_fd)
         }
         if (!g_handshake_timer->isActive())
             g_handshake_timer->start(kHandshakeMs);
-        // Not grabbed here: a burst of connections would grab once each. The viewer starts
-        // from the last picture and gets what changed since with the grab.
-        if (g_dirty)
-            g_watch->schedule();
+        frame_reader_add(v->wake->fd);
         std::thread(serve, v, fd, std::move(handshake)).detach();
     }
 }
@@ -671,8 +405,6 @@ void vnc_serve(int fd)
     g_handshake_timer = new QTimer(qApp);
     g_handshake_timer->setSingleShot(true);
     QObject::connect(g_handshake_timer, &QTimer::timeout, g_handshake_timer, cut_late_handshakes);
-    g_watch = new PaintWatch;
-    qApp->installEventFilter(g_watch);
     auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, qApp);
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [fd] { accept_viewers(fd); });
 }

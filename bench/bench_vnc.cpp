@@ -5,12 +5,20 @@
 //   and closed);
 // - full raw frames asked for and read back to back;
 // - the panel's CPU time (/proc/PID/stat) with no viewer, and with one viewer whose
-//   incremental request waits while nothing changes.
+//   incremental request waits while nothing changes;
+// - beside it, the same key lines to a second panel shown in its X window (no platform
+//   chosen, an Xvfb of its own): the line to the window's picture changing, watched by
+//   reading the picture back every 0.2 ms (skipped without Xvfb).
 //
 //   build/bench/bench_vnc
 #include "panelprocess.h"
 
+#ifdef BENCH_X_WINDOW
+#include <xcb/xcb.h>
+#endif
+
 #include <QCoreApplication>
+#include <QProcess>
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -132,6 +140,80 @@ struct Viewer
     }
 };
 
+#ifdef BENCH_X_WINDOW
+// The panel's X window on a display of its own, its picture read back.
+struct WindowWatch
+{
+    xcb_connection_t* c = nullptr;
+    xcb_window_t win = 0;
+    QByteArray last;
+
+    ~WindowWatch()
+    {
+        if (c)
+            xcb_disconnect(c);
+    }
+    bool connect(const QByteArray& display)
+    {
+        c = xcb_connect(display.constData(), nullptr);
+        return !xcb_connection_has_error(c);
+    }
+    // The mapped top-level window named yuqK87N (no window manager: a child of the root).
+    bool find()
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+        if (!tree)
+            return false;
+        const xcb_window_t* kids = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && !win; ++i) {
+            xcb_get_property_reply_t* name = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, kids[i], XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 0, 16), nullptr);
+            xcb_get_window_attributes_reply_t* a = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, kids[i]), nullptr);
+            if (name && a && a->map_state == XCB_MAP_STATE_VIEWABLE
+                && QByteArray(static_cast<const char*>(xcb_get_property_value(name)), xcb_get_property_value_length(name)) == "yuqK87N")
+                win = kids[i];
+            std::free(name);
+            std::free(a);
+        }
+        std::free(tree);
+        return win != 0;
+    }
+    QByteArray picture()
+    {
+        xcb_get_image_reply_t* r = xcb_get_image_reply(
+            c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, win, 0, 0, 320, 240, ~0u), nullptr);
+        QByteArray p = r ? QByteArray(reinterpret_cast<const char*>(xcb_get_image_data(r)), xcb_get_image_data_length(r)) : QByteArray();
+        std::free(r);
+        return p;
+    }
+    // True once the picture differs from the last one within `ms` (then it is the last).
+    bool changed(int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        do {
+            const QByteArray now = picture();
+            if (!now.isEmpty() && now != last) {
+                last = now;
+                return true;
+            }
+            QThread::usleep(200);
+        } while (t.elapsed() < ms);
+        return false;
+    }
+};
+#else
+// A build without the X window (the board's).
+struct WindowWatch
+{
+    unsigned win = 0;
+    bool connect(const QByteArray&) { return false; }
+    bool find() { return false; }
+    bool changed(int) { return false; }
+};
+#endif
+
 double cpu_seconds(qint64 pid)
 {
     const QByteArray stat = file_bytes(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -175,6 +257,34 @@ int main(int argc, char* argv[])
         return 1;
     }
     const qint64 pid = panel.proc.processId();
+
+    // The second panel in its X window, on an Xvfb of its own.
+    int n = 90;
+    while (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
+        ++n;
+    const QByteArray display = ":" + QByteArray::number(n);
+    QProcess xvfb;
+    xvfb.start(QStringLiteral("Xvfb"), {QString::fromLatin1(display), QStringLiteral("-screen"), QStringLiteral("0"),
+                                        QStringLiteral("320x240x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    WindowWatch x;
+    const QString xroot = dir.filePath(QStringLiteral("xroot"));
+    Panel xpanel;
+    bool windowed = xvfb.waitForStarted();
+    if (windowed) {
+        for (int i = 0; i < 100 && !QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)); ++i)
+            QThread::msleep(50);
+        windowed = x.connect(display);
+    }
+    if (windowed) {
+        qputenv("DISPLAY", display);
+        xpanel.start(xroot, {});
+        windowed = Panel::answers(xroot) && Panel::write_line(xroot, "key ok\n") && Panel::answers(xroot);
+        for (int i = 0; windowed && i < 100 && !x.find(); ++i)
+            QThread::msleep(50);
+        windowed = windowed && x.win;
+    }
+    if (!windowed)
+        std::fprintf(stderr, "bench_vnc: no panel in an X window (no Xvfb, or a build without the X window): its rows are left out\n");
     QThread::msleep(ulong(std::max<qint64>(0, kSettleMs - since_start.elapsed())));
 
     // CPU: no viewer, then one whose incremental request waits.
@@ -202,33 +312,49 @@ int main(int argc, char* argv[])
         QByteArray lines[2];
         std::vector<double> ms;
         int missed = 0;
-    } kinds[] = {
-        {"`key right`/`key left` (focus moves)", {"key right\n", "key left\n"}, {}, 0},
-        {"`key ok` (a screen opens)", {"key ok\n"}, {}, 0},
-        {"`key back` (the screen closes)", {"key back\n"}, {}, 0},
     };
-    const std::pair<Kind*, int> round[] = {{&kinds[0], 0}, {&kinds[0], 1}, {&kinds[1], 0}, {&kinds[2], 0}};
-    std::vector<double> all;
-    {
-        Viewer v;
-        if (!v.open(port) || (v.request(false), !v.update(5000)))
-            return 1;
-        v.keep_outstanding(kOutstanding);
+    // The rounds' lines to `into`, each to the first update `updated(ms)` sees after it,
+    // once the last line's updates are over.
+    const auto measure = [](const QString& into, Kind (&kinds)[3], std::vector<double>& all, const auto& updated) {
+        const std::pair<Kind*, int> round[] = {{&kinds[0], 0}, {&kinds[0], 1}, {&kinds[1], 0}, {&kinds[2], 0}};
         QElapsedTimer t;
         for (int i = 0; i < kRounds; ++i)
             for (const auto& [kind, line] : round) {
-                while (v.update(kQuietMs)) {
+                while (updated(kQuietMs)) {
                 }
                 t.start();
-                Panel::write_line(root, kind->lines[line]);
-                if (v.update(2000)) {
+                Panel::write_line(into, kind->lines[line]);
+                if (updated(2000)) {
                     kind->ms.push_back(double(t.nsecsElapsed()) / 1e6);
                     all.push_back(kind->ms.back());
                 } else {
                     ++kind->missed;
                 }
             }
+    };
+    Kind kinds[] = {
+        {"`key right`/`key left` (focus moves)", {"key right\n", "key left\n"}, {}, 0},
+        {"`key ok` (a screen opens)", {"key ok\n"}, {}, 0},
+        {"`key back` (the screen closes)", {"key back\n"}, {}, 0},
+    };
+    std::vector<double> all;
+    {
+        Viewer v;
+        if (!v.open(port) || (v.request(false), !v.update(5000)))
+            return 1;
+        v.keep_outstanding(kOutstanding);
+        measure(root, kinds, all, [&v](int ms) { return v.update(ms); });
     }
+
+    // The same lines to the panel in its window, to its picture's change.
+    Kind xkinds[] = {
+        {"X window: `key right`/`key left`", {"key right\n", "key left\n"}, {}, 0},
+        {"X window: `key ok`", {"key ok\n"}, {}, 0},
+        {"X window: `key back`", {"key back\n"}, {}, 0},
+    };
+    std::vector<double> xall;
+    if (windowed)
+        measure(xroot, xkinds, xall, [&x](int ms) { return x.changed(ms); });
 
     // Full raw frames back to back.
     int full = 0;
@@ -249,7 +375,7 @@ int main(int argc, char* argv[])
     }
     const bool alive = Panel::answers(root);
 
-    std::printf("| key line to its frame update (%d incremental requests outstanding) | samples | median ms | p90 ms | max ms | over %d ms | no update in 2 s |\n",
+    std::printf("| key line to its frame update (%d incremental requests outstanding), or to the X window's picture | samples | median ms | p90 ms | max ms | over %d ms | no update in 2 s |\n",
                 kOutstanding, kSlowMs);
     std::printf("|---|---|---|---|---|---|---|\n");
     const auto row = [](const char* what, const std::vector<double>& ms, int missed) {
@@ -263,10 +389,22 @@ int main(int argc, char* argv[])
         missed += k.missed;
     }
     row("all", all, missed);
+    if (windowed) {
+        int xmissed = 0;
+        for (const Kind& k : xkinds) {
+            row(k.what, k.ms, k.missed);
+            xmissed += k.missed;
+        }
+        row("X window: all", xall, xmissed);
+    }
     std::printf("\n| VNC | figure |\n|---|---|\n");
     std::printf("| full raw frames back to back | %.0f frames/s (%.1f MB/s) |\n", full / full_s, full / full_s * 320 * 240 * 4 / 1e6);
     std::printf("| panel CPU, no viewer | %.1f ms/s |\n", cpu_none);
     std::printf("| panel CPU, one viewer, an incremental request waiting | %.1f ms/s (%d updates meanwhile) |\n", cpu_one, idle_updates);
+    if (xvfb.state() != QProcess::NotRunning) {
+        xvfb.terminate();
+        xvfb.waitForFinished(3000);
+    }
     if (!alive) {
         std::fprintf(stderr, "bench_vnc: the panel stopped answering\n");
         return 1;

@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PKGS=(cmake g++ make pkg-config ccache qtbase5-dev qtbase5-dev-tools
-      libboost-dev libhidapi-dev libvncserver-dev fonts-wqy-microhei fonts-dejavu-core)
+      libboost-dev libhidapi-dev libvncserver-dev libxcb1-dev libxcb-icccm4-dev libxcb-keysyms1-dev
+      fonts-wqy-microhei fonts-dejavu-core)
 scripts/apt-missing.sh "${PKGS[@]}"
 
 build="${1:-build}"

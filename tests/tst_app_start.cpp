@@ -32,8 +32,9 @@ class TstAppStart : public QObject
 {
     Q_OBJECT
 private slots:
-    // A root that cannot be a folder or a taken VNC port stops the panel with a message
-    // naming it (not a bare "No such file") and exit status 1.
+    // A root that cannot be a folder, a taken VNC port or the platform xcb (each screen an X
+    // window of its own) stops the panel with a message naming it (not a bare "No such
+    // file") and exit status 1; for xcb, how to get the panel's window.
     void refused_with_a_reason()
     {
         QTemporaryDir dir;
@@ -50,6 +51,8 @@ private slots:
             {dir.filePath(QStringLiteral("file/root")), kOffscreen, {QStringLiteral("not a folder"), file.fileName()}},
             {dir.filePath(QStringLiteral("root")), {QStringLiteral("-platform"), "vnc:size=320x240:port=" + port},
              {QStringLiteral("cannot be opened (Address already in use)"), port}},
+            {dir.filePath(QStringLiteral("root")), {QStringLiteral("-platform"), QStringLiteral("xcb")},
+             {QStringLiteral("xcb is not supported"), QStringLiteral("start without -platform")}},
         };
         for (const auto& c : cases) {
             Panel p;
@@ -225,6 +228,46 @@ private slots:
         for (const QHostAddress& a : QNetworkInterface::allAddresses())
             named = named || (!a.isLoopback() && out.contains(QStringLiteral("vncviewer %1::%2 (this machine's address)").arg(a.toString()).arg(port)));
         QVERIFY2(named, qPrintable(out));
+    }
+
+    // No platform chosen and no X display, or one where no X server answers: the program
+    // says so as run.sh does and serves the panel over VNC at VNC_PORT on localhost.
+    void no_x_display_serves_vnc()
+    {
+        int n = 77;
+        while (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
+            ++n;
+        }
+        const QByteArray dead = ":" + QByteArray::number(n);
+        QTcpSocket x11;
+        x11.connectToHost(QHostAddress::LocalHost, quint16(6000 + n));
+        QVERIFY(!x11.waitForConnected(1000));
+        const auto restore = [](const char* name, bool was, const QByteArray& value) {
+            was ? void(qputenv(name, value)) : void(qunsetenv(name));
+        };
+        const bool had_display = qEnvironmentVariableIsSet("DISPLAY"), had_port = qEnvironmentVariableIsSet("VNC_PORT");
+        const QByteArray display = qgetenv("DISPLAY"), vnc_port = qgetenv("VNC_PORT");
+        for (const QByteArray& given : {QByteArray(), dead}) {
+            const quint16 port = free_local_port();
+            QTemporaryDir dir;
+            const QString root = dir.filePath(QStringLiteral("root"));
+            qputenv("DISPLAY", given);
+            qputenv("VNC_PORT", QByteArray::number(port));
+            Panel p;
+            p.start(root, {});
+            restore("DISPLAY", had_display, display);
+            restore("VNC_PORT", had_port, vnc_port);
+            const QByteArray why = given.isEmpty() ? QByteArray("No X display: the panel is served over VNC.")
+                                                   : "The X display " + given + " does not answer: the panel is served over VNC.";
+            QVERIFY2(p.wait_for(why), p.out.constData());
+            QVERIFY2(p.wait_for("VNC: the panel is served at 127.0.0.1 port " + QByteArray::number(port)), p.out.constData());
+            QTcpSocket viewer;
+            viewer.connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(viewer.waitForConnected(3000));
+            QVERIFY(Panel::answers(root));
+            QTRY_VERIFY_WITH_TIMEOUT(viewer.bytesAvailable() > 0 || viewer.waitForReadyRead(100), 10000);
+            QVERIFY(viewer.readAll().startsWith("RFB 003."));
+        }
     }
 
     // An application installed from a stick reboots the device: the panel ends and the same
