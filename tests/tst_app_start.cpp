@@ -385,6 +385,46 @@ private slots:
         QVERIFY(atOnce == QImage(root + QStringLiteral("/tmp/ready.png")));
     }
 
+    // Keys typed ahead act as the same keys sent one by one: on LED size the number pad
+    // closed and opened again key after key, in one write, ends where the keys sent one at a
+    // time (each followed by a screenshot) end; no pad is opened inside a closing one.
+    void keys_typed_ahead_act_as_sent_one_by_one()
+    {
+        QList<QByteArray> keys{"ok", "right", "right", "right", "ok", "ok", "ok", "ok"};
+        for (int i = 0; i < 20; ++i)
+            keys << "back" << "back" << "back" << "ok" << "ok" << "ok";
+        keys << "right" << "ok" << "back"; // the pad closed at the end: its caret blinks
+        QTemporaryDir dir;
+        const QString batch = dir.filePath(QStringLiteral("batch")), single = dir.filePath(QStringLiteral("single"));
+        Panel a, b;
+        a.start(batch, kOffscreen);
+        b.start(single, kOffscreen);
+        QByteArray toLedSize;
+        for (const char* k : {"ok", "right", "right", "right", "ok", "ok", "ok"})
+            toLedSize += QByteArray("key ") + k + '\n';
+        for (const QString& root : {batch, single}) {
+            QVERIFY(Panel::answers(root));
+            QVERIFY(Panel::write_line(root, toLedSize));
+            QVERIFY(Panel::answers(root));
+        }
+        QByteArray lines;
+        for (const QByteArray& k : keys)
+            lines += "key " + k + '\n';
+        QVERIFY(Panel::write_line(batch, lines + "screenshot /tmp/end.png\n"));
+        for (const QByteArray& k : keys) {
+            QVERIFY(Panel::write_line(single, "key " + k + '\n'));
+            QVERIFY(Panel::answers(single));
+        }
+        QVERIFY(Panel::write_line(single, "screenshot /tmp/end.png\n"));
+        for (const QString& root : {batch, single})
+            QVERIFY(Panel::answers(root)); // after the end's picture is written
+        const QImage end(batch + QStringLiteral("/tmp/end.png"));
+        QVERIFY(!end.isNull());
+        QVERIFY(end == QImage(single + QStringLiteral("/tmp/end.png")));
+        a.wait_for("\x01", 1, 300);
+        QVERIFY2(!a.out.contains("Recursive call"), a.out.right(2000).constData());
+    }
+
     // A viewer may keep the server's pixel format (it sends none): it gets whole frames of
     // it, and the panel lives on, viewer after viewer and start after start.
     void viewer_without_a_pixel_format_gets_frames()
