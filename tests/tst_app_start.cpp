@@ -368,7 +368,7 @@ private slots:
 
     // Lines run in order, each seeing what those before it did: a screenshot written right
     // after `language` shows the new language, as one taken once the refresh has written the
-    // language back does.
+    // language back does, after two language lines too.
     void line_after_language_sees_it()
     {
         QTemporaryDir dir;
@@ -383,6 +383,14 @@ private slots:
         const QImage atOnce(root + QStringLiteral("/tmp/at_once.png"));
         QVERIFY(!atOnce.isNull());
         QVERIFY(atOnce == QImage(root + QStringLiteral("/tmp/ready.png")));
+        // Two language lines, with a screenshot between them or none: the second one's
+        // language is shown, whatever the engine's pass and the screen did meanwhile.
+        for (int i = 0; i < 12; ++i) {
+            QVERIFY(Panel::write_line(root, i % 2 ? "language zh\nlanguage en\nscreenshot /tmp/twice.png\n"
+                                                  : "language zh\nscreenshot /tmp/zh.png\nlanguage en\nscreenshot /tmp/twice.png\n"));
+            QVERIFY(Panel::answers(root));
+            QVERIFY2(QImage(root + QStringLiteral("/tmp/twice.png")) == atOnce, qPrintable(QString::number(i)));
+        }
     }
 
     // Keys typed ahead act as the same keys sent one by one: on LED size the number pad
