@@ -27,6 +27,8 @@
 #include <atomic>
 #include <functional>
 #include <chrono>
+#include <deque>
+#include <mutex>
 #include <future>
 #include <memory>
 #include <cerrno>
@@ -36,29 +38,44 @@
 
 namespace {
 
-// Runs functions of the control channel's thread on the GUI thread. Each goes as an event
-// of its own that the GUI thread alone deletes, so nothing is shared with the poster after
-// the post (a queued functor call shares a reference count with it).
+// Runs functions of the control channel's thread on the GUI thread, in order and one per
+// pass of the event loop: a key that closes a screen or the number pad lets that loop end
+// before the next call runs, as a key sent later would, so none lands in a closing loop.
 class GuiRelay : public QObject
 {
 public:
-    struct Call : QEvent
+    void post(std::function<void()> fn)
     {
-        explicit Call(std::function<void()> f) : QEvent(type()), fn(std::move(f)) {}
-        static QEvent::Type type()
-        {
-            static const QEvent::Type t = QEvent::Type(QEvent::registerEventType());
-            return t;
-        }
-        std::function<void()> fn;
-    };
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_calls.push_back(std::move(fn));
+        if (m_calls.size() == 1)
+            QCoreApplication::postEvent(this, new QEvent(wake_type()));
+    }
     bool event(QEvent* e) override
     {
-        if (e->type() != Call::type())
+        if (e->type() != wake_type())
             return QObject::event(e);
-        static_cast<Call*>(e)->fn();
+        std::function<void()> fn;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            fn = std::move(m_calls.front());
+            m_calls.pop_front();
+            // Posted during this pass, so it runs in the next (of whichever loop runs then).
+            if (!m_calls.empty())
+                QCoreApplication::postEvent(this, new QEvent(wake_type()));
+        }
+        fn();
         return true;
     }
+
+private:
+    static QEvent::Type wake_type()
+    {
+        static const QEvent::Type t = QEvent::Type(QEvent::registerEventType());
+        return t;
+    }
+    std::mutex m_mutex;
+    std::deque<std::function<void()>> m_calls;
 };
 std::atomic<GuiRelay*> g_relay{nullptr};
 
@@ -104,7 +121,7 @@ bool on_gui_thread(std::function<void()> fn)
     GuiRelay* relay = g_relay.load();
     if (!relay)
         return false;
-    QCoreApplication::postEvent(relay, new GuiRelay::Call(std::move(fn)));
+    relay->post(std::move(fn));
     return true;
 }
 

@@ -314,13 +314,23 @@ QString Utils::keep_damaged(const QString& devicePath)
     const QString host = platform::dev_path(devicePath);
     const QString bad = host + QStringLiteral(".bad");
     auto nth = [&bad](int i) { return i == 0 ? bad : bad + QLatin1Char('.') + QString::number(i); };
-    // Names renamed as they are: a link planted at one is moved or replaced, never written
-    // through (QFile::rename copies into a name it takes for absent).
-    QFile::remove(nth(kept - 1));
-    for (int i = kept - 2; i >= 0; --i)
-        platform::rename_entry(nth(i), nth(i + 1));
-    const QString why = platform::rename_entry(host, bad);
-    if (!why.isEmpty())
-        return QStringLiteral("not kept (%1: %2)").arg(bad, why);
+    // Names renamed as they are: a link planted at one is moved or removed, never written
+    // through (QFile::rename copies into a name it takes for absent). Nothing replaces a
+    // kept name: the chain stops below the first one that cannot be freed, every copy kept.
+    QString blocked;
+    const QByteArray oldest = QFile::encodeName(nth(kept - 1));
+    if (::unlink(oldest.constData()) != 0 && errno != ENOENT)
+        blocked = QStringLiteral("%1: %2").arg(nth(kept - 1), QString::fromLocal8Bit(std::strerror(errno)));
+    for (int i = kept - 2; i >= -1; --i) {
+        const QString from = i < 0 ? host : nth(i);
+        struct stat st;
+        if (::lstat(QFile::encodeName(from).constData(), &st) != 0)
+            continue; // a gap in the chain
+        const QString why = platform::rename_entry(from, nth(i + 1), false);
+        if (!why.isEmpty() && blocked.isEmpty())
+            blocked = QStringLiteral("%1: %2").arg(nth(i + 1), why);
+        if (!why.isEmpty() && i < 0)
+            return QStringLiteral("not kept (%1)").arg(blocked);
+    }
     return QStringLiteral("kept as ") + bad;
 }

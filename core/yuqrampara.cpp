@@ -209,6 +209,7 @@ void YuqRamPara::load_ram_file()
     set_image16(img::TestPattern, 0);
     take_applied();
     g_language = image8(img::Language) <= 4 ? image8(img::Language) : 1;
+    m_shownLanguage = image16(img::Language);
 }
 
 bool YuqRamPara::write_ram_file()
@@ -312,8 +313,13 @@ void YuqRamPara::run_pending()
 
 int YuqRamPara::YuqLanguageChanged()
 {
-    if (image16(img::Language) == applied16(img::Language))
+    // The word against the applied copy and against the word last shown: a language taken
+    // early (the control line's re-text) and set back before the engine's pass, or a PC's
+    // word taken into the applied copy before the screen looked, leaves the two alike.
+    const uint16_t word = image16(img::Language);
+    if (word == applied16(img::Language) && word == m_shownLanguage)
         return 0;
+    m_shownLanguage = word;
     const uint8_t stored = image8(img::Language);
     if (language_enabled(stored)) {
         g_language = stored;
@@ -323,6 +329,7 @@ int YuqRamPara::YuqLanguageChanged()
         if (language_enabled(l)) {
             ImageEdit e(0); // the PC writes this word too; the engine does not use it
             e.set(img::Language, l);
+            m_shownLanguage = l;
             g_language = l;
             return 1;
         }

@@ -121,6 +121,8 @@ public:
     int test_signal(int code);
     int ram_para_save() { return test_signal(1); }
 
+    // 1 when the image's language word moved since the engine's pass or since the screen
+    // last took it (g_language then set from it), else 0. GUI thread.
     int YuqLanguageChanged();
     // 0 when the file was not written: the slot then holds what its file holds.
     int mode_file_write(int slot, int op);
@@ -206,5 +208,6 @@ private:
 
     std::atomic<bool> m_ramFilePending{false};
     bool m_inRefresh = false;
+    uint16_t m_shownLanguage = 0; // the language word g_language was last taken from
     QVector<int> m_pending; // asked for during a refresh (GUI thread only)
 };

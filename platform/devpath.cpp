@@ -7,6 +7,7 @@
 #include <QMutexLocker>
 #include <QSet>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -153,9 +154,20 @@ int create_fresh(const QByteArray& hostPath, unsigned mode)
     return ::open(hostPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode));
 }
 
-QString rename_entry(const QString& from, const QString& to)
+QString rename_entry(const QString& from, const QString& to, bool replace)
 {
-    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+    const QByteArray f = QFile::encodeName(from), t = QFile::encodeName(to);
+    int r = replace ? ::rename(f.constData(), t.constData())
+                    : ::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE);
+    if (r != 0 && !replace && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without the flag: looked at first, then renamed.
+        struct stat st;
+        if (::lstat(t.constData(), &st) == 0)
+            errno = EEXIST;
+        else
+            r = ::rename(f.constData(), t.constData());
+    }
+    if (r == 0)
         return QString();
     return QString::fromLocal8Bit(std::strerror(errno));
 }

@@ -32,8 +32,9 @@ int remove_stale_write_probes();
 int create_fresh(const QByteArray& hostPath, unsigned mode);
 
 // Renames the host entry `from` to `to` as rename(2) does: whatever lies at `to` (a link
-// too) is replaced, never followed, and nothing is copied. Empty when done, else the
+// too) is replaced, never followed, and nothing is copied; with `replace` false, an entry
+// at `to` stays and the rename is refused (File exists). Empty when done, else the
 // system's reason.
-QString rename_entry(const QString& from, const QString& to);
+QString rename_entry(const QString& from, const QString& to, bool replace = true);
 
 } // namespace platform

@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <chrono>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const char* const kDiskPath = "/devices/platform/soc/1c1a000.usb/usb1/1-1/1-1:1.0/host0/"
@@ -37,10 +40,40 @@ bool same_or_inside(const QString& path, const QString& folder)
     return path == folder || path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
 }
 
-// Copies a folder tree; symbolic links are skipped so a stick cannot point outside itself.
+// `host` as a folder of its own: a link or anything else at the name is removed and a fresh
+// folder made, so nothing is read or written through it. False when it cannot be made.
+bool own_folder(const QString& host)
+{
+    const QByteArray name = QFile::encodeName(host);
+    struct stat st;
+    if (::lstat(name.constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return true;
+        if (::unlink(name.constData()) != 0)
+            return false;
+    }
+    return (::mkdir(name.constData(), 0755) == 0 || errno == EEXIST) && ::lstat(name.constData(), &st) == 0
+        && S_ISDIR(st.st_mode);
+}
+
+// The stick's folder /mnt/usb1 of the root's own (its /mnt too); empty when it cannot be.
+QString mount_folder()
+{
+    const QString mnt = platform::dev_path(QStringLiteral("/mnt/usb1"));
+    return own_folder(QFileInfo(mnt).path()) && own_folder(mnt) ? mnt : QString();
+}
+
+QString no_mount()
+{
+    return QStringLiteral("the device root's /mnt/usb1 cannot be made a folder");
+}
+
+// Copies a folder tree; symbolic links are skipped so a stick cannot point outside itself,
+// and every folder written into is one of the copy's own.
 bool copy_tree(const QString& from, const QString& to)
 {
-    QDir().mkpath(to);
+    if (!own_folder(to))
+        return false;
     const QDir src(from);
     bool ok = true;
     const auto entries = src.entryInfoList(kAll);
@@ -56,15 +89,23 @@ bool copy_tree(const QString& from, const QString& to)
     return ok;
 }
 
+// Empties a folder of the root's own, looking at each entry itself (lstat): a link is
+// removed, never followed.
 void empty_folder(const QString& host)
 {
-    QDir d(host);
-    const auto entries = d.entryInfoList(kAll);
-    for (const QFileInfo& e : entries) {
-        if (e.isDir() && !e.isSymLink())
-            QDir(e.filePath()).removeRecursively();
-        else
-            QFile::remove(e.filePath());
+    const auto entries = QDir(host).entryList(kAll);
+    for (const QString& n : entries) {
+        const QString e = QDir(host).filePath(n);
+        const QByteArray name = QFile::encodeName(e);
+        struct stat st;
+        if (::lstat(name.constData(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            empty_folder(e);
+            ::rmdir(name.constData());
+        } else {
+            ::unlink(name.constData());
+        }
     }
 }
 } // namespace
@@ -111,8 +152,9 @@ QString SimUsbStick::refusal(const QString& hostFolder)
     for (const char* sys : {"/proc", "/sys", "/dev"})
         if (same_or_inside(folder, QString::fromLatin1(sys)))
             return QStringLiteral("a folder in %1 is no stick").arg(QLatin1String(sys));
-    const QString mnt = platform::dev_path(QStringLiteral("/mnt/usb1"));
-    QDir().mkpath(mnt);
+    const QString mnt = mount_folder();
+    if (mnt.isEmpty())
+        return no_mount();
     const QString stick = QFileInfo(mnt).canonicalFilePath();
     if (same_or_inside(folder, stick) || same_or_inside(stick, folder))
         return QStringLiteral("the folder overlaps the stick's own /mnt/usb1");
@@ -132,8 +174,12 @@ bool SimUsbStick::insert(const QString& hostFolder, QString* why)
             *why = no;
         return false;
     }
-    const QString mnt = platform::dev_path(QStringLiteral("/mnt/usb1"));
-    QDir().mkpath(mnt);
+    const QString mnt = mount_folder();
+    if (mnt.isEmpty()) {
+        if (why)
+            *why = no_mount();
+        return false;
+    }
     empty_folder(mnt);
     copy_tree(hostFolder, mnt);
     QDir().mkpath(platform::dev_path(QStringLiteral("/proc/scsi/usb-storage")));
@@ -149,7 +195,9 @@ bool SimUsbStick::insert(const QString& hostFolder, QString* why)
 void SimUsbStick::remove()
 {
     // Gone before it is reported: whoever looks on the report finds nothing left.
-    empty_folder(platform::dev_path(QStringLiteral("/mnt/usb1")));
+    const QString mnt = mount_folder();
+    if (!mnt.isEmpty())
+        empty_folder(mnt);
     QDir(platform::dev_path(QStringLiteral("/proc/scsi/usb-storage"))).removeRecursively();
     {
         QMutexLocker lock(&m_mutex);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # run.sh's choice of platform: a DISPLAY where no X server answers (a local one without its
 # socket or with a stale one, a TCP one without a listener) gets the VNC platform and one
-# line saying why, as no DISPLAY does; a display that answers (an Xvfb, local and over TCP;
-# skipped when Xvfb is missing) and a platform chosen by the user are left alone.
+# line saying why, as no DISPLAY does; a display that answers (an Xvfb, local and over TCP,
+# and local without python3 nor TCP; skipped when Xvfb is missing) and a platform chosen by
+# the user are left alone.
 set -euo pipefail
 source "$(dirname "$0")/../scripts/x_display.sh"
 unset QT_QPA_PLATFORM
@@ -56,6 +57,15 @@ if command -v Xvfb >/dev/null; then
   x=$(cat "$work/display")
   expect ":$x" "" -x -- -x
   expect "localhost:$x.0" "" --
+  # A live local display without python3 (perl tries it) and without TCP to fall back on.
+  Xvfb -displayfd 4 -nolisten tcp -screen 0 320x240x24 4>"$work/display2" >"$work/xvfb2.log" 2>&1 &
+  xvfb2=$!
+  trap 'kill $xvfb $xvfb2 2>/dev/null; wait; rm -rf "$work"' EXIT
+  wait_for 30 test -s "$work/display2" || { echo "Xvfb did not start:"; cat "$work/xvfb2.log"; exit 1; }
+  y=$(cat "$work/display2")
+  python3() { return 127; }
+  expect ":$y" "" --
+  unset -f python3
 else
   echo "Xvfb is not installed: no display that answers was tried"
 fi

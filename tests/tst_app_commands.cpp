@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 
@@ -266,12 +267,19 @@ private slots:
         bool running = false;
         log.source.ready = [&running] { return running; };
         log.source.read = [](int reg, int fpga) { return reg + fpga; };
+        // The relay runs one call per pass of the event loop: every call before this one has
+        // run once it has.
+        auto drained = [] {
+            auto done = std::make_shared<bool>(false);
+            on_gui_thread([done] { *done = true; });
+            QTRY_VERIFY_WITH_TIMEOUT(*done, 10000);
+        };
         QVERIFY(sim::run_control_line("age sample 2"));
         QVERIFY(!sim::run_control_line("age sample 3361"));
-        QCoreApplication::processEvents();
+        drained();
         running = true;
         QVERIFY(sim::run_control_line("age sample 3"));
-        QCoreApplication::processEvents();
+        drained();
         QCOMPARE(log.factoryage_log.size(), 3);
     }
 };

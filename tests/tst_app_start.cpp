@@ -411,7 +411,7 @@ private slots:
 
     // Lines run in order, each seeing what those before it did: a screenshot written right
     // after `language` shows the new language, as one taken once the refresh has written the
-    // language back does.
+    // language back does, after two language lines too.
     void line_after_language_sees_it()
     {
         QTemporaryDir dir;
@@ -426,6 +426,54 @@ private slots:
         const QImage atOnce(root + QStringLiteral("/tmp/at_once.png"));
         QVERIFY(!atOnce.isNull());
         QVERIFY(atOnce == QImage(root + QStringLiteral("/tmp/ready.png")));
+        // Two language lines, with a screenshot between them or none: the second one's
+        // language is shown, whatever the engine's pass and the screen did meanwhile.
+        for (int i = 0; i < 12; ++i) {
+            QVERIFY(Panel::write_line(root, i % 2 ? "language zh\nlanguage en\nscreenshot /tmp/twice.png\n"
+                                                  : "language zh\nscreenshot /tmp/zh.png\nlanguage en\nscreenshot /tmp/twice.png\n"));
+            QVERIFY(Panel::answers(root));
+            QVERIFY2(QImage(root + QStringLiteral("/tmp/twice.png")) == atOnce, qPrintable(QString::number(i)));
+        }
+    }
+
+    // Keys typed ahead act as the same keys sent one by one: on LED size the number pad
+    // closed and opened again key after key, in one write, ends where the keys sent one at a
+    // time (each followed by a screenshot) end; no pad is opened inside a closing one.
+    void keys_typed_ahead_act_as_sent_one_by_one()
+    {
+        QList<QByteArray> keys{"ok", "right", "right", "right", "ok", "ok", "ok", "ok"};
+        for (int i = 0; i < 20; ++i)
+            keys << "back" << "back" << "back" << "ok" << "ok" << "ok";
+        keys << "right" << "ok" << "back"; // the pad closed at the end: its caret blinks
+        QTemporaryDir dir;
+        const QString batch = dir.filePath(QStringLiteral("batch")), single = dir.filePath(QStringLiteral("single"));
+        Panel a, b;
+        a.start(batch, kOffscreen);
+        b.start(single, kOffscreen);
+        QByteArray toLedSize;
+        for (const char* k : {"ok", "right", "right", "right", "ok", "ok", "ok"})
+            toLedSize += QByteArray("key ") + k + '\n';
+        for (const QString& root : {batch, single}) {
+            QVERIFY(Panel::answers(root));
+            QVERIFY(Panel::write_line(root, toLedSize));
+            QVERIFY(Panel::answers(root));
+        }
+        QByteArray lines;
+        for (const QByteArray& k : keys)
+            lines += "key " + k + '\n';
+        QVERIFY(Panel::write_line(batch, lines + "screenshot /tmp/end.png\n"));
+        for (const QByteArray& k : keys) {
+            QVERIFY(Panel::write_line(single, "key " + k + '\n'));
+            QVERIFY(Panel::answers(single));
+        }
+        QVERIFY(Panel::write_line(single, "screenshot /tmp/end.png\n"));
+        for (const QString& root : {batch, single})
+            QVERIFY(Panel::answers(root)); // after the end's picture is written
+        const QImage end(batch + QStringLiteral("/tmp/end.png"));
+        QVERIFY(!end.isNull());
+        QVERIFY(end == QImage(single + QStringLiteral("/tmp/end.png")));
+        a.wait_for("\x01", 1, 300);
+        QVERIFY2(!a.out.contains("Recursive call"), a.out.right(2000).constData());
     }
 
     // A viewer may keep the server's pixel format (it sends none): it gets whole frames of

@@ -132,6 +132,25 @@ private slots:
         QVERIFY(!testsupport::exists("/data/ram_device_info.bad.5"));
     }
 
+    // An oldest kept name that cannot be freed (a folder with a file) stops the chain: no
+    // kept copy is written over, and the damaged file is said not kept.
+    void kept_copies_stay_when_the_oldest_cannot_go()
+    {
+        const QStringList names{"zero", "one", "two", "three"};
+        for (int i = 0; i < names.size(); ++i)
+            put_file(QStringLiteral("/data/ram_device_info.bad") + (i ? QStringLiteral(".%1").arg(i) : QString()),
+                     names[i].toLatin1());
+        put_file("/data/ram_device_info.bad.4/full", "four");
+        put_file("/data/ram_device_info", "damaged");
+        const QString said = testsupport::printed([] { YuqRamPara::reset_for_test(); });
+        QVERIFY2(said.contains("not kept (") && said.contains(".bad.4: "), qPrintable(said));
+        QStringList now;
+        for (int i = 0; i < names.size(); ++i)
+            now << QString::fromLatin1(get_file(QStringLiteral("/data/ram_device_info.bad") + (i ? QStringLiteral(".%1").arg(i) : QString())));
+        QCOMPARE(now, names);
+        QCOMPARE(get_file("/data/ram_device_info.bad.4/full"), QByteArray("four"));
+    }
+
     // Links planted at the kept names, one to a path outside the root that does not exist,
     // one to a file there: moved along as names, neither written through nor followed; the
     // damaged bytes stay under the root. Kept names that cannot move (full folders) leave
@@ -295,6 +314,28 @@ private slots:
             QCOMPARE((QList<int>{g_language, p->ram_para[img::Language]}), (QList<int>{c[2], c[2]}));
         }
         g_lcd_lang_valid = 0x1F;
+    }
+
+    // Whatever was shown before, the image's language is shown once the screen looks: one
+    // taken early and set back before the engine's pass (two control lines), or a PC's write
+    // taken into the applied copy before the screen looked.
+    void shown_language_follows_the_image()
+    {
+        auto set = [](int l) {
+            ImageEdit e;
+            e.set(img::Language, uint16_t(l));
+        };
+        QCOMPARE(int(g_language), int(p->image8(img::Language)));
+        const int start = g_language;
+        set(start ^ 1);
+        QCOMPARE(p->YuqLanguageChanged(), 1);
+        set(start); // the word and the applied copy alike again
+        QCOMPARE((QList<int>{p->YuqLanguageChanged(), g_language}), (QList<int>{1, start}));
+        QCOMPARE(p->YuqLanguageChanged(), 0);
+        set(2);
+        p->take_applied();
+        QCOMPARE((QList<int>{p->YuqLanguageChanged(), g_language}), (QList<int>{1, 2}));
+        QCOMPARE(p->YuqLanguageChanged(), 0);
     }
 
     void refresh_inline_on_gui_thread_and_queued_from_worker()

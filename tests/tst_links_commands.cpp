@@ -148,6 +148,49 @@ private slots:
         QVERIFY(platform::shell_recorded().isEmpty());
     }
 
+    // A package of some hundred KiB is copied whole and listed for the upgrade.
+    void stick_package_of_300_kib_listed()
+    {
+        QTemporaryDir stick;
+        QDir(stick.path()).mkpath("YUQ-K64");
+        const QByteArray pkg(300 * 1024, 'p');
+        host_file(stick, "YUQ-K64/big.YUQ", pkg);
+        g_usb_grade_path = QStringLiteral("YUQ-K64");
+        QVERIFY(sim::run_control_line("stick in " + stick.path()));
+        SimUsbStick::instance()->wait_idle();
+        QCOMPARE(testsupport::get_file("/mnt/usb1/YUQ-K64/big.YUQ").size(), pkg.size());
+        QCOMPARE(UsbUpgrade::list_packages(UsbUpgrade::upgrade_folder()), QStringList{"/mnt/usb1/YUQ-K64/big.YUQ"});
+        QVERIFY(sim::run_control_line("stick out"));
+        SimUsbStick::instance()->wait_idle();
+    }
+
+    // A link planted at the root's /mnt/usb1 (or /mnt) is replaced by a folder of the root's
+    // own: the stick's copy and its removal never reach the folder it pointed at.
+    void stick_folder_link_replaced()
+    {
+        QTemporaryDir stick, outside;
+        host_file(stick, "pkg.YUQ", "pkg");
+        QDir(outside.path()).mkpath("sub");
+        host_file(outside, "sub/keep", "keep");
+        host_file(outside, "keep", "keep");
+        const QString mnt = platform::dev_path("/mnt/usb1");
+        const QStringList before = QDir(outside.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        for (const QString& at : {mnt, QFileInfo(mnt).path()}) {
+            for (const QString& line : {"stick in " + stick.path(), QStringLiteral("stick out")}) {
+                if (!QFile::remove(at))
+                    QDir(at).removeRecursively();
+                QVERIFY(QDir().mkpath(QFileInfo(at).path()));
+                QVERIFY(QFile::link(outside.path(), at));
+                QVERIFY(sim::run_control_line(line));
+                SimUsbStick::instance()->wait_idle();
+                QCOMPARE(QDir(outside.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+                QCOMPARE(testsupport::host_bytes(outside.filePath("sub/keep")), QByteArray("keep"));
+                QVERIFY(QFileInfo(mnt).isDir() && !QFileInfo(mnt).isSymLink());
+            }
+        }
+        QVERIFY(!SimUsbStick::instance()->inserted());
+    }
+
     // The removal is reported once the stick's files are gone: whoever lists on the report
     // (the upgrade screen on code 101) finds no package left.
     void stick_out_reported_once_empty()

@@ -114,6 +114,11 @@ private slots:
         QVERIFY(QFile::link(victim, platform::dev_path("/data/configs/omenu.json")));
         QCOMPARE(platform::shell_run("cp /data/configs/omenu.json /data/modes/MO01.json"), 1 << 8);
         QVERIFY(!QFileInfo::exists(platform::dev_path("/data/modes/MO01.json")));
+        // A name found a file and swapped for a link before the copy (a stick's file between
+        // its listing and its copy): the copy itself does not follow it.
+        QVERIFY(!platform::copy_file(platform::dev_path("/data/configs/omenu.json"),
+                                     platform::dev_path("/data/modes/MO03.json"), platform::kCopyMax));
+        QVERIFY(!QFileInfo::exists(platform::dev_path("/data/modes/MO03.json")));
 
         put_file("/data/configs/alias.json", "{}");
         QVERIFY(QFile::link(outside.filePath("absent"), platform::dev_path("/data/modes/MO02.json.tmp")));

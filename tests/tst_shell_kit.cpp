@@ -3,6 +3,7 @@
 // mode key from a nested chain, the stick-mounted close and keys routed to nested screens.
 #include "shellsupport.h"
 
+#include "core/image_edit.h"
 #include "core/panel_bridge.h"
 #include "ui/shell/QRoundProgressBar.h"
 #include "ui/shell/panelrequests.h"
@@ -104,6 +105,31 @@ private slots:
         delete fresh;
         QVERIFY(!g_ledset);
         kit::request(page::ledset, kit::ReqProgress, 5); // nothing open: no-op
+    }
+
+    // A language written while the front screen's refresh runs (a control line comes from
+    // another thread) re-texts that screen in it, though the screen's refresh never looked.
+    void language_written_during_a_refresh_retexts_the_front()
+    {
+        struct Probe : PanelDialog
+        {
+            int texted = -1;
+            Probe() : PanelDialog(page::ledset) {}
+            void retext() override { texted = g_language; }
+            void back() override {}
+            void refresh(kit::Refresh) override
+            {
+                ImageEdit e(0);
+                e.set(img::Language, uint16_t(e.byte(img::Language) ^ 1));
+            }
+        };
+        Probe probe;
+        const uint8_t before = g_page_focus;
+        g_page_focus = page::ledset;
+        SyncUpdate::pInstance()->refresh_front(code_of(kit::Refresh::Applied));
+        g_page_focus = before;
+        QCOMPARE((QList<int>{probe.texted, g_language}),
+                 (QList<int>{YuqRamPara::p_yuqrampara_config->image8(img::Language), probe.texted}));
     }
 
     // What the source tables do not hold falls back; an unknown source's icon leaves the

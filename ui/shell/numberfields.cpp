@@ -11,6 +11,19 @@ NumberFields::NumberFields(QWidget* screen, Title title, Apply apply)
 {
 }
 
+namespace {
+// The pad's exec() has not returned yet (it may be hidden already, its loop ending): one
+// pad, one loop; another exec() would be refused by Qt and leave this one's state behind.
+bool g_padLoop = false;
+
+void run_pad(NumberKeyboard* p)
+{
+    g_padLoop = true;
+    p->exec();
+    g_padLoop = false;
+}
+} // namespace
+
 NumberKeyboard* NumberFields::pad()
 {
     NumberKeyboard* p = number_pad();
@@ -51,14 +64,14 @@ void NumberFields::show_numberkeyboard_ui(QString text)
 {
     Q_UNUSED(text); // the field's own text is shown, read when the pad opens
     QLineEdit* field = qobject_cast<QLineEdit*>(sender());
-    if (!field || !owns(field) || (g_numberkeyboard && g_numberkeyboard->isVisible()))
+    if (!field || !owns(field) || (g_numberkeyboard && g_numberkeyboard->isVisible()) || g_padLoop)
         return; // one pad, one field at a time
     g_lineedit = field;
     m_pending = true;
     NumberKeyboard* p = pad();
     p->label_show(title(field), field->text());
     QPointer<NumberFields> self(this);
-    p->exec();
+    run_pad(p);
     if (!self)
         return; // the screen closed meanwhile; its destructor cleaned up
     m_pending = false;
@@ -68,7 +81,7 @@ void NumberFields::show_numberkeyboard_ui(QString text)
 
 bool NumberFields::ask(const QString& title, const QString& shown, QString* value)
 {
-    if ((g_numberkeyboard && g_numberkeyboard->isVisible()) || m_pending)
+    if ((g_numberkeyboard && g_numberkeyboard->isVisible()) || m_pending || g_padLoop)
         return false;
     g_lineedit = nullptr; // no field takes this value
     m_pending = m_asking = true;
@@ -77,7 +90,7 @@ bool NumberFields::ask(const QString& title, const QString& shown, QString* valu
     NumberKeyboard* p = pad();
     p->label_show(title, shown);
     QPointer<NumberFields> self(this);
-    p->exec();
+    run_pad(p);
     if (!self)
         return false;
     m_pending = m_asking = false;

@@ -70,8 +70,10 @@ void SyncUpdate::refresh_front(int code)
     if (pg < page::Count)
         kit::refresh(pg, code);
     // A language set from the PC takes effect whatever is in front (a screen's refresh
-    // may not look at it), and before the applied copy takes the new byte.
-    p->YuqLanguageChanged();
+    // may not look at it), and before the applied copy takes the new byte. One written
+    // while that refresh ran (a control line of another thread) re-texts the screen here.
+    if (p->YuqLanguageChanged() && pg < page::Count)
+        kit::retext(pg);
 }
 
 void SyncUpdate::current_window_check()
