@@ -38,9 +38,15 @@
 
 namespace {
 
-// Runs functions of the control channel's thread on the GUI thread, in order and one per
-// pass of the event loop: a key that closes a screen or the number pad lets that loop end
-// before the next call runs, as a key sent later would, so none lands in a closing loop.
+// Windows shown or hidden so far (GUI thread): a call that changes it ends the relay's run.
+quint64 g_window_changes = 0;
+
+// Runs functions of other threads (the control channel's, the viewers') on the GUI thread,
+// in order. Calls that came together run in one pass, so a burst of keys is painted and
+// grabbed once; but a call that shows or hides a window ends the pass's run: the rest runs
+// in the next pass of whichever loop runs then, so a key that closes the number pad or a
+// screen lets its loop end first, as a key sent later would, and none lands in a closing
+// loop. A call that runs a loop of its own (a screen's exec) finds the next ones there.
 class GuiRelay : public QObject
 {
 public:
@@ -48,23 +54,35 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_calls.push_back(std::move(fn));
-        if (m_calls.size() == 1)
-            QCoreApplication::postEvent(this, new QEvent(wake_type()));
+        wake_locked();
     }
     bool event(QEvent* e) override
     {
         if (e->type() != wake_type())
             return QObject::event(e);
-        std::function<void()> fn;
+        size_t left;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            fn = std::move(m_calls.front());
-            m_calls.pop_front();
-            // Posted during this pass, so it runs in the next (of whichever loop runs then).
-            if (!m_calls.empty())
-                QCoreApplication::postEvent(this, new QEvent(wake_type()));
+            m_wakeDue = false;
+            left = m_calls.size(); // those that come meanwhile wait for the next pass
         }
-        fn();
+        for (; left > 0; --left) {
+            std::function<void()> fn;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (m_calls.empty())
+                    break; // run by a loop a call before ran
+                fn = std::move(m_calls.front());
+                m_calls.pop_front();
+                // Posted during this pass, so it runs in the next (of whichever loop runs then).
+                if (!m_calls.empty())
+                    wake_locked();
+            }
+            const quint64 windows = g_window_changes;
+            fn();
+            if (g_window_changes != windows)
+                break;
+        }
         return true;
     }
 
@@ -74,8 +92,16 @@ private:
         static const QEvent::Type t = QEvent::Type(QEvent::registerEventType());
         return t;
     }
+    void wake_locked()
+    {
+        if (m_wakeDue)
+            return;
+        m_wakeDue = true;
+        QCoreApplication::postEvent(this, new QEvent(wake_type()));
+    }
     std::mutex m_mutex;
     std::deque<std::function<void()>> m_calls;
+    bool m_wakeDue = false;
 };
 std::atomic<GuiRelay*> g_relay{nullptr};
 
@@ -88,6 +114,8 @@ public:
     bool eventFilter(QObject* o, QEvent* e) override
     {
         const QEvent::Type t = e->type();
+        if ((t == QEvent::Show || t == QEvent::Hide) && o->isWidgetType() && static_cast<QWidget*>(o)->isWindow())
+            ++g_window_changes;
         if ((t == QEvent::Show || t == QEvent::WindowActivate) && o->isWidgetType()
             && static_cast<QWidget*>(o)->isWindow()) {
             auto* w = static_cast<QWidget*>(o);

@@ -8,9 +8,11 @@
 //   incremental request waits while nothing changes;
 // - beside it, the same key lines to a second panel shown in its X window (no platform
 //   chosen, an Xvfb of its own): the line to the window's picture changing, watched by
-//   reading the picture back every 0.2 ms (skipped without Xvfb).
+//   reading the picture back every 0.2 ms (skipped without Xvfb);
+// - a burst of 100 keys in one viewer write to the last frame update it brings, and the
+//   updates per burst (each a grab of the panel that changed something).
 //
-//   build/bench/bench_vnc
+//   build/bench/bench_vnc   (BENCH_PROGRAM=PATH measures another build's program)
 #include "panelprocess.h"
 
 #ifdef BENCH_X_WINDOW
@@ -37,6 +39,8 @@ constexpr int kQuietMs = 150; // no update this long: the last key's painting is
 constexpr int kFullSeconds = 3;
 constexpr int kCpuSeconds = 10;
 constexpr int kSettleMs = 8000; // start-up over (the FPGAs come up at about 3 s)
+constexpr int kBursts = 12;
+constexpr int kBurstKeys = 100;
 
 struct Viewer
 {
@@ -131,6 +135,19 @@ struct Viewer
                 return false;
             buf += s.readAll();
         }
+    }
+    // Presses and releases of `keysyms`, in one write.
+    void keys(const std::vector<quint32>& keysyms)
+    {
+        QByteArray b;
+        for (const quint32 k : keysyms)
+            for (const char down : {1, 0}) {
+                char m[8] = {4, down, 0, 0};
+                qToBigEndian(k, m + 4);
+                b.append(m, 8);
+            }
+        s.write(b);
+        s.flush();
     }
     void keep_outstanding(int n)
     {
@@ -248,10 +265,12 @@ int main(int argc, char* argv[])
     const quint16 port = free_local_port();
     QTemporaryDir dir;
     const QString root = dir.filePath(QStringLiteral("root"));
+    const QString program = qEnvironmentVariableIsSet("BENCH_PROGRAM") ? qEnvironmentVariable("BENCH_PROGRAM")
+                                                                        : QStringLiteral(YUQK87N);
     Panel panel;
     QElapsedTimer since_start;
     since_start.start();
-    panel.start(root, {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(port)});
+    panel.start(root, {QStringLiteral("-platform"), QStringLiteral("vnc:size=320x240:port=%1").arg(port)}, program);
     if (!Panel::answers(root) || !Panel::write_line(root, "key ok\n") || !Panel::answers(root)) {
         std::fprintf(stderr, "bench_vnc: the panel did not start:\n%s\n", panel.out.constData());
         return 1;
@@ -277,7 +296,7 @@ int main(int argc, char* argv[])
     }
     if (windowed) {
         qputenv("DISPLAY", display);
-        xpanel.start(xroot, {});
+        xpanel.start(xroot, {}, program);
         windowed = Panel::answers(xroot) && Panel::write_line(xroot, "key ok\n") && Panel::answers(xroot);
         for (int i = 0; windowed && i < 100 && !x.find(); ++i)
             QThread::msleep(50);
@@ -340,10 +359,44 @@ int main(int argc, char* argv[])
     std::vector<double> all;
     {
         Viewer v;
-        if (!v.open(port) || (v.request(false), !v.update(5000)))
+        if (!v.open(port) || (v.request(false), !v.update(5000))) {
+            std::fprintf(stderr, "bench_vnc: no first frame\n");
             return 1;
+        }
         v.keep_outstanding(kOutstanding);
         measure(root, kinds, all, [&v](int ms) { return v.update(ms); });
+    }
+
+    // Bursts of keys on the home screen (focus moves, right and left taking turns, two right
+    // more in all), each in one write: to the last update, once they have stopped.
+    std::vector<double> burst_ms, burst_updates;
+    {
+        Viewer v;
+        if (!v.open(port) || (v.request(false), !v.update(5000))) {
+            std::fprintf(stderr, "bench_vnc: no first frame\n");
+            return 1;
+        }
+        v.keep_outstanding(kOutstanding);
+        std::vector<quint32> keys;
+        for (int i = 0; i < kBurstKeys; ++i)
+            keys.push_back(i % 2 == 0 || i >= kBurstKeys - 2 ? 'r' : 's');
+        QElapsedTimer t;
+        for (int i = 0; i < kBursts; ++i) {
+            while (v.update(kQuietMs)) {
+            }
+            t.start();
+            v.keys(keys);
+            double last = -1;
+            int updates = 0;
+            while (v.update(updates ? kQuietMs : 2000)) {
+                last = double(t.nsecsElapsed()) / 1e6;
+                ++updates;
+            }
+            if (updates) {
+                burst_ms.push_back(last);
+                burst_updates.push_back(updates);
+            }
+        }
     }
 
     // The same lines to the panel in its window, to its picture's change.
@@ -361,8 +414,12 @@ int main(int argc, char* argv[])
     double full_s = 0;
     {
         Viewer v;
-        if (!v.open(port))
+        if (!v.open(port)) {
+            panel.wait_for("never", 1, 2000);
+            std::fprintf(stderr, "answers: %d\n", int(Panel::answers(root)));
+            std::fprintf(stderr, "bench_vnc: no viewer served (state %d, err %s):\n%s\n", int(panel.proc.state()), qPrintable(v.s.errorString()), panel.out.right(3000).constData());
             return 1;
+        }
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < kFullSeconds * 1000) {
@@ -397,6 +454,15 @@ int main(int argc, char* argv[])
         }
         row("X window: all", xall, xmissed);
     }
+    std::printf("\n| burst of %d keys in one viewer write | bursts | median | p90 | max |\n|---|---|---|---|---|\n", kBurstKeys);
+    const auto figures = [](const char* what, const std::vector<double>& v, const char* format) {
+        std::printf("| %s | %zu | ", what, v.size());
+        for (const double f : {percentile(v, 0.5), percentile(v, 0.9), v.empty() ? 0.0 : *std::max_element(v.begin(), v.end())})
+            std::printf(format, f);
+        std::printf("\n");
+    };
+    figures("to its last frame update, ms", burst_ms, "%.1f | ");
+    figures("frame updates (grabs that changed the picture)", burst_updates, "%.0f | ");
     std::printf("\n| VNC | figure |\n|---|---|\n");
     std::printf("| full raw frames back to back | %.0f frames/s (%.1f MB/s) |\n", full / full_s, full / full_s * 320 * 240 * 4 / 1e6);
     std::printf("| panel CPU, no viewer | %.1f ms/s |\n", cpu_none);
