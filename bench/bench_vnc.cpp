@@ -384,6 +384,9 @@ int main(int argc, char* argv[])
         for (int i = 0; i < kBursts; ++i) {
             while (v.update(kQuietMs)) {
             }
+            // The panel logs every key: its pipe read, or its writes would wait.
+            while (panel.proc.waitForReadyRead(0))
+                panel.proc.readAll();
             t.start();
             v.keys(keys);
             double last = -1;
@@ -415,9 +418,7 @@ int main(int argc, char* argv[])
     {
         Viewer v;
         if (!v.open(port)) {
-            panel.wait_for("never", 1, 2000);
-            std::fprintf(stderr, "answers: %d\n", int(Panel::answers(root)));
-            std::fprintf(stderr, "bench_vnc: no viewer served (state %d, err %s):\n%s\n", int(panel.proc.state()), qPrintable(v.s.errorString()), panel.out.right(3000).constData());
+            std::fprintf(stderr, "bench_vnc: no viewer served\n");
             return 1;
         }
         QElapsedTimer t;
