@@ -16,6 +16,12 @@ namespace host {
 
 namespace {
 
+void wake_fd(int fd)
+{
+    const uint64_t one = 1;
+    (void)!::write(fd, &one, sizeof one);
+}
+
 // The panel's latest picture, written by the GUI thread, copied by the readers' threads.
 struct Frame
 {
@@ -48,10 +54,9 @@ void publish()
         std::memcpy(g_frame.pixels.data(), image.constBits(), size_t(kFramePixels) * 4);
         ++g_frame.serial;
     }
-    const uint64_t one = 1;
     std::lock_guard<std::mutex> lock(g_readers_mutex);
     for (int fd : g_readers)
-        (void)!::write(fd, &one, sizeof one);
+        wake_fd(fd);
 }
 
 // What the panel paints, or a change of what lies above what, is grabbed once the events
@@ -119,8 +124,7 @@ Wakeup::~Wakeup()
 
 void Wakeup::wake() const
 {
-    const uint64_t one = 1;
-    (void)!::write(fd, &one, sizeof one);
+    wake_fd(fd);
 }
 
 void frame_reader_add(int wake_fd)

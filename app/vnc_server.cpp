@@ -163,15 +163,20 @@ std::mutex g_handshakes_mutex;
 std::vector<std::shared_ptr<Handshake>> g_handshakes; // in the order accepted
 QTimer* g_handshake_timer = nullptr;                   // due at the first one's deadline
 
+// Its descriptor closed and its deadline dropped (the lock held).
+void forget_handshake_locked(std::vector<std::shared_ptr<Handshake>>::iterator it)
+{
+    ::close((*it)->fd);
+    (*it)->fd = -1;
+    g_handshakes.erase(it);
+}
+
 // The handshake over, a viewer served or the connection gone: no deadline any more.
 void end_handshake(const std::shared_ptr<Handshake>& h)
 {
     std::lock_guard<std::mutex> lock(g_handshakes_mutex);
-    if (h->fd < 0)
-        return;
-    ::close(h->fd);
-    h->fd = -1;
-    g_handshakes.erase(std::find(g_handshakes.begin(), g_handshakes.end(), h));
+    if (h->fd >= 0)
+        forget_handshake_locked(std::find(g_handshakes.begin(), g_handshakes.end(), h));
 }
 
 // On the GUI thread: the connections past their time shut down, the timer set for the next.
@@ -188,9 +193,7 @@ void cut_late_handshakes()
         std::printf("VNC: the connection from %s is closed: no VNC handshake within %d s\n", h.host.c_str(),
                     kHandshakeMs / 1000);
         ::shutdown(h.fd, SHUT_RDWR);
-        ::close(h.fd);
-        h.fd = -1;
-        g_handshakes.erase(g_handshakes.begin());
+        forget_handshake_locked(g_handshakes.begin());
     }
 }
 

@@ -93,9 +93,10 @@ bool copy_tree(const QString& from, const QString& to)
 // removed, never followed.
 void empty_folder(const QString& host)
 {
-    const auto entries = QDir(host).entryList(kAll);
+    const QDir dir(host);
+    const auto entries = dir.entryList(kAll);
     for (const QString& n : entries) {
-        const QString e = QDir(host).filePath(n);
+        const QString e = dir.filePath(n);
         const QByteArray name = QFile::encodeName(e);
         struct stat st;
         if (::lstat(name.constData(), &st) != 0)

@@ -16,6 +16,12 @@ namespace {
 // pad, one loop; another exec() would be refused by Qt and leave this one's state behind.
 bool g_padLoop = false;
 
+// Whether the pad is open, or its loop still ending.
+bool pad_busy()
+{
+    return (g_numberkeyboard && g_numberkeyboard->isVisible()) || g_padLoop;
+}
+
 void run_pad(NumberKeyboard* p)
 {
     g_padLoop = true;
@@ -64,7 +70,7 @@ void NumberFields::show_numberkeyboard_ui(QString text)
 {
     Q_UNUSED(text); // the field's own text is shown, read when the pad opens
     QLineEdit* field = qobject_cast<QLineEdit*>(sender());
-    if (!field || !owns(field) || (g_numberkeyboard && g_numberkeyboard->isVisible()) || g_padLoop)
+    if (!field || !owns(field) || pad_busy())
         return; // one pad, one field at a time
     g_lineedit = field;
     m_pending = true;
@@ -81,7 +87,7 @@ void NumberFields::show_numberkeyboard_ui(QString text)
 
 bool NumberFields::ask(const QString& title, const QString& shown, QString* value)
 {
-    if ((g_numberkeyboard && g_numberkeyboard->isVisible()) || m_pending || g_padLoop)
+    if (pad_busy() || m_pending)
         return false;
     g_lineedit = nullptr; // no field takes this value
     m_pending = m_asking = true;
