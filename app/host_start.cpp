@@ -198,16 +198,17 @@ void restart_panel()
     ::_exit(1);
 }
 
-// The window closed or its display gone: the panel ends as TERM ends it (the files it keeps
-// are whole at every moment), between two events of the GUI thread, with status 0.
+// The window closed or its display gone: the panel ends as TERM ends it, at once, on the
+// calling thread. The GUI thread may be held for as long as a PC writes (each write-back
+// a sync and a pause); the files it keeps are whole at every moment. No control line
+// taken after the saying runs.
 void end_panel(const QString& why)
 {
+    sim::end_control_lines();
     std::printf("%s\n", why.toLocal8Bit().constData());
-    QMetaObject::invokeMethod(qApp, [] {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        ::_exit(0);
-    }, Qt::QueuedConnection);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(0);
 }
 
 void keep_platform_env()

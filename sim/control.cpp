@@ -46,6 +46,7 @@ std::thread g_reader;
 std::atomic<bool> g_stop{false};
 int g_wake = -1; // an eventfd: stopping wakes the reader, which otherwise sleeps until a line comes
 std::atomic<bool> g_running{false};
+std::atomic<bool> g_ended{false};
 
 // A line as it can be shown on a terminal: control characters and undecodable bytes escaped.
 QByteArray printable(const QString& line)
@@ -64,6 +65,8 @@ QByteArray printable(const QString& line)
 
 void trace_bad(const QString& line, const QString& why)
 {
+    if (g_ended.load())
+        return;
     std::printf("sim control: %s: \"%s\"\n", why.toLocal8Bit().constData(), printable(line).constData());
     std::fflush(stdout);
 }
@@ -211,6 +214,8 @@ void control_note(const QString& note)
 
 void control_trace(const QString& text)
 {
+    if (g_ended.load())
+        return;
     std::printf("sim control: %s\n", printable(text).constData());
     std::fflush(stdout);
 }
@@ -259,8 +264,15 @@ QStringList ControlLines::take(const QByteArray& bytes)
     return lines;
 }
 
+void end_control_lines()
+{
+    g_ended = true;
+}
+
 bool run_control_line(const QString& line)
 {
+    if (g_ended.load())
+        return false;
     const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     Command best;
     {

@@ -49,6 +49,9 @@ private:
 };
 // Runs one line as the FIFO reader would; false when no command took it.
 bool run_control_line(const QString& line);
+// The panel ends (its window closed, its display gone): no line taken from now on runs,
+// and the channel says nothing more, so the panel's last line is the one saying it ends.
+void end_control_lines();
 
 // A command argument as a number within lo..hi.
 bool to_int(const QString& s, int lo, int hi, int* out, int base = 10);

@@ -6,7 +6,8 @@
 # with xdotool 1 ms apart lead where the same control FIFO key lines, one a line, lead an
 # offscreen panel (home, Settings, the pad closed); its close (WM_DELETE_WINDOW) ends the panel with status 0 and the
 # parameter file whole. On the Xvfb alone the simulated reboot opens the window again, and
-# the X server's end ends the panel with status 0. A 16-bit display gets VNC, saying why.
+# the X server's end ends the panel with status 0, at once while a PC streams writes. A
+# 16-bit display gets VNC, saying why.
 # Usage: x_window.sh YUQK87N X_CLOSE OUTDIR (a pair that differs is left in OUTDIR).
 # Exit 77 (skipped) only when Xvfb, twm, xdotool, xwd, xwininfo or netpbm cannot be installed.
 set -euo pipefail
@@ -159,9 +160,23 @@ round() {
     else
       failed "no reboot"
     fi
-    # The X server goes away.
+    # The X server goes away while a PC streams writes (each one a write-back that holds the
+    # GUI thread): the panel ends at once all the same, and no line after its saying runs.
+    (
+      for i in $(seq 3000); do
+        gone "$panel" && break
+        printf 'pc image 0x880 %02x00\n' $((i % 100 + 1))
+        sleep 0.01
+      done
+    ) >"$root/sim/control" 2>/dev/null &
+    pids+=($!)
+    wait_for 30 sh -c '[ "$(grep -c "^sim control: pc image" "$0")" -ge 20 ]' "$out/$wm-panel.log" ||
+      failed "the PC's writes did not run"
     kill "$xvfb"
     ended "The X display $DISPLAY has gone: the panel ends."
+    if sed -n '/has gone: the panel ends/,$p' "$out/$wm-panel.log" | grep -q "^sim control:"; then
+      failed "control lines ran after the panel said it ends"
+    fi
   fi
 }
 
