@@ -438,7 +438,8 @@ private slots:
 
     // Keys typed ahead act as the same keys sent one by one: on LED size the number pad
     // closed and opened again key after key, in one write, ends where the keys sent one at a
-    // time (each followed by a screenshot) end; no pad is opened inside a closing one.
+    // time (each followed by a screenshot) end; no pad is opened inside a closing one, and
+    // a closed pad opens again.
     void keys_typed_ahead_act_as_sent_one_by_one()
     {
         QList<QByteArray> keys{"ok", "right", "right", "right", "ok", "ok", "ok", "ok"};
@@ -453,10 +454,17 @@ private slots:
         QByteArray toLedSize;
         for (const char* k : {"ok", "right", "right", "right", "ok", "ok", "ok"})
             toLedSize += QByteArray("key ") + k + '\n';
+        // The pad opens, closes and opens again (its picture is not the closed one's).
+        const QByteArray closeOpen = "key ok\nscreenshot /tmp/open.png\nkey back\nscreenshot /tmp/closed.png\n"
+                                     "key ok\nscreenshot /tmp/again.png\nkey back\n";
         for (const QString& root : {batch, single}) {
             QVERIFY(Panel::answers(root));
-            QVERIFY(Panel::write_line(root, toLedSize));
+            QVERIFY(Panel::write_line(root, toLedSize + closeOpen));
             QVERIFY(Panel::answers(root));
+            const QImage closed(root + QStringLiteral("/tmp/closed.png"));
+            QVERIFY(!closed.isNull());
+            QVERIFY(QImage(root + QStringLiteral("/tmp/open.png")) != closed);
+            QVERIFY2(QImage(root + QStringLiteral("/tmp/again.png")) != closed, "the pad did not open again");
         }
         QByteArray lines;
         for (const QByteArray& k : keys)
