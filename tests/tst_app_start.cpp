@@ -484,6 +484,32 @@ private slots:
         QVERIFY2(!a.out.contains("Recursive call"), a.out.right(2000).constData());
     }
 
+    // A click lands on the window on top: the number pad's Cancel, over LED size, closes the
+    // pad.
+    void click_lands_on_the_window_on_top()
+    {
+        VncPanel panel;
+        QVERIFY2(panel.start(), panel.p.out.constData());
+        QVERIFY(Panel::write_line(panel.root, "key ok\nkey right\nkey right\nkey right\nkey ok\nkey ok\nkey ok\n"
+                                              "screenshot /tmp/closed.png\nkey ok\nscreenshot /tmp/open.png\n"));
+        QVERIFY(Panel::answers(panel.root));
+        const QImage closed(panel.root + QStringLiteral("/tmp/closed.png"));
+        QVERIFY(!closed.isNull());
+        QVERIFY(QImage(panel.root + QStringLiteral("/tmp/open.png")) != closed);
+        RawViewer v;
+        QVERIFY(v.open(panel.port));
+        v.s.write(QByteArray::fromHex("050000c800dc050100c800dc050000c800dc")); // a click at (200, 220)
+        v.s.flush();
+        bool shut = false;
+        for (int i = 0; i < 50 && !shut; ++i) {
+            QVERIFY(Panel::answers(panel.root));
+            shut = QImage(panel.root + QStringLiteral("/tmp/ready.png")) == closed;
+            if (!shut)
+                QThread::msleep(100);
+        }
+        QVERIFY2(shut, "the click on Cancel left the pad open");
+    }
+
     // A viewer may keep the server's pixel format (it sends none): it gets whole frames of
     // it, and the panel lives on, viewer after viewer and start after start.
     void viewer_without_a_pixel_format_gets_frames()
