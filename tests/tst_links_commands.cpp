@@ -191,6 +191,21 @@ private slots:
         QVERIFY(!SimUsbStick::instance()->inserted());
     }
 
+    // Links planted inside the stick's folder go with it; the folder they point at stays.
+    void stick_out_removes_links_inside()
+    {
+        QTemporaryDir outside;
+        host_file(outside, "keep", "keep");
+        const QString mnt = platform::dev_path("/mnt/usb1");
+        QVERIFY(QDir().mkpath(mnt + "/d"));
+        QVERIFY(QFile::link(outside.path(), mnt + "/link"));
+        QVERIFY(QFile::link(outside.path(), mnt + "/d/link"));
+        QVERIFY(sim::run_control_line("stick out"));
+        SimUsbStick::instance()->wait_idle();
+        QCOMPARE(testsupport::host_bytes(outside.filePath("keep")), QByteArray("keep"));
+        QVERIFY(QDir(mnt).isEmpty());
+    }
+
     // The removal is reported once the stick's files are gone: whoever lists on the report
     // (the upgrade screen on code 101) finds no package left.
     void stick_out_reported_once_empty()
