@@ -150,8 +150,13 @@ int remove_stale_write_probes()
 
 int create_fresh(const QByteArray& hostPath, unsigned mode)
 {
-    ::unlink(hostPath.constData());
-    return ::open(hostPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode));
+    return create_fresh_at(AT_FDCWD, hostPath, mode);
+}
+
+int create_fresh_at(int dir, const QByteArray& name, unsigned mode)
+{
+    ::unlinkat(dir, name.constData(), 0);
+    return ::openat(dir, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode));
 }
 
 QString rename_entry(const QString& from, const QString& to, bool replace)

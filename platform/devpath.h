@@ -30,6 +30,8 @@ int remove_stale_write_probes();
 // first and the open never follows a link, so a link planted at a predictable name (a temp
 // file, a probe) cannot lead a write outside the root. -1 with errno on failure.
 int create_fresh(const QByteArray& hostPath, unsigned mode);
+// The same for the entry `name` of the folder descriptor `dir`.
+int create_fresh_at(int dir, const QByteArray& name, unsigned mode);
 
 // Renames the host entry `from` to `to` as rename(2) does: whatever lies at `to` (a link
 // too) is replaced, never followed, and nothing is copied; with `replace` false, an entry

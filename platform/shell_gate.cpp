@@ -316,61 +316,88 @@ int gate(const QString& command, QByteArray* out)
     std::fflush(stdout);
     return status; // 0 when recorded only
 }
+
+// `name` in `dir` opened to be copied: a regular file within `limit`, never through a link
+// nor waiting on a fifo (a fifo would hold the caller for good); -1 otherwise, said when
+// refused.
+int open_source(int dir, const QByteArray& name, const QString& from, qint64 limit, struct stat* st)
+{
+    const int in = ::openat(dir, name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (in < 0) {
+        if (errno == ELOOP)
+            refuse_copy(from, "not a regular file");
+        return -1;
+    }
+    const char* no = ::fstat(in, st) != 0 || !S_ISREG(st->st_mode) ? "not a regular file"
+                     : st->st_size > limit                       ? "over the bound of this copy"
+                                                                 : nullptr;
+    if (!no)
+        return in;
+    ::close(in);
+    refuse_copy(from, no);
+    return -1;
+}
+
+// Everything `in` holds to `out`; a source that grows meanwhile is held to `limit` too.
+bool copy_bytes(int in, int out, qint64 limit, const QString& from)
+{
+    qint64 done = 0;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0;
+        if ((done += n) > limit)
+            return refuse_copy(from, "over the bound of this copy");
+        for (ssize_t w = 0; w < n;) {
+            const ssize_t m = ::write(out, buf + w, size_t(n - w));
+            if (m < 0 && errno == EINTR)
+                continue;
+            if (m <= 0)
+                return false;
+            w += m;
+        }
+    }
+}
 } // namespace
 
-// A fifo would hold the caller for good; a copy refused or cut short leaves `dest` as it was.
+// A copy refused or cut short leaves `dest` as it was.
 bool copy_file(const QString& from, const QString& dest, qint64 limit)
 {
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (in < 0)
-        return errno == ELOOP ? refuse_copy(from, "not a regular file") : false;
     struct stat st;
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
-        return refuse_copy(from, "not a regular file");
-    }
-    if (st.st_size > limit) {
-        ::close(in);
-        return refuse_copy(from, "over the bound of this copy");
-    }
+    const int in = open_source(AT_FDCWD, QFile::encodeName(from), from, limit, &st);
+    if (in < 0)
+        return false;
     const QByteArray tmp = QFile::encodeName(dest + QStringLiteral(".tmp"));
     const int out = create_fresh(tmp, st.st_mode & 0777);
     if (out < 0) {
         ::close(in);
         return false;
     }
-    qint64 done = 0;
-    bool ok = true;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(in, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        // A file that grows meanwhile is held to the bound too.
-        if ((done += n) > limit) {
-            ok = refuse_copy(from, "over the bound of this copy");
-            break;
-        }
-        for (ssize_t w = 0; ok && w < n;) {
-            const ssize_t m = ::write(out, buf + w, size_t(n - w));
-            if (m < 0 && errno == EINTR)
-                continue;
-            ok = m > 0;
-            w += m;
-        }
-        if (!ok)
-            break;
-    }
+    bool ok = copy_bytes(in, out, limit, from);
     ::close(in);
     ok = ::fsync(out) == 0 && ok;
     ok = ::close(out) == 0 && ok;
     ok = ok && ::rename(tmp.constData(), QFile::encodeName(dest).constData()) == 0;
     if (!ok)
         ::unlink(tmp.constData());
+    return ok;
+}
+
+bool copy_file_at(int fromDir, int toDir, const QByteArray& name, qint64 limit, const QString& from)
+{
+    struct stat st;
+    const int in = open_source(fromDir, name, from, limit, &st);
+    if (in < 0)
+        return false;
+    const int out = create_fresh_at(toDir, name, st.st_mode & 0777);
+    bool ok = out >= 0 && copy_bytes(in, out, limit, from);
+    ::close(in);
+    ok = out >= 0 && ::close(out) == 0 && ok;
+    if (!ok && out >= 0)
+        ::unlinkat(toDir, name.constData(), 0);
     return ok;
 }
 

@@ -20,6 +20,10 @@ constexpr qint64 kCopyMax = qint64(256) << 20;
 // link nor waiting on a fifo, at most `limit` bytes, into a temp file next to `dest` made
 // anew and renamed over it, so a link at `dest` is replaced, never written through.
 bool copy_file(const QString& from, const QString& dest, qint64 limit);
+// The same copy of the entry `name` of the folder descriptor `fromDir` to the same name in
+// `toDir`, made there anew without a temp file (a folder of the caller's own, filled while
+// nobody reads it); `from` names the source in what is said.
+bool copy_file_at(int fromDir, int toDir, const QByteArray& name, qint64 limit, const QString& from);
 
 // Like system(): returns the raw wait status (0 = success).
 int shell_run(const QString& command);

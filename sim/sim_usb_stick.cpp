@@ -2,65 +2,94 @@
 
 #include "platform/devpath.h"
 #include "platform/shell_gate.h"
+#include "sim/control.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 const char* const kDiskPath = "/devices/platform/soc/1c1a000.usb/usb1/1-1/1-1:1.0/host0/"
                               "target0:0:0/0:0:0:0/block/sda";
 
-const QDir::Filters kAll = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
-
-// Folders and files a copy would take, stopping as soon as a limit is passed; false then.
-bool within_limits(const QString& folder, int depth, int* entries, qint64* bytes)
+// A descriptor, closed when it goes.
+class Fd
 {
-    if (depth > SimUsbStick::kMaxDepth)
-        return false;
-    for (const QFileInfo& e : QDir(folder).entryInfoList(kAll)) {
-        if (e.isSymLink() || !(e.isDir() || e.isFile()))
-            continue;
-        if (++*entries > SimUsbStick::kMaxEntries)
-            return false;
-        if (e.isFile() && (*bytes += e.size()) > SimUsbStick::kMaxBytes)
-            return false;
-        if (e.isDir() && !within_limits(e.filePath(), depth + 1, entries, bytes))
-            return false;
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    Fd(Fd&& o) noexcept : m_fd(std::exchange(o.m_fd, -1)) {}
+    Fd& operator=(Fd&& o) noexcept
+    {
+        std::swap(m_fd, o.m_fd);
+        return *this;
     }
-    return true;
-}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
 
 bool same_or_inside(const QString& path, const QString& folder)
 {
     return path == folder || path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
 }
 
-// `host` as a folder of its own: a link or anything else at the name is removed and a fresh
-// folder made, so nothing is read or written through it. False when it cannot be made.
-bool own_folder(const QString& host)
+void skipped(const QString& path, const char* why)
 {
-    const QByteArray name = QFile::encodeName(host);
-    struct stat st;
-    if (::lstat(name.constData(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return true;
-        if (::unlink(name.constData()) != 0)
-            return false;
-    }
-    return (::mkdir(name.constData(), 0755) == 0 || errno == EEXIST) && ::lstat(name.constData(), &st) == 0
-        && S_ISDIR(st.st_mode);
+    sim::control_trace(QStringLiteral("stick: %1 %2, skipped").arg(path, QLatin1String(why)));
 }
 
-// The stick's folder /mnt/usb1 of the root's own (its /mnt too); empty when it cannot be.
-QString mount_folder()
+// The folder `name` in `dir` itself: a link there is never followed, whatever was seen at
+// the name before. `path` is its host path.
+Fd open_folder(int dir, const QByteArray& name, const QString& path)
 {
-    const QString mnt = platform::dev_path(QStringLiteral("/mnt/usb1"));
-    return own_folder(QFileInfo(mnt).path()) && own_folder(mnt) ? mnt : QString();
+    if (SimUsbStick::before_folder_open)
+        SimUsbStick::before_folder_open(path);
+    return Fd(::openat(dir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+// `name` in `dir` as a folder of its own: a link or anything else at the name is removed and
+// a fresh folder made, so nothing is read or written through it. None when it cannot be made.
+Fd own_folder(int dir, const QByteArray& name, const QString& path)
+{
+    if (::mkdirat(dir, name.constData(), 0755) != 0 && errno != EEXIST)
+        return Fd();
+    Fd fd = open_folder(dir, name, path);
+    if (!fd && (errno == ELOOP || errno == ENOTDIR) && ::unlinkat(dir, name.constData(), 0) == 0
+        && ::mkdirat(dir, name.constData(), 0755) == 0)
+        fd = open_folder(dir, name, path);
+    return fd;
+}
+
+QString mount_path()
+{
+    return platform::dev_path(QStringLiteral("/mnt/usb1"));
+}
+
+// The stick's folder /mnt/usb1 of the root's own (its /mnt too), opened once: all the stick
+// does there goes through it. None when it cannot be.
+Fd mount_folder()
+{
+    const QString usb1 = mount_path();
+    const QString mnt = QFileInfo(usb1).path();
+    const Fd root(::open(QFile::encodeName(QFileInfo(mnt).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Fd m = root ? own_folder(root.get(), QFile::encodeName(QFileInfo(mnt).fileName()), mnt) : Fd();
+    return m ? own_folder(m.get(), QFile::encodeName(QFileInfo(usb1).fileName()), usb1) : Fd();
 }
 
 QString no_mount()
@@ -68,48 +97,87 @@ QString no_mount()
     return QStringLiteral("the device root's /mnt/usb1 cannot be made a folder");
 }
 
-// Copies a folder tree; symbolic links are skipped so a stick cannot point outside itself,
-// and every folder written into is one of the copy's own.
-bool copy_tree(const QString& from, const QString& to)
+// The names in the folder `dir`, listed whole before any of them is touched.
+std::vector<QByteArray> names_in(int dir)
 {
-    if (!own_folder(to))
-        return false;
-    const QDir src(from);
-    bool ok = true;
-    const auto entries = src.entryInfoList(kAll);
-    for (const QFileInfo& e : entries) {
-        if (e.isSymLink())
-            continue;
-        const QString dest = QDir(to).filePath(e.fileName());
-        if (e.isDir())
-            ok = copy_tree(e.filePath(), dest) && ok;
-        else if (e.isFile()) // no fifos or devices: reading one would block
-            ok = platform::copy_file(e.filePath(), dest, SimUsbStick::kMaxBytes) && ok;
-    }
-    return ok;
+    std::vector<QByteArray> names;
+    DIR* d = ::fdopendir(::dup(dir)); // a dup shares the position: rewound below
+    if (!d)
+        return names;
+    ::rewinddir(d);
+    while (const dirent* e = ::readdir(d))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.emplace_back(e->d_name);
+    ::closedir(d);
+    return names;
 }
 
-// Empties a folder of the root's own, looking at each entry itself (lstat): a link is
-// removed, never followed.
-void empty_folder(const QString& host)
+struct Budget
 {
-    const QDir dir(host);
-    const auto entries = dir.entryList(kAll);
-    for (const QString& n : entries) {
-        const QString e = dir.filePath(n);
-        const QByteArray name = QFile::encodeName(e);
+    int entries = 0;
+    qint64 bytes = 0;
+};
+
+// Walks the stick's folder `src` (host path `from`) by descriptors, counting what a copy
+// takes against the limits, and copying into `dst` when it is given (else -1). Links, fifos
+// and devices are skipped, so a stick cannot point outside itself; a file is copied no
+// larger than it was counted. False as soon as a limit is passed.
+bool walk(int src, const QString& from, int dst, const QString& to, int depth, Budget* budget)
+{
+    if (depth > SimUsbStick::kMaxDepth)
+        return false;
+    const bool copy = dst >= 0;
+    for (const QByteArray& n : names_in(src)) {
         struct stat st;
-        if (::lstat(name.constData(), &st) != 0)
+        if (::fstatat(src, n.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)))
             continue;
-        if (S_ISDIR(st.st_mode)) {
-            empty_folder(e);
-            ::rmdir(name.constData());
-        } else {
-            ::unlink(name.constData());
+        if (++budget->entries > SimUsbStick::kMaxEntries)
+            return false;
+        const QString name = QLatin1Char('/') + QFile::decodeName(n);
+        if (S_ISREG(st.st_mode)) {
+            if ((budget->bytes += st.st_size) > SimUsbStick::kMaxBytes)
+                return false;
+            if (copy)
+                platform::copy_file_at(src, dst, n, st.st_size, from + name);
+            continue;
+        }
+        // Swapped for a link since it was looked at: the open says so.
+        const Fd sub = open_folder(src, n, from + name);
+        if (!sub) {
+            skipped(from + name, "is no longer a folder");
+            continue;
+        }
+        const Fd into = copy ? own_folder(dst, n, to + name) : Fd();
+        if (copy && !into) {
+            skipped(to + name, "cannot be made a folder");
+            continue;
+        }
+        if (!walk(sub.get(), from + name, into ? into.get() : -1, to + name, depth + 1, budget))
+            return false;
+    }
+    return true;
+}
+
+// Empties the folder `dir` (host path `path`) of the root's own: each entry is removed as
+// what it is, a link never followed; a folder is emptied through its own descriptor first.
+void empty_folder(int dir, const QString& path)
+{
+    for (const QByteArray& n : names_in(dir)) {
+        if (::unlinkat(dir, n.constData(), 0) == 0 || (errno != EISDIR && errno != EPERM))
+            continue;
+        const QString sub = path + QLatin1Char('/') + QFile::decodeName(n);
+        const Fd fd = open_folder(dir, n, sub);
+        if (fd) {
+            empty_folder(fd.get(), sub);
+            ::unlinkat(dir, n.constData(), AT_REMOVEDIR);
+        } else if (::unlinkat(dir, n.constData(), 0) != 0) {
+            skipped(sub, "is no longer a folder");
         }
     }
 }
 } // namespace
+
+std::function<void(const QString&)> SimUsbStick::before_folder_open;
 
 std::shared_ptr<SimUsbStick> SimUsbStick::instance()
 {
@@ -153,10 +221,9 @@ QString SimUsbStick::refusal(const QString& hostFolder)
     for (const char* sys : {"/proc", "/sys", "/dev"})
         if (same_or_inside(folder, QString::fromLatin1(sys)))
             return QStringLiteral("a folder in %1 is no stick").arg(QLatin1String(sys));
-    const QString mnt = mount_folder();
-    if (mnt.isEmpty())
+    if (!mount_folder())
         return no_mount();
-    const QString stick = QFileInfo(mnt).canonicalFilePath();
+    const QString stick = QFileInfo(mount_path()).canonicalFilePath();
     if (same_or_inside(folder, stick) || same_or_inside(stick, folder))
         return QStringLiteral("the folder overlaps the stick's own /mnt/usb1");
     return QString();
@@ -164,25 +231,31 @@ QString SimUsbStick::refusal(const QString& hostFolder)
 
 bool SimUsbStick::insert(const QString& hostFolder, QString* why)
 {
-    QString no = refusal(hostFolder);
-    int entries = 0;
-    qint64 bytes = 0;
-    if (no.isEmpty() && !within_limits(hostFolder, 1, &entries, &bytes))
-        no = QStringLiteral("more than %1 levels, %2 entries or %3 MiB")
-                 .arg(kMaxDepth).arg(kMaxEntries).arg(kMaxBytes >> 20);
-    if (!no.isEmpty()) {
+    const auto refuse = [why](const QString& no) {
         if (why)
             *why = no;
         return false;
+    };
+    // Opened once: the checks are made on the folder that is copied, whatever is renamed
+    // meanwhile.
+    const Fd src(::open(QFile::encodeName(hostFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const QString no = refusal(src ? QStringLiteral("/proc/self/fd/%1").arg(src.get()) : QString());
+    if (!no.isEmpty())
+        return refuse(no);
+    const QString over = QStringLiteral("more than %1 levels, %2 entries or %3 MiB")
+                             .arg(kMaxDepth).arg(kMaxEntries).arg(kMaxBytes >> 20);
+    Budget counted, copied;
+    if (!walk(src.get(), hostFolder, -1, QString(), 1, &counted))
+        return refuse(over);
+    const Fd mnt = mount_folder();
+    if (!mnt)
+        return refuse(no_mount());
+    empty_folder(mnt.get(), mount_path());
+    if (!walk(src.get(), hostFolder, mnt.get(), mount_path(), 1, &copied)) {
+        // Grown past the limits since it was counted: refused whole all the same.
+        empty_folder(mnt.get(), mount_path());
+        return refuse(over);
     }
-    const QString mnt = mount_folder();
-    if (mnt.isEmpty()) {
-        if (why)
-            *why = no_mount();
-        return false;
-    }
-    empty_folder(mnt);
-    copy_tree(hostFolder, mnt);
     QDir().mkpath(platform::dev_path(QStringLiteral("/proc/scsi/usb-storage")));
     {
         QMutexLocker lock(&m_mutex);
@@ -196,9 +269,8 @@ bool SimUsbStick::insert(const QString& hostFolder, QString* why)
 void SimUsbStick::remove()
 {
     // Gone before it is reported: whoever looks on the report finds nothing left.
-    const QString mnt = mount_folder();
-    if (!mnt.isEmpty())
-        empty_folder(mnt);
+    if (const Fd mnt = mount_folder())
+        empty_folder(mnt.get(), mount_path());
     QDir(platform::dev_path(QStringLiteral("/proc/scsi/usb-storage"))).removeRecursively();
     {
         QMutexLocker lock(&m_mutex);

@@ -31,11 +31,15 @@ public:
     static QString refusal(const QString& hostFolder);
     // Copies hostFolder's content to /mnt/usb1, makes /proc/scsi/usb-storage appear and
     // queues the add events. False (and nothing changes; *why says why) when refusal()
-    // speaks or the tree is over the limits.
+    // speaks or the tree is over the limits (grown past them during the copy: /mnt/usb1
+    // left empty).
     bool insert(const QString& hostFolder, QString* why = nullptr);
     // Takes /mnt/usb1's content and /proc/scsi/usb-storage away, then queues the remove events.
     void remove();
     bool inserted() const;
+    // Tests: called with a folder's host path after the stick's walk looked at the folder
+    // and before it opens it, to swap it for something else there.
+    static std::function<void(const QString& hostPath)> before_folder_open;
 
     ~SimUsbStick() override;
     // The control channel's stick commands run here, one after the other on the stick's

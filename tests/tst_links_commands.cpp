@@ -9,6 +9,7 @@
 #include "fpga/usb_upgrade.h"
 #include "sim/sim_usb_stick.h"
 
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -51,6 +52,7 @@ private slots:
     void cleanup()
     {
         sim::set_screenshot_hook(nullptr);
+        SimUsbStick::before_folder_open = nullptr;
         fpga_manage::destroy_for_test();
     }
 
@@ -189,6 +191,73 @@ private slots:
             }
         }
         QVERIFY(!SimUsbStick::instance()->inserted());
+    }
+
+    // Links planted inside the stick's folder go with it; the folder they point at stays.
+    void stick_out_removes_links_inside()
+    {
+        QTemporaryDir outside;
+        host_file(outside, "keep", "keep");
+        const QString mnt = platform::dev_path("/mnt/usb1");
+        QVERIFY(QDir().mkpath(mnt + "/d"));
+        QVERIFY(QFile::link(outside.path(), mnt + "/link"));
+        QVERIFY(QFile::link(outside.path(), mnt + "/d/link"));
+        QVERIFY(sim::run_control_line("stick out"));
+        SimUsbStick::instance()->wait_idle();
+        QCOMPARE(testsupport::host_bytes(outside.filePath("keep")), QByteArray("keep"));
+        QVERIFY(QDir(mnt).isEmpty());
+    }
+
+    // A folder swapped for a link to an outside folder after the stick's walk looked at it
+    // leads neither the copy (its source or its target) nor the emptying there: nothing
+    // outside is read onto the stick, written or deleted.
+    void stick_walk_swap_not_followed_data()
+    {
+        QTest::addColumn<bool>("onSource");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("copy's source") << true << "stick in";
+        QTest::newRow("copy's target") << false << "stick in";
+        QTest::newRow("emptying") << false << "stick out";
+    }
+    void stick_walk_swap_not_followed()
+    {
+        QFETCH(bool, onSource);
+        QFETCH(QString, line);
+        QTemporaryDir stick, outside;
+        QDir(stick.path()).mkpath("d/sub");
+        host_file(stick, "d/sub/f", "f");
+        QDir(outside.path()).mkpath("sub");
+        host_file(outside, "secret", "s");
+        host_file(outside, "sub/secret", "s");
+        const auto held = [](const QString& root) {
+            QStringList all;
+            QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext())
+                all << it.next().mid(root.size());
+            all.sort();
+            return all;
+        };
+        const QStringList before = held(outside.path());
+        const QString mnt = platform::dev_path("/mnt/usb1");
+        const std::shared_ptr<SimUsbStick> usb = SimUsbStick::instance();
+        if (line == "stick out") {
+            QVERIFY(sim::run_control_line("stick in " + stick.path()));
+            usb->wait_idle();
+        }
+        const QString at = (onSource ? stick.path() : mnt) + "/d";
+        bool swapped = false;
+        SimUsbStick::before_folder_open = [&](const QString& path) {
+            if (path == at && !swapped) {
+                swapped = QDir(path).removeRecursively() && QFile::link(outside.path(), path);
+            }
+        };
+        QVERIFY(sim::run_control_line(line == "stick in" ? line + " " + stick.path() : line));
+        usb->wait_idle();
+        QVERIFY(swapped);
+        QCOMPARE(held(outside.path()), before);
+        QCOMPARE(testsupport::host_bytes(outside.filePath("sub/secret")), QByteArray("s"));
+        QVERIFY(!held(mnt).join(' ').contains("secret"));
     }
 
     // The removal is reported once the stick's files are gone: whoever lists on the report
