@@ -104,7 +104,8 @@ QString x_setup_format(const uint8_t* setup, size_t size, int screen, XFormat* f
     f->red_shift = byte_shift(visual.red_mask);
     f->green_shift = byte_shift(visual.green_mask);
     f->blue_shift = byte_shift(visual.blue_mask);
-    if (f->red_shift < 0 || f->green_shift < 0 || f->blue_shift < 0)
+    if (f->red_shift < 0 || f->green_shift < 0 || f->blue_shift < 0 || f->red_shift == f->green_shift
+        || f->green_shift == f->blue_shift || f->red_shift == f->blue_shift)
         return not_24;
     f->root = chosen.root;
     f->visual = chosen.root_visual;

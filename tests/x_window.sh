@@ -6,7 +6,8 @@
 # with xdotool 1 ms apart lead where the same control FIFO key lines, one a line, lead an
 # offscreen panel (home, Settings, the pad closed); its close (WM_DELETE_WINDOW) ends the panel with status 0 and the
 # parameter file whole. On the Xvfb alone the simulated reboot opens the window again, and
-# the X server's end ends the panel with status 0. A 16-bit display gets VNC, saying why.
+# the X server's end ends the panel with status 0. A window of another client mapped over
+# it and gone again leaves the panel's picture whole. A 16-bit display gets VNC, saying why.
 # Usage: x_window.sh YUQK87N X_CLOSE OUTDIR (a pair that differs is left in OUTDIR).
 # Exit 77 (skipped) only when Xvfb, twm, xdotool, xwd, xwininfo or netpbm cannot be installed.
 set -euo pipefail
@@ -51,6 +52,19 @@ check() {
   pnmtopng "$work/x.ppm" >"$out/$name-window.png" 2>/dev/null || true
   pnmtopng "$work/shot.ppm" >"$out/$name-screenshot.png" 2>/dev/null || true
   failed "$1: the window differs from the screenshot: $out/$name-window.png vs $out/$name-screenshot.png"
+}
+# uncovered NAME: another client's window (xlogo) mapped over the panel's and gone again:
+# the panel redraws what it exposed, so none of the other's picture stays (check NAME).
+uncovered() {
+  local WINDOW X Y WIDTH HEIGHT SCREEN cover
+  win=$(windows)
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  xlogo -geometry "${WIDTH}x${HEIGHT}+$X+$Y" >>"$out/$wm-xlogo.log" 2>&1 &
+  cover=$!
+  wait_for 20 sh -c 'xwininfo -name xlogo 2>/dev/null | grep -q IsViewable' ||
+    failed "$1: no window over the panel's: $(tail -3 "$out/$wm-xlogo.log")"
+  kill "$cover" && wait "$cover" 2>/dev/null || true
+  check "$1"
 }
 # type ROLES...: the keys typed into the window in one go, the same FIFO lines to the
 # offscreen panel one a line.
@@ -128,6 +142,7 @@ round() {
   as_lines "the pad closed"
   type_keys ok ok ok
   check "the pad again"
+  uncovered "uncovered"
 
   # Closed as a window manager's close button asks.
   "$x_close" "$win" || failed "no close message sent"
