@@ -105,7 +105,9 @@ ended() {
 
 # round: one display ($wm: none or twm) with its panels.
 round() {
-  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >"$out/$wm-xvfb.log" 2>&1 &
+  # No reset when the last client (the probe below) leaves, as a desktop's server runs: a
+  # connection made during a reset waits for it.
+  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$work/display" >"$out/$wm-xvfb.log" 2>&1 &
   xvfb=$!
   pids+=("$xvfb")
   wait_for 20 test -s "$work/display" || { echo "Xvfb did not start:"; cat "$out/$wm-xvfb.log"; exit 1; }
@@ -193,7 +195,7 @@ done
 # A display whose screen cannot show the window (16-bit colour): the panel says why and is
 # served over VNC instead, on VNC_PORT.
 wm=16bit
-Xvfb -displayfd 3 -screen 0 320x240x16 -nolisten tcp 3>"$work/display" >"$out/$wm-xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 320x240x16 -nolisten tcp -noreset 3>"$work/display" >"$out/$wm-xvfb.log" 2>&1 &
 pids+=($!)
 wait_for 20 test -s "$work/display" || { echo "Xvfb did not start:"; cat "$out/$wm-xvfb.log"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
