@@ -1,6 +1,7 @@
 #include "x_window.h"
 
 #include "panel_input.h"
+#include "x_setup.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
@@ -27,8 +28,11 @@ namespace host {
 
 namespace {
 
-// An X server that takes the connection but never answers it (a stopped one) is no display.
-constexpr auto kConnectWait = std::chrono::seconds(5);
+// An X server that takes the connection but never answers it (a stopped one) is no display;
+// one on a loaded machine may take many seconds.
+constexpr auto kConnectWait = std::chrono::seconds(30);
+// Events read in one pass before what they exposed is drawn.
+constexpr int kEventsPerPass = 1024;
 constexpr char kName[] = "yuqK87N";
 
 struct Window
@@ -37,11 +41,10 @@ struct Window
     xcb_connection_t* c = nullptr;
     xcb_window_t id = 0;
     xcb_gcontext_t gc = 0;
-    uint8_t depth = 0;
-    // The server's pixels differ from the panel's B G R X bytes: converted per pixel.
-    bool convert = false;
-    bool swap = false; // most significant byte first
-    int red_shift = 16, green_shift = 8, blue_shift = 0;
+    XFormat format;
+    // What Expose events asked for, drawn once the events waiting are read: a flood of
+    // them is one redraw, not one each.
+    QRect exposed;
     xcb_atom_t protocols = 0, close = 0;
     xcb_key_symbols_t* keys = nullptr;
     std::shared_ptr<Wakeup> wake = std::make_shared<Wakeup>();
@@ -53,15 +56,6 @@ struct Window
 };
 Window* g_window = nullptr;
 
-// The lowest bit of an 8-bit colour mask; -1 for another mask.
-int byte_shift(uint32_t mask)
-{
-    for (int s = 0; s <= 24; s += 8)
-        if (mask == 0xffu << s)
-            return s;
-    return -1;
-}
-
 xcb_atom_t atom(xcb_connection_t* c, const char* name)
 {
     xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
@@ -70,36 +64,8 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name)
     return a;
 }
 
-// How the window's pixels are laid out: the screen's own visual, true colour with a byte
-// per colour in 32-bit pixels (what X servers give at depth 24). Else why not.
-QString take_format(Window* w, const xcb_setup_t* setup, const xcb_screen_t* screen)
-{
-    const xcb_visualtype_t* visual = nullptr;
-    for (auto d = xcb_screen_allowed_depths_iterator(screen); d.rem && !visual; xcb_depth_next(&d))
-        for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
-            if (v.data->visual_id == screen->root_visual) {
-                visual = v.data;
-                break;
-            }
-    int bpp = 0;
-    for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem; xcb_format_next(&f))
-        if (f.data->depth == screen->root_depth)
-            bpp = f.data->bits_per_pixel;
-    if (!visual || visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR || bpp != 32)
-        return QStringLiteral("its screen is not 24-bit true colour");
-    w->red_shift = byte_shift(visual->red_mask);
-    w->green_shift = byte_shift(visual->green_mask);
-    w->blue_shift = byte_shift(visual->blue_mask);
-    if (w->red_shift < 0 || w->green_shift < 0 || w->blue_shift < 0)
-        return QStringLiteral("its screen is not 24-bit true colour");
-    w->depth = screen->root_depth;
-    w->swap = setup->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST;
-    w->convert = w->swap || w->red_shift != 16 || w->green_shift != 8 || w->blue_shift != 0;
-    return QString();
-}
-
 // The window: the program's name, the panel's fixed size, the close message asked for.
-bool make_window(Window* w, const xcb_screen_t* screen)
+bool make_window(Window* w)
 {
     xcb_connection_t* c = w->c;
     w->id = xcb_generate_id(c);
@@ -109,8 +75,8 @@ bool make_window(Window* w, const xcb_screen_t* screen)
                                    | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE
                                    | XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
     xcb_generic_error_t* e = xcb_request_check(
-        c, xcb_create_window_checked(c, XCB_COPY_FROM_PARENT, w->id, screen->root, 0, 0, kFrameWidth, kFrameHeight, 0,
-                                     XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+        c, xcb_create_window_checked(c, XCB_COPY_FROM_PARENT, w->id, w->format.root, 0, 0, kFrameWidth, kFrameHeight, 0,
+                                     XCB_WINDOW_CLASS_INPUT_OUTPUT, w->format.visual,
                                      XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK, values));
     if (e) {
         std::free(e);
@@ -153,19 +119,13 @@ void put(Window* w, const QRect& r)
         for (int i = 0; i < n; ++i) {
             const uint32_t* from = w->shown.data() + (y + i) * kFrameWidth + r.left();
             uint32_t* to = w->out.data() + i * width;
-            if (!w->convert) {
+            if (w->format.convert)
+                x_convert(w->format, from, to, width);
+            else
                 std::memcpy(to, from, size_t(width) * 4);
-                continue;
-            }
-            for (int x = 0; x < width; ++x) {
-                const uint32_t p = from[x];
-                const uint32_t v = (p >> 16 & 0xff) << w->red_shift | (p >> 8 & 0xff) << w->green_shift
-                    | (p & 0xff) << w->blue_shift;
-                to[x] = w->swap ? __builtin_bswap32(v) : v;
-            }
         }
         xcb_put_image(w->c, XCB_IMAGE_FORMAT_Z_PIXMAP, w->id, w->gc, uint16_t(width), uint16_t(n), int16_t(r.left()),
-                      int16_t(y), 0, w->depth, uint32_t(width * n * 4), reinterpret_cast<const uint8_t*>(w->out.data()));
+                      int16_t(y), 0, w->format.depth, uint32_t(width * n * 4), reinterpret_cast<const uint8_t*>(w->out.data()));
     }
 }
 
@@ -187,9 +147,7 @@ bool handle(Window* w, xcb_generic_event_t* e)
     }
     case XCB_EXPOSE: {
         const auto* x = reinterpret_cast<xcb_expose_event_t*>(e);
-        const QRect r = QRect(x->x, x->y, x->width, x->height) & QRect(0, 0, kFrameWidth, kFrameHeight);
-        if (!r.isEmpty())
-            put(w, r);
+        w->exposed |= QRect(x->x, x->y, x->width, x->height) & QRect(0, 0, kFrameWidth, kFrameHeight);
         break;
     }
     case XCB_KEY_PRESS:
@@ -255,12 +213,16 @@ void serve(Window* w)
         return alive;
     };
     for (;;) {
-        while (input_open(*w->wake)) {
+        for (int n = 0; n < kEventsPerPass && input_open(*w->wake); ++n) {
             xcb_generic_event_t* e = xcb_poll_for_event(w->c);
             if (!e)
                 break;
             if (!take(e))
                 return;
+        }
+        if (!w->exposed.isEmpty()) {
+            put(w, w->exposed);
+            w->exposed = QRect();
         }
         if (xcb_connection_has_error(w->c)) {
             w->ended(QStringLiteral("The X display %1 has gone: the panel ends.").arg(w->display));
@@ -333,15 +295,15 @@ QString x_window_open(const QByteArray& display)
     // Not handed to the next program at the simulated reboot: it opens a window of its own.
     const int fd = xcb_get_file_descriptor(c);
     ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+    // The setup is walked within the length the server gave it: libxcb's iterators trust
+    // its nested counts.
     const xcb_setup_t* setup = xcb_get_setup(c);
-    auto screens = xcb_setup_roots_iterator(setup);
-    for (int i = 0; i < a->screen && screens.rem; ++i)
-        xcb_screen_next(&screens);
     auto w = std::make_unique<Window>();
     w->display = name;
     w->c = c;
-    QString why = screens.rem ? take_format(w.get(), setup, screens.data) : QStringLiteral("it has no such screen");
-    if (why.isEmpty() && (w->wake->fd < 0 || !make_window(w.get(), screens.data)))
+    QString why = x_setup_format(reinterpret_cast<const uint8_t*>(setup), 8 + size_t(setup->length) * 4, a->screen,
+                                 &w->format);
+    if (why.isEmpty() && (w->wake->fd < 0 || !make_window(w.get())))
         why = QStringLiteral("the window cannot be made");
     if (!why.isEmpty()) {
         if (w->keys)

@@ -8,8 +8,8 @@
 
 namespace host {
 
-// Before the application object: the X display `display` connected (within a few
-// seconds) and the window made, not yet shown. Empty when done, else a line saying why
+// Before the application object: the X display `display` connected (within 30 s,
+// as a loaded machine may need) and the window made, not yet shown. Empty when done, else a line saying why
 // not, ending in ": the panel is served over VNC."
 QString x_window_open(const QByteArray& display);
 

@@ -284,7 +284,8 @@ int main(int argc, char* argv[])
     const QByteArray display = ":" + QByteArray::number(n);
     QProcess xvfb;
     xvfb.start(QStringLiteral("Xvfb"), {QString::fromLatin1(display), QStringLiteral("-screen"), QStringLiteral("0"),
-                                        QStringLiteral("320x240x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                                        QStringLiteral("320x240x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                        QStringLiteral("-noreset")});
     WindowWatch x;
     const QString xroot = dir.filePath(QStringLiteral("xroot"));
     Panel xpanel;

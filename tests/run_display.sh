@@ -49,7 +49,7 @@ fi
 
 if command -v Xvfb >/dev/null; then
   work=$(mktemp -d)
-  Xvfb -displayfd 3 -listen tcp -screen 0 320x240x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -noreset -listen tcp -screen 0 320x240x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   xvfb=$!
   trap 'kill $xvfb 2>/dev/null; wait; rm -rf "$work"' EXIT
   source "$(dirname "$0")/../scripts/wait_for.sh"
@@ -58,7 +58,7 @@ if command -v Xvfb >/dev/null; then
   expect ":$x" "" -x -- -x
   expect "localhost:$x.0" "" --
   # A live local display without python3 (perl tries it) and without TCP to fall back on.
-  Xvfb -displayfd 4 -nolisten tcp -screen 0 320x240x24 4>"$work/display2" >"$work/xvfb2.log" 2>&1 &
+  Xvfb -displayfd 4 -noreset -nolisten tcp -screen 0 320x240x24 4>"$work/display2" >"$work/xvfb2.log" 2>&1 &
   xvfb2=$!
   trap 'kill $xvfb $xvfb2 2>/dev/null; wait; rm -rf "$work"' EXIT
   wait_for 30 test -s "$work/display2" || { echo "Xvfb did not start:"; cat "$work/xvfb2.log"; exit 1; }

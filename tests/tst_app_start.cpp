@@ -19,12 +19,89 @@
 #include <sys/socket.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 #include <zlib.h>
 
 namespace {
 
 const QStringList kOffscreen{QStringLiteral("-platform"), QStringLiteral("offscreen")};
+
+// An X server of the test's own at 127.0.0.1:N (`display`, port 6000+N): one that takes
+// connections and never answers, or one that answers each with `answer`.
+struct FakeX
+{
+    int fd = -1;
+    QByteArray display;
+    std::thread thread;
+    std::vector<int> clients;
+
+    explicit FakeX(const QByteArray& answer = QByteArray())
+    {
+        for (int n = 160; n < 400 && display.isEmpty(); ++n) {
+            fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(quint16(6000 + n));
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd, 8) == 0) {
+                display = "127.0.0.1:" + QByteArray::number(n);
+                break;
+            }
+            ::close(fd);
+            fd = -1;
+        }
+        // Silent: the kernel completes the connection, nobody reads its request.
+        if (fd >= 0 && !answer.isEmpty())
+            thread = std::thread([this, answer] {
+                for (int c; (c = ::accept(fd, nullptr, nullptr)) >= 0;) {
+                    char request[64];
+                    if (::recv(c, request, sizeof request, 0) > 0)
+                        (void)!::send(c, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
+                    clients.push_back(c);
+                }
+            });
+    }
+    ~FakeX()
+    {
+        ::shutdown(fd, SHUT_RDWR); // ends the accept
+        if (thread.joinable())
+            thread.join();
+        for (int c : clients)
+            ::close(c);
+        ::close(fd);
+    }
+};
+
+// Python's random.Random(seed).randbytes(n), the first byte set to 1 (an X server's
+// "success"): what a tester's fake server answered; empty without python3.
+QByteArray success_and_random_bytes(int seed, int n)
+{
+    QProcess py;
+    py.start(QStringLiteral("python3"),
+             {QStringLiteral("-c"),
+              QStringLiteral("import random, sys; sys.stdout.buffer.write(random.Random(%1).randbytes(%2))").arg(seed).arg(n)});
+    if (!py.waitForFinished(20000) || py.exitCode() != 0)
+        return QByteArray();
+    QByteArray b = py.readAllStandardOutput();
+    if (b.size() == n)
+        b[0] = 1;
+    return b.size() == n ? b : QByteArray();
+}
+
+// The panel started with no platform chosen, DISPLAY and VNC_PORT as given (this process's
+// own left as they were).
+void start_on_display(Panel& p, const QString& root, const QByteArray& display, quint16 port)
+{
+    const bool had_display = qEnvironmentVariableIsSet("DISPLAY"), had_port = qEnvironmentVariableIsSet("VNC_PORT");
+    const QByteArray was_display = qgetenv("DISPLAY"), was_port = qgetenv("VNC_PORT");
+    qputenv("DISPLAY", display);
+    qputenv("VNC_PORT", QByteArray::number(port));
+    p.start(root, {});
+    had_display ? void(qputenv("DISPLAY", was_display)) : void(qunsetenv("DISPLAY"));
+    had_port ? void(qputenv("VNC_PORT", was_port)) : void(qunsetenv("VNC_PORT"));
+}
 
 } // namespace
 
@@ -230,8 +307,9 @@ private slots:
         QVERIFY2(named, qPrintable(out));
     }
 
-    // No platform chosen and no X display, or one where no X server answers: the program
-    // says so as run.sh does and serves the panel over VNC at VNC_PORT on localhost.
+    // No platform chosen and no X display, one where no X server answers, or one whose
+    // connection setup does not add up (its counts run past its length): the program says
+    // so as run.sh does and serves the panel over VNC at VNC_PORT on localhost.
     void no_x_display_serves_vnc()
     {
         int n = 77;
@@ -242,23 +320,28 @@ private slots:
         QTcpSocket x11;
         x11.connectToHost(QHostAddress::LocalHost, quint16(6000 + n));
         QVERIFY(!x11.waitForConnected(1000));
-        const auto restore = [](const char* name, bool was, const QByteArray& value) {
-            was ? void(qputenv(name, value)) : void(qunsetenv(name));
-        };
-        const bool had_display = qEnvironmentVariableIsSet("DISPLAY"), had_port = qEnvironmentVariableIsSet("VNC_PORT");
-        const QByteArray display = qgetenv("DISPLAY"), vnc_port = qgetenv("VNC_PORT");
-        for (const QByteArray& given : {QByteArray(), dead}) {
+        const QByteArray vnc = ": the panel is served over VNC.";
+        QList<QPair<QByteArray, QByteArray>> cases{{QByteArray(), "No X display" + vnc},
+                                                  {dead, "The X display " + dead + " does not answer" + vnc}};
+        // The bytes a tester's server answered with that crashed the panel.
+        std::vector<std::unique_ptr<FakeX>> malformed;
+        for (int seed : {15, 18}) {
+            const QByteArray bytes = success_and_random_bytes(seed, 65536);
+            if (bytes.isEmpty()) {
+                qWarning("no python3 (3.9 or later): no malformed setup was tried");
+                break;
+            }
+            malformed.push_back(std::make_unique<FakeX>(bytes));
+            const QByteArray at = malformed.back()->display;
+            QVERIFY(!at.isEmpty());
+            cases.append({at, "The X display " + at + " cannot show the panel (its connection setup does not add up)" + vnc});
+        }
+        for (const auto& [given, why] : cases) {
             const quint16 port = free_local_port();
             QTemporaryDir dir;
             const QString root = dir.filePath(QStringLiteral("root"));
-            qputenv("DISPLAY", given);
-            qputenv("VNC_PORT", QByteArray::number(port));
             Panel p;
-            p.start(root, {});
-            restore("DISPLAY", had_display, display);
-            restore("VNC_PORT", had_port, vnc_port);
-            const QByteArray why = given.isEmpty() ? QByteArray("No X display: the panel is served over VNC.")
-                                                   : "The X display " + given + " does not answer: the panel is served over VNC.";
+            start_on_display(p, root, given, port);
             QVERIFY2(p.wait_for(why), p.out.constData());
             QVERIFY2(p.wait_for("VNC: the panel is served at 127.0.0.1 port " + QByteArray::number(port)), p.out.constData());
             QTcpSocket viewer;
@@ -268,6 +351,24 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(viewer.bytesAvailable() > 0 || viewer.waitForReadyRead(100), 10000);
             QVERIFY(viewer.readAll().startsWith("RFB 003."));
         }
+    }
+
+    // An X server that takes the connection and never answers (a stopped one): the panel
+    // waits for it a while (the full wait, so this is one case alone), then says so and is
+    // served over VNC and answers its FIFO, well before minutes have gone.
+    void silent_x_display_served_over_vnc_after_the_wait()
+    {
+        FakeX silent;
+        QVERIFY(!silent.display.isEmpty());
+        const quint16 port = free_local_port();
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("root"));
+        Panel p;
+        start_on_display(p, root, silent.display, port);
+        QVERIFY2(p.wait_for("The X display " + silent.display + " does not answer: the panel is served over VNC.", 1, 80000),
+                 p.out.constData());
+        QVERIFY2(p.wait_for("VNC: the panel is served at 127.0.0.1 port " + QByteArray::number(port)), p.out.constData());
+        QVERIFY(Panel::answers(root));
     }
 
     // An application installed from a stick reboots the device: the panel ends and the same

@@ -33,7 +33,7 @@ unset QT_QPA_PLATFORM DISPLAY
 DEVICE_ROOT="$work/off" "$bin" -platform offscreen >"$out/offscreen.log" 2>&1 &
 pids+=($!)
 # Screen 0 shows the client, screen 1 the X panel.
-Xvfb -displayfd 3 -screen 0 320x240x24 -screen 1 320x240x24 -nolisten tcp 3>"$work/display" >"$out/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 320x240x24 -screen 1 320x240x24 -nolisten tcp -noreset 3>"$work/display" >"$out/xvfb.log" 2>&1 &
 pids+=($!)
 # The VNC panel on a free port from 5990 on; another program may take the port meanwhile
 # (tests run in parallel): then on the next one.

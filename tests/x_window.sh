@@ -7,7 +7,8 @@
 # offscreen panel (home, Settings, the pad closed); its close (WM_DELETE_WINDOW) ends the panel with status 0 and the
 # parameter file whole. On the Xvfb alone the simulated reboot opens the window again, and
 # the X server's end ends the panel with status 0, at once while a PC streams writes. A
-# 16-bit display gets VNC, saying why.
+# window of another client mapped over it and gone again leaves the panel's picture whole.
+# A 16-bit display gets VNC, saying why.
 # Usage: x_window.sh YUQK87N X_CLOSE OUTDIR (a pair that differs is left in OUTDIR).
 # Exit 77 (skipped) only when Xvfb, twm, xdotool, xwd, xwininfo or netpbm cannot be installed.
 set -euo pipefail
@@ -53,6 +54,19 @@ check() {
   pnmtopng "$work/shot.ppm" >"$out/$name-screenshot.png" 2>/dev/null || true
   failed "$1: the window differs from the screenshot: $out/$name-window.png vs $out/$name-screenshot.png"
 }
+# uncovered NAME: another client's window (xlogo) mapped over the panel's and gone again:
+# the panel redraws what it exposed, so none of the other's picture stays (check NAME).
+uncovered() {
+  local WINDOW X Y WIDTH HEIGHT SCREEN cover
+  win=$(windows)
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  xlogo -geometry "${WIDTH}x${HEIGHT}+$X+$Y" >>"$out/$wm-xlogo.log" 2>&1 &
+  cover=$!
+  wait_for 20 sh -c 'xwininfo -name xlogo 2>/dev/null | grep -q IsViewable' ||
+    failed "$1: no window over the panel's: $(tail -3 "$out/$wm-xlogo.log")"
+  kill "$cover" && wait "$cover" 2>/dev/null || true
+  check "$1"
+}
 # type ROLES...: the keys typed into the window in one go, the same FIFO lines to the
 # offscreen panel one a line.
 declare -A keysym=([ok]=F6 [right]=F5 [left]=F4 [back]=o)
@@ -92,7 +106,9 @@ ended() {
 
 # round: one display ($wm: none or twm) with its panels.
 round() {
-  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >"$out/$wm-xvfb.log" 2>&1 &
+  # No reset when the last client (the probe below) leaves, as a desktop's server runs: a
+  # connection made during a reset waits for it.
+  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$work/display" >"$out/$wm-xvfb.log" 2>&1 &
   xvfb=$!
   pids+=("$xvfb")
   wait_for 20 test -s "$work/display" || { echo "Xvfb did not start:"; cat "$out/$wm-xvfb.log"; exit 1; }
@@ -129,6 +145,7 @@ round() {
   as_lines "the pad closed"
   type_keys ok ok ok
   check "the pad again"
+  uncovered "uncovered"
 
   # Closed as a window manager's close button asks.
   "$x_close" "$win" || failed "no close message sent"
@@ -193,7 +210,7 @@ done
 # A display whose screen cannot show the window (16-bit colour): the panel says why and is
 # served over VNC instead, on VNC_PORT.
 wm=16bit
-Xvfb -displayfd 3 -screen 0 320x240x16 -nolisten tcp 3>"$work/display" >"$out/$wm-xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 320x240x16 -nolisten tcp -noreset 3>"$work/display" >"$out/$wm-xvfb.log" 2>&1 &
 pids+=($!)
 wait_for 20 test -s "$work/display" || { echo "Xvfb did not start:"; cat "$out/$wm-xvfb.log"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
