@@ -60,6 +60,7 @@ QVector<quint32> client_frame(quint16 port, const RawViewer::Format& f, const ch
     c->format.redMax = f.max[0], c->format.greenMax = f.max[1], c->format.blueMax = f.max[2];
     c->format.redShift = f.shift[0], c->format.greenShift = f.shift[1], c->format.blueShift = f.shift[2];
     c->appData.encodingsString = encoding;
+    free(c->serverHost); // the library's own empty name
     c->serverHost = strdup("127.0.0.1");
     c->serverPort = port;
     static bool updated;
