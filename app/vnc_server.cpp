@@ -2,6 +2,7 @@
 
 #include "panel_input.h"
 #include "services.h"
+#include "vnc_boundary.h"
 
 #include <rfb/rfb.h>
 
@@ -250,7 +251,7 @@ void serve(Viewer* v, int fd, std::shared_ptr<Handshake> handshake)
             (void)!::read(wake_fd, &n, sizeof n);
             take_frame(v, true);
         }
-        if (input && p[1].revents)
+        if (input && p[1].revents && (cl->state != rfbClientRec::RFB_NORMAL || library_may_read(cl)))
             rfbCheckFds(v->screen, 0);
         if (cl->sock == RFB_INVALID_SOCKET)
             break;

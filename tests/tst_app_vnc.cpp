@@ -60,6 +60,7 @@ QVector<quint32> client_frame(quint16 port, const RawViewer::Format& f, const ch
     c->format.redMax = f.max[0], c->format.greenMax = f.max[1], c->format.blueMax = f.max[2];
     c->format.redShift = f.shift[0], c->format.greenShift = f.shift[1], c->format.blueShift = f.shift[2];
     c->appData.encodingsString = encoding;
+    free(c->serverHost); // the library's own empty name
     c->serverHost = strdup("127.0.0.1");
     c->serverPort = port;
     static bool updated;
@@ -332,8 +333,9 @@ private slots:
         QVERIFY2(panel.p.wait_for("this is OK button"), panel.p.out.right(2000).constData());
     }
 
-    // A pixel format whose colours lie past its pixel closes its viewer before any frame is
-    // made in it (ZRLE asked for too); the other viewers and the panel go on.
+    // A pixel format whose colours lie past its pixel, by one bit too, closes its viewer
+    // before any frame is made in it (ZRLE asked for too); the other viewers and the panel
+    // go on.
     void pixel_formats_past_the_pixel_refused()
     {
         VncPanel panel;
@@ -343,7 +345,8 @@ private slots:
         const RawViewer::Format bad[] = {
             {32, false, {255, 255, 255}, {255, 8, 0}}, {32, true, {255, 255, 255}, {16, 8, 32}},
             {32, false, {65535, 255, 255}, {20, 8, 0}}, {16, false, {31, 63, 255}, {11, 5, 10}},
-            {8, false, {7, 7, 3}, {0, 3, 8}},
+            {8, false, {7, 7, 3}, {0, 3, 8}},          {32, false, {255, 255, 255}, {25, 8, 0}},
+            {16, false, {31, 63, 31}, {11, 5, 12}},
         };
         for (const RawViewer::Format& f : bad) {
             RawViewer v;
@@ -352,8 +355,49 @@ private slots:
             v.s.write(kFullRequest);
             QTRY_COMPARE_WITH_TIMEOUT(v.s.state(), QAbstractSocket::UnconnectedState, 10000);
         }
-        QVERIFY2(panel.p.wait_for("its pixel format puts a colour past its", 5), panel.p.out.right(2000).constData());
+        QVERIFY2(panel.p.wait_for("its pixel format puts a colour past its", 7), panel.p.out.right(2000).constData());
         QVERIFY2(other.shows_the_screenshot(panel.root), panel.p.out.right(2000).constData());
+    }
+
+    // A scale message, RFB's or PalmVNC's, closes its viewer, saying so, before anything is
+    // scaled: the panel is of one size. Another viewer is served on.
+    void scale_messages_close_their_viewer()
+    {
+        VncPanel panel;
+        QVERIFY2(panel.start(), panel.p.out.constData());
+        RawViewer other;
+        QVERIFY(other.open(panel.port));
+        for (const char* scale : {"08020000", "0f020000"}) {
+            RawViewer v;
+            QVERIFY(v.open(panel.port, {6}));
+            v.s.write(QByteArray::fromHex(scale) + kFullRequest);
+            QTRY_COMPARE_WITH_TIMEOUT(v.s.state(), QAbstractSocket::UnconnectedState, 10000);
+        }
+        QVERIFY2(panel.p.wait_for("is closed: it asked to scale the panel, which is shown at 320x240 only", 2),
+                 panel.p.out.right(2000).constData());
+        QVERIFY2(other.shows_the_screenshot(panel.root), panel.p.out.right(2000).constData());
+    }
+
+    // Frame requests of no area (zero wide or high inside the panel, or at or past its edge),
+    // whole or in two parts, ask for nothing in Zlib, Ultra or Tight: the panel lives and the
+    // viewer is served on.
+    void requests_of_no_area_ask_nothing()
+    {
+        VncPanel panel;
+        QVERIFY2(panel.start(), panel.p.out.constData());
+        const QByteArray empty = QByteArray::fromHex("0300000a000a0000000a" "0301000a000a000a0000"
+                                                     "030001400000000500f0" "0300000000f0014000f0"
+                                                     "03000190000000050005");
+        for (const qint32 encoding : {6, 9, 7}) {
+            RawViewer v;
+            QVERIFY(v.open(panel.port, {encoding}));
+            v.s.write(empty + QByteArray::fromHex("0301000a"));
+            v.s.flush();
+            QThread::msleep(50); // the last one mostly comes in two parts
+            v.s.write(QByteArray::fromHex("000a0000000a") + QByteArray::fromHex("0200000100000000")); // then Raw
+            QVERIFY2(v.shows_the_screenshot(panel.root), qPrintable(QStringLiteral("encoding %1: %2").arg(encoding)
+                                                                      .arg(QString::fromLocal8Bit(panel.p.out.right(2000)))));
+        }
     }
 
     // The library's own viewer gets the screenshot in every true-colour format and every
