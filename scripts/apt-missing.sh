@@ -13,5 +13,8 @@ done
 echo "Installing: ${missing[*]}"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${opts[@]+"${opts[@]}"}" "${missing[@]}"
+# An install beside this one (a second build on the machine) is waited for, not taken for
+# packages that cannot be installed.
+apt=(flock /tmp/yuq-apt.lock apt-get -o DPkg::Lock::Timeout=600)
+$SUDO "${apt[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO "${apt[@]}" install -y -qq "${opts[@]+"${opts[@]}"}" "${missing[@]}"

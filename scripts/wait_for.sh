@@ -24,7 +24,8 @@ need_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   [ "$(id -u)" -ne 0 ] && SUDO="sudo -n"
-  if ! { $SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"; } >/dev/null 2>&1; then
+  local apt=(flock /tmp/yuq-apt.lock apt-get -o DPkg::Lock::Timeout=600) # another install is waited for
+  if ! { $SUDO "${apt[@]}" update -qq && DEBIAN_FRONTEND=noninteractive $SUDO "${apt[@]}" install -y -qq "${missing[@]}"; } >/dev/null 2>&1; then
     echo "SKIP: cannot install ${missing[*]} (needs root or password-less sudo)"
     exit 77
   fi
