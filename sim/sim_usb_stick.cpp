@@ -49,9 +49,9 @@ bool same_or_inside(const QString& path, const QString& folder)
     return path == folder || path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
 }
 
-void skipped(const QString& path, const char* why)
+void skipped(const QString& path, const QString& why)
 {
-    sim::control_trace(QStringLiteral("stick: %1 %2, skipped").arg(path, QLatin1String(why)));
+    sim::control_trace(QStringLiteral("stick: %1 %2, skipped").arg(path, why));
 }
 
 // The folder `name` in `dir` itself: a link there is never followed, whatever was seen at
@@ -97,18 +97,24 @@ QString no_mount()
     return QStringLiteral("the device root's /mnt/usb1 cannot be made a folder");
 }
 
-// The names in the folder `dir`, listed whole before any of them is touched.
-std::vector<QByteArray> names_in(int dir)
+// The names in the folder `dir` (host path `path`), listed whole before any of them is
+// touched. A folder that cannot be listed is said, and counts as empty.
+std::vector<QByteArray> names_in(int dir, const QString& path)
 {
     std::vector<QByteArray> names;
     DIR* d = ::fdopendir(::dup(dir)); // a dup shares the position: rewound below
-    if (!d)
-        return names;
-    ::rewinddir(d);
-    while (const dirent* e = ::readdir(d))
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-            names.emplace_back(e->d_name);
-    ::closedir(d);
+    int err = errno;
+    if (d) {
+        ::rewinddir(d);
+        errno = 0;
+        while (const dirent* e = ::readdir(d))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                names.emplace_back(e->d_name);
+        err = errno;
+        ::closedir(d);
+    }
+    if (!d || err)
+        skipped(path, QStringLiteral("cannot be listed (%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
     return names;
 }
 
@@ -127,7 +133,7 @@ bool walk(int src, const QString& from, int dst, const QString& to, int depth, B
     if (depth > SimUsbStick::kMaxDepth)
         return false;
     const bool copy = dst >= 0;
-    for (const QByteArray& n : names_in(src)) {
+    for (const QByteArray& n : names_in(src, from)) {
         struct stat st;
         if (::fstatat(src, n.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)))
             continue;
@@ -162,7 +168,7 @@ bool walk(int src, const QString& from, int dst, const QString& to, int depth, B
 // what it is, a link never followed; a folder is emptied through its own descriptor first.
 void empty_folder(int dir, const QString& path)
 {
-    for (const QByteArray& n : names_in(dir)) {
+    for (const QByteArray& n : names_in(dir, path)) {
         if (::unlinkat(dir, n.constData(), 0) == 0 || (errno != EISDIR && errno != EPERM))
             continue;
         const QString sub = path + QLatin1Char('/') + QFile::decodeName(n);
